@@ -1,0 +1,195 @@
+// pixels.h — the pixel layer: 24-bit surfaces, blits, rotation, bitmap loading.
+//
+// Every surface is 24 bits a pixel, 3 bytes in blue, green, red order, rows top-down
+// a pitch apart, in ordinary memory. White (0xFFFFFF) is the source colour key of
+// every surface the program makes except the window background "merrowick7.clp".
+// Rectangles are x, y, width, height in calls and half-open. Routines that can fail
+// append to the error trail (platform/trail.h) and return 0 or null.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// ---- Surfaces ------------------------------------------------------------------------
+
+struct DDPALETTE {
+    uint8_t aEntries[256][4]; // red, green, blue, flags (always 0)
+};
+
+struct DDSURFACE {
+    int32_t iWidth;
+    int32_t iHeight;
+    int32_t iPitch;        // bytes from one row to the next
+    uint8_t *pBits;        // top-left pixel
+    int32_t bOwnsBits;     // 1: pBits is freed with the surface; 0: caller memory
+    int32_t bHasColorKey;  // a source colour key is set
+    uint32_t dwColorKey;   // source colour key, 0xRRGGBB
+    DDPALETTE *pPalette;   // attached palette (no effect on 24-bit pixels)
+};
+typedef DDSURFACE *LPDDS;
+
+// Half-open rectangle as the platform keeps it.
+struct RECT {
+    int32_t left;
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+};
+
+// Blit effects record; dwDDFX carries the mirror bits.
+struct DDBLTFX {
+    uint32_t dwSize; // 100
+    uint32_t dwDDFX;
+};
+constexpr uint32_t DDBLTFX_MIRRORLEFTRIGHT = 2;
+constexpr uint32_t DDBLTFX_MIRRORUPDOWN = 4;
+
+constexpr uint32_t DDSCAPS_SYSTEMOFFSCREEN = 2112; // off-screen plain + system memory
+
+// Platform results the pixel layer can produce; mapped to the code tables.
+enum DDRESULT : int32_t {
+    DD_OK = 0,
+    DDERR_GENERIC = 1,
+    DDERR_INVALIDPARAMS = 4,
+    DDERR_INVALIDRECT = 5,
+    DDERR_OUTOFMEMORY = 14,
+    DDERR_SURFACEBUSY = 15,
+    DDERR_SURFACELOST = 16,
+    DDERR_UNSUPPORTED = 17,
+};
+
+// The named global surfaces, made by DXInit and released by DXCleanup.
+extern LPDDS gDDSWindow;   // 800 × 600
+extern DDPALETTE *gDDPalette;
+extern LPDDS gDDSSprite;   // the sprite sheet "SPRITE"
+extern LPDDS gDDSScratch;  // screen back buffer, 1280 × 1024
+extern LPDDS gDDSBackgnd;  // clean window background, 1280 × 1024
+extern LPDDS gDDSClp;      // "merrowick7.clp", no colour key
+extern LPDDS gDDSLogo;     // "logo7.clp"
+extern LPDDS gDDSPicture;  // picture buffer, 2048 × 2048 at start
+extern LPDDS gDDSText;     // text drawing area, 1200 × 600
+extern int32_t gDirectDrawReady; // set once DXInit has its cooperative level
+extern uint32_t gOutlinePenColor; // 0x79F41E: RGB(121, 244, 30); the pen is 2 pixels wide
+
+// Largest surface the program makes, in pixels and per side (refused beyond).
+constexpr int64_t MAX_SURFACE_PIXELS = 400LL * 1000 * 1000;
+constexpr int32_t MAX_SURFACE_SIDE = 65500;
+
+// Starts the surface system and makes the named surfaces in order; 0: cannot run.
+int DXInit(void *mainWindow);
+// Releases every named surface and the palette.
+void DXCleanup();
+// Makes a white surface with the white key; releases `old` first (even on failure).
+// Returns null on failure after DXCreateSurfaceError and "g_pDD->CreateSurface() failed!".
+LPDDS DXCreateSurface(LPDDS old, int32_t width, int32_t height, uint32_t caps);
+// Makes a surface over caller memory (rows `pitch` bytes apart); the caller keeps the memory.
+LPDDS DXCreateSurfaceOver(uint8_t *bits, int32_t width, int32_t height, int32_t pitch);
+// Releases a surface (null is fine).
+void DXReleaseSurface(LPDDS surface);
+// Writes the create failure code line (and "Out of memory" for 14) and "pdd->CreateSurface() !".
+void DXCreateSurfaceError(int32_t result);
+// Fills the whole surface with white.
+void ClearSurface(LPDDS surface);
+// Fills a rectangle (clipped) with a colour 0xRRGGBB.
+void DXFillRect(LPDDS surface, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t colour);
+// Sets the source colour key to the surface's encoding of colour.
+void DXSetColorKey(LPDDS surface, uint32_t colour);
+// The surface's own encoding of colour (0xFFFFFFFF: just reads pixel (0, 0)).
+uint32_t DXMatchColor(LPDDS surface, uint32_t colour);
+// Clipped copy without scaling; modes 1 opaque, 2 source key, 3 destination key,
+// 4 source key clipped to gPictureRect instead of the destination.
+int DXBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src,
+          int32_t srcX, int32_t srcY, int32_t mode);
+// Clipped nearest-pixel scaled copy of the whole source rectangle into the visible
+// part of the target; modes 1 opaque, 2 source key, 3 destination key.
+int DXStretchBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src,
+                 int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, int32_t mode);
+// As DXStretchBlt, mirrored by the effects' bits.
+int DXStretchBltFX(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src,
+                   int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, int32_t mode,
+                   const DDBLTFX *effects);
+// Draws a solid 2-pixel line from (x0, y0) to (x1, y1), clipped to the surface.
+void DXDrawLine2(LPDDS surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour);
+// Checks for lost surfaces and restores them (ours are never lost).
+void DXRestoreIfLost();
+// Restores all surfaces and reloads the sprite sheet.
+void DXRestoreAll();
+
+// Pixel access: the address of pixel (x, y); no bounds check.
+inline uint8_t *DXPixel(LPDDS s, int32_t x, int32_t y)
+{
+    return s->pBits + static_cast<ptrdiff_t>(y) * s->iPitch + static_cast<ptrdiff_t>(x) * 3;
+}
+// A pixel as 0xRRGGBB (bounds checked; 0xFFFFFF outside).
+uint32_t DXGetPixel(LPDDS s, int32_t x, int32_t y);
+// Sets a pixel from 0xRRGGBB (ignored outside).
+void DXPutPixel(LPDDS s, int32_t x, int32_t y, uint32_t colour);
+
+// ---- Rotation ------------------------------------------------------------------------
+
+// The rotated bounding size of width × height at angle degrees (π = 3.1416).
+void CalcRotatedSize(int32_t width, int32_t height, int32_t angle, int32_t *outWidth,
+                     int32_t *outHeight);
+// A new white-keyed surface holding the rectangle turned by angle degrees clockwise;
+// null on failure. The caller owns it.
+LPDDS DXRotateSurface(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height,
+                      int32_t angle);
+// The photo turned by a quarter turn (exact) or any angle; progress per row.
+LPDDS DXRotatePhoto(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height,
+                    int32_t angle);
+
+// ---- Bitmaps, DIBs and palettes --------------------------------------------------------
+
+#pragma pack(push, 1)
+struct BITMAPFILEHEADER {
+    uint16_t bfType;
+    uint32_t bfSize;
+    uint16_t bfReserved1;
+    uint16_t bfReserved2;
+    uint32_t bfOffBits;
+};
+struct BITMAPINFOHEADER {
+    uint32_t biSize;
+    int32_t biWidth;
+    int32_t biHeight;
+    uint16_t biPlanes;
+    uint16_t biBitCount;
+    uint32_t biCompression;
+    uint32_t biSizeImage;
+    int32_t biXPelsPerMeter;
+    int32_t biYPelsPerMeter;
+    uint32_t biClrUsed;
+    uint32_t biClrImportant;
+};
+#pragma pack(pop)
+
+// A decoded bitmap: 24-bit pixels, blue, green, red, rows top-down, pitch 3 × width
+// rounded up to 4. Free with DibFreeImage.
+struct DIBIMAGE {
+    int32_t iWidth;
+    int32_t iHeight;
+    int32_t iPitch;
+    uint8_t *pBits;
+};
+
+// Decodes a Windows bitmap held in memory (with or without its 14-byte file header):
+// 1, 4, 8, 16, 24, 32 bits a pixel; BI_RGB, BI_RLE8, BI_RLE4, BI_BITFIELDS; bottom-up
+// and top-down; 12-, 40-, 108- and 124-byte headers. Returns 0 on bad or oversized
+// input (nothing read outside `data`); `why` (may be null) receives a short reason.
+int DibDecode(const uint8_t *data, size_t size, DIBIMAGE *out, const char **why);
+// Frees the pixels of a decoded bitmap.
+void DibFreeImage(DIBIMAGE *image);
+
+// A packed DIB (40-byte header, colour table, rows) from the file `name`, else from the
+// resource `name`; image size and colour count filled in. Null when neither exists or
+// the data is bad. Free with DibFree.
+BITMAPINFOHEADER *DibLoad(const char *name);
+// Frees a packed DIB from DibLoad.
+void DibFree(BITMAPINFOHEADER *dib);
+// A new surface holding the bitmap `name` (resource first, then file); null with
+// "LoadImage() !" when neither exists.
+LPDDS DDLoadBitmap(void *directDraw, const char *name, int32_t width, int32_t height);
+// Draws the bitmap `name` again into an existing surface; DD_OK on success.
+int32_t DDReLoadBitmap(LPDDS surface, const char *name);
+// A palette from the bitmap `name` over the 3-3-2 ramp; null when refused.
+DDPALETTE *DDLoadPalette(void *directDraw, const char *name);

@@ -1,0 +1,1 @@
+// Keeps the shell library non-empty until the shell's sources arrive.
