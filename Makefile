@@ -34,7 +34,8 @@ test-normal: build
 
 test-asan: build
 	cmake -S . -B $(ASAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DMW_SANITIZE=ON \
-	      -DMW_ARTWORK=OFF -DMW_BENCH=OFF -DMW_DATA_DIR=$(CURDIR)/$(BUILD)/data
+	      -DMW_ARTWORK=OFF -DMW_BENCH=OFF -DMW_DATA_DIR=$(CURDIR)/$(BUILD)/data \
+	      -DMW_GENERATED_DIR=$(CURDIR)/$(BUILD)/generated
 	cmake --build $(ASAN) -j $(JOBS)
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	      ctest --output-on-failure -j $(JOBS) --timeout 900
