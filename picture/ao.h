@@ -42,8 +42,8 @@ struct AO {
     int32_t iLayer;
 };
 
-extern AO *gAOList;
-extern int32_t gAOListCleared;
+extern AO *gAOList;             // head of the list, null when empty
+extern int32_t gAOListCleared;  // set by AO_ClearList; ends the animate pass under way
 extern void *gWindowDC;                  // the window image (platform), from AO_Init
 extern struct BITMAPINFOHEADER *gSpriteBitmap; // "SPRITE" as a packed DIB
 
@@ -57,12 +57,14 @@ int AO_CleanUp(void *window);
 // Inserts a filled entry in layer order (equal layers: newest last). Returns 1.
 int AO_AddObj(AO *entry);
 // Unlinks and frees an entry (an image object's two surfaces too). Returns 1.
+// An image object also frees its full path and clears gSelected when it was selected.
 int AO_DelObj(AO *entry);
 // Deletes every entry and sets gAOListCleared.
 int AO_ClearList();
 // Deletes the last entry; an empty list is left alone.
 int AO_DelLast();
 // Links entry directly in front of place.
+// It becomes the head when place was; a null place appends it at the end.
 void AO_InsertBefore(AO *place, AO *entry);
 // Exchanges the places of two entries in the list; layers untouched.
 void AO_SwapObj(AO *a, AO *b);
