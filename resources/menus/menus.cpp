@@ -8,7 +8,8 @@
 
 #include "resources/menus/commands.h"
 
-namespace {
+namespace
+{
 
 // Rows of the tables below.
 constexpr MENUITEMDEF Popup(int level, const char *text)

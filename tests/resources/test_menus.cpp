@@ -1,0 +1,244 @@
+// Tests of the menu and accelerator tables.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstring>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "resources/menus/commands.h"
+#include "resources/menus/menus.h"
+
+namespace
+{
+
+// The menu as an outline: "File(40064 - 154) Edit(Move(40050))", popups by their text
+// without '&', separators as "-".
+std::string Outline(const MENUDEF *menu)
+{
+    std::string out;
+    int depth = 0;
+    for (int i = 0; i < menu->iCount; i++) {
+        const MENUITEMDEF &item = menu->pItems[i];
+        for (; depth > item.iLevel; depth--)
+            out += ")";
+        if (!out.empty() && out.back() != '(')
+            out += " ";
+        if (item.bSeparator) {
+            out += "-";
+        } else if (item.bPopup) {
+            for (const char *p = item.pszText; *p; p++)
+                if (*p != '&')
+                    out += *p;
+            out += "(";
+            depth++;
+        } else {
+            out += std::to_string(item.iId);
+        }
+    }
+    for (; depth > 0; depth--)
+        out += ")";
+    return out;
+}
+
+// The key text shown after '\t' in the English menu, in the accelerator's spelling.
+std::string ShownKey(const char *text)
+{
+    const char *tab = std::strchr(text, '\t');
+    if (!tab)
+        return "";
+    std::string key = tab + 1;
+    size_t arrow = key.find(" Arrow");
+    if (arrow != std::string::npos)
+        key.erase(arrow);
+    return key;
+}
+
+std::string KeyName(const ACCELDEF *a)
+{
+    char buf[64];
+    return ACCEL_KeyName(a, buf, sizeof buf);
+}
+
+bool IsCommandOnlyOnKeys(int id)
+{
+    return id == IDM_KEY_CTRL_L || id == IDM_KEY_CTRL_A || id == IDM_KEY_CTRL_I;
+}
+
+} // namespace
+
+TEST(Menus, EnglishMenuHasTheCommandsInTheirPlaces)
+{
+    const MENUDEF *menu = RES_FindMenu("MENU_ENG");
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(Outline(menu), "File(40064 40032 40035 40065 - 40036 40060 - 175 - 154) "
+                             "Edit(40049 - Move(40050 40051 40052 40053) "
+                             "Size(40037 40038 40039 40040 40041 40042) - Flip(40043 40044) - "
+                             "Rotate(40045 40046) - Layer(40054 40048) - 40055) "
+                             "Add(40033 40034) "
+                             "Help(40067 40068 - 40070 - 172)");
+}
+
+TEST(Menus, BothMenusHoldTheSameIdsInTheSameOrder)
+{
+    const MENUDEF *english = RES_FindMenu("MENU_ENG");
+    const MENUDEF *swedish = RES_FindMenu("MENU_SWE");
+    ASSERT_NE(english, nullptr);
+    ASSERT_NE(swedish, nullptr);
+    ASSERT_EQ(english->iCount, swedish->iCount);
+    for (int i = 0; i < english->iCount; i++) {
+        const MENUITEMDEF &e = english->pItems[i];
+        const MENUITEMDEF &s = swedish->pItems[i];
+        EXPECT_EQ(e.iId, s.iId) << "row " << i;
+        EXPECT_EQ(e.iLevel, s.iLevel) << "row " << i;
+        EXPECT_EQ(e.bSeparator, s.bSeparator) << "row " << i;
+        EXPECT_EQ(e.bPopup, s.bPopup) << "row " << i;
+        if (!e.bSeparator) {
+            EXPECT_EQ(std::strchr(e.pszText, '\t') != nullptr,
+                      std::strchr(s.pszText, '\t') != nullptr)
+                << "row " << i << ": a key is shown in one language only";
+        }
+    }
+}
+
+TEST(Menus, RowsAreWellFormedTreesWithLatin1Texts)
+{
+    for (const char *name : {"MENU_ENG", "MENU_SWE"}) {
+        const MENUDEF *menu = RES_FindMenu(name);
+        ASSERT_NE(menu, nullptr) << name;
+        std::set<int> ids;
+        int previousLevel = 0;
+        for (int i = 0; i < menu->iCount; i++) {
+            const MENUITEMDEF &item = menu->pItems[i];
+            SCOPED_TRACE(std::string(name) + " row " + std::to_string(i));
+            EXPECT_LE(item.iLevel, previousLevel + 1); // no level skipped
+            previousLevel = item.iLevel;
+            if (item.iLevel == 0) {
+                EXPECT_TRUE(item.bPopup);
+            }
+            if (item.bSeparator) {
+                EXPECT_EQ(item.iId, 0);
+                EXPECT_EQ(item.pszText, nullptr);
+                continue;
+            }
+            ASSERT_NE(item.pszText, nullptr);
+            EXPECT_NE(item.pszText[0], '\0');
+            for (const unsigned char *p = (const unsigned char *)item.pszText; p[0] && p[1]; p++)
+                EXPECT_FALSE(p[0] >= 0xC2 && p[0] <= 0xF4 && (p[1] & 0xC0) == 0x80)
+                    << "UTF-8 in " << item.pszText;
+            if (item.bPopup) {
+                EXPECT_EQ(item.iId, 0);
+                ASSERT_LT(i + 1, menu->iCount);
+                EXPECT_GT(menu->pItems[i + 1].iLevel, item.iLevel) << "empty popup";
+            } else {
+                EXPECT_TRUE(ids.insert(item.iId).second) << "id twice: " << item.iId;
+            }
+        }
+    }
+}
+
+TEST(Menus, MnemonicsAreUniqueWithinEachPopup)
+{
+    for (const char *name : {"MENU_ENG", "MENU_SWE"}) {
+        const MENUDEF *menu = RES_FindMenu(name);
+        ASSERT_NE(menu, nullptr);
+        // Scan every popup (and the bar, parent -1) for the letters after '&'.
+        for (int parent = -1; parent < menu->iCount; parent++) {
+            int level = parent < 0 ? 0 : menu->pItems[parent].iLevel + 1;
+            if (parent >= 0 && !menu->pItems[parent].bPopup)
+                continue;
+            std::set<int> letters;
+            for (int i = parent + 1; i < menu->iCount && menu->pItems[i].iLevel >= level; i++) {
+                const MENUITEMDEF &item = menu->pItems[i];
+                if (item.iLevel != level || item.bSeparator)
+                    continue;
+                const char *amp = std::strchr(item.pszText, '&');
+                if (!amp)
+                    continue;
+                int letter = std::tolower((unsigned char)amp[1]);
+                EXPECT_TRUE(letters.insert(letter).second)
+                    << name << ": mnemonic of " << item.pszText << " already used";
+            }
+        }
+    }
+}
+
+TEST(Accelerators, MenuShowsTheKeyThatWorksExceptSaveAsAndDelete)
+{
+    const MENUDEF *menu = RES_FindMenu("MENU_ENG");
+    const ACCELTABLE *accel = RES_FindAccel("ACCEL_ENG");
+    ASSERT_NE(menu, nullptr);
+    ASSERT_NE(accel, nullptr);
+    for (int i = 0; i < menu->iCount; i++) {
+        const MENUITEMDEF &item = menu->pItems[i];
+        if (item.bSeparator || item.bPopup)
+            continue;
+        const ACCELDEF *a = ACCEL_FindCommand(accel, item.iId);
+        if (item.iId == IDM_SAVEAS || item.iId == IDM_DELETE) {
+            EXPECT_EQ(a, nullptr) << item.pszText << " must have no accelerator";
+            continue;
+        }
+        EXPECT_EQ(KeyName(a), ShownKey(item.pszText)) << item.pszText;
+    }
+    EXPECT_EQ(ShownKey(MENU_FindItem(menu, IDM_SAVEAS)->pszText), "Ctrl+A");
+    EXPECT_EQ(ShownKey(MENU_FindItem(menu, IDM_DELETE)->pszText), "Del");
+}
+
+TEST(Accelerators, ExtraKeysSendOnlyIdsThatNoCommandHandles)
+{
+    const ACCELTABLE *accel = RES_FindAccel("ACCEL_ENG");
+    const MENUDEF *menu = RES_FindMenu("MENU_ENG");
+    ASSERT_NE(accel, nullptr);
+    std::set<std::string> extra;
+    for (int i = 0; i < accel->iCount; i++) {
+        const ACCELDEF &a = accel->pEntries[i];
+        if (MENU_FindItem(menu, a.iCommand))
+            continue;
+        EXPECT_TRUE(IsCommandOnlyOnKeys(a.iCommand)) << a.iCommand;
+        extra.insert(KeyName(&a));
+    }
+    EXPECT_EQ(extra, (std::set<std::string>{"Ctrl+L", "Ctrl+A", "Ctrl+I"}));
+    EXPECT_EQ(accel->iCount, 28);
+}
+
+TEST(Accelerators, NoKeyIsBoundTwiceAndDeleteIsNotAnAccelerator)
+{
+    const ACCELTABLE *accel = RES_FindAccel("ACCEL_ENG");
+    ASSERT_NE(accel, nullptr);
+    std::set<std::pair<int, int>> keys;
+    for (int i = 0; i < accel->iCount; i++) {
+        const ACCELDEF &a = accel->pEntries[i];
+        EXPECT_TRUE(keys.insert({a.iKey, a.iModifiers}).second) << KeyName(&a) << " twice";
+        EXPECT_NE(a.iKey, MWK_DELETE);
+        EXPECT_NE(KeyName(&a), "") << "unknown key code " << a.iKey;
+    }
+}
+
+TEST(Accelerators, CtrlCAddsClipartAndCtrlVFlipsVertically)
+{
+    const ACCELTABLE *accel = RES_FindAccel("ACCEL_ENG");
+    ASSERT_NE(accel, nullptr);
+    EXPECT_EQ(KeyName(ACCEL_FindCommand(accel, IDM_CLIPART)), "Ctrl+C");
+    EXPECT_EQ(KeyName(ACCEL_FindCommand(accel, IDM_FLIPV)), "Ctrl+V");
+    EXPECT_EQ(KeyName(ACCEL_FindCommand(accel, IDM_KEY_CTRL_A)), "Ctrl+A");
+    EXPECT_EQ(KeyName(ACCEL_FindCommand(accel, IDM_EXIT)), "Alt+X");
+}
+
+TEST(Resources, UnknownNamesAndSmallBuffersAreRefused)
+{
+    EXPECT_EQ(RES_FindMenu("MENU_XYZ"), nullptr);
+    EXPECT_EQ(RES_FindMenu(nullptr), nullptr);
+    EXPECT_EQ(RES_FindAccel("ACCEL_SWE"), nullptr); // one table serves both languages
+    EXPECT_EQ(MENU_FindItem(RES_FindMenu("MENU_ENG"), 0), nullptr);
+    EXPECT_EQ(MENU_FindItem(nullptr, IDM_NEW), nullptr);
+
+    ACCELDEF wider = {MWK_RIGHT, MWMOD_SHIFT, IDM_WIDER};
+    char buf[12];
+    EXPECT_STREQ(ACCEL_KeyName(&wider, buf, sizeof buf), "Shift+Right");
+    char tiny[5] = "xxxx";
+    EXPECT_STREQ(ACCEL_KeyName(&wider, tiny, sizeof tiny), "");
+    EXPECT_EQ(tiny[0], '\0');
+    ACCELDEF bogus = {0x07, MWMOD_CTRL, 1};
+    EXPECT_STREQ(ACCEL_KeyName(&bogus, buf, sizeof buf), "");
+}
