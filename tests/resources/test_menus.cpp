@@ -215,16 +215,6 @@ TEST(Accelerators, NoKeyIsBoundTwiceAndDeleteIsNotAnAccelerator)
     }
 }
 
-TEST(Accelerators, CtrlCAddsClipartAndCtrlVFlipsVertically)
-{
-    const ACCELTABLE *accel = RES_FindAccel("ACCEL_ENG");
-    ASSERT_NE(accel, nullptr);
-    EXPECT_EQ(KeyName(ACCEL_FindCommand(accel, IDM_CLIPART)), "Ctrl+C");
-    EXPECT_EQ(KeyName(ACCEL_FindCommand(accel, IDM_FLIPV)), "Ctrl+V");
-    EXPECT_EQ(KeyName(ACCEL_FindCommand(accel, IDM_KEY_CTRL_A)), "Ctrl+A");
-    EXPECT_EQ(KeyName(ACCEL_FindCommand(accel, IDM_EXIT)), "Alt+X");
-}
-
 TEST(Resources, UnknownNamesAndSmallBuffersAreRefused)
 {
     EXPECT_EQ(RES_FindMenu("MENU_XYZ"), nullptr);
