@@ -75,6 +75,9 @@ extern uint32_t gOutlinePenColor; // 0x79F41E: RGB(121, 244, 30); the pen is 2 p
 constexpr int64_t MAX_SURFACE_PIXELS = 400LL * 1000 * 1000;
 constexpr int32_t MAX_SURFACE_SIDE = 65500;
 
+// Set by the JPEG side to release its buffer surface; DXCleanup calls it first.
+extern void (*gpReleaseJpegBuffer)();
+
 // Starts the surface system and makes the named surfaces in order; 0: cannot run.
 int DXInit(void *mainWindow);
 // Releases every named surface and the palette.
@@ -82,6 +85,9 @@ void DXCleanup();
 // Makes a white surface with the white key; releases `old` first (even on failure).
 // Returns null on failure after DXCreateSurfaceError and "g_pDD->CreateSurface() failed!".
 LPDDS DXCreateSurface(LPDDS old, int32_t width, int32_t height, uint32_t caps);
+// A zero-filled surface without key, palette or clearing; null with the platform result
+// in *result (DDERR_OUTOFMEMORY for a refused size too) and nothing in the trail.
+LPDDS DXCreateSurfaceRaw(int32_t width, int32_t height, int32_t *result);
 // Makes a surface over caller memory (rows `pitch` bytes apart); the caller keeps the memory.
 LPDDS DXCreateSurfaceOver(uint8_t *bits, int32_t width, int32_t height, int32_t pitch);
 // Releases a surface (null is fine).
@@ -177,6 +183,9 @@ struct DIBIMAGE {
 // and top-down; 12-, 40-, 108- and 124-byte headers. Returns 0 on bad or oversized
 // input (nothing read outside `data`); `why` (may be null) receives a short reason.
 int DibDecode(const uint8_t *data, size_t size, DIBIMAGE *out, const char **why);
+// As DibDecode, refusing bitmaps of more than maxPixels pixels (fuzzing, previews).
+int DibDecodeLimit(const uint8_t *data, size_t size, DIBIMAGE *out, const char **why,
+                   int64_t maxPixels);
 // Frees the pixels of a decoded bitmap.
 void DibFreeImage(DIBIMAGE *image);
 
@@ -184,6 +193,9 @@ void DibFreeImage(DIBIMAGE *image);
 // resource `name`; image size and colour count filled in. Null when neither exists or
 // the data is bad. Free with DibFree.
 BITMAPINFOHEADER *DibLoad(const char *name);
+// A packed DIB, as DibLoad makes it, from a bitmap held in memory (with or without its
+// file header); null when the data is bad. Free with DibFree.
+BITMAPINFOHEADER *DibPack(const uint8_t *data, size_t size);
 // Frees a packed DIB from DibLoad.
 void DibFree(BITMAPINFOHEADER *dib);
 // A new surface holding the bitmap `name` (resource first, then file); null with
@@ -193,3 +205,10 @@ LPDDS DDLoadBitmap(void *directDraw, const char *name, int32_t width, int32_t he
 int32_t DDReLoadBitmap(LPDDS surface, const char *name);
 // A palette from the bitmap `name` over the 3-3-2 ramp; null when refused.
 DDPALETTE *DDLoadPalette(void *directDraw, const char *name);
+// Frees a palette from DDLoadPalette (null is fine).
+void DDReleasePalette(DDPALETTE *palette);
+// Copies the rectangle (x, y, width, height) of a decoded bitmap onto the whole surface,
+// scaled to fit (width or height 0: the bitmap's own). DD_OK, DDERR_GENERIC when either
+// is missing, DDERR_INVALIDRECT when the rectangle leaves the bitmap.
+int32_t DDCopyBitmap(LPDDS surface, const DIBIMAGE *bitmap, int32_t x, int32_t y,
+                     int32_t width, int32_t height);

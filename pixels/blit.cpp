@@ -1,0 +1,322 @@
+// blit.cpp — clipped copies between surfaces: straight, scaled and mirrored.
+//
+// Both blits clip the target to the destination (or, for DXBlt mode 4, to the picture
+// area too) and never read outside the source: a source rectangle that leaves its
+// surface is refused with the platform's "invalid rectangle" result. Results go
+// through the blit failure table; the busy, lost and unsupported results are silent.
+#include <cstdlib>
+#include <cstring>
+
+#include "pixels/pixels.h"
+#include "platform/trail.h"
+#include "shell/appstate.h"
+
+// Number of a platform result in the blit failure table.
+static int32_t BltFailureCode(int32_t result)
+{
+    switch (result) {
+    case DDERR_GENERIC:
+        return 1;
+    case DDERR_INVALIDPARAMS:
+        return 4;
+    case DDERR_INVALIDRECT:
+        return 5;
+    case DDERR_SURFACEBUSY:
+        return 15;
+    case DDERR_SURFACELOST:
+        return 16;
+    case DDERR_UNSUPPORTED:
+        return 17;
+    default:
+        return 0;
+    }
+}
+
+// Handles the silent codes; returns true when the caller must report the failure.
+static bool MustReport(int32_t code)
+{
+    if (code == 15 || code == 17)
+        return false; // nothing drawn, success
+    if (code == 16) {
+        DXRestoreAll(); // the next frame draws again
+        return false;
+    }
+    return true;
+}
+
+// A rectangle in 64-bit arithmetic, so x + width never overflows.
+struct RECT64 {
+    int64_t left, top, right, bottom;
+};
+
+static bool IsEmpty(const RECT64 &r)
+{
+    return r.right <= r.left || r.bottom <= r.top;
+}
+
+static RECT64 Intersect(const RECT64 &a, const RECT64 &b)
+{
+    if (IsEmpty(a) || IsEmpty(b))
+        return {0, 0, 0, 0};
+    RECT64 r = {a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top,
+                a.right < b.right ? a.right : b.right, a.bottom < b.bottom ? a.bottom : b.bottom};
+    return IsEmpty(r) ? RECT64{0, 0, 0, 0} : r;
+}
+
+static bool Inside(const RECT64 &r, LPDDS s)
+{
+    return r.left >= 0 && r.top >= 0 && r.right <= s->iWidth && r.bottom <= s->iHeight &&
+           !IsEmpty(r);
+}
+
+static bool Overlap(LPDDS dest, const RECT64 &d, LPDDS src, const RECT64 &s)
+{
+    return dest == src && !IsEmpty(Intersect(d, s));
+}
+
+static uint32_t Pixel24(const uint8_t *p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16);
+}
+
+// Copies the rectangle s of src (inside it) into a new, tightly packed surface, so a
+// blit within one surface reads its source before writing.
+static LPDDS Snapshot(LPDDS src, const RECT64 &s)
+{
+    int32_t w = static_cast<int32_t>(s.right - s.left), h = static_cast<int32_t>(s.bottom - s.top);
+    uint8_t *bits = static_cast<uint8_t *>(std::malloc(static_cast<size_t>(w) * 3 * h));
+    if (!bits)
+        return nullptr;
+    LPDDS copy = DXCreateSurfaceOver(bits, w, h, w * 3);
+    if (!copy) {
+        std::free(bits);
+        return nullptr;
+    }
+    copy->bOwnsBits = 1;
+    copy->bHasColorKey = src->bHasColorKey;
+    copy->dwColorKey = src->dwColorKey;
+    for (int32_t y = 0; y < h; y++)
+        std::memcpy(DXPixel(copy, 0, y), DXPixel(src, static_cast<int32_t>(s.left),
+                                                  static_cast<int32_t>(s.top) + y),
+                    static_cast<size_t>(w) * 3);
+    return copy;
+}
+
+// The kind of transparency of a copy.
+enum { COPY_OPAQUE, COPY_SRCKEY, COPY_DESTKEY };
+
+// Unscaled copy of w × h pixels from (sx, sy) to (dx, dy), both inside their surfaces.
+static void CopyRect(LPDDS dest, int32_t dx, int32_t dy, LPDDS src, int32_t sx, int32_t sy,
+                     int32_t w, int32_t h, int kind)
+{
+    size_t rowBytes = static_cast<size_t>(w) * 3;
+    if (kind == COPY_SRCKEY && !src->bHasColorKey)
+        kind = COPY_OPAQUE; // no key: nothing is transparent
+    if (kind == COPY_DESTKEY && !dest->bHasColorKey)
+        return; // no key: no destination pixel accepts the copy
+    uint32_t key = kind == COPY_SRCKEY ? src->dwColorKey : dest->dwColorKey;
+    for (int32_t y = 0; y < h; y++) {
+        uint8_t *d = DXPixel(dest, dx, dy + y);
+        const uint8_t *s = DXPixel(src, sx, sy + y);
+        if (kind == COPY_OPAQUE) {
+            std::memcpy(d, s, rowBytes);
+        } else if (kind == COPY_SRCKEY) {
+            for (int32_t x = 0; x < w; x++, d += 3, s += 3) {
+                if (Pixel24(s) != key) {
+                    d[0] = s[0];
+                    d[1] = s[1];
+                    d[2] = s[2];
+                }
+            }
+        } else {
+            for (int32_t x = 0; x < w; x++, d += 3, s += 3) {
+                if (Pixel24(d) == key) {
+                    d[0] = s[0];
+                    d[1] = s[1];
+                    d[2] = s[2];
+                }
+            }
+        }
+    }
+}
+
+// Performs the unscaled copy of rectangle s onto rectangle i; a platform result.
+static int32_t BltRect(LPDDS dest, const RECT64 &i, LPDDS src, const RECT64 &s, int kind)
+{
+    if (!Inside(s, src))
+        return DDERR_INVALIDRECT;
+    int32_t w = static_cast<int32_t>(i.right - i.left), h = static_cast<int32_t>(i.bottom - i.top);
+    LPDDS from = src;
+    int32_t sx = static_cast<int32_t>(s.left), sy = static_cast<int32_t>(s.top);
+    if (Overlap(dest, i, src, s)) {
+        from = Snapshot(src, s);
+        if (!from)
+            return DDERR_OUTOFMEMORY;
+        sx = sy = 0;
+    }
+    CopyRect(dest, static_cast<int32_t>(i.left), static_cast<int32_t>(i.top), from, sx, sy, w,
+             h, kind);
+    if (from != src)
+        DXReleaseSurface(from);
+    return DD_OK;
+}
+
+int DXBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src,
+          int32_t srcX, int32_t srcY, int32_t mode)
+{
+    if (!dest || !src)
+        return 1;
+    RECT64 t = {x, y, static_cast<int64_t>(x) + width, static_cast<int64_t>(y) + height};
+    int32_t w = dest->iWidth, h = dest->iHeight;
+    RECT64 k = {0, 0, w, h};
+    if (mode == 4) {
+        // The picture area replaces the destination as the clip; it is also kept
+        // inside the destination so a stale picture rectangle cannot write past it.
+        RECT64 p = {gPictureRect.x, gPictureRect.y,
+                    static_cast<int64_t>(gPictureRect.x) + gPictureRect.w,
+                    static_cast<int64_t>(gPictureRect.y) + gPictureRect.h};
+        k = Intersect(p, k);
+    }
+    RECT64 i = Intersect(t, k);
+    if (IsEmpty(i))
+        return 1;
+    RECT64 s = {srcX + (i.left - x), srcY + (i.top - y), 0, 0};
+    s.right = s.left + (i.right - i.left);
+    s.bottom = s.top + (i.bottom - i.top);
+
+    int kind = mode == 2 || mode == 4 ? COPY_SRCKEY : mode == 3 ? COPY_DESTKEY : COPY_OPAQUE;
+    int32_t result = BltRect(dest, i, src, s, kind);
+    if (result == DD_OK)
+        return 1;
+    int32_t code = BltFailureCode(result);
+    if (!MustReport(code))
+        return 1;
+    Failf("Surface width = %d", w);
+    Failf("Surface height= %d", h);
+    Failf("To   rect = %lld,%lld,%lld,%lld", (long long)i.left, (long long)i.top,
+          (long long)i.right, (long long)i.bottom);
+    Failf("From rect = %lld,%lld,%lld,%lld", (long long)s.left, (long long)s.top,
+          (long long)s.right, (long long)s.bottom);
+    Failf("nXDest = %d", x);
+    Failf("nYDest = %d", y);
+    Failf("nXSize = %d", width);
+    Failf("nYSize = %d", height);
+    Failf("nXSrc = %d", srcX);
+    Failf("nYSrc = %d", srcY);
+    Failf("%d", code);
+    return Fail("Blt() !");
+}
+
+// For each of n target positions, the byte offset (or row number) of its source
+// sample among `count` source positions from `first`, nearest to the target's centre;
+// reversed when mirrored.
+static void SampleTable(int32_t *table, int64_t n, int64_t first, int64_t count, bool mirror,
+                        int32_t scale)
+{
+    for (int64_t t = 0; t < n; t++) {
+        int64_t c = (2 * t + 1) * count / (2 * n);
+        if (mirror)
+            c = count - 1 - c;
+        table[t] = static_cast<int32_t>((first + c) * scale);
+    }
+}
+
+// Scaled copy of the source rectangle s onto the target rectangle i; a platform result.
+static int32_t StretchRect(LPDDS dest, const RECT64 &i, LPDDS src, const RECT64 &s, int kind,
+                           uint32_t effects)
+{
+    if (!Inside(s, src))
+        return DDERR_INVALIDRECT;
+    if (kind == COPY_SRCKEY && !src->bHasColorKey)
+        kind = COPY_OPAQUE;
+    if (kind == COPY_DESTKEY && !dest->bHasColorKey)
+        return DD_OK;
+    int64_t w = i.right - i.left, h = i.bottom - i.top;
+    int64_t sw = s.right - s.left, sh = s.bottom - s.top;
+    bool mirrorX = effects & DDBLTFX_MIRRORLEFTRIGHT, mirrorY = effects & DDBLTFX_MIRRORUPDOWN;
+    LPDDS from = src;
+    RECT64 fromRect = s;
+    if (Overlap(dest, i, src, s)) {
+        from = Snapshot(src, s);
+        if (!from)
+            return DDERR_OUTOFMEMORY;
+        fromRect = {0, 0, sw, sh};
+    }
+    int32_t *cols = static_cast<int32_t *>(std::malloc(sizeof(int32_t) * (w + h)));
+    if (!cols) {
+        if (from != src)
+            DXReleaseSurface(from);
+        return DDERR_OUTOFMEMORY;
+    }
+    int32_t *rows = cols + w;
+    SampleTable(cols, w, fromRect.left, sw, mirrorX, 3);
+    SampleTable(rows, h, fromRect.top, sh, mirrorY, 1);
+    bool straightRows = sw == w && !mirrorX && kind == COPY_OPAQUE;
+    uint32_t key = kind == COPY_SRCKEY ? from->dwColorKey : dest->dwColorKey;
+    for (int64_t y = 0; y < h; y++) {
+        uint8_t *d = DXPixel(dest, static_cast<int32_t>(i.left), static_cast<int32_t>(i.top + y));
+        const uint8_t *srow = from->pBits + static_cast<ptrdiff_t>(rows[y]) * from->iPitch;
+        if (straightRows) {
+            std::memcpy(d, srow + cols[0], static_cast<size_t>(w) * 3);
+            continue;
+        }
+        for (int64_t x = 0; x < w; x++, d += 3) {
+            const uint8_t *p = srow + cols[x];
+            if (kind == COPY_SRCKEY && Pixel24(p) == key)
+                continue;
+            if (kind == COPY_DESTKEY && Pixel24(d) != key)
+                continue;
+            d[0] = p[0];
+            d[1] = p[1];
+            d[2] = p[2];
+        }
+    }
+    std::free(cols);
+    if (from != src)
+        DXReleaseSurface(from);
+    return DD_OK;
+}
+
+static int StretchCommon(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height,
+                         LPDDS src, int32_t srcX, int32_t srcY, int32_t srcWidth,
+                         int32_t srcHeight, int32_t mode, uint32_t effects, const char *name)
+{
+    if (!dest || !src)
+        return 1;
+    RECT64 t = {x, y, static_cast<int64_t>(x) + width, static_cast<int64_t>(y) + height};
+    RECT64 i = Intersect(t, RECT64{0, 0, dest->iWidth, dest->iHeight});
+    if (IsEmpty(i))
+        return 1;
+    RECT64 s = {srcX, srcY, static_cast<int64_t>(srcX) + srcWidth,
+                static_cast<int64_t>(srcY) + srcHeight};
+    int kind = mode == 2 ? COPY_SRCKEY : mode == 3 ? COPY_DESTKEY : COPY_OPAQUE;
+    if (mode < 1 || mode > 3)
+        effects = 0; // any other mode is a plain opaque copy
+    int32_t result = StretchRect(dest, i, src, s, kind, effects);
+    if (result == DD_OK)
+        return 1;
+    int32_t code = BltFailureCode(result);
+    if (!MustReport(code))
+        return 1;
+    Failf("To   rect = %lld,%lld,%lld,%lld", (long long)i.left, (long long)i.top,
+          (long long)i.right, (long long)i.bottom);
+    Failf("From rect = %lld,%lld,%lld,%lld", (long long)s.left, (long long)s.top,
+          (long long)s.right, (long long)s.bottom);
+    Failf("%d", code);
+    return Fail(name);
+}
+
+int DXStretchBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src,
+                 int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, int32_t mode)
+{
+    return StretchCommon(dest, x, y, width, height, src, srcX, srcY, srcWidth, srcHeight, mode, 0,
+                         "DXStretchBlt() !");
+}
+
+int DXStretchBltFX(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src,
+                   int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, int32_t mode,
+                   const DDBLTFX *effects)
+{
+    return StretchCommon(dest, x, y, width, height, src, srcX, srcY, srcWidth, srcHeight, mode,
+                         effects ? effects->dwDDFX : 0, "DXStretchBltFX() !");
+}

@@ -1,0 +1,393 @@
+// dib.cpp — the decoder of Windows bitmaps held in memory, to 24-bit rows.
+//
+// Every count, size and offset is checked against the input before it is used, in
+// 64-bit arithmetic, so a hostile file cannot make the decoder read or write outside a
+// buffer or allocate more than its pixel limit allows. The steps: read the file and
+// information headers into one description (DIBDESC), locate the colour table, the
+// channel masks and the pixel rows, then expand rows of the given depth and coding.
+#include <cstdlib>
+#include <cstring>
+
+#include "pixels/pixels.h"
+
+enum {
+    BI_RGB = 0,
+    BI_RLE8 = 1,
+    BI_RLE4 = 2,
+    BI_BITFIELDS = 3,
+};
+
+// Everything the expanding steps need, validated.
+struct DIBDESC {
+    int32_t iWidth;
+    int32_t iHeight;     // absolute
+    int32_t bTopDown;
+    int32_t iBitCount;
+    uint32_t dwCompression;
+    uint32_t adwMasks[3]; // red, green, blue
+    const uint8_t *pTable; // colour table: entries of iEntrySize bytes, blue, green, red
+    int32_t iEntrySize;
+    int32_t iColors;       // usable entries (never more than the depth can index)
+    const uint8_t *pPixels;
+    size_t cbPixels;       // bytes from pPixels to the end of the input
+};
+
+static uint16_t Get16(const uint8_t *p)
+{
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+static uint32_t Get32(const uint8_t *p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+static int Refuse(const char **why, const char *reason)
+{
+    if (why)
+        *why = reason;
+    return 0;
+}
+
+static bool ValidHeaderSize(uint32_t size)
+{
+    return size == 12 || size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+}
+
+// Reads the information header at `hdr` (bytes left: `left`) into d; fills the masks.
+static int ReadInfoHeader(const uint8_t *hdr, size_t left, DIBDESC *d, uint32_t *hdrSize,
+                          uint32_t *clrUsed, const char **why)
+{
+    if (left < 4)
+        return Refuse(why, "file too short for a bitmap header");
+    *hdrSize = Get32(hdr);
+    if (!ValidHeaderSize(*hdrSize))
+        return Refuse(why, "unknown bitmap header size");
+    if (left < *hdrSize)
+        return Refuse(why, "bitmap header cut short");
+    int64_t height;
+    if (*hdrSize == 12) {
+        d->iWidth = Get16(hdr + 4);
+        height = Get16(hdr + 6);
+        d->iBitCount = Get16(hdr + 10);
+        d->dwCompression = BI_RGB;
+        *clrUsed = 0;
+    } else {
+        d->iWidth = static_cast<int32_t>(Get32(hdr + 4));
+        height = static_cast<int32_t>(Get32(hdr + 8));
+        d->iBitCount = Get16(hdr + 14);
+        d->dwCompression = Get32(hdr + 16);
+        *clrUsed = Get32(hdr + 32);
+        if (*hdrSize >= 52)
+            for (int c = 0; c < 3; c++)
+                d->adwMasks[c] = Get32(hdr + 40 + 4 * c);
+    }
+    d->bTopDown = height < 0;
+    height = height < 0 ? -height : height;
+    if (d->iWidth <= 0 || height <= 0)
+        return Refuse(why, "bitmap width or height is not positive");
+    if (d->iWidth > MAX_SURFACE_SIDE || height > MAX_SURFACE_SIDE)
+        return Refuse(why, "bitmap too large");
+    d->iHeight = static_cast<int32_t>(height);
+    return 1;
+}
+
+// Checks that depth and coding go together and sets the default masks.
+static int CheckCoding(DIBDESC *d, uint32_t hdrSize, const char **why)
+{
+    int bpp = d->iBitCount;
+    if (hdrSize == 12 && bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24)
+        return Refuse(why, "unsupported bits per pixel");
+    switch (d->dwCompression) {
+    case BI_RGB:
+        if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
+            return Refuse(why, "unsupported bits per pixel");
+        if (bpp == 16) {
+            d->adwMasks[0] = 0x7C00;
+            d->adwMasks[1] = 0x03E0;
+            d->adwMasks[2] = 0x001F;
+        } else if (bpp == 32) {
+            d->adwMasks[0] = 0xFF0000;
+            d->adwMasks[1] = 0x00FF00;
+            d->adwMasks[2] = 0x0000FF;
+        }
+        return 1;
+    case BI_RLE8:
+    case BI_RLE4:
+        if (bpp != (d->dwCompression == BI_RLE8 ? 8 : 4))
+            return Refuse(why, "RLE coding does not match the bits per pixel");
+        if (d->bTopDown)
+            return Refuse(why, "RLE bitmaps cannot be top-down");
+        return 1;
+    case BI_BITFIELDS:
+        if (bpp != 16 && bpp != 32)
+            return Refuse(why, "bit fields need 16 or 32 bits per pixel");
+        return 1;
+    default:
+        return Refuse(why, "unsupported compression");
+    }
+}
+
+// Parses headers, masks, colour table and the pixel offset of a bitmap in memory.
+static int Describe(const uint8_t *data, size_t size, DIBDESC *d, const char **why)
+{
+    std::memset(d, 0, sizeof *d);
+    size_t start = 0;
+    uint64_t offBits = 0; // 0: the rows follow the colour table
+    if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
+        if (size < 14)
+            return Refuse(why, "file header cut short");
+        offBits = Get32(data + 10);
+        start = 14;
+    }
+    uint32_t hdrSize, clrUsed;
+    if (!ReadInfoHeader(data + start, size - start, d, &hdrSize, &clrUsed, why))
+        return 0;
+    if (!CheckCoding(d, hdrSize, why))
+        return 0;
+
+    uint64_t pos = start + hdrSize;
+    if (d->dwCompression == BI_BITFIELDS && hdrSize == 40) {
+        if (pos + 12 > size)
+            return Refuse(why, "bit field masks outside the file");
+        for (int c = 0; c < 3; c++)
+            d->adwMasks[c] = Get32(data + pos + 4 * c);
+        pos += 12;
+    }
+
+    // Colour table: indexed depths need one; deeper bitmaps may carry an optional one.
+    d->iEntrySize = hdrSize == 12 ? 3 : 4;
+    uint64_t entries = clrUsed; // entries stored in the file
+    if (d->iBitCount <= 8) {
+        uint32_t full = 1u << d->iBitCount;
+        if (hdrSize == 12 || entries == 0)
+            entries = full;
+        d->iColors = static_cast<int32_t>(entries < full ? entries : full);
+        if (pos + static_cast<uint64_t>(d->iColors) * d->iEntrySize > size)
+            return Refuse(why, "colour table outside the file");
+        d->pTable = data + pos;
+    }
+    uint64_t tableBytes = entries * static_cast<uint64_t>(d->iEntrySize);
+    if (offBits == 0) {
+        if (pos + tableBytes > size)
+            return Refuse(why, "colour table outside the file");
+        offBits = pos + tableBytes;
+    }
+    if (offBits >= size)
+        return Refuse(why, "pixel data outside the file");
+    d->pPixels = data + offBits;
+    d->cbPixels = size - static_cast<size_t>(offBits);
+    return 1;
+}
+
+// Where the lowest set bit of a mask is, and the value range above it.
+struct CHANNEL {
+    int iShift;
+    uint32_t dwMax;
+};
+
+static CHANNEL ChannelOf(uint32_t mask)
+{
+    CHANNEL c = {0, 0};
+    if (!mask)
+        return c;
+    while (!(mask & 1)) {
+        mask >>= 1;
+        c.iShift++;
+    }
+    c.dwMax = mask;
+    return c;
+}
+
+static uint8_t Scale(uint32_t value, const CHANNEL &c)
+{
+    if (!c.dwMax)
+        return 0;
+    uint64_t v = (value >> c.iShift) & c.dwMax;
+    return static_cast<uint8_t>((v * 255 + c.dwMax / 2) / c.dwMax);
+}
+
+static uint8_t *OutRow(DIBIMAGE *out, const DIBDESC *d, int32_t storedRow)
+{
+    int32_t y = d->bTopDown ? storedRow : d->iHeight - 1 - storedRow;
+    return out->pBits + static_cast<size_t>(y) * out->iPitch;
+}
+
+static int SetFromTable(uint8_t *px, const DIBDESC *d, uint32_t index)
+{
+    if (index >= static_cast<uint32_t>(d->iColors))
+        return 0;
+    const uint8_t *e = d->pTable + static_cast<size_t>(index) * d->iEntrySize;
+    px[0] = e[0];
+    px[1] = e[1];
+    px[2] = e[2];
+    return 1;
+}
+
+// Uncompressed rows of any depth.
+static int ExpandRows(const DIBDESC *d, DIBIMAGE *out, const char **why)
+{
+    int bpp = d->iBitCount;
+    uint64_t rowBytes = ((static_cast<uint64_t>(d->iWidth) * bpp + 31) / 32) * 4;
+    uint64_t lastRow = (static_cast<uint64_t>(d->iWidth) * bpp + 7) / 8;
+    // The last row needs no padding: some writers leave it off.
+    if (rowBytes * (d->iHeight - 1) + lastRow > d->cbPixels)
+        return Refuse(why, "pixel rows outside the file");
+    CHANNEL ch[3] = {ChannelOf(d->adwMasks[0]), ChannelOf(d->adwMasks[1]),
+                     ChannelOf(d->adwMasks[2])};
+    for (int32_t r = 0; r < d->iHeight; r++) {
+        const uint8_t *src = d->pPixels + rowBytes * r;
+        uint8_t *dst = OutRow(out, d, r);
+        int32_t w = d->iWidth;
+        if (bpp == 24) {
+            std::memcpy(dst, src, static_cast<size_t>(w) * 3);
+        } else if (bpp <= 8) {
+            int perByte = 8 / bpp;
+            uint32_t mask = (1u << bpp) - 1;
+            for (int32_t x = 0; x < w; x++) {
+                int shift = 8 - bpp * (x % perByte + 1);
+                uint32_t index = (src[x / perByte] >> shift) & mask;
+                if (!SetFromTable(dst + 3 * x, d, index))
+                    return Refuse(why, "colour index beyond the colour table");
+            }
+        } else if (bpp == 32 && d->dwCompression == BI_RGB) {
+            for (int32_t x = 0; x < w; x++) {
+                dst[3 * x] = src[4 * x];
+                dst[3 * x + 1] = src[4 * x + 1];
+                dst[3 * x + 2] = src[4 * x + 2];
+            }
+        } else {
+            int bytes = bpp / 8;
+            for (int32_t x = 0; x < w; x++) {
+                uint32_t v = bytes == 2 ? Get16(src + 2 * x) : Get32(src + 4 * x);
+                dst[3 * x] = Scale(v, ch[2]);
+                dst[3 * x + 1] = Scale(v, ch[1]);
+                dst[3 * x + 2] = Scale(v, ch[0]);
+            }
+        }
+    }
+    return 1;
+}
+
+// Writes `count` pixels of an RLE run or absolute stretch at (x, y); index(i) gives the
+// colour index of the i-th pixel. Some writers encode a row's padding too, so a run may
+// reach into the padding of the stored row, whose pixels are dropped; anything further
+// leaves the image.
+template <typename INDEX>
+static int PutRun(const DIBDESC *d, DIBIMAGE *out, int64_t &x, int64_t y, int count,
+                  INDEX index, const char **why)
+{
+    int64_t padded = d->dwCompression == BI_RLE4 ? (d->iWidth + 7) & ~7LL : (d->iWidth + 3) & ~3LL;
+    if (y >= d->iHeight || x + count > padded)
+        return Refuse(why, "RLE run leaves the image");
+    int64_t inside = d->iWidth - x < count ? d->iWidth - x : count;
+    uint8_t *row = OutRow(out, d, static_cast<int32_t>(y));
+    for (int64_t i = 0; i < inside; i++)
+        if (!SetFromTable(row + 3 * (x + i), d, index(static_cast<int>(i))))
+            return Refuse(why, "colour index beyond the colour table");
+    x += count;
+    return 1;
+}
+
+// RLE8 and RLE4 rows, bottom-up; pixels the codes skip take colour 0 of the table.
+static int ExpandRle(const DIBDESC *d, DIBIMAGE *out, const char **why)
+{
+    uint8_t fill[3] = {0, 0, 0};
+    SetFromTable(fill, d, 0);
+    for (int32_t y = 0; y < out->iHeight; y++) {
+        uint8_t *row = out->pBits + static_cast<size_t>(y) * out->iPitch;
+        for (int32_t x = 0; x < out->iWidth; x++)
+            std::memcpy(row + 3 * x, fill, 3);
+    }
+    bool rle4 = d->dwCompression == BI_RLE4;
+    const uint8_t *p = d->pPixels;
+    size_t n = d->cbPixels, i = 0;
+    int64_t x = 0, y = 0;
+    while (true) {
+        if (i + 2 > n)
+            return y >= d->iHeight ? 1 : Refuse(why, "RLE data ends early");
+        uint8_t count = p[i], value = p[i + 1];
+        i += 2;
+        if (count > 0) {
+            auto index = [&](int k) -> uint32_t {
+                return rle4 ? (k & 1 ? value & 15 : value >> 4) : value;
+            };
+            if (!PutRun(d, out, x, y, count, index, why))
+                return 0;
+        } else if (value == 0) { // end of line
+            x = 0;
+            y++;
+        } else if (value == 1) { // end of bitmap
+            return 1;
+        } else if (value == 2) { // delta
+            if (i + 2 > n)
+                return Refuse(why, "RLE data ends early");
+            x += p[i];
+            y += p[i + 1];
+            i += 2;
+            if (x > d->iWidth || y >= d->iHeight)
+                return Refuse(why, "RLE delta leaves the image");
+        } else { // absolute stretch of `value` pixels, padded to a 16-bit boundary
+            size_t bytes = rle4 ? (value + 1) / 2 : value;
+            if (i + bytes > n)
+                return Refuse(why, "RLE data ends early");
+            const uint8_t *abs = p + i;
+            auto index = [&](int k) -> uint32_t {
+                return rle4 ? (k & 1 ? abs[k / 2] & 15 : abs[k / 2] >> 4) : abs[k];
+            };
+            if (!PutRun(d, out, x, y, value, index, why))
+                return 0;
+            i += (bytes + 1) & ~static_cast<size_t>(1);
+        }
+    }
+}
+
+int DibDecodeLimit(const uint8_t *data, size_t size, DIBIMAGE *out, const char **why,
+                   int64_t maxPixels)
+{
+    if (why)
+        *why = "";
+    if (!out)
+        return Refuse(why, "no output");
+    std::memset(out, 0, sizeof *out);
+    if (!data)
+        return Refuse(why, "no data");
+    DIBDESC d;
+    if (!Describe(data, size, &d, why))
+        return 0;
+    int64_t pixels = static_cast<int64_t>(d.iWidth) * d.iHeight;
+    if (pixels > maxPixels || pixels > MAX_SURFACE_PIXELS)
+        return Refuse(why, "bitmap too large");
+    int64_t pitch = (static_cast<int64_t>(d.iWidth) * 3 + 3) & ~3LL;
+    uint8_t *bits = static_cast<uint8_t *>(std::malloc(static_cast<size_t>(pitch) * d.iHeight));
+    if (!bits)
+        return Refuse(why, "out of memory");
+    out->iWidth = d.iWidth;
+    out->iHeight = d.iHeight;
+    out->iPitch = static_cast<int32_t>(pitch);
+    out->pBits = bits;
+    // Row padding bytes are zero so the rows compare and hash alike.
+    for (int32_t y = 0; y < d.iHeight; y++)
+        std::memset(bits + y * pitch + d.iWidth * 3, 0, pitch - d.iWidth * 3);
+    bool rle = d.dwCompression == BI_RLE8 || d.dwCompression == BI_RLE4;
+    if (!(rle ? ExpandRle(&d, out, why) : ExpandRows(&d, out, why))) {
+        DibFreeImage(out);
+        return 0;
+    }
+    return 1;
+}
+
+int DibDecode(const uint8_t *data, size_t size, DIBIMAGE *out, const char **why)
+{
+    return DibDecodeLimit(data, size, out, why, MAX_SURFACE_PIXELS);
+}
+
+void DibFreeImage(DIBIMAGE *image)
+{
+    if (!image)
+        return;
+    std::free(image->pBits);
+    image->pBits = nullptr;
+    image->iWidth = image->iHeight = image->iPitch = 0;
+}

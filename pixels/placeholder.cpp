@@ -1,1 +1,0 @@
-// Placeholder until the pixel layer sources arrive.

@@ -1,0 +1,396 @@
+// surface.cpp — surfaces in ordinary memory, the named global surfaces, fills and lines.
+//
+// A surface is one block of 24-bit rows; the pitch of the surfaces made here is the
+// row's byte count rounded up to 4. Nothing is ever lost or busy, so restoring is only
+// reloading the sprite sheet. Creation failures are reported with the numbered codes
+// of the create-failure table.
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "pixels/pixels.h"
+#include "platform/platform.h"
+#include "platform/trail.h"
+#include "resources/strings/strings.h"
+#include "shell/appstate.h"
+
+LPDDS gDDSWindow;
+DDPALETTE *gDDPalette;
+LPDDS gDDSSprite;
+LPDDS gDDSScratch;
+LPDDS gDDSBackgnd;
+LPDDS gDDSClp;
+LPDDS gDDSLogo;
+LPDDS gDDSPicture;
+LPDDS gDDSText;
+int32_t gDirectDrawReady;
+uint32_t gOutlinePenColor = 0x79F41E;
+void (*gpReleaseJpegBuffer)();
+
+// The surface system's own record ("the DirectDraw object"): exists between DXInit
+// and DXCleanup. Its address is what DDLoadBitmap and DDLoadPalette receive.
+struct DIRECTDRAW {
+    int32_t iVersion;
+};
+static DIRECTDRAW *g_pDD;
+
+// Number of a platform result in the create-failure table.
+static int32_t CreateFailureCode(int32_t result)
+{
+    switch (result) {
+    case DDERR_INVALIDPARAMS:
+        return 4;
+    case DDERR_OUTOFMEMORY:
+        return 14;
+    default:
+        return 0;
+    }
+}
+
+void DXCreateSurfaceError(int32_t result)
+{
+    int32_t code = CreateFailureCode(result);
+    if (code == 14)
+        Fail("Out of memory");
+    Failf("%d", code);
+    Fail("pdd->CreateSurface() !");
+}
+
+LPDDS DXCreateSurfaceRaw(int32_t width, int32_t height, int32_t *result)
+{
+    *result = DDERR_OUTOFMEMORY;
+    if (width <= 0 || height <= 0 || width > MAX_SURFACE_SIDE || height > MAX_SURFACE_SIDE ||
+        static_cast<int64_t>(width) * height > MAX_SURFACE_PIXELS)
+        return nullptr;
+    int64_t pitch = (static_cast<int64_t>(width) * 3 + 3) & ~3LL;
+    LPDDS s = new (std::nothrow) DDSURFACE();
+    if (!s)
+        return nullptr;
+    s->pBits = static_cast<uint8_t *>(std::calloc(static_cast<size_t>(pitch), height));
+    if (!s->pBits) {
+        delete s;
+        return nullptr;
+    }
+    s->iWidth = width;
+    s->iHeight = height;
+    s->iPitch = static_cast<int32_t>(pitch);
+    s->bOwnsBits = 1;
+    *result = DD_OK;
+    return s;
+}
+
+LPDDS DXCreateSurface(LPDDS old, int32_t width, int32_t height, uint32_t caps)
+{
+    DXReleaseSurface(old);
+    int32_t result;
+    LPDDS s = DXCreateSurfaceRaw(width, height, &result);
+    if (!s) {
+        DXCreateSurfaceError(result);
+        Fail("g_pDD->CreateSurface() failed!");
+        return nullptr;
+    }
+    s->pPalette = gDDPalette;
+    DXSetColorKey(s, 0xFFFFFF);
+    ClearSurface(s);
+    return s;
+}
+
+LPDDS DXCreateSurfaceOver(uint8_t *bits, int32_t width, int32_t height, int32_t pitch)
+{
+    if (!bits || width <= 0 || height <= 0 || width > MAX_SURFACE_SIDE ||
+        height > MAX_SURFACE_SIDE || static_cast<int64_t>(width) * height > MAX_SURFACE_PIXELS ||
+        pitch < static_cast<int64_t>(width) * 3) {
+        DXCreateSurfaceError(DDERR_INVALIDPARAMS);
+        return nullptr;
+    }
+    LPDDS s = new (std::nothrow) DDSURFACE();
+    if (!s) {
+        DXCreateSurfaceError(DDERR_OUTOFMEMORY);
+        return nullptr;
+    }
+    s->iWidth = width;
+    s->iHeight = height;
+    s->iPitch = pitch;
+    s->pBits = bits;
+    s->bOwnsBits = 0;
+    s->bHasColorKey = 1;
+    s->dwColorKey = 0xFFFFFF;
+    return s;
+}
+
+void DXReleaseSurface(LPDDS surface)
+{
+    if (!surface)
+        return;
+    if (surface->bOwnsBits)
+        std::free(surface->pBits);
+    delete surface;
+}
+
+// Fills the rectangle, already inside the surface, with a colour.
+static void FillClipped(LPDDS s, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                        uint32_t colour)
+{
+    if (right <= left || bottom <= top)
+        return;
+    uint8_t b = colour & 0xFF, g = (colour >> 8) & 0xFF, r = (colour >> 16) & 0xFF;
+    size_t rowBytes = static_cast<size_t>(right - left) * 3;
+    uint8_t *first = DXPixel(s, left, top);
+    if (b == g && g == r) {
+        for (int32_t y = top; y < bottom; y++)
+            std::memset(first + static_cast<ptrdiff_t>(y - top) * s->iPitch, b, rowBytes);
+        return;
+    }
+    for (int32_t x = 0; x < right - left; x++) {
+        first[3 * x] = b;
+        first[3 * x + 1] = g;
+        first[3 * x + 2] = r;
+    }
+    for (int32_t y = top + 1; y < bottom; y++)
+        std::memcpy(first + static_cast<ptrdiff_t>(y - top) * s->iPitch, first, rowBytes);
+}
+
+void ClearSurface(LPDDS surface)
+{
+    if (!surface || !surface->pBits) {
+        Fail("ClearSurface()");
+        ShowErrorTrail(1);
+        return;
+    }
+    FillClipped(surface, 0, 0, surface->iWidth, surface->iHeight, 0xFFFFFF);
+}
+
+void DXFillRect(LPDDS surface, int32_t x, int32_t y, int32_t width, int32_t height,
+                uint32_t colour)
+{
+    if (!surface || width <= 0 || height <= 0)
+        return;
+    int64_t left = x, top = y, right = left + width, bottom = top + height;
+    left = left < 0 ? 0 : left;
+    top = top < 0 ? 0 : top;
+    right = right > surface->iWidth ? surface->iWidth : right;
+    bottom = bottom > surface->iHeight ? surface->iHeight : bottom;
+    if (right > left && bottom > top)
+        FillClipped(surface, static_cast<int32_t>(left), static_cast<int32_t>(top),
+                    static_cast<int32_t>(right), static_cast<int32_t>(bottom), colour);
+}
+
+uint32_t DXMatchColor(LPDDS surface, uint32_t colour)
+{
+    if (!surface || surface->iWidth <= 0 || surface->iHeight <= 0)
+        return 0;
+    // Draw the colour into pixel (0, 0), read the surface's own value back, restore.
+    uint32_t old = DXGetPixel(surface, 0, 0);
+    if (colour != 0xFFFFFFFF)
+        DXPutPixel(surface, 0, 0, colour);
+    uint32_t value = DXGetPixel(surface, 0, 0) & 0xFFFFFF;
+    if (colour != 0xFFFFFFFF)
+        DXPutPixel(surface, 0, 0, old);
+    return value;
+}
+
+void DXSetColorKey(LPDDS surface, uint32_t colour)
+{
+    if (!surface)
+        return;
+    surface->dwColorKey = DXMatchColor(surface, colour);
+    surface->bHasColorKey = 1;
+}
+
+uint32_t DXGetPixel(LPDDS s, int32_t x, int32_t y)
+{
+    if (!s || x < 0 || y < 0 || x >= s->iWidth || y >= s->iHeight)
+        return 0xFFFFFF;
+    const uint8_t *p = DXPixel(s, x, y);
+    return p[0] | (p[1] << 8) | (p[2] << 16);
+}
+
+void DXPutPixel(LPDDS s, int32_t x, int32_t y, uint32_t colour)
+{
+    if (!s || x < 0 || y < 0 || x >= s->iWidth || y >= s->iHeight)
+        return;
+    uint8_t *p = DXPixel(s, x, y);
+    p[0] = colour & 0xFF;
+    p[1] = (colour >> 8) & 0xFF;
+    p[2] = (colour >> 16) & 0xFF;
+}
+
+// Cuts the segment to the box [lo, hi] in both axes (Liang–Barsky); false when it
+// misses the box.
+static bool ClipSegment(double &x0, double &y0, double &x1, double &y1, double loX, double loY,
+                        double hiX, double hiY)
+{
+    double t0 = 0, t1 = 1, dx = x1 - x0, dy = y1 - y0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0 - loX, hiX - x0, y0 - loY, hiY - y0};
+    for (int i = 0; i < 4; i++) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return false;
+            continue;
+        }
+        double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = t > t0 ? t : t0;
+        else
+            t1 = t < t1 ? t : t1;
+    }
+    if (t0 > t1)
+        return false;
+    double ox = x0, oy = y0;
+    x0 = ox + t0 * dx;
+    y0 = oy + t0 * dy;
+    x1 = ox + t1 * dx;
+    y1 = oy + t1 * dy;
+    return true;
+}
+
+void DXDrawLine2(LPDDS surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour)
+{
+    if (!surface)
+        return;
+    // The pen covers the point and its neighbours above and to the left; cutting the
+    // segment to the surface grown by that margin keeps the walk short.
+    double ax = x0, ay = y0, bx = x1, by = y1;
+    if (!ClipSegment(ax, ay, bx, by, -1, -1, surface->iWidth, surface->iHeight))
+        return;
+    int64_t px = std::lround(ax), py = std::lround(ay);
+    int64_t qx = std::lround(bx), qy = std::lround(by);
+    int64_t dx = std::llabs(qx - px), dy = -std::llabs(qy - py);
+    int64_t sx = px < qx ? 1 : -1, sy = py < qy ? 1 : -1, err = dx + dy;
+    while (true) {
+        DXFillRect(surface, static_cast<int32_t>(px - 1), static_cast<int32_t>(py - 1), 2, 2,
+                   colour);
+        if (px == qx && py == qy)
+            break;
+        int64_t e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            px += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            py += sy;
+        }
+    }
+}
+
+// Appends a localised text as one or more lines of the trail.
+static void TrailText(int id)
+{
+    const char *text = LoadText(id);
+    size_t n = std::strlen(text);
+    if (n && text[n - 1] == '\n')
+        TrailAppend(text);
+    else
+        Fail(text);
+}
+
+// Makes one named surface of the given size with the palette, white key and clear.
+static LPDDS CreateNamed(int32_t width, int32_t height, const char *failLine, bool clear)
+{
+    int32_t result;
+    LPDDS s = DXCreateSurfaceRaw(width, height, &result);
+    if (!s) {
+        DXCreateSurfaceError(result);
+        Fail(failLine);
+        return nullptr;
+    }
+    s->pPalette = gDDPalette;
+    DXSetColorKey(s, 0xFFFFFF);
+    if (clear)
+        ClearSurface(s);
+    return s;
+}
+
+int DXInit(void *mainWindow)
+{
+    g_pDD = new (std::nothrow) DIRECTDRAW{4};
+    if (!g_pDD) {
+        TrailText(1640);
+        TrailText(1641);
+        TrailText(1642);
+        return 0;
+    }
+    gDirectDrawReady = 1; // the normal cooperative level needs nothing of the window
+
+    gDDSWindow = CreateNamed(800, 600, "CreateSurface() - gDDSWindow !", false);
+    if (!gDDSWindow)
+        return 0;
+    gDDPalette = DDLoadPalette(g_pDD, "SPRITE");
+    if (!gDDPalette)
+        return Fail("DDLoadPalette() !");
+    gDDSWindow->pPalette = gDDPalette;
+
+    gDDSSprite = DDLoadBitmap(g_pDD, "SPRITE", 0, 0);
+    if (!gDDSSprite)
+        return Fail("DDLoadBitmap() !");
+    gDDSSprite->pPalette = gDDPalette;
+    DXSetColorKey(gDDSSprite, 0xFFFFFF);
+
+    if (!(gDDSScratch = CreateNamed(1280, 1024, "Scratch", true)))
+        return 0;
+    if (!(gDDSBackgnd = CreateNamed(1280, 1024, "Backgnd", true)))
+        return 0;
+
+    gDDSClp = DDLoadBitmap(g_pDD, "merrowick7.clp", 0, 0);
+    if (!gDDSClp)
+        return Fail("DDLoadBitmap(Image) !");
+    gDDSLogo = DDLoadBitmap(g_pDD, "logo7.clp", 0, 0);
+    if (!gDDSLogo)
+        return Fail("DDLoadBitmap(Image)!");
+    DXSetColorKey(gDDSLogo, 0xFFFFFF);
+
+    gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
+    if (!gDDSPicture)
+        return Fail("DXCreateSurface() failed!");
+    if (!(gDDSText = CreateNamed(1200, 600, "Text", true)))
+        return 0;
+
+    gScreenWidth = 800;
+    gScreenHeight = 600;
+    gOutlinePenColor = 0x79F41E;
+    return 1;
+}
+
+static void ReleaseNamed(LPDDS &surface)
+{
+    DXReleaseSurface(surface);
+    surface = nullptr;
+}
+
+void DXCleanup()
+{
+    if (!g_pDD)
+        return;
+    if (gpReleaseJpegBuffer)
+        gpReleaseJpegBuffer();
+    ReleaseNamed(gDDSWindow);
+    ReleaseNamed(gDDSSprite);
+    ReleaseNamed(gDDSScratch);
+    ReleaseNamed(gDDSBackgnd);
+    ReleaseNamed(gDDSClp);
+    ReleaseNamed(gDDSLogo);
+    ReleaseNamed(gDDSPicture);
+    ReleaseNamed(gDDSText);
+    DDReleasePalette(gDDPalette);
+    gDDPalette = nullptr;
+    delete g_pDD;
+    g_pDD = nullptr;
+}
+
+void DXRestoreIfLost()
+{
+    int previous = PLAT_SetWaitCursor();
+    // Surfaces in ordinary memory are never lost: there is nothing to restore.
+    PLAT_RestoreCursor(previous);
+}
+
+void DXRestoreAll()
+{
+    if (DDReLoadBitmap(gDDSSprite, "SPRITE") != DD_OK) {
+        Fail("DDReLoadBitmap()");
+        ShowErrorTrail();
+    }
+}

@@ -1,0 +1,540 @@
+// Decoding of Windows bitmaps, packed DIBs, bitmap loading and palettes.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "bmp_builder.h"
+#include "pixels/pixels.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/trail.h"
+
+namespace {
+
+uint32_t At(const DIBIMAGE &img, int x, int y)
+{
+    if (!img.pBits || x < 0 || y < 0 || x >= img.iWidth || y >= img.iHeight)
+        return 0xBAD0BAD; // a failed decode fails the comparison instead of crashing
+    const uint8_t *p = img.pBits + static_cast<size_t>(y) * img.iPitch + 3 * x;
+    return p[0] | (p[1] << 8) | (p[2] << 16);
+}
+
+const std::vector<uint32_t> kPal4 = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+
+std::vector<uint32_t> FullPalette(int n)
+{
+    std::vector<uint32_t> p(n);
+    for (int i = 0; i < n; i++)
+        p[i] = (i * 0x010203u * 7) & 0xFFFFFF;
+    return p;
+}
+
+// The image decoded from bytes; fails the test when it is refused.
+DIBIMAGE Decode(const std::vector<uint8_t> &bytes)
+{
+    DIBIMAGE img{};
+    const char *why = nullptr;
+    EXPECT_EQ(DibDecode(bytes.data(), bytes.size(), &img, &why), 1) << why;
+    return img;
+}
+
+std::string Refusal(const std::vector<uint8_t> &bytes)
+{
+    DIBIMAGE img{};
+    const char *why = nullptr;
+    if (DibDecode(bytes.data(), bytes.size(), &img, &why)) {
+        DibFreeImage(&img);
+        return "";
+    }
+    EXPECT_EQ(img.pBits, nullptr);
+    return why ? why : "?";
+}
+
+// A 3 × 2 picture used by the direct-colour cases, top row first.
+const uint32_t kColours[2][3] = {{0x102030, 0xFFFFFF, 0x00FF80}, {0x800000, 0x000000, 0x123456}};
+
+void ExpectColours(const DIBIMAGE &img, int shiftLoss = 0)
+{
+    ASSERT_EQ(img.iWidth, 3);
+    ASSERT_EQ(img.iHeight, 2);
+    for (int y = 0; y < 2; y++)
+        for (int x = 0; x < 3; x++) {
+            uint32_t got = At(img, x, y), want = kColours[y][x];
+            for (int c = 0; c < 24; c += 8)
+                EXPECT_NEAR(int((got >> c) & 255), int((want >> c) & 255), shiftLoss)
+                    << "pixel " << x << "," << y;
+        }
+}
+
+std::vector<uint8_t> DirectRows(int bpp, uint32_t (*pack)(uint32_t), bool topDown = false)
+{
+    std::vector<uint8_t> out;
+    for (int r = 0; r < 2; r++) {
+        int y = topDown ? r : 1 - r;
+        std::vector<uint8_t> row;
+        for (int x = 0; x < 3; x++) {
+            uint32_t v = pack(kColours[y][x]);
+            for (int b = 0; b < bpp / 8; b++)
+                row.push_back((v >> (8 * b)) & 0xFF);
+        }
+        PadRow(row);
+        out.insert(out.end(), row.begin(), row.end());
+    }
+    return out;
+}
+
+uint32_t Pack24(uint32_t c) { return c; }
+uint32_t Pack555(uint32_t c)
+{
+    return (((c >> 19) & 31) << 10) | (((c >> 11) & 31) << 5) | ((c >> 3) & 31);
+}
+uint32_t Pack565(uint32_t c)
+{
+    return (((c >> 19) & 31) << 11) | (((c >> 10) & 63) << 5) | ((c >> 3) & 31);
+}
+uint32_t PackRGBA(uint32_t c) { return c << 8; } // red in the top byte, alpha low
+
+} // namespace
+
+TEST(DibDecode, IndexedDepthsBottomUpAndTopDown)
+{
+    std::vector<std::vector<int>> rows = {{0, 1, 2, 3, 1}, {3, 2, 1, 0, 2}, {1, 1, 0, 0, 3}};
+    for (int bpp : {1, 4, 8}) {
+        for (bool topDown : {false, true}) {
+            auto idx = rows;
+            for (auto &r : idx)
+                for (int &v : r)
+                    v &= (1 << bpp) - 1;
+            BmpSpec s;
+            s.width = 5;
+            s.height = topDown ? -3 : 3;
+            s.bpp = bpp;
+            s.palette = FullPalette(1 << bpp);
+            for (int i = 0; i < 4 && i < (1 << bpp); i++)
+                s.palette[i] = kPal4[i];
+            s.pixels = PackIndexRows(idx, bpp, topDown);
+            DIBIMAGE img = Decode(MakeBmp(s));
+            ASSERT_EQ(img.iWidth, 5);
+            ASSERT_EQ(img.iHeight, 3);
+            EXPECT_EQ(img.iPitch, 16);
+            for (int y = 0; y < 3; y++)
+                for (int x = 0; x < 5; x++)
+                    EXPECT_EQ(At(img, x, y), kPal4[idx[y][x]])
+                        << bpp << " bpp, top-down " << topDown << ", pixel " << x << "," << y;
+            DibFreeImage(&img);
+        }
+    }
+}
+
+TEST(DibDecode, DirectColourDepthsAndBitFields)
+{
+    BmpSpec s;
+    s.width = 3;
+    s.height = 2;
+    s.pixels = DirectRows(24, Pack24);
+    DIBIMAGE img = Decode(MakeBmp(s));
+    ExpectColours(img);
+    DibFreeImage(&img);
+
+    s.height = -2; // top-down
+    s.pixels = DirectRows(24, Pack24, true);
+    img = Decode(MakeBmp(s));
+    ExpectColours(img);
+    DibFreeImage(&img);
+
+    s.height = 2;
+    s.bpp = 32;
+    s.pixels = DirectRows(32, Pack24);
+    img = Decode(MakeBmp(s));
+    ExpectColours(img);
+    DibFreeImage(&img);
+
+    s.bpp = 16; // BI_RGB 16 bits is 5-5-5
+    s.pixels = DirectRows(16, Pack555);
+    img = Decode(MakeBmp(s));
+    ExpectColours(img, 8);
+    EXPECT_EQ(At(img, 1, 0), 0xFFFFFFu); // full channels scale to 255
+    DibFreeImage(&img);
+
+    s.compression = 3; // 5-6-5 bit fields after a 40-byte header
+    s.masks[0] = 0xF800;
+    s.masks[1] = 0x07E0;
+    s.masks[2] = 0x001F;
+    s.pixels = DirectRows(16, Pack565);
+    img = Decode(MakeBmp(s));
+    ExpectColours(img, 8);
+    DibFreeImage(&img);
+
+    for (uint32_t hdr : {108u, 124u}) { // masks inside the larger headers
+        s.hdrSize = hdr;
+        s.bpp = 32;
+        s.masks[0] = 0xFF000000;
+        s.masks[1] = 0x00FF0000;
+        s.masks[2] = 0x0000FF00;
+        s.pixels = DirectRows(32, PackRGBA);
+        img = Decode(MakeBmp(s));
+        ExpectColours(img);
+        DibFreeImage(&img);
+    }
+}
+
+TEST(DibDecode, CoreHeaderAndMissingFileHeader)
+{
+    BmpSpec s;
+    s.hdrSize = 12;
+    s.width = 5;
+    s.height = 1;
+    s.bpp = 4;
+    s.palette = FullPalette(16);
+    s.palette[2] = 0xABCDEF;
+    s.pixels = PackIndexRows({{2, 2, 0, 2, 15}}, 4);
+    DIBIMAGE img = Decode(MakeBmp(s));
+    EXPECT_EQ(At(img, 0, 0), 0xABCDEFu);
+    EXPECT_EQ(At(img, 4, 0), s.palette[15]);
+    DibFreeImage(&img);
+
+    s.fileHeader = false; // rows follow the three-byte colour table directly
+    img = Decode(MakeBmp(s));
+    EXPECT_EQ(At(img, 3, 0), 0xABCDEFu);
+    DibFreeImage(&img);
+}
+
+TEST(DibDecode, Rle8AndRle4WithRunsStretchesAndDeltas)
+{
+    BmpSpec s;
+    s.width = 6;
+    s.height = 3;
+    s.bpp = 8;
+    s.compression = 1;
+    s.palette = FullPalette(256);
+    // Bottom row: run of 4 × index 7, single runs of 5 and 6, line end; middle row
+    // skipped by a delta of (2, 1); top row: run of 2 × index 9 from x = 2.
+    s.pixels = {4, 7, 1, 5, 1, 6, 0, 0, 0, 2, 2, 1, 2, 9, 0, 1};
+    DIBIMAGE img = Decode(MakeBmp(s));
+    const auto &p = s.palette;
+    std::vector<uint32_t> bottom = {p[7], p[7], p[7], p[7], p[5], p[6]};
+    for (int x = 0; x < 6; x++) {
+        EXPECT_EQ(At(img, x, 2), bottom[x]) << x;
+        EXPECT_EQ(At(img, x, 1), p[0]) << "skipped pixels take colour 0";
+    }
+    EXPECT_EQ(At(img, 1, 0), p[0]);
+    EXPECT_EQ(At(img, 2, 0), p[9]);
+    EXPECT_EQ(At(img, 3, 0), p[9]);
+    DibFreeImage(&img);
+
+    s.bpp = 4;
+    s.compression = 2;
+    s.palette = FullPalette(16);
+    // Run of 5 alternating 1,2; absolute 3 pixels 3,4,5 (two bytes, already even).
+    s.pixels = {5, 0x12, 0, 3, 0x34, 0x50, 0, 0, 0, 1};
+    s.height = 1;
+    s.width = 8;
+    img = Decode(MakeBmp(s));
+    const int want[8] = {1, 2, 1, 2, 1, 3, 4, 5};
+    for (int x = 0; x < 8; x++)
+        EXPECT_EQ(At(img, x, 0), s.palette[want[x]]) << x;
+    DibFreeImage(&img);
+}
+
+TEST(DibDecode, RefusesBadInputWithAReason)
+{
+    BmpSpec good;
+    good.width = 4;
+    good.height = 2;
+    good.bpp = 8;
+    good.palette = FullPalette(4);
+    good.clrUsed = 4;
+    good.pixels = PackIndexRows({{0, 1, 2, 3}, {3, 2, 1, 0}}, 8);
+    auto bytes = MakeBmp(good);
+    EXPECT_EQ(Refusal(bytes), "");
+
+    // Every truncation of a valid file is refused without reading past it.
+    for (size_t n = 0; n + 1 < bytes.size(); n++) {
+        std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + n);
+        EXPECT_NE(Refusal(cut), "") << "cut to " << n;
+    }
+
+    BmpSpec s = good;
+    s.pixels = PackIndexRows({{0, 1, 2, 4}, {3, 2, 1, 0}}, 8);
+    EXPECT_EQ(Refusal(MakeBmp(s)), "colour index beyond the colour table");
+
+    s = good;
+    s.width = 0x10000000;
+    s.height = 0x10;
+    EXPECT_EQ(Refusal(MakeBmp(s)), "bitmap too large");
+    s.width = 60000;
+    s.height = -60000; // each side allowed, the pixel count is not
+    EXPECT_EQ(Refusal(MakeBmp(s)), "bitmap too large");
+    s.height = INT32_MIN;
+    EXPECT_NE(Refusal(MakeBmp(s)), "");
+
+    s = good;
+    s.clrUsed = 0xFFFFFFF0; // a table far past the end of the file
+    s.fileHeader = false;
+    EXPECT_EQ(Refusal(MakeBmp(s)), "colour table outside the file");
+
+    s = good;
+    s.bpp = 7;
+    EXPECT_EQ(Refusal(MakeBmp(s)), "unsupported bits per pixel");
+    s = good;
+    s.hdrSize = 41;
+    EXPECT_EQ(Refusal(MakeBmp(s)), "unknown bitmap header size");
+
+    auto offset = bytes;
+    offset[10] = 0xF0; // bit offset past the end
+    offset[11] = 0xFF;
+    EXPECT_EQ(Refusal(offset), "pixel data outside the file");
+
+    BmpSpec rle = good;
+    rle.compression = 1;
+    rle.pixels = {4, 1, 3, 1, 0, 1}; // runs past the row, beyond its padding
+    EXPECT_EQ(Refusal(MakeBmp(rle)), "RLE run leaves the image");
+    rle.pixels = {0, 2, 5, 0, 0, 1}; // delta past the right edge
+    EXPECT_EQ(Refusal(MakeBmp(rle)), "RLE delta leaves the image");
+    rle.pixels = {0, 0, 0, 0, 0, 0, 1, 1}; // three line ends, then a run below the image
+    EXPECT_EQ(Refusal(MakeBmp(rle)), "RLE run leaves the image");
+    rle.pixels = {2, 1, 0, 4, 1, 2}; // absolute stretch cut short
+    EXPECT_EQ(Refusal(MakeBmp(rle)), "RLE data ends early");
+    rle.height = -2;
+    EXPECT_EQ(Refusal(MakeBmp(rle)), "RLE bitmaps cannot be top-down");
+}
+
+TEST(DibDecode, AgreesWithBitmapsFromAnotherWriter)
+{
+    if (std::system("command -v convert >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ImageMagick's convert is not installed";
+    auto dir = std::filesystem::temp_directory_path() / ("mw-dib-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    // A 9 × 6 picture of 6 colours, written as a plain PPM by hand.
+    const uint32_t colours[6] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000, 0x888844};
+    auto colourAt = [&](int x, int y) { return colours[(x / 2 + y) % 6]; };
+    {
+        std::ofstream ppm(dir / "src.ppm", std::ios::binary);
+        ppm << "P6\n9 6\n255\n";
+        for (int y = 0; y < 6; y++)
+            for (int x = 0; x < 9; x++) {
+                uint32_t c = colourAt(x, y);
+                ppm.put(char(c >> 16)).put(char(c >> 8)).put(char(c));
+            }
+    }
+    const char *variants[][2] = {{"-type TrueColor", "BMP3"},   {"-type TrueColor", "BMP"},
+                                 {"-type Palette", "BMP3"},     {"-type Palette -compress RLE", "BMP3"},
+                                 {"-type Palette", "BMP2"},     {"-colors 6 -depth 4 -type Palette", "BMP3"}};
+    int n = 0;
+    for (const auto &v : variants) {
+        std::string out = (dir / ("out" + std::to_string(n++) + ".bmp")).string();
+        std::string cmd = std::string("convert ") + (dir / "src.ppm").string() + " " + v[0] + " " +
+                          v[1] + ":" + out + " 2>/dev/null";
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+        std::ifstream in(out, std::ios::binary);
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+        DIBIMAGE img = Decode(bytes);
+        ASSERT_EQ(img.iWidth, 9) << v[0] << v[1];
+        ASSERT_EQ(img.iHeight, 6);
+        for (int y = 0; y < 6; y++)
+            for (int x = 0; x < 9; x++)
+                ASSERT_EQ(At(img, x, y), colourAt(x, y)) << v[0] << " " << v[1] << " at " << x << "," << y;
+        DibFreeImage(&img);
+    }
+    std::filesystem::remove_all(dir);
+}
+
+// ---- Packed DIBs, bitmap files and resources -------------------------------------------
+
+class BitmapFiles : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        FakePlatformReset();
+        TrailClear();
+        old_ = std::filesystem::current_path();
+        dir_ = std::filesystem::temp_directory_path() / ("mw-bmp-" + std::to_string(getpid()));
+        std::filesystem::create_directories(dir_);
+        std::filesystem::current_path(dir_);
+    }
+    void TearDown() override
+    {
+        std::filesystem::current_path(old_);
+        std::filesystem::remove_all(dir_);
+    }
+    static void Write(const char *name, const std::vector<uint8_t> &bytes)
+    {
+        std::ofstream(name, std::ios::binary)
+            .write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
+    }
+    std::filesystem::path old_, dir_;
+};
+
+TEST_F(BitmapFiles, DibLoadFillsInImageSizeAndColourCount)
+{
+    BmpSpec s;
+    s.width = 5;
+    s.height = -3;
+    s.bpp = 8;
+    s.palette = FullPalette(256);
+    s.pixels = PackIndexRows({{1, 2, 3, 4, 5}, {6, 7, 8, 9, 10}, {0, 0, 0, 0, 255}}, 8, true);
+    Write("eight.bmp", MakeBmp(s));
+    BITMAPINFOHEADER *dib = DibLoad("eight.bmp");
+    ASSERT_NE(dib, nullptr);
+    EXPECT_EQ(dib->biSize, 40u);
+    EXPECT_EQ(dib->biClrUsed, 256u);
+    EXPECT_EQ(dib->biSizeImage, 8u * 3); // 4-byte aligned rows × |height|
+    const uint8_t *bytes = reinterpret_cast<const uint8_t *>(dib);
+    EXPECT_EQ(bytes[40 + 4 * 3], s.palette[3] & 0xFF); // blue of entry 3
+    EXPECT_EQ(bytes[40 + 1024 + 8 * 2 + 4], 255);      // last pixel of the third row
+    DibFree(dib);
+}
+
+TEST_F(BitmapFiles, DibLoadReadsFilesWithoutFileHeaderAndWidensCoreTables)
+{
+    BmpSpec s;
+    s.width = 2;
+    s.height = 1;
+    s.bpp = 1;
+    s.palette = {0x112233, 0x445566};
+    s.pixels = PackIndexRows({{1, 0}}, 1);
+    s.fileHeader = false;
+    Write("bare.dib", MakeBmp(s));
+    BITMAPINFOHEADER *dib = DibLoad("bare.dib");
+    ASSERT_NE(dib, nullptr);
+    EXPECT_EQ(dib->biClrUsed, 2u);
+    EXPECT_EQ(reinterpret_cast<uint8_t *>(dib)[40 + 8], 0x80); // the row follows the table
+    DibFree(dib);
+
+    s.hdrSize = 12;
+    s.fileHeader = true;
+    Write("core.bmp", MakeBmp(s));
+    dib = DibLoad("core.bmp");
+    ASSERT_NE(dib, nullptr);
+    EXPECT_EQ(dib->biSize, 40u);
+    EXPECT_EQ(dib->biWidth, 2);
+    EXPECT_EQ(dib->biBitCount, 1);
+    const uint8_t *t = reinterpret_cast<uint8_t *>(dib) + 40;
+    const uint8_t want[8] = {0x33, 0x22, 0x11, 0, 0x66, 0x55, 0x44, 0};
+    EXPECT_EQ(std::vector<uint8_t>(t, t + 8), std::vector<uint8_t>(want, want + 8));
+    EXPECT_EQ(t[8], 0x80);
+    DibFree(dib);
+
+    std::vector<uint8_t> cut = MakeBmp(s);
+    cut.resize(20);
+    Write("short.bmp", cut);
+    EXPECT_EQ(DibLoad("short.bmp"), nullptr);
+}
+
+TEST_F(BitmapFiles, FileBeatsResourceForDibsAndResourceBeatsFileForSurfaces)
+{
+    BmpSpec file;
+    file.width = file.height = 1;
+    file.pixels = {0x01, 0x02, 0x03, 0};
+    BmpSpec res = file;
+    res.width = 2;
+    res.pixels = {9, 9, 9, 8, 8, 8, 0, 0};
+    Write("BOTH", MakeBmp(file));
+    FakeAddResource("BOTH", MakeBmp(res));
+
+    BITMAPINFOHEADER *dib = DibLoad("BOTH");
+    ASSERT_NE(dib, nullptr);
+    EXPECT_EQ(dib->biWidth, 1);
+    DibFree(dib);
+
+    LPDDS s = DDLoadBitmap(nullptr, "BOTH", 0, 0);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->iWidth, 2);
+    EXPECT_EQ(DXGetPixel(s, 1, 0), 0x080808u);
+    EXPECT_EQ(s->bHasColorKey, 0); // DXInit decides about keys
+
+    // Drawn over, then reloaded from the same bitmap.
+    DXFillRect(s, 0, 0, 2, 1, 0x123456);
+    EXPECT_EQ(DDReLoadBitmap(s, "BOTH"), DD_OK);
+    EXPECT_EQ(DXGetPixel(s, 0, 0), 0x090909u);
+    DXReleaseSurface(s);
+
+    FakePlatformReset(); // the resource is gone: the file is used
+    s = DDLoadBitmap(nullptr, "BOTH", 0, 0);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(DXGetPixel(s, 0, 0), 0x030201u);
+    DXReleaseSurface(s);
+
+    dib = DibLoad("NOWHERE");
+    EXPECT_EQ(dib, nullptr);
+}
+
+TEST_F(BitmapFiles, MissingOrBadBitmapsReportLoadImage)
+{
+    EXPECT_EQ(DDLoadBitmap(nullptr, "missing.clp", 0, 0), nullptr);
+    EXPECT_STREQ(gErrorTrail, "LoadImage() !\n");
+    TrailClear();
+
+    Write("bad.clp", {'B', 'M', 1, 2, 3});
+    EXPECT_EQ(DDLoadBitmap(nullptr, "bad.clp", 0, 0), nullptr);
+    EXPECT_STREQ(gErrorTrail, "bad.clp: file header cut short\nLoadImage() !\n");
+
+    LPDDS s = DXCreateSurface(nullptr, 2, 2, DDSCAPS_SYSTEMOFFSCREEN);
+    EXPECT_EQ(DDReLoadBitmap(s, "missing.clp"), DDERR_GENERIC);
+    ASSERT_FALSE(FakePlatform().debugOutput.empty());
+    EXPECT_EQ(FakePlatform().debugOutput.back(), "handle is null\n");
+    DXReleaseSurface(s);
+}
+
+TEST(DDCopyBitmap, ScalesTheRectangleOntoTheWholeSurfaceAndRefusesOutsideRects)
+{
+    uint8_t rows[2][8] = {{1, 1, 1, 2, 2, 2, 0, 0}, {3, 3, 3, 4, 4, 4, 0, 0}};
+    DIBIMAGE bmp = {2, 2, 8, &rows[0][0]};
+    LPDDS s = DXCreateSurface(nullptr, 4, 2, DDSCAPS_SYSTEMOFFSCREEN);
+    EXPECT_EQ(DDCopyBitmap(s, &bmp, 0, 0, 0, 0), DD_OK);
+    EXPECT_EQ(DXGetPixel(s, 1, 0), 0x010101u);
+    EXPECT_EQ(DXGetPixel(s, 2, 0), 0x020202u);
+    EXPECT_EQ(DXGetPixel(s, 3, 1), 0x040404u);
+    EXPECT_EQ(DDCopyBitmap(s, &bmp, 1, 1, 1, 1), DD_OK);
+    EXPECT_EQ(DXGetPixel(s, 0, 0), 0x040404u);
+    EXPECT_EQ(DDCopyBitmap(s, &bmp, 1, 0, 2, 1), DDERR_INVALIDRECT);
+    EXPECT_EQ(DDCopyBitmap(nullptr, &bmp, 0, 0, 0, 0), DDERR_GENERIC);
+    EXPECT_EQ(DDCopyBitmap(s, nullptr, 0, 0, 0, 0), DDERR_GENERIC);
+    DXReleaseSurface(s);
+}
+
+TEST_F(BitmapFiles, PaletteStartsFromTheRampAndTakesIndexedTables)
+{
+    DDPALETTE *ramp = DDLoadPalette(nullptr, "none");
+    ASSERT_NE(ramp, nullptr);
+    for (int i : {0, 1, 37, 0xE3, 255}) {
+        EXPECT_EQ(ramp->aEntries[i][0], ((i >> 5) & 7) * 255 / 7) << i;
+        EXPECT_EQ(ramp->aEntries[i][1], ((i >> 2) & 7) * 255 / 7) << i;
+        EXPECT_EQ(ramp->aEntries[i][2], (i & 3) * 255 / 3) << i;
+        EXPECT_EQ(ramp->aEntries[i][3], 0) << i;
+    }
+
+    BmpSpec s;
+    s.bpp = 8;
+    s.clrUsed = 3;
+    s.palette = {0x102030, 0x405060, 0x708090};
+    s.pixels = {0, 0, 0, 0};
+    FakeAddResource("PAL", MakeBmp(s));
+    DDPALETTE *pal = DDLoadPalette(nullptr, "PAL");
+    EXPECT_EQ(pal->aEntries[1][0], 0x40); // red first
+    EXPECT_EQ(pal->aEntries[1][2], 0x60);
+    EXPECT_EQ(0, std::memcmp(pal->aEntries[3], ramp->aEntries[3], 4 * 253))
+        << "entries beyond the table keep the ramp";
+    DDReleasePalette(pal);
+
+    s.clrUsed = 0;
+    s.palette = FullPalette(256);
+    Write("file.bmp", MakeBmp(s));
+    pal = DDLoadPalette(nullptr, "file.bmp");
+    EXPECT_EQ(pal->aEntries[200][0], (s.palette[200] >> 16) & 0xFF);
+    EXPECT_EQ(pal->aEntries[200][2], s.palette[200] & 0xFF);
+    DDReleasePalette(pal);
+
+    BmpSpec deep; // a 24-bit bitmap keeps the ramp
+    deep.pixels = {1, 2, 3, 0};
+    FakeAddResource("DEEP", MakeBmp(deep));
+    pal = DDLoadPalette(nullptr, "DEEP");
+    EXPECT_EQ(0, std::memcmp(pal->aEntries, ramp->aEntries, sizeof ramp->aEntries));
+    DDReleasePalette(pal);
+    DDReleasePalette(ramp);
+}
