@@ -48,3 +48,61 @@ struct IMGOBJ {
     // only what fits, for the layout file). Owned by the object; freed with it.
     char *pszFullPath;
 };
+
+// ---- Creation ----------------------------------------------------------------------------
+// A new image object from a file, added to the display list; null on failure (nothing
+// is left in the list). kind IMG_SRC: name is the photo's path (JPEG or bitmap), the
+// object becomes the background; IMG_OBJ / IMG_TEXT: name is the bitmap's name in the
+// clip-art folder, the piece is selected. text: a style int32 followed by the text
+// (IMG_TEXT), or null. tmpl: an object whose x, y, fWidth, fHeight the new one takes.
+IMGOBJ *IMGOBJ_AddObj(const char *name, int32_t kind, int32_t x, int32_t y, const void *text,
+                      const IMGOBJ *tmpl);
+// An empty photo "Tempname.jpg" of width × height for a layout file to fill; null on failure.
+IMGOBJ *IMGOBJ_AddObjSrcBuf(int32_t width, int32_t height, int32_t components);
+// Creates the surface iiRes[index] (HI_RES_OBJ or LO_RES_OBJ): white, white-keyed, at least
+// 1280 × 1024 and as large as the image and the picture rectangle. 0 on failure.
+int CreateImgObjSurface(IMGOBJ *obj, int32_t index);
+// Loads the bitmap szFileName (clip-art folder, then the resource of that name) as the
+// high-resolution image; gives the piece its first size and a random place near the
+// middle of the picture rectangle.
+int ClipArtLoad(IMGOBJ *obj);
+// Makes gDDSPicture at least as large as the photo's 45-degree box when that box
+// reaches 2048 pixels; never shrinks it. 0 when the larger buffer cannot be made (the
+// old one is kept).
+int CheckPictureBuffer();
+
+// ---- Per frame ---------------------------------------------------------------------------
+// The AnimateProc of every image object: removal, drag, the 25-pixel rule, rebuilds.
+int IMGOBJ_AnimateProc(AO *entry);
+// Rebuilds the screen-resolution image of a clip-art or text piece and its outline.
+int UpdateImgObj(IMGOBJ *obj);
+// Recomputes ptCorner from position, exact size and angle.
+void CalcSelectionFrame(IMGOBJ *obj);
+
+// ---- Editing the selected piece (each does nothing without a selection) -----------------
+// Clears the selection and every piece's bSelected; updates the command state.
+void DeselectAll();
+// Moves a selected clip-art or text piece. Returns 1.
+int MoveSelected(int32_t dx, int32_t dy);
+// Resizes a selected clip-art or text piece, each axis kept within 10 and the picture
+// rectangle. Returns 1.
+int ResizeSelected(float dw, float dh);
+// Turns a selected clip-art piece; iAngle stays within 0 to 360. Returns 1.
+int RotateSelected(int32_t degrees);
+
+// ---- Hooks ---------------------------------------------------------------------------------
+// Installed by the modules that own these steps; null until set.
+// The text module: loads an IMG_TEXT object's bubble bitmap (named by szFileName) as its
+// high-resolution image with its first size and place; when null, text pieces cannot be
+// created. Called by IMGOBJ_AddObj before the text and template are applied.
+extern int (*gpTextObjectLoad)(IMGOBJ *obj);
+// The text module: draws an IMG_TEXT object's text into its screen-resolution surface,
+// where UpdateImgObj has just scaled and mirrored the bubble to iWidth × iHeight.
+// Null: rebuilds of text pieces fail.
+extern int (*gpTextObjectUpdate)(IMGOBJ *obj);
+// The composition: ScreenResize, run after a new photo is added (skipped while null).
+extern int (*gpScreenResize)();
+// The shell: the status bar's document text, refreshed after a new photo (skipped while null).
+extern void (*gpUpdateStatusText)();
+// The shell: the command state after a piece is added (4 clip art, 5 text; skipped while null).
+extern void (*gpSetCommandState)(int32_t state);

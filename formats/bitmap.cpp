@@ -1,0 +1,135 @@
+// bitmap.cpp — Windows bitmap photos (".bmp", ".dib", ".rle") through the pixel
+// layer's DIB decoder.
+//
+// The header's size is checked against the photo limits before the decoder allocates.
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "formats/formats.h"
+#include "picture/imgobj.h"
+#include "platform/trail.h"
+#include "shell/appstate.h"
+
+// Reads a little-endian value at an offset, or 0 past the end.
+static uint32_t Le(const uint8_t *p, size_t size, size_t at, int bytes)
+{
+    if (at + bytes > size)
+        return 0;
+    uint32_t v = 0;
+    for (int k = bytes - 1; k >= 0; k--)
+        v = (v << 8) | p[at + k];
+    return v;
+}
+
+// The width and height the bitmap's header declares (with or without a file header);
+// 0 when there is no header to read.
+static int PeekBitmapSize(const uint8_t *data, size_t size, int64_t *w, int64_t *h)
+{
+    const size_t info = size >= 2 && data[0] == 'B' && data[1] == 'M' ? 14 : 0;
+    const uint32_t headerSize = Le(data, size, info, 4);
+    if (headerSize == 12) {
+        *w = Le(data, size, info + 4, 2);
+        *h = Le(data, size, info + 6, 2);
+    } else if (headerSize >= 40 && info + 12 <= size) {
+        *w = static_cast<int32_t>(Le(data, size, info + 4, 4));
+        *h = static_cast<int32_t>(Le(data, size, info + 8, 4));
+    } else {
+        return 0;
+    }
+    if (*h < 0)
+        *h = -*h; // top-down rows
+    return 1;
+}
+
+// Decodes the mapped file into the object's surfaces.
+static int DecodeBitmapPhoto(IMGOBJ *obj, const uint8_t *data, size_t size)
+{
+    int64_t w = 0, h = 0;
+    if (PeekBitmapSize(data, size, &w, &h) && !PhotoSizeAllowed(w, h))
+        return 0;
+    DIBIMAGE image = {};
+    const char *why = nullptr;
+    if (!DibDecode(data, size, &image, &why)) {
+        if (why)
+            Fail(why);
+        return Fail("LoadImage() !");
+    }
+    if (!PhotoSizeAllowed(image.iWidth, image.iHeight)) {
+        DibFreeImage(&image);
+        return 0;
+    }
+    obj->iSrcWidth = gPhotoWidth = image.iWidth;
+    obj->iSrcHeight = gPhotoHeight = image.iHeight;
+    obj->iSrcComponents = gPhotoComponents = 3;
+    int ok = 1;
+    if (!CreateImgObjSurface(obj, HI_RES_OBJ))
+        ok = Fail("CreateImgObjSurface(HI_RES_OBJ)");
+    else if (!CreateImgObjSurface(obj, LO_RES_OBJ))
+        ok = Fail("CreateImgObjSurface(LO_RES_OBJ)");
+    else {
+        LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
+        const size_t rowBytes = static_cast<size_t>(image.iWidth) * 3;
+        for (int32_t y = 0; y < image.iHeight; y++)
+            std::memcpy(DXPixel(hi, 0, y), image.pBits + static_cast<size_t>(y) * image.iPitch,
+                        rowBytes);
+    }
+    DibFreeImage(&image);
+    return ok;
+}
+
+// Largest bitmap file read: the largest photo at 32 bits a pixel, with room for headers.
+static constexpr int64_t kMaxBitmapFile = MAX_PHOTO_PIXELS * 4 + (1 << 20);
+
+// The whole file in memory (read, not mapped: a file cut short under us must not fault).
+static uint8_t *ReadWholeFile(const char *path, size_t *sizeOut)
+{
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        Failf("can't open %s", path);
+        return nullptr;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 2 ||
+        st.st_size > kMaxBitmapFile) {
+        ::close(fd);
+        Failf("Not a usable bitmap file: %s", path);
+        return nullptr;
+    }
+    size_t size = static_cast<size_t>(st.st_size), got = 0;
+    uint8_t *data = static_cast<uint8_t *>(std::malloc(size));
+    while (data && got < size) {
+        const ssize_t n = ::read(fd, data + got, size - got);
+        if (n <= 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    if (!data || got < 2) {
+        std::free(data);
+        Failf("can't read %s", path);
+        return nullptr;
+    }
+    *sizeOut = got;
+    return data;
+}
+
+int BitmapLoad(IMGOBJ *obj)
+{
+    const char *path = obj->pszFullPath ? obj->pszFullPath : obj->szFileName;
+    size_t size = 0;
+    uint8_t *data = ReadWholeFile(path, &size);
+    if (!data)
+        return Fail("LoadImage() !");
+    const int32_t oldW = gPhotoWidth, oldH = gPhotoHeight, oldC = gPhotoComponents;
+    const int ok = DecodeBitmapPhoto(obj, data, size);
+    std::free(data);
+    if (!ok) {
+        gPhotoWidth = oldW;
+        gPhotoHeight = oldH;
+        gPhotoComponents = oldC;
+    }
+    return ok;
+}

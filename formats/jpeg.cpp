@@ -1,0 +1,395 @@
+// jpeg.cpp — JPEG photos in, composed pictures out, and the JPEG buffer between.
+//
+// Decoding and encoding go through libjpeg's 6b interface (version 62) with
+// blue-green-red scanlines. A fatal library error jumps back to the routine's recovery
+// point, which releases what the routine made and reports the failure; the library's
+// own text goes to the developer output only. The functions that hold a recovery
+// point keep no C++ objects on their stack, so the jump skips no destructor.
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+
+#include <jpeglib.h>
+
+#include "formats/formats.h"
+#include "picture/imgobj.h"
+#include "platform/platform.h"
+#include "platform/trail.h"
+#include "shell/appstate.h"
+
+static_assert(JPEG_LIB_VERSION == 62, "the 6b interface of libjpeg is expected");
+
+LPDDS gDDSBuffer;
+uint8_t *gDDSBufferMem;
+int64_t gMaxPhotoPixels = MAX_PHOTO_PIXELS;
+
+// A progressive file may hold any number of scans; real ones hold about ten. More than
+// this is a damaged or hostile file that would only burn time.
+static constexpr int kMaxScans = 1000;
+
+int PhotoSizeAllowed(int64_t width, int64_t height)
+{
+    if (width < 1 || height < 1)
+        return Failf("The photo has no pixels (%lld x %lld).", static_cast<long long>(width),
+                     static_cast<long long>(height));
+    if (width > MAX_PHOTO_SIDE || height > MAX_PHOTO_SIDE || W8(width) * height > gMaxPhotoPixels)
+        return Failf("The photo is too large: %lld x %lld pixels (at most %lld pixels, %d a side).",
+                     static_cast<long long>(width), static_cast<long long>(height),
+                     static_cast<long long>(gMaxPhotoPixels), MAX_PHOTO_SIDE);
+    return 1;
+}
+
+// ---- The JPEG buffer ------------------------------------------------------------------
+
+// Zero-filled (black) memory for a W8 × H surface and the surface over it.
+static LPDDS MakeBufferSurface(int32_t width, int32_t height, int32_t components,
+                               uint8_t **memOut)
+{
+    *memOut = nullptr;
+    if (width < 1 || height < 1 || components != 3 || width > MAX_SURFACE_SIDE ||
+        height > MAX_SURFACE_SIDE) {
+        Fail("Out of Memory");
+        return nullptr;
+    }
+    const int32_t w8 = W8(width);
+    const size_t bytes = static_cast<size_t>(w8) * height * components;
+    uint8_t *mem = static_cast<uint8_t *>(std::calloc(bytes, 1));
+    if (!mem) {
+        Fail("Out of Memory");
+        return nullptr;
+    }
+    LPDDS surface = DXCreateSurfaceOver(mem, w8, height, w8 * components);
+    if (!surface) {
+        std::free(mem);
+        DXCreateSurfaceError(DDERR_OUTOFMEMORY);
+        Fail("Jpeg Buffer");
+        return nullptr;
+    }
+    DXSetColorKey(surface, 0xFFFFFF);
+    *memOut = mem;
+    return surface;
+}
+
+int CreateJpegBuffer(int32_t width, int32_t height)
+{
+    gpReleaseJpegBuffer = ReleaseJpegBuffer; // DXCleanup lets go of a leftover buffer
+    gDDSBuffer = MakeBufferSurface(width, height, 3, &gDDSBufferMem);
+    return gDDSBuffer != nullptr;
+}
+
+void ReleaseJpegBuffer()
+{
+    if (gDDSBuffer)
+        DXReleaseSurface(gDDSBuffer);
+    gDDSBuffer = nullptr;
+    std::free(gDDSBufferMem);
+    gDDSBufferMem = nullptr;
+}
+
+LPDDS CreateJpegBuffer2(int32_t width, int32_t height, int32_t components)
+{
+    uint8_t *mem;
+    return MakeBufferSurface(width, height, components, &mem);
+}
+
+void ReleaseJpegBuffer2(LPDDS surface)
+{
+    if (!surface)
+        return;
+    uint8_t *mem = surface->pBits;
+    DXReleaseSurface(surface);
+    std::free(mem);
+}
+
+int FillBuffer2(IMGOBJ *obj, const uint8_t *row, int32_t n)
+{
+    const int32_t w = obj->iSrcWidth, h = obj->iSrcHeight;
+    if (!gDDSBuffer || !gDDSBufferMem || n < 1 || n > h || gDDSBuffer->iHeight < h ||
+        gDDSBuffer->iWidth != W8(w))
+        return Fail("No JPEG buffer for this row");
+    const size_t stride = static_cast<size_t>(W8(w)) * 3;
+    std::memcpy(gDDSBufferMem + (n - 1) * stride, row, static_cast<size_t>(w) * 3);
+    if (n == h && !DXBlt(obj->iiRes[HI_RES_OBJ].DDSSurface, 0, 0, w, h, gDDSBuffer, 0, 0, 1))
+        return Fail("gDDSBuffer -> pImgObj->iiRes[HI_RES_OBJ].DDSSurface !");
+    return 1;
+}
+
+// ---- Library glue ------------------------------------------------------------------------
+
+struct JpegErr {
+    jpeg_error_mgr pub;
+    jmp_buf jump;
+};
+
+static void OutputMessage(j_common_ptr cinfo)
+{
+    char text[JMSG_LENGTH_MAX + 8];
+    (*cinfo->err->format_message)(cinfo, text);
+    std::strcat(text, "\n");
+    PLAT_DebugOutput(text);
+}
+
+static void ErrorExit(j_common_ptr cinfo)
+{
+    (*cinfo->err->output_message)(cinfo);
+    std::longjmp(reinterpret_cast<JpegErr *>(cinfo->err)->jump, 1);
+}
+
+static void InitErr(JpegErr *err)
+{
+    jpeg_std_error(&err->pub);
+    err->pub.error_exit = ErrorExit;
+    err->pub.output_message = OutputMessage;
+}
+
+// Ends decoding of a file with more scans than any real photo has.
+static void CountScans(j_common_ptr cinfo)
+{
+    auto *d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->is_decompressor && d->input_scan_number > kMaxScans) {
+        PLAT_DebugOutput("JPEG: too many scans\n");
+        std::longjmp(reinterpret_cast<JpegErr *>(cinfo->err)->jump, 1);
+    }
+}
+
+// ---- Decoding -------------------------------------------------------------------------------
+
+// CMYK as the decoder gives it, into blue, green, red. Adobe applications store the
+// inks inverted (255 = no ink) and mark the file; others store them plainly.
+static void CmykToBgr(const uint8_t *src, uint8_t *dst, int32_t width, int inverted)
+{
+    for (int32_t i = 0; i < width; i++, src += 4, dst += 3) {
+        unsigned c = src[0], m = src[1], y = src[2], k = src[3];
+        if (!inverted) {
+            c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+        }
+        dst[0] = static_cast<uint8_t>((y * k + 127) / 255);
+        dst[1] = static_cast<uint8_t>((m * k + 127) / 255);
+        dst[2] = static_cast<uint8_t>((c * k + 127) / 255);
+    }
+}
+
+struct DecodeState {
+    jpeg_decompress_struct cinfo;
+    JpegErr err;
+    jpeg_progress_mgr progress;
+    FILE *fp;
+    int32_t oldWidth, oldHeight, oldComponents; // the photo globals before this load
+};
+
+// Reads the header and checks the size; 0 when the photo is refused.
+static int StartDecode(DecodeState *st)
+{
+    jpeg_decompress_struct *cinfo = &st->cinfo;
+    jpeg_stdio_src(cinfo, st->fp);
+    jpeg_read_header(cinfo, TRUE);
+    const int cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+    cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    jpeg_calc_output_dimensions(cinfo);
+    if (!PhotoSizeAllowed(cinfo->output_width, cinfo->output_height))
+        return 0;
+    // Whole-image coefficient buffers of progressive files stay within the photo's size.
+    cinfo->mem->max_memory_to_use = static_cast<long>(
+        static_cast<int64_t>(cinfo->output_width) * cinfo->output_height * 12 + (64 << 20));
+    jpeg_start_decompress(cinfo);
+    return 1;
+}
+
+// The row loop: every decoded row through FillBuffer2. 0 when a row could not be placed.
+static int ReadRows(DecodeState *st, IMGOBJ *obj)
+{
+    jpeg_decompress_struct *cinfo = &st->cinfo;
+    const int32_t w = cinfo->output_width, h = cinfo->output_height;
+    const int cmyk = cinfo->out_color_space == JCS_CMYK;
+    JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
+                                                 JPOOL_IMAGE, w * cinfo->output_components, 1);
+    JSAMPARRAY bgr = cmyk ? (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
+                                                        JPOOL_IMAGE, w * 3, 1)
+                          : row;
+    PLAT_SetStatusText(0, "Opening...");
+    PLAT_ProgressSetRange(0, h);
+    PLAT_ProgressSetStep(1);
+    int ok = 1;
+    while (cinfo->output_scanline < cinfo->output_height) {
+        PLAT_ProgressStepIt();
+        if (jpeg_read_scanlines(cinfo, row, 1) != 1)
+            return Fail("Error 1");
+        if (cmyk)
+            CmykToBgr(row[0], bgr[0], w, cinfo->saw_Adobe_marker);
+        if (ok && !FillBuffer2(obj, bgr[0], cinfo->output_scanline))
+            ok = Fail("FillBuffer2() !");
+    }
+    return ok;
+}
+
+// Puts the photo globals back as they were before a load that failed.
+static void RestorePhotoGlobals(const DecodeState *st)
+{
+    gPhotoWidth = st->oldWidth;
+    gPhotoHeight = st->oldHeight;
+    gPhotoComponents = st->oldComponents;
+}
+
+static int DecodeJpeg(DecodeState *st, IMGOBJ *obj)
+{
+    jpeg_decompress_struct *cinfo = &st->cinfo;
+    InitErr(&st->err);
+    cinfo->err = &st->err.pub;
+    if (setjmp(st->err.jump)) {
+        jpeg_destroy_decompress(cinfo);
+        ReleaseJpegBuffer();
+        RestorePhotoGlobals(st);
+        return Fail("Error 1");
+    }
+    jpeg_create_decompress(cinfo);
+    st->progress.progress_monitor = CountScans;
+    cinfo->progress = &st->progress;
+
+    int ok = StartDecode(st);
+    if (ok) {
+        obj->iSrcWidth = cinfo->output_width;
+        obj->iSrcHeight = cinfo->output_height;
+        obj->iSrcComponents = 3; // grayscale and CMYK arrive expanded to 3
+        ReleaseJpegBuffer();
+        gPhotoWidth = obj->iSrcWidth;
+        gPhotoHeight = obj->iSrcHeight;
+        gPhotoComponents = 3;
+        if (!CreateJpegBuffer(obj->iSrcWidth, obj->iSrcHeight))
+            ok = Fail("CreateJpegBuffer()");
+        else if (!CreateImgObjSurface(obj, HI_RES_OBJ))
+            ok = Fail("CreateImgObjSurface(HI_RES_OBJ)");
+        else if (!CreateImgObjSurface(obj, LO_RES_OBJ))
+            ok = Fail("CreateImgObjSurface(LO_RES_OBJ)");
+        else {
+            ok = ReadRows(st, obj);
+            if (cinfo->output_scanline == cinfo->output_height)
+                jpeg_finish_decompress(cinfo);
+        }
+    }
+    jpeg_destroy_decompress(cinfo);
+    ReleaseJpegBuffer();
+    if (!ok)
+        RestorePhotoGlobals(st);
+    return ok;
+}
+
+int JpegLoad(IMGOBJ *obj)
+{
+    const char *path = obj->pszFullPath ? obj->pszFullPath : obj->szFileName;
+    DecodeState *st = static_cast<DecodeState *>(std::calloc(1, sizeof(DecodeState)));
+    if (!st)
+        return Fail("Out of memory!");
+    st->fp = std::fopen(path, "rb");
+    if (!st->fp) {
+        std::free(st);
+        return Failf("can't open %s\n", path);
+    }
+    st->oldWidth = gPhotoWidth;
+    st->oldHeight = gPhotoHeight;
+    st->oldComponents = gPhotoComponents;
+    const int ok = DecodeJpeg(st, obj);
+    std::fclose(st->fp);
+    std::free(st);
+    return ok;
+}
+
+// ---- Encoding -------------------------------------------------------------------------------
+
+struct EncodeState {
+    jpeg_compress_struct cinfo;
+    JpegErr err;
+    FILE *fp;
+};
+
+static int EncodeJpeg(EncodeState *st, const uint8_t *pixels, int32_t width, int32_t height,
+                      int32_t quality)
+{
+    jpeg_compress_struct *cinfo = &st->cinfo;
+    InitErr(&st->err);
+    cinfo->err = &st->err.pub;
+    if (setjmp(st->err.jump)) {
+        char text[JMSG_LENGTH_MAX];
+        (*cinfo->err->format_message)(reinterpret_cast<j_common_ptr>(cinfo), text);
+        jpeg_destroy_compress(cinfo);
+        return Failf("Can't write file (%s)", text);
+    }
+    jpeg_create_compress(cinfo);
+    jpeg_stdio_dest(cinfo, st->fp);
+    cinfo->image_width = width;
+    cinfo->image_height = height;
+    cinfo->input_components = 3;
+    cinfo->in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(cinfo);
+    jpeg_set_quality(cinfo, quality, TRUE);
+    jpeg_start_compress(cinfo, TRUE);
+
+    PLAT_ProgressSetPos(0);
+    PLAT_SetStatusText(0, "Saving...");
+    PLAT_ProgressSetRange(0, height);
+    PLAT_ProgressSetStep(1);
+    const size_t stride = static_cast<size_t>(W8(width)) * 3;
+    while (cinfo->next_scanline < cinfo->image_height) {
+        PLAT_ProgressStepIt();
+        JSAMPROW row = const_cast<JSAMPROW>(pixels + cinfo->next_scanline * stride);
+        jpeg_write_scanlines(cinfo, &row, 1);
+    }
+    jpeg_finish_compress(cinfo);
+    jpeg_destroy_compress(cinfo);
+    return 1;
+}
+
+// Creates a new file beside `name` for the save to write; -1 when none can be made.
+static int OpenTempBeside(const std::string &name, std::string *tempName)
+{
+    static unsigned counter;
+    for (int attempt = 0; attempt < 100; attempt++) {
+        *tempName = name + ".~mw" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        int fd = ::open(tempName->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+int JpegSave(const uint8_t *pixels, const char *name, int32_t width, int32_t height,
+             int32_t components, int32_t quality)
+{
+    if (!pixels || !name || !*name || width < 1 || height < 1 || components != 3)
+        return Fail("JpegSave: nothing to save");
+    if (quality == 0)
+        quality = 90;
+    std::string tempName;
+    int fd = OpenTempBeside(name, &tempName);
+    FILE *fp = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+    if (!fp) {
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(tempName.c_str());
+        }
+        return Fail("Can't open file");
+    }
+    EncodeState *st = static_cast<EncodeState *>(std::calloc(1, sizeof(EncodeState)));
+    int ok = st != nullptr;
+    if (!st)
+        Fail("Out of memory!");
+    if (ok) {
+        st->fp = fp;
+        ok = EncodeJpeg(st, pixels, width, height, quality);
+        std::free(st);
+    }
+    // The data must be on disk before the new file replaces the old one.
+    if (ok && (std::fflush(fp) != 0 || ::fsync(::fileno(fp)) != 0))
+        ok = Fail("Can't write file");
+    if (std::fclose(fp) != 0 && ok)
+        ok = Fail("Can't write file");
+    if (ok && ::rename(tempName.c_str(), name) != 0)
+        ok = Fail("Can't replace file");
+    if (!ok)
+        ::unlink(tempName.c_str());
+    return ok;
+}

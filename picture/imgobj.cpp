@@ -1,0 +1,632 @@
+// imgobj.cpp — image objects: the background photo, clip art and text pieces.
+//
+// An edit only changes numbers on an object and sets bNeedsUpdate; the object's own
+// AnimateProc rebuilds its screen image on the next frame. Unselected pieces are
+// rebuilt for quality (turned at high resolution, then scaled down); the selected
+// piece is rebuilt fast (scaled first, turned at screen size) while it is edited.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "formats/formats.h"
+#include "picture/imgobj.h"
+#include "platform/platform.h"
+#include "platform/trail.h"
+#include "shell/appstate.h"
+
+int (*gpTextObjectLoad)(IMGOBJ *obj);
+int (*gpTextObjectUpdate)(IMGOBJ *obj);
+int (*gpScreenResize)();
+void (*gpUpdateStatusText)();
+void (*gpSetCommandState)(int32_t state);
+
+// The part of a piece that always stays inside the picture rectangle, in pixels.
+static constexpr int32_t kKeepInside = 25;
+// π as the selection outline uses it.
+static constexpr double kPiFrame = 3.141592;
+
+// ---- Small helpers ------------------------------------------------------------------------
+
+static int32_t RoundUp8(int32_t n)
+{
+    return n % 8 == 0 ? n : (n / 8) * 8 + 8;
+}
+
+// File type from the extension: 1 JPEG, 2 Windows bitmap, 3 layout, 0 other. Case is
+// ignored and only the extension's first characters count (".jpgx" is JPEG).
+static int32_t FileTypeOf(const char *name)
+{
+    const char *dot = std::strrchr(name, '.');
+    const char *sep = std::strrchr(name, PLAT_PathSeparator());
+    if (!dot || (sep && dot < sep))
+        return 0;
+    auto starts = [dot](const char *ext) { return strncasecmp(dot, ext, std::strlen(ext)) == 0; };
+    if (starts(".jpeg") || starts(".jpg"))
+        return 1;
+    if (starts(".bmp") || starts(".dib") || starts(".rle"))
+        return 2;
+    if (starts(".mwi"))
+        return 3;
+    return 0;
+}
+
+// A small uniform integer source for first places: 0 … n − 1 (0 when n < 1).
+static int32_t RandomBelow(int32_t n)
+{
+    static uint64_t state = 0x9E3779B97F4A7C15ull ^ PLAT_Milliseconds();
+    if (n < 1)
+        return 0;
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<int32_t>((state >> 33) % static_cast<uint64_t>(n));
+}
+
+// Frees a failed object: unlinks it if listed, releases its surfaces, path and block.
+static void Discard(IMGOBJ *obj)
+{
+    if (gSelected == obj)
+        gSelected = nullptr;
+    AO_DelObj(&obj->ao);
+}
+
+// The common part of creation: a zero-filled record with its header filled in.
+static IMGOBJ *NewImgObj(int32_t x, int32_t y, int32_t kind)
+{
+    IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(AO_Alloc(sizeof(IMGOBJ)));
+    if (!obj) {
+        Fail("No IMGOBJ mem");
+        return nullptr;
+    }
+    obj->ao.dwFlags = AOFLAG_IMGOBJ;
+    obj->ao.iType = AO_TYPE_IMGOBJ;
+    obj->ao.x = obj->ao.xWorld = obj->ao.rcUpdate[0] = obj->xAnchor = x;
+    obj->ao.y = obj->ao.yWorld = obj->ao.rcUpdate[1] = obj->yAnchor = y;
+    obj->ao.pSheet = nullptr;
+    obj->ao.AnimateProc = IMGOBJ_AnimateProc;
+    obj->ao.iLayer = 1000;
+    obj->iKind = kind;
+    obj->bNeedsUpdate = 1;
+    return obj;
+}
+
+// Stores the name: the whole of it in pszFullPath for loading, and what fits of it in
+// szFileName, which is all the layout file keeps.
+static int StoreName(IMGOBJ *obj, const char *name)
+{
+    const size_t len = std::strlen(name);
+    obj->pszFullPath = static_cast<char *>(std::malloc(len + 1));
+    if (!obj->pszFullPath)
+        return Fail("No IMGOBJ mem");
+    std::memcpy(obj->pszFullPath, name, len + 1);
+    const size_t keep = len < sizeof(obj->szFileName) - 1 ? len : sizeof(obj->szFileName) - 1;
+    std::memcpy(obj->szFileName, name, keep);
+    obj->szFileName[keep] = '\0';
+    return 1;
+}
+
+// ---- Surfaces and the picture buffer --------------------------------------------------------
+
+int CreateImgObjSurface(IMGOBJ *obj, int32_t index)
+{
+    if (index != HI_RES_OBJ && index != LO_RES_OBJ)
+        return 0;
+    int32_t w = RoundUp8(obj->iSrcWidth);
+    if (RoundUp8(gPictureRect.w) > w)
+        w = RoundUp8(gPictureRect.w);
+    if (w < 1280)
+        w = 1280;
+    int32_t h = obj->iSrcHeight > gPictureRect.h ? obj->iSrcHeight : gPictureRect.h;
+    if (h < 1024)
+        h = 1024;
+    LPDDS s = DXCreateSurface(obj->iiRes[index].DDSSurface, w, h, DDSCAPS_SYSTEMOFFSCREEN);
+    obj->iiRes[index].DDSSurface = s;
+    return s != nullptr;
+}
+
+int CheckPictureBuffer()
+{
+    int32_t bw = 0, bh = 0;
+    CalcRotatedSize(gPhotoWidth, gPhotoHeight, 45, &bw, &bh);
+    if (bw < 2048 && bh < 2048)
+        return 1;
+    const int32_t curW = gDDSPicture ? gDDSPicture->iWidth : 0;
+    const int32_t curH = gDDSPicture ? gDDSPicture->iHeight : 0;
+    if (bw <= curW && bh <= curH)
+        return 1; // never smaller
+    // Made beside the old buffer, which stays in use when the larger one cannot be made.
+    LPDDS bigger = DXCreateSurface(nullptr, bw > curW ? bw : curW, bh > curH ? bh : curH,
+                                   DDSCAPS_SYSTEMOFFSCREEN);
+    if (!bigger)
+        return 0;
+    DXReleaseSurface(gDDSPicture);
+    gDDSPicture = bigger;
+    return 1;
+}
+
+// ---- Clip art ---------------------------------------------------------------------------------
+
+// Reads a whole bitmap file into memory; null when it cannot be read.
+static uint8_t *ReadFileBytes(const char *path, size_t *size)
+{
+    FILE *fp = std::fopen(path, "rb");
+    if (!fp)
+        return nullptr;
+    uint8_t *data = nullptr;
+    struct stat st;
+    if (::fstat(::fileno(fp), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
+        st.st_size < (256 << 20)) {
+        data = static_cast<uint8_t *>(std::malloc(static_cast<size_t>(st.st_size)));
+        if (data && std::fread(data, 1, static_cast<size_t>(st.st_size), fp) !=
+                        static_cast<size_t>(st.st_size)) {
+            std::free(data);
+            data = nullptr;
+        }
+        *size = static_cast<size_t>(st.st_size);
+    }
+    std::fclose(fp);
+    return data;
+}
+
+// The clip-art bitmap: the file in the clip-art folder, else the resource of that name.
+static int LoadClipArtBitmap(const char *name, DIBIMAGE *image)
+{
+    char path[sizeof(gMainDir) + 160];
+    std::snprintf(path, sizeof path, "%sclipart%c%s", gMainDir, PLAT_PathSeparator(), name);
+    size_t size = 0;
+    uint8_t *data = ReadFileBytes(path, &size);
+    int ok = data && DibDecode(data, size, image, nullptr);
+    std::free(data);
+    if (!ok) {
+        const uint8_t *res = PLAT_FindResource(name, &size);
+        ok = res && DibDecode(res, size, image, nullptr);
+    }
+    return ok;
+}
+
+// First size (0.35 of the picture rectangle along the image's longer side) and a
+// random place around the middle of the picture rectangle.
+static void FirstSizeAndPlace(IMGOBJ *obj)
+{
+    const XYWH pic = gPictureRect;
+    int32_t w, h;
+    if (obj->iSrcHeight > obj->iSrcWidth) {
+        h = static_cast<int32_t>(pic.h * 0.35);
+        w = static_cast<int32_t>(static_cast<int64_t>(h) * obj->iSrcWidth / obj->iSrcHeight);
+    } else {
+        w = static_cast<int32_t>(pic.w * 0.35);
+        h = static_cast<int32_t>(static_cast<int64_t>(w) * obj->iSrcHeight / obj->iSrcWidth);
+    }
+    obj->ao.iWidth = obj->ao.rcUpdate[2] = w;
+    obj->ao.iHeight = obj->ao.rcUpdate[3] = h;
+    obj->fWidth = static_cast<float>(w);
+    obj->fHeight = static_cast<float>(h);
+    obj->ao.x = pic.x + pic.w / 2 - w / 2 + (w / 2 - RandomBelow(w));
+    obj->ao.y = pic.y + pic.h / 2 - h / 2 + (h / 2 - RandomBelow(h));
+    obj->rcRotated[0] = obj->ao.x;
+    obj->rcRotated[1] = obj->ao.y;
+    obj->rcRotated[2] = w;
+    obj->rcRotated[3] = h;
+}
+
+int ClipArtLoad(IMGOBJ *obj)
+{
+    struct stat st;
+    if (gMainDir[0] && (::stat(gMainDir, &st) != 0 || !S_ISDIR(st.st_mode)))
+        return Fail("SetCurrentDirectory() !");
+    DIBIMAGE image = {};
+    if (!LoadClipArtBitmap(obj->szFileName, &image))
+        return Fail("LoadImage() !");
+    if (!PhotoSizeAllowed(image.iWidth, image.iHeight)) {
+        DibFreeImage(&image);
+        return Fail("LoadImage() !");
+    }
+    obj->iSrcWidth = image.iWidth;
+    obj->iSrcHeight = image.iHeight;
+    obj->iSrcComponents = 3;
+    int ok = 1;
+    if (!CreateImgObjSurface(obj, HI_RES_OBJ))
+        ok = Fail("CreateImgObjSurface(HI_RES_OBJ)");
+    else if (!CreateImgObjSurface(obj, LO_RES_OBJ))
+        ok = Fail("CreateImgObjSurface(LO_RES_OBJ)");
+    else {
+        LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
+        for (int32_t y = 0; y < image.iHeight; y++)
+            std::memcpy(DXPixel(hi, 0, y), image.pBits + static_cast<size_t>(y) * image.iPitch,
+                        static_cast<size_t>(image.iWidth) * 3);
+        FirstSizeAndPlace(obj);
+    }
+    DibFreeImage(&image);
+    return ok;
+}
+
+// ---- Creation -----------------------------------------------------------------------------------
+
+// The photo: loaded, the picture buffer made large enough, the object listed.
+static int AddPhoto(IMGOBJ *obj)
+{
+    const int cursor = PLAT_SetWaitCursor();
+    int ok = obj->iFileType == 1   ? JpegLoad(obj) || Fail("JpegLoad() failed!")
+             : obj->iFileType == 2 ? BitmapLoad(obj) || Fail("BitmapLoad() failed!")
+                                   : Fail("You've choosen an invalid file extension.");
+    if (ok && !CheckPictureBuffer())
+        ok = Fail("DXCreateSurface(RE-SIZE) failed!");
+    PLAT_RestoreCursor(cursor);
+    if (!ok)
+        return 0;
+    gModified = 0;
+    DeselectAll();
+    AO_AddObj(&obj->ao);
+    PLAT_InvalidateWindow(0, 0, gScreenWidth, gScreenHeight);
+    if (gpScreenResize && !gpScreenResize())
+        return Fail("ScreenResize()");
+    if (gpUpdateStatusText)
+        gpUpdateStatusText();
+    return 1;
+}
+
+// Takes position and exact size from a template object.
+static void TakeTemplate(IMGOBJ *obj, const IMGOBJ *tmpl)
+{
+    obj->ao.x = tmpl->ao.x;
+    obj->ao.y = tmpl->ao.y;
+    obj->fWidth = tmpl->fWidth;
+    obj->fHeight = tmpl->fHeight;
+}
+
+// A clip-art or text piece: loaded, selected, rebuilt, listed.
+static int AddPiece(IMGOBJ *obj, const void *text, const IMGOBJ *tmpl)
+{
+    const int isText = obj->iKind == IMG_TEXT;
+    if (!isText && !ClipArtLoad(obj))
+        return Fail("BitmapLoad() IMG_OBJ failed!");
+    if (isText && !(gpTextObjectLoad && gpTextObjectLoad(obj)))
+        return Fail("JpegLoad() IMG_TEXT failed!");
+    if (isText && text) {
+        std::memcpy(&obj->iTextStyle, text, sizeof(obj->iTextStyle));
+        const char *s = static_cast<const char *>(text) + sizeof(int32_t);
+        std::strncpy(obj->szText, s, sizeof(obj->szText) - 1);
+        obj->szText[sizeof(obj->szText) - 1] = '\0';
+    }
+    if (tmpl)
+        TakeTemplate(obj, tmpl);
+    DeselectAll();
+    SetModified();
+    obj->bSelected = 1;
+    gSelected = obj;
+    if (!UpdateImgObj(obj))
+        return Fail(isText ? "UpdateImgText(IMG_TEXT)!" : "UpdateImgObj(IMG_OBJ)!");
+    if (gpSetCommandState)
+        gpSetCommandState(isText ? 5 : 4);
+    AO_AddObj(&obj->ao);
+    return 1;
+}
+
+IMGOBJ *IMGOBJ_AddObj(const char *name, int32_t kind, int32_t x, int32_t y, const void *text,
+                      const IMGOBJ *tmpl)
+{
+    IMGOBJ *obj = NewImgObj(x, y, kind);
+    if (!obj)
+        return nullptr;
+    if (!name || !*name) {
+        Fail("Not a valid file.");
+        Fail("Can't split path.");
+        Discard(obj);
+        return nullptr;
+    }
+    // Pieces are found again by this name from layout files: it must fit whole.
+    if (kind != IMG_SRC && std::strlen(name) >= sizeof(obj->szFileName)) {
+        Fail("File name is too long!");
+        Fail("Can't split path.");
+        Discard(obj);
+        return nullptr;
+    }
+    if (!StoreName(obj, name)) {
+        Discard(obj);
+        return nullptr;
+    }
+    obj->iFileType = FileTypeOf(name);
+
+    int ok;
+    switch (kind) {
+    case IMG_SRC: ok = AddPhoto(obj); break;
+    case IMG_OBJ:
+    case IMG_TEXT: ok = AddPiece(obj, text, tmpl); break;
+    default: ok = Fail("IMGOBJ_AddObj: unknown kind");
+    }
+    if (!ok) {
+        Discard(obj); // also unlinks a photo whose refit failed
+        return nullptr;
+    }
+    return obj;
+}
+
+IMGOBJ *IMGOBJ_AddObjSrcBuf(int32_t width, int32_t height, int32_t components)
+{
+    if (!PhotoSizeAllowed(width, height))
+        return nullptr;
+    IMGOBJ *obj = NewImgObj(0, 0, IMG_SRC);
+    if (!obj)
+        return nullptr;
+    obj->ao.iWidth = obj->ao.rcUpdate[2] = width;
+    obj->ao.iHeight = obj->ao.rcUpdate[3] = height;
+    std::strcpy(obj->szFileName, "Tempname.jpg");
+    obj->iFileType = 1;
+    obj->iSrcWidth = width;
+    obj->iSrcHeight = height;
+    obj->iSrcComponents = components;
+    const int32_t oldW = gPhotoWidth, oldH = gPhotoHeight, oldC = gPhotoComponents;
+    gPhotoWidth = width;
+    gPhotoHeight = height;
+    gPhotoComponents = components;
+    const int cursor = PLAT_SetWaitCursor();
+    int ok = 1;
+    if (!CreateImgObjSurface(obj, HI_RES_OBJ))
+        ok = Fail("CreateImgObjSurface(HI_RES_OBJ)");
+    else if (!CreateImgObjSurface(obj, LO_RES_OBJ))
+        ok = Fail("CreateImgObjSurface(LO_RES_OBJ)");
+    else if (!CheckPictureBuffer())
+        ok = Fail("DXCreateSurface(RE-SIZE) failed!");
+    PLAT_RestoreCursor(cursor);
+    if (!ok) {
+        gPhotoWidth = oldW;
+        gPhotoHeight = oldH;
+        gPhotoComponents = oldC;
+        Discard(obj);
+        return nullptr;
+    }
+    gModified = 0;
+    AO_AddObj(&obj->ao);
+    return obj;
+}
+
+// ---- Per frame ------------------------------------------------------------------------------------
+
+// Keeps at least 25 pixels of a piece inside the picture rectangle.
+static void KeepReachable(IMGOBJ *obj)
+{
+    const XYWH pic = gPictureRect;
+    AO &a = obj->ao;
+    if (a.x <= pic.x - a.iWidth + kKeepInside)
+        a.x = pic.x - a.iWidth + kKeepInside;
+    if (a.x >= pic.x + pic.w - kKeepInside)
+        a.x = pic.x + pic.w - kKeepInside;
+    if (a.y <= pic.y - a.iHeight + kKeepInside)
+        a.y = pic.y - a.iHeight + kKeepInside;
+    if (a.y >= pic.y + pic.h - kKeepInside)
+        a.y = pic.y + pic.h - kKeepInside;
+}
+
+// The photo's screen image: the whole photo stretched, pixels dropped or repeated.
+static int UpdatePhotoImage(IMGOBJ *obj)
+{
+    LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface, lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
+    if (!lo)
+        return Fail("pImgObj->iiRes[LO_RES_OBJ].DDSSurface->GetDC(&hdcLo)");
+    if (!hi)
+        return Fail("pImgObj->iiRes[HI_RES_OBJ].DDSSurface->GetDC(&hdcHi)");
+    if (obj->ao.iWidth > 0 && obj->ao.iHeight > 0 &&
+        !DXStretchBlt(lo, 0, 0, obj->ao.iWidth, obj->ao.iHeight, hi, 0, 0, obj->iSrcWidth,
+                      obj->iSrcHeight, 1))
+        return Fail("StretchBlt(Hi -> Lo) !)");
+    gPictureExists = 1;
+    return 1;
+}
+
+int IMGOBJ_AnimateProc(AO *entry)
+{
+    IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(entry);
+    if (entry->bRemove) {
+        AO_DelObj(entry);
+        return 1;
+    }
+    const int dragged = obj->bSelected && gDraggingPiece;
+    if (dragged) {
+        entry->x = obj->xAnchor + gDragDX;
+        entry->y = obj->yAnchor + gDragDY;
+    }
+    if (obj->iKind != IMG_SRC) {
+        KeepReachable(obj);
+        if (dragged)
+            CalcSelectionFrame(obj);
+    }
+    if (!obj->bNeedsUpdate)
+        return 1;
+    obj->bNeedsUpdate = 0;
+    if (obj->iKind == IMG_SRC)
+        return UpdatePhotoImage(obj);
+    if (UpdateImgObj(obj))
+        return 1;
+    return Fail(obj->iKind == IMG_OBJ    ? "UpdateImgObj(IMG_OBJ)!"
+                : obj->iKind == IMG_TEXT ? "UpdateImgText(IMG_TEXT)!"
+                                         : "UpdateImgObj(IMG_EMF)!");
+}
+
+// Quality path: the piece turned at its high resolution, then scaled to the screen.
+static int RotateForQuality(IMGOBJ *obj, LPDDS hi, LPDDS lo, const DDBLTFX *fx)
+{
+    AO &a = obj->ao;
+    int32_t rw = 0, rh = 0;
+    CalcRotatedSize(a.iWidth, a.iHeight, obj->iAngle, &rw, &rh);
+    obj->rcRotated[0] = a.x + (a.iWidth - rw) / 2;
+    obj->rcRotated[1] = a.y + (a.iHeight - rh) / 2;
+    obj->rcRotated[2] = rw;
+    obj->rcRotated[3] = rh;
+    int32_t iw, ih;
+    if (a.iWidth < a.iHeight) {
+        ih = obj->iSrcHeight;
+        iw = static_cast<int32_t>(obj->iSrcHeight *
+                                  (static_cast<float>(a.iWidth) / static_cast<float>(a.iHeight)));
+    } else {
+        iw = obj->iSrcWidth;
+        ih = static_cast<int32_t>(obj->iSrcWidth *
+                                  (static_cast<float>(a.iHeight) / static_cast<float>(a.iWidth)));
+    }
+    if (!DXStretchBltFX(gDDSPicture, 0, 0, iw, ih, hi, 0, 0, obj->iSrcWidth, obj->iSrcHeight, 1,
+                        fx))
+        return Fail("DXStretchBlt(1) !");
+    LPDDS turned = DXRotateSurface(gDDSPicture, 0, 0, iw, ih, obj->iAngle);
+    if (!turned)
+        return Fail("DXRotateSurface()!");
+    const int ok =
+        DXStretchBlt(lo, 0, 0, rw, rh, turned, 0, 0, turned->iWidth, turned->iHeight, 1);
+    DXReleaseSurface(turned);
+    return ok || Fail("DXStretchBlt(2)!");
+}
+
+// Fast path: scaled to the screen first, then turned at screen size.
+static int RotateFast(IMGOBJ *obj, LPDDS lo)
+{
+    AO &a = obj->ao;
+    LPDDS turned = DXRotateSurface(lo, 0, 0, a.iWidth, a.iHeight, obj->iAngle);
+    if (!turned)
+        return Fail("DXRotateSurface()!");
+    const int32_t tw = turned->iWidth, th = turned->iHeight;
+    const int ok = DXBlt(lo, 0, 0, tw, th, turned, 0, 0, 1);
+    DXReleaseSurface(turned);
+    if (!ok)
+        return Fail("DXBlt(rotated...)!");
+    obj->rcRotated[0] = a.x + (a.iWidth - tw) / 2;
+    obj->rcRotated[1] = a.y + (a.iHeight - th) / 2;
+    obj->rcRotated[2] = tw;
+    obj->rcRotated[3] = th;
+    return 1;
+}
+
+// The mirror effects of a piece.
+static DDBLTFX MirrorEffects(const IMGOBJ *obj)
+{
+    DDBLTFX fx = {100, 0};
+    if (obj->bFlipH)
+        fx.dwDDFX |= DDBLTFX_MIRRORLEFTRIGHT;
+    if (obj->bFlipV)
+        fx.dwDDFX |= DDBLTFX_MIRRORUPDOWN;
+    return fx;
+}
+
+static int UpdateClipArt(IMGOBJ *obj, LPDDS hi, LPDDS lo)
+{
+    AO &a = obj->ao;
+    const DDBLTFX fx = MirrorEffects(obj);
+    if (gSelected != obj && obj->iAngle != 0)
+        return RotateForQuality(obj, hi, lo, &fx);
+    if (!DXStretchBltFX(lo, 0, 0, a.iWidth, a.iHeight, hi, 0, 0, obj->iSrcWidth, obj->iSrcHeight,
+                        1, &fx))
+        return Fail("DXStretchBltFX !");
+    return obj->iAngle == 0 || RotateFast(obj, lo);
+}
+
+static int UpdateText(IMGOBJ *obj, LPDDS hi, LPDDS lo)
+{
+    const DDBLTFX fx = MirrorEffects(obj);
+    if (!DXStretchBltFX(lo, 0, 0, obj->ao.iWidth, obj->ao.iHeight, hi, 0, 0, obj->iSrcWidth,
+                        obj->iSrcHeight, 1, &fx))
+        return Fail("DXStretchBltFX !");
+    if (!gpTextObjectUpdate || !gpTextObjectUpdate(obj))
+        return Fail("TextBubbleText(()!");
+    return 1;
+}
+
+int UpdateImgObj(IMGOBJ *obj)
+{
+    if (obj->iKind != IMG_OBJ && obj->iKind != IMG_TEXT)
+        return 1; // the photo is rebuilt by its AnimateProc; metafiles are left alone
+    obj->ao.iWidth = static_cast<int32_t>(obj->fWidth);
+    obj->ao.iHeight = static_cast<int32_t>(obj->fHeight);
+    LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface, lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
+    if (!hi || !lo)
+        return Fail("DXStretchBltFX !");
+    // A piece too small to show has nothing to rebuild; its outline still follows.
+    if (obj->ao.iWidth >= 1 && obj->ao.iHeight >= 1) {
+        const int ok = obj->iKind == IMG_OBJ ? UpdateClipArt(obj, hi, lo) : UpdateText(obj, hi, lo);
+        if (!ok)
+            return 0;
+    }
+    CalcSelectionFrame(obj);
+    return 1;
+}
+
+void CalcSelectionFrame(IMGOBJ *obj)
+{
+    const double W = obj->fWidth, H = obj->fHeight;
+    const double cx = obj->ao.x + static_cast<int32_t>(W / 2);
+    const double cy = obj->ao.y + static_cast<int32_t>(H / 2);
+    const double r = std::sqrt((W / 2) * (W / 2) + (H / 2) * (H / 2));
+    const int32_t a = static_cast<int32_t>(std::atan2(H / 2, W / 2) * 180 / kPiFrame);
+    const int32_t angles[4] = {a + 270, 90 - a, a + 90, 270 - a};
+    for (int k = 0; k < 4; k++) {
+        const double t = (angles[k] + obj->iAngle) * kPiFrame / 180;
+        obj->ptCorner[k][0] = static_cast<int32_t>(cx + r * std::sin(t));
+        obj->ptCorner[k][1] = static_cast<int32_t>(cy - r * std::cos(t));
+    }
+}
+
+// ---- Selection and editing ----------------------------------------------------------------------
+
+void DeselectAll()
+{
+    gDraggingPiece = 0;
+    gSelected = nullptr;
+    for (AO *e = gAOList; e; e = e->pNext) {
+        if (e->iType != AO_TYPE_IMGOBJ)
+            continue;
+        IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(e);
+        if (obj->iKind == IMG_SRC)
+            continue;
+        if (obj->bSelected)
+            obj->bNeedsUpdate = 1; // rebuilt at full quality now that it is let go
+        obj->bSelected = 0;
+    }
+    UpdateSelectionState();
+}
+
+// The selected piece when it is one of the given kinds, else null.
+static IMGOBJ *SelectedOf(int allowText)
+{
+    IMGOBJ *obj = gSelected;
+    if (!obj || !(obj->iKind == IMG_OBJ || (allowText && obj->iKind == IMG_TEXT)))
+        return nullptr;
+    return obj;
+}
+
+int MoveSelected(int32_t dx, int32_t dy)
+{
+    if (IMGOBJ *obj = SelectedOf(1)) {
+        obj->ao.x += dx;
+        obj->ao.y += dy;
+        SetModified();
+    }
+    return 1;
+}
+
+int ResizeSelected(float dw, float dh)
+{
+    if (IMGOBJ *obj = SelectedOf(1)) {
+        obj->fWidth += dw;
+        obj->fHeight += dh;
+        if (obj->fWidth > gPictureRect.w)
+            obj->fWidth = static_cast<float>(gPictureRect.w);
+        if (obj->fHeight > gPictureRect.h)
+            obj->fHeight = static_cast<float>(gPictureRect.h);
+        if (obj->fWidth < 10.0f)
+            obj->fWidth = 10.0f;
+        if (obj->fHeight < 10.0f)
+            obj->fHeight = 10.0f;
+        SetModified();
+    }
+    return 1;
+}
+
+int RotateSelected(int32_t degrees)
+{
+    if (IMGOBJ *obj = SelectedOf(0)) {
+        SetModified();
+        int64_t angle = static_cast<int64_t>(obj->iAngle) + degrees;
+        if (angle < 0)
+            angle = angle % 360 + 360; // −10 → 350, −360 → 360
+        else if (angle >= 361)
+            angle %= 360; // 370 → 10, 720 → 0; 360 itself stays
+        obj->iAngle = static_cast<int32_t>(angle);
+    }
+    return 1;
+}
