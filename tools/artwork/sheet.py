@@ -1,0 +1,459 @@
+"""The sprite sheet: fonts, icon pictures, frame tiles, button looks, small cells.
+
+Everything is drawn in 24-bit colour first, tagged by kind, and then mapped to one
+256-colour palette: fixed ramps for the text colours (so letters stay clean) and a
+median-cut share for the pictures. White is the transparent colour, always index 255.
+"""
+
+import numpy as np
+from PIL import Image, ImageDraw
+
+import render
+import tables as T
+
+KIND_NONE, KIND_LARGE, KIND_TEXT, KIND_ART = 0, 1, 2, 3
+KIND_SMALL = (4, 5, 6)
+
+LARGE_FILL = (0x1E, 0x2A, 0x4A)
+LARGE_OUTLINE = (0xFF, 0xF7, 0xE1)
+TEXT_INK = (0x1C, 0x22, 0x34)
+WHITE_INDEX = 255
+
+
+class Sheet:
+    def __init__(self):
+        self.rgb = np.full((T.SHEET_H, T.SHEET_W, 3), 255, np.uint8)
+        self.kind = np.zeros((T.SHEET_H, T.SHEET_W), np.uint8)
+        self.items = []   # (name, (x, y, w, h))
+
+    def reserve(self, name, rect):
+        self.items.append((name, rect))
+
+    def put(self, name, x, y, block, kind):
+        h, w, _ = block.shape
+        if x < 0 or y < 0 or x + w > T.SHEET_W or y + h > T.SHEET_H:
+            raise SystemExit(f"artwork: {name} at ({x}, {y}, {w}, {h}) leaves the sheet")
+        self.rgb[y:y + h, x:x + w] = block
+        self.kind[y:y + h, x:x + w] = kind
+        self.items.append((name, (x, y, w, h)))
+
+    def overlaps(self, allowed=()):
+        """Pairs of named rectangles that overlap, except the allowed pairs."""
+        found = []
+        rects = [(n, r) for n, r in self.items if r[2] > 0 and r[3] > 0]
+        for i, (na, a) in enumerate(rects):
+            for nb, b in rects[i + 1:]:
+                if a[0] < b[0] + b[2] and b[0] < a[0] + a[2] and \
+                   a[1] < b[1] + b[3] and b[1] < a[1] + a[3]:
+                    if (na, nb) not in allowed and (nb, na) not in allowed:
+                        found.append((na, a, nb, b))
+        return found
+
+
+# ---- Fonts ------------------------------------------------------------------------------
+
+def _compose_outlined(fill, outline):
+    """Dark letter with a light outline; outside the outline stays white."""
+    a = fill[..., None]
+    col = np.array(LARGE_OUTLINE) * (1 - a) + np.array(LARGE_FILL) * a
+    out = np.clip(np.rint(col), 0, 255).astype(np.uint8)
+    out[outline < 0.5] = 255
+    return out
+
+
+def _fit(mask_pair, width):
+    """Resamples (fill, outline) 4x masks, already cropped, to width at 1x."""
+    fill, outline = mask_pair
+    h = fill.shape[0] // 4
+    return render.downsample(fill, width, h), render.downsample(outline, width, h)
+
+
+def _pad_to(masks, width):
+    fill, outline = masks
+    extra = width - fill.shape[1]
+    left = extra // 2
+    pad = ((0, 0), (left, extra - left))
+    return np.pad(fill, pad), np.pad(outline, pad)
+
+
+def large_glyphs():
+    """Font 0: {glyph: HxWx3 block} for every glyph with a picture, and forced widths."""
+    path = render.find_font("ComicNeue-Bold.otf")
+    size, baseline, stroke, condense = 90, 90, 3.5, 0.9
+    chars = T.glyph_chars(T.LARGE["count"])
+    blocks = {}
+    for g, ch in enumerate(chars):
+        if ch is None or g == T.FALLBACK:
+            continue
+        if ch == " ":
+            continue
+        fill, outline = render.glyph_masks(path, size, ch, T.LARGE["height"], baseline,
+                                           stroke=stroke, scale=4)
+        x0, x1 = render.ink_columns(outline, 0.02)
+        fill, outline = fill[:, x0:x1], outline[:, x0:x1]
+        natural = max(1, int(round((x1 - x0) / 4 * condense)))
+        forced = T.LARGE["fixed"].get(g)
+        width = natural
+        if forced and forced[1] < natural:
+            width = forced[1]
+        f, o = _fit((fill, outline), width)
+        if forced and forced[1] > width:
+            f, o = _pad_to((f, o), forced[1])
+        if o[0].max() >= 0.5 or o[-1].max() >= 0.5:
+            raise SystemExit(f"artwork: large glyph {ch!r} does not fit the cell height")
+        blocks[g] = _compose_outlined(f, o)
+    return blocks
+
+
+def small_glyph_masks():
+    """Fonts 2-7: coverage masks of glyphs 0-59 (17 high)."""
+    path = render.find_font("ComicNeue-Bold.otf")
+    chars = T.glyph_chars(T.SMALL["count"])
+    masks = {}
+    for g, ch in enumerate(chars):
+        if ch is None or g == T.FALLBACK:
+            continue
+        if ch == " ":
+            masks[g] = np.zeros((T.SMALL["height"], 5))
+            continue
+        fill, _ = render.glyph_masks(path, 14, ch, T.SMALL["height"], 14, scale=4)
+        x0, x1 = render.ink_columns(fill, 0.05)
+        fill = fill[:, x0:x1]
+        width = max(1, int(round((x1 - x0) / 4)))
+        m = render.downsample(fill, width, T.SMALL["height"])
+        masks[g] = np.pad(m, ((0, 0), (0, 1)))   # one clear column after the letter
+    return masks
+
+
+def text_glyph_masks():
+    """Font 10: crisp hinted coverage masks of glyphs 0-99 (13 high)."""
+    path = render.find_font("DejaVuSansCondensed-Bold.ttf")
+    chars = T.glyph_chars(T.TEXT["count"])
+    masks = {}
+    for g, ch in enumerate(chars):
+        if ch is None or g == T.FALLBACK:
+            continue
+        if ch == " ":
+            masks[g] = np.zeros((T.TEXT["height"], T.TEXT["fixed"][41][1]))
+            continue
+        fill, _ = render.glyph_masks(path, 9, ch, T.TEXT["height"], 10, scale=1)
+        x0, x1 = render.ink_columns(fill, 0.35)
+        m = fill[:, x0:x1].copy()
+        forced = T.TEXT["fixed"].get(g)
+        if forced:
+            if m.shape[1] > forced[1]:
+                cut = m.shape[1] - forced[1]
+                m = m[:, cut // 2: m.shape[1] - (cut - cut // 2)]
+            elif m.shape[1] < forced[1]:
+                m = np.pad(m, ((0, 0), (0, forced[1] - m.shape[1])))
+        masks[g] = m
+    return masks
+
+
+def _ink(mask, colour, cutoff):
+    a = mask[..., None]
+    col = np.array(colour) * a + 255 * (1 - a)
+    out = np.clip(np.rint(col), 0, 255).astype(np.uint8)
+    out[mask < cutoff] = 255
+    return out
+
+
+def _pack(order, widths, start, fixed, limit):
+    """Places glyphs left to right from start; fixed entries keep their places and the
+    packing jumps over them. Returns {glyph: (x, w)}."""
+    table = {}
+    x = start
+    for g in order:
+        if g in fixed:
+            fx, fw = fixed[g]
+            table[g] = (fx, fw)
+            x = max(x, fx + fw)
+            continue
+        w = widths[g]
+        table[g] = (x, w)
+        x += w
+    if x > limit:
+        raise SystemExit(f"artwork: glyph run ends at {x}, past {limit}")
+    return table
+
+
+def place_fonts(sheet):
+    """Draws fonts 0, 2-7 and 10; returns the glyph tables {name: [(x, w)] * count}."""
+    tables = {}
+
+    # Font 0: glyphs 0-28 on row 0, the others on row 108.
+    big = large_glyphs()
+    L = T.LARGE
+    low = [g for g in range(L["split"])]
+    high_a = list(range(29, 41))                  # digits, "-", "." before the space
+    high_b = [g for g in range(42, L["count"]) if g in big]
+    widths = {g: b.shape[1] for g, b in big.items()}
+    # The digits run must end where the space begins; squeeze it evenly if needed.
+    room = L["fixed"][41][0]
+    need = sum(widths[g] for g in high_a)
+    if need > room:
+        for g in high_a:
+            f = big[g]
+            w = max(1, widths[g] * room // need)
+            big[g] = np.asarray(Image.fromarray(f).resize((w, f.shape[0]), Image.LANCZOS))
+            widths[g] = w
+    table = [T.FALLBACK_CELL] * L["count"]
+    placed = _pack(low, widths, 0, L["fixed"], T.SHEET_W - 12)
+    placed.update(_pack(high_a, widths, 0, {}, room))
+    placed.update(_pack(high_b, widths, room + L["fixed"][41][1], {}, T.LEAVING_CELL[0]))
+    placed[41] = L["fixed"][41]
+    for g, (x, w) in placed.items():
+        table[g] = (x, w)
+        row = L["row_low"] if g < L["split"] else L["row_high"]
+        if g == 41:
+            sheet.reserve("large space", (x, row, w, L["height"]))
+        elif w:
+            sheet.put(f"large {g}", x, row, big[g], KIND_LARGE)
+    tables["kGlyphsLarge"] = table
+
+    # Fonts 2-7: one table, the same glyphs in three colours.
+    small = small_glyph_masks()
+    order = [g for g in range(T.SMALL["count"]) if g in small]
+    placed = _pack(order, {g: m.shape[1] for g, m in small.items()}, 0, {}, 700)
+    table = [T.FALLBACK_CELL] * T.SMALL["count"]
+    for g, (x, w) in placed.items():
+        table[g] = (x, w)
+        for row, colour, kind in zip(T.SMALL["rows"], T.SMALL["colours"], KIND_SMALL):
+            if g == 41:
+                sheet.reserve(f"small space {row}", (x, row, w, T.SMALL["height"]))
+            else:
+                sheet.put(f"small {g} {row}", x, row, _ink(small[g], colour, 0.2), kind)
+    tables["kGlyphsSmall"] = table
+
+    # Font 10: capitals to "." before the space at 260, the rest after it.
+    text = text_glyph_masks()
+    F = T.TEXT
+    first = [g for g in range(41) if g in text]
+    rest = [g for g in range(42, F["count"]) if g in text]
+    widths = {g: m.shape[1] for g, m in text.items()}
+    placed = _pack(first, widths, F["fixed"][0][0], {0: F["fixed"][0]}, F["fixed"][41][0])
+    placed.update(_pack(rest, widths, F["fixed"][41][0] + F["fixed"][41][1], {}, 700))
+    placed[41] = F["fixed"][41]
+    table = [T.FALLBACK_CELL] * F["count"]
+    for g, (x, w) in placed.items():
+        table[g] = (x, w)
+        if g == 41:
+            sheet.reserve("text space", (x, F["row"], w, F["height"]))
+        else:
+            sheet.put(f"text {g}", x, F["row"], _ink(text[g], TEXT_INK, 0.2), KIND_TEXT)
+    tables["kGlyphsText"] = table
+
+    # Font 11: the pictures.
+    tables["kGlyphsIcons"] = [(x, w) for x, w, _ in T.ICONS]
+    return tables
+
+
+def place_icons(sheet, drawings):
+    for x, w, name in T.ICONS:
+        block = render.flatten(drawings.rgba(name, w, T.ICON_HEIGHT), T.COLUMN)
+        sheet.put(name, x, T.ICON_ROW, block, KIND_ART)
+
+
+# ---- Frame tiles ------------------------------------------------------------------------
+
+def _band_colours(lit):
+    """Colours of the frame band from its outer edge (0) to the picture (12)."""
+    base = [(0x5B, 0x3A, 0x1E), (0xF0, 0xCF, 0x8E), (0xE2, 0xB5, 0x68)]
+    wood = np.linspace((0xD6, 0xA0, 0x52), (0xB3, 0x7B, 0x35), 6)
+    base += [tuple(int(round(c)) for c in w) for w in wood]
+    base += [(0x94, 0x62, 0x28), (0x73, 0x4A, 0x1E), (0xF6, 0xE8, 0xC8), (0x45, 0x30, 0x1A)]
+    shade = 1.0 if lit else 0.84
+    return [tuple(int(round(c * shade)) for c in col) for col in base]
+
+
+def _shadow(alpha):
+    wall = np.array(T.WALL, np.float64)
+    return tuple(int(round(c)) for c in wall * (1 - alpha))
+
+
+SHADOW_ALPHA = (0.40, 0.25, 0.11)
+
+
+def frame_tile(name):
+    """One tile of the picture frame as an HxWx3 block."""
+    x0, y0, w, h = T.FRAME_TILES[name]
+    lit, dark = _band_colours(True), _band_colours(False)
+    B = T.FRAME_BAND - 1
+    out = np.zeros((h, w, 3), np.uint8)
+    for y in range(h):
+        for x in range(w):
+            out[y, x] = _tile_pixel(name, x, y, B, lit, dark)
+    return out
+
+
+def _tile_pixel(name, x, y, B, lit, dark):
+    wall = T.WALL
+    if name == "top":
+        return lit[y]
+    if name == "left":
+        return lit[x]
+    if name == "bottom":
+        return dark[B - y] if y <= B else _shadow(SHADOW_ALPHA[y - B - 1])
+    if name == "right":
+        return dark[B - x] if x <= B else _shadow(SHADOW_ALPHA[x - B - 1])
+    if name == "top_left":
+        return lit[min(x, y)]
+    if name == "top_right":
+        if x <= B:
+            return lit[y] if y <= B - x else dark[B - x]
+        return wall if y < T.FRAME_SHADOW else _shadow(SHADOW_ALPHA[x - B - 1])
+    if name == "bottom_left":
+        if y <= B:
+            return lit[x] if x <= B - y else dark[B - y]
+        return wall if x < T.FRAME_SHADOW else _shadow(SHADOW_ALPHA[y - B - 1])
+    if name == "bottom_right":
+        if x <= B and y <= B:
+            return dark[min(B - x, B - y)]
+        d = max(x - B, y - B) - 1
+        return _shadow(SHADOW_ALPHA[d])
+    raise KeyError(name)
+
+
+def place_frame(sheet):
+    # The top-right corner and the right edge share two rows (same pixels in both).
+    for name in T.FRAME_TILES:
+        x, y, _, _ = T.FRAME_TILES[name]
+        sheet.put("frame " + name, x, y, frame_tile(name), KIND_ART)
+
+
+# ---- Buttons ----------------------------------------------------------------------------
+
+FACES = {
+    "disabled": ((0xE6, 0xEA, 0xEE), (0xD2, 0xD8, 0xDF), (0xB2, 0xBB, 0xC6), (0xA9, 0xB3, 0xBF)),
+    "tool": ((0x62, 0xA4, 0xF0), (0x2E, 0x6B, 0xC6), (0x1F, 0x4B, 0x8E), (0xFD, 0xFD, 0xFD)),
+    "add": ((0x62, 0xCE, 0x78), (0x2A, 0x96, 0x4B), (0x1B, 0x68, 0x33), (0xFD, 0xFD, 0xFD)),
+    "hot": ((0xFF, 0xC8, 0x57), (0xF0, 0x85, 0x1A), (0xB0, 0x57, 0x08), (0xFD, 0xFD, 0xFD)),
+}
+BUTTON_BACKDROP = (0xEB, 0xF0, 0xF5)
+
+
+def button_look(drawings, drawing, w, h, face):
+    """One look of a button: rounded face with a gradient, a lip and the icon."""
+    top, bottom, edge, ink = FACES[face]
+    s = 4
+    W, H = w * s, h * s
+    # Face coverage and lip at 4x.
+    body = Image.new("L", (W, H), 0)
+    ImageDraw.Draw(body).rounded_rectangle((s // 2, s // 2, W - 1 - s // 2, H - 1 - s // 2),
+                                           radius=8 * s, fill=255)
+    inner = Image.new("L", (W, H), 0)
+    ImageDraw.Draw(inner).rounded_rectangle((2 * s, 2 * s, W - 1 - 2 * s, H - 1 - 4 * s),
+                                            radius=6 * s, fill=255)
+    cover = render.downsample(np.asarray(body, np.float64) / 255, w, h)
+    face_in = render.downsample(np.asarray(inner, np.float64) / 255, w, h)
+    t = np.linspace(0, 1, h)[:, None, None]
+    grad = np.array(top) * (1 - t) + np.array(bottom) * t
+    col = np.array(edge) * (1 - face_in[..., None]) + grad * face_in[..., None]
+    # Gloss on the upper half.
+    gloss = np.clip(0.18 - np.linspace(0, 0.36, h), 0, None)[:, None, None]
+    col = col + (255 - col) * gloss * face_in[..., None]
+    # Icon with a soft dark drop under it.
+    size = min(w, h) - (14 if min(w, h) >= 40 else 12)
+    icon = drawings.rgba(drawing, size, size)[..., 3]
+    ix, iy = (w - size) // 2, (h - size) // 2 - 1
+    mask = np.zeros((h, w))
+    mask[iy:iy + size, ix:ix + size] = icon
+    drop = np.zeros((h, w))
+    drop[iy + 1:iy + 1 + size, ix + 1:ix + 1 + size] = icon
+    col = col * (1 - 0.35 * drop[..., None] * face_in[..., None])
+    col = col * (1 - mask[..., None]) + np.array(ink) * mask[..., None]
+    rgba = np.concatenate([col / 255, cover[..., None]], axis=2)
+    return render.flatten(rgba, BUTTON_BACKDROP, cutoff=0.35)
+
+
+def place_buttons(sheet, drawings, start_x, skip):
+    """Stacks the three looks of every button left to right in the lower band of the
+    sheet, from start_x, jumping over the rectangles in skip. Returns {number: (x, y, w, h)}."""
+    places = {}
+    x = start_x
+    y = T.BUTTON_ZONE_Y
+    for number, drawing, w, h, _, _, face in T.BUTTONS:
+        for sx, sy, sw, sh in skip:
+            if x < sx + sw and sx < x + w and y < sy + sh and sy < y + 3 * h:
+                x = sx + sw + 2
+        looks = [button_look(drawings, drawing, w, h, f) for f in ("disabled", face, "hot")]
+        for i, look in enumerate(looks):
+            sheet.put(f"button {number} look {i}", x, y + i * h, look, KIND_ART)
+        places[number] = (x, y, w, h)
+        x += w + 3
+    return places
+
+
+def place_cells(sheet, drawings):
+    x, y, w, h = T.LOGO_CELL
+    sheet.put("logo cell", x, y, render.flatten(drawings.rgba("mascot", w, h), (0xF0, 0xF0, 0xF0)),
+              KIND_ART)
+    # A leaving letter shows this cell for its last frames: a few faint sparkles.
+    x, y, w, h = T.LEAVING_CELL
+    cell = np.full((h, w, 3), 255, np.uint8)
+    for dx, dy in ((2, 5), (9, 2), (4, 10), (14, 7), (24, 14), (33, 4), (41, 20), (18, 24),
+                   (29, 27), (47, 9), (52, 30), (8, 33), (37, 35), (56, 16)):
+        cell[dy:dy + 2, dx:dx + 2] = (0xC8, 0xD2, 0xDF)
+    sheet.put("leaving cell", x, y, cell, KIND_ART)
+    sheet.reserve("blank cell", T.BLANK_CELL)
+
+
+# ---- Palette ----------------------------------------------------------------------------
+
+def _ramp(a, b, n, include_end=True):
+    steps = np.linspace(0, 1, n) if include_end else np.linspace(0, 1, n + 1)[:-1]
+    return [tuple(int(round(a[i] * (1 - t) + b[i] * t)) for i in range(3)) for t in steps]
+
+
+def quantise(sheet):
+    """(indices HxW uint8, palette of 256) for the sheet."""
+    fixed = {}
+    palette = [(0, 0, 0)]
+    def add(kind, colours):
+        start = len(palette)
+        palette.extend(colours)
+        fixed[kind] = list(range(start, len(palette)))
+    add(KIND_LARGE, _ramp(LARGE_FILL, LARGE_OUTLINE, 20))
+    for kind, colour in zip(KIND_SMALL, T.SMALL["colours"]):
+        add(kind, _ramp(colour, (255, 255, 255), 9, include_end=False))
+    add(KIND_TEXT, _ramp(TEXT_INK, (255, 255, 255), 12, include_end=False))
+
+    rgb = sheet.rgb.reshape(-1, 3)
+    kind = sheet.kind.reshape(-1)
+    white = (rgb == 255).all(axis=1)
+    art = (kind == KIND_ART) & ~white
+    room = 255 - len(palette)
+    pix = rgb[art]
+    if len(pix):
+        im = Image.fromarray(pix.reshape(1, -1, 3))
+        q = im.quantize(colors=room, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
+        pal = q.getpalette()[:3 * room]
+        cols = [tuple(pal[i:i + 3]) for i in range(0, len(pal), 3)]
+        cols = [c if c != (255, 255, 255) else (254, 254, 254) for c in cols]
+        start = len(palette)
+        palette.extend(cols)
+        fixed[KIND_ART] = list(range(start, len(palette)))
+    while len(palette) < 255:
+        palette.append((0, 0, 0))
+    palette.append((255, 255, 255))
+
+    idx = np.full(rgb.shape[0], WHITE_INDEX, np.uint8)
+    pal = np.array(palette, np.int32)
+    every = list(range(255))
+    for k in (KIND_LARGE, KIND_TEXT, KIND_ART) + KIND_SMALL:
+        sel = np.where((kind == k) & ~white)[0]
+        if not len(sel):
+            continue
+        choices = np.array(fixed.get(k, every) if k != KIND_ART else every)
+        idx[sel] = choices[_nearest(rgb[sel].astype(np.int32), pal[choices])]
+    return idx.reshape(T.SHEET_H, T.SHEET_W), palette
+
+
+def _nearest(pixels, colours):
+    weights = np.array([3, 4, 2], np.int32)
+    out = np.empty(len(pixels), np.int64)
+    for i in range(0, len(pixels), 20000):
+        p = pixels[i:i + 20000, None, :]
+        d = (((p - colours[None, :, :]) ** 2) * weights).sum(axis=2)
+        out[i:i + 20000] = d.argmin(axis=1)
+    return out
