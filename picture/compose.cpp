@@ -1,0 +1,344 @@
+// compose.cpp — fitting the picture into the window, the framed background, and the
+// full-resolution composition.
+//
+// Depends on the display list and image objects (picture/), the surfaces, blits and
+// rotation (pixels/), the export buffer (formats/) and the bubble text (text.h).
+#include "picture/compose.h"
+
+#include <cmath>
+
+#include "formats/formats.h"
+#include "picture/ao.h"
+#include "picture/imgobj.h"
+#include "picture/text.h"
+#include "platform/trail.h"
+
+// ---- Fitting ------------------------------------------------------------------------------
+
+XYWH PictureRectFor(int32_t srcWidth, int32_t srcHeight, int32_t areaWidth, int32_t areaHeight)
+{
+    XYWH r = {PICTURE_AREA_LEFT, PICTURE_AREA_TOP, 0, 0};
+    if (srcWidth <= 0 || srcHeight <= 0 || areaWidth <= 0 || areaHeight <= 0)
+        return r;
+    float wide = static_cast<float>(srcHeight) / static_cast<float>(srcWidth);
+    float tall = static_cast<float>(srcWidth) / static_cast<float>(srcHeight);
+    int32_t w, h;
+    if (srcWidth > srcHeight) {
+        w = areaWidth;
+        h = static_cast<int32_t>(static_cast<float>(areaWidth) * wide);
+        if (h > areaHeight) {
+            h = areaHeight;
+            w = static_cast<int32_t>(static_cast<float>(areaHeight) * tall);
+        }
+    } else {
+        h = areaHeight;
+        w = static_cast<int32_t>(static_cast<float>(areaHeight) * tall);
+        if (w > areaWidth) {
+            w = areaWidth;
+            h = static_cast<int32_t>(static_cast<float>(areaWidth) * wide);
+        }
+    }
+    r.w = w;
+    r.h = h;
+    if (w < areaWidth)
+        r.x += (areaWidth - w) / 2;
+    if (h < areaHeight)
+        r.y += (areaHeight - h) / 2;
+    return r;
+}
+
+static void FitPhoto(IMGOBJ *photo)
+{
+    XYWH r =
+        PictureRectFor(photo->iSrcWidth, photo->iSrcHeight, gScreenWidth - PICTURE_AREA_MARGIN_W,
+                       gScreenHeight - PICTURE_AREA_MARGIN_H);
+    photo->ao.x = r.x;
+    photo->ao.y = r.y;
+    photo->ao.iWidth = r.w;
+    photo->ao.iHeight = r.h;
+    photo->ao.rcUpdate[2] = r.w;
+    photo->ao.rcUpdate[3] = r.h;
+    gPictureRect = r;
+    photo->bNeedsUpdate = 1;
+}
+
+// Moves and scales a piece from the old picture rectangle to the current one. Offsets
+// round to the nearest pixel (also left of and above the picture) and sizes stay exact,
+// so refitting to an unchanged rectangle leaves a piece exactly where it was.
+static void FollowPicture(IMGOBJ *piece, const XYWH &old)
+{
+    const XYWH &now = gPictureRect;
+    if (old.w <= 0 || old.h <= 0 || now.w <= 0 || now.h <= 0)
+        return;
+    piece->fScaleX = static_cast<float>(now.w) / static_cast<float>(old.w);
+    piece->fScaleY = static_cast<float>(now.h) / static_cast<float>(old.h);
+    float dx = static_cast<float>(piece->ao.x - old.x) * piece->fScaleX;
+    float dy = static_cast<float>(piece->ao.y - old.y) * piece->fScaleY;
+    piece->ao.x = now.x + static_cast<int32_t>(std::floor(dx + 0.5f));
+    piece->ao.y = now.y + static_cast<int32_t>(std::floor(dy + 0.5f));
+    piece->fWidth *= piece->fScaleX;
+    piece->fHeight *= piece->fScaleY;
+    piece->bNeedsUpdate = 1;
+}
+
+int ImageObjectResize(void *window)
+{
+    XYWH old = gPictureRect;
+    for (AO *p = gAOList; p; p = p->pNext) {
+        if (p->iType != AO_TYPE_IMGOBJ)
+            continue;
+        IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(p);
+        if (obj->iKind == IMG_SRC)
+            FitPhoto(obj);
+        else if (obj->iKind == IMG_OBJ || obj->iKind == IMG_TEXT)
+            FollowPicture(obj, old);
+    }
+    return 1;
+}
+
+// ---- The framed background ---------------------------------------------------------------
+
+struct FRAMETILE {
+    int32_t w, h;
+    int32_t srcX, srcY;
+    int32_t mode;
+};
+static const FRAMETILE kTop = {16, 13, 1636, 281, 1};
+static const FRAMETILE kBottom = {16, 16, 1636, 312, 1};
+static const FRAMETILE kLeft = {13, 16, 1622, 295, 1};
+static const FRAMETILE kRight = {16, 16, 1653, 295, 1};
+static const FRAMETILE kTopLeft = {13, 13, 1622, 281, 1};
+static const FRAMETILE kTopRight = {16, 16, 1653, 281, 2};
+static const FRAMETILE kBottomLeft = {13, 16, 1622, 312, 2};
+static const FRAMETILE kBottomRight = {16, 16, 1653, 312, 1};
+
+static int DrawTile(const FRAMETILE &t, int32_t x, int32_t y)
+{
+    if (!DXBlt(gDDSBackgnd, x, y, t.w, t.h, gDDSSprite, t.srcX, t.srcY, t.mode))
+        return Fail("DropShadow - DXBlt!");
+    return 1;
+}
+
+// The frame around the picture rectangle; the bottom and right tiles carry the shadow.
+static int DrawFrame(const XYWH &r)
+{
+    for (int32_t i = 0; i <= r.w / 16; ++i) {
+        if (!DrawTile(kTop, r.x + 16 * i, r.y - 13) || !DrawTile(kBottom, r.x + 16 * i, r.y + r.h))
+            return 0;
+    }
+    for (int32_t i = 0; i <= r.h / 16; ++i) {
+        if (!DrawTile(kLeft, r.x - 13, r.y + 16 * i) || !DrawTile(kRight, r.x + r.w, r.y + 16 * i))
+            return 0;
+    }
+    return DrawTile(kTopLeft, r.x - 13, r.y - 13) && DrawTile(kTopRight, r.x + r.w, r.y - 13) &&
+           DrawTile(kBottomLeft, r.x - 13, r.y + r.h) &&
+           DrawTile(kBottomRight, r.x + r.w, r.y + r.h);
+}
+
+int BackgroundResize()
+{
+    if (gDDSClp && !DXStretchBlt(gDDSBackgnd, 0, 0, gScreenWidth, gScreenHeight, gDDSClp, 0, 0,
+                                 gDDSClp->iWidth, gDDSClp->iHeight, 1))
+        return Fail("DXStretchBlt! (backgnd)");
+    if (gDDSLogo &&
+        !DXBlt(gDDSBackgnd, LOGO_X, LOGO_Y, gDDSLogo->iWidth, gDDSLogo->iHeight, gDDSLogo, 0, 0, 2))
+        return Fail("DXBlt! (backgnd) 2");
+    if (!AO_ProcessFlip()) {
+        gFramesRunning = 0;
+        return Fail("AO_ProcessFlip()");
+    }
+    for (AO *p = gAOList; p; p = p->pNext) {
+        if (p->iType != AO_TYPE_IMGOBJ)
+            continue;
+        IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(p);
+        if (obj->iKind == IMG_SRC && !DXBlt(gDDSBackgnd, p->x, p->y, p->iWidth, p->iHeight,
+                                            obj->iiRes[LO_RES_OBJ].DDSSurface, 0, 0, 1))
+            return Fail("DXBlt");
+    }
+    if (gPictureRect.w != 0 && gPictureRect.h != 0 && !DrawFrame(gPictureRect))
+        return 0;
+    if (!DXBlt(gDDSScratch, 0, 0, gScreenWidth, gScreenHeight, gDDSBackgnd, 0, 0, 1))
+        return Fail("DXBlt! (backgnd)");
+    return 1;
+}
+
+int ScreenResize(void *window)
+{
+    if (!ImageObjectResize(window))
+        return Fail("ImageObjectResize()!");
+    if (!BackgroundResize())
+        return Fail("!!BackgroundResize()!!");
+    return 1;
+}
+
+static int ScreenResizeHook()
+{
+    return ScreenResize(nullptr);
+}
+static const int sComposeHooks = (gpScreenResize = ScreenResizeHook, 1);
+
+// ---- Full resolution ----------------------------------------------------------------------
+
+// Where a piece lands in the export: window coordinates mapped by the size ratio.
+struct PLACEMENT {
+    int32_t x, y, w, h;
+};
+
+static PLACEMENT PlaceInExport(const IMGOBJ *obj, float sx, float sy)
+{
+    PLACEMENT p;
+    p.x = static_cast<int32_t>(static_cast<float>(obj->ao.x - gPictureRect.x) * sx);
+    p.y = static_cast<int32_t>(static_cast<float>(obj->ao.y - gPictureRect.y) * sy);
+    p.w = static_cast<int32_t>(static_cast<float>(obj->ao.iWidth) * sx);
+    p.h = static_cast<int32_t>(static_cast<float>(obj->ao.iHeight) * sy);
+    return p;
+}
+
+static DDBLTFX MirrorEffects(const IMGOBJ *obj)
+{
+    DDBLTFX fx = {100, 0};
+    if (obj->bFlipH)
+        fx.dwDDFX |= DDBLTFX_MIRRORLEFTRIGHT;
+    if (obj->bFlipV)
+        fx.dwDDFX |= DDBLTFX_MIRRORUPDOWN;
+    return fx;
+}
+
+// Scratch space of at least w × h: the picture buffer's corner when it is large enough,
+// else a surface of its own (returned in *owned for the caller to release). Large
+// exports of large pieces need more than the picture buffer holds.
+static LPDDS Scratch(int32_t w, int32_t h, LPDDS *owned)
+{
+    *owned = nullptr;
+    if (gDDSPicture && gDDSPicture->iWidth >= w && gDDSPicture->iHeight >= h)
+        return gDDSPicture;
+    *owned = DXCreateSurface(nullptr, w, h, DDSCAPS_SYSTEMOFFSCREEN);
+    return *owned;
+}
+
+// Clip art: scaled to the piece's proportions at its own resolution, mirrored, turned,
+// scaled to its export size and copied onto the export with the white key.
+static int ComposeClipArt(LPDDS out, IMGOBJ *obj, float sx, float sy)
+{
+    PLACEMENT p = PlaceInExport(obj, sx, sy);
+    if (p.w <= 0 || p.h <= 0)
+        return 1;
+    int32_t rw, rh;
+    CalcRotatedSize(p.w, p.h, obj->iAngle, &rw, &rh);
+    int32_t iw, ih;
+    if (obj->ao.iWidth < obj->ao.iHeight) {
+        ih = obj->iSrcHeight;
+        iw = static_cast<int32_t>(static_cast<float>(obj->iSrcHeight) *
+                                  (static_cast<float>(obj->ao.iWidth) / obj->ao.iHeight));
+    } else {
+        iw = obj->iSrcWidth;
+        ih = static_cast<int32_t>(static_cast<float>(obj->iSrcWidth) *
+                                  (static_cast<float>(obj->ao.iHeight) / obj->ao.iWidth));
+    }
+    if (iw < 1)
+        iw = 1;
+    if (ih < 1)
+        ih = 1;
+    DDBLTFX fx = MirrorEffects(obj);
+    LPDDS owned;
+    LPDDS scratch = Scratch(iw, ih, &owned);
+    if (!scratch || !DXStretchBltFX(scratch, 0, 0, iw, ih, obj->iiRes[HI_RES_OBJ].DDSSurface, 0, 0,
+                                    obj->iSrcWidth, obj->iSrcHeight, 1, &fx)) {
+        DXReleaseSurface(owned);
+        return Fail("DXStretchBlt(1) !");
+    }
+    LPDDS turned = DXRotateSurface(scratch, 0, 0, iw, ih, obj->iAngle);
+    DXReleaseSurface(owned);
+    if (!turned)
+        return Fail("DXRotateSurface()!");
+    int32_t x = p.x + (p.w - rw) / 2;
+    int32_t y = p.y + (p.h - rh) / 2;
+    // Scaled in scratch space first: a stretch into the export would squeeze a piece
+    // that hangs over the edge instead of cutting it.
+    scratch = Scratch(rw, rh, &owned);
+    if (!scratch ||
+        !DXStretchBlt(scratch, 0, 0, rw, rh, turned, 0, 0, turned->iWidth, turned->iHeight, 1)) {
+        DXReleaseSurface(owned);
+        DXReleaseSurface(turned);
+        return Fail("DXStretchBlt(2)!");
+    }
+    DXReleaseSurface(turned);
+    int ok = DXBlt(out, x, y, rw, rh, scratch, 0, 0, 2);
+    DXReleaseSurface(owned);
+    if (!ok)
+        return Fail("IMG_OBJ - Blit onto hi-res buffer");
+    return 1;
+}
+
+// Text: the bubble scaled and mirrored, the text drawn at the export's resolution, then
+// copied with the white key. Text is never turned.
+static int ComposeText(LPDDS out, IMGOBJ *obj, int32_t W, int32_t H, float sx, float sy)
+{
+    PLACEMENT p = PlaceInExport(obj, sx, sy);
+    if (p.w <= 0 || p.h <= 0)
+        return 1;
+    DDBLTFX fx = MirrorEffects(obj);
+    LPDDS owned;
+    LPDDS scratch = Scratch(p.w, p.h, &owned);
+    if (!scratch || !DXStretchBltFX(scratch, 0, 0, p.w, p.h, obj->iiRes[HI_RES_OBJ].DDSSurface, 0,
+                                    0, obj->iSrcWidth, obj->iSrcHeight, 1, &fx)) {
+        DXReleaseSurface(owned);
+        return Fail("DXStretchBlt(2)!");
+    }
+    if (!TextBubbleTextInto(obj, scratch, W, H)) {
+        DXReleaseSurface(owned);
+        return Fail("TextBubbleText(()!");
+    }
+    int ok = DXBlt(out, p.x, p.y, p.w, p.h, scratch, 0, 0, 2);
+    DXReleaseSurface(owned);
+    if (!ok)
+        return Fail("IMG_OBJ - Blit onto hi-res buffer");
+    return 1;
+}
+
+LPDDS BuildHiResImage2(int32_t width, int32_t height, int32_t components)
+{
+    DeselectAll();
+    if (width <= 0 || height <= 0 || gPictureRect.w <= 0 || gPictureRect.h <= 0) {
+        Failf("Picture size %d x %d cannot be composed", width, height);
+        return nullptr;
+    }
+    LPDDS out = CreateJpegBuffer2(width, height, components);
+    if (!out) {
+        Fail("CreateJpegBuffer2() !");
+        return nullptr;
+    }
+    // Pieces are composed through a view exactly width pixels wide, so a piece over the
+    // right edge is cut there and the row padding stays black.
+    LPDDS view = DXCreateSurfaceOver(out->pBits, width, height, out->iPitch);
+    if (!view) {
+        ReleaseJpegBuffer2(out);
+        Fail("CreateJpegBuffer2() !");
+        return nullptr;
+    }
+    float sx = static_cast<float>(width) / static_cast<float>(gPictureRect.w);
+    float sy = static_cast<float>(height) / static_cast<float>(gPictureRect.h);
+    for (AO *p = gAOList; p; p = p->pNext) {
+        if (p->iType != AO_TYPE_IMGOBJ)
+            continue;
+        IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(p);
+        int ok = 1;
+        if (obj->iKind == IMG_SRC) {
+            ok = DXStretchBlt(view, 0, 0, width, height, obj->iiRes[HI_RES_OBJ].DDSSurface, 0, 0,
+                              obj->iSrcWidth, obj->iSrcHeight, 1);
+            if (!ok)
+                Fail("DXStretchBlt ! IMG_SRC");
+        } else if (obj->iKind == IMG_OBJ) {
+            ok = ComposeClipArt(view, obj, sx, sy);
+        } else if (obj->iKind == IMG_TEXT) {
+            ok = ComposeText(view, obj, width, height, sx, sy);
+        }
+        if (!ok) {
+            DXReleaseSurface(view);
+            ReleaseJpegBuffer2(out);
+            return nullptr;
+        }
+    }
+    DXReleaseSurface(view);
+    return out;
+}

@@ -1,0 +1,37 @@
+// compose.h — the picture in the window, and the picture at full resolution.
+//
+// ScreenResize fits the photo into the window's picture area, moves and scales every
+// piece with it, and rebuilds the window background with the framed picture.
+// BuildHiResImage2 composes the whole picture again, at any pixel size, from the
+// high-resolution images of all image objects (export, printing, mail).
+#pragma once
+
+#include <cstdint>
+
+#include "pixels/pixels.h"
+#include "shell/appstate.h"
+
+// The picture area in window pixels: left and top edges, and the margins that the
+// drawing area loses to it (width gScreenWidth − 215, height gScreenHeight − 120).
+constexpr int32_t PICTURE_AREA_LEFT = 190;
+constexpr int32_t PICTURE_AREA_TOP = 75;
+constexpr int32_t PICTURE_AREA_MARGIN_W = 215;
+constexpr int32_t PICTURE_AREA_MARGIN_H = 120;
+constexpr int32_t LOGO_X = 15;
+constexpr int32_t LOGO_Y = 10;
+
+// The photo's on-screen rectangle for a photo of srcWidth × srcHeight in an area of
+// areaWidth × areaHeight at (190, 75): as large as fits, centred, proportions kept.
+XYWH PictureRectFor(int32_t srcWidth, int32_t srcHeight, int32_t areaWidth, int32_t areaHeight);
+// Refits the photo (sets gPictureRect) and moves and scales every clip-art and text piece
+// by the change of the picture rectangle; metafile pieces are left alone. Returns 1.
+int ImageObjectResize(void *window);
+// Rebuilds gDDSBackgnd (background art, logo, photo, frame with drop shadow) and copies
+// it to the screen buffer; runs one frame to bring the screen images up to date.
+int BackgroundResize();
+// ImageObjectResize, then BackgroundResize. 0 with the trail on failure.
+int ScreenResize(void *window);
+// Composes the picture at width × height (components: 3) into a new export surface
+// from CreateJpegBuffer2: rows 3 × W8 bytes apart. Pieces in list order, clipped at the
+// edges. Null on failure. The caller frees it with ReleaseJpegBuffer2 (formats.h).
+LPDDS BuildHiResImage2(int32_t width, int32_t height, int32_t components);

@@ -1,0 +1,231 @@
+// exportcmd.cpp — the headless export command.
+//
+// Sets up only what composition needs (the picture buffer, the text area, the sprite
+// sheet when the program has one), makes the photo object directly instead of through
+// the interactive open flow (which would redraw the window), composes with
+// BuildHiResImage2 and writes the result with JpegSave.
+#include "shell/exportcmd.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "formats/formats.h"
+#include "picture/ao.h"
+#include "picture/compose.h"
+#include "picture/imgobj.h"
+#include "picture/text.h"
+#include "platform/trail.h"
+#include "shell/appstate.h"
+
+#ifndef MW_VERSION
+#define MW_VERSION "1.01"
+#endif
+
+static const char kUsage[] =
+    "Usage: merrowick [FILE] [/EN | /SE]\n"
+    "       merrowick --export INPUT OUTPUT.jpg [--size WIDTHxHEIGHT]\n"
+    "       merrowick --help | --version\n"
+    "\n"
+    "Without options the program opens its window (and FILE, if given).\n"
+    "\n"
+    "  --export INPUT OUTPUT   compose the picture INPUT (a JPEG or Windows bitmap photo:\n"
+    "                          .jpg, .jpeg, .bmp, .dib, .rle) without opening a window and\n"
+    "                          write it to OUTPUT as a JPEG file at quality 90\n"
+    "  --size WIDTHxHEIGHT     pixel size of the exported picture (default: the photo's own)\n"
+    "  --help                  show this text\n"
+    "  --version               show the program's version\n";
+
+int ParseExportSize(const char *text, int32_t *width, int32_t *height)
+{
+    int64_t value[2] = {0, 0};
+    const char *p = text;
+    for (int part = 0; part < 2; ++part) {
+        if (!std::isdigit(static_cast<unsigned char>(*p)))
+            return 0;
+        while (std::isdigit(static_cast<unsigned char>(*p))) {
+            value[part] = value[part] * 10 + (*p++ - '0');
+            if (value[part] > MAX_SURFACE_SIDE)
+                return 0;
+        }
+        if (part == 0 && *p++ != 'x')
+            return 0;
+    }
+    if (*p || value[0] < 1 || value[1] < 1 || value[0] * value[1] > MAX_SURFACE_PIXELS)
+        return 0;
+    *width = static_cast<int32_t>(value[0]);
+    *height = static_cast<int32_t>(value[1]);
+    return 1;
+}
+
+// 1 JPEG, 2 Windows bitmap, 0 anything else, by the name's extension.
+static int32_t PhotoType(const char *path)
+{
+    const char *dot = std::strrchr(path, '.');
+    if (!dot || std::strchr(dot, '/'))
+        return 0;
+    char ext[8] = {};
+    for (int i = 0; i < 7 && dot[i + 1]; ++i)
+        ext[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(dot[i + 1])));
+    if (!std::strcmp(ext, "jpg") || !std::strcmp(ext, "jpeg"))
+        return 1;
+    if (!std::strcmp(ext, "bmp") || !std::strcmp(ext, "dib") || !std::strcmp(ext, "rle"))
+        return 2;
+    return 0;
+}
+
+// The photo as the picture's background object, in the display list and fitted.
+static IMGOBJ *AddPhoto(const char *path)
+{
+    int32_t type = PhotoType(path);
+    if (!type) {
+        Failf("%s: not a photo this program reads (.jpg, .jpeg, .bmp, .dib, .rle)", path);
+        return nullptr;
+    }
+    IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(AO_Alloc(sizeof(IMGOBJ)));
+    if (!obj) {
+        Fail("No IMGOBJ mem");
+        return nullptr;
+    }
+    obj->ao.dwFlags = AOFLAG_IMGOBJ;
+    obj->ao.iType = AO_TYPE_IMGOBJ;
+    obj->ao.iLayer = 1000;
+    obj->ao.AnimateProc = IMGOBJ_AnimateProc;
+    obj->iKind = IMG_SRC;
+    obj->iFileType = type;
+    std::snprintf(obj->szFileName, sizeof obj->szFileName, "%s", path);
+    obj->pszFullPath = static_cast<char *>(std::malloc(std::strlen(path) + 1));
+    if (!obj->pszFullPath) {
+        AO_DelObj(&obj->ao);
+        Fail("No IMGOBJ mem");
+        return nullptr;
+    }
+    std::strcpy(obj->pszFullPath, path);
+    obj->bNeedsUpdate = 1;
+    int ok = type == 1 ? JpegLoad(obj) || Fail("JpegLoad() failed!")
+                       : BitmapLoad(obj) || Fail("BitmapLoad() failed!");
+    if (!ok) {
+        AO_DelObj(&obj->ao);
+        return nullptr;
+    }
+    AO_AddObj(&obj->ao);
+    ImageObjectResize(nullptr);
+    return obj;
+}
+
+// Composes and writes the picture; 0 with the trail filled on failure.
+static int ExportPicture(const char *input, const char *output, int32_t width, int32_t height)
+{
+    IMGOBJ *photo = AddPhoto(input);
+    if (!photo)
+        return 0;
+    if (width == 0) {
+        width = photo->iSrcWidth;
+        height = photo->iSrcHeight;
+    }
+    LPDDS out = BuildHiResImage2(width, height, 3);
+    if (!out)
+        return Fail("BuildHiResImage2() failed!");
+    int ok = JpegSave(out->pBits, output, width, height, 3, 90);
+    ReleaseJpegBuffer2(out);
+    if (!ok)
+        return Fail("JpegSave() failed!");
+    return 1;
+}
+
+// The surfaces composition draws into; the sprite sheet (glyphs) only when present.
+static int StartEngine()
+{
+    gScreenWidth = 800;
+    gScreenHeight = 600;
+    gPictureRect = {0, 0, 0, 0};
+    TEXT_Init();
+    gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
+    gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+    if (!gDDSPicture || !gDDSText)
+        return Fail("DXCreateSurface() failed!");
+    return 1;
+}
+
+static void StopEngine()
+{
+    AO_ClearList();
+    gAOListCleared = 0;
+    DXReleaseSurface(gDDSPicture);
+    DXReleaseSurface(gDDSText);
+    gDDSPicture = gDDSText = nullptr;
+}
+
+static int Usage(const char *problem)
+{
+    std::fprintf(stderr, "merrowick: %s\n%s", problem, kUsage);
+    return 2;
+}
+
+int RunExportCommand(int argc, char **argv, int *handled)
+{
+    *handled = 0;
+    int exportAt = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+            *handled = 1;
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (!std::strcmp(argv[i], "--version")) {
+            *handled = 1;
+            std::printf("merrowick %s\n", MW_VERSION);
+            return 0;
+        }
+        if (!std::strcmp(argv[i], "--export") && !exportAt)
+            exportAt = i;
+    }
+    if (!exportAt)
+        return 0;
+    *handled = 1;
+
+    const char *input = nullptr, *output = nullptr, *size = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (i == exportAt)
+            continue;
+        if (!std::strcmp(argv[i], "--size")) {
+            if (++i >= argc)
+                return Usage("--size needs WIDTHxHEIGHT");
+            size = argv[i];
+        } else if (!std::strncmp(argv[i], "--size=", 7)) {
+            size = argv[i] + 7;
+        } else if (argv[i][0] == '-' && argv[i][1] == '-') {
+            char line[300];
+            std::snprintf(line, sizeof line, "unknown option %.200s", argv[i]);
+            return Usage(line);
+        } else if (!input) {
+            input = argv[i];
+        } else if (!output) {
+            output = argv[i];
+        } else {
+            return Usage("--export takes one INPUT and one OUTPUT");
+        }
+    }
+    if (!input || !output)
+        return Usage("--export needs INPUT and OUTPUT");
+    int32_t width = 0, height = 0;
+    if (size && !ParseExportSize(size, &width, &height)) {
+        char line[400];
+        std::snprintf(line, sizeof line,
+                      "invalid size \"%.200s\": expected WIDTHxHEIGHT, each side from 1 to %d "
+                      "pixels and at most %lld pixels in all",
+                      size, MAX_SURFACE_SIDE, static_cast<long long>(MAX_SURFACE_PIXELS));
+        return Usage(line);
+    }
+
+    TrailClear();
+    int ok = StartEngine() && ExportPicture(input, output, width, height);
+    StopEngine();
+    if (!ok) {
+        std::fprintf(stderr, "merrowick: the export of %s failed:\n%s", input, gErrorTrail);
+        TrailClear();
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,19 @@
+// exportcmd.h — the headless command line: export a photo as a composed JPEG.
+//
+//   merrowick --export INPUT OUTPUT.jpg [--size WIDTHxHEIGHT]
+//   merrowick --help | --version
+//
+// Runs without a window: the photo is loaded, composed at the requested size and
+// written as a JPEG at quality 90. No toolkit code.
+#pragma once
+
+#include <cstdint>
+
+// Handles the command line when it asks for --export, --help or --version: sets
+// *handled to 1 and returns the exit status (0 success, 1 failed export with the
+// error trail on standard error, 2 bad usage). Otherwise sets *handled to 0 and
+// returns 0, and the program starts normally.
+int RunExportCommand(int argc, char **argv, int *handled);
+// Parses "WIDTHxHEIGHT" (each 1 to the largest surface side, the product within the
+// largest surface). 0 when the text is not such a size.
+int ParseExportSize(const char *text, int32_t *width, int32_t *height);

@@ -1,0 +1,377 @@
+// Picture composition: fitting the photo, pieces following the picture, the framed
+// background, and full-resolution export geometry (golden images on tiny pictures).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "formats/formats.h"
+#include "picture/ao.h"
+#include "picture/compose.h"
+#include "picture/imgobj.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/trail.h"
+#include "shell/appstate.h"
+
+namespace
+{
+
+constexpr uint32_t kWhite = 0xFFFFFF, kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
+
+TEST(PictureRect, FitsLandscapePortraitAndSquarePhotosIntoTheArea)
+{
+    XYWH r = PictureRectFor(1600, 1200, 585, 480);
+    EXPECT_EQ(r.x, 190);
+    EXPECT_EQ(r.y, 96);
+    EXPECT_EQ(r.w, 585);
+    EXPECT_EQ(r.h, 438);
+    r = PictureRectFor(1200, 1600, 585, 480);
+    EXPECT_EQ(r.x, 302);
+    EXPECT_EQ(r.y, 75);
+    EXPECT_EQ(r.w, 360);
+    EXPECT_EQ(r.h, 480);
+    r = PictureRectFor(1000, 1000, 585, 480);
+    EXPECT_EQ(r.x, 242);
+    EXPECT_EQ(r.y, 75);
+    EXPECT_EQ(r.w, 480);
+    EXPECT_EQ(r.h, 480);
+    r = PictureRectFor(3000, 1000, 585, 480); // wide: width fills, height centred
+    EXPECT_EQ(r.w, 585);
+    EXPECT_EQ(r.h, 195);
+    EXPECT_EQ(r.y, 75 + (480 - 195) / 2);
+    r = PictureRectFor(0, 100, 585, 480);
+    EXPECT_EQ(r.w, 0);
+    EXPECT_EQ(r.h, 0);
+}
+
+class Compose : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        FakePlatformReset();
+        TrailClear();
+        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd})
+            *s = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
+        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
+        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+        gDDSSprite = DXCreateSurface(nullptr, 2048, 345, DDSCAPS_SYSTEMOFFSCREEN);
+        DXFillRect(gDDSSprite, 0, 0, 2048, 345, kBlue);
+        ASSERT_TRUE(AO_Init(nullptr));
+        gScreenWidth = 800, gScreenHeight = 600;
+        gPictureRect = {0, 0, 0, 0};
+        gFramesRunning = 1, gSelected = nullptr, gPictureExists = 0;
+    }
+    void TearDown() override
+    {
+        AO_CleanUp(nullptr);
+        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSText, &gDDSSprite})
+            DXReleaseSurface(*s), *s = nullptr;
+        ReleaseJpegBuffer2(out);
+    }
+    // An image object of a kind whose high-resolution image is w × h pixels of pixel(x, y).
+    static IMGOBJ *Add(int32_t kind, int32_t w, int32_t h,
+                       const std::function<uint32_t(int, int)> &pixel)
+    {
+        IMGOBJ *o = reinterpret_cast<IMGOBJ *>(AO_Alloc(sizeof(IMGOBJ)));
+        o->ao.dwFlags = AOFLAG_IMGOBJ, o->ao.iType = AO_TYPE_IMGOBJ, o->ao.iLayer = 1000;
+        o->ao.AnimateProc = IMGOBJ_AnimateProc;
+        o->iKind = kind, o->iSrcWidth = w, o->iSrcHeight = h, o->iSrcComponents = 3;
+        o->iiRes[HI_RES_OBJ].DDSSurface = DXCreateSurface(nullptr, w, h, DDSCAPS_SYSTEMOFFSCREEN);
+        o->iiRes[LO_RES_OBJ].DDSSurface =
+            DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                DXPutPixel(o->iiRes[HI_RES_OBJ].DDSSurface, x, y, pixel(x, y));
+        AO_AddObj(&o->ao);
+        return o;
+    }
+    static void Place(IMGOBJ *o, int32_t x, int32_t y, int32_t w, int32_t h)
+    {
+        o->ao.x = x, o->ao.y = y, o->ao.iWidth = w, o->ao.iHeight = h;
+        o->fWidth = static_cast<float>(w), o->fHeight = static_cast<float>(h);
+    }
+    // The export as rows of letters, one a pixel, through a colour legend.
+    std::string Picture(const std::string &legend, const uint32_t *colours) const
+    {
+        std::string rows;
+        for (int y = 0; y < out->iHeight; ++y) {
+            for (int x = 0; x < width; ++x) {
+                uint32_t c = DXGetPixel(out, x, y);
+                char ch = '?';
+                for (size_t i = 0; i < legend.size(); ++i)
+                    if (colours[i] == c)
+                        ch = legend[i];
+                rows += ch;
+            }
+            rows += '\n';
+        }
+        return rows;
+    }
+    // Bounding box (x, y, w, h) of a colour in the export; w 0 when absent.
+    XYWH BoxOf(uint32_t colour) const
+    {
+        int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;
+        for (int y = 0; y < out->iHeight; ++y)
+            for (int x = 0; x < out->iWidth; ++x)
+                if (DXGetPixel(out, x, y) == colour) {
+                    x0 = std::min(x0, x), y0 = std::min(y0, y);
+                    x1 = std::max(x1, x), y1 = std::max(y1, y);
+                }
+        if (x1 < 0)
+            return {0, 0, 0, 0};
+        return {x0, y0, x1 - x0 + 1, y1 - y0 + 1};
+    }
+    void Export(int32_t w, int32_t h)
+    {
+        ReleaseJpegBuffer2(out);
+        width = w;
+        out = BuildHiResImage2(w, h, 3);
+        ASSERT_NE(out, nullptr) << gErrorTrail;
+    }
+    LPDDS out = nullptr;
+    int32_t width = 0;
+};
+
+uint32_t Solid(uint32_t c, int, int)
+{
+    return c;
+}
+
+TEST_F(Compose, PhotoFillsTheAreaAndPiecesFollowTheirCornerThroughResizes)
+{
+    Add(IMG_SRC, 1600, 1200, [](int, int) { return 0x808080u; });
+    ASSERT_TRUE(ImageObjectResize(nullptr));
+    EXPECT_EQ(gPictureRect.x, 190);
+    EXPECT_EQ(gPictureRect.y, 96);
+    EXPECT_EQ(gPictureRect.w, 585);
+    EXPECT_EQ(gPictureRect.h, 438);
+
+    IMGOBJ *corner = Add(IMG_OBJ, 10, 10, [](int x, int y) { return Solid(kRed, x, y); });
+    Place(corner, 190, 96, 100, 80);
+    IMGOBJ *outside = Add(IMG_TEXT, 10, 10, [](int x, int y) { return Solid(kRed, x, y); });
+    Place(outside, 150, 60, 90, 45);
+
+    for (auto [w, h] : {std::pair{1000, 800}, {1280, 1024}, {811, 617}, {800, 600}}) {
+        gScreenWidth = w, gScreenHeight = h;
+        ASSERT_TRUE(ImageObjectResize(nullptr));
+        EXPECT_EQ(corner->ao.x, gPictureRect.x);
+        EXPECT_EQ(corner->ao.y, gPictureRect.y);
+        EXPECT_TRUE(corner->bNeedsUpdate);
+    }
+    // Back at the first size: sizes exact again, and nothing drifted.
+    EXPECT_NEAR(corner->fWidth, 100.0f, 0.01f);
+    EXPECT_NEAR(corner->fHeight, 80.0f, 0.01f);
+    EXPECT_NEAR(outside->ao.x, 150, 1) << "positions are whole pixels: within one";
+    EXPECT_NEAR(outside->ao.y, 60, 1);
+    const int32_t x = outside->ao.x, y = outside->ao.y;
+    for (int i = 0; i < 50; ++i)
+        ImageObjectResize(nullptr);
+    EXPECT_EQ(outside->ao.x, x) << "refitting to the same size never moves a piece";
+    EXPECT_EQ(outside->ao.y, y);
+    EXPECT_NEAR(outside->fWidth, 90.0f, 0.01f);
+}
+
+TEST_F(Compose, PieceScalesWithThePictureRectangle)
+{
+    Add(IMG_SRC, 1600, 1200, [](int, int) { return 0x808080u; });
+    ImageObjectResize(nullptr); // 585 × 438 at (190, 96)
+    IMGOBJ *piece = Add(IMG_OBJ, 10, 10, [](int x, int y) { return Solid(kRed, x, y); });
+    Place(piece, 190 + 100, 96 + 50, 117, 60);
+    gScreenWidth = 1385, gScreenHeight = 1200; // area 1170 × 1080: rectangle 1170 × 877
+    ImageObjectResize(nullptr);
+    EXPECT_EQ(gPictureRect.w, 1170);
+    EXPECT_FLOAT_EQ(piece->fScaleX, 2.0f);
+    EXPECT_EQ(piece->ao.x, gPictureRect.x + 200);
+    EXPECT_NEAR(piece->fWidth, 234.0f, 0.01f);
+}
+
+TEST_F(Compose, PictureWithoutPiecesExportsAsTheStretchedPhoto)
+{
+    const uint32_t colours[] = {kRed, kGreen, kBlue, 0x000000};
+    Add(IMG_SRC, 2, 2, [&](int x, int y) { return colours[y * 2 + x]; });
+    gPictureRect = {190, 75, 200, 200};
+    Export(6, 4);
+    EXPECT_EQ(Picture("RGBK", colours), "RRRGGG\n"
+                                        "RRRGGG\n"
+                                        "BBBKKK\n"
+                                        "BBBKKK\n");
+    // Rows are 3 × W8 bytes apart; the padding stays black.
+    EXPECT_EQ(out->iPitch, 3 * 8);
+    EXPECT_EQ(DXGetPixel(out, 6, 0), 0x000000u);
+}
+
+// A 4 × 3 photo of grey shades, a 2 × 2 clip art (red, green / blue, white) and a
+// picture rectangle of 160 × 120: a 16 × 12 export is a tenth of the window's scale.
+class Golden : public Compose
+{
+  protected:
+    void SetUp() override
+    {
+        Compose::SetUp();
+        Add(IMG_SRC, 4, 3, [](int x, int y) { return y * 4 + x < 6 ? 0x404040u : 0x202020u; });
+        piece = Add(IMG_OBJ, 2, 2, [](int x, int y) {
+            return y == 0 ? (x == 0 ? kRed : kGreen) : (x == 0 ? kBlue : kWhite);
+        });
+        gPictureRect = {190, 75, 160, 120};
+        Place(piece, 190 + 40, 75 + 30, 40, 40);
+    }
+    std::string Draw()
+    {
+        static const uint32_t colours[] = {0x404040, 0x202020, kRed, kGreen, kBlue};
+        return Picture(".:RGB", colours);
+    }
+    IMGOBJ *piece = nullptr;
+};
+
+TEST_F(Golden, ClipArtScaledAndKeyed)
+{
+    Export(16, 12);
+    EXPECT_EQ(Draw(), "................\n"
+                      "................\n"
+                      "................\n"
+                      "....RRGG........\n"
+                      "....RRGG::::::::\n"
+                      "....BB..::::::::\n"
+                      "....BB..::::::::\n"
+                      "........::::::::\n"
+                      "::::::::::::::::\n"
+                      "::::::::::::::::\n"
+                      "::::::::::::::::\n"
+                      "::::::::::::::::\n");
+}
+
+TEST_F(Golden, MirroredClipArt)
+{
+    piece->bFlipH = 1, piece->bFlipV = 1;
+    Export(16, 12);
+    EXPECT_EQ(Draw(), "................\n"
+                      "................\n"
+                      "................\n"
+                      "......BB........\n"
+                      "......BB::::::::\n"
+                      "....GGRR::::::::\n"
+                      "....GGRR::::::::\n"
+                      "........::::::::\n"
+                      "::::::::::::::::\n"
+                      "::::::::::::::::\n"
+                      "::::::::::::::::\n"
+                      "::::::::::::::::\n");
+}
+
+TEST_F(Golden, ClipArtOverTheEdgeIsCutNotSqueezed)
+{
+    Place(piece, 190 + 140, 75 - 10, 40, 40); // export (14, -1), 4 × 4
+    Export(16, 12);
+    EXPECT_EQ(Draw(), "..............RR\n"
+                      "..............BB\n"
+                      "..............BB\n"
+                      "................\n"
+                      "........::::::::\n"
+                      "........::::::::\n"
+                      "........::::::::\n"
+                      "........::::::::\n"
+                      "::::::::::::::::\n"
+                      "::::::::::::::::\n"
+                      "::::::::::::::::\n"
+                      "::::::::::::::::\n");
+}
+
+TEST_F(Compose, ExportAtTheRectangleSizeMatchesTheScreenAndDoublesAtTwice)
+{
+    Add(IMG_SRC, 1600, 1200, [](int, int) { return 0x808080u; });
+    ImageObjectResize(nullptr); // (190, 96, 585, 438)
+    IMGOBJ *piece = Add(IMG_OBJ, 50, 30, [](int x, int y) { return Solid(kRed, x, y); });
+    Place(piece, 190 + 100, 96 + 50, 117, 61);
+    Export(585, 438);
+    XYWH b = BoxOf(kRed);
+    EXPECT_EQ(b.x, 100);
+    EXPECT_EQ(b.y, 50);
+    EXPECT_EQ(b.w, 117);
+    EXPECT_EQ(b.h, 61);
+    Export(1170, 876);
+    b = BoxOf(kRed);
+    EXPECT_EQ(b.x, 200);
+    EXPECT_EQ(b.y, 100);
+    EXPECT_EQ(b.w, 234);
+    EXPECT_EQ(b.h, 122);
+}
+
+TEST_F(Compose, TurnedClipArtIsCentredOnItsPlace)
+{
+    Add(IMG_SRC, 1600, 1200, [](int, int) { return 0x808080u; });
+    ImageObjectResize(nullptr);
+    IMGOBJ *piece = Add(IMG_OBJ, 80, 40, [](int x, int y) { return Solid(kRed, x, y); });
+    Place(piece, 190 + 100, 96 + 100, 80, 40);
+    piece->iAngle = 90;
+    Export(585, 438);
+    XYWH b = BoxOf(kRed);
+    EXPECT_NEAR(b.w, 40, 1);
+    EXPECT_NEAR(b.h, 80, 1);
+    EXPECT_NEAR(b.x + b.w / 2, 100 + 40, 1);
+    EXPECT_NEAR(b.y + b.h / 2, 100 + 20, 1);
+}
+
+TEST_F(Compose, TextPieceHalfOutsideIsCutAtTheEdge)
+{
+    Add(IMG_SRC, 1600, 1200, [](int, int) { return 0x808080u; });
+    ImageObjectResize(nullptr);
+    IMGOBJ *bubble = Add(IMG_TEXT, 100, 50, [](int x, int y) { return Solid(kGreen, x, y); });
+    std::strcpy(bubble->szText, "HI");
+    Place(bubble, 190 + 585 - 50, 96 + 20, 100, 50);
+    Export(585, 438);
+    XYWH b = BoxOf(kGreen);
+    EXPECT_EQ(b.x, 535);
+    EXPECT_EQ(b.w, 50) << "cut at the right edge";
+    EXPECT_EQ(b.h, 50);
+    // The cut half did not spill into the row padding.
+    EXPECT_EQ(DXGetPixel(out, 586, 40), 0x000000u);
+}
+
+TEST_F(Compose, FailuresLeaveNoBufferAndSayWhy)
+{
+    EXPECT_EQ(BuildHiResImage2(100, 100, 3), nullptr) << "no picture rectangle";
+    EXPECT_TRUE(TrailPending());
+    TrailClear();
+    gPictureRect = {190, 75, 100, 100};
+    EXPECT_EQ(BuildHiResImage2(0, 100, 3), nullptr);
+    EXPECT_TRUE(TrailPending());
+}
+
+TEST_F(Compose, BackgroundHasArtLogoPhotoAndFrame)
+{
+    gDDSClp = DXCreateSurface(nullptr, 40, 30, DDSCAPS_SYSTEMOFFSCREEN);
+    DXFillRect(gDDSClp, 0, 0, 40, 30, 0x112233);
+    gDDSLogo = DXCreateSurface(nullptr, 20, 10, DDSCAPS_SYSTEMOFFSCREEN);
+    DXFillRect(gDDSLogo, 0, 0, 10, 10, 0x445566); // right half white: keyed
+    // Frame tiles: one colour per source cell.
+    DXFillRect(gDDSSprite, 1622, 281, 13, 13, 0x010101); // top-left corner
+    DXFillRect(gDDSSprite, 1636, 281, 16, 13, 0x020202); // top edge
+    DXFillRect(gDDSSprite, 1653, 281, 16, 14, 0x030303); // top-right corner
+    DXFillRect(gDDSSprite, 1622, 295, 13, 16, 0x040404); // left edge
+    DXFillRect(gDDSSprite, 1653, 295, 16, 16, 0x050505); // right edge
+    DXFillRect(gDDSSprite, 1636, 312, 16, 16, 0x060606); // bottom edge
+    DXFillRect(gDDSSprite, 1653, 312, 16, 16, 0x070707); // bottom-right corner
+    Add(IMG_SRC, 1600, 1200, [](int, int) { return 0x808080u; });
+    ASSERT_TRUE(ScreenResize(nullptr)) << gErrorTrail;
+    const XYWH r = gPictureRect;
+    EXPECT_EQ(DXGetPixel(gDDSScratch, 5, 5), 0x112233u);
+    EXPECT_EQ(DXGetPixel(gDDSScratch, 799, 599), 0x112233u);
+    EXPECT_EQ(DXGetPixel(gDDSScratch, 16, 11), 0x445566u);
+    EXPECT_EQ(DXGetPixel(gDDSScratch, 30, 11), 0x112233u) << "logo keyed";
+    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x + 10, r.y + 10), 0x808080u);
+    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x - 13, r.y - 13), 0x010101u);
+    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x + r.w / 2, r.y - 1), 0x020202u);
+    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x + r.w + 2, r.y - 13), 0x030303u);
+    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x - 1, r.y + r.h / 2), 0x040404u);
+    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x + r.w + 15, r.y + r.h / 2), 0x050505u);
+    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x + r.w / 2, r.y + r.h + 15), 0x060606u);
+    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x + r.w + 15, r.y + r.h + 15), 0x070707u);
+    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x + r.w + 20, r.y + r.h / 2), 0x112233u);
+    EXPECT_TRUE(gPictureExists);
+    DXReleaseSurface(gDDSClp), gDDSClp = nullptr;
+    DXReleaseSurface(gDDSLogo), gDDSLogo = nullptr;
+}
+
+} // namespace

@@ -1,0 +1,317 @@
+// Text pieces: row breaking, the text block in the bubble's rectangle (mirrored, at
+// full resolution), the text dialog's rules, and the start screen's feeder.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "picture/ao.h"
+#include "picture/font.h"
+#include "picture/imgobj.h"
+#include "picture/text.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/trail.h"
+#include "resources/strings/strings.h"
+#include "shell/appstate.h"
+
+namespace
+{
+
+constexpr uint32_t kWhite = 0xFFFFFF, kRed = 0xFF0000, kBlue = 0x0000FF;
+
+std::vector<std::string> Rows(const char *text)
+{
+    char rows[BUBBLE_MAX_ROWS][BUBBLE_ROW_SIZE];
+    int32_t n = BubbleTextRows(text, rows);
+    return std::vector<std::string>(rows, rows + n);
+}
+
+TEST(BubbleRows, ShortTextIsOneRowAndTrailingEmptyRowsGo)
+{
+    EXPECT_EQ(Rows("HELLO"), std::vector<std::string>{"HELLO"});
+    EXPECT_EQ(Rows("HELLO\r\n\r\n"), std::vector<std::string>{"HELLO\r"});
+    EXPECT_EQ(Rows(""), std::vector<std::string>{""}) << "the first row always stays";
+    EXPECT_EQ(Rows("\r\nHI"), (std::vector<std::string>{"\r", "HI"}));
+}
+
+TEST(BubbleRows, SixLinesShowTheFirstFive)
+{
+    auto rows = Rows("ONE\r\nTWO\r\nTHREE\r\nFOUR\r\nFIVE\r\nSIX");
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[4], "FIVE\r");
+}
+
+TEST(BubbleRows, LongTextBreaksAtSpacesWithEveryRowFitting)
+{
+    const std::string text = "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG AND RUNS AWAY HOME";
+    auto rows = Rows(text.c_str());
+    ASSERT_GT(rows.size(), 1u);
+    std::string joined;
+    for (const auto &r : rows) {
+        EXPECT_LE(r.size(), 29u);
+        EXPECT_LE(FontStringWidth(0, r.c_str()), 1150);
+        EXPECT_NE(r.front(), ' ');
+        joined += (joined.empty() ? "" : " ") + r;
+    }
+    EXPECT_EQ(joined, text) << "only the breaking spaces are dropped";
+}
+
+TEST(BubbleRows, OverLongWordIsHyphenatedWithoutLosingALetter)
+{
+    const std::string word(40, 'W');
+    std::string text = word;
+    text[5] = 'X';
+    text[30] = 'Y';
+    auto rows = Rows(text.c_str());
+    ASSERT_GE(rows.size(), 2u);
+    std::string joined;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_LE(FontStringWidth(0, rows[i].c_str()), 1150);
+        EXPECT_LE(rows[i].size(), 29u);
+        if (i + 1 < rows.size()) {
+            ASSERT_EQ(rows[i].back(), '-');
+            joined += rows[i].substr(0, rows[i].size() - 1);
+        } else {
+            joined += rows[i];
+        }
+    }
+    EXPECT_EQ(joined, text);
+}
+
+TEST(BubbleRows, CountLimitHyphenatesAtTwentyNineCharacters)
+{
+    // Narrow fallback glyphs (lower case) never reach the width limit: the count does.
+    auto rows = Rows("abcdefghijklmnopqrstuvwxyzabcdefgh");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], "abcdefghijklmnopqrstuvwxyzab-");
+    EXPECT_EQ(rows[1], "cdefgh");
+}
+
+TEST(BubbleRows, HyphenatedWordsBreakAfterTheirHyphen)
+{
+    auto rows = Rows("aaaaaaaaaaaaaaaaaaaa-bbbbbbbbbbbb");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], "aaaaaaaaaaaaaaaaaaaa-");
+    EXPECT_EQ(rows[1], "bbbbbbbbbbbb");
+}
+
+TEST(BubbleRectangle, MirroringMovesTheRectangleNotItsSize)
+{
+    float f[4];
+    BubbleTextFractions(0, 0, 0, f);
+    EXPECT_FLOAT_EQ(f[0], 128.0f / 800);
+    EXPECT_FLOAT_EQ(f[1], 115.0f / 577);
+    BubbleTextFractions(0, 1, 0, f);
+    EXPECT_FLOAT_EQ(f[0], 118.0f / 800);
+    EXPECT_FLOAT_EQ(f[1], 115.0f / 577);
+    EXPECT_FLOAT_EQ(f[2], 554.0f / 800);
+    EXPECT_FLOAT_EQ(f[3], 297.0f / 577);
+    BubbleTextFractions(0, 0, 1, f);
+    EXPECT_FLOAT_EQ(f[1], 165.0f / 577);
+}
+
+class BubbleText : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        FakePlatformReset();
+        TrailClear();
+        // Glyph "A" (x 0-56) red, everything else blue.
+        gDDSSprite = DXCreateSurface(nullptr, 2048, 345, DDSCAPS_SYSTEMOFFSCREEN);
+        DXFillRect(gDDSSprite, 0, 0, 2048, 345, kBlue);
+        DXFillRect(gDDSSprite, 0, 0, 57, 345, kRed);
+        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
+        std::memset(&obj, 0, sizeof obj);
+        obj.iKind = IMG_TEXT;
+        obj.ao.iWidth = 400;
+        obj.ao.iHeight = 289;
+        obj.iiRes[LO_RES_OBJ].DDSSurface = DXCreateSurface(nullptr, 1280, 1024, 2112);
+        std::strcpy(obj.szText, "AB");
+        gPictureRect = {190, 75, 500, 400};
+    }
+    void TearDown() override
+    {
+        for (LPDDS *s : {&gDDSSprite, &gDDSText, &gDDSPicture, &obj.iiRes[LO_RES_OBJ].DDSSurface})
+            DXReleaseSurface(*s), *s = nullptr;
+    }
+    struct Box {
+        int left = -1, top = -1, right = -1, bottom = -1;
+    };
+    static Box Bounds(LPDDS s)
+    {
+        Box b;
+        for (int y = 0; y < 1024 && y < s->iHeight; ++y)
+            for (int x = 0; x < 1280; ++x)
+                if (DXGetPixel(s, x, y) != kWhite) {
+                    if (b.left < 0 || x < b.left)
+                        b.left = x;
+                    if (x > b.right)
+                        b.right = x;
+                    if (b.top < 0)
+                        b.top = y;
+                    b.bottom = y;
+                }
+        return b;
+    }
+    IMGOBJ obj;
+};
+
+TEST_F(BubbleText, BlockFillsTheStylesTextRectangleOnTheScreen)
+{
+    ASSERT_TRUE(TextBubbleText(&obj, 0, 0, 0));
+    Box b = Bounds(obj.iiRes[LO_RES_OBJ].DDSSurface);
+    EXPECT_EQ(b.left, 400 * 128 / 800);
+    EXPECT_EQ(b.right, 400 * 128 / 800 + 400 * 554 / 800 - 1);
+    EXPECT_EQ(b.top, static_cast<int>(289 * (115.0f / 577)));
+    EXPECT_LE(b.bottom,
+              static_cast<int>(289 * (115.0f / 577)) + static_cast<int>(289 * (297.0f / 577)));
+    EXPECT_EQ(DXGetPixel(obj.iiRes[LO_RES_OBJ].DDSSurface, b.left, b.top + 5), kRed);
+}
+
+TEST_F(BubbleText, MirroredPieceMovesTheRectangleButNotTheLetters)
+{
+    obj.bFlipH = 1;
+    ASSERT_TRUE(TextBubbleText(&obj, 0, 0, 0));
+    LPDDS s = obj.iiRes[LO_RES_OBJ].DDSSurface;
+    Box b = Bounds(s);
+    EXPECT_EQ(b.left, static_cast<int>(400 * (118.0f / 800)));
+    EXPECT_EQ(DXGetPixel(s, b.left, b.top + 5), kRed) << "A stays on the left";
+    EXPECT_EQ(DXGetPixel(s, b.right, b.top + 5), kBlue);
+}
+
+TEST_F(BubbleText, FullResolutionScalesWithTheExport)
+{
+    ASSERT_TRUE(TextBubbleText(&obj, 1, 1000, 800)); // twice the picture rectangle
+    Box b = Bounds(gDDSPicture);
+    EXPECT_EQ(b.left, static_cast<int>(800 * (128.0f / 800)));
+    EXPECT_EQ(b.right,
+              static_cast<int>(800 * (128.0f / 800)) + static_cast<int>(800 * (554.0f / 800)) - 1);
+    EXPECT_EQ(b.top, static_cast<int>(578 * (115.0f / 577)));
+}
+
+TEST_F(BubbleText, EmptyTextDrawsNothingAndSucceeds)
+{
+    obj.szText[0] = '\0';
+    ASSERT_TRUE(TextBubbleText(&obj, 0, 0, 0));
+    EXPECT_EQ(Bounds(obj.iiRes[LO_RES_OBJ].DDSSurface).left, -1);
+}
+
+TEST(TextDialogRules, CapitalsOverLatin1)
+{
+    char text[] = "abc \xe5\xe4\xf6 \xe9\xfc \xff \xdf 1-2";
+    TextToCapitals(text);
+    EXPECT_STREQ(text, "ABC \xc5\xc4\xd6 \xc9\xdc \x9f \xdf 1-2");
+}
+
+TEST(TextDialogRules, KeepsAtMostNinetyEightCharacters)
+{
+    std::string in(150, 'X');
+    char out[99];
+    EXPECT_EQ(TextDialogCopy(in.c_str(), out), 98);
+    EXPECT_EQ(std::strlen(out), 98u);
+    EXPECT_EQ(TextDialogCopy("HI", out), 2);
+    EXPECT_STREQ(out, "HI");
+}
+
+TEST(TextDialogRules, OkNeedsAnOrdinaryCharacterAndPicksItsAction)
+{
+    EXPECT_FALSE(TextDialogHasContent(""));
+    EXPECT_FALSE(TextDialogHasContent("\xa9\xb0"));
+    EXPECT_TRUE(TextDialogHasContent("\xc5"));
+    EXPECT_TRUE(TextDialogHasContent(" "));
+    const int32_t none[11] = {}, fourth[11] = {0, 0, 0, 1};
+    EXPECT_EQ(CheckedRadioOffset(none, 11), 0);
+    EXPECT_EQ(CheckedRadioOffset(fourth, 11), 3);
+    IMGOBJ text{}, art{};
+    text.iKind = IMG_TEXT, text.iTextStyle = 3, art.iKind = IMG_OBJ;
+    EXPECT_EQ(TextDialogAction(nullptr, 3), TEXTDLG_NEW);
+    EXPECT_EQ(TextDialogAction(&art, 3), TEXTDLG_NEW);
+    EXPECT_EQ(TextDialogAction(&text, 3), TEXTDLG_SAME_STYLE);
+    EXPECT_EQ(TextDialogAction(&text, 4), TEXTDLG_OTHER_STYLE);
+}
+
+TEST(FeedRows, LineFeedsOpenTheNextRowAndLeadingSpacesDoNotBreak)
+{
+    char rows[FEED_MAX_ROWS][FEED_ROW_SIZE];
+    ASSERT_EQ(FeedTextRows("ONE\nTWO", 165, rows), 2);
+    EXPECT_STREQ(rows[0], "ONE");
+    EXPECT_STREQ(rows[1], "\nTWO");
+    std::string many;
+    for (int i = 0; i < 25; ++i)
+        many += "X\n";
+    TrailClear();
+    EXPECT_EQ(FeedTextRows(many.c_str(), 165, rows), -1);
+    EXPECT_STREQ(gErrorTrail, "No more rows!\n");
+    TrailClear();
+}
+
+TEST(FeedRows, RowsFitTheBoxWidth)
+{
+    const char *text = LoadText(231);
+    char rows[FEED_MAX_ROWS][FEED_ROW_SIZE];
+    int32_t n = FeedTextRows(text, 165, rows);
+    ASSERT_GT(n, 1);
+    for (int32_t i = 0; i < n; ++i)
+        EXPECT_LE(FontStringWidth(10, rows[i]), 165) << rows[i];
+}
+
+class Feeder : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        FakePlatformReset();
+        TrailClear();
+        gLanguageOffset = 0;
+        ASSERT_TRUE(TEXTFEED_AddObj(15, 175, 165, 275, -1));
+        feed = reinterpret_cast<TEXTFEED *>(gAOList);
+    }
+    void TearDown() override { AO_ClearList(); }
+    // Runs one frame of the feeder; returns the fonts of the letters it added.
+    std::vector<int> Frame()
+    {
+        AO *last = gAOList;
+        while (last->pNext)
+            last = last->pNext;
+        EXPECT_TRUE(TEXTFEED_AnimateProc(&feed->ao)) << gErrorTrail;
+        std::vector<int> fonts;
+        for (AO *p = last->pNext; p; p = p->pNext)
+            fonts.push_back(reinterpret_cast<LETTER *>(p)->iFont);
+        return fonts;
+    }
+    TEXTFEED *feed = nullptr;
+};
+
+TEST_F(Feeder, ShowsThePictureThenEachRowEveryFifteenthFrameAndWraps)
+{
+    EXPECT_EQ(feed->ao.iType, AO_TYPE_TEXTFEED);
+    std::vector<int> first = Frame();
+    ASSERT_EQ(first, std::vector<int>{11});
+    LETTER *icon = reinterpret_cast<LETTER *>(gAOList->pNext);
+    EXPECT_EQ(icon->ao.y, 175 + 275 - 28);
+    EXPECT_EQ(icon->yTarget, 175);
+    EXPECT_TRUE(Frame().empty()) << "one frame's wait";
+
+    char rows[FEED_MAX_ROWS][FEED_ROW_SIZE];
+    int32_t count = FeedTextRows(LoadText(231), 165, rows);
+    for (int32_t r = 0; r < count; ++r) {
+        std::vector<int> letters = Frame();
+        ASSERT_EQ(letters.size(), std::strlen(rows[r])) << "row " << r;
+        for (int f : letters)
+            EXPECT_EQ(f, 10);
+        for (int wait = 0; wait < 14; ++wait)
+            ASSERT_TRUE(Frame().empty());
+    }
+    EXPECT_EQ(Frame(), std::vector<int>{11}) << "entry 2's picture";
+    EXPECT_EQ(feed->iEntry, 2);
+
+    // Run through entries 2 to 7; the next picture is entry 0's again.
+    for (int guard = 0; guard < 5000 && !(feed->iEntry == 0 && feed->iCountdown == 1); ++guard)
+        Frame();
+    EXPECT_EQ(feed->iEntry, 0);
+}
+
+} // namespace
