@@ -121,12 +121,14 @@ static void CopyRect(LPDDS dest, int32_t dx, int32_t dy, LPDDS src, int32_t sx, 
         if (kind == COPY_OPAQUE) {
             std::memcpy(d, s, rowBytes);
         } else if (kind == COPY_SRCKEY) {
-            for (int32_t x = 0; x < w; x++, d += 3, s += 3) {
-                if (Pixel24(s) != key) {
-                    d[0] = s[0];
-                    d[1] = s[1];
-                    d[2] = s[2];
-                }
+            // Branch-free: keyed pixels are unpredictable in artwork edges and photos.
+            for (int32_t x = 0; x < w; x++) {
+                uint32_t sp = Pixel24(s + 3 * x);
+                uint32_t keep = sp == key ? 0xFFFFFFu : 0u; // all ones where transparent
+                uint32_t v = (Pixel24(d + 3 * x) & keep) | (sp & ~keep);
+                d[3 * x] = static_cast<uint8_t>(v);
+                d[3 * x + 1] = static_cast<uint8_t>(v >> 8);
+                d[3 * x + 2] = static_cast<uint8_t>(v >> 16);
             }
         } else {
             for (int32_t x = 0; x < w; x++, d += 3, s += 3) {
@@ -260,15 +262,28 @@ static int32_t StretchRect(LPDDS dest, const RECT64 &i, LPDDS src, const RECT64 
             std::memcpy(d, srow + cols[0], static_cast<size_t>(w) * 3);
             continue;
         }
+        if (kind == COPY_OPAQUE && y > 0 && rows[y] == rows[y - 1]) {
+            // Enlarging repeats source rows: copy the row just made.
+            std::memcpy(d, d - dest->iPitch, static_cast<size_t>(w) * 3);
+            continue;
+        }
+        if (kind == COPY_OPAQUE) {
+            for (int64_t x = 0; x < w; x++, d += 3) {
+                const uint8_t *p = srow + cols[x];
+                d[0] = p[0];
+                d[1] = p[1];
+                d[2] = p[2];
+            }
+            continue;
+        }
         for (int64_t x = 0; x < w; x++, d += 3) {
-            const uint8_t *p = srow + cols[x];
-            if (kind == COPY_SRCKEY && Pixel24(p) == key)
-                continue;
-            if (kind == COPY_DESTKEY && Pixel24(d) != key)
-                continue;
-            d[0] = p[0];
-            d[1] = p[1];
-            d[2] = p[2];
+            uint32_t sp = Pixel24(srow + cols[x]), dp = Pixel24(d);
+            bool keepDest = kind == COPY_SRCKEY ? sp == key : dp != key;
+            uint32_t keep = keepDest ? 0xFFFFFFu : 0u;
+            uint32_t v = (dp & keep) | (sp & ~keep);
+            d[0] = static_cast<uint8_t>(v);
+            d[1] = static_cast<uint8_t>(v >> 8);
+            d[2] = static_cast<uint8_t>(v >> 16);
         }
     }
     std::free(cols);

@@ -1,0 +1,242 @@
+// Surfaces: creation and its failures, start-up of the named surfaces, restore, cleanup.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "bmp_builder.h"
+#include "pixels/pixels.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/trail.h"
+#include "shell/appstate.h"
+
+namespace {
+
+bool AllWhite(LPDDS s)
+{
+    for (int y = 0; y < s->iHeight; y++)
+        for (int x = 0; x < s->iWidth; x++)
+            if (DXGetPixel(s, x, y) != 0xFFFFFF)
+                return false;
+    return true;
+}
+
+// A 24-bit bitmap of one colour, with its file header.
+std::vector<uint8_t> SolidBmp(int w, int h, uint32_t colour)
+{
+    BmpSpec s;
+    s.width = w;
+    s.height = h;
+    for (int y = 0; y < h; y++) {
+        std::vector<uint8_t> row;
+        for (int x = 0; x < w; x++) {
+            row.push_back(colour & 0xFF);
+            row.push_back((colour >> 8) & 0xFF);
+            row.push_back(colour >> 16);
+        }
+        PadRow(row);
+        s.pixels.insert(s.pixels.end(), row.begin(), row.end());
+    }
+    return MakeBmp(s);
+}
+
+} // namespace
+
+TEST(Surface, FreshSurfacesAreWhiteWithTheWhiteKeyAndPaddedRows)
+{
+    TrailClear();
+    LPDDS s = DXCreateSurface(nullptr, 7, 3, DDSCAPS_SYSTEMOFFSCREEN);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->iWidth, 7);
+    EXPECT_EQ(s->iHeight, 3);
+    EXPECT_EQ(s->iPitch % 4, 0);
+    EXPECT_GE(s->iPitch, 21);
+    EXPECT_TRUE(AllWhite(s));
+    EXPECT_EQ(s->bHasColorKey, 1);
+    EXPECT_EQ(s->dwColorKey, 0xFFFFFFu);
+    EXPECT_EQ(s->bOwnsBits, 1);
+    EXPECT_FALSE(TrailPending());
+
+    // The key is the surface's own encoding; matching leaves pixel (0, 0) as it was.
+    DXPutPixel(s, 0, 0, 0x102030);
+    EXPECT_EQ(DXMatchColor(s, 0xABCDEF), 0xABCDEFu);
+    EXPECT_EQ(DXMatchColor(s, 0xFFFFFFFF), 0x102030u);
+    EXPECT_EQ(DXGetPixel(s, 0, 0), 0x102030u);
+    DXSetColorKey(s, 0x00FF00);
+    EXPECT_EQ(s->dwColorKey, 0x00FF00u);
+
+    // Recreating in place releases the old surface (the leak checker watches).
+    s = DXCreateSurface(s, 4, 4, DDSCAPS_SYSTEMOFFSCREEN);
+    ASSERT_NE(s, nullptr);
+    EXPECT_TRUE(AllWhite(s));
+    DXReleaseSurface(s);
+}
+
+TEST(Surface, RefusedSizesReportOutOfMemoryAndStillReleaseTheOldSurface)
+{
+    const int32_t sizes[][2] = {{0, 5},
+                                {5, -1},
+                                {MAX_SURFACE_SIDE + 1, 1},
+                                {1, MAX_SURFACE_SIDE + 1},
+                                {MAX_SURFACE_SIDE, MAX_SURFACE_SIDE}};
+    for (const auto &size : sizes) {
+        TrailClear();
+        LPDDS old = DXCreateSurface(nullptr, 2, 2, DDSCAPS_SYSTEMOFFSCREEN);
+        EXPECT_EQ(DXCreateSurface(old, size[0], size[1], DDSCAPS_SYSTEMOFFSCREEN), nullptr);
+        EXPECT_STREQ(gErrorTrail,
+                     "Out of memory\n14\npdd->CreateSurface() !\ng_pDD->CreateSurface() failed!\n")
+            << size[0] << " x " << size[1];
+    }
+    TrailClear();
+    DXCreateSurfaceError(DDERR_GENERIC);
+    EXPECT_STREQ(gErrorTrail, "0\npdd->CreateSurface() !\n");
+    TrailClear();
+}
+
+TEST(Surface, SurfaceOverCallerMemoryUsesThatMemoryAndLeavesIt)
+{
+    std::vector<uint8_t> bits(3 * 8 * 2, 0x7F);
+    LPDDS s = DXCreateSurfaceOver(bits.data(), 5, 2, 24);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->iPitch, 24);
+    EXPECT_EQ(DXGetPixel(s, 4, 1), 0x7F7F7Fu) << "the caller's pixels are kept";
+    DXPutPixel(s, 1, 1, 0x010203);
+    EXPECT_EQ(bits[24 + 3], 3);
+    DXReleaseSurface(s);
+    EXPECT_EQ(bits[0], 0x7F);
+
+    TrailClear();
+    EXPECT_EQ(DXCreateSurfaceOver(bits.data(), 9, 2, 24), nullptr); // rows overlap
+    EXPECT_STREQ(gErrorTrail, "4\npdd->CreateSurface() !\n");
+    TrailClear();
+}
+
+TEST(Surface, FillsClipAndClearRestoresWhite)
+{
+    LPDDS s = DXCreateSurface(nullptr, 6, 4, DDSCAPS_SYSTEMOFFSCREEN);
+    DXFillRect(s, -2, 2, 4, 10, 0x0000FF);
+    EXPECT_EQ(DXGetPixel(s, 1, 3), 0x0000FFu);
+    EXPECT_EQ(DXGetPixel(s, 2, 3), 0xFFFFFFu);
+    EXPECT_EQ(DXGetPixel(s, 1, 1), 0xFFFFFFu);
+    ClearSurface(s);
+    EXPECT_TRUE(AllWhite(s));
+    DXReleaseSurface(s);
+
+    FakePlatformReset();
+    ClearSurface(nullptr); // shown at once, owned by no window
+    ASSERT_EQ(FakePlatform().messageBoxes.size(), 1u);
+    EXPECT_EQ(FakePlatform().messageBoxes[0].text, "ClearSurface()\n");
+    EXPECT_FALSE(TrailPending());
+}
+
+class Startup : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        FakePlatformReset();
+        TrailClear();
+        old_ = std::filesystem::current_path();
+        dir_ = std::filesystem::temp_directory_path() / ("mw-dxinit-" + std::to_string(getpid()));
+        std::filesystem::create_directories(dir_);
+        std::filesystem::current_path(dir_);
+        BmpSpec sprite;
+        sprite.width = 17;
+        sprite.height = 5;
+        sprite.bpp = 8;
+        for (int i = 0; i < 256; i++)
+            sprite.palette.push_back(i == 0 ? 0xFFFFFF : 0x010000u * i);
+        sprite.pixels.assign(20 * 5, 3);
+        FakeAddResource("SPRITE", MakeBmp(sprite));
+        Write("merrowick7.clp", SolidBmp(40, 30, 0xFFFFFF));
+        Write("logo7.clp", SolidBmp(12, 6, 0x336699));
+    }
+    void TearDown() override
+    {
+        DXCleanup();
+        std::filesystem::current_path(old_);
+        std::filesystem::remove_all(dir_);
+    }
+    static void Write(const char *name, const std::vector<uint8_t> &bytes)
+    {
+        std::ofstream(name, std::ios::binary)
+            .write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
+    }
+    std::filesystem::path old_, dir_;
+};
+
+TEST_F(Startup, MakesEveryNamedSurfaceInItsSizeWithKeysAndPalette)
+{
+    gScreenWidth = gScreenHeight = 0;
+    ASSERT_EQ(DXInit(nullptr), 1) << gErrorTrail;
+    EXPECT_EQ(gDirectDrawReady, 1);
+    struct {
+        LPDDS s;
+        int w, h;
+        int key;
+    } want[] = {{gDDSWindow, 800, 600, 1},   {gDDSSprite, 17, 5, 1},    {gDDSScratch, 1280, 1024, 1},
+                {gDDSBackgnd, 1280, 1024, 1}, {gDDSClp, 40, 30, 0},      {gDDSLogo, 12, 6, 1},
+                {gDDSPicture, 2048, 2048, 1}, {gDDSText, 1200, 600, 1}};
+    for (const auto &w : want) {
+        ASSERT_NE(w.s, nullptr);
+        EXPECT_EQ(w.s->iWidth, w.w);
+        EXPECT_EQ(w.s->iHeight, w.h);
+        EXPECT_EQ(w.s->bHasColorKey, w.key) << w.w << " x " << w.h;
+    }
+    ASSERT_NE(gDDPalette, nullptr);
+    EXPECT_EQ(gDDPalette->aEntries[5][0], 5) << "the palette comes from the sprite sheet";
+    EXPECT_EQ(gDDSSprite->pPalette, gDDPalette);
+    EXPECT_EQ(gDDSText->pPalette, gDDPalette);
+    EXPECT_EQ(gDDSClp->pPalette, nullptr);
+    EXPECT_EQ(DXGetPixel(gDDSSprite, 16, 4), 0x030000u);
+    EXPECT_EQ(DXGetPixel(gDDSLogo, 0, 0), 0x336699u);
+    EXPECT_TRUE(AllWhite(gDDSScratch));
+    EXPECT_EQ(gScreenWidth, 800);
+    EXPECT_EQ(gScreenHeight, 600);
+    EXPECT_EQ(gOutlinePenColor, 0x79F41Eu);
+    EXPECT_FALSE(TrailPending());
+
+    DXCleanup();
+    EXPECT_EQ(gDDSWindow, nullptr);
+    EXPECT_EQ(gDDSPicture, nullptr);
+    EXPECT_EQ(gDDPalette, nullptr);
+}
+
+TEST_F(Startup, MissingStartupBitmapsStopWithTheirLines)
+{
+    std::filesystem::remove("logo7.clp");
+    EXPECT_EQ(DXInit(nullptr), 0);
+    EXPECT_STREQ(gErrorTrail, "LoadImage() !\nDDLoadBitmap(Image)!\n");
+    DXCleanup();
+    TrailClear();
+
+    std::filesystem::remove("merrowick7.clp");
+    EXPECT_EQ(DXInit(nullptr), 0);
+    EXPECT_STREQ(gErrorTrail, "LoadImage() !\nDDLoadBitmap(Image) !\n");
+    DXCleanup();
+    TrailClear();
+
+    FakePlatformReset(); // no sprite sheet: the ramp palette still forms, the bitmap fails
+    EXPECT_EQ(DXInit(nullptr), 0);
+    EXPECT_STREQ(gErrorTrail, "LoadImage() !\nDDLoadBitmap() !\n");
+}
+
+TEST_F(Startup, RestoringReloadsTheSpriteSheetAndPutsTheCursorBack)
+{
+    ASSERT_EQ(DXInit(nullptr), 1);
+    DXFillRect(gDDSSprite, 0, 0, 17, 5, 0x000000);
+    DXRestoreAll();
+    EXPECT_EQ(DXGetPixel(gDDSSprite, 3, 3), 0x030000u);
+    EXPECT_TRUE(FakePlatform().messageBoxes.empty());
+
+    DXRestoreIfLost();
+    EXPECT_EQ(FakePlatform().waitCursorDepth, 0);
+
+    FakePlatformReset(); // the sheet has gone: the failure is shown at once
+    DXRestoreAll();
+    ASSERT_EQ(FakePlatform().messageBoxes.size(), 1u);
+    EXPECT_EQ(FakePlatform().messageBoxes[0].text, "DDReLoadBitmap()\n");
+    EXPECT_FALSE(TrailPending());
+}
