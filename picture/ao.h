@@ -77,4 +77,5 @@ int AO_DieProc(AO *entry);
 // Entries of a type whose bRemove is not 1.
 int32_t AO_CountType(int32_t type);
 // One frame: erase, animate, draw, flush, picture. 0 with the trail filled on failure.
+// An AnimateProc may delete its own entry or clear the whole list, never other entries.
 int AO_ProcessFlip();
