@@ -93,7 +93,7 @@ def write_data_files(args, drawings, places):
     write_if_changed(os.path.join(d, T.LEVEL_NAME), datafiles.level_file())
     back = render.flatten(drawings.rgba("background", T.SCREEN_W, T.SCREEN_H), T.WALL, 0.0)
     bmpfile.write_bmp24(os.path.join(d, "merrowick7.clp"), back)
-    logo = render.flatten(drawings.rgba("logo", 165, 150), T.COLUMN, cutoff=0.3)
+    logo = render.flatten(drawings.rgba("logo", 160, 145), T.COLUMN, cutoff=0.3)
     bmpfile.write_bmp24(os.path.join(d, "logo7.clp"), logo)
     # The blank canvas: white, an 8 x 10 inch print at 300 dpi.
     Image.new("RGB", (2400, 3000), (255, 255, 255)).save(

@@ -11,7 +11,7 @@ from PIL import Image, ImageDraw
 import render
 import tables as T
 
-KIND_NONE, KIND_LARGE, KIND_TEXT, KIND_ART = 0, 1, 2, 3
+KIND_NONE, KIND_LARGE, KIND_TEXT, KIND_ART, KIND_FRAME = 0, 1, 2, 3, 7
 KIND_SMALL = (4, 5, 6)
 
 LARGE_FILL = (0x1E, 0x2A, 0x4A)
@@ -318,7 +318,7 @@ def place_frame(sheet):
     # The top-right corner and the right edge share two rows (same pixels in both).
     for name in T.FRAME_TILES:
         x, y, _, _ = T.FRAME_TILES[name]
-        sheet.put("frame " + name, x, y, frame_tile(name), KIND_ART)
+        sheet.put("frame " + name, x, y, frame_tile(name), KIND_FRAME)
 
 
 # ---- Buttons ----------------------------------------------------------------------------
@@ -417,6 +417,13 @@ def quantise(sheet):
     for kind, colour in zip(KIND_SMALL, T.SMALL["colours"]):
         add(kind, _ramp(colour, (255, 255, 255), 9, include_end=False))
     add(KIND_TEXT, _ramp(TEXT_INK, (255, 255, 255), 12, include_end=False))
+    # The frame has few colours; each keeps an entry of its own, so that tiles that
+    # meet keep meeting exactly.
+    frame = sheet.rgb[sheet.kind == KIND_FRAME]
+    frame_colours = sorted({tuple(int(v) for v in c) for c in frame})
+    if len(frame_colours) > 64:
+        raise SystemExit(f"artwork: the frame uses {len(frame_colours)} colours, at most 64")
+    add(KIND_FRAME, frame_colours)
 
     rgb = sheet.rgb.reshape(-1, 3)
     kind = sheet.kind.reshape(-1)
@@ -440,7 +447,7 @@ def quantise(sheet):
     idx = np.full(rgb.shape[0], WHITE_INDEX, np.uint8)
     pal = np.array(palette, np.int32)
     every = list(range(255))
-    for k in (KIND_LARGE, KIND_TEXT, KIND_ART) + KIND_SMALL:
+    for k in (KIND_LARGE, KIND_TEXT, KIND_ART, KIND_FRAME) + KIND_SMALL:
         sel = np.where((kind == k) & ~white)[0]
         if not len(sel):
             continue

@@ -1,0 +1,100 @@
+// artwork_data.h — reading the generated artwork in the tests.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "pixels/pixels.h"
+
+namespace artwork_test {
+
+inline std::string DataPath(const std::string &name)
+{
+    const char *dir = std::getenv("MW_DATA_DIR");
+    if (!dir || !*dir)
+        dir = MW_TEST_DATA_DIR;
+    return std::string(dir) + "/" + name;
+}
+
+inline std::vector<uint8_t> ReadData(const std::string &name)
+{
+    std::vector<uint8_t> bytes;
+    FILE *f = std::fopen(DataPath(name).c_str(), "rb");
+    if (!f)
+        return bytes;
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.insert(bytes.end(), buf, buf + n);
+    std::fclose(f);
+    return bytes;
+}
+
+// A decoded bitmap that frees itself.
+struct Image {
+    DIBIMAGE dib{};
+    bool ok = false;
+    explicit Image(const std::vector<uint8_t> &bytes)
+    {
+        ok = !bytes.empty() && DibDecode(bytes.data(), bytes.size(), &dib, nullptr);
+    }
+    ~Image() { DibFreeImage(&dib); }
+    Image(const Image &) = delete;
+    Image &operator=(const Image &) = delete;
+    int w() const { return dib.iWidth; }
+    int h() const { return dib.iHeight; }
+    uint32_t At(int x, int y) const
+    {
+        const uint8_t *p = dib.pBits + static_cast<ptrdiff_t>(y) * dib.iPitch + x * 3;
+        return (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+    }
+    // Pixels of the rectangle that are not white.
+    int Ink(int x, int y, int w, int h) const
+    {
+        int n = 0;
+        for (int j = y; j < y + h; ++j)
+            for (int i = x; i < x + w; ++i)
+                n += At(i, j) != 0xFFFFFF;
+        return n;
+    }
+    bool SameRect(int ax, int ay, int bx, int by, int w, int h) const
+    {
+        for (int j = 0; j < h; ++j)
+            for (int i = 0; i < w; ++i)
+                if (At(ax + i, ay + j) != At(bx + i, by + j))
+                    return false;
+        return true;
+    }
+};
+
+struct Sprite {
+    int id, x, y, w, h;
+};
+
+// The graphics map read the way the program reads it: "G:" and an id, then four
+// comma-separated values six bytes after the colon.
+inline std::vector<Sprite> ReadGraphicsMap(bool *ok)
+{
+    std::vector<uint8_t> data = ReadData("obj.edi");
+    std::vector<Sprite> out;
+    *ok = !data.empty();
+    data.push_back(0);
+    for (size_t p = 1; p + 1 < data.size(); ++p) {
+        if (data[p] != ':' || data[p - 1] != 'G')
+            continue;
+        Sprite s{};
+        s.id = std::atoi(reinterpret_cast<const char *>(&data[p + 1]));
+        if (p + 6 >= data.size() ||
+            std::sscanf(reinterpret_cast<const char *>(&data[p + 6]), "%d,%d,%d,%d", &s.x, &s.y,
+                        &s.w, &s.h) != 4)
+            *ok = false;
+        out.push_back(s);
+    }
+    return out;
+}
+
+} // namespace artwork_test

@@ -1,0 +1,263 @@
+// The sprite sheet and its glyph tables, as the fonts and the frame use them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "artwork_data.h"
+#include "glyphtables.h"
+#include "resources/resources.h"
+
+using namespace artwork_test;
+
+namespace {
+
+struct Font {
+    const char *name;
+    const GLYPHENTRY *table;
+    int count;
+    int height;
+};
+const Font kFonts[] = {{"large", kGlyphsLarge, 65, 106},
+                       {"small", kGlyphsSmall, 60, 17},
+                       {"text", kGlyphsText, 100, 13},
+                       {"icons", kGlyphsIcons, 10, 30}};
+
+// Sheet rows of a glyph (several for the three-coloured small font).
+std::vector<int> RowsOf(const Font &f, int g)
+{
+    if (f.table == kGlyphsLarge)
+        return {g < 29 ? 0 : 108};
+    if (f.table == kGlyphsSmall)
+        return {216, 238, 260};
+    if (f.table == kGlyphsText)
+        return {281};
+    return {296};
+}
+
+// Glyph indices with no picture: the space (41), the fallback (47), the unused 53 and,
+// in the text font, the entries past the last letter.
+bool Blank(const Font &f, int g)
+{
+    return f.table != kGlyphsIcons && (g == 41 || g == 47 || g == 53 || g > 93);
+}
+
+const std::vector<uint8_t> &SheetBytes()
+{
+    static std::vector<uint8_t> bytes = ReadData("resources/SPRITE.bmp");
+    return bytes;
+}
+
+} // namespace
+
+TEST(SpriteSheet, IsAn8BitBitmapOf1700By345WithWhiteOnceInItsPalette)
+{
+    const std::vector<uint8_t> &b = SheetBytes();
+    ASSERT_GT(b.size(), 54u + 1024u) << DataPath("resources/SPRITE.bmp");
+    BITMAPINFOHEADER info;
+    std::memcpy(&info, b.data() + 14, sizeof info);
+    EXPECT_EQ(info.biBitCount, 8);
+    EXPECT_TRUE(info.biClrUsed == 256 || info.biClrUsed == 0);
+    int whites = 0;
+    for (int i = 0; i < 256; ++i) {
+        const uint8_t *e = b.data() + 54 + 4 * i;
+        whites += e[0] == 255 && e[1] == 255 && e[2] == 255;
+    }
+    EXPECT_EQ(whites, 1) << "white must be one palette entry: the transparent colour";
+    Image sheet(b);
+    ASSERT_TRUE(sheet.ok);
+    EXPECT_EQ(sheet.w(), 1700);
+    EXPECT_EQ(sheet.h(), 345);
+}
+
+TEST(SpriteSheet, EmbeddedResourceIsTheGeneratedFile)
+{
+    size_t size = 0;
+    const uint8_t *p = RES_Find("SPRITE", &size);
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(size, SheetBytes().size());
+    EXPECT_EQ(std::memcmp(p, SheetBytes().data(), size), 0);
+}
+
+TEST(Glyphs, TellingEntriesHoldTheirPlaces)
+{
+    EXPECT_EQ(kGlyphsLarge[0].x, 0);
+    EXPECT_EQ(kGlyphsLarge[0].w, 57);
+    EXPECT_EQ(kGlyphsLarge[1].x, 57);
+    EXPECT_EQ(kGlyphsLarge[1].w, 48);
+    EXPECT_EQ(kGlyphsLarge[41].x, 509);
+    EXPECT_EQ(kGlyphsLarge[41].w, 27);
+    EXPECT_EQ(kGlyphsLarge[47].x, 951);
+    EXPECT_EQ(kGlyphsLarge[47].w, 0);
+    EXPECT_EQ(kGlyphsText[0].x, 1);
+    EXPECT_EQ(kGlyphsText[0].w, 6);
+    EXPECT_EQ(kGlyphsText[41].x, 260);
+    EXPECT_EQ(kGlyphsText[41].w, 4);
+    EXPECT_EQ(kGlyphsText[47].x, 951);
+    EXPECT_EQ(kGlyphsText[47].w, 0);
+    const int xs[] = {0, 36, 74, 94, 117, 140, 167, 188, 237, 259};
+    const int ws[] = {36, 38, 20, 23, 23, 27, 21, 49, 22, 41};
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(kGlyphsIcons[i].x, xs[i]) << i;
+        EXPECT_EQ(kGlyphsIcons[i].w, ws[i]) << i;
+    }
+}
+
+TEST(Glyphs, EveryCellLiesInsideTheSheetAndHasInkExactlyWhereItShould)
+{
+    Image sheet(SheetBytes());
+    ASSERT_TRUE(sheet.ok);
+    for (const Font &f : kFonts) {
+        for (int g = 0; g < f.count; ++g) {
+            const GLYPHENTRY &e = f.table[g];
+            SCOPED_TRACE(std::string(f.name) + " glyph " + std::to_string(g));
+            ASSERT_GE(e.x, 0);
+            ASSERT_GE(e.w, 0);
+            ASSERT_LE(e.x + e.w, sheet.w());
+            for (int row : RowsOf(f, g)) {
+                ASSERT_LE(row + f.height, sheet.h());
+                int ink = sheet.Ink(e.x, row, e.w, f.height);
+                if (Blank(f, g))
+                    EXPECT_EQ(ink, 0) << "a blank glyph must draw nothing";
+                else
+                    EXPECT_GT(ink, 0) << "glyph has no picture";
+            }
+        }
+    }
+}
+
+TEST(Glyphs, CellsOfOneRowNeverOverlap)
+{
+    for (const Font &f : kFonts) {
+        std::vector<std::pair<int, int>> spans[2];
+        for (int g = 0; g < f.count; ++g)
+            if (f.table[g].w > 0)
+                spans[f.table == kGlyphsLarge && g >= 29].push_back({f.table[g].x, f.table[g].w});
+        for (auto &row : spans) {
+            std::sort(row.begin(), row.end());
+            for (size_t i = 1; i < row.size(); ++i)
+                EXPECT_LE(row[i - 1].first + row[i - 1].second, row[i].first)
+                    << f.name << " cells at " << row[i - 1].first << " and " << row[i].first;
+        }
+    }
+}
+
+TEST(Glyphs, SwedishAndAccentedCapitalsHaveGlyphsOfTheirOwn)
+{
+    Image sheet(SheetBytes());
+    ASSERT_TRUE(sheet.ok);
+    // Å Ä Ö against A A O; É Ù È Ê À Ü against E U E E A U.
+    const std::pair<int, int> pairs[] = {{26, 0}, {27, 0}, {28, 14}, {54, 4},
+                                         {55, 20}, {56, 4}, {57, 4}, {58, 0}, {59, 20}};
+    for (const Font &f : {kFonts[0], kFonts[2]}) {
+        for (auto [accented, plain] : pairs) {
+            const GLYPHENTRY &a = f.table[accented];
+            const GLYPHENTRY &p = f.table[plain];
+            int ra = RowsOf(f, accented)[0], rp = RowsOf(f, plain)[0];
+            bool same = a.w == p.w && sheet.SameRect(a.x, ra, p.x, rp, a.w, f.height);
+            EXPECT_FALSE(same) << f.name << " glyph " << accented << " copies glyph " << plain;
+        }
+    }
+}
+
+TEST(Glyphs, SmallFontRowsHoldTheSameShapesInThreeColours)
+{
+    Image sheet(SheetBytes());
+    ASSERT_TRUE(sheet.ok);
+    for (int g : {0, 1, 14, 29, 54}) {
+        const GLYPHENTRY &e = kGlyphsSmall[g];
+        uint32_t darkest[3] = {};
+        for (int r = 0; r < 3; ++r) {
+            int row = 216 + 22 * r;
+            int best = 1 << 30;
+            for (int y = 0; y < 17; ++y)
+                for (int x = 0; x < e.w; ++x) {
+                    bool inkA = sheet.At(e.x + x, 216 + y) != 0xFFFFFF;
+                    bool inkB = sheet.At(e.x + x, row + y) != 0xFFFFFF;
+                    EXPECT_EQ(inkA, inkB) << "glyph " << g << " row " << row;
+                    uint32_t c = sheet.At(e.x + x, row + y);
+                    int sum = int(c >> 16) + int((c >> 8) & 255) + int(c & 255);
+                    if (inkB && sum < best) {
+                        best = sum;
+                        darkest[r] = c;
+                    }
+                }
+        }
+        EXPECT_NE(darkest[0], darkest[1]);
+        EXPECT_NE(darkest[1], darkest[2]);
+        EXPECT_NE(darkest[0], darkest[2]);
+    }
+}
+
+namespace {
+struct Tile {
+    int x, y, w, h;
+};
+const Tile kTop{1636, 281, 16, 13}, kBottom{1636, 312, 16, 16}, kLeft{1622, 295, 13, 16},
+    kRight{1653, 295, 16, 16}, kTopLeft{1622, 281, 13, 13}, kTopRight{1653, 281, 16, 16},
+    kBottomLeft{1622, 312, 13, 16}, kBottomRight{1653, 312, 16, 16};
+
+int ChannelGap(uint32_t a, uint32_t b)
+{
+    int g = 0;
+    for (int s = 0; s < 24; s += 8)
+        g = std::max(g, std::abs(int((a >> s) & 255) - int((b >> s) & 255)));
+    return g;
+}
+
+// Largest colour step between column (or row) a of one tile and b of another.
+int ColumnSeam(const Image &s, Tile t1, int a, Tile t2, int b, int rows)
+{
+    int worst = 0;
+    for (int y = 0; y < rows; ++y)
+        worst = std::max(worst, ChannelGap(s.At(t1.x + a, t1.y + y), s.At(t2.x + b, t2.y + y)));
+    return worst;
+}
+int RowSeam(const Image &s, Tile t1, int a, Tile t2, int b, int cols)
+{
+    int worst = 0;
+    for (int x = 0; x < cols; ++x)
+        worst = std::max(worst, ChannelGap(s.At(t1.x + x, t1.y + a), s.At(t2.x + x, t2.y + b)));
+    return worst;
+}
+} // namespace
+
+TEST(FrameTiles, RepeatEvery16PixelsWithoutSeamsAndJoinTheirCorners)
+{
+    Image s(SheetBytes());
+    ASSERT_TRUE(s.ok);
+    const int kTolerance = 12;
+    // An edge tile next to itself.
+    EXPECT_LE(ColumnSeam(s, kTop, 15, kTop, 0, 13), kTolerance);
+    EXPECT_LE(ColumnSeam(s, kBottom, 15, kBottom, 0, 16), kTolerance);
+    EXPECT_LE(RowSeam(s, kLeft, 15, kLeft, 0, 13), kTolerance);
+    EXPECT_LE(RowSeam(s, kRight, 15, kRight, 0, 16), kTolerance);
+    // Corners against the edges they meet.
+    EXPECT_LE(ColumnSeam(s, kTopLeft, 12, kTop, 0, 13), kTolerance);
+    EXPECT_LE(RowSeam(s, kTopLeft, 12, kLeft, 0, 13), kTolerance);
+    EXPECT_LE(ColumnSeam(s, kTop, 15, kTopRight, 0, 13), kTolerance);
+    EXPECT_LE(RowSeam(s, kTopRight, 15, kRight, 0, 16), kTolerance);
+    EXPECT_LE(RowSeam(s, kLeft, 15, kBottomLeft, 0, 13), kTolerance);
+    EXPECT_LE(ColumnSeam(s, kBottomLeft, 12, kBottom, 0, 16), kTolerance);
+    EXPECT_LE(ColumnSeam(s, kBottom, 15, kBottomRight, 0, 16), kTolerance);
+    EXPECT_LE(RowSeam(s, kRight, 15, kBottomRight, 0, 16), kTolerance);
+    // The tiles are drawn opaque (or keyed): white would be a hole in the frame.
+    for (Tile t : {kTop, kBottom, kLeft, kRight, kTopLeft, kTopRight, kBottomLeft, kBottomRight})
+        EXPECT_EQ(s.Ink(t.x, t.y, t.w, t.h), t.w * t.h) << "tile at " << t.x << "," << t.y;
+}
+
+TEST(SpriteSheet, LogoCellHasTheLogoAndTheLeavingCellIsFreeOfGlyphs)
+{
+    Image s(SheetBytes());
+    ASSERT_TRUE(s.ok);
+    EXPECT_GT(s.Ink(861, 295, 52, 44), 52 * 44 / 4);
+    // A leaving letter shows (1500, 110) at its own size: up to 49 x 30 (font 11).
+    for (const Font &f : kFonts)
+        for (int g = 0; g < f.count; ++g)
+            for (int row : RowsOf(f, g)) {
+                const GLYPHENTRY &e = f.table[g];
+                bool overlaps = e.w > 0 && e.x < 1500 + 49 && 1500 < e.x + e.w &&
+                                row < 110 + 30 && 110 < row + f.height;
+                EXPECT_FALSE(overlaps) << f.name << " glyph " << g;
+            }
+}
