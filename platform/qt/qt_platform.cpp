@@ -1,0 +1,321 @@
+// qt_platform.cpp — platform.h on Qt 6 Widgets.
+#include "platform/qt/qt_platform.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDebug>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "resources/resources.h"
+
+static const int WINDOW_IMAGE_WIDTH = 1280;
+static const int WINDOW_IMAGE_HEIGHT = 1024;
+
+static QPointer<QWidget> sMainWindow;
+static QPointer<QWidget> sDrawArea;
+static QImage *sImage;
+static PLAT_IMAGE sPlatImage;
+static QPointer<QLabel> sParts[2];
+static QPointer<QProgressBar> sProgress;
+static PLATQT_MESSAGEBOXHOOK sMessageBoxHook;
+static std::set<std::string> sHiddenResources;
+static int sWaitDepth;
+
+// ---- Window image --------------------------------------------------------------------
+
+void PLATQT_AttachWindow(QWidget *mainWindow, QWidget *drawArea)
+{
+    sMainWindow = mainWindow;
+    sDrawArea = drawArea;
+    if (!sImage) {
+        sImage = new QImage(WINDOW_IMAGE_WIDTH, WINDOW_IMAGE_HEIGHT, QImage::Format_BGR888);
+        sImage->fill(Qt::white);
+    }
+    sPlatImage.pBits = sImage->bits();
+    sPlatImage.iWidth = sImage->width();
+    sPlatImage.iHeight = sImage->height();
+    sPlatImage.iPitch = static_cast<int32_t>(sImage->bytesPerLine());
+}
+
+void PLATQT_DetachWindow()
+{
+    sMainWindow = nullptr;
+    sDrawArea = nullptr;
+    delete sImage;
+    sImage = nullptr;
+    sPlatImage = PLAT_IMAGE{};
+}
+
+QWidget *PLATQT_MainWindow()
+{
+    return sMainWindow;
+}
+
+QImage *PLATQT_WindowQImage()
+{
+    return sImage;
+}
+
+PLAT_IMAGE *PLAT_GetWindowImage()
+{
+    return sImage ? &sPlatImage : nullptr;
+}
+
+void PLAT_InvalidateWindow(int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    if (sDrawArea && width > 0 && height > 0)
+        sDrawArea->update(x, y, width, height);
+}
+
+// ---- Text -----------------------------------------------------------------------------
+
+QString PLATQT_ToQt(const char *text)
+{
+    return QString::fromLatin1(text ? text : "");
+}
+
+QByteArray PLATQT_FromQt(const QString &text)
+{
+    return text.toLatin1();
+}
+
+// ---- Message boxes -----------------------------------------------------------------------
+
+QMessageBox::Icon PLATQT_IconForFlags(int flags)
+{
+    switch (flags & 0xF0) {
+    case PLAT_MB_ICONSTOP:
+        return QMessageBox::Critical;
+    case PLAT_MB_ICONQUESTION:
+        return QMessageBox::Question;
+    case PLAT_MB_ICONWARNING:
+        return QMessageBox::Warning;
+    case PLAT_MB_ICONINFORMATION:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+QMessageBox::StandardButtons PLATQT_ButtonsForFlags(int flags)
+{
+    switch (flags & 0x0F) {
+    case PLAT_MB_OKCANCEL:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case PLAT_MB_YESNOCANCEL:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case PLAT_MB_YESNO:
+        return QMessageBox::Yes | QMessageBox::No;
+    default:
+        return QMessageBox::Ok;
+    }
+}
+
+int PLATQT_ResultForButton(QMessageBox::StandardButton button, int flags)
+{
+    switch (button) {
+    case QMessageBox::Ok:
+        return PLAT_IDOK;
+    case QMessageBox::Yes:
+        return PLAT_IDYES;
+    case QMessageBox::No:
+        return PLAT_IDNO;
+    case QMessageBox::Cancel:
+        return PLAT_IDCANCEL;
+    default:
+        // Closed without a button: the box's way out.
+        switch (flags & 0x0F) {
+        case PLAT_MB_OK:
+            return PLAT_IDOK;
+        case PLAT_MB_YESNO:
+            return PLAT_IDNO;
+        default:
+            return PLAT_IDCANCEL;
+        }
+    }
+}
+
+void PLATQT_SetMessageBoxHook(PLATQT_MESSAGEBOXHOOK hook)
+{
+    sMessageBoxHook = hook;
+}
+
+int PLAT_MessageBox(const char *text, const char *title, int flags, int bNoOwner)
+{
+    if (sMessageBoxHook)
+        return sMessageBoxHook(text ? text : "", title ? title : "", flags);
+    QWidget *owner = nullptr;
+    if (!bNoOwner) {
+        owner = QApplication::activeModalWidget();
+        if (!owner)
+            owner = sMainWindow;
+    }
+    QMessageBox box(PLATQT_IconForFlags(flags), PLATQT_ToQt(title), PLATQT_ToQt(text),
+                    PLATQT_ButtonsForFlags(flags), owner);
+    box.setTextFormat(Qt::PlainText);
+    int answer = box.exec();
+    return PLATQT_ResultForButton(static_cast<QMessageBox::StandardButton>(answer), flags);
+}
+
+// ---- Cursor, status bar, progress ------------------------------------------------------
+
+int PLAT_SetWaitCursor()
+{
+    int previous = sWaitDepth;
+    if (qApp) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        sWaitDepth++;
+    }
+    return previous;
+}
+
+void PLAT_RestoreCursor(int previous)
+{
+    while (sWaitDepth > previous && sWaitDepth > 0) {
+        QApplication::restoreOverrideCursor();
+        sWaitDepth--;
+    }
+}
+
+void PLATQT_AttachStatusBar(QLabel *part0, QLabel *part1, QProgressBar *progress)
+{
+    sParts[0] = part0;
+    sParts[1] = part1;
+    sProgress = progress;
+}
+
+void PLAT_SetStatusText(int part, const char *text)
+{
+    if (part < 0 || part > 1 || !sParts[part])
+        return;
+    sParts[part]->setText(PLATQT_ToQt(text));
+    // Long operations write their text and then work without returning to the loop.
+    sParts[part]->repaint();
+}
+
+void PLAT_ProgressSetRange(int32_t low, int32_t high)
+{
+    if (sProgress)
+        sProgress->setRange(low, high > low ? high : low);
+}
+
+void PLAT_ProgressSetPos(int32_t pos)
+{
+    if (sProgress)
+        sProgress->setValue(pos < sProgress->minimum() ? sProgress->minimum() : pos);
+}
+
+static int32_t sProgressStep = 10;
+
+void PLAT_ProgressSetStep(int32_t step)
+{
+    sProgressStep = step;
+}
+
+void PLAT_ProgressStepIt()
+{
+    if (!sProgress)
+        return;
+    // Like the common control: stepping past the end wraps to the start.
+    int next = sProgress->value() + sProgressStep;
+    if (next > sProgress->maximum())
+        next = sProgress->minimum() + (next - sProgress->maximum());
+    sProgress->setValue(next);
+    sProgress->repaint();
+}
+
+void PLAT_DebugOutput(const char *text)
+{
+    qDebug().noquote() << PLATQT_ToQt(text);
+}
+
+// ---- Time, resources, folders ---------------------------------------------------------------
+
+uint32_t PLAT_Milliseconds()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return static_cast<uint32_t>(clock.elapsed());
+}
+
+void PLATQT_HideResource(const char *name)
+{
+    if (!name)
+        sHiddenResources.clear();
+    else
+        sHiddenResources.insert(name);
+}
+
+const uint8_t *PLAT_FindResource(const char *name, size_t *size)
+{
+    if (!name || sHiddenResources.count(name))
+        return nullptr;
+    return RES_Find(name, size);
+}
+
+static std::string WithSeparator(QString path)
+{
+    path = QDir::cleanPath(QDir(path).absolutePath());
+    if (!path.endsWith('/'))
+        path += '/';
+    return path.toLocal8Bit().toStdString();
+}
+
+const char *PLAT_DefaultDataDir()
+{
+    static std::string dir;
+    const char *env = std::getenv("MW_DATA_DIR");
+    if (env && env[0]) {
+        dir = WithSeparator(QString::fromLocal8Bit(env));
+    } else {
+        QString exeDir;
+        if (QCoreApplication::instance())
+            exeDir = QCoreApplication::applicationDirPath();
+        else
+            exeDir = QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath();
+        dir = WithSeparator(exeDir + "/../data");
+    }
+    return dir.c_str();
+}
+
+const char *PLAT_TempDir()
+{
+    static QTemporaryDir *temp;
+    static std::string dir;
+    if (!temp) {
+        temp = new QTemporaryDir(QDir::tempPath() + "/merrowick-XXXXXX");
+        if (temp->isValid())
+            dir = WithSeparator(temp->path());
+        else
+            dir = WithSeparator(QDir::tempPath());
+        // The folder goes when the program ends normally.
+        std::atexit([] { delete temp; });
+    }
+    return dir.c_str();
+}
+
+char PLAT_PathSeparator()
+{
+    return '/';
+}
+
+int PLAT_MailAvailable()
+{
+    return !QStandardPaths::findExecutable("xdg-email").isEmpty();
+}

@@ -1,1 +1,0 @@
-// Keeps the shell library non-empty until the shell's sources arrive.

@@ -1,0 +1,124 @@
+// shell.h — the application shell on Qt: entry, main window, start-up and shutdown,
+// dialogs.
+//
+// The main window's event handlers run the program's handlers: creation
+// (MainWindow::Create), size, activation, paint, close, mouse, keys and commands. The
+// window-free logic they use is in shellcore.h; the global state in appstate.h.
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <QTimer>
+#include <cstddef>
+#include <cstdint>
+
+struct ACCELTABLE;
+struct MENUDEF;
+class QAction;
+class QLabel;
+class QProgressBar;
+class QStatusBar;
+
+// The drawing area: shows the window image and reports mouse input in its pixels.
+class DrawArea : public QWidget
+{
+  public:
+    explicit DrawArea(QWidget *parent);
+    QSize sizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+};
+
+class MainWindow : public QMainWindow
+{
+  public:
+    // Builds the window with the menu and the accelerators (either may be null).
+    MainWindow(const MENUDEF *menu, const ACCELTABLE *accel);
+    ~MainWindow() override;
+
+    // Window creation: initialisation, frame timer, start file, first start. Returns 0,
+    // or -1 when the program cannot run (the trail has been shown).
+    int Create();
+    // Window destruction: help, timer, clean-up; then the event loop is told to end.
+    void Destroy();
+    // One frame tick.
+    void OnFrameTick();
+    // Command dispatch by command id.
+    void OnCommand(int id);
+    // The action that sends a command id (menu item or key-only), or null.
+    QAction *ActionFor(int id) const;
+    DrawArea *Area() const { return mArea; }
+    QTimer &FrameTimer() { return mFrameTimer; }
+
+    // Status bar (made by InitApplication).
+    void CreateStatusBar();
+    QLabel *mParts[2] = {nullptr, nullptr};
+    QProgressBar *mProgress = nullptr;
+
+  protected:
+    bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+
+  private:
+    void BuildMenus(const MENUDEF *menu, const ACCELTABLE *accel);
+    void OnActivate();
+    void OnDeactivate();
+
+    DrawArea *mArea;
+    QTimer mFrameTimer;
+    QHash<int, QAction *> mActions;
+    bool mCreated = false;
+    bool mDestroyed = false;
+};
+
+// The main window while it exists, else null.
+MainWindow *TheMainWindow();
+
+// The WinMain sequence: start file, language, menu and accelerators, window, event
+// loop. Returns the exit code.
+int ShellMain(int argc, char **argv);
+
+// Initialisation and clean-up of window creation and destruction; 0 with the trail filled.
+int InitApplication(MainWindow *window);
+int CleanupApplication(MainWindow *window);
+// Keeps the window, clears the document state, reads the directory and interface settings.
+void InitDocumentState(MainWindow *window, void *instance);
+
+// Sets the caption from the document state.
+void UpdateTitle(QWidget *window);
+// Lays out the status bar parts and the progress bar for gScreenWidth; 1 on success.
+int UpdateStatusBar();
+// Writes the document's name and size into status bar part 0 and resets the progress bar.
+void UpdateStatusText();
+// Moves child so that its centre lies on parent's centre, keeping its size.
+void CenterWindowOver(QWidget *parent, QWidget *child);
+
+// The frame procedure the tick runs (AO_ProcessFlip; tests may replace it).
+extern int (*gpFrameProc)();
+// Hooks for later features, null until installed: the save prompt on close (returns 0
+// when the user cancels) and the opening of the command-line file (0 on failure).
+extern int (*gpAskSaveChanges)();
+extern int (*gpOpenPictureFile)(const char *path);
+
+// Mouse input in window pixels.
+void MouseMove(int32_t x, int32_t y);
+void MouseDown(int32_t x, int32_t y);
+// Ends a mouse press on the frame after the button went up.
+void EndDrag();
+
+// The Setup dialog (modal, owner the main window). Returns 1.
+int SetupDialog(QWidget *owner);
+// The About box (modal). Returns 1.
+int AboutDialog(QWidget *owner);
+// Lets the user pick a folder; mode 1 photos, 2 layout files. The folder text is the
+// start and receives the result with a trailing separator. 0 when cancelled, or with
+// "Mode not supported!" in the trail for any other mode.
+int BrowseFolder(QWidget *owner, char *folder, size_t size, int mode);

@@ -1,0 +1,90 @@
+// shellcore.h — the application shell's logic that needs no window.
+//
+// Start-up values (the start file, the language), the caption text, the status bar's
+// geometry, the document state and main directory, help topic paths, the Setup
+// dialog's values and the command states. The Qt side (shell.h) applies the results
+// to widgets; everything here runs, and is tested, without a toolkit.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// ---- Start-up ---------------------------------------------------------------------------
+
+// Takes the file named on the command line: an argument longer than 4 and shorter
+// than 254 characters, without double quotes, made absolute against the current
+// directory. Otherwise (or when the absolute path does not fit) gStartFile stays empty.
+void SetStartFile(const char *argument);
+// The language a switch argument asks for: 1 for "/EN" or "/en", 2 for "/SE" or "/se",
+// 0 for anything else (mixed case does not count).
+int LanguageSwitch(const char *argument);
+// Chooses gLanguageOffset from SETUP/Language (1 English, 2 Swedish); any other value
+// lets the last switch among the arguments decide (English without one) and writes
+// the choice back. argv[0] is the program.
+void ReadLanguage(int argc, char **argv);
+// Sets gMenuName and gHelpFile for gLanguageOffset.
+void ChooseMenuName();
+// The first argument that is not a language switch, or null.
+const char *StartFileArgument(int argc, char **argv);
+
+// ---- Document state ----------------------------------------------------------------------
+
+// Clears the document state, takes the main directory from SETUP/DirectoryMain (the
+// program's data folder when empty, written back), makes it current and reads
+// SETUP/InterfaceTexts. A main directory that cannot be made current is reported later,
+// by the loads that need it.
+void InitDocumentStateCore();
+
+// ---- Caption and status bar -----------------------------------------------------------------
+
+// The caption: "Merrowick v1.01" without a document, "<name><ext>[ *] - Merrowick" with
+// one; 17 spaces follow in both cases.
+void FormatTitle(char *out, size_t size);
+
+// Where the status bar puts its parts and the progress bar for a drawing-area width.
+struct STATUSLAYOUT {
+    int32_t aPartRight[2]; // right edges of parts 0 and 1
+    int32_t xProgress, yProgress, iProgressWidth, iProgressHeight;
+    int32_t iStatusBarHeight; // client height − 2: what the drawing area gives up
+};
+void CalcStatusBarLayout(int32_t screenWidth, int32_t clientHeight, int32_t verticalBorder,
+                         STATUSLAYOUT *layout);
+// The document text of status bar part 0: "<name> (<w> x <h>)".
+void FormatStatusText(char *out, size_t size);
+
+// ---- Help ---------------------------------------------------------------------------------
+
+// The help topic of an English page name in the current language:
+// ".\Merrowick_English.chm::/html/<page>" or ".\Merrowick_Swedish.chm::/html/<page>_swe.htm".
+void HelpTopic(const char *englishPage, char *out, size_t size);
+// A topic path as a file under the main directory: "help/<book>/html/<page>".
+// 0 when the topic has no "::/" part.
+int HelpTopicFile(const char *topic, char *out, size_t size);
+// Shows an English page's topic in the current language in the help window.
+void ShowHelpPage(const char *englishPage);
+
+// ---- Setup dialog values ----------------------------------------------------------------------
+
+// The combo box entry for a stored SETUP/Language text: value 1 is entry 0 (English),
+// value 2 entry 1 (Swedish); any other value counts as 1.
+int SetupLanguageIndex(const char *stored);
+// The language number (1 or 2) for a combo box entry; anything else is 1.
+int SetupLanguageNumber(int comboIndex);
+// A folder as stored: the text with a trailing separator added when missing. An empty
+// text stays empty (meaning the main directory).
+void SetupFolderValue(const char *text, char *out, size_t size);
+
+// ---- Command states -------------------------------------------------------------------------
+
+// Greys (0) or enables (1) a menu command; installed by the window side.
+extern void (*gpEnableMenuItem)(int32_t commandId, int32_t enable);
+// Enables an on-screen control by control id; installed by the interface engine.
+extern void (*gpEnableControl)(int32_t controlId, int32_t enable);
+// The current command state (0 to 5).
+extern int32_t gCommandState;
+
+// Applies a command state: 0 no picture, 1 picture, 2 nothing selected, 3 pieces but
+// none selected, 4 clip art selected, 5 text selected.
+void SetCommandState(int32_t state);
+// The state for the selection: 2 or 3 without one, 4 for clip art, 5 for text.
+void UpdateSelectionStateCore();

@@ -1,0 +1,210 @@
+// startup.cpp — the entry sequence, window creation and destruction, initialisation and
+// clean-up, caption and status bar.
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <cstdlib>
+#include <ctime>
+
+#include "picture/ao.h"
+#include "pixels/pixels.h"
+#include "platform/platform.h"
+#include "platform/qt/qt_platform.h"
+#include "platform/trail.h"
+#include "resources/menus/menus.h"
+#include "resources/strings/strings.h"
+#include "shell/appstate.h"
+#include "shell/graphicsmap.h"
+#include "shell/shell.h"
+#include "shell/shellcore.h"
+
+// The status bar's vertical border, as its parts are drawn.
+static const int32_t STATUS_BORDER = 2;
+
+// ---- Caption and status bar -----------------------------------------------------------------
+
+void UpdateTitle(QWidget *window)
+{
+    if (!window)
+        return;
+    char title[600];
+    FormatTitle(title, sizeof title);
+    window->setWindowTitle(PLATQT_ToQt(title));
+}
+
+int UpdateStatusBar()
+{
+    MainWindow *window = TheMainWindow();
+    if (!window || !window->statusBar() || !window->mProgress)
+        return 1; // nothing to lay out before InitApplication made the bar
+    QStatusBar *bar = window->statusBar();
+    STATUSLAYOUT layout;
+    CalcStatusBarLayout(gScreenWidth, bar->height(), STATUS_BORDER, &layout);
+    gStatusBarHeight = layout.iStatusBarHeight;
+    int left = 0;
+    for (int i = 0; i < 2; i++) {
+        window->mParts[i]->setGeometry(left, 0, layout.aPartRight[i] - left, bar->height());
+        left = layout.aPartRight[i];
+    }
+    window->mProgress->setGeometry(layout.xProgress, layout.yProgress, layout.iProgressWidth,
+                                   layout.iProgressHeight);
+    window->mProgress->raise();
+    window->mProgress->update();
+    return 1;
+}
+
+void UpdateStatusText()
+{
+    char text[600];
+    FormatStatusText(text, sizeof text);
+    PLAT_SetStatusText(0, text);
+    PLAT_ProgressSetPos(0);
+}
+
+void CenterWindowOver(QWidget *parent, QWidget *child)
+{
+    if (!parent || !child)
+        return;
+    QRect p = parent->geometry();
+    child->move(p.x() + (p.width() - child->width()) / 2,
+                p.y() + (p.height() - child->height()) / 2);
+}
+
+// ---- Initialisation and clean-up -------------------------------------------------------------
+
+void InitDocumentState(MainWindow *window, void *instance)
+{
+    gMainWnd = window;
+    gInstance = instance;
+    InitDocumentStateCore();
+}
+
+int InitApplication(MainWindow *window)
+{
+    gMenu = window->menuBar();
+    InitDocumentState(window, gInstance);
+    if (!AO_Init(window))
+        return Fail("Couldn\xB4t init AO");
+    if (!LoadObjects()) {
+        Fail("LoadObjects()");
+        ShowErrorTrail();
+    }
+    gHelpCookie = 1; // the help window is made on first use
+    if (!DXInit(window))
+        return 0;
+    gMailAvailable = PLAT_MailAvailable();
+    window->CreateStatusBar();
+    if (!window->statusBar())
+        PLAT_MessageBox("Status bar!", "Error", PLAT_MB_OK);
+    window->mParts[0]->setText(PLATQT_ToQt(LoadText(128)));
+    if (!window->mProgress)
+        PLAT_MessageBox("Progress bar!", "Error", PLAT_MB_OK);
+    if (!UpdateStatusBar())
+        PLAT_MessageBox("Update status bar!", "Error", PLAT_MB_OK);
+    SetCommandState(0);
+    return 1;
+}
+
+int CleanupApplication(MainWindow *window)
+{
+    if (!AO_ClearList())
+        return Fail("AO_ClearList()");
+    if (!AO_CleanUp(window))
+        return Fail("Clean up AO");
+    FreeObjects();
+    DXCleanup();
+    gHelpCookie = 0;
+    return 1;
+}
+
+// ---- Window creation and destruction ------------------------------------------------------------
+
+static void FirstStartInit()
+{
+    char value[101];
+    PLAT_GetProfileString("MISC", "FirstStartInit", "0", value, sizeof value);
+    if (value[0] == '0')
+        PLAT_WriteProfileString("MISC", "FirstStartInit", "1");
+}
+
+int MainWindow::Create()
+{
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    UpdateTitle(this);
+    if (!InitApplication(this)) {
+        if (gDirectDrawReady)
+            Fail(LoadText(1643));
+        ShowErrorTrail();
+        if (!CleanupApplication(this)) {
+            Fail("Clean up failed");
+            ShowErrorTrail();
+        }
+        mDestroyed = true;
+        return -1;
+    }
+    mFrameTimer.start();
+    gTimerId = static_cast<uint32_t>(mFrameTimer.timerId());
+    gFramesRunning = 1;
+    gAppActive = 1;
+    mCreated = true;
+    if (gStartFile[0]) {
+        if (gpOpenPictureFile && !gpOpenPictureFile(gStartFile))
+            ShowErrorTrail();
+        SetCommandState(gDocumentOpen ? 1 : 0);
+        UpdateSelectionState();
+        UpdateStatusText();
+        UpdateTitle(this);
+    }
+    mArea->setCursor(Qt::ArrowCursor);
+    FirstStartInit();
+    return 0;
+}
+
+void MainWindow::Destroy()
+{
+    if (mDestroyed)
+        return;
+    mDestroyed = true;
+    PLATQT_CloseHelp();
+    mFrameTimer.stop();
+    gTimerId = 0;
+    gFramesRunning = 0;
+    if (!CleanupApplication(this)) {
+        Fail("Clean up failed");
+        ShowErrorTrail();
+    }
+    mArea->unsetCursor();
+    QCoreApplication::exit(0);
+}
+
+// ---- Entry
+// ---------------------------------------------------------------------------------------
+
+int ShellMain(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    gInstance = &app;
+    // The start file is made absolute before anything changes the current directory.
+    SetStartFile(StartFileArgument(argc, argv));
+    ReadLanguage(argc, argv);
+    ChooseMenuName();
+    const MENUDEF *menu = RES_FindMenu(gMenuName);
+    const ACCELTABLE *accel = RES_FindAccel("ACCEL_ENG");
+    if (!accel)
+        PLAT_MessageBox("No accelerators!", "Error", PLAT_MB_OK | PLAT_MB_ICONINFORMATION, 1);
+
+    gScreenWidth = 800;
+    gScreenHeight = 600;
+    auto *window = new MainWindow(menu, accel);
+    if (window->Create() != 0) {
+        delete window;
+        PLAT_MessageBox("Create main window!", "Error", PLAT_MB_OK, 1);
+        return 0;
+    }
+    window->resize(window->sizeHint()); // an 800 × 600 drawing area above the status bar
+    window->show();
+    int code = app.exec();
+    delete window;
+    return code;
+}
