@@ -436,6 +436,7 @@ def quantise(sheet):
         q = im.quantize(colors=room, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
         pal = q.getpalette()[:3 * room]
         cols = [tuple(pal[i:i + 3]) for i in range(0, len(pal), 3)]
+        cols = _refine(pix.astype(np.int32), np.array(cols, np.int32))
         cols = [c if c != (255, 255, 255) else (254, 254, 254) for c in cols]
         start = len(palette)
         palette.extend(cols)
@@ -454,6 +455,19 @@ def quantise(sheet):
         choices = np.array(fixed.get(k, every) if k != KIND_ART else every)
         idx[sel] = choices[_nearest(rgb[sel].astype(np.int32), pal[choices])]
     return idx.reshape(T.SHEET_H, T.SHEET_W), palette
+
+
+def _refine(pixels, colours, rounds=6):
+    """A few k-means rounds over the median-cut colours: each colour moves to the mean
+    of the pixels it stands for. Deterministic."""
+    colours = colours.astype(np.float64)
+    for _ in range(rounds):
+        owner = _nearest(pixels, np.rint(colours).astype(np.int32))
+        for k in range(len(colours)):
+            members = pixels[owner == k]
+            if len(members):
+                colours[k] = members.mean(axis=0)
+    return [tuple(int(v) for v in np.clip(np.rint(c), 0, 255)) for c in colours]
 
 
 def _nearest(pixels, colours):
