@@ -218,9 +218,9 @@ TEST_F(Startup, MissingStartupBitmapsStopWithTheirLines)
     DXCleanup();
     TrailClear();
 
-    FakePlatformReset(); // no sprite sheet: the ramp palette still forms, the bitmap fails
+    FakeAddResource("SPRITE", {'B', 'M'}); // a broken sheet: the ramp palette still forms
     EXPECT_EQ(DXInit(nullptr), 0);
-    EXPECT_STREQ(gErrorTrail, "LoadImage() !\nDDLoadBitmap() !\n");
+    EXPECT_STREQ(gErrorTrail, "SPRITE: file header cut short\nLoadImage() !\nDDLoadBitmap() !\n");
 }
 
 TEST_F(Startup, RestoringReloadsTheSpriteSheetAndPutsTheCursorBack)
@@ -234,7 +234,7 @@ TEST_F(Startup, RestoringReloadsTheSpriteSheetAndPutsTheCursorBack)
     DXRestoreIfLost();
     EXPECT_EQ(FakePlatform().waitCursorDepth, 0);
 
-    FakePlatformReset(); // the sheet has gone: the failure is shown at once
+    FakeAddResource("SPRITE", {'B', 'M'}); // the sheet is unreadable: shown at once
     DXRestoreAll();
     ASSERT_EQ(FakePlatform().messageBoxes.size(), 1u);
     EXPECT_EQ(FakePlatform().messageBoxes[0].text, "DDReLoadBitmap()\n");
