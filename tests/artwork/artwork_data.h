@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pixels/pixels.h"
+#include "shell/graphicsmap.h"
 
 namespace artwork_test {
 
@@ -75,25 +76,18 @@ struct Sprite {
     int id, x, y, w, h;
 };
 
-// The graphics map read the way the program reads it: "G:" and an id, then four
-// comma-separated values six bytes after the colon.
+// The graphics map as the program reads it (GraphicsMapParse); *ok is 0 when the
+// file is missing or refused.
 inline std::vector<Sprite> ReadGraphicsMap(bool *ok)
 {
     std::vector<uint8_t> data = ReadData("obj.edi");
     std::vector<Sprite> out;
-    *ok = !data.empty();
-    data.push_back(0);
-    for (size_t p = 1; p + 1 < data.size(); ++p) {
-        if (data[p] != ':' || data[p - 1] != 'G')
-            continue;
-        Sprite s{};
-        s.id = std::atoi(reinterpret_cast<const char *>(&data[p + 1]));
-        if (p + 6 >= data.size() ||
-            std::sscanf(reinterpret_cast<const char *>(&data[p + 6]), "%d,%d,%d,%d", &s.x, &s.y,
-                        &s.w, &s.h) != 4)
-            *ok = false;
-        out.push_back(s);
+    *ok = !data.empty() && GraphicsMapParse(data.data(), data.size());
+    for (int32_t i = 0; *ok && i < gGraphicsCount; ++i) {
+        const GRAPHICSRECT &r = gGraphicsRects[i];
+        out.push_back({r.iId, r.x, r.y, r.iWidth, r.iHeight});
     }
+    FreeObjects();
     return out;
 }
 
