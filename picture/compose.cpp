@@ -204,6 +204,12 @@ static DDBLTFX MirrorEffects(const IMGOBJ *obj)
     return fx;
 }
 
+static int Within(LPDDS s, int32_t x, int32_t y, int32_t w, int32_t h)
+{
+    return x >= 0 && y >= 0 && static_cast<int64_t>(x) + w <= s->iWidth &&
+           static_cast<int64_t>(y) + h <= s->iHeight;
+}
+
 // Scratch space of at least w × h: the picture buffer's corner when it is large enough,
 // else a surface of its own (returned in *owned for the caller to release). Large
 // exports of large pieces need more than the picture buffer holds.
@@ -214,6 +220,35 @@ static LPDDS Scratch(int32_t w, int32_t h, LPDDS *owned)
         return gDDSPicture;
     *owned = DXCreateSurface(nullptr, w, h, DDSCAPS_SYSTEMOFFSCREEN);
     return *owned;
+}
+
+// Scales (0, 0, sw, sh) of image to (x, y, w, h) of the export with the white key.
+static int PlaceImage(LPDDS out, int32_t x, int32_t y, int32_t w, int32_t h, LPDDS image,
+                      int32_t sw, int32_t sh)
+{
+    if (Within(out, x, y, w, h)) {
+        // Wholly inside: one keyed scaling onto the export gives the same pixels as
+        // scaling into scratch space and copying with the key.
+        if (!DXStretchBlt(out, x, y, w, h, image, 0, 0, sw, sh, 2))
+            return Fail("IMG_OBJ - Blit onto hi-res buffer");
+        return 1;
+    }
+    // Over an edge: scaled in scratch space first, then copied and so cut at the edge
+    // (a scaling onto the export would squeeze the piece into what is visible). The
+    // picture buffer may hold the image itself: then the scratch is a surface of its own.
+    LPDDS owned = nullptr;
+    LPDDS scratch = image == gDDSPicture
+                        ? (owned = DXCreateSurface(nullptr, w, h, DDSCAPS_SYSTEMOFFSCREEN))
+                        : Scratch(w, h, &owned);
+    if (!scratch || !DXStretchBlt(scratch, 0, 0, w, h, image, 0, 0, sw, sh, 1)) {
+        DXReleaseSurface(owned);
+        return Fail("DXStretchBlt(2)!");
+    }
+    int ok = DXBlt(out, x, y, w, h, scratch, 0, 0, 2);
+    DXReleaseSurface(owned);
+    if (!ok)
+        return Fail("IMG_OBJ - Blit onto hi-res buffer");
+    return 1;
 }
 
 // Clip art: scaled to the piece's proportions at its own resolution, mirrored, turned,
@@ -240,34 +275,32 @@ static int ComposeClipArt(LPDDS out, IMGOBJ *obj, float sx, float sy)
     if (ih < 1)
         ih = 1;
     DDBLTFX fx = MirrorEffects(obj);
-    LPDDS owned;
-    LPDDS scratch = Scratch(iw, ih, &owned);
-    if (!scratch || !DXStretchBltFX(scratch, 0, 0, iw, ih, obj->iiRes[HI_RES_OBJ].DDSSurface, 0, 0,
-                                    obj->iSrcWidth, obj->iSrcHeight, 1, &fx)) {
-        DXReleaseSurface(owned);
-        return Fail("DXStretchBlt(1) !");
+    LPDDS owned = nullptr;
+    LPDDS image = obj->iiRes[HI_RES_OBJ].DDSSurface;
+    // The image already in the piece's proportions and unmirrored is used as it is.
+    if (fx.dwDDFX || iw != obj->iSrcWidth || ih != obj->iSrcHeight) {
+        image = Scratch(iw, ih, &owned);
+        if (!image || !DXStretchBltFX(image, 0, 0, iw, ih, obj->iiRes[HI_RES_OBJ].DDSSurface, 0, 0,
+                                      obj->iSrcWidth, obj->iSrcHeight, 1, &fx)) {
+            DXReleaseSurface(owned);
+            return Fail("DXStretchBlt(1) !");
+        }
     }
-    LPDDS turned = DXRotateSurface(scratch, 0, 0, iw, ih, obj->iAngle);
-    DXReleaseSurface(owned);
-    if (!turned)
-        return Fail("DXRotateSurface()!");
-    int32_t x = p.x + (p.w - rw) / 2;
-    int32_t y = p.y + (p.h - rh) / 2;
-    // Scaled in scratch space first: a stretch into the export would squeeze a piece
-    // that hangs over the edge instead of cutting it.
-    scratch = Scratch(rw, rh, &owned);
-    if (!scratch ||
-        !DXStretchBlt(scratch, 0, 0, rw, rh, turned, 0, 0, turned->iWidth, turned->iHeight, 1)) {
-        DXReleaseSurface(owned);
-        DXReleaseSurface(turned);
-        return Fail("DXStretchBlt(2)!");
+    // A turn by a whole number of full circles is a plain copy: skipped.
+    LPDDS turned = nullptr;
+    if (obj->iAngle % 360 != 0) {
+        turned = DXRotateSurface(image, 0, 0, iw, ih, obj->iAngle);
+        if (!turned) {
+            DXReleaseSurface(owned);
+            return Fail("DXRotateSurface()!");
+        }
     }
+    int ok =
+        PlaceImage(out, p.x + (p.w - rw) / 2, p.y + (p.h - rh) / 2, rw, rh, turned ? turned : image,
+                   turned ? turned->iWidth : iw, turned ? turned->iHeight : ih);
     DXReleaseSurface(turned);
-    int ok = DXBlt(out, x, y, rw, rh, scratch, 0, 0, 2);
     DXReleaseSurface(owned);
-    if (!ok)
-        return Fail("IMG_OBJ - Blit onto hi-res buffer");
-    return 1;
+    return ok;
 }
 
 // Text: the bubble scaled and mirrored, the text drawn at the export's resolution, then
@@ -278,14 +311,24 @@ static int ComposeText(LPDDS out, IMGOBJ *obj, int32_t W, int32_t H, float sx, f
     if (p.w <= 0 || p.h <= 0)
         return 1;
     DDBLTFX fx = MirrorEffects(obj);
+    LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
+    if (Within(out, p.x, p.y, p.w, p.h)) {
+        // Wholly inside: bubble and text go straight onto the export with the key.
+        if (!DXStretchBltFX(out, p.x, p.y, p.w, p.h, hi, 0, 0, obj->iSrcWidth, obj->iSrcHeight, 2,
+                            &fx))
+            return Fail("DXStretchBlt(2)!");
+        if (!TextBubbleTextInto(obj, out, p.x, p.y, W, H))
+            return Fail("TextBubbleText(()!");
+        return 1;
+    }
     LPDDS owned;
     LPDDS scratch = Scratch(p.w, p.h, &owned);
-    if (!scratch || !DXStretchBltFX(scratch, 0, 0, p.w, p.h, obj->iiRes[HI_RES_OBJ].DDSSurface, 0,
-                                    0, obj->iSrcWidth, obj->iSrcHeight, 1, &fx)) {
+    if (!scratch || !DXStretchBltFX(scratch, 0, 0, p.w, p.h, hi, 0, 0, obj->iSrcWidth,
+                                    obj->iSrcHeight, 1, &fx)) {
         DXReleaseSurface(owned);
         return Fail("DXStretchBlt(2)!");
     }
-    if (!TextBubbleTextInto(obj, scratch, W, H)) {
+    if (!TextBubbleTextInto(obj, scratch, 0, 0, W, H)) {
         DXReleaseSurface(owned);
         return Fail("TextBubbleText(()!");
     }

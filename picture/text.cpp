@@ -177,8 +177,9 @@ void BubbleTextFractions(int32_t style, int32_t flipH, int32_t flipV, float out[
 static int DrawTextBlock(const IMGOBJ *obj, int32_t *bw, int32_t *bh)
 {
     char rows[BUBBLE_MAX_ROWS][BUBBLE_ROW_SIZE];
-    ClearSurface(gDDSText);
     int32_t count = BubbleTextRows(obj->szText, rows);
+    // Only the block's rows are read back: clear just those.
+    DXFillRect(gDDSText, 0, 0, gDDSText->iWidth, count * BUBBLE_ROW_HEIGHT, 0xFFFFFF);
     int32_t width = 0;
     for (int32_t r = 0; r < count; ++r) {
         int32_t w = FontStringWidth(BUBBLE_FONT, rows[r]);
@@ -199,9 +200,9 @@ static int DrawTextBlock(const IMGOBJ *obj, int32_t *bw, int32_t *bh)
     return 1;
 }
 
-// Draws the block into target over the piece's text rectangle, the piece being
-// scaleX × scaleY times its display size there.
-static int DrawTextOnto(IMGOBJ *obj, LPDDS target, float scaleX, float scaleY)
+// Draws the block into target over the piece's text rectangle, the piece lying at
+// (x, y) there at scaleX × scaleY times its display size.
+static int DrawTextOnto(IMGOBJ *obj, LPDDS target, int32_t x, int32_t y, float scaleX, float scaleY)
 {
     if (!gDDSText || !target)
         return Fail("DXStretchBlt !");
@@ -220,25 +221,25 @@ static int DrawTextOnto(IMGOBJ *obj, LPDDS target, float scaleX, float scaleY)
     int32_t dh = static_cast<int32_t>(h * f[3]);
     if (dw <= 0 || dh <= 0)
         return 1;
-    if (!DXStretchBlt(target, dx, dy, dw, dh, gDDSText, 0, 0, bw, bh, 2))
+    if (!DXStretchBlt(target, x + dx, y + dy, dw, dh, gDDSText, 0, 0, bw, bh, 2))
         return Fail("DXStretchBlt !");
     return 1;
 }
 
-int TextBubbleTextInto(IMGOBJ *obj, LPDDS target, int32_t W, int32_t H)
+int TextBubbleTextInto(IMGOBJ *obj, LPDDS target, int32_t x, int32_t y, int32_t W, int32_t H)
 {
     if (gPictureRect.w <= 0 || gPictureRect.h <= 0)
         return Fail("DXStretchBlt !");
     float sx = static_cast<float>(W) / static_cast<float>(gPictureRect.w);
     float sy = static_cast<float>(H) / static_cast<float>(gPictureRect.h);
-    return DrawTextOnto(obj, target, sx, sy);
+    return DrawTextOnto(obj, target, x, y, sx, sy);
 }
 
 int TextBubbleText(IMGOBJ *obj, int32_t fullResolution, int32_t W, int32_t H)
 {
     if (fullResolution)
-        return TextBubbleTextInto(obj, gDDSPicture, W, H);
-    return DrawTextOnto(obj, obj->iiRes[LO_RES_OBJ].DDSSurface, 1.0f, 1.0f);
+        return TextBubbleTextInto(obj, gDDSPicture, 0, 0, W, H);
+    return DrawTextOnto(obj, obj->iiRes[LO_RES_OBJ].DDSSurface, 0, 0, 1.0f, 1.0f);
 }
 
 // ---- Hooks of the image objects ---------------------------------------------------------

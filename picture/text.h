@@ -50,8 +50,9 @@ void BubbleTextFractions(int32_t style, int32_t flipH, int32_t flipV, float out[
 // Draws the piece's text: fullResolution 0 into its screen-resolution surface, 1 into
 // gDDSPicture for an export of W × H (the bubble already drawn at (0, 0)). 0 on failure.
 int TextBubbleText(IMGOBJ *obj, int32_t fullResolution, int32_t W, int32_t H);
-// As TextBubbleText at full resolution, into any surface holding the scaled bubble.
-int TextBubbleTextInto(IMGOBJ *obj, LPDDS target, int32_t W, int32_t H);
+// As TextBubbleText at full resolution, into any surface where the scaled bubble's
+// top-left corner lies at (x, y).
+int TextBubbleTextInto(IMGOBJ *obj, LPDDS target, int32_t x, int32_t y, int32_t W, int32_t H);
 // Installs the text hooks of the image objects (bubble loading, text drawing); the
 // module also installs them when the program starts. Safe to call more than once.
 void TEXT_Init();
