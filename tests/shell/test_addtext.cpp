@@ -25,6 +25,7 @@
 #include "platform/platform.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/trail.h"
+#include "resources/strings/strings.h"
 #include "shell/addtextdialog.h"
 #include "shell/addtextlogic.h"
 #include "shell/appstate.h"
@@ -88,8 +89,8 @@ TEST(AddTextField, AtMostNinetyEightStoredCharactersCuttingWhatWasJustTyped)
     EXPECT_EQ(cursor, 50);
 
     // Each line end is stored as two characters.
-    std::string lines = std::string(40, 'A') + "\n" + std::string(40, 'B') + "\n" +
-                        std::string(20, 'C');
+    std::string lines =
+        std::string(40, 'A') + "\n" + std::string(40, 'B') + "\n" + std::string(20, 'C');
     EXPECT_EQ(StoredLength(lines), 104);
     std::string kept = Normalised(lines);
     EXPECT_EQ(StoredLength(kept), 98);
@@ -154,11 +155,12 @@ std::vector<uint8_t> BubbleBmp(int32_t w, int32_t h, uint32_t rgb)
     return v;
 }
 
-class AddTextPicture : public ::testing::Test {
-protected:
+class AddTextPicture : public ::testing::Test
+{
+  protected:
+    AddTextPicture() { App(); } // before any widget member of a derived fixture
     void SetUp() override
     {
-        App();
         char tmpl[] = "/tmp/mw_addtext_XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         mDir = tmpl;
@@ -287,8 +289,9 @@ TEST_F(AddTextPicture, AFailedStyleChangeKeepsTheOldPiece)
 
 // ---- The dialog ------------------------------------------------------------------------------
 
-class AddTextWindow : public AddTextPicture {
-protected:
+class AddTextWindow : public AddTextPicture
+{
+  protected:
     void SetUp() override
     {
         AddTextPicture::SetUp();
@@ -352,12 +355,18 @@ TEST_F(AddTextWindow, TypingGivesCentredCapitalLinesOfAtMostNinetyEightCharacter
     EXPECT_TRUE(dialog.isVisible()) << "Return is a new line, not OK";
     EXPECT_EQ(dialog.EditText(), "HEJ P\xC5 DIG\nOK");
 
-    // The short line sits in the middle of the field.
-    QTextLayout *layout = edit->document()->lastBlock().layout();
-    ASSERT_GT(layout->lineCount(), 0);
+    // Every line sits in the middle of the field, pasted ones too.
+    edit->insertPlainText("\nPASTED\nLINES");
     const qreal width = edit->document()->textWidth();
-    const QTextLine line = layout->lineAt(0);
-    EXPECT_NEAR(line.x() + line.naturalTextWidth() / 2, width / 2, width / 10);
+    for (QTextBlock b = edit->document()->begin(); b.isValid(); b = b.next()) {
+        ASSERT_GT(b.layout()->lineCount(), 0);
+        const QTextLine line = b.layout()->lineAt(0);
+        EXPECT_NEAR(line.x() + line.naturalTextWidth() / 2, width / 2, 2)
+            << b.text().toStdString() << " al " << int(b.blockFormat().alignment()) << " w "
+            << line.width();
+    }
+    edit->undo();
+    EXPECT_EQ(edit->toPlainText(), QString::fromUtf8("HEJ PÅ DIG\nOK"));
 
     // 14 stored so far; the field stops at 98.
     QTest::keyClicks(edit, QString(100, QChar('x')));
@@ -392,7 +401,6 @@ TEST_F(AddTextWindow, OkWithAnEmptyFieldStaysOpenAndAddsNothing)
 {
     AddTextDlg dialog(&mOwner, nullptr);
     dialog.show();
-    QTest::keyClick(dialog.Edit(), Qt::Key_Return);
     QTest::mouseClick(dialog.findChild<QPushButton *>("okButton"), Qt::LeftButton);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(Pieces().empty());
@@ -466,7 +474,7 @@ TEST_F(AddTextWindow, AFailedPieceShowsTheTrailAndTheDialogStaysOpen)
 {
     static std::string shown;
     shown.clear();
-    PLATQT_SetMessageBoxHook([](const char *text, const char *, int) {
+    PLATQT_SetMessageBoxHook([](const char *text, const char *, int) -> int {
         shown = text;
         return PLAT_IDOK;
     });
