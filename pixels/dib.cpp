@@ -52,7 +52,9 @@ static int Refuse(const char **why, const char *reason)
 
 static bool ValidHeaderSize(uint32_t size)
 {
-    return size == 12 || size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+    // 64: the second OS/2 form, the 40-byte fields followed by ones we do not need.
+    return size == 12 || size == 40 || size == 52 || size == 56 || size == 64 || size == 108 ||
+           size == 124;
 }
 
 // Reads the information header at `hdr` (bytes left: `left`) into d; fills the masks.
@@ -79,7 +81,7 @@ static int ReadInfoHeader(const uint8_t *hdr, size_t left, DIBDESC *d, uint32_t 
         d->iBitCount = Get16(hdr + 14);
         d->dwCompression = Get32(hdr + 16);
         *clrUsed = Get32(hdr + 32);
-        if (*hdrSize >= 52)
+        if (*hdrSize >= 52 && *hdrSize != 64)
             for (int c = 0; c < 3; c++)
                 d->adwMasks[c] = Get32(hdr + 40 + 4 * c);
     }
@@ -97,6 +99,8 @@ static int ReadInfoHeader(const uint8_t *hdr, size_t left, DIBDESC *d, uint32_t 
 static int CheckCoding(DIBDESC *d, uint32_t hdrSize, const char **why)
 {
     int bpp = d->iBitCount;
+    if (hdrSize == 64 && d->dwCompression > BI_RLE4)
+        return Refuse(why, "unsupported compression"); // OS/2 codings share the numbers
     if (hdrSize == 12 && bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24)
         return Refuse(why, "unsupported bits per pixel");
     switch (d->dwCompression) {

@@ -201,6 +201,14 @@ TEST(DibDecode, CoreHeaderAndMissingFileHeader)
     img = Decode(MakeBmp(s));
     EXPECT_EQ(At(img, 3, 0), 0xABCDEFu);
     DibFreeImage(&img);
+
+    s.hdrSize = 64; // the longer OS/2 header reads like the 40-byte one
+    s.fileHeader = true;
+    img = Decode(MakeBmp(s));
+    EXPECT_EQ(At(img, 1, 0), 0xABCDEFu);
+    DibFreeImage(&img);
+    s.compression = 3; // but its coding 3 is not bit fields
+    EXPECT_EQ(Refusal(MakeBmp(s)), "unsupported compression");
 }
 
 TEST(DibDecode, Rle8AndRle4WithRunsStretchesAndDeltas)
