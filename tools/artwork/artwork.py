@@ -55,7 +55,7 @@ def build_sheet(drawings):
 def check_layout(sheet, tables):
     """Fails the build when two pieces of the sheet overlap or a telling entry moved."""
     problems = []
-    for na, a, nb, b in sheet.overlaps(allowed={("frame right", "frame top_right")}):
+    for na, a, nb, b in sheet.overlaps(allowed={tuple("frame " + n for n in T.FRAME_SHARED)}):
         problems.append(f"{na} {a} overlaps {nb} {b}")
     for name, (x, y, w, h) in sheet.items:
         if x < 0 or y < 0 or x + w > T.SHEET_W or y + h > T.SHEET_H:

@@ -179,12 +179,19 @@ def _pack(order, widths, start, fixed, limit):
 
 def place_fonts(sheet):
     """Draws fonts 0, 2-7 and 10; returns the glyph tables {name: [(x, w)] * count}."""
-    tables = {}
+    return {
+        "kGlyphsLarge": _place_large(sheet),
+        "kGlyphsSmall": _place_small(sheet),
+        "kGlyphsText": _place_text(sheet),
+        "kGlyphsIcons": [(x, w) for x, w, _ in T.ICONS],
+    }
 
-    # Font 0: glyphs 0-28 on row 0, the others on row 108.
+
+def _place_large(sheet):
+    """Font 0: glyphs 0-28 on row 0, the others on row 108."""
     big = large_glyphs()
     L = T.LARGE
-    low = [g for g in range(L["split"])]
+    low = list(range(L["split"]))
     high_a = list(range(29, 41))                  # digits, "-", "." before the space
     high_b = [g for g in range(42, L["count"]) if g in big]
     widths = {g: b.shape[1] for g, b in big.items()}
@@ -209,9 +216,11 @@ def place_fonts(sheet):
             sheet.reserve("large space", (x, row, w, L["height"]))
         elif w:
             sheet.put(f"large {g}", x, row, big[g], KIND_LARGE)
-    tables["kGlyphsLarge"] = table
+    return table
 
-    # Fonts 2-7: one table, the same glyphs in three colours.
+
+def _place_small(sheet):
+    """Fonts 2-7: one table, the same glyphs in three colours on three rows."""
     small = small_glyph_masks()
     order = [g for g in range(T.SMALL["count"]) if g in small]
     placed = _pack(order, {g: m.shape[1] for g, m in small.items()}, 0, {}, 700)
@@ -223,9 +232,11 @@ def place_fonts(sheet):
                 sheet.reserve(f"small space {row}", (x, row, w, T.SMALL["height"]))
             else:
                 sheet.put(f"small {g} {row}", x, row, _ink(small[g], colour, 0.2), kind)
-    tables["kGlyphsSmall"] = table
+    return table
 
-    # Font 10: capitals to "." before the space at 260, the rest after it.
+
+def _place_text(sheet):
+    """Font 10: capitals to "." before the space at 260, the rest after it."""
     text = text_glyph_masks()
     F = T.TEXT
     first = [g for g in range(41) if g in text]
@@ -241,11 +252,7 @@ def place_fonts(sheet):
             sheet.reserve("text space", (x, F["row"], w, F["height"]))
         else:
             sheet.put(f"text {g}", x, F["row"], _ink(text[g], TEXT_INK, 0.2), KIND_TEXT)
-    tables["kGlyphsText"] = table
-
-    # Font 11: the pictures.
-    tables["kGlyphsIcons"] = [(x, w) for x, w, _ in T.ICONS]
-    return tables
+    return table
 
 
 def place_icons(sheet, drawings):
