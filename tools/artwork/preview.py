@@ -189,15 +189,23 @@ def checker_sheet(sheet):
     return board
 
 
+BACKDROP = (190, 198, 208)
+
+
+def _on_backdrop(rgba):
+    ground = Image.new("RGBA", rgba.size, BACKDROP + (255,))
+    return np.asarray(Image.alpha_composite(ground, rgba).convert("RGB"))
+
+
 def resources_sheet(d):
     items = [d.bitmap("logo7.clp"), d.bitmap("resources/CLIPART_ERROR.bmp"),
              d.bitmap("resources/CLIPART.bmp"),
-             np.asarray(Image.open(os.path.join(d.dir, "resources", "101.png"))
-                        .convert("RGB").resize((64, 64), Image.LANCZOS)),
+             _on_backdrop(Image.open(os.path.join(d.dir, "resources", "101.png"))
+                          .convert("RGBA").resize((64, 64), Image.LANCZOS)),
              d.sheet[T.LOGO_CELL[1]:T.LOGO_CELL[1] + 44, T.LOGO_CELL[0]:T.LOGO_CELL[0] + 52]]
     w = sum(i.shape[1] for i in items) + 20 * (len(items) + 1)
     h = max(i.shape[0] for i in items) + 40
-    out = np.full((h, w, 3), (190, 198, 208), np.uint8)
+    out = np.full((h, w, 3), BACKDROP, np.uint8)
     x = 20
     for i in items:
         out[20:20 + i.shape[0], x:x + i.shape[1]] = i
