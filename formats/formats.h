@@ -30,8 +30,10 @@ extern int64_t gMaxPhotoPixels;
 int PhotoSizeAllowed(int64_t width, int64_t height);
 
 // ---- The JPEG buffer ---------------------------------------------------------------
-// gDDSBuffer: W8 × H surface over zero-filled (black) memory, white colour key, through
-// which decoded rows reach the photo. Exists only while a photo is being decoded.
+// gDDSBuffer: W8 × H surface, white colour key, through which decoded rows reach the
+// photo; exists only while a photo is being decoded. CreateJpegBuffer makes it over
+// zero-filled (black) memory held in gDDSBufferMem; when the photo's surface already has
+// its layout, JpegLoad lays it over that surface instead (gDDSBufferMem stays null).
 extern LPDDS gDDSBuffer;
 extern uint8_t *gDDSBufferMem;
 

@@ -106,15 +106,32 @@ void ReleaseJpegBuffer2(LPDDS surface)
     std::free(mem);
 }
 
+// A JPEG buffer over the photo's own high-resolution surface, when that surface already
+// has the buffer's layout (W8 wide, rows 3 × W8 apart: every photo at least as wide as
+// the surface minimum and the picture rectangle). Decoded rows then land in place and
+// the copy after the last row has nothing to move. 0 when the layouts differ.
+static int JpegBufferOverPhoto(IMGOBJ *obj)
+{
+    LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
+    const int32_t w8 = W8(obj->iSrcWidth);
+    if (!hi || hi->iWidth != w8 || hi->iPitch != 3 * w8 || hi->iHeight < obj->iSrcHeight)
+        return 0;
+    gpReleaseJpegBuffer = ReleaseJpegBuffer;
+    gDDSBuffer = DXCreateSurfaceOver(hi->pBits, w8, obj->iSrcHeight, 3 * w8);
+    if (gDDSBuffer)
+        DXSetColorKey(gDDSBuffer, 0xFFFFFF);
+    return gDDSBuffer != nullptr;
+}
+
 int FillBuffer2(IMGOBJ *obj, const uint8_t *row, int32_t n)
 {
     const int32_t w = obj->iSrcWidth, h = obj->iSrcHeight;
-    if (!gDDSBuffer || !gDDSBufferMem || n < 1 || n > h || gDDSBuffer->iHeight < h ||
-        gDDSBuffer->iWidth != W8(w))
+    if (!gDDSBuffer || n < 1 || n > h || gDDSBuffer->iHeight < h || gDDSBuffer->iWidth != W8(w))
         return Fail("No JPEG buffer for this row");
-    const size_t stride = static_cast<size_t>(W8(w)) * 3;
-    std::memcpy(gDDSBufferMem + (n - 1) * stride, row, static_cast<size_t>(w) * 3);
-    if (n == h && !DXBlt(obj->iiRes[HI_RES_OBJ].DDSSurface, 0, 0, w, h, gDDSBuffer, 0, 0, 1))
+    std::memcpy(DXPixel(gDDSBuffer, 0, n - 1), row, static_cast<size_t>(w) * 3);
+    LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
+    if (n == h && (!hi || hi->pBits != gDDSBuffer->pBits) &&
+        !DXBlt(hi, 0, 0, w, h, gDDSBuffer, 0, 0, 1))
         return Fail("gDDSBuffer -> pImgObj->iiRes[HI_RES_OBJ].DDSSurface !");
     return 1;
 }
@@ -259,12 +276,12 @@ static int DecodeJpeg(DecodeState *st, IMGOBJ *obj)
         gPhotoWidth = obj->iSrcWidth;
         gPhotoHeight = obj->iSrcHeight;
         gPhotoComponents = 3;
-        if (!CreateJpegBuffer(obj->iSrcWidth, obj->iSrcHeight))
-            ok = Fail("CreateJpegBuffer()");
-        else if (!CreateImgObjSurface(obj, HI_RES_OBJ))
+        if (!CreateImgObjSurface(obj, HI_RES_OBJ))
             ok = Fail("CreateImgObjSurface(HI_RES_OBJ)");
         else if (!CreateImgObjSurface(obj, LO_RES_OBJ))
             ok = Fail("CreateImgObjSurface(LO_RES_OBJ)");
+        else if (!JpegBufferOverPhoto(obj) && !CreateJpegBuffer(obj->iSrcWidth, obj->iSrcHeight))
+            ok = Fail("CreateJpegBuffer()");
         else {
             ok = ReadRows(st, obj);
             if (cinfo->output_scanline == cinfo->output_height)

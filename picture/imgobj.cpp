@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include "formats/formats.h"
@@ -107,19 +108,51 @@ static int StoreName(IMGOBJ *obj, const char *name)
 
 // ---- Surfaces and the picture buffer --------------------------------------------------------
 
+// As DXCreateSurface (white, white key; `old` released first), but a large surface's
+// memory is asked to come in huge pages before it is first touched: a whole photo is
+// then faulted in a few hundred steps instead of tens of thousands.
+static LPDDS MakeImageSurface(LPDDS old, int32_t width, int32_t height)
+{
+    DXReleaseSurface(old);
+    int32_t result = DD_OK;
+    LPDDS s = DXCreateSurfaceRaw(width, height, &result);
+    if (!s) {
+        DXCreateSurfaceError(result);
+        Fail("g_pDD->CreateSurface() failed!");
+        return nullptr;
+    }
+#ifdef MADV_HUGEPAGE
+    constexpr uintptr_t kHuge = 2u << 20;
+    const uintptr_t begin = reinterpret_cast<uintptr_t>(s->pBits);
+    const uintptr_t end = begin + static_cast<uintptr_t>(s->iPitch) * height;
+    const uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1), last = end & ~(kHuge - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+#endif
+    s->pPalette = gDDPalette;
+    DXSetColorKey(s, 0xFFFFFF);
+    ClearSurface(s);
+    return s;
+}
+
 int CreateImgObjSurface(IMGOBJ *obj, int32_t index)
 {
     if (index != HI_RES_OBJ && index != LO_RES_OBJ)
         return 0;
-    int32_t w = RoundUp8(obj->iSrcWidth);
+    // The photo's screen image never exceeds the picture rectangle: its screen surface
+    // need not hold the whole photo (which may be hundreds of megabytes).
+    const int screenPhoto = obj->iKind == IMG_SRC && index == LO_RES_OBJ;
+    const int32_t srcW = screenPhoto ? 0 : obj->iSrcWidth;
+    const int32_t srcH = screenPhoto ? 0 : obj->iSrcHeight;
+    int32_t w = RoundUp8(srcW);
     if (RoundUp8(gPictureRect.w) > w)
         w = RoundUp8(gPictureRect.w);
     if (w < 1280)
         w = 1280;
-    int32_t h = obj->iSrcHeight > gPictureRect.h ? obj->iSrcHeight : gPictureRect.h;
+    int32_t h = srcH > gPictureRect.h ? srcH : gPictureRect.h;
     if (h < 1024)
         h = 1024;
-    LPDDS s = DXCreateSurface(obj->iiRes[index].DDSSurface, w, h, DDSCAPS_SYSTEMOFFSCREEN);
+    LPDDS s = MakeImageSurface(obj->iiRes[index].DDSSurface, w, h);
     obj->iiRes[index].DDSSurface = s;
     return s != nullptr;
 }
