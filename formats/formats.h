@@ -20,8 +20,9 @@ inline int32_t W8(int32_t n)
 }
 
 // Photo limits: a photo is refused, before anything is allocated, when a side exceeds
-// MAX_PHOTO_SIDE or W8(width) × height exceeds gMaxPhotoPixels. The default holds
-// 16384 × 16384 (268 megapixels); tests and fuzzers may lower it.
+// MAX_PHOTO_SIDE, W8(width) × height exceeds gMaxPhotoPixels (default 16384 × 16384,
+// 268 megapixels; tests and fuzzers may lower it), or its 45-degree box, which the
+// picture buffer must hold, exceeds the largest surface (MAX_SURFACE_PIXELS).
 constexpr int32_t MAX_PHOTO_SIDE = 32768;
 constexpr int64_t MAX_PHOTO_PIXELS = 16384LL * 16384;
 extern int64_t gMaxPhotoPixels;

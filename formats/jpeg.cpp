@@ -41,6 +41,16 @@ int PhotoSizeAllowed(int64_t width, int64_t height)
         return Failf("The photo is too large: %lld x %lld pixels (at most %lld pixels, %d a side).",
                      static_cast<long long>(width), static_cast<long long>(height),
                      static_cast<long long>(gMaxPhotoPixels), MAX_PHOTO_SIDE);
+    // The picture buffer must hold the photo turned by 45 degrees (pieces are turned in it
+    // at export size): that box must be a surface the program can make.
+    int32_t bw = 0, bh = 0;
+    CalcRotatedSize(static_cast<int32_t>(width), static_cast<int32_t>(height), 45, &bw, &bh);
+    if (bw > MAX_SURFACE_SIDE || bh > MAX_SURFACE_SIDE ||
+        static_cast<int64_t>(bw) * bh > MAX_SURFACE_PIXELS)
+        return Failf("The photo is too large: %lld x %lld pixels (its turned picture would need "
+                     "%d x %d, at most %lld pixels).",
+                     static_cast<long long>(width), static_cast<long long>(height), bw, bh,
+                     static_cast<long long>(MAX_SURFACE_PIXELS));
     return 1;
 }
 

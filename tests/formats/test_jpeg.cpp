@@ -178,6 +178,22 @@ TEST_F(Jpeg, DecodesEveryVariantExactlyLikeDjpeg)
     ExpectLikeDjpeg(dir / "im.jpg");
 }
 
+TEST_F(Jpeg, WidePhotoIsDecodedStraightIntoItsSurface)
+{
+    // Wider than the smallest surface: the buffer lies over the photo's own surface.
+    const fs::path src = dir / "wide.ppm", jpg = dir / "wide.jpg";
+    WritePpm(src, TestPicture(1290, 21));
+    Shell("cjpeg -quality 80 -outfile '" + jpg.string() + "' '" + src.string() + "'");
+    ExpectLikeDjpeg(jpg);
+    IMGOBJ *obj = PhotoObject(jpg);
+    ASSERT_TRUE(JpegLoad(obj));
+    LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
+    EXPECT_EQ(hi->iWidth, 1296);
+    EXPECT_EQ(DXGetPixel(hi, 1290, 0), 0xFFFFFFu) << "outside the photo the surface stays white";
+    EXPECT_EQ(DXGetPixel(hi, 0, 21), 0xFFFFFFu);
+    AO_DelObj(&obj->ao);
+}
+
 TEST_F(Jpeg, OneRowFileFillsTheBufferOnceAndLands)
 {
     const fs::path src = dir / "row.ppm", jpg = dir / "row.jpg";
@@ -414,14 +430,17 @@ TEST_F(Jpeg, OversizedPhotoIsRefusedBeforeAnythingIsAllocated)
     EXPECT_EQ(obj->iiRes[HI_RES_OBJ].DDSSurface, nullptr);
     EXPECT_EQ(gDDSBuffer, nullptr);
     AO_DelObj(&obj->ao);
-    // The default bound holds the sizes the program promises.
+    // The default bound: sides, pixels, and the turned box the picture buffer must hold.
     gMaxPhotoPixels = MAX_PHOTO_PIXELS;
     TrailClear();
-    EXPECT_TRUE(PhotoSizeAllowed(16384, 16384));
-    EXPECT_TRUE(PhotoSizeAllowed(16336, 12252)); // 200 megapixels
-    EXPECT_TRUE(PhotoSizeAllowed(32768, 1000));
+    EXPECT_TRUE(PhotoSizeAllowed(16384, 1000));
+    EXPECT_TRUE(PhotoSizeAllowed(12000, 12000));
     EXPECT_FALSE(PhotoSizeAllowed(32769, 10));
     EXPECT_FALSE(PhotoSizeAllowed(20000, 20000));
+    int32_t bw, bh;
+    CalcRotatedSize(16384, 16384, 45, &bw, &bh);
+    EXPECT_EQ(PhotoSizeAllowed(16384, 16384),
+              static_cast<int64_t>(bw) * bh <= MAX_SURFACE_PIXELS ? 1 : 0);
 }
 
 } // namespace
