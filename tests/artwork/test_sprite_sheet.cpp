@@ -70,13 +70,27 @@ TEST(SpriteSheet, IsAn8BitBitmapOf1700By345WithWhiteOnceInItsPalette)
     EXPECT_EQ(sheet.h(), 345);
 }
 
-TEST(SpriteSheet, EmbeddedResourceIsTheGeneratedFile)
+TEST(SpriteSheet, ProgramLoadsTheEmbeddedCopyWithItsPalette)
 {
     size_t size = 0;
     const uint8_t *p = RES_Find("SPRITE", &size);
     ASSERT_NE(p, nullptr);
     ASSERT_EQ(size, SheetBytes().size());
     EXPECT_EQ(std::memcmp(p, SheetBytes().data(), size), 0);
+
+    LPDDS surface = DDLoadBitmap(nullptr, "SPRITE", 0, 0);
+    ASSERT_NE(surface, nullptr);
+    EXPECT_EQ(surface->iWidth, 1700);
+    EXPECT_EQ(surface->iHeight, 345);
+    EXPECT_EQ(DXGetPixel(surface, 1699, 344), 0xFFFFFFu) << "the sheet's corner is transparent";
+    DXReleaseSurface(surface);
+
+    DDPALETTE *pal = DDLoadPalette(nullptr, "SPRITE");
+    ASSERT_NE(pal, nullptr);
+    EXPECT_EQ(pal->aEntries[255][0], 255);
+    EXPECT_EQ(pal->aEntries[255][1], 255);
+    EXPECT_EQ(pal->aEntries[255][2], 255);
+    DDReleasePalette(pal);
 }
 
 TEST(Glyphs, TellingEntriesHoldTheirPlaces)
