@@ -11,8 +11,11 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <algorithm>
+#include <cstring>
 
 #include "picture/ao.h"
+#include "picture/compose.h"
 #include "pixels/pixels.h"
 #include "platform/platform.h"
 #include "platform/qt/qt_platform.h"
@@ -60,6 +63,21 @@ void DrawArea::paintEvent(QPaintEvent *event)
         painter.fillRect(event->rect(), Qt::white);
 }
 
+// Copies the screen buffer into the window image over the whole drawing area, as a
+// window redrawn after a size change shows it.
+static void CopyScratchToWindow(QWidget *area)
+{
+    PLAT_IMAGE *image = PLAT_GetWindowImage();
+    if (!image || !gDDSScratch)
+        return;
+    int32_t width = std::min({gScreenWidth, gDDSScratch->iWidth, image->iWidth});
+    int32_t height = std::min({gScreenHeight, gDDSScratch->iHeight, image->iHeight});
+    for (int32_t y = 0; y < height; y++)
+        std::memcpy(image->pBits + static_cast<ptrdiff_t>(y) * image->iPitch,
+                    DXPixel(gDDSScratch, 0, y), static_cast<size_t>(width) * 3);
+    area->update();
+}
+
 void DrawArea::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
@@ -70,6 +88,15 @@ void DrawArea::resizeEvent(QResizeEvent *event)
     if (!UpdateStatusBar()) {
         Fail("UpdateStatusBar()!");
         ShowErrorTrail();
+    }
+    // The picture and the background follow the new size once the surfaces exist.
+    MainWindow *main = TheMainWindow();
+    if (main && main->Running()) {
+        if (!ScreenResize(main)) {
+            Fail("AO process failed");
+            ShowErrorTrail();
+        }
+        CopyScratchToWindow(this);
     }
 }
 

@@ -54,6 +54,8 @@ class MainWindow : public QMainWindow
     // The action that sends a command id (menu item or key-only), or null.
     QAction *ActionFor(int id) const;
     DrawArea *Area() const { return mArea; }
+    // Created and not yet destroyed.
+    bool Running() const { return mCreated && !mDestroyed; }
     QTimer &FrameTimer() { return mFrameTimer; }
 
     // Status bar (made by InitApplication).

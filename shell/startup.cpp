@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "picture/ao.h"
+#include "picture/text.h"
 #include "pixels/pixels.h"
 #include "platform/platform.h"
 #include "platform/qt/qt_platform.h"
@@ -103,6 +104,8 @@ int InitApplication(MainWindow *window)
     if (!UpdateStatusBar())
         PLAT_MessageBox("Update status bar!", "Error", PLAT_MB_OK);
     SetCommandState(0);
+    if (!TEXTFEED_AddObj(15, 175, 165, 275, -1))
+        return Fail("TEXTFEED_AddObj() failed");
     return 1;
 }
 

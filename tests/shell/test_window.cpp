@@ -166,6 +166,37 @@ TEST_F(WindowTest, FramesRunOnTheTimerStopWhileInactiveAndResume)
     EXPECT_GE(sFrames, 1);
 }
 
+TEST_F(WindowTest, DeactivationPutsThePictureIntoTheScreenBuffer)
+{
+    MainWindow *w = Make();
+    ASSERT_EQ(w->Create(), 0);
+    gPictureRect = XYWH{200, 100, 50, 40};
+    DXFillRect(gDDSPicture, 200, 100, 50, 40, 0x123456);
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(w, &deactivate);
+    EXPECT_EQ(DXGetPixel(gDDSScratch, 200, 100), 0x123456u);
+    EXPECT_EQ(DXGetPixel(gDDSScratch, 249, 139), 0x123456u);
+    EXPECT_NE(DXGetPixel(gDDSScratch, 250, 140), 0x123456u);
+    gPictureRect = XYWH{};
+}
+
+TEST_F(WindowTest, ShownWindowImageHoldsTheBackgroundOfItsSize)
+{
+    MainWindow *w = Make();
+    ASSERT_EQ(w->Create(), 0);
+    w->resize(w->sizeHint());
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    PLAT_IMAGE *image = PLAT_GetWindowImage();
+    ASSERT_NE(image, nullptr);
+    for (int y : {0, 300, 599}) {
+        const uint8_t *p = image->pBits + y * image->iPitch + 700 * 3;
+        uint32_t rgb = (p[2] << 16) | (p[1] << 8) | p[0];
+        EXPECT_EQ(rgb, DXGetPixel(gDDSBackgnd, 700, y)) << y;
+    }
+    EXPECT_TRUE(Boxes().empty());
+}
+
 TEST_F(WindowTest, FailingFrameStopsFramesAndIsShownOnce)
 {
     MainWindow *w = Make();
