@@ -103,7 +103,8 @@ void DXSetColorKey(LPDDS surface, uint32_t colour);
 // The surface's own encoding of colour (0xFFFFFFFF: just reads pixel (0, 0)).
 uint32_t DXMatchColor(LPDDS surface, uint32_t colour);
 // Clipped copy without scaling; modes 1 opaque, 2 source key, 3 destination key,
-// 4 source key clipped to gPictureRect instead of the destination.
+// 4 source key clipped to gPictureRect (within the destination). A source rectangle
+// that leaves its surface draws nothing: code 5 and the blit's lines go to the trail.
 int DXBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src,
           int32_t srcX, int32_t srcY, int32_t mode);
 // Clipped nearest-pixel scaled copy of the whole source rectangle into the visible
