@@ -223,8 +223,8 @@ int32_t DDCopyBitmap(LPDDS surface, const DIBIMAGE *bitmap, int32_t x, int32_t y
         static_cast<int64_t>(y) + height > bitmap->iHeight)
         return DDERR_INVALIDRECT;
     // The bitmap is only read: a surface over its rows serves as the blit's source.
-    LPDDS from = DXCreateSurfaceOver(bitmap->pBits, bitmap->iWidth, bitmap->iHeight,
-                                     bitmap->iPitch);
+    LPDDS from =
+        DXCreateSurfaceOver(bitmap->pBits, bitmap->iWidth, bitmap->iHeight, bitmap->iPitch);
     if (!from)
         return DDERR_GENERIC;
     from->bHasColorKey = 0;
@@ -245,8 +245,8 @@ LPDDS DDLoadBitmap(void *directDraw, const char *name, int32_t width, int32_t he
         return nullptr;
     }
     int32_t result;
-    LPDDS s = DXCreateSurfaceRaw(width ? width : image.iWidth, height ? height : image.iHeight,
-                                 &result);
+    LPDDS s =
+        DXCreateSurfaceRaw(width ? width : image.iWidth, height ? height : image.iHeight, &result);
     if (!s) {
         DibFreeImage(&image);
         Failf("%d", result == DDERR_OUTOFMEMORY ? 14 : result == DDERR_INVALIDPARAMS ? 4 : 0);

@@ -96,8 +96,8 @@ static LPDDS Snapshot(LPDDS src, const RECT64 &s)
     copy->bHasColorKey = src->bHasColorKey;
     copy->dwColorKey = src->dwColorKey;
     for (int32_t y = 0; y < h; y++)
-        std::memcpy(DXPixel(copy, 0, y), DXPixel(src, static_cast<int32_t>(s.left),
-                                                  static_cast<int32_t>(s.top) + y),
+        std::memcpy(DXPixel(copy, 0, y),
+                    DXPixel(src, static_cast<int32_t>(s.left), static_cast<int32_t>(s.top) + y),
                     static_cast<size_t>(w) * 3);
     return copy;
 }
@@ -156,15 +156,15 @@ static int32_t BltRect(LPDDS dest, const RECT64 &i, LPDDS src, const RECT64 &s, 
             return DDERR_OUTOFMEMORY;
         sx = sy = 0;
     }
-    CopyRect(dest, static_cast<int32_t>(i.left), static_cast<int32_t>(i.top), from, sx, sy, w,
-             h, kind);
+    CopyRect(dest, static_cast<int32_t>(i.left), static_cast<int32_t>(i.top), from, sx, sy, w, h,
+             kind);
     if (from != src)
         DXReleaseSurface(from);
     return DD_OK;
 }
 
-int DXBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src,
-          int32_t srcX, int32_t srcY, int32_t mode)
+int DXBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src, int32_t srcX,
+          int32_t srcY, int32_t mode)
 {
     if (!dest || !src)
         return 1;
@@ -292,9 +292,9 @@ static int32_t StretchRect(LPDDS dest, const RECT64 &i, LPDDS src, const RECT64 
     return DD_OK;
 }
 
-static int StretchCommon(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height,
-                         LPDDS src, int32_t srcX, int32_t srcY, int32_t srcWidth,
-                         int32_t srcHeight, int32_t mode, uint32_t effects, const char *name)
+static int StretchCommon(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src,
+                         int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight,
+                         int32_t mode, uint32_t effects, const char *name)
 {
     if (!dest || !src)
         return 1;

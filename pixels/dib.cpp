@@ -20,16 +20,16 @@ enum {
 // Everything the expanding steps need, validated.
 struct DIBDESC {
     int32_t iWidth;
-    int32_t iHeight;     // absolute
+    int32_t iHeight; // absolute
     int32_t bTopDown;
     int32_t iBitCount;
     uint32_t dwCompression;
-    uint32_t adwMasks[3]; // red, green, blue
+    uint32_t adwMasks[3];  // red, green, blue
     const uint8_t *pTable; // colour table: entries of iEntrySize bytes, blue, green, red
     int32_t iEntrySize;
-    int32_t iColors;       // usable entries (never more than the depth can index)
+    int32_t iColors; // usable entries (never more than the depth can index)
     const uint8_t *pPixels;
-    size_t cbPixels;       // bytes from pPixels to the end of the input
+    size_t cbPixels; // bytes from pPixels to the end of the input
 };
 
 static uint16_t Get16(const uint8_t *p)
@@ -279,8 +279,8 @@ static int ExpandRows(const DIBDESC *d, DIBIMAGE *out, const char **why)
 // reach into the padding of the stored row, whose pixels are dropped; anything further
 // leaves the image.
 template <typename INDEX>
-static int PutRun(const DIBDESC *d, DIBIMAGE *out, int64_t &x, int64_t y, int count,
-                  INDEX index, const char **why)
+static int PutRun(const DIBDESC *d, DIBIMAGE *out, int64_t &x, int64_t y, int count, INDEX index,
+                  const char **why)
 {
     int64_t padded = d->dwCompression == BI_RLE4 ? (d->iWidth + 7) & ~7LL : (d->iWidth + 3) & ~3LL;
     if (y >= d->iHeight || x + count > padded)

@@ -161,8 +161,7 @@ void ClearSurface(LPDDS surface)
     FillClipped(surface, 0, 0, surface->iWidth, surface->iHeight, 0xFFFFFF);
 }
 
-void DXFillRect(LPDDS surface, int32_t x, int32_t y, int32_t width, int32_t height,
-                uint32_t colour)
+void DXFillRect(LPDDS surface, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t colour)
 {
     if (!surface || width <= 0 || height <= 0)
         return;

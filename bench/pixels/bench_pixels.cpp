@@ -8,7 +8,8 @@
 
 #include "pixels/pixels.h"
 
-namespace {
+namespace
+{
 
 constexpr int kW = 1065, kH = 904; // the picture rectangle of a full window
 

@@ -12,7 +12,8 @@
 #include "platform/trail.h"
 #include "shell/appstate.h"
 
-namespace {
+namespace
+{
 
 // A plain picture: width × height colours, row by row.
 struct Pic {
@@ -169,7 +170,8 @@ TEST_F(Blit, StretchMatchesTheReferenceOnRandomRectanglesWithMirroring)
         ASSERT_EQ(got, ok ? 1 : 0) << where;
         ASSERT_EQ(Read(dest).px, want.px) << where;
         if (!ok) {
-            ASSERT_NE(std::string(gErrorTrail).find("\n5\nDXStretchBltFX() !\n"), std::string::npos);
+            ASSERT_NE(std::string(gErrorTrail).find("\n5\nDXStretchBltFX() !\n"),
+                      std::string::npos);
         }
     }
     DXReleaseSurface(dest);
@@ -183,8 +185,8 @@ TEST_F(Blit, TargetCutOnTheLeftAndTopTakesTheSourceFromTheSameOffset)
         for (int x = 0; x < 10; x++)
             DXPutPixel(src, x, y, static_cast<uint32_t>(y * 16 + x));
     ASSERT_EQ(DXBlt(dest, -3, -2, 10, 10, src, 0, 0, 1), 1);
-    EXPECT_EQ(DXGetPixel(dest, 0, 0), 0x23u);  // source column 3, row 2
-    EXPECT_EQ(DXGetPixel(dest, 6, 7), 0x99u);  // source (9, 9)
+    EXPECT_EQ(DXGetPixel(dest, 0, 0), 0x23u); // source column 3, row 2
+    EXPECT_EQ(DXGetPixel(dest, 6, 7), 0x99u); // source (9, 9)
     EXPECT_EQ(DXGetPixel(dest, 7, 0), 0xFFFFFFu);
     EXPECT_EQ(DXGetPixel(dest, 0, 8), 0xFFFFFFu);
     DXReleaseSurface(dest);

@@ -13,7 +13,8 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/trail.h"
 
-namespace {
+namespace
+{
 
 uint32_t At(const DIBIMAGE &img, int x, int y)
 {
@@ -85,9 +86,11 @@ TEST(DibDecode, DirectColourInEveryHeaderDepthAndOrder)
         {64, 24, 0, 0, 0, 0, [](uint32_t c) { return c; }, 0},
         {40, 32, 0, 0, 0, 0, [](uint32_t c) { return c; }, 0},
         {40, 16, 0, 0, 0, 0, // 5-5-5 without bit fields
-         [](uint32_t c) { return ((c >> 19 & 31) << 10) | ((c >> 11 & 31) << 5) | (c >> 3 & 31); }, 8},
+         [](uint32_t c) { return ((c >> 19 & 31) << 10) | ((c >> 11 & 31) << 5) | (c >> 3 & 31); },
+         8},
         {40, 16, 3, 0xF800, 0x07E0, 0x001F, // masks after the header
-         [](uint32_t c) { return ((c >> 19 & 31) << 11) | ((c >> 10 & 63) << 5) | (c >> 3 & 31); }, 8},
+         [](uint32_t c) { return ((c >> 19 & 31) << 11) | ((c >> 10 & 63) << 5) | (c >> 3 & 31); },
+         8},
         {108, 32, 3, 0xFF000000, 0xFF0000, 0xFF00, [](uint32_t c) { return c << 8; }, 0},
         {124, 32, 3, 0xFF000000, 0xFF0000, 0xFF00, [](uint32_t c) { return c << 8; }, 0},
     };
@@ -107,7 +110,8 @@ TEST(DibDecode, DirectColourInEveryHeaderDepthAndOrder)
                     for (int ch = 0; ch < 24; ch += 8)
                         EXPECT_NEAR(int(At(img, x, y) >> ch & 255), int(kColours[y][x] >> ch & 255),
                                     c.tolerance)
-                            << c.hdr << "/" << c.bpp << "/" << c.compression << " " << x << "," << y;
+                            << c.hdr << "/" << c.bpp << "/" << c.compression << " " << x << ","
+                            << y;
             EXPECT_EQ(At(img, 1, 0), 0xFFFFFFu) << "full channels scale to 255";
             DibFreeImage(&img);
         }
@@ -264,9 +268,10 @@ TEST(DibDecode, AgreesWithBitmapsFromAnotherWriter)
                 ppm.put(char(c >> 16)).put(char(c >> 8)).put(char(c));
             }
     }
-    const char *variants[][2] = {{"-type TrueColor", "BMP3"},   {"-type TrueColor", "BMP"},
-                                 {"-type Palette", "BMP3"},     {"-type Palette -compress RLE", "BMP3"},
-                                 {"-type Palette", "BMP2"},     {"-colors 6 -depth 4 -type Palette", "BMP3"}};
+    const char *variants[][2] = {
+        {"-type TrueColor", "BMP3"}, {"-type TrueColor", "BMP"},
+        {"-type Palette", "BMP3"},   {"-type Palette -compress RLE", "BMP3"},
+        {"-type Palette", "BMP2"},   {"-colors 6 -depth 4 -type Palette", "BMP3"}};
     int n = 0;
     for (const auto &v : variants) {
         std::string out = (dir / ("out" + std::to_string(n++) + ".bmp")).string();
@@ -280,7 +285,8 @@ TEST(DibDecode, AgreesWithBitmapsFromAnotherWriter)
         ASSERT_EQ(img.iHeight, 6);
         for (int y = 0; y < 6; y++)
             for (int x = 0; x < 9; x++)
-                ASSERT_EQ(At(img, x, y), colourAt(x, y)) << v[0] << " " << v[1] << " at " << x << "," << y;
+                ASSERT_EQ(At(img, x, y), colourAt(x, y))
+                    << v[0] << " " << v[1] << " at " << x << "," << y;
         DibFreeImage(&img);
     }
     std::filesystem::remove_all(dir);

@@ -12,7 +12,8 @@
 #include "platform/trail.h"
 #include "shell/appstate.h"
 
-namespace {
+namespace
+{
 
 bool AllWhite(LPDDS s)
 {
@@ -155,8 +156,8 @@ TEST_F(Startup, MakesEveryNamedSurfaceInItsSizeWithKeysAndPalette)
         LPDDS s;
         int w, h;
         int key;
-    } want[] = {{gDDSWindow, 800, 600, 1},   {gDDSSprite, 17, 5, 1},    {gDDSScratch, 1280, 1024, 1},
-                {gDDSBackgnd, 1280, 1024, 1}, {gDDSClp, 40, 30, 0},      {gDDSLogo, 12, 6, 1},
+    } want[] = {{gDDSWindow, 800, 600, 1},    {gDDSSprite, 17, 5, 1},  {gDDSScratch, 1280, 1024, 1},
+                {gDDSBackgnd, 1280, 1024, 1}, {gDDSClp, 40, 30, 0},    {gDDSLogo, 12, 6, 1},
                 {gDDSPicture, 2048, 2048, 1}, {gDDSText, 1200, 600, 1}};
     for (const auto &w : want) {
         ASSERT_NE(w.s, nullptr);
