@@ -88,7 +88,7 @@ TEST_F(Bitmap, CommonLayoutsLoadWithTheirPixels)
     }
 }
 
-TEST_F(Bitmap, DamagedOrMissingFilesFailWithATrail)
+TEST_F(Bitmap, DamagedMissingAndOversizedFilesFailWithATrail)
 {
     const fs::path junk = dir / "junk.bmp";
     std::ofstream(junk) << "BM not really a bitmap";
@@ -96,7 +96,7 @@ TEST_F(Bitmap, DamagedOrMissingFilesFailWithATrail)
     gPhotoWidth = 77;
     EXPECT_FALSE(BitmapLoad(obj));
     EXPECT_NE(std::string(gErrorTrail).find("LoadImage() !\n"), std::string::npos) << gErrorTrail;
-    EXPECT_EQ(gPhotoWidth, 77);
+    EXPECT_EQ(gPhotoWidth, 77) << "a failed load keeps the photo size";
     EXPECT_EQ(obj->iiRes[HI_RES_OBJ].DDSSurface, nullptr);
     AO_DelObj(&obj->ao);
 
@@ -105,23 +105,16 @@ TEST_F(Bitmap, DamagedOrMissingFilesFailWithATrail)
     EXPECT_FALSE(BitmapLoad(obj));
     EXPECT_EQ(std::string(gErrorTrail), "can't open " + (dir / "gone.bmp").string() + "\nLoadImage() !\n");
     AO_DelObj(&obj->ao);
-}
 
-TEST_F(Bitmap, HeaderBeyondThePhotoLimitIsRefusedFirst)
-{
     // A header that claims 40000 × 40000 pixels with hardly any data behind it.
+    TrailClear();
     std::vector<uint8_t> b(54 + 16, 0);
-    b[0] = 'B', b[1] = 'M';
-    b[10] = 54;
-    b[14] = 40;
     const uint32_t side = 40000;
+    b[0] = 'B', b[1] = 'M', b[10] = 54, b[14] = 40, b[26] = 1, b[28] = 24;
     std::memcpy(&b[18], &side, 4);
     std::memcpy(&b[22], &side, 4);
-    b[26] = 1;
-    b[28] = 24;
-    const fs::path f = dir / "huge.bmp";
-    std::ofstream(f, std::ios::binary).write(reinterpret_cast<const char *>(b.data()), b.size());
-    IMGOBJ *obj = PhotoObject(f);
+    std::ofstream(dir / "huge.bmp", std::ios::binary).write(reinterpret_cast<const char *>(b.data()), b.size());
+    obj = PhotoObject(dir / "huge.bmp");
     EXPECT_FALSE(BitmapLoad(obj));
     EXPECT_NE(std::string(gErrorTrail).find("too large: 40000 x 40000"), std::string::npos) << gErrorTrail;
     AO_DelObj(&obj->ao);
