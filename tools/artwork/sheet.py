@@ -105,6 +105,16 @@ def large_glyphs():
     return blocks
 
 
+def _cell_mask(path, size, ch, height, baseline, scale, threshold=0.2):
+    """Fill mask of one character in a cell height rows high; fails the build when the
+    letter would be cut at the top or the bottom of its cell."""
+    m = 4
+    fill, _ = render.glyph_masks(path, size, ch, height + 2 * m, baseline + m, scale=scale)
+    if fill[:m * scale].max() >= threshold or fill[(height + m) * scale:].max() >= threshold:
+        raise SystemExit(f"artwork: glyph {ch!r} does not fit a cell {height} high")
+    return fill[m * scale:(height + m) * scale]
+
+
 def small_glyph_masks():
     """Fonts 2-7: coverage masks of glyphs 0-59 (17 high)."""
     path = render.find_font("ComicNeue-Bold.otf")
@@ -116,7 +126,7 @@ def small_glyph_masks():
         if ch == " ":
             masks[g] = np.zeros((T.SMALL["height"], 5))
             continue
-        fill, _ = render.glyph_masks(path, 14, ch, T.SMALL["height"], 14, scale=4)
+        fill = _cell_mask(path, 14, ch, T.SMALL["height"], 14, 4)
         x0, x1 = render.ink_columns(fill, 0.05)
         fill = fill[:, x0:x1]
         width = max(1, int(round((x1 - x0) / 4)))
@@ -136,7 +146,7 @@ def text_glyph_masks():
         if ch == " ":
             masks[g] = np.zeros((T.TEXT["height"], T.TEXT["fixed"][41][1]))
             continue
-        fill, _ = render.glyph_masks(path, 9, ch, T.TEXT["height"], 10, scale=1)
+        fill = _cell_mask(path, 9, ch, T.TEXT["height"], 10, 1)
         x0, x1 = render.ink_columns(fill, 0.35)
         m = fill[:, x0:x1].copy()
         forced = T.TEXT["fixed"].get(g)
