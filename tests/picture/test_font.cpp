@@ -1,18 +1,31 @@
 // Bitmap fonts: measuring, the character map, drawing at once, and animated letters.
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "picture/ao.h"
 #include "picture/font.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/trail.h"
-#include "shell/appstate.h"
 
 namespace
 {
 
 constexpr uint32_t kWhite = 0xFFFFFF, kRed = 0xFF0000, kBlue = 0x0000FF;
+
+TEST(FontWidth, SumsGlyphsAndSpacingWithLatin1LettersAndAnEmptyFallback)
+{
+    EXPECT_EQ(FontStringWidth(0, "AB"), 57 + 48 + 12);
+    EXPECT_EQ(FontStringWidth(0, ""), 0);
+    EXPECT_EQ(FontStringWidth(10, "<"), 0);
+    EXPECT_EQ(FontStringWidth(10, "A A"), 6 + 4 + 6 + 2);
+    EXPECT_EQ(FontStringWidth(42, "AB"), 117) << "unknown fonts measure with font 0";
+    EXPECT_EQ(FontStringWidth(0, "ab"), 12) << "lower case is the empty fallback in font 0";
+    EXPECT_EQ(FontStringWidth(11, "J"), 41);
+    EXPECT_EQ(FontStringWidth(11, "K"), 0) << "the icon font has no fallback glyph";
+    EXPECT_EQ(FontGlyphIndex(0xC5), 26); // Å, Ä, Ö share the glyphs of [, \, ]
+    EXPECT_EQ(FontGlyphIndex(0xD6), 28);
+    EXPECT_EQ(FontGlyphIndex(0xF6), 93); // ö
+    EXPECT_EQ(FontGlyphIndex(0xA9), FONT_FALLBACK);
+}
 
 class Fonts : public ::testing::Test
 {
@@ -34,104 +47,41 @@ class Fonts : public ::testing::Test
         DXReleaseSurface(gDDSSprite);
         gDDSSprite = nullptr;
     }
-    // First and last column holding a non-white pixel in row y; -1 when none.
+    // First and last non-white column in row y; -1 when none.
     std::pair<int, int> Span(int y)
     {
         int first = -1, last = -1;
         for (int x = 0; x < target->iWidth; ++x)
-            if (DXGetPixel(target, x, y) != kWhite) {
-                if (first < 0)
-                    first = x;
-                last = x;
-            }
+            if (DXGetPixel(target, x, y) != kWhite)
+                last = x, first = first < 0 ? x : first;
         return {first, last};
     }
-    int LetterCount()
+    static void Frames(int n)
     {
-        int n = 0;
-        for (AO *p = gAOList; p; p = p->pNext)
-            n += p->iType == AO_TYPE_LETTER;
-        return n;
+        for (int i = 0; i < n; ++i)
+            for (AO *p = gAOList; p; p = p->pNext)
+                if (p->AnimateProc == FONT_LetterProc)
+                    FONT_LetterProc(p);
     }
     LPDDS target = nullptr;
 };
 
-TEST(FontWidth, SumsGlyphsAndSpacingBetweenThem)
-{
-    EXPECT_EQ(FontStringWidth(0, "AB"), 57 + 48 + 12);
-    EXPECT_EQ(FontStringWidth(0, "A"), 57);
-    EXPECT_EQ(FontStringWidth(0, ""), 0);
-    EXPECT_EQ(FontStringWidth(0, " "), 27);
-    EXPECT_EQ(FontStringWidth(10, "<"), 0) << "no glyph of its own: the empty fallback";
-    EXPECT_EQ(FontStringWidth(10, "A A"), 6 + 4 + 6 + 2);
-    EXPECT_EQ(FontStringWidth(42, "AB"), 117) << "unknown fonts measure with font 0";
-    EXPECT_EQ(FontStringWidth(0, "ab"), 12) << "lower case is the empty fallback in font 0";
-}
-
-TEST(FontWidth, IconFontSelectsPicturesByCapitalsAndHasNoFallback)
-{
-    EXPECT_EQ(FontStringWidth(11, "A"), 36);
-    EXPECT_EQ(FontStringWidth(11, "J"), 41);
-    EXPECT_EQ(FontStringWidth(11, "K"), 0);
-    int32_t x, w;
-    FontGlyph(11, 'H', &x, &w);
-    EXPECT_EQ(x, 188);
-    EXPECT_EQ(w, 49);
-}
-
-TEST(FontMap, Latin1CharactersKeepTheirGlyphs)
-{
-    EXPECT_EQ(FontGlyphIndex('A'), 0);
-    EXPECT_EQ(FontGlyphIndex('Z'), 25);
-    EXPECT_EQ(FontGlyphIndex(0xC5), 26); // Å
-    EXPECT_EQ(FontGlyphIndex('['), 26);
-    EXPECT_EQ(FontGlyphIndex(0xC4), 27); // Ä
-    EXPECT_EQ(FontGlyphIndex(0xD6), 28); // Ö
-    EXPECT_EQ(FontGlyphIndex('0'), 29);
-    EXPECT_EQ(FontGlyphIndex('9'), 38);
-    EXPECT_EQ(FontGlyphIndex(' '), 41);
-    EXPECT_EQ(FontGlyphIndex(0xAE), 48);
-    EXPECT_EQ(FontGlyphIndex(0xDC), 59);
-    EXPECT_EQ(FontGlyphIndex('+'), 64);
-    EXPECT_EQ(FontGlyphIndex('a'), 65);
-    EXPECT_EQ(FontGlyphIndex(0xF6), 93); // ö
-    EXPECT_EQ(FontGlyphIndex('<'), FONT_FALLBACK);
-    EXPECT_EQ(FontGlyphIndex(0xA9), FONT_FALLBACK);
-    EXPECT_EQ(FontGlyphIndex('\r'), FONT_FALLBACK);
-}
-
 TEST_F(Fonts, AlignmentPlacesTheLineAroundItsAnchor)
 {
-    const char *text = "AB";
-    int32_t lw = FontStringWidth(0, text);
-    ASSERT_TRUE(BltFont(0, target, 100, 0, FONT_ALIGN_CENTRE, text));
-    EXPECT_EQ(Span(50).first, 100 - lw / 2);
-    EXPECT_EQ(Span(50).second, 100 - lw / 2 + lw - 1);
-    // The spacing between the glyphs stays white.
-    EXPECT_EQ(DXGetPixel(target, 100 - lw / 2 + 57, 50), kWhite);
-
+    int32_t lw = FontStringWidth(0, "AB");
+    ASSERT_TRUE(BltFont(0, target, 100, 0, FONT_ALIGN_CENTRE, "AB"));
+    EXPECT_EQ(Span(50), std::make_pair(100 - lw / 2, 100 - lw / 2 + lw - 1));
+    EXPECT_EQ(DXGetPixel(target, 100 - lw / 2 + 57, 50), kWhite) << "the spacing stays white";
     ClearSurface(target);
-    ASSERT_TRUE(BltFont(0, target, 600, 0, FONT_ALIGN_RIGHT, text));
+    ASSERT_TRUE(BltFont(0, target, 600, 0, FONT_ALIGN_RIGHT, "AB"));
     EXPECT_EQ(Span(50).second, 599);
-    ClearSurface(target);
-    ASSERT_TRUE(BltFont(0, target, 600, 0, FONT_ALIGN_LEFT, text));
-    EXPECT_EQ(Span(50).first, 600);
 }
 
-TEST_F(Fonts, LargeFontTakesDigitsAndSignsFromTheSecondRow)
+TEST_F(Fonts, LargeFontTakesDigitsFromItsSecondRowAndDrawsNoLowerCase)
 {
-    ASSERT_TRUE(BltFont(0, target, 0, 0, 0, "A"));
+    ASSERT_TRUE(BltFont(0, target, 0, 0, 0, "A1"));
     EXPECT_EQ(DXGetPixel(target, 5, 5), kRed);
-    ClearSurface(target);
-    ASSERT_TRUE(BltFont(0, target, 0, 0, 0, "1"));
-    EXPECT_EQ(DXGetPixel(target, 1, 5), kBlue);
-}
-
-TEST_F(Fonts, LowerCaseInTheLargeFontDrawsNothing)
-{
-    ASSERT_TRUE(BltFont(0, target, 0, 0, 0, "abc xyz"));
-    for (int y = 0; y < 106; y += 7)
-        EXPECT_EQ(Span(y).first, 36) << "only the space glyph is drawn";
+    EXPECT_EQ(DXGetPixel(target, 57 + 12 + 1, 5), kBlue);
     ClearSurface(target);
     ASSERT_TRUE(BltFont(0, target, 0, 0, 0, "abc"));
     EXPECT_EQ(Span(50).first, -1);
@@ -150,107 +100,66 @@ TEST_F(Fonts, RefusesFontsWithoutTablesAndEmptyText)
     TrailClear();
     EXPECT_FALSE(FONT_AddText(9, 0, 0, 0, 1, 12, "A", 0));
     EXPECT_STREQ(gErrorTrail, "No font type specified !\nCouldn\xB4t add new font to list\n");
-    EXPECT_EQ(LetterCount(), 0);
+    EXPECT_EQ(gAOList, nullptr);
 }
 
-TEST_F(Fonts, FlyingLettersStartAtTheAnchorAndComeToRestInTheirPlaces)
+TEST_F(Fonts, FlyingLettersStartAtTheAnchorAndComeToRestInPlace)
 {
     ASSERT_TRUE(FONT_AddLabel(10, 77, 300, 40, FONT_ALIGN_CENTRE, 1, 12, "AAA", 40));
-    ASSERT_EQ(LetterCount(), 3);
     int32_t left = 300 - FontStringWidth(10, "AAA") / 2;
+    AO *first = gAOList;
+    EXPECT_EQ(first->x, 300 - 3);
+    EXPECT_EQ(first->iLayer, 9999);
+    Frames(1);
+    EXPECT_EQ(first->rcUpdate[0], first->x) << "moving left: the box starts at the new x";
+    EXPECT_GE(first->rcUpdate[2], 297 + 6 - first->x) << "and covers the old place";
+    Frames(20);
     int i = 0;
-    for (AO *p = gAOList; p; p = p->pNext, ++i) {
-        LETTER *l = reinterpret_cast<LETTER *>(p);
-        EXPECT_EQ(p->iLayer, 9999);
-        EXPECT_EQ(p->dwFlags, AOFLAG_SPRITE | AOFLAG_FLUSH);
-        EXPECT_EQ(p->x, 300 - 3);
-        EXPECT_EQ(p->ySrc, 281);
-        EXPECT_EQ(l->xTarget, left + 7 * i);
-        EXPECT_EQ(l->iSpeed, std::abs(l->xTarget - p->x) / 3 + 1);
-        EXPECT_EQ(l->iGroup, 77);
-    }
-    for (int frame = 0; frame < 20; ++frame)
-        for (AO *p = gAOList; p; p = p->pNext)
-            ASSERT_TRUE(FONT_LetterProc(p));
-    i = 0;
     for (AO *p = gAOList; p; p = p->pNext, ++i) {
         EXPECT_EQ(p->x, left + 7 * i);
         EXPECT_EQ(p->iState, LETTER_RESTING);
     }
-}
-
-TEST_F(Fonts, LetterAlreadyInPlaceArrivesInTheFirstFrame)
-{
-    // A single glyph centred on its anchor starts where it ends.
+    AO_ClearList();
     ASSERT_TRUE(FONT_AddLabel(10, 1, 300, 40, FONT_ALIGN_CENTRE, 1, 12, "A", 40));
-    ASSERT_TRUE(FONT_LetterProc(gAOList));
-    EXPECT_EQ(gAOList->iState, LETTER_ARRIVED);
+    Frames(1);
+    EXPECT_EQ(gAOList->iState, LETTER_ARRIVED) << "a letter already in place";
 }
 
-TEST_F(Fonts, MovingLetterUpdatesBothItsOldAndNewPlace)
+TEST_F(Fonts, RisingLetterWaitsRisesIsEatenAtItsLineAndLeaves)
 {
-    ASSERT_TRUE(FONT_AddText(10, 300, 40, FONT_ALIGN_LEFT, 1, 12, "A", 0));
-    AO *a = gAOList;
-    int32_t before = a->x;
-    ASSERT_TRUE(FONT_LetterProc(a));
-    ASSERT_GT(a->x, before);
-    EXPECT_EQ(a->rcUpdate[0], before);
-    EXPECT_EQ(a->rcUpdate[2], a->x + a->iWidth - before);
-}
-
-TEST_F(Fonts, RisingLetterWaitsRisesToItsLineVanishesAndLeaves)
-{
-    // Anchor 20 pixels under the line at y 100; centred single letter: no sideways move.
     ASSERT_TRUE(FONT_AddText(10, 300, 120, FONT_ALIGN_CENTRE, 6, 12, "A", 100));
     AO *a = gAOList;
-    for (int frame = 0; frame < 8; ++frame)
-        FONT_LetterProc(a);
+    Frames(8);
     EXPECT_EQ(a->y, 120) << "waits eight frames";
-    FONT_LetterProc(a);
-    EXPECT_EQ(a->y, 119) << "then one pixel a frame";
-    for (int frame = 0; frame < 19; ++frame)
-        FONT_LetterProc(a);
+    Frames(20);
+    EXPECT_EQ(a->y, 100) << "then one pixel a frame";
+    Frames(1);
     EXPECT_EQ(a->y, 100);
-    FONT_LetterProc(a);
-    EXPECT_EQ(a->y, 100);
-    EXPECT_EQ(a->iHeight, 12) << "eaten from the top at the line";
+    EXPECT_EQ(a->iHeight, 12);
     EXPECT_EQ(a->ySrc, 282);
-    for (int frame = 0; frame < 12; ++frame)
-        FONT_LetterProc(a);
-    EXPECT_EQ(a->iHeight, 0);
-    EXPECT_EQ(a->iState, LETTER_ARRIVING);
-    FONT_LetterProc(a);
+    Frames(12 + 1);
     EXPECT_EQ(a->iState, LETTER_ARRIVED);
-    FONT_LetterProc(a);
-    FONT_LetterProc(a);
+    Frames(2);
     EXPECT_EQ(a->AnimateProc, AO_DieProc) << "a vanished letter leaves the list";
 }
 
-TEST_F(Fonts, LeaveGroupRetiresOnlyThatGroupsLetters)
+TEST_F(Fonts, LeavingRetiresOnlyTheGroupOrFontAsked)
 {
     ASSERT_TRUE(FONT_AddLabel(10, 1, 100, 40, 0, 1, 12, "AB", 40));
     ASSERT_TRUE(FONT_AddLabel(10, 2, 100, 80, 0, 1, 12, "CD", 40));
     ASSERT_TRUE(FONT_AddText(11, 100, 120, 0, 1, 12, "A", 0));
+    auto dying = [] {
+        int n = 0;
+        for (AO *p = gAOList; p; p = p->pNext)
+            n += p->AnimateProc == AO_DieProc && p->xSrc == 1500 && p->ySrc == 110;
+        return n;
+    };
     FONT_LeaveGroup(10, 1);
-    for (AO *p = gAOList; p; p = p->pNext)
-        FONT_LetterProc(p);
-    int dying = 0;
-    for (AO *p = gAOList; p; p = p->pNext)
-        if (p->AnimateProc == AO_DieProc) {
-            ++dying;
-            EXPECT_EQ(reinterpret_cast<LETTER *>(p)->iGroup, 1);
-            EXPECT_EQ(p->xSrc, 1500);
-            EXPECT_EQ(p->ySrc, 110);
-        }
-    EXPECT_EQ(dying, 2);
+    Frames(1);
+    EXPECT_EQ(dying(), 2);
     FONT_LeaveFont(10);
-    for (AO *p = gAOList; p; p = p->pNext)
-        if (p->AnimateProc == FONT_LetterProc)
-            FONT_LetterProc(p);
-    dying = 0;
-    for (AO *p = gAOList; p; p = p->pNext)
-        dying += p->AnimateProc == AO_DieProc;
-    EXPECT_EQ(dying, 4) << "the icon letter of font 11 stays";
+    Frames(1);
+    EXPECT_EQ(dying(), 4) << "the icon letter of font 11 stays";
 }
 
 } // namespace

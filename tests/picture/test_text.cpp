@@ -27,88 +27,46 @@ std::vector<std::string> Rows(const char *text)
     return std::vector<std::string>(rows, rows + n);
 }
 
-TEST(BubbleRows, ShortTextIsOneRowAndTrailingEmptyRowsGo)
+TEST(BubbleRows, TrailingEmptyRowsGoAndSixLinesShowFive)
 {
-    EXPECT_EQ(Rows("HELLO"), std::vector<std::string>{"HELLO"});
     EXPECT_EQ(Rows("HELLO\r\n\r\n"), std::vector<std::string>{"HELLO\r"});
     EXPECT_EQ(Rows(""), std::vector<std::string>{""}) << "the first row always stays";
     EXPECT_EQ(Rows("\r\nHI"), (std::vector<std::string>{"\r", "HI"}));
-}
-
-TEST(BubbleRows, SixLinesShowTheFirstFive)
-{
     auto rows = Rows("ONE\r\nTWO\r\nTHREE\r\nFOUR\r\nFIVE\r\nSIX");
     ASSERT_EQ(rows.size(), 5u);
     EXPECT_EQ(rows[4], "FIVE\r");
 }
 
-TEST(BubbleRows, LongTextBreaksAtSpacesWithEveryRowFitting)
+TEST(BubbleRows, RowsFitAndNoLetterIsLostAtSpacesOrInHyphenatedWords)
 {
-    const std::string text = "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG AND RUNS AWAY HOME";
-    auto rows = Rows(text.c_str());
-    ASSERT_GT(rows.size(), 1u);
-    std::string joined;
-    for (const auto &r : rows) {
-        EXPECT_LE(r.size(), 29u);
-        EXPECT_LE(FontStringWidth(0, r.c_str()), 1150);
-        EXPECT_NE(r.front(), ' ');
-        joined += (joined.empty() ? "" : " ") + r;
-    }
-    EXPECT_EQ(joined, text) << "only the breaking spaces are dropped";
-}
-
-TEST(BubbleRows, OverLongWordIsHyphenatedWithoutLosingALetter)
-{
-    const std::string word(40, 'W');
-    std::string text = word;
-    text[5] = 'X';
-    text[30] = 'Y';
-    auto rows = Rows(text.c_str());
-    ASSERT_GE(rows.size(), 2u);
-    std::string joined;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        EXPECT_LE(FontStringWidth(0, rows[i].c_str()), 1150);
-        EXPECT_LE(rows[i].size(), 29u);
-        if (i + 1 < rows.size()) {
-            ASSERT_EQ(rows[i].back(), '-');
-            joined += rows[i].substr(0, rows[i].size() - 1);
-        } else {
-            joined += rows[i];
+    std::string word(40, 'W');
+    word[5] = 'X', word[30] = 'Y';
+    for (const std::string &text :
+         {std::string("THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG AGAIN"), word}) {
+        auto rows = Rows(text.c_str());
+        ASSERT_GT(rows.size(), 1u);
+        std::string joined;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_LE(rows[i].size(), 29u);
+            EXPECT_LE(FontStringWidth(0, rows[i].c_str()), 1150);
+            std::string r = rows[i];
+            if (text == word && i + 1 < rows.size()) {
+                ASSERT_EQ(r.back(), '-') << "a hyphen replaces the last letter that fitted";
+                r.pop_back();
+            }
+            joined += (text != word && i ? " " : "") + r;
         }
+        EXPECT_EQ(joined, text);
     }
-    EXPECT_EQ(joined, text);
 }
 
-TEST(BubbleRows, CountLimitHyphenatesAtTwentyNineCharacters)
+TEST(BubbleRows, TwentyNineCharactersAtMostAndHyphensStayOnTheirRow)
 {
-    // Narrow fallback glyphs (lower case) never reach the width limit: the count does.
-    auto rows = Rows("abcdefghijklmnopqrstuvwxyzabcdefgh");
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0], "abcdefghijklmnopqrstuvwxyzab-");
-    EXPECT_EQ(rows[1], "cdefgh");
-}
-
-TEST(BubbleRows, HyphenatedWordsBreakAfterTheirHyphen)
-{
-    auto rows = Rows("aaaaaaaaaaaaaaaaaaaa-bbbbbbbbbbbb");
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0], "aaaaaaaaaaaaaaaaaaaa-");
-    EXPECT_EQ(rows[1], "bbbbbbbbbbbb");
-}
-
-TEST(BubbleRectangle, MirroringMovesTheRectangleNotItsSize)
-{
-    float f[4];
-    BubbleTextFractions(0, 0, 0, f);
-    EXPECT_FLOAT_EQ(f[0], 128.0f / 800);
-    EXPECT_FLOAT_EQ(f[1], 115.0f / 577);
-    BubbleTextFractions(0, 1, 0, f);
-    EXPECT_FLOAT_EQ(f[0], 118.0f / 800);
-    EXPECT_FLOAT_EQ(f[1], 115.0f / 577);
-    EXPECT_FLOAT_EQ(f[2], 554.0f / 800);
-    EXPECT_FLOAT_EQ(f[3], 297.0f / 577);
-    BubbleTextFractions(0, 0, 1, f);
-    EXPECT_FLOAT_EQ(f[1], 165.0f / 577);
+    // Lower case draws as narrow fallback glyphs: the count limit breaks these rows.
+    EXPECT_EQ(Rows("abcdefghijklmnopqrstuvwxyzabcdefgh"),
+              (std::vector<std::string>{"abcdefghijklmnopqrstuvwxyzab-", "cdefgh"}));
+    EXPECT_EQ(Rows("aaaaaaaaaaaaaaaaaaaa-bbbbbbbbbbbb"),
+              (std::vector<std::string>{"aaaaaaaaaaaaaaaaaaaa-", "bbbbbbbbbbbb"}));
 }
 
 class BubbleText : public ::testing::Test
@@ -138,22 +96,16 @@ class BubbleText : public ::testing::Test
             DXReleaseSurface(*s), *s = nullptr;
     }
     struct Box {
-        int left = -1, top = -1, right = -1, bottom = -1;
+        int left = 1 << 30, top = -1, right = -1, bottom = -1;
     };
     static Box Bounds(LPDDS s)
     {
         Box b;
-        for (int y = 0; y < 1024 && y < s->iHeight; ++y)
+        for (int y = 0; y < 1024; ++y)
             for (int x = 0; x < 1280; ++x)
-                if (DXGetPixel(s, x, y) != kWhite) {
-                    if (b.left < 0 || x < b.left)
-                        b.left = x;
-                    if (x > b.right)
-                        b.right = x;
-                    if (b.top < 0)
-                        b.top = y;
-                    b.bottom = y;
-                }
+                if (DXGetPixel(s, x, y) != kWhite)
+                    b.left = std::min(b.left, x), b.right = std::max(b.right, x),
+                    b.top = b.top < 0 ? y : b.top, b.bottom = y;
         return b;
     }
     IMGOBJ obj;
@@ -192,53 +144,34 @@ TEST_F(BubbleText, FullResolutionScalesWithTheExport)
     EXPECT_EQ(b.top, static_cast<int>(578 * (115.0f / 577)));
 }
 
-TEST_F(BubbleText, EmptyTextDrawsNothingAndSucceeds)
-{
-    obj.szText[0] = '\0';
-    ASSERT_TRUE(TextBubbleText(&obj, 0, 0, 0));
-    EXPECT_EQ(Bounds(obj.iiRes[LO_RES_OBJ].DDSSurface).left, -1);
-}
-
-TEST(TextDialogRules, CapitalsOverLatin1)
+TEST(TextDialogRules, CapitalsLengthContentAndAction)
 {
     char text[] = "abc \xe5\xe4\xf6 \xe9\xfc \xff \xdf 1-2";
     TextToCapitals(text);
     EXPECT_STREQ(text, "ABC \xc5\xc4\xd6 \xc9\xdc \x9f \xdf 1-2");
-}
-
-TEST(TextDialogRules, KeepsAtMostNinetyEightCharacters)
-{
-    std::string in(150, 'X');
     char out[99];
-    EXPECT_EQ(TextDialogCopy(in.c_str(), out), 98);
-    EXPECT_EQ(std::strlen(out), 98u);
-    EXPECT_EQ(TextDialogCopy("HI", out), 2);
-    EXPECT_STREQ(out, "HI");
-}
-
-TEST(TextDialogRules, OkNeedsAnOrdinaryCharacterAndPicksItsAction)
-{
-    EXPECT_FALSE(TextDialogHasContent(""));
+    EXPECT_EQ(TextDialogCopy(std::string(150, 'X').c_str(), out), 98);
     EXPECT_FALSE(TextDialogHasContent("\xa9\xb0"));
     EXPECT_TRUE(TextDialogHasContent("\xc5"));
-    EXPECT_TRUE(TextDialogHasContent(" "));
     const int32_t none[11] = {}, fourth[11] = {0, 0, 0, 1};
     EXPECT_EQ(CheckedRadioOffset(none, 11), 0);
     EXPECT_EQ(CheckedRadioOffset(fourth, 11), 3);
-    IMGOBJ text{}, art{};
-    text.iKind = IMG_TEXT, text.iTextStyle = 3, art.iKind = IMG_OBJ;
+    IMGOBJ bubble{};
+    bubble.iKind = IMG_TEXT, bubble.iTextStyle = 3;
     EXPECT_EQ(TextDialogAction(nullptr, 3), TEXTDLG_NEW);
-    EXPECT_EQ(TextDialogAction(&art, 3), TEXTDLG_NEW);
-    EXPECT_EQ(TextDialogAction(&text, 3), TEXTDLG_SAME_STYLE);
-    EXPECT_EQ(TextDialogAction(&text, 4), TEXTDLG_OTHER_STYLE);
+    EXPECT_EQ(TextDialogAction(&bubble, 3), TEXTDLG_SAME_STYLE);
+    EXPECT_EQ(TextDialogAction(&bubble, 4), TEXTDLG_OTHER_STYLE);
 }
 
-TEST(FeedRows, LineFeedsOpenTheNextRowAndLeadingSpacesDoNotBreak)
+TEST(FeedRows, LineFeedsOpenRowsRowsFitTheBoxAndTwentyFiveAtMost)
 {
     char rows[FEED_MAX_ROWS][FEED_ROW_SIZE];
     ASSERT_EQ(FeedTextRows("ONE\nTWO", 165, rows), 2);
-    EXPECT_STREQ(rows[0], "ONE");
     EXPECT_STREQ(rows[1], "\nTWO");
+    int32_t n = FeedTextRows(LoadText(231), 165, rows);
+    ASSERT_GT(n, 1);
+    for (int32_t i = 0; i < n; ++i)
+        EXPECT_LE(FontStringWidth(10, rows[i]), 165) << rows[i];
     std::string many;
     for (int i = 0; i < 25; ++i)
         many += "X\n";
@@ -246,16 +179,6 @@ TEST(FeedRows, LineFeedsOpenTheNextRowAndLeadingSpacesDoNotBreak)
     EXPECT_EQ(FeedTextRows(many.c_str(), 165, rows), -1);
     EXPECT_STREQ(gErrorTrail, "No more rows!\n");
     TrailClear();
-}
-
-TEST(FeedRows, RowsFitTheBoxWidth)
-{
-    const char *text = LoadText(231);
-    char rows[FEED_MAX_ROWS][FEED_ROW_SIZE];
-    int32_t n = FeedTextRows(text, 165, rows);
-    ASSERT_GT(n, 1);
-    for (int32_t i = 0; i < n; ++i)
-        EXPECT_LE(FontStringWidth(10, rows[i]), 165) << rows[i];
 }
 
 class Feeder : public ::testing::Test
