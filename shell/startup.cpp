@@ -166,7 +166,9 @@ int MainWindow::Create()
 
 void MainWindow::Destroy()
 {
-    if (mDestroyed)
+    // A window whose creation failed has been cleaned up already; one never created
+    // owns nothing.
+    if (mDestroyed || !mCreated)
         return;
     mDestroyed = true;
     PLATQT_CloseHelp();
