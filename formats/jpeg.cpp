@@ -57,8 +57,7 @@ int PhotoSizeAllowed(int64_t width, int64_t height)
 // ---- The JPEG buffer ------------------------------------------------------------------
 
 // Zero-filled (black) memory for a W8 × H surface and the surface over it.
-static LPDDS MakeBufferSurface(int32_t width, int32_t height, int32_t components,
-                               uint8_t **memOut)
+static LPDDS MakeBufferSurface(int32_t width, int32_t height, int32_t components, uint8_t **memOut)
 {
     *memOut = nullptr;
     if (width < 1 || height < 1 || components != 3 || width > MAX_SURFACE_SIDE ||
@@ -233,8 +232,8 @@ static int ReadRows(DecodeState *st, IMGOBJ *obj)
     jpeg_decompress_struct *cinfo = &st->cinfo;
     const int32_t w = cinfo->output_width, h = cinfo->output_height;
     const int cmyk = cinfo->out_color_space == JCS_CMYK;
-    JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
-                                                 JPOOL_IMAGE, w * cinfo->output_components, 1);
+    JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                 w * cinfo->output_components, 1);
     JSAMPARRAY bgr = cmyk ? (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
                                                         JPOOL_IMAGE, w * 3, 1)
                           : row;

@@ -362,10 +362,15 @@ IMGOBJ *IMGOBJ_AddObj(const char *name, int32_t kind, int32_t x, int32_t y, cons
 
     int ok;
     switch (kind) {
-    case IMG_SRC: ok = AddPhoto(obj); break;
+    case IMG_SRC:
+        ok = AddPhoto(obj);
+        break;
     case IMG_OBJ:
-    case IMG_TEXT: ok = AddPiece(obj, text, tmpl); break;
-    default: ok = Fail("IMGOBJ_AddObj: unknown kind");
+    case IMG_TEXT:
+        ok = AddPiece(obj, text, tmpl);
+        break;
+    default:
+        ok = Fail("IMGOBJ_AddObj: unknown kind");
     }
     if (!ok) {
         Discard(obj); // also unlinks a photo whose refit failed
@@ -413,7 +418,8 @@ IMGOBJ *IMGOBJ_AddObjSrcBuf(int32_t width, int32_t height, int32_t components)
     return obj;
 }
 
-// ---- Per frame ------------------------------------------------------------------------------------
+// ---- Per frame
+// ------------------------------------------------------------------------------------
 
 // Keeps at least 25 pixels of a piece inside the picture rectangle.
 static void KeepReachable(IMGOBJ *obj)
@@ -501,8 +507,7 @@ static int RotateForQuality(IMGOBJ *obj, LPDDS hi, LPDDS lo, const DDBLTFX *fx)
     LPDDS turned = DXRotateSurface(gDDSPicture, 0, 0, iw, ih, obj->iAngle);
     if (!turned)
         return Fail("DXRotateSurface()!");
-    const int ok =
-        DXStretchBlt(lo, 0, 0, rw, rh, turned, 0, 0, turned->iWidth, turned->iHeight, 1);
+    const int ok = DXStretchBlt(lo, 0, 0, rw, rh, turned, 0, 0, turned->iWidth, turned->iHeight, 1);
     DXReleaseSurface(turned);
     return ok || Fail("DXStretchBlt(2)!");
 }
@@ -543,8 +548,8 @@ static int UpdateClipArt(IMGOBJ *obj, LPDDS hi, LPDDS lo)
     const DDBLTFX fx = MirrorEffects(obj);
     if (gSelected != obj && obj->iAngle != 0)
         return RotateForQuality(obj, hi, lo, &fx);
-    if (!DXStretchBltFX(lo, 0, 0, a.iWidth, a.iHeight, hi, 0, 0, obj->iSrcWidth, obj->iSrcHeight,
-                        1, &fx))
+    if (!DXStretchBltFX(lo, 0, 0, a.iWidth, a.iHeight, hi, 0, 0, obj->iSrcWidth, obj->iSrcHeight, 1,
+                        &fx))
         return Fail("DXStretchBltFX !");
     return obj->iAngle == 0 || RotateFast(obj, lo);
 }

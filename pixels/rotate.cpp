@@ -112,8 +112,7 @@ static int RectInside(LPDDS s, int32_t x, int32_t y, int32_t w, int32_t h)
            static_cast<int64_t>(x) + w <= s->iWidth && static_cast<int64_t>(y) + h <= s->iHeight;
 }
 
-LPDDS DXRotateSurface(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height,
-                      int32_t angle)
+LPDDS DXRotateSurface(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height, int32_t angle)
 {
     const double rad = angle * kPiPixels / 180.0;
     const double c = std::cos(rad), s = std::sin(rad);
@@ -157,18 +156,25 @@ static void QuarterTurn(LPDDS dest, const uint8_t *origin, ptrdiff_t di, ptrdiff
     }
 }
 
-LPDDS DXRotatePhoto(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height,
-                    int32_t angle)
+LPDDS DXRotatePhoto(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height, int32_t angle)
 {
     // The photo is addressed from the surface's corner: x and y act as 0.
     (void)x;
     (void)y;
     double c, s;
     switch (angle) {
-    case 0: c = 1.0, s = 0.0; break;
-    case 90: c = 0.0, s = 1.0; break;
-    case 180: c = -1.0, s = 0.0; break;
-    case 270: c = 0.0, s = -1.0; break;
+    case 0:
+        c = 1.0, s = 0.0;
+        break;
+    case 90:
+        c = 0.0, s = 1.0;
+        break;
+    case 180:
+        c = -1.0, s = 0.0;
+        break;
+    case 270:
+        c = 0.0, s = -1.0;
+        break;
     default: {
         const double rad = angle * kPiPixels / 180.0;
         c = std::cos(rad);

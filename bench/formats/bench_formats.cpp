@@ -2,9 +2,9 @@
 // JpegLoad against djpeg and libjpeg's own decode loop, JpegSave against cjpeg and
 // libjpeg's own encode loop, the photo's quarter turn against `vips rot`, and the
 // rotation and rebuild of a clip-art piece. All times are wall-clock.
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -23,7 +23,8 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 constexpr int kW = 4000, kH = 3000; // 12 megapixels
 

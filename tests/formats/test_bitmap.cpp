@@ -17,15 +17,18 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 std::vector<uint8_t> ReadAll(const fs::path &p)
 {
     std::ifstream in(p, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
 }
 
-class Bitmap : public ::testing::Test {
+class Bitmap : public ::testing::Test
+{
   protected:
     fs::path dir;
     void SetUp() override
@@ -65,9 +68,15 @@ TEST_F(Bitmap, CommonLayoutsLoadWithTheirPixels)
     };
     for (const auto &[name, how] : kinds) {
         const fs::path file = dir / name;
-        ASSERT_EQ(std::system(("convert '" + src.string() + "' " + how + "'" + file.string() + "'").c_str()), 0);
+        ASSERT_EQ(
+            std::system(
+                ("convert '" + src.string() + "' " + how + "'" + file.string() + "'").c_str()),
+            0);
         const fs::path ref = dir / "ref.rgb";
-        ASSERT_EQ(std::system(("convert '" + file.string() + "' -depth 8 rgb:'" + ref.string() + "'").c_str()), 0);
+        ASSERT_EQ(
+            std::system(
+                ("convert '" + file.string() + "' -depth 8 rgb:'" + ref.string() + "'").c_str()),
+            0);
         const std::vector<uint8_t> want = ReadAll(ref);
 
         IMGOBJ *obj = PhotoObject(file);
@@ -103,7 +112,8 @@ TEST_F(Bitmap, DamagedMissingAndOversizedFilesFailWithATrail)
     TrailClear();
     obj = PhotoObject(dir / "gone.bmp");
     EXPECT_FALSE(BitmapLoad(obj));
-    EXPECT_EQ(std::string(gErrorTrail), "can't open " + (dir / "gone.bmp").string() + "\nLoadImage() !\n");
+    EXPECT_EQ(std::string(gErrorTrail),
+              "can't open " + (dir / "gone.bmp").string() + "\nLoadImage() !\n");
     AO_DelObj(&obj->ao);
 
     // A header that claims 40000 × 40000 pixels with hardly any data behind it.
@@ -113,10 +123,12 @@ TEST_F(Bitmap, DamagedMissingAndOversizedFilesFailWithATrail)
     b[0] = 'B', b[1] = 'M', b[10] = 54, b[14] = 40, b[26] = 1, b[28] = 24;
     std::memcpy(&b[18], &side, 4);
     std::memcpy(&b[22], &side, 4);
-    std::ofstream(dir / "huge.bmp", std::ios::binary).write(reinterpret_cast<const char *>(b.data()), b.size());
+    std::ofstream(dir / "huge.bmp", std::ios::binary)
+        .write(reinterpret_cast<const char *>(b.data()), b.size());
     obj = PhotoObject(dir / "huge.bmp");
     EXPECT_FALSE(BitmapLoad(obj));
-    EXPECT_NE(std::string(gErrorTrail).find("too large: 40000 x 40000"), std::string::npos) << gErrorTrail;
+    EXPECT_NE(std::string(gErrorTrail).find("too large: 40000 x 40000"), std::string::npos)
+        << gErrorTrail;
     AO_DelObj(&obj->ao);
 }
 

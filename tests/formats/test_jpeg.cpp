@@ -19,7 +19,8 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 std::string ReadAll(const fs::path &p)
 {
@@ -63,7 +64,8 @@ std::vector<uint8_t> Flat(int w, int h, uint8_t b, uint8_t g, uint8_t r)
     return px;
 }
 
-class Jpeg : public ::testing::Test {
+class Jpeg : public ::testing::Test
+{
   protected:
     fs::path dir;
 
@@ -132,7 +134,8 @@ TEST_F(Jpeg, DecodesEveryVariantExactlyLikeDjpeg)
         {"restart.jpg", "cjpeg -restart 1B"},         {"arithmetic.jpg", "cjpeg -arithmetic"},
     };
     for (const auto &[name, cmd] : variants) {
-        Shell(std::string(cmd) + " -outfile '" + (dir / name).string() + "' '" + src.string() + "'");
+        Shell(std::string(cmd) + " -outfile '" + (dir / name).string() + "' '" + src.string() +
+              "'");
         ExpectLikeDjpeg(dir / name);
     }
     // ImageMagick's encoder: progressive 4:2:2 at an odd size.
@@ -289,7 +292,8 @@ TEST_F(Jpeg, BadFilesLeaveNoPhotoAndTruncatedOnesLoadAsFarAsTheyGo)
     gDDSPicture = DXCreateSurface(gDDSPicture, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
     const fs::path missing = dir / "missing.jpg";
     EXPECT_EQ(IMGOBJ_AddObj(missing.c_str(), IMG_SRC, 0, 0, nullptr, nullptr), nullptr);
-    EXPECT_EQ(std::string(gErrorTrail), "can't open " + missing.string() + "\n\nJpegLoad() failed!\n");
+    EXPECT_EQ(std::string(gErrorTrail),
+              "can't open " + missing.string() + "\n\nJpegLoad() failed!\n");
 
     TrailClear();
     WriteAll(dir / "notes.jpg", "this is not a picture at all");
@@ -300,7 +304,8 @@ TEST_F(Jpeg, BadFilesLeaveNoPhotoAndTruncatedOnesLoadAsFarAsTheyGo)
     EXPECT_EQ(gPhotoWidth, 640) << "a failed load keeps the photo size";
 
     const fs::path full = dir / "full.jpg";
-    Shell("cjpeg -outfile '" + full.string() + "' '" + TestPicture(dir / "s.ppm", 120, 90).string() + "'");
+    Shell("cjpeg -outfile '" + full.string() + "' '" +
+          TestPicture(dir / "s.ppm", 120, 90).string() + "'");
     const std::string bytes = ReadAll(full);
     WriteAll(dir / "half.jpg", bytes.substr(0, bytes.size() / 2));
     IMGOBJ *obj = Photo(dir / "half.jpg");
@@ -320,11 +325,13 @@ TEST_F(Jpeg, BadFilesLeaveNoPhotoAndTruncatedOnesLoadAsFarAsTheyGo)
 TEST_F(Jpeg, OversizedPhotoIsRefusedBeforeAnythingIsAllocated)
 {
     const fs::path jpg = dir / "big.jpg";
-    Shell("cjpeg -outfile '" + jpg.string() + "' '" + TestPicture(dir / "s.ppm", 200, 100).string() + "'");
+    Shell("cjpeg -outfile '" + jpg.string() + "' '" +
+          TestPicture(dir / "s.ppm", 200, 100).string() + "'");
     gMaxPhotoPixels = 200 * 99;
     IMGOBJ *obj = Photo(jpg);
     EXPECT_FALSE(JpegLoad(obj));
-    EXPECT_NE(std::string(gErrorTrail).find("too large: 200 x 100"), std::string::npos) << gErrorTrail;
+    EXPECT_NE(std::string(gErrorTrail).find("too large: 200 x 100"), std::string::npos)
+        << gErrorTrail;
     EXPECT_EQ(obj->iiRes[HI_RES_OBJ].DDSSurface, nullptr);
     AO_DelObj(&obj->ao);
     // The default bound: sides, pixels, and the turned box the picture buffer must hold.

@@ -15,7 +15,8 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 // A bottom-up 24-bit Windows bitmap whose left half is red and right half blue.
 std::vector<uint8_t> TwoColourBmp(int w, int h)
@@ -48,10 +49,12 @@ std::vector<uint8_t> TwoColourBmp(int w, int h)
 void WriteFile(const fs::path &p, const std::vector<uint8_t> &bytes)
 {
     fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
 }
 
-class ImgObj : public ::testing::Test {
+class ImgObj : public ::testing::Test
+{
   protected:
     fs::path dir;
 
@@ -82,7 +85,8 @@ class ImgObj : public ::testing::Test {
 
     static IMGOBJ *Piece(const char *name = "wide.clp")
     {
-        IMGOBJ *obj = IMGOBJ_AddObj(name, IMG_OBJ, gPictureRect.x, gPictureRect.y, nullptr, nullptr);
+        IMGOBJ *obj =
+            IMGOBJ_AddObj(name, IMG_OBJ, gPictureRect.x, gPictureRect.y, nullptr, nullptr);
         EXPECT_NE(obj, nullptr) << gErrorTrail;
         return obj;
     }
@@ -169,7 +173,7 @@ TEST_F(ImgObj, TurnsStayWithinZeroTo360AndOnlyClipArtTurns)
 {
     IMGOBJ *obj = Piece();
     // (start angle, turn, result)
-    const int cases[][3] = {{0, -10, 350}, {355, 10, 5},  {350, 10, 360}, {0, -360, 360},
+    const int cases[][3] = {{0, -10, 350}, {355, 10, 5},    {350, 10, 360}, {0, -360, 360},
                             {0, 720, 0},   {10, -370, 360}, {360, 10, 10}};
     for (const auto &c : cases) {
         obj->iAngle = c[0];

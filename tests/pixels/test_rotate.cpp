@@ -8,7 +8,8 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/trail.h"
 
-namespace {
+namespace
+{
 
 // A surface whose every pixel differs from its neighbours and is never white.
 LPDDS Pattern(int32_t w, int32_t h)
@@ -33,7 +34,8 @@ uint32_t Reference(LPDDS src, int32_t x0, int32_t y0, int32_t w, int32_t h, int3
     return sx < 0 || sx >= w || sy < 0 || sy >= h ? 0xFFFFFF : DXGetPixel(src, x0 + sx, y0 + sy);
 }
 
-class Rotate : public ::testing::Test {
+class Rotate : public ::testing::Test
+{
   protected:
     void SetUp() override
     {
@@ -44,7 +46,7 @@ class Rotate : public ::testing::Test {
 
 TEST_F(Rotate, PredictedAndRealSizesMatchTheTableForA100By50Rectangle)
 {
-    const int32_t cases[][3] = {{0, 100, 50},   {1, 101, 52},   {15, 110, 75}, {30, 112, 94},
+    const int32_t cases[][3] = {{0, 100, 50},   {1, 101, 52},    {15, 110, 75}, {30, 112, 94},
                                 {45, 107, 107}, {-45, 107, 107}, {90, 51, 101}, {270, 51, 101},
                                 {-90, 51, 101}, {180, 101, 51},  {360, 101, 51}};
     LPDDS src = Pattern(100, 50);
