@@ -367,6 +367,14 @@ TEST_F(ImgObj, PhotoFromALongPathBecomesTheUnselectedBackground)
     EXPECT_EQ(DXGetPixel(obj->iiRes[LO_RES_OBJ].DDSSurface, 31, 23), 0x0000FFu);
     EXPECT_EQ(DXGetPixel(obj->iiRes[LO_RES_OBJ].DDSSurface, 32, 0), 0xFFFFFFu);
 
+    // A photo larger than the window keeps a screen surface of window size only.
+    WriteFile(dir / "large.bmp", TwoColourBmp(1500, 1100));
+    IMGOBJ *large = IMGOBJ_AddObj((dir / "large.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr);
+    ASSERT_NE(large, nullptr) << gErrorTrail;
+    EXPECT_EQ(large->iiRes[HI_RES_OBJ].DDSSurface->iWidth, 1504);
+    EXPECT_EQ(large->iiRes[LO_RES_OBJ].DDSSurface->iWidth, 1280);
+    EXPECT_EQ(large->iiRes[LO_RES_OBJ].DDSSurface->iHeight, 1024);
+
     // The empty photo a layout file fills.
     IMGOBJ *buf = IMGOBJ_AddObjSrcBuf(900, 700, 3);
     ASSERT_NE(buf, nullptr);
