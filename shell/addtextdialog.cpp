@@ -106,6 +106,7 @@ AddTextDlg::AddTextDlg(QWidget *owner, IMGOBJ *editObject)
         OnTextChanged(); // centres the empty field's line
     }
     Radio(style)->setChecked(true);
+    Edit()->document()->clearUndoRedoStacks(); // undo starts from the text shown
 
     mUi->okButton->setText(Text(11));
     mUi->cancelButton->setText(Text(12));
