@@ -72,7 +72,7 @@ extern int32_t gDirectDrawReady; // set once DXInit has its cooperative level
 extern uint32_t gOutlinePenColor; // 0x79F41E: RGB(121, 244, 30); the pen is 2 pixels wide
 
 // Largest surface the program makes, in pixels and per side (refused beyond).
-constexpr int64_t MAX_SURFACE_PIXELS = 400LL * 1000 * 1000;
+constexpr int64_t MAX_SURFACE_PIXELS = 640LL * 1000 * 1000;
 constexpr int32_t MAX_SURFACE_SIDE = 65500;
 
 // Set by the JPEG side to release its buffer surface; DXCleanup calls it first.
