@@ -88,11 +88,12 @@ def write_sheets(args, manifest, read_bmp):
         thumbs = [(f, thumbnail(rgb)) for f, rgb in items]
         for dark in (False, True):
             tone = "dark" if dark else "light"
-            sheet(thumbs, 80, 14, 8, dark).save(os.path.join(out, f"{name}-56-{tone}.png"))
+            sheet(thumbs, 80, 14, 8, dark).save(os.path.join(out, f"{name}-56-{tone}.png"),
+                                                compress_level=1)
             big = sheet(items, 520, 16, 5, dark)
-            big.save(os.path.join(out, f"{name}-full-{tone}.png"))
+            big.save(os.path.join(out, f"{name}-full-{tone}.png"), compress_level=1)
             big.resize((big.width // 3, big.height // 3), Image.LANCZOS).save(
-                os.path.join(out, f"{name}-third-{tone}.png"))
+                os.path.join(out, f"{name}-third-{tone}.png"), compress_level=1)
             written.append(name)
     styles = []
     for f in ("text4.clp", "text2.clp", "text1.clp", "text3.clp", "text6.clp", "text5.clp",
@@ -103,7 +104,7 @@ def write_sheets(args, manifest, read_bmp):
     for dark in (False, True) if styles else ():
         img = sheet(styles, 820, 16, 4, dark)
         img.resize((img.width // 2, img.height // 2), Image.LANCZOS).save(
-            os.path.join(out, f"styles-{'dark' if dark else 'light'}.png"))
+            os.path.join(out, f"styles-{'dark' if dark else 'light'}.png"), compress_level=1)
     res = os.path.join(args.data, "resources")
     small = [(f, read_bmp(os.path.join(res, f))) for f in sorted(os.listdir(res))
              if f.startswith(("CAT_", "TEXT")) and f.endswith(".bmp")]
@@ -112,6 +113,6 @@ def write_sheets(args, manifest, read_bmp):
         for i, (f, rgb) in enumerate(small):
             img.paste(Image.fromarray(rgb), (i * 80 + 4, 4))
         img = img.resize((img.width * 2, img.height * 2), Image.NEAREST)
-        img.save(os.path.join(out, "resources-x2.png"))
+        img.save(os.path.join(out, "resources-x2.png"), compress_level=1)
     print(f"stickers: contact sheets in {out}")
     return 0
