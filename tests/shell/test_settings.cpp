@@ -1,6 +1,5 @@
 // The settings file: reading with defaults, writing without losing other lines.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "platform/platform.h"
 #include "tests/shell/temp_config.h"
@@ -66,18 +65,6 @@ TEST(Settings, ValueWithLineBreakCannotInjectKeys)
     ASSERT_EQ(PLAT_WriteProfileString("SETUP", "DirectoryApp", "/a/\n[MISC]\nFirstStartInit=9"), 1);
     EXPECT_EQ(Get("SETUP", "DirectoryApp"), "/a/");
     EXPECT_EQ(Get("MISC", "FirstStartInit", "0"), "0");
-}
-
-TEST(Settings, UnreadableFileIsNeverOverwritten)
-{
-    TempConfig config;
-    config.WriteIni("[SETUP]\nLanguage=2\n");
-    chmod(config.IniPath().c_str(), 0);
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root reads every file";
-    EXPECT_EQ(PLAT_WriteProfileString("SETUP", "Language", "1"), 0);
-    chmod(config.IniPath().c_str(), 0600);
-    EXPECT_EQ(Get("SETUP", "Language"), "2");
 }
 
 TEST(Settings, OversizedFileIsLeftAlone)

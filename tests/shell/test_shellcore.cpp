@@ -89,45 +89,6 @@ TEST(Language, StoredChoiceWinsOtherwiseLastSwitchDecidesAndIsWritten)
     gLanguageOffset = 0;
 }
 
-TEST(Caption, NoDocumentShowsVersionAndDocumentShowsNameWithModifiedMark)
-{
-    char title[600];
-    const std::string spaces(17, ' ');
-    gDocumentOpen = 0;
-    FormatTitle(title, sizeof title);
-    EXPECT_EQ(std::string(title), "Merrowick v1.01" + spaces);
-    gDocumentOpen = 1;
-    std::snprintf(gFileName, sizeof gFileName, "holiday");
-    std::snprintf(gFileExt, sizeof gFileExt, ".mwi");
-    gModified = 0;
-    FormatTitle(title, sizeof title);
-    EXPECT_EQ(std::string(title), "holiday.mwi - Merrowick" + spaces);
-    gModified = 1;
-    FormatTitle(title, sizeof title);
-    EXPECT_EQ(std::string(title), "holiday.mwi * - Merrowick" + spaces);
-    gDocumentOpen = gModified = 0;
-}
-
-TEST(StatusBar, PartsAndProgressBarFollowTheWidth)
-{
-    STATUSLAYOUT at800, at1280;
-    CalcStatusBarLayout(800, 22, 2, &at800);
-    EXPECT_EQ(at800.aPartRight[0], 400);
-    EXPECT_EQ(at800.aPartRight[1], 575);
-    EXPECT_EQ(at800.xProgress, 415);
-    EXPECT_EQ(at800.iProgressWidth, 171);
-    EXPECT_EQ(at800.yProgress, 5);
-    EXPECT_EQ(at800.iProgressHeight, 14);
-    EXPECT_EQ(at800.iStatusBarHeight, 20);
-    CalcStatusBarLayout(1280, 22, 2, &at1280);
-    EXPECT_EQ(at1280.aPartRight[0], 640);
-    EXPECT_EQ(at1280.aPartRight[1], 815);
-    EXPECT_EQ(at1280.xProgress, 655);
-    EXPECT_EQ(at1280.iProgressWidth, 171);
-    CalcStatusBarLayout(801, 22, 2, &at800); // odd widths round down
-    EXPECT_EQ(at800.aPartRight[0], 400);
-}
-
 TEST(DocumentState, EmptyMainDirectoryBecomesTheDataFolderAndIsWrittenBack)
 {
     TempConfig config;
@@ -146,16 +107,6 @@ TEST(DocumentState, EmptyMainDirectoryBecomesTheDataFolderAndIsWrittenBack)
     EXPECT_EQ(gModified, 0);
     EXPECT_EQ(gDocumentOpen, 0);
     rmdir(dataDir);
-}
-
-TEST(DocumentState, StoredMainDirectoryIsUsedAndGetsItsSeparator)
-{
-    TempConfig config;
-    config.WriteIni("[SETUP]\nDirectoryMain=" + config.Dir() + "\nInterfaceTexts=0\n");
-    InitDocumentStateCore();
-    EXPECT_EQ(std::string(gMainDir), config.Dir() + "/");
-    EXPECT_EQ(gShowButtonTexts, 0);
-    EXPECT_EQ(Setting("SETUP", "DirectoryMain"), config.Dir()); // not rewritten
 }
 
 TEST(DocumentState, InterfaceTextsOutsideZeroOrOneBecomesOne)
@@ -184,20 +135,4 @@ TEST(Help, TopicsOfBothLanguagesMapToPagesUnderTheMainDirectory)
     gLanguageOffset = 0;
     EXPECT_FALSE(HelpTopicFile("no-topic", file, sizeof file));
     EXPECT_FALSE(HelpTopicFile(".\\x.chm::/../../etc/passwd", file, sizeof file));
-}
-
-TEST(SetupValues, FoldersGetOneTrailingSeparatorAndLanguagesMapToEntries)
-{
-    char out[64];
-    SetupFolderValue("/home/me/pics", out, sizeof out);
-    EXPECT_STREQ(out, "/home/me/pics/");
-    SetupFolderValue("/home/me/pics/", out, sizeof out);
-    EXPECT_STREQ(out, "/home/me/pics/");
-    SetupFolderValue("", out, sizeof out);
-    EXPECT_STREQ(out, "");
-    EXPECT_EQ(SetupLanguageIndex("1"), 0);
-    EXPECT_EQ(SetupLanguageIndex("2"), 1);
-    EXPECT_EQ(SetupLanguageIndex("9"), 0);
-    EXPECT_EQ(SetupLanguageNumber(1), 2);
-    EXPECT_EQ(SetupLanguageNumber(-1), 1);
 }

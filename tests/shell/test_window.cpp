@@ -216,25 +216,6 @@ TEST_F(WindowTest, FailingFrameStopsFramesAndIsShownOnce)
     EXPECT_EQ(gFramesRunning, 0);
 }
 
-TEST_F(WindowTest, MenusCarryCommandIdsInBothLanguages)
-{
-    MainWindow *english = Make();
-    QList<QAction *> bar = english->menuBar()->actions();
-    ASSERT_EQ(bar.size(), 4);
-    EXPECT_EQ(bar[0]->text(), "&File");
-    ASSERT_NE(english->ActionFor(IDM_SAVEAS), nullptr);
-    EXPECT_EQ(english->ActionFor(IDM_SAVEAS)->text(), "Save as...\tCtrl+A");
-    EXPECT_TRUE(english->ActionFor(IDM_SAVEAS)->shortcut().isEmpty());
-    EXPECT_EQ(english->ActionFor(IDM_CLIPART)->shortcut(), QKeySequence("Ctrl+C"));
-    EXPECT_EQ(english->ActionFor(IDM_BIGGER)->shortcut(), QKeySequence("Ctrl+Down"));
-    EXPECT_EQ(english->ActionFor(IDM_DELETE)->shortcut(), QKeySequence());
-    EXPECT_EQ(english->ActionFor(IDM_KEY_CTRL_A)->shortcut(), QKeySequence("Ctrl+A"));
-    mWindow.reset();
-    MainWindow *swedish = Make("", "MENU_SWE");
-    EXPECT_EQ(swedish->menuBar()->actions()[0]->text(), "&Arkiv");
-    EXPECT_EQ(swedish->ActionFor(IDM_SAVEAS)->data().toInt(), IDM_SAVEAS);
-}
-
 TEST_F(WindowTest, GreyedCommandsAreSilencedOnTheKeyboard)
 {
     MainWindow *w = Make();
