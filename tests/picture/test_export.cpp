@@ -133,7 +133,7 @@ TEST(ExportSize, AcceptsOnlyWidthByHeightWithinTheSurfaceLimits)
     EXPECT_EQ(h, 480);
     EXPECT_TRUE(ParseExportSize("1x1", &w, &h));
     for (const char *bad : {"", "640", "640x", "x480", "0x480", "-5x5", "640x480x", "99999x2",
-                            "20000x20001", "6400000000x1"})
+                            "30000x30000", "6400000000x1"})
         EXPECT_FALSE(ParseExportSize(bad, &w, &h)) << bad;
 }
 
