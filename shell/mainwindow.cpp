@@ -16,6 +16,7 @@
 
 #include "picture/ao.h"
 #include "picture/compose.h"
+#include "picture/imgobj.h"
 #include "pixels/pixels.h"
 #include "platform/platform.h"
 #include "platform/qt/qt_platform.h"
@@ -177,6 +178,8 @@ MainWindow::MainWindow(const MENUDEF *menu, const ACCELTABLE *accel)
     gpEnableMenuItem = EnableMenuItemInWindow;
     gpSetModified = SetModifiedInWindow;
     gpUpdateSelectionState = UpdateSelectionStateCore;
+    gpUpdateStatusText = UpdateStatusText;
+    gpSetCommandState = SetCommandState;
     size_t iconSize = 0;
     if (const uint8_t *icon = PLAT_FindResource("101", &iconSize)) {
         QPixmap pixmap;
@@ -197,6 +200,8 @@ MainWindow::~MainWindow()
         gMenu = nullptr;
         gpEnableMenuItem = nullptr;
         gpSetModified = nullptr;
+        gpUpdateStatusText = nullptr;
+        gpSetCommandState = nullptr;
         PLATQT_AttachStatusBar(nullptr, nullptr, nullptr);
         PLATQT_DetachWindow();
     }
