@@ -38,6 +38,7 @@ test-asan: build
 	      -DMW_GENERATED_DIR=$(CURDIR)/$(BUILD)/generated
 	cmake --build $(ASAN) -j $(JOBS)
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	      LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	      ctest --output-on-failure -j $(JOBS) --timeout 900
 
 bench: build
