@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include "formats/formats.h"
@@ -121,14 +120,7 @@ static LPDDS MakeImageSurface(LPDDS old, int32_t width, int32_t height)
         Fail("g_pDD->CreateSurface() failed!");
         return nullptr;
     }
-#ifdef MADV_HUGEPAGE
-    constexpr uintptr_t kHuge = 2u << 20;
-    const uintptr_t begin = reinterpret_cast<uintptr_t>(s->pBits);
-    const uintptr_t end = begin + static_cast<uintptr_t>(s->iPitch) * height;
-    const uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1), last = end & ~(kHuge - 1);
-    if (last > first)
-        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
-#endif
+    DXAdviseHugePages(s);
     s->pPalette = gDDPalette;
     DXSetColorKey(s, 0xFFFFFF);
     ClearSurface(s);

@@ -7,7 +7,6 @@
 // cut toward zero; result pixels no source pixel reaches stay white (transparent).
 #include <cmath>
 #include <cstring>
-#include <sys/mman.h>
 
 #include "pixels/pixels.h"
 #include "platform/platform.h"
@@ -90,14 +89,7 @@ static LPDDS MakeResult(int32_t width, int32_t height, int clear)
         Fail("CreateSurface()");
         return nullptr;
     }
-#ifdef MADV_HUGEPAGE
-    constexpr uintptr_t kHuge = 2u << 20;
-    const uintptr_t begin = reinterpret_cast<uintptr_t>(dest->pBits);
-    const uintptr_t end = begin + static_cast<uintptr_t>(dest->iPitch) * height;
-    const uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1), last = end & ~(kHuge - 1);
-    if (last > first)
-        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
-#endif
+    DXAdviseHugePages(dest);
     dest->pPalette = gDDPalette;
     DXSetColorKey(dest, 0xFFFFFF);
     if (clear)

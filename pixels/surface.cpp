@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <sys/mman.h>
 #include <new>
 
 #include "pixels/pixels.h"
@@ -117,6 +118,20 @@ LPDDS DXCreateSurfaceOver(uint8_t *bits, int32_t width, int32_t height, int32_t 
     s->bHasColorKey = 1;
     s->dwColorKey = 0xFFFFFF;
     return s;
+}
+
+void DXAdviseHugePages(LPDDS surface)
+{
+#ifdef MADV_HUGEPAGE
+    if (!surface || !surface->pBits)
+        return;
+    constexpr uintptr_t kHuge = 2u << 20;
+    const uintptr_t begin = reinterpret_cast<uintptr_t>(surface->pBits);
+    const uintptr_t end = begin + static_cast<uintptr_t>(surface->iPitch) * surface->iHeight;
+    const uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1), last = end & ~(kHuge - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+#endif
 }
 
 void DXReleaseSurface(LPDDS surface)
