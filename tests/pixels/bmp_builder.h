@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <vector>
 
 struct BmpSpec {
@@ -104,4 +105,11 @@ inline std::vector<uint8_t> PackIndexRows(const std::vector<std::vector<int>> &r
         out.insert(out.end(), row.begin(), row.end());
     }
     return out;
+}
+
+// Writes bytes to a file in the current folder.
+inline void WriteFile(const char *name, const std::vector<uint8_t> &bytes)
+{
+    std::ofstream(name, std::ios::binary)
+        .write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
 }

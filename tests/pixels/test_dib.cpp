@@ -311,11 +311,6 @@ class BitmapFiles : public ::testing::Test
         std::filesystem::current_path(old_);
         std::filesystem::remove_all(dir_);
     }
-    static void Write(const char *name, const std::vector<uint8_t> &bytes)
-    {
-        std::ofstream(name, std::ios::binary)
-            .write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
-    }
     std::filesystem::path old_, dir_;
 };
 
@@ -327,7 +322,7 @@ TEST_F(BitmapFiles, DibLoadFillsInTheHeaderReadsBareFilesAndWidensCoreTables)
     s.bpp = 8;
     s.palette = FullPalette(256);
     s.pixels = PackIndexRows({{1, 2, 3, 4, 5}, {6, 7, 8, 9, 10}, {0, 0, 0, 0, 255}}, 8, true);
-    Write("eight.bmp", MakeBmp(s));
+    WriteFile("eight.bmp", MakeBmp(s));
     BITMAPINFOHEADER *dib = DibLoad("eight.bmp");
     ASSERT_NE(dib, nullptr);
     EXPECT_EQ(dib->biClrUsed, 256u);
@@ -344,7 +339,7 @@ TEST_F(BitmapFiles, DibLoadFillsInTheHeaderReadsBareFilesAndWidensCoreTables)
     core.palette = {0x112233, 0x445566};
     core.pixels = PackIndexRows({{1, 0}}, 1);
     core.fileHeader = false;
-    Write("core.dib", MakeBmp(core));
+    WriteFile("core.dib", MakeBmp(core));
     dib = DibLoad("core.dib");
     ASSERT_NE(dib, nullptr);
     EXPECT_EQ(dib->biSize, 40u);
@@ -357,7 +352,7 @@ TEST_F(BitmapFiles, DibLoadFillsInTheHeaderReadsBareFilesAndWidensCoreTables)
 
     std::vector<uint8_t> cut = MakeBmp(s);
     cut.resize(20);
-    Write("short.bmp", cut);
+    WriteFile("short.bmp", cut);
     EXPECT_EQ(DibLoad("short.bmp"), nullptr);
     EXPECT_EQ(DibLoad("nowhere.bmp"), nullptr);
 }
@@ -369,7 +364,7 @@ TEST_F(BitmapFiles, FileBeatsResourceForDibsAndResourceBeatsFileForSurfaces)
     BmpSpec res = file;
     res.width = 2;
     res.pixels = {9, 9, 9, 8, 8, 8, 0, 0};
-    Write("BOTH", MakeBmp(file));
+    WriteFile("BOTH", MakeBmp(file));
     FakeAddResource("BOTH", MakeBmp(res));
 
     BITMAPINFOHEADER *dib = DibLoad("BOTH");
@@ -400,7 +395,7 @@ TEST_F(BitmapFiles, MissingOrBadBitmapsReportLoadImage)
     EXPECT_STREQ(gErrorTrail, "LoadImage() !\n");
     TrailClear();
 
-    Write("bad.clp", {'B', 'M', 1, 2, 3});
+    WriteFile("bad.clp", {'B', 'M', 1, 2, 3});
     EXPECT_EQ(DDLoadBitmap(nullptr, "bad.clp", 0, 0), nullptr);
     EXPECT_STREQ(gErrorTrail, "bad.clp: file header cut short\nLoadImage() !\n");
 
@@ -435,7 +430,7 @@ TEST_F(BitmapFiles, PaletteStartsFromTheRampAndTakesOnlyIndexedTables)
 
     s.clrUsed = 0; // a file with a full table
     s.palette = FullPalette(256);
-    Write("file.bmp", MakeBmp(s));
+    WriteFile("file.bmp", MakeBmp(s));
     pal = DDLoadPalette(nullptr, "file.bmp");
     EXPECT_EQ(pal->aEntries[200][0], s.palette[200] >> 16 & 0xFF);
     EXPECT_EQ(pal->aEntries[200][2], s.palette[200] & 0xFF);

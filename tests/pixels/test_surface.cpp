@@ -130,19 +130,14 @@ class Startup : public ::testing::Test
             sprite.palette.push_back(i == 0 ? 0xFFFFFF : 0x010000u * i);
         sprite.pixels.assign(20 * 5, 3);
         FakeAddResource("SPRITE", MakeBmp(sprite));
-        Write("merrowick7.clp", SolidBmp(40, 30, 0xFFFFFF));
-        Write("logo7.clp", SolidBmp(12, 6, 0x336699));
+        WriteFile("merrowick7.clp", SolidBmp(40, 30, 0xFFFFFF));
+        WriteFile("logo7.clp", SolidBmp(12, 6, 0x336699));
     }
     void TearDown() override
     {
         DXCleanup();
         std::filesystem::current_path(old_);
         std::filesystem::remove_all(dir_);
-    }
-    static void Write(const char *name, const std::vector<uint8_t> &bytes)
-    {
-        std::ofstream(name, std::ios::binary)
-            .write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
     }
     std::filesystem::path old_, dir_;
 };
