@@ -9,9 +9,7 @@
 #include <unistd.h>
 
 #include "formats/formats.h"
-#include "picture/imgobj.h"
 #include "platform/trail.h"
-#include "shell/appstate.h"
 
 // Reads a little-endian value at an offset, or 0 past the end.
 static uint32_t Le(const uint8_t *p, size_t size, size_t at, int bytes)
@@ -44,8 +42,9 @@ static int PeekBitmapSize(const uint8_t *data, size_t size, int64_t *w, int64_t 
     return 1;
 }
 
-// Decodes the mapped file into the object's surfaces.
-static int DecodeBitmapPhoto(IMGOBJ *obj, const uint8_t *data, size_t size)
+// Decodes the file's bytes into the surface the target gives.
+static int DecodeBitmapPhoto(const uint8_t *data, size_t size, PHOTOTARGET target, void *context,
+                             PHOTOINFO *info)
 {
     int64_t w = 0, h = 0;
     if (PeekBitmapSize(data, size, &w, &h) && !PhotoSizeAllowed(w, h))
@@ -61,19 +60,17 @@ static int DecodeBitmapPhoto(IMGOBJ *obj, const uint8_t *data, size_t size)
         DibFreeImage(&image);
         return 0;
     }
-    obj->iSrcWidth = gPhotoWidth = image.iWidth;
-    obj->iSrcHeight = gPhotoHeight = image.iHeight;
-    obj->iSrcComponents = gPhotoComponents = 3;
+    *info = {image.iWidth, image.iHeight, 3};
+    LPDDS dest = target(context, info);
     int ok = 1;
-    if (!CreateImgObjSurface(obj, HI_RES_OBJ))
-        ok = Fail("CreateImgObjSurface(HI_RES_OBJ)");
-    else if (!CreateImgObjSurface(obj, LO_RES_OBJ))
-        ok = Fail("CreateImgObjSurface(LO_RES_OBJ)");
+    if (!dest)
+        ok = 0;
+    else if (dest->iWidth < image.iWidth || dest->iHeight < image.iHeight)
+        ok = Fail("The photo's surface is too small");
     else {
-        LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
         const size_t rowBytes = static_cast<size_t>(image.iWidth) * 3;
         for (int32_t y = 0; y < image.iHeight; y++)
-            std::memcpy(DXPixel(hi, 0, y), image.pBits + static_cast<size_t>(y) * image.iPitch,
+            std::memcpy(DXPixel(dest, 0, y), image.pBits + static_cast<size_t>(y) * image.iPitch,
                         rowBytes);
     }
     DibFreeImage(&image);
@@ -116,20 +113,13 @@ static uint8_t *ReadWholeFile(const char *path, size_t *sizeOut)
     return data;
 }
 
-int BitmapLoad(IMGOBJ *obj)
+int BitmapLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info)
 {
-    const char *path = obj->pszFullPath ? obj->pszFullPath : obj->szFileName;
     size_t size = 0;
     uint8_t *data = ReadWholeFile(path, &size);
     if (!data)
         return Fail("LoadImage() !");
-    const int32_t oldW = gPhotoWidth, oldH = gPhotoHeight, oldC = gPhotoComponents;
-    const int ok = DecodeBitmapPhoto(obj, data, size);
+    const int ok = DecodeBitmapPhoto(data, size, target, context, info);
     std::free(data);
-    if (!ok) {
-        gPhotoWidth = oldW;
-        gPhotoHeight = oldH;
-        gPhotoComponents = oldC;
-    }
     return ok;
 }

@@ -1,5 +1,8 @@
 // formats.h — photos in and pictures out: JPEG and Windows bitmap import, JPEG export.
 //
+// Decoders know nothing of the picture: they read the photo's size, ask their caller
+// for a surface of that size, and decode into it.
+//
 // Pixel buffers exchanged here hold 3 bytes a pixel in blue, green, red order, rows
 // top-down with a stride of 3 × W8 bytes, W8 being the width rounded up to a multiple
 // of 8; the padding bytes stay black. JPEG coding goes through libjpeg's 6b interface
@@ -10,8 +13,6 @@
 #include <cstdint>
 
 #include "pixels/pixels.h"
-
-struct IMGOBJ;
 
 // The width rounded up to a multiple of 8.
 inline int32_t W8(int32_t n)
@@ -47,17 +48,37 @@ void ReleaseJpegBuffer();
 LPDDS CreateJpegBuffer2(int32_t width, int32_t height, int32_t components);
 // Releases a surface from CreateJpegBuffer2 together with its memory (null is fine).
 void ReleaseJpegBuffer2(LPDDS surface);
-// Copies decoded row n (1-based, 3 × iSrcWidth bytes) into the JPEG buffer; after the
-// last row copies the buffer into the object's high-resolution surface.
-int FillBuffer2(IMGOBJ *obj, const uint8_t *row, int32_t n);
+// Copies decoded row n (1-based, 3 × width bytes) of a width × height photo into the
+// JPEG buffer; after the last row copies the buffer into `target` (nothing to copy when
+// the buffer lies over it).
+int FillBuffer2(LPDDS target, int32_t width, int32_t height, const uint8_t *row, int32_t n);
 
 // ---- Photos --------------------------------------------------------------------------
-// Decodes the object's JPEG file into its high-resolution surface (both surfaces are
-// created); sets iSrc*, gPhotoWidth, gPhotoHeight, gPhotoComponents. Grayscale, CMYK
-// and YCCK files arrive as blue, green, red. "Opening..." progress.
-int JpegLoad(IMGOBJ *obj);
-// Loads the object's ".bmp", ".dib" or ".rle" file (any DibDecode format) likewise.
-int BitmapLoad(IMGOBJ *obj);
+// File types by name: the extension from the last dot (after the last separator), case
+// ignored; only its first characters count, so ".jpgx" is a JPEG and ".mwix" a layout.
+enum : int32_t { FILETYPE_NONE = 0, FILETYPE_JPEG = 1, FILETYPE_BITMAP = 2, FILETYPE_LAYOUT = 3 };
+int32_t FileTypeOf(const char *name);
+
+// A photo's size as its decoder reports it; components is always 3 (blue, green, red).
+struct PHOTOINFO {
+    int32_t iWidth;
+    int32_t iHeight;
+    int32_t iComponents;
+};
+// Asked by a decoder once the photo's size is known and allowed: returns the surface
+// the rows go into (at least iWidth × iHeight), or null with the trail filled to stop.
+typedef LPDDS (*PHOTOTARGET)(void *context, const PHOTOINFO *info);
+
+// Decodes a JPEG file into the surface `target` gives, rows top-down from (0, 0);
+// grayscale, CMYK and YCCK files arrive as blue, green, red. "Opening..." progress.
+// Fills *info. 0 on failure (the target may then hold part of the photo).
+int JpegLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info);
+// Loads a ".bmp", ".dib" or ".rle" file (any DibDecode format) likewise.
+int BitmapLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info);
+// JpegLoad or BitmapLoad by the name's type, adding "JpegLoad() failed!" or
+// "BitmapLoad() failed!" when it fails; any other type is refused with "You've choosen
+// an invalid file extension."
+int PhotoLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info);
 // Encodes W × H pixels (stride 3 × W8) as a baseline JPEG file; quality 0 means 90.
 // Writes a temporary file beside `name` and renames it over `name` when complete, so a
 // failed save leaves any earlier file untouched. "Saving..." progress.

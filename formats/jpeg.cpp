@@ -17,10 +17,8 @@
 #include <jpeglib.h>
 
 #include "formats/formats.h"
-#include "picture/imgobj.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
-#include "shell/appstate.h"
 
 static_assert(JPEG_LIB_VERSION == 62, "the 6b interface of libjpeg is expected");
 
@@ -60,9 +58,11 @@ int PhotoSizeAllowed(int64_t width, int64_t height)
 static LPDDS MakeBufferSurface(int32_t width, int32_t height, int32_t components, uint8_t **memOut)
 {
     *memOut = nullptr;
-    if (width < 1 || height < 1 || components != 3 || width > MAX_SURFACE_SIDE ||
-        height > MAX_SURFACE_SIDE) {
-        Fail("Out of Memory");
+    // The padded rows are what must fit the surface bounds, checked before any allocation.
+    if (width < 1 || height < 1 || components != 3 || W8(width) > MAX_SURFACE_SIDE ||
+        height > MAX_SURFACE_SIDE ||
+        static_cast<int64_t>(W8(width)) * height > MAX_SURFACE_PIXELS) {
+        Failf("%d x %d pixels is more than a picture can have", width, height);
         return nullptr;
     }
     const int32_t w8 = W8(width);
@@ -75,7 +75,6 @@ static LPDDS MakeBufferSurface(int32_t width, int32_t height, int32_t components
     LPDDS surface = DXCreateSurfaceOver(mem, w8, height, w8 * components);
     if (!surface) {
         std::free(mem);
-        DXCreateSurfaceError(DDERR_OUTOFMEMORY);
         Fail("Jpeg Buffer");
         return nullptr;
     }
@@ -86,7 +85,6 @@ static LPDDS MakeBufferSurface(int32_t width, int32_t height, int32_t components
 
 int CreateJpegBuffer(int32_t width, int32_t height)
 {
-    gpReleaseJpegBuffer = ReleaseJpegBuffer; // DXCleanup lets go of a leftover buffer
     gDDSBuffer = MakeBufferSurface(width, height, 3, &gDDSBufferMem);
     return gDDSBuffer != nullptr;
 }
@@ -115,32 +113,29 @@ void ReleaseJpegBuffer2(LPDDS surface)
     std::free(mem);
 }
 
-// A JPEG buffer over the photo's own high-resolution surface, when that surface already
-// has the buffer's layout (W8 wide, rows 3 × W8 apart: every photo at least as wide as
-// the surface minimum and the picture rectangle). Decoded rows then land in place and
-// the copy after the last row has nothing to move. 0 when the layouts differ.
-static int JpegBufferOverPhoto(IMGOBJ *obj)
+// A JPEG buffer over the target surface itself, when that surface already has the
+// buffer's layout (W8 wide, rows 3 × W8 apart: every photo at least as wide as the
+// surface minimum and the picture rectangle). Decoded rows then land in place and the
+// copy after the last row has nothing to move. 0 when the layouts differ.
+static int JpegBufferOverTarget(LPDDS target, int32_t width, int32_t height)
 {
-    LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
-    const int32_t w8 = W8(obj->iSrcWidth);
-    if (!hi || hi->iWidth != w8 || hi->iPitch != 3 * w8 || hi->iHeight < obj->iSrcHeight)
+    const int32_t w8 = W8(width);
+    if (!target || target->iWidth != w8 || target->iPitch != 3 * w8 || target->iHeight < height)
         return 0;
-    gpReleaseJpegBuffer = ReleaseJpegBuffer;
-    gDDSBuffer = DXCreateSurfaceOver(hi->pBits, w8, obj->iSrcHeight, 3 * w8);
+    gDDSBuffer = DXCreateSurfaceOver(target->pBits, w8, height, 3 * w8);
     if (gDDSBuffer)
         DXSetColorKey(gDDSBuffer, 0xFFFFFF);
     return gDDSBuffer != nullptr;
 }
 
-int FillBuffer2(IMGOBJ *obj, const uint8_t *row, int32_t n)
+int FillBuffer2(LPDDS target, int32_t width, int32_t height, const uint8_t *row, int32_t n)
 {
-    const int32_t w = obj->iSrcWidth, h = obj->iSrcHeight;
-    if (!gDDSBuffer || n < 1 || n > h || gDDSBuffer->iHeight < h || gDDSBuffer->iWidth != W8(w))
+    if (!gDDSBuffer || n < 1 || n > height || gDDSBuffer->iHeight < height ||
+        gDDSBuffer->iWidth != W8(width))
         return Fail("No JPEG buffer for this row");
-    std::memcpy(DXPixel(gDDSBuffer, 0, n - 1), row, static_cast<size_t>(w) * 3);
-    LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
-    if (n == h && (!hi || hi->pBits != gDDSBuffer->pBits) &&
-        !DXBlt(hi, 0, 0, w, h, gDDSBuffer, 0, 0, 1))
+    std::memcpy(DXPixel(gDDSBuffer, 0, n - 1), row, static_cast<size_t>(width) * 3);
+    if (n == height && (!target || target->pBits != gDDSBuffer->pBits) &&
+        !DXBlt(target, 0, 0, width, height, gDDSBuffer, 0, 0, 1))
         return Fail("gDDSBuffer -> pImgObj->iiRes[HI_RES_OBJ].DDSSurface !");
     return 1;
 }
@@ -205,7 +200,8 @@ struct DecodeState {
     JpegErr err;
     jpeg_progress_mgr progress;
     FILE *fp;
-    int32_t oldWidth, oldHeight, oldComponents; // the photo globals before this load
+    PHOTOTARGET target;
+    void *context;
 };
 
 // Reads the header and checks the size; 0 when the photo is refused.
@@ -227,7 +223,7 @@ static int StartDecode(DecodeState *st)
 }
 
 // The row loop: every decoded row through FillBuffer2. 0 when a row could not be placed.
-static int ReadRows(DecodeState *st, IMGOBJ *obj)
+static int ReadRows(DecodeState *st, LPDDS dest)
 {
     jpeg_decompress_struct *cinfo = &st->cinfo;
     const int32_t w = cinfo->output_width, h = cinfo->output_height;
@@ -247,21 +243,13 @@ static int ReadRows(DecodeState *st, IMGOBJ *obj)
             return Fail("Error 1");
         if (cmyk)
             CmykToBgr(row[0], bgr[0], w, cinfo->saw_Adobe_marker);
-        if (ok && !FillBuffer2(obj, bgr[0], cinfo->output_scanline))
+        if (ok && !FillBuffer2(dest, w, h, bgr[0], cinfo->output_scanline))
             ok = Fail("FillBuffer2() !");
     }
     return ok;
 }
 
-// Puts the photo globals back as they were before a load that failed.
-static void RestorePhotoGlobals(const DecodeState *st)
-{
-    gPhotoWidth = st->oldWidth;
-    gPhotoHeight = st->oldHeight;
-    gPhotoComponents = st->oldComponents;
-}
-
-static int DecodeJpeg(DecodeState *st, IMGOBJ *obj)
+static int DecodeJpeg(DecodeState *st, PHOTOINFO *info)
 {
     jpeg_decompress_struct *cinfo = &st->cinfo;
     InitErr(&st->err);
@@ -269,7 +257,6 @@ static int DecodeJpeg(DecodeState *st, IMGOBJ *obj)
     if (setjmp(st->err.jump)) {
         jpeg_destroy_decompress(cinfo);
         ReleaseJpegBuffer();
-        RestorePhotoGlobals(st);
         return Fail("Error 1");
     }
     jpeg_create_decompress(cinfo);
@@ -278,35 +265,29 @@ static int DecodeJpeg(DecodeState *st, IMGOBJ *obj)
 
     int ok = StartDecode(st);
     if (ok) {
-        obj->iSrcWidth = cinfo->output_width;
-        obj->iSrcHeight = cinfo->output_height;
-        obj->iSrcComponents = 3; // grayscale and CMYK arrive expanded to 3
+        const int32_t w = cinfo->output_width, h = cinfo->output_height;
+        *info = {w, h, 3}; // grayscale and CMYK arrive expanded to 3
         ReleaseJpegBuffer();
-        gPhotoWidth = obj->iSrcWidth;
-        gPhotoHeight = obj->iSrcHeight;
-        gPhotoComponents = 3;
-        if (!CreateImgObjSurface(obj, HI_RES_OBJ))
-            ok = Fail("CreateImgObjSurface(HI_RES_OBJ)");
-        else if (!CreateImgObjSurface(obj, LO_RES_OBJ))
-            ok = Fail("CreateImgObjSurface(LO_RES_OBJ)");
-        else if (!JpegBufferOverPhoto(obj) && !CreateJpegBuffer(obj->iSrcWidth, obj->iSrcHeight))
+        LPDDS dest = st->target(st->context, info);
+        if (!dest)
+            ok = 0;
+        else if (dest->iWidth < w || dest->iHeight < h)
+            ok = Fail("The photo's surface is too small");
+        else if (!JpegBufferOverTarget(dest, w, h) && !CreateJpegBuffer(w, h))
             ok = Fail("CreateJpegBuffer()");
         else {
-            ok = ReadRows(st, obj);
+            ok = ReadRows(st, dest);
             if (cinfo->output_scanline == cinfo->output_height)
                 jpeg_finish_decompress(cinfo);
         }
     }
     jpeg_destroy_decompress(cinfo);
     ReleaseJpegBuffer();
-    if (!ok)
-        RestorePhotoGlobals(st);
     return ok;
 }
 
-int JpegLoad(IMGOBJ *obj)
+int JpegLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info)
 {
-    const char *path = obj->pszFullPath ? obj->pszFullPath : obj->szFileName;
     DecodeState *st = static_cast<DecodeState *>(std::calloc(1, sizeof(DecodeState)));
     if (!st)
         return Fail("Out of memory!");
@@ -315,10 +296,9 @@ int JpegLoad(IMGOBJ *obj)
         std::free(st);
         return Failf("can't open %s\n", path);
     }
-    st->oldWidth = gPhotoWidth;
-    st->oldHeight = gPhotoHeight;
-    st->oldComponents = gPhotoComponents;
-    const int ok = DecodeJpeg(st, obj);
+    st->target = target;
+    st->context = context;
+    const int ok = DecodeJpeg(st, info);
     std::fclose(st->fp);
     std::free(st);
     return ok;

@@ -1,6 +1,6 @@
 // photo_input.h — shared set-up of the photo-loader fuzz targets: the input bytes go
-// into an in-memory file that the loader opens by name, and a fresh image object
-// names that file.
+// into an in-memory file that the loader opens by name, and the decoded rows go into a
+// surface made for the size the decoder reports.
 #pragma once
 
 #include <cstdint>
@@ -9,11 +9,11 @@
 #include <unistd.h>
 
 #include "formats/formats.h"
-#include "picture/imgobj.h"
+#include "platform/trail.h"
 
-// A new image object whose file name reads back `data`; null when the bytes cannot be
-// stored. A pixel limit keeps single inputs fast; the checks under test are the same.
-inline IMGOBJ *FuzzPhotoObject(const char *name, const uint8_t *data, size_t size)
+// A path that reads back `data`; null when the bytes cannot be stored. A pixel limit
+// keeps single inputs fast; the checks under test are the same.
+inline const char *FuzzPhotoPath(const char *name, const uint8_t *data, size_t size)
 {
     static int fd = -1;
     static char path[64];
@@ -24,8 +24,36 @@ inline IMGOBJ *FuzzPhotoObject(const char *name, const uint8_t *data, size_t siz
     if (ftruncate(fd, 0) != 0 || pwrite(fd, data, size, 0) != static_cast<ssize_t>(size))
         return nullptr;
     gMaxPhotoPixels = 1 << 22;
-    IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(AO_Alloc(sizeof(IMGOBJ)));
-    obj->ao.iType = AO_TYPE_IMGOBJ;
-    std::snprintf(obj->szFileName, sizeof obj->szFileName, "%s", path);
-    return obj;
+    return path;
+}
+
+// The decoders' target: a surface of exactly the reported size, kept in *context.
+inline LPDDS FuzzPhotoTarget(void *context, const PHOTOINFO *info)
+{
+    int32_t result = 0;
+    LPDDS s = DXCreateSurfaceRaw(info->iWidth, info->iHeight, &result);
+    *static_cast<LPDDS *>(context) = s;
+    return s;
+}
+
+// Loads the bytes with `load`; every row of a loaded photo must be readable, and the
+// JPEG buffer must be gone afterwards.
+inline int FuzzPhotoLoad(const char *name, const uint8_t *data, size_t size,
+                         int (*load)(const char *, PHOTOTARGET, void *, PHOTOINFO *))
+{
+    const char *path = FuzzPhotoPath(name, data, size);
+    if (!path)
+        return 0;
+    LPDDS surface = nullptr;
+    PHOTOINFO info = {};
+    if (load(path, FuzzPhotoTarget, &surface, &info)) {
+        if (!surface || surface->iWidth < info.iWidth || surface->iHeight < info.iHeight ||
+            gDDSBuffer)
+            __builtin_trap();
+        volatile uint8_t last = *DXPixel(surface, info.iWidth - 1, info.iHeight - 1);
+        (void)last;
+    }
+    DXReleaseSurface(surface);
+    TrailClear();
+    return 0;
 }

@@ -6,7 +6,7 @@
 // update rectangles of the screen buffer to the window image, and finally copy the
 // picture rectangle, with the selection outline, to the window image.
 // Depends on: pixels/ (blits, lines, DIB loading), platform/ (window image, trail),
-// shell/appstate.h (frame and picture state, the selection).
+// picture/imgobj.h (the photo's state, the selection).
 #include "picture/ao.h"
 
 #include <cstdint>
@@ -17,9 +17,9 @@
 #include "picture/imgobj.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
-#include "shell/appstate.h"
 
 AO *gAOList;
+int32_t gFramesRunning;
 int32_t gAOListCleared;
 void *gWindowDC;
 BITMAPINFOHEADER *gSpriteBitmap;

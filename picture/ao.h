@@ -44,6 +44,7 @@ struct AO {
 
 extern AO *gAOList;             // head of the list, null when empty
 extern int32_t gAOListCleared;  // set by AO_ClearList; ends the animate pass under way
+extern int32_t gFramesRunning;  // frames run: the frame tick calls AO_ProcessFlip
 extern void *gWindowDC;                  // the window image (platform), from AO_Init
 extern struct BITMAPINFOHEADER *gSpriteBitmap; // "SPRITE" as a packed DIB
 
@@ -57,7 +58,7 @@ int AO_CleanUp(void *window);
 // Inserts a filled entry in layer order (equal layers: newest last). Returns 1.
 int AO_AddObj(AO *entry);
 // Unlinks and frees an entry (an image object's two surfaces too). Returns 1.
-// An image object also frees its full path and clears gSelected when it was selected.
+// An image object also frees its full path and clears gSelected (imgobj.h) when it was selected.
 int AO_DelObj(AO *entry);
 // Deletes every entry and sets gAOListCleared.
 int AO_ClearList();

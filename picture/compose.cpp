@@ -38,8 +38,10 @@ XYWH PictureRectFor(int32_t srcWidth, int32_t srcHeight, int32_t areaWidth, int3
             h = static_cast<int32_t>(static_cast<float>(areaWidth) * wide);
         }
     }
-    r.w = w;
-    r.h = h;
+    // A photo of extreme proportions (1 × 700) keeps at least one pixel each way, or
+    // nothing could be composed from it.
+    r.w = w < 1 ? 1 : w;
+    r.h = h < 1 ? 1 : h;
     if (w < areaWidth)
         r.x += (areaWidth - w) / 2;
     if (h < areaHeight)
@@ -171,11 +173,6 @@ int ScreenResize(void *window)
     return 1;
 }
 
-static int ScreenResizeHook()
-{
-    return ScreenResize(nullptr);
-}
-static const int sComposeHooks = (gpScreenResize = ScreenResizeHook, 1);
 
 // ---- Full resolution ----------------------------------------------------------------------
 

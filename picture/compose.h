@@ -9,7 +9,6 @@
 #include <cstdint>
 
 #include "pixels/pixels.h"
-#include "shell/appstate.h"
 
 // The picture area in window pixels: left and top edges, and the margins that the
 // drawing area loses to it (width gScreenWidth − 215, height gScreenHeight − 120).
@@ -21,7 +20,8 @@ constexpr int32_t LOGO_X = 15;
 constexpr int32_t LOGO_Y = 10;
 
 // The photo's on-screen rectangle for a photo of srcWidth × srcHeight in an area of
-// areaWidth × areaHeight at (190, 75): as large as fits, centred, proportions kept.
+// areaWidth × areaHeight at (190, 75): as large as fits, centred, proportions kept, at
+// least one pixel each way.
 XYWH PictureRectFor(int32_t srcWidth, int32_t srcHeight, int32_t areaWidth, int32_t areaHeight);
 // Refits the photo (sets gPictureRect) and moves and scales every clip-art and text piece
 // by the change of the picture rectangle; metafile pieces are left alone. Returns 1.

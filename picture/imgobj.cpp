@@ -11,16 +11,47 @@
 #include <sys/stat.h>
 
 #include "formats/formats.h"
+#include "picture/compose.h"
 #include "picture/imgobj.h"
+#include "picture/text.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
-#include "shell/appstate.h"
 
-int (*gpTextObjectLoad)(IMGOBJ *obj);
-int (*gpTextObjectUpdate)(IMGOBJ *obj);
-int (*gpScreenResize)();
-void (*gpUpdateStatusText)();
-void (*gpSetCommandState)(int32_t state);
+IMGOBJ *gSelected;
+int32_t gPictureExists;
+int32_t gModified;
+int32_t gPhotoWidth;
+int32_t gPhotoHeight;
+int32_t gPhotoComponents;
+int32_t gDraggingPiece;
+int32_t gDragDX;
+int32_t gDragDY;
+
+static PICTURE_NOTIFY sNotify;
+
+void PICTURE_Init(const PICTURE_NOTIFY *notify)
+{
+    sNotify = notify ? *notify : PICTURE_NOTIFY{};
+}
+
+void PICTURE_Shutdown()
+{
+    sNotify = {};
+}
+
+void SetModified()
+{
+    const int32_t was = gModified;
+    gModified = 1;
+    if (!was && sNotify.Modified)
+        sNotify.Modified();
+}
+
+void UpdateSelectionState()
+{
+    if (sNotify.SelectionChanged)
+        sNotify.SelectionChanged();
+}
 
 // The part of a piece that always stays inside the picture rectangle, in pixels.
 static constexpr int32_t kKeepInside = 25;
@@ -32,24 +63,6 @@ static constexpr double kPiFrame = 3.141592;
 static int32_t RoundUp8(int32_t n)
 {
     return n % 8 == 0 ? n : (n / 8) * 8 + 8;
-}
-
-// File type from the extension: 1 JPEG, 2 Windows bitmap, 3 layout, 0 other. Case is
-// ignored and only the extension's first characters count (".jpgx" is JPEG).
-static int32_t FileTypeOf(const char *name)
-{
-    const char *dot = std::strrchr(name, '.');
-    const char *sep = std::strrchr(name, PLAT_PathSeparator());
-    if (!dot || (sep && dot < sep))
-        return 0;
-    auto starts = [dot](const char *ext) { return strncasecmp(dot, ext, std::strlen(ext)) == 0; };
-    if (starts(".jpeg") || starts(".jpg"))
-        return 1;
-    if (starts(".bmp") || starts(".dib") || starts(".rle"))
-        return 2;
-    if (starts(".mwi"))
-        return 3;
-    return 0;
 }
 
 // A small uniform integer source for first places: 0 … n − 1 (0 when n < 1).
@@ -149,10 +162,10 @@ int CreateImgObjSurface(IMGOBJ *obj, int32_t index)
     return s != nullptr;
 }
 
-int CheckPictureBuffer()
+int CheckPictureBuffer(int32_t photoWidth, int32_t photoHeight)
 {
     int32_t bw = 0, bh = 0;
-    CalcRotatedSize(gPhotoWidth, gPhotoHeight, 45, &bw, &bh);
+    CalcRotatedSize(photoWidth, photoHeight, 45, &bw, &bh);
     if (bw < 2048 && bh < 2048)
         return 1;
     const int32_t curW = gDDSPicture ? gDDSPicture->iWidth : 0;
@@ -267,26 +280,58 @@ int ClipArtLoad(IMGOBJ *obj)
 
 // ---- Creation -----------------------------------------------------------------------------------
 
-// The photo: loaded, the picture buffer made large enough, the object listed.
-static int AddPhoto(IMGOBJ *obj)
+// The photo decoders' target: the object's two surfaces, made for the photo's size.
+static LPDDS PhotoSurfaces(void *context, const PHOTOINFO *info)
+{
+    IMGOBJ *obj = static_cast<IMGOBJ *>(context);
+    obj->iSrcWidth = info->iWidth;
+    obj->iSrcHeight = info->iHeight;
+    obj->iSrcComponents = info->iComponents;
+    if (!CreateImgObjSurface(obj, HI_RES_OBJ)) {
+        Fail("CreateImgObjSurface(HI_RES_OBJ)");
+        return nullptr;
+    }
+    if (!CreateImgObjSurface(obj, LO_RES_OBJ)) {
+        Fail("CreateImgObjSurface(LO_RES_OBJ)");
+        return nullptr;
+    }
+    return obj->iiRes[HI_RES_OBJ].DDSSurface;
+}
+
+// Decodes the photo file into the object and makes the picture buffer large enough.
+static int LoadPhoto(IMGOBJ *obj)
 {
     const int cursor = PLAT_SetWaitCursor();
-    int ok = obj->iFileType == 1   ? JpegLoad(obj) || Fail("JpegLoad() failed!")
-             : obj->iFileType == 2 ? BitmapLoad(obj) || Fail("BitmapLoad() failed!")
-                                   : Fail("You've choosen an invalid file extension.");
-    if (ok && !CheckPictureBuffer())
+    PHOTOINFO info = {};
+    int ok = PhotoLoad(obj->pszFullPath, PhotoSurfaces, obj, &info);
+    if (ok && !CheckPictureBuffer(info.iWidth, info.iHeight))
         ok = Fail("DXCreateSurface(RE-SIZE) failed!");
     PLAT_RestoreCursor(cursor);
-    if (!ok)
+    return ok;
+}
+
+// The photo's size becomes the picture's.
+static void TakePhotoSize(const IMGOBJ *obj)
+{
+    gPhotoWidth = obj->iSrcWidth;
+    gPhotoHeight = obj->iSrcHeight;
+    gPhotoComponents = obj->iSrcComponents;
+}
+
+// The photo: loaded, the picture buffer made large enough, the object listed and fitted.
+static int AddPhoto(IMGOBJ *obj)
+{
+    if (!LoadPhoto(obj))
         return 0;
     gModified = 0;
     DeselectAll();
     AO_AddObj(&obj->ao);
     PLAT_InvalidateWindow(0, 0, gScreenWidth, gScreenHeight);
-    if (gpScreenResize && !gpScreenResize())
+    if (!ScreenResize(nullptr))
         return Fail("ScreenResize()");
-    if (gpUpdateStatusText)
-        gpUpdateStatusText();
+    TakePhotoSize(obj);
+    if (sNotify.PhotoChanged)
+        sNotify.PhotoChanged();
     return 1;
 }
 
@@ -303,10 +348,9 @@ static void TakeTemplate(IMGOBJ *obj, const IMGOBJ *tmpl)
 static int AddPiece(IMGOBJ *obj, const void *text, const IMGOBJ *tmpl)
 {
     const int isText = obj->iKind == IMG_TEXT;
-    if (!isText && !ClipArtLoad(obj))
-        return Fail("BitmapLoad() IMG_OBJ failed!");
-    if (isText && !(gpTextObjectLoad && gpTextObjectLoad(obj)))
-        return Fail("JpegLoad() IMG_TEXT failed!");
+    // A text piece's bubble is a bitmap of the clip-art folder too.
+    if (!ClipArtLoad(obj))
+        return Fail(isText ? "JpegLoad() IMG_TEXT failed!" : "BitmapLoad() IMG_OBJ failed!");
     if (isText && text) {
         std::memcpy(&obj->iTextStyle, text, sizeof(obj->iTextStyle));
         const char *s = static_cast<const char *>(text) + sizeof(int32_t);
@@ -321,8 +365,7 @@ static int AddPiece(IMGOBJ *obj, const void *text, const IMGOBJ *tmpl)
     gSelected = obj;
     if (!UpdateImgObj(obj))
         return Fail(isText ? "UpdateImgText(IMG_TEXT)!" : "UpdateImgObj(IMG_OBJ)!");
-    if (gpSetCommandState)
-        gpSetCommandState(isText ? 5 : 4);
+    UpdateSelectionState();
     AO_AddObj(&obj->ao);
     return 1;
 }
@@ -371,6 +414,20 @@ IMGOBJ *IMGOBJ_AddObj(const char *name, int32_t kind, int32_t x, int32_t y, cons
     return obj;
 }
 
+IMGOBJ *IMGOBJ_LoadPhoto(const char *path)
+{
+    IMGOBJ *obj = NewImgObj(0, 0, IMG_SRC);
+    if (!obj)
+        return nullptr;
+    obj->iFileType = FileTypeOf(path);
+    if (!StoreName(obj, path) || !LoadPhoto(obj)) {
+        Discard(obj);
+        return nullptr;
+    }
+    TakePhotoSize(obj);
+    return obj;
+}
+
 IMGOBJ *IMGOBJ_AddObjSrcBuf(int32_t width, int32_t height, int32_t components)
 {
     if (!PhotoSizeAllowed(width, height))
@@ -385,26 +442,20 @@ IMGOBJ *IMGOBJ_AddObjSrcBuf(int32_t width, int32_t height, int32_t components)
     obj->iSrcWidth = width;
     obj->iSrcHeight = height;
     obj->iSrcComponents = components;
-    const int32_t oldW = gPhotoWidth, oldH = gPhotoHeight, oldC = gPhotoComponents;
-    gPhotoWidth = width;
-    gPhotoHeight = height;
-    gPhotoComponents = components;
     const int cursor = PLAT_SetWaitCursor();
     int ok = 1;
     if (!CreateImgObjSurface(obj, HI_RES_OBJ))
         ok = Fail("CreateImgObjSurface(HI_RES_OBJ)");
     else if (!CreateImgObjSurface(obj, LO_RES_OBJ))
         ok = Fail("CreateImgObjSurface(LO_RES_OBJ)");
-    else if (!CheckPictureBuffer())
+    else if (!CheckPictureBuffer(width, height))
         ok = Fail("DXCreateSurface(RE-SIZE) failed!");
     PLAT_RestoreCursor(cursor);
     if (!ok) {
-        gPhotoWidth = oldW;
-        gPhotoHeight = oldH;
-        gPhotoComponents = oldC;
         Discard(obj);
         return nullptr;
     }
+    TakePhotoSize(obj);
     gModified = 0;
     AO_AddObj(&obj->ao);
     return obj;
@@ -552,7 +603,7 @@ static int UpdateText(IMGOBJ *obj, LPDDS hi, LPDDS lo)
     if (!DXStretchBltFX(lo, 0, 0, obj->ao.iWidth, obj->ao.iHeight, hi, 0, 0, obj->iSrcWidth,
                         obj->iSrcHeight, 1, &fx))
         return Fail("DXStretchBltFX !");
-    if (!gpTextObjectUpdate || !gpTextObjectUpdate(obj))
+    if (!TextBubbleText(obj, 0, 0, 0))
         return Fail("TextBubbleText(()!");
     return 1;
 }

@@ -57,6 +57,10 @@ struct IMGOBJ {
 // (IMG_TEXT), or null. tmpl: an object whose x, y, fWidth, fHeight the new one takes.
 IMGOBJ *IMGOBJ_AddObj(const char *name, int32_t kind, int32_t x, int32_t y, const void *text,
                       const IMGOBJ *tmpl);
+// A new photo object loaded from a JPEG or bitmap file, not yet in the display list, with
+// the picture buffer made large enough for it and its size in gPhoto*; null on failure
+// (nothing changed). For a composition without the window (the export command).
+IMGOBJ *IMGOBJ_LoadPhoto(const char *path);
 // An empty photo "Tempname.jpg" of width × height for a layout file to fill; null on failure.
 IMGOBJ *IMGOBJ_AddObjSrcBuf(int32_t width, int32_t height, int32_t components);
 // Creates the surface iiRes[index] (HI_RES_OBJ or LO_RES_OBJ): white, white-keyed, at least
@@ -66,10 +70,10 @@ int CreateImgObjSurface(IMGOBJ *obj, int32_t index);
 // high-resolution image; gives the piece its first size and a random place near the
 // middle of the picture rectangle.
 int ClipArtLoad(IMGOBJ *obj);
-// Makes gDDSPicture at least as large as the photo's 45-degree box when that box
-// reaches 2048 pixels; never shrinks it. 0 when the larger buffer cannot be made (the
-// old one is kept).
-int CheckPictureBuffer();
+// Makes gDDSPicture at least as large as the 45-degree box of a photo of that size
+// when the box reaches 2048 pixels; never shrinks it. 0 when the larger buffer cannot
+// be made (the old one is kept).
+int CheckPictureBuffer(int32_t photoWidth, int32_t photoHeight);
 
 // ---- Per frame ---------------------------------------------------------------------------
 // The AnimateProc of every image object: removal, drag, the 25-pixel rule, rebuilds.
@@ -90,19 +94,30 @@ int ResizeSelected(float dw, float dh);
 // Turns a selected clip-art piece; iAngle stays within 0 to 360. Returns 1.
 int RotateSelected(int32_t degrees);
 
-// ---- Hooks ---------------------------------------------------------------------------------
-// Installed by the modules that own these steps; null until set.
-// The text module: loads an IMG_TEXT object's bubble bitmap (named by szFileName) as its
-// high-resolution image with its first size and place; when null, text pieces cannot be
-// created. Called by IMGOBJ_AddObj before the text and template are applied.
-extern int (*gpTextObjectLoad)(IMGOBJ *obj);
-// The text module: draws an IMG_TEXT object's text into its screen-resolution surface,
-// where UpdateImgObj has just scaled and mirrored the bubble to iWidth × iHeight.
-// Null: rebuilds of text pieces fail.
-extern int (*gpTextObjectUpdate)(IMGOBJ *obj);
-// The composition: ScreenResize, run after a new photo is added (skipped while null).
-extern int (*gpScreenResize)();
-// The shell: the status bar's document text, refreshed after a new photo (skipped while null).
-extern void (*gpUpdateStatusText)();
-// The shell: the command state after a piece is added (4 clip art, 5 text; skipped while null).
-extern void (*gpSetCommandState)(int32_t state);
+// ---- The picture's state ----------------------------------------------------------------
+extern IMGOBJ *gSelected;        // the selected piece, or null
+extern int32_t gPictureExists;   // a photo has been drawn: the frame shows the picture
+extern int32_t gModified;        // the picture changed since it was opened or saved
+extern int32_t gPhotoWidth;      // the photo's size in pixels and its components (3)
+extern int32_t gPhotoHeight;
+extern int32_t gPhotoComponents;
+extern int32_t gDraggingPiece;   // the selected piece follows the mouse
+extern int32_t gDragDX;          // how far the mouse moved it from its anchor
+extern int32_t gDragDY;
+
+// ---- Notifications to the window -----------------------------------------------------------
+// What the picture tells the program around it. The shell installs them with PICTURE_Init
+// at start and removes them with PICTURE_Shutdown; a null entry is skipped.
+struct PICTURE_NOTIFY {
+    void (*SelectionChanged)(); // the selection or the number of pieces changed
+    void (*Modified)();         // gModified has just become 1
+    void (*PhotoChanged)();     // a new photo was added (its size is in gPhoto*)
+};
+// Installs the notifications (copied; null removes them all).
+void PICTURE_Init(const PICTURE_NOTIFY *notify);
+// Removes the notifications.
+void PICTURE_Shutdown();
+// Marks the picture modified; notifies when it was not before.
+void SetModified();
+// Notifies that the selection changed (the command state follows it).
+void UpdateSelectionState();

@@ -9,7 +9,6 @@
 #include "picture/font.h"
 #include "platform/trail.h"
 #include "resources/strings/strings.h"
-#include "shell/appstate.h"
 
 const TEXTSTYLE gTextStyles[TEXT_STYLE_COUNT] = {
     {301, 348, "TEXT4", "text4.clp", {128, 115, 554, 297}, 800, 577},
@@ -242,26 +241,6 @@ int TextBubbleText(IMGOBJ *obj, int32_t fullResolution, int32_t W, int32_t H)
     return DrawTextOnto(obj, obj->iiRes[LO_RES_OBJ].DDSSurface, 0, 0, 1.0f, 1.0f);
 }
 
-// ---- Hooks of the image objects ---------------------------------------------------------
-
-// The bubble bitmap lives in the clip-art folder (or among the program's resources).
-static int LoadTextObject(IMGOBJ *obj)
-{
-    return ClipArtLoad(obj);
-}
-
-static int DrawTextObject(IMGOBJ *obj)
-{
-    return TextBubbleText(obj, 0, 0, 0);
-}
-
-void TEXT_Init()
-{
-    gpTextObjectLoad = LoadTextObject;
-    gpTextObjectUpdate = DrawTextObject;
-}
-
-static const int sTextHooks = (TEXT_Init(), 1);
 
 // ---- The text dialog's rules ----------------------------------------------------------
 

@@ -53,9 +53,6 @@ int TextBubbleText(IMGOBJ *obj, int32_t fullResolution, int32_t W, int32_t H);
 // As TextBubbleText at full resolution, into any surface where the scaled bubble's
 // top-left corner lies at (x, y).
 int TextBubbleTextInto(IMGOBJ *obj, LPDDS target, int32_t x, int32_t y, int32_t W, int32_t H);
-// Installs the text hooks of the image objects (bubble loading, text drawing); the
-// module also installs them when the program starts. Safe to call more than once.
-void TEXT_Init();
 
 // ---- The text dialog's computable rules ----------------------------------------------
 

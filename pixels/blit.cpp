@@ -9,7 +9,6 @@
 
 #include "pixels/pixels.h"
 #include "platform/trail.h"
-#include "shell/appstate.h"
 
 // Number of a platform result in the blit failure table.
 static int32_t BltFailureCode(int32_t result)

@@ -28,6 +28,14 @@ struct DDSURFACE {
 };
 typedef DDSURFACE *LPDDS;
 
+// A rectangle as x, y, width, height (half-open).
+struct XYWH {
+    int32_t x;
+    int32_t y;
+    int32_t w;
+    int32_t h;
+};
+
 // Half-open rectangle as the platform keeps it.
 struct RECT {
     int32_t left;
@@ -75,8 +83,12 @@ extern uint32_t gOutlinePenColor; // 0x79F41E: RGB(121, 244, 30); the pen is 2 p
 constexpr int64_t MAX_SURFACE_PIXELS = 640LL * 1000 * 1000;
 constexpr int32_t MAX_SURFACE_SIDE = 65500;
 
-// Set by the JPEG side to release its buffer surface; DXCleanup calls it first.
-extern void (*gpReleaseJpegBuffer)();
+// ---- Screen geometry ---------------------------------------------------------------------
+// The drawing-area size: the part of the window image in use (800 × 600 at start).
+extern int32_t gScreenWidth;
+extern int32_t gScreenHeight;
+// The photo's rectangle in the window; DXBlt mode 4 clips to it.
+extern XYWH gPictureRect;
 
 // Starts the surface system and makes the named surfaces in order; 0: cannot run.
 int DXInit(void *mainWindow);
@@ -86,7 +98,8 @@ void DXCleanup();
 // Returns null on failure after DXCreateSurfaceError and "g_pDD->CreateSurface() failed!".
 LPDDS DXCreateSurface(LPDDS old, int32_t width, int32_t height, uint32_t caps);
 // A zero-filled surface without key, palette or clearing; null with the platform result
-// in *result (DDERR_OUTOFMEMORY for a refused size too) and nothing in the trail.
+// in *result (DDERR_INVALIDPARAMS for a size no surface can have, DDERR_OUTOFMEMORY when
+// the memory is not there) and nothing in the trail.
 LPDDS DXCreateSurfaceRaw(int32_t width, int32_t height, int32_t *result);
 // Makes a surface over caller memory (rows `pitch` bytes apart); the caller keeps the memory.
 LPDDS DXCreateSurfaceOver(uint8_t *bits, int32_t width, int32_t height, int32_t pitch);

@@ -14,7 +14,6 @@
 #include "platform/platform.h"
 #include "platform/trail.h"
 #include "resources/strings/strings.h"
-#include "shell/appstate.h"
 
 LPDDS gDDSWindow;
 DDPALETTE *gDDPalette;
@@ -27,7 +26,9 @@ LPDDS gDDSPicture;
 LPDDS gDDSText;
 int32_t gDirectDrawReady;
 uint32_t gOutlinePenColor = 0x79F41E;
-void (*gpReleaseJpegBuffer)();
+int32_t gScreenWidth = 800;
+int32_t gScreenHeight = 600;
+XYWH gPictureRect;
 
 // The surface system's own record ("the DirectDraw object"): exists between DXInit
 // and DXCleanup. Its address is what DDLoadBitmap and DDLoadPalette receive.
@@ -60,10 +61,12 @@ void DXCreateSurfaceError(int32_t result)
 
 LPDDS DXCreateSurfaceRaw(int32_t width, int32_t height, int32_t *result)
 {
-    *result = DDERR_OUTOFMEMORY;
+    // A size no surface can have is an invalid parameter, not a shortage of memory.
+    *result = DDERR_INVALIDPARAMS;
     if (width <= 0 || height <= 0 || width > MAX_SURFACE_SIDE || height > MAX_SURFACE_SIDE ||
         static_cast<int64_t>(width) * height > MAX_SURFACE_PIXELS)
         return nullptr;
+    *result = DDERR_OUTOFMEMORY;
     int64_t pitch = (static_cast<int64_t>(width) * 3 + 3) & ~3LL;
     LPDDS s = new (std::nothrow) DDSURFACE();
     if (!s)
@@ -378,8 +381,6 @@ void DXCleanup()
 {
     if (!g_pDD)
         return;
-    if (gpReleaseJpegBuffer)
-        gpReleaseJpegBuffer();
     ReleaseNamed(gDDSWindow);
     ReleaseNamed(gDDSSprite);
     ReleaseNamed(gDDSScratch);

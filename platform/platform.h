@@ -66,6 +66,10 @@ uint32_t PLAT_Milliseconds();
 const uint8_t *PLAT_FindResource(const char *name, size_t *size);
 
 // ---- Files and folders ----------------------------------------------------------------
+// The main directory: the program's data files ("obj.edi", "clipart/", "help/", ...),
+// with a trailing separator. Set at start from the settings (the default data folder
+// when they name none); every part of the program finds its data through it.
+extern char gMainDir[4096];
 // The folder that holds the program's data files when the settings name none: the
 // data folder next to the executable (the build tree's data/ when run from the
 // build). Ends with a separator.

@@ -45,37 +45,37 @@ static void Controls(int32_t first, int32_t last, int32_t enable)
 void SetCommandState(int32_t state)
 {
     switch (state) {
-    case 0:
-        SetCommandState(2);
+    case CMDSTATE_NO_PICTURE:
+        SetCommandState(CMDSTATE_NO_PIECES);
         Controls(16, 17, 0);
         for (int32_t id : kPictureCommands)
             Menu(id, 0);
         Menu(kMailCommand, 0);
         break;
-    case 1:
-        SetCommandState(2);
+    case CMDSTATE_PICTURE:
+        SetCommandState(CMDSTATE_NO_PIECES);
         Controls(16, 17, 1);
         for (int32_t id : kPictureCommands)
             Menu(id, 1);
         Menu(kMailCommand, gMailAvailable ? 1 : 0);
         break;
-    case 2:
+    case CMDSTATE_NO_PIECES:
         Controls(1, 15, 0);
         for (int32_t id : kSelectionCommands)
             Menu(id, 0);
         break;
-    case 3:
-        SetCommandState(2);
+    case CMDSTATE_UNSELECTED:
+        SetCommandState(CMDSTATE_NO_PIECES);
         Control(15, 1);
         Menu(kSelectNext, 1);
         break;
-    case 4:
+    case CMDSTATE_CLIPART:
         Controls(1, 15, 1);
         for (int32_t id : kSelectionCommands)
             Menu(id, 1);
         break;
-    case 5:
-        SetCommandState(4);
+    case CMDSTATE_TEXT:
+        SetCommandState(CMDSTATE_CLIPART);
         Controls(9, 10, 0);
         for (int32_t id : kRotateCommands)
             Menu(id, 0);
@@ -89,11 +89,11 @@ void SetCommandState(int32_t state)
 void UpdateSelectionStateCore()
 {
     if (!gSelected) {
-        SetCommandState(AO_CountType(AO_TYPE_IMGOBJ) < 2 ? 2 : 3);
+        SetCommandState(AO_CountType(AO_TYPE_IMGOBJ) < 2 ? CMDSTATE_NO_PIECES : CMDSTATE_UNSELECTED);
         return;
     }
     if (gSelected->iKind == IMG_OBJ)
-        SetCommandState(4);
+        SetCommandState(CMDSTATE_CLIPART);
     else if (gSelected->iKind == IMG_TEXT)
-        SetCommandState(5);
+        SetCommandState(CMDSTATE_TEXT);
 }

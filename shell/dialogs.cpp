@@ -62,7 +62,7 @@ SetupDlg::SetupDlg(QWidget *owner) : QDialog(owner), mUi(new Ui::SetupDialog)
     mUi->appEdit->setText(SettingOrMainDir("DirectoryApp"));
     mUi->imagesEdit->setText(SettingOrMainDir("DirectoryImages"));
     PLAT_GetProfileString("SETUP", "InterfaceTexts", "0", value, sizeof value);
-    mUi->showTextsCheck->setChecked(std::strcmp(value, "0") != 0);
+    mUi->showTextsCheck->setChecked(InterfaceTextsOn(value) != 0);
 
     connect(mUi->okButton, &QPushButton::clicked, this, [this] { OnOk(); });
     connect(mUi->cancelButton, &QPushButton::clicked, this, [this] { reject(); });

@@ -15,9 +15,7 @@
 #include "picture/ao.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
-#include "picture/text.h"
 #include "platform/trail.h"
-#include "shell/appstate.h"
 
 #ifndef MW_VERSION
 #define MW_VERSION "1.01"
@@ -52,63 +50,26 @@ int ParseExportSize(const char *text, int32_t *width, int32_t *height)
         if (part == 0 && *p++ != 'x')
             return 0;
     }
-    if (*p || value[0] < 1 || value[1] < 1 || value[0] * value[1] > MAX_SURFACE_PIXELS)
+    // The export buffer's rows are padded to a multiple of 8 pixels: that is what must fit.
+    if (*p || value[0] < 1 || value[1] < 1 || W8(value[0]) > MAX_SURFACE_SIDE ||
+        static_cast<int64_t>(W8(value[0])) * value[1] > MAX_SURFACE_PIXELS)
         return 0;
     *width = static_cast<int32_t>(value[0]);
     *height = static_cast<int32_t>(value[1]);
     return 1;
 }
 
-// 1 JPEG, 2 Windows bitmap, 0 anything else, by the name's extension.
-static int32_t PhotoType(const char *path)
-{
-    const char *dot = std::strrchr(path, '.');
-    if (!dot || std::strchr(dot, '/'))
-        return 0;
-    char ext[8] = {};
-    for (int i = 0; i < 7 && dot[i + 1]; ++i)
-        ext[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(dot[i + 1])));
-    if (!std::strcmp(ext, "jpg") || !std::strcmp(ext, "jpeg"))
-        return 1;
-    if (!std::strcmp(ext, "bmp") || !std::strcmp(ext, "dib") || !std::strcmp(ext, "rle"))
-        return 2;
-    return 0;
-}
-
 // The photo as the picture's background object, in the display list and fitted.
 static IMGOBJ *AddPhoto(const char *path)
 {
-    int32_t type = PhotoType(path);
-    if (!type) {
+    const int32_t type = FileTypeOf(path);
+    if (type != FILETYPE_JPEG && type != FILETYPE_BITMAP) {
         Failf("%s: not a photo this program reads (.jpg, .jpeg, .bmp, .dib, .rle)", path);
         return nullptr;
     }
-    IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(AO_Alloc(sizeof(IMGOBJ)));
-    if (!obj) {
-        Fail("No IMGOBJ mem");
+    IMGOBJ *obj = IMGOBJ_LoadPhoto(path);
+    if (!obj)
         return nullptr;
-    }
-    obj->ao.dwFlags = AOFLAG_IMGOBJ;
-    obj->ao.iType = AO_TYPE_IMGOBJ;
-    obj->ao.iLayer = 1000;
-    obj->ao.AnimateProc = IMGOBJ_AnimateProc;
-    obj->iKind = IMG_SRC;
-    obj->iFileType = type;
-    std::snprintf(obj->szFileName, sizeof obj->szFileName, "%s", path);
-    obj->pszFullPath = static_cast<char *>(std::malloc(std::strlen(path) + 1));
-    if (!obj->pszFullPath) {
-        AO_DelObj(&obj->ao);
-        Fail("No IMGOBJ mem");
-        return nullptr;
-    }
-    std::strcpy(obj->pszFullPath, path);
-    obj->bNeedsUpdate = 1;
-    int ok = type == 1 ? JpegLoad(obj) || Fail("JpegLoad() failed!")
-                       : BitmapLoad(obj) || Fail("BitmapLoad() failed!");
-    if (!ok) {
-        AO_DelObj(&obj->ao);
-        return nullptr;
-    }
     AO_AddObj(&obj->ao);
     ImageObjectResize(nullptr);
     return obj;
@@ -140,7 +101,6 @@ static int StartEngine()
     gScreenWidth = 800;
     gScreenHeight = 600;
     gPictureRect = {0, 0, 0, 0};
-    TEXT_Init();
     gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
     gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
     if (!gDDSPicture || !gDDSText)
@@ -213,9 +173,10 @@ int RunExportCommand(int argc, char **argv, int *handled)
     if (size && !ParseExportSize(size, &width, &height)) {
         char line[400];
         std::snprintf(line, sizeof line,
-                      "invalid size \"%.200s\": expected WIDTHxHEIGHT, each side from 1 to %d "
-                      "pixels and at most %lld pixels in all",
-                      size, MAX_SURFACE_SIDE, static_cast<long long>(MAX_SURFACE_PIXELS));
+                      "invalid size \"%.200s\": expected WIDTHxHEIGHT, a width from 1 to %d, a "
+                      "height from 1 to %d pixels and at most %lld pixels in all",
+                      size, MAX_SURFACE_SIDE / 8 * 8, MAX_SURFACE_SIDE,
+                      static_cast<long long>(MAX_SURFACE_PIXELS));
         return Usage(line);
     }
 

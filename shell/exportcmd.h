@@ -14,6 +14,7 @@
 // error trail on standard error, 2 bad usage). Otherwise sets *handled to 0 and
 // returns 0, and the program starts normally.
 int RunExportCommand(int argc, char **argv, int *handled);
-// Parses "WIDTHxHEIGHT" (each 1 to the largest surface side, the product within the
-// largest surface). 0 when the text is not such a size.
+// Parses "WIDTHxHEIGHT" (each 1 to the largest surface side, the export buffer, rows
+// padded to a multiple of 8 pixels, within the largest surface). 0 when the text is not
+// such a size.
 int ParseExportSize(const char *text, int32_t *width, int32_t *height);

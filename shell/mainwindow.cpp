@@ -158,12 +158,10 @@ static void EnableMenuItemInWindow(int32_t id, int32_t enable)
             action->setEnabled(enable != 0);
 }
 
-static void SetModifiedInWindow()
+// The caption shows the modified mark once the picture has changed.
+static void ShowModifiedInTitle()
 {
-    if (!gModified) {
-        gModified = 1;
-        UpdateTitle(sMainWindow);
-    }
+    UpdateTitle(sMainWindow);
 }
 
 MainWindow::MainWindow(const MENUDEF *menu, const ACCELTABLE *accel)
@@ -176,10 +174,8 @@ MainWindow::MainWindow(const MENUDEF *menu, const ACCELTABLE *accel)
     PLATQT_AttachWindow(this, mArea);
     BuildMenus(menu, accel);
     gpEnableMenuItem = EnableMenuItemInWindow;
-    gpSetModified = SetModifiedInWindow;
-    gpUpdateSelectionState = UpdateSelectionStateCore;
-    gpUpdateStatusText = UpdateStatusText;
-    gpSetCommandState = SetCommandState;
+    const PICTURE_NOTIFY notify = {UpdateSelectionStateCore, ShowModifiedInTitle, UpdateStatusText};
+    PICTURE_Init(&notify);
     size_t iconSize = 0;
     if (const uint8_t *icon = PLAT_FindResource("101", &iconSize)) {
         QPixmap pixmap;
@@ -199,9 +195,8 @@ MainWindow::~MainWindow()
         gMainWnd = nullptr;
         gMenu = nullptr;
         gpEnableMenuItem = nullptr;
-        gpSetModified = nullptr;
-        gpUpdateStatusText = nullptr;
-        gpSetCommandState = nullptr;
+        gpEnableControl = nullptr;
+        PICTURE_Shutdown();
         PLATQT_AttachStatusBar(nullptr, nullptr, nullptr);
         PLATQT_DetachWindow();
     }

@@ -9,6 +9,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "picture/imgobj.h"
 #include "platform/platform.h"
 #include "resources/strings/strings.h"
 #include "shell/appstate.h"
@@ -117,14 +118,14 @@ void InitDocumentStateCore()
 
     char texts[16];
     PLAT_GetProfileString("SETUP", "InterfaceTexts", "2", texts, sizeof texts);
-    int value = std::atoi(texts);
-    if (value == 0) {
-        gShowButtonTexts = 0;
-    } else {
-        gShowButtonTexts = 1;
-        if (value != 1)
-            PLAT_WriteProfileString("SETUP", "InterfaceTexts", "1");
-    }
+    gShowButtonTexts = InterfaceTextsOn(texts);
+    if (gShowButtonTexts && std::strcmp(texts, "1") != 0)
+        PLAT_WriteProfileString("SETUP", "InterfaceTexts", "1");
+}
+
+int InterfaceTextsOn(const char *stored)
+{
+    return std::atoi(stored) != 0;
 }
 
 // ---- Caption and status bar -----------------------------------------------------------------

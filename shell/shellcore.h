@@ -70,6 +70,9 @@ void ShowHelpPage(const char *englishPage);
 int SetupLanguageIndex(const char *stored);
 // The language number (1 or 2) for a combo box entry; anything else is 1.
 int SetupLanguageNumber(int comboIndex);
+// Whether a stored SETUP/InterfaceTexts value turns the button texts on: any number
+// but 0; an empty or non-numeric text reads as 0. Start-up and Setup both read it so.
+int InterfaceTextsOn(const char *stored);
 // A folder as stored: the text with a trailing separator added when missing. An empty
 // text stays empty (meaning the main directory).
 void SetupFolderValue(const char *text, char *out, size_t size);
@@ -80,11 +83,21 @@ void SetupFolderValue(const char *text, char *out, size_t size);
 extern void (*gpEnableMenuItem)(int32_t commandId, int32_t enable);
 // Enables an on-screen control by control id; installed by the interface engine.
 extern void (*gpEnableControl)(int32_t controlId, int32_t enable);
-// The current command state (0 to 5).
+// What the commands may act on; each state greys and enables its commands and controls.
+enum CMDSTATE : int32_t {
+    CMDSTATE_NO_PICTURE = 0,   // no picture: picture commands greyed
+    CMDSTATE_PICTURE = 1,      // a picture: picture commands (and mail, when available)
+    CMDSTATE_NO_PIECES = 2,    // nothing selected, no piece to select
+    CMDSTATE_UNSELECTED = 3,   // pieces, none selected: only "select next"
+    CMDSTATE_CLIPART = 4,      // clip art selected: every editing command
+    CMDSTATE_TEXT = 5,         // text selected: editing commands except turning
+};
+// The current command state.
 extern int32_t gCommandState;
 
-// Applies a command state: 0 no picture, 1 picture, 2 nothing selected, 3 pieces but
-// none selected, 4 clip art selected, 5 text selected.
+// Applies a command state (other numbers are ignored).
 void SetCommandState(int32_t state);
-// The state for the selection: 2 or 3 without one, 4 for clip art, 5 for text.
+// The state for the selection: CMDSTATE_NO_PIECES or CMDSTATE_UNSELECTED without one,
+// CMDSTATE_CLIPART or CMDSTATE_TEXT by the selected piece's kind. Installed as the
+// picture's selection notification.
 void UpdateSelectionStateCore();

@@ -16,7 +16,7 @@
 #include "resources/menus/menus.h"
 #include "resources/strings/strings.h"
 #include "shell/appstate.h"
-#include "shell/graphicsmap.h"
+#include "interface/graphicsmap.h"
 #include "shell/shell.h"
 #include "shell/shellcore.h"
 
@@ -103,7 +103,7 @@ int InitApplication(MainWindow *window)
         PLAT_MessageBox("Progress bar!", "Error", PLAT_MB_OK);
     if (!UpdateStatusBar())
         PLAT_MessageBox("Update status bar!", "Error", PLAT_MB_OK);
-    SetCommandState(0);
+    SetCommandState(CMDSTATE_NO_PICTURE);
     if (!TEXTFEED_AddObj(15, 175, 165, 275, -1))
         return Fail("TEXTFEED_AddObj() failed");
     return 1;
@@ -154,7 +154,7 @@ int MainWindow::Create()
     if (gStartFile[0]) {
         if (gpOpenPictureFile && !gpOpenPictureFile(gStartFile))
             ShowErrorTrail();
-        SetCommandState(gDocumentOpen ? 1 : 0);
+        SetCommandState(gDocumentOpen ? CMDSTATE_PICTURE : CMDSTATE_NO_PICTURE);
         UpdateSelectionState();
         UpdateStatusText();
         UpdateTitle(this);

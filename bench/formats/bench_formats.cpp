@@ -19,7 +19,7 @@
 #include "picture/imgobj.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/trail.h"
-#include "shell/appstate.h"
+#include "picture/imgobj.h"
 
 namespace fs = std::filesystem;
 
@@ -104,12 +104,11 @@ void BM_JpegLoad(benchmark::State &state)
     Setup();
     Photo &p = ThePhoto();
     for (auto _ : state) {
-        IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(AO_Alloc(sizeof(IMGOBJ)));
-        obj->ao.iType = AO_TYPE_IMGOBJ;
-        std::snprintf(obj->szFileName, sizeof obj->szFileName, "%s", p.jpg.c_str());
-        if (!JpegLoad(obj))
+        IMGOBJ *obj = IMGOBJ_LoadPhoto(p.jpg.c_str());
+        if (!obj)
             state.SkipWithError(gErrorTrail);
-        AO_DelObj(&obj->ao);
+        else
+            AO_DelObj(&obj->ao);
     }
 }
 BENCHMARK(BM_JpegLoad)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -5,7 +5,7 @@
 #include "picture/ao.h"
 #include "picture/imgobj.h"
 #include "platform/fake/fake_platform.h"
-#include "shell/appstate.h"
+#include "picture/imgobj.h"
 
 static int StillProc(AO *)
 {

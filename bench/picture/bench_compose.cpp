@@ -11,7 +11,7 @@
 #include "picture/imgobj.h"
 #include "picture/text.h"
 #include "platform/fake/fake_platform.h"
-#include "shell/appstate.h"
+#include "picture/imgobj.h"
 
 static IMGOBJ *AddObject(int32_t kind, int32_t srcW, int32_t srcH)
 {
@@ -60,7 +60,6 @@ static void StartPicture(int pieces)
         gDDSClp = DXCreateSurface(nullptr, 800, 600, DDSCAPS_SYSTEMOFFSCREEN);
         DXFillRect(gDDSClp, 0, 0, 800, 600, 0x336699);
         AO_Init(nullptr);
-        TEXT_Init();
     }
     IMGOBJ *photo = AddObject(IMG_SRC, 4000, 3000);
     for (int32_t y = 0; y < 3000; y += 100)

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "platform/trail.h"
-#include "shell/graphicsmap.h"
+#include "interface/graphicsmap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "pixels/pixels.h"
-#include "shell/graphicsmap.h"
+#include "interface/graphicsmap.h"
 
 namespace artwork_test {
 

@@ -10,10 +10,9 @@
 #include <vector>
 
 #include "formats/formats.h"
-#include "picture/imgobj.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/trail.h"
-#include "shell/appstate.h"
+#include "tests/formats/photo_target.h"
 
 namespace fs = std::filesystem;
 
@@ -35,20 +34,11 @@ class Bitmap : public ::testing::Test
     {
         FakePlatformReset();
         TrailClear();
-        gPictureRect = {0, 0, 0, 0};
         dir = fs::temp_directory_path() / ("mw-bitmap-" + std::to_string(::getpid()));
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
     void TearDown() override { fs::remove_all(dir); }
-
-    static IMGOBJ *PhotoObject(const fs::path &path)
-    {
-        IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(AO_Alloc(sizeof(IMGOBJ)));
-        obj->ao.iType = AO_TYPE_IMGOBJ;
-        obj->pszFullPath = strdup(path.c_str());
-        return obj;
-    }
 };
 
 TEST_F(Bitmap, CommonLayoutsLoadWithTheirPixels)
@@ -79,21 +69,19 @@ TEST_F(Bitmap, CommonLayoutsLoadWithTheirPixels)
             0);
         const std::vector<uint8_t> want = ReadAll(ref);
 
-        IMGOBJ *obj = PhotoObject(file);
-        ASSERT_TRUE(BitmapLoad(obj)) << name << ": " << gErrorTrail;
-        ASSERT_EQ(obj->iSrcWidth, 53) << name;
-        ASSERT_EQ(obj->iSrcHeight, 39) << name;
-        EXPECT_EQ(gPhotoWidth, 53);
-        EXPECT_EQ(gPhotoComponents, 3);
+        PhotoTarget t;
+        ASSERT_TRUE(t.Load(PhotoLoad, file)) << name << ": " << gErrorTrail;
+        ASSERT_EQ(t.info.iWidth, 53) << name;
+        ASSERT_EQ(t.info.iHeight, 39) << name;
+        EXPECT_EQ(t.info.iComponents, 3);
         int mismatches = 0;
         for (int y = 0; y < 39; y++)
             for (int x = 0; x < 53; x++) {
-                const uint8_t *q = DXPixel(obj->iiRes[HI_RES_OBJ].DDSSurface, x, y);
+                const uint8_t *q = DXPixel(t.surface, x, y);
                 const uint8_t *p = &want[(y * 53 + x) * 3];
                 mismatches += q[0] != p[2] || q[1] != p[1] || q[2] != p[0];
             }
         EXPECT_EQ(mismatches, 0) << name;
-        AO_DelObj(&obj->ao);
     }
 }
 
@@ -101,20 +89,15 @@ TEST_F(Bitmap, DamagedMissingAndOversizedFilesFailWithATrail)
 {
     const fs::path junk = dir / "junk.bmp";
     std::ofstream(junk) << "BM not really a bitmap";
-    IMGOBJ *obj = PhotoObject(junk);
-    gPhotoWidth = 77;
-    EXPECT_FALSE(BitmapLoad(obj));
+    PhotoTarget t;
+    EXPECT_FALSE(t.Load(BitmapLoad, junk));
     EXPECT_NE(std::string(gErrorTrail).find("LoadImage() !\n"), std::string::npos) << gErrorTrail;
-    EXPECT_EQ(gPhotoWidth, 77) << "a failed load keeps the photo size";
-    EXPECT_EQ(obj->iiRes[HI_RES_OBJ].DDSSurface, nullptr);
-    AO_DelObj(&obj->ao);
+    EXPECT_EQ(t.calls, 0) << "no surface is asked for before the file is known good";
 
     TrailClear();
-    obj = PhotoObject(dir / "gone.bmp");
-    EXPECT_FALSE(BitmapLoad(obj));
-    EXPECT_EQ(std::string(gErrorTrail),
-              "can't open " + (dir / "gone.bmp").string() + "\nLoadImage() !\n");
-    AO_DelObj(&obj->ao);
+    EXPECT_FALSE(t.Load(PhotoLoad, dir / "gone.bmp"));
+    EXPECT_EQ(std::string(gErrorTrail), "can't open " + (dir / "gone.bmp").string() +
+                                            "\nLoadImage() !\nBitmapLoad() failed!\n");
 
     // A header that claims 40000 × 40000 pixels with hardly any data behind it.
     TrailClear();
@@ -125,11 +108,10 @@ TEST_F(Bitmap, DamagedMissingAndOversizedFilesFailWithATrail)
     std::memcpy(&b[22], &side, 4);
     std::ofstream(dir / "huge.bmp", std::ios::binary)
         .write(reinterpret_cast<const char *>(b.data()), b.size());
-    obj = PhotoObject(dir / "huge.bmp");
-    EXPECT_FALSE(BitmapLoad(obj));
+    EXPECT_FALSE(t.Load(BitmapLoad, dir / "huge.bmp"));
     EXPECT_NE(std::string(gErrorTrail).find("too large: 40000 x 40000"), std::string::npos)
         << gErrorTrail;
-    AO_DelObj(&obj->ao);
+    EXPECT_EQ(t.calls, 0);
 }
 
 } // namespace

@@ -12,10 +12,9 @@
 #include <jpeglib.h>
 
 #include "formats/formats.h"
-#include "picture/imgobj.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/trail.h"
-#include "shell/appstate.h"
+#include "tests/formats/photo_target.h"
 
 namespace fs = std::filesystem;
 
@@ -73,7 +72,6 @@ class Jpeg : public ::testing::Test
     {
         FakePlatformReset();
         TrailClear();
-        gPictureRect = {0, 0, 0, 0};
         gMaxPhotoPixels = MAX_PHOTO_PIXELS;
         dir = fs::temp_directory_path() / ("mw-jpeg-" + std::to_string(::getpid()));
         fs::remove_all(dir);
@@ -85,17 +83,9 @@ class Jpeg : public ::testing::Test
         gMaxPhotoPixels = MAX_PHOTO_PIXELS;
     }
 
-    // A photo object for the loaders, outside the display list (AO_DelObj frees it).
-    static IMGOBJ *Photo(const fs::path &path)
-    {
-        IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(AO_Alloc(sizeof(IMGOBJ)));
-        obj->ao.iType = AO_TYPE_IMGOBJ;
-        obj->pszFullPath = strdup(path.c_str());
-        return obj;
-    }
-
-    // Loads a file and compares every pixel with djpeg's output.
-    void ExpectLikeDjpeg(const fs::path &jpg)
+    // Loads a file and compares every pixel with djpeg's output; a target wider than the
+    // photo makes the decoder copy its rows instead of decoding in place.
+    void ExpectLikeDjpeg(const fs::path &jpg, int32_t minWidth = 0)
     {
         const fs::path ref = dir / "ref.pnm";
         Shell("djpeg -pnm -outfile '" + ref.string() + "' '" + jpg.string() + "'");
@@ -106,22 +96,21 @@ class Jpeg : public ::testing::Test
         const int ch = magic[1] == '5' ? 1 : 3;
         const uint8_t *want = reinterpret_cast<const uint8_t *>(d.data()) + at + 1;
 
-        IMGOBJ *obj = Photo(jpg);
-        ASSERT_TRUE(JpegLoad(obj)) << jpg << gErrorTrail;
-        ASSERT_EQ(obj->iSrcWidth, w);
-        ASSERT_EQ(obj->iSrcHeight, h);
-        EXPECT_EQ(gPhotoWidth, w);
-        EXPECT_EQ(gPhotoComponents, 3);
+        PhotoTarget t;
+        t.minWidth = minWidth;
+        ASSERT_TRUE(t.Load(JpegLoad, jpg)) << jpg << gErrorTrail;
+        ASSERT_EQ(t.info.iWidth, w);
+        ASSERT_EQ(t.info.iHeight, h);
+        EXPECT_EQ(t.info.iComponents, 3);
         int mismatches = 0;
         for (int y = 0; y < h; y++)
             for (int x = 0; x < w; x++) {
-                const uint8_t *q = DXPixel(obj->iiRes[HI_RES_OBJ].DDSSurface, x, y);
+                const uint8_t *q = DXPixel(t.surface, x, y);
                 const uint8_t *p = want + (static_cast<size_t>(y) * w + x) * ch;
                 mismatches += q[2] != p[0] || q[1] != p[ch / 3] || q[0] != p[2 * (ch / 3)];
             }
         EXPECT_EQ(mismatches, 0) << jpg;
         EXPECT_EQ(gDDSBuffer, nullptr) << "the JPEG buffer lives only while decoding";
-        AO_DelObj(&obj->ao);
     }
 };
 
@@ -136,14 +125,14 @@ TEST_F(Jpeg, DecodesEveryVariantExactlyLikeDjpeg)
     for (const auto &[name, cmd] : variants) {
         Shell(std::string(cmd) + " -outfile '" + (dir / name).string() + "' '" + src.string() +
               "'");
-        ExpectLikeDjpeg(dir / name);
+        ExpectLikeDjpeg(dir / name, 1280);
     }
     // ImageMagick's encoder: progressive 4:2:2 at an odd size.
     TestPicture(src, 33, 1001);
     Shell("convert '" + src.string() + "' -sampling-factor 2x1 -interlace Plane '" +
           (dir / "im.jpg").string() + "'");
     ExpectLikeDjpeg(dir / "im.jpg");
-    // A photo wider than the smallest surface is decoded straight into its surface.
+    // A target of the photo's own layout is decoded into in place.
     TestPicture(src, 1290, 21);
     Shell("cjpeg -outfile '" + (dir / "wide.jpg").string() + "' '" + src.string() + "'");
     ExpectLikeDjpeg(dir / "wide.jpg");
@@ -194,12 +183,11 @@ TEST_F(Jpeg, CmykAndYcckArriveInTheirColours)
     for (const fs::path &f : {WriteCmyk(dir / "plain.jpg", plain, JCS_CMYK, false),
                               WriteCmyk(dir / "adobe.jpg", inverted, JCS_CMYK, true),
                               WriteCmyk(dir / "ycck.jpg", inverted, JCS_YCCK, true)}) {
-        IMGOBJ *obj = Photo(f);
-        ASSERT_TRUE(JpegLoad(obj)) << f << gErrorTrail;
-        const uint32_t px = DXGetPixel(obj->iiRes[HI_RES_OBJ].DDSSurface, 12, 8);
+        PhotoTarget t;
+        ASSERT_TRUE(t.Load(JpegLoad, f)) << f << gErrorTrail;
+        const uint32_t px = DXGetPixel(t.surface, 12, 8);
         EXPECT_GE(px >> 16, 252u) << f;
         EXPECT_LE(px & 0xFFFF, 0x0303u) << f;
-        AO_DelObj(&obj->ao);
     }
     // A whole picture from ImageMagick agrees with its own conversion back to RGB.
     const fs::path src = TestPicture(dir / "src.ppm", 40, 30), cmyk = dir / "im-cmyk.jpg";
@@ -207,39 +195,35 @@ TEST_F(Jpeg, CmykAndYcckArriveInTheirColours)
     Shell("convert '" + cmyk.string() + "' -colorspace sRGB '" + (dir / "ref.ppm").string() + "'");
     const std::string ref = ReadAll(dir / "ref.ppm");
     const uint8_t *want = reinterpret_cast<const uint8_t *>(ref.data()) + ref.size() - 40 * 30 * 3;
-    IMGOBJ *obj = Photo(cmyk);
-    ASSERT_TRUE(JpegLoad(obj)) << gErrorTrail;
+    PhotoTarget t;
+    ASSERT_TRUE(t.Load(JpegLoad, cmyk)) << gErrorTrail;
     int worst = 0;
     for (int i = 0; i < 40 * 30; i++) {
-        const uint8_t *q = DXPixel(obj->iiRes[HI_RES_OBJ].DDSSurface, i % 40, i / 40);
+        const uint8_t *q = DXPixel(t.surface, i % 40, i / 40);
         for (int k = 0; k < 3; k++)
             worst = std::max(worst, std::abs(q[2 - k] - want[i * 3 + k]));
     }
     EXPECT_LE(worst, 2);
-    AO_DelObj(&obj->ao);
 }
 
 TEST_F(Jpeg, BufferRowsArePaddedToEightPixelsThatStayBlack)
 {
-    IMGOBJ *obj = Photo(dir / "none.jpg");
-    obj->iSrcWidth = 801;
-    obj->iSrcHeight = 2;
-    ASSERT_TRUE(CreateImgObjSurface(obj, HI_RES_OBJ));
+    LPDDS photo = DXCreateSurface(nullptr, 1280, 2, DDSCAPS_SYSTEMOFFSCREEN);
     ASSERT_TRUE(CreateJpegBuffer(801, 2));
     EXPECT_EQ(gDDSBuffer->iPitch, 3 * 808);
     const std::vector<uint8_t> row(801 * 3, 0x7F);
-    ASSERT_TRUE(FillBuffer2(obj, row.data(), 1));
-    ASSERT_TRUE(FillBuffer2(obj, row.data(), 2));
+    ASSERT_TRUE(FillBuffer2(photo, 801, 2, row.data(), 1));
+    ASSERT_TRUE(FillBuffer2(photo, 801, 2, row.data(), 2));
     for (int y = 0; y < 2; y++)
         for (int k = 3 * 801 - 1; k < 3 * 808; k++)
             ASSERT_EQ(gDDSBufferMem[y * 3 * 808 + k], k < 3 * 801 ? 0x7F : 0) << y << ":" << k;
     // The last row copied the buffer into the photo's surface.
-    EXPECT_EQ(DXGetPixel(obj->iiRes[HI_RES_OBJ].DDSSurface, 800, 1), 0x7F7F7Fu);
-    EXPECT_FALSE(FillBuffer2(obj, row.data(), 3)) << "a row beyond the photo is refused";
+    EXPECT_EQ(DXGetPixel(photo, 800, 1), 0x7F7F7Fu);
+    EXPECT_FALSE(FillBuffer2(photo, 801, 2, row.data(), 3)) << "a row beyond the photo is refused";
     ReleaseJpegBuffer();
     ReleaseJpegBuffer();
-    EXPECT_FALSE(FillBuffer2(obj, row.data(), 1)) << "nothing is written without a buffer";
-    AO_DelObj(&obj->ao);
+    EXPECT_FALSE(FillBuffer2(photo, 801, 2, row.data(), 1)) << "nothing is written without a buffer";
+    DXReleaseSurface(photo);
 }
 
 TEST_F(Jpeg, SavedPicturesKeepTheirColoursAtQualityNinety)
@@ -249,13 +233,12 @@ TEST_F(Jpeg, SavedPicturesKeepTheirColoursAtQualityNinety)
     ASSERT_TRUE(JpegSave(red.data(), f.c_str(), 45, 20, 3, 90)) << gErrorTrail;
     EXPECT_EQ(FakePlatform().statusTexts[0].back(), "Saving...");
     EXPECT_EQ(FakePlatform().progressSteps, 20);
-    IMGOBJ *obj = Photo(f);
-    ASSERT_TRUE(JpegLoad(obj)) << gErrorTrail;
-    const uint8_t *p = DXPixel(obj->iiRes[HI_RES_OBJ].DDSSurface, 20, 10);
+    PhotoTarget t;
+    ASSERT_TRUE(t.Load(JpegLoad, f)) << gErrorTrail;
+    const uint8_t *p = DXPixel(t.surface, 20, 10);
     EXPECT_LE(p[0], 8);
     EXPECT_LE(p[1], 8);
     EXPECT_GE(p[2], 245);
-    AO_DelObj(&obj->ao);
 
     // Quality 0 is quality 90, and the file is what cjpeg makes of the same pixels.
     const std::vector<uint8_t> grey = Flat(64, 48, 90, 120, 150);
@@ -289,37 +272,35 @@ TEST_F(Jpeg, FailedSaveLeavesTheEarlierFileAndNoLeftovers)
 
 TEST_F(Jpeg, BadFilesLeaveNoPhotoAndTruncatedOnesLoadAsFarAsTheyGo)
 {
-    gDDSPicture = DXCreateSurface(gDDSPicture, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
     const fs::path missing = dir / "missing.jpg";
-    EXPECT_EQ(IMGOBJ_AddObj(missing.c_str(), IMG_SRC, 0, 0, nullptr, nullptr), nullptr);
+    PhotoTarget t;
+    EXPECT_FALSE(t.Load(PhotoLoad, missing));
     EXPECT_EQ(std::string(gErrorTrail),
               "can't open " + missing.string() + "\n\nJpegLoad() failed!\n");
 
     TrailClear();
     WriteAll(dir / "notes.jpg", "this is not a picture at all");
-    gPhotoWidth = 640;
-    EXPECT_EQ(IMGOBJ_AddObj((dir / "notes.jpg").c_str(), IMG_SRC, 0, 0, nullptr, nullptr), nullptr);
+    EXPECT_FALSE(t.Load(PhotoLoad, dir / "notes.jpg"));
     EXPECT_STREQ(gErrorTrail, "Error 1\nJpegLoad() failed!\n");
-    EXPECT_EQ(gAOList, nullptr);
-    EXPECT_EQ(gPhotoWidth, 640) << "a failed load keeps the photo size";
+    EXPECT_EQ(t.calls, 0);
+
+    TrailClear();
+    EXPECT_FALSE(t.Load(PhotoLoad, dir / "notes.txt"));
+    EXPECT_STREQ(gErrorTrail, "You've choosen an invalid file extension.\n");
 
     const fs::path full = dir / "full.jpg";
     Shell("cjpeg -outfile '" + full.string() + "' '" +
           TestPicture(dir / "s.ppm", 120, 90).string() + "'");
     const std::string bytes = ReadAll(full);
     WriteAll(dir / "half.jpg", bytes.substr(0, bytes.size() / 2));
-    IMGOBJ *obj = Photo(dir / "half.jpg");
-    EXPECT_TRUE(JpegLoad(obj)) << gErrorTrail;
-    EXPECT_EQ(obj->iSrcHeight, 90);
-    AO_DelObj(&obj->ao);
+    EXPECT_TRUE(t.Load(JpegLoad, dir / "half.jpg")) << gErrorTrail;
+    EXPECT_EQ(t.info.iHeight, 90);
 
     TrailClear();
     WriteAll(dir / "stub.jpg", bytes.substr(0, 100));
-    obj = Photo(dir / "stub.jpg");
-    EXPECT_FALSE(JpegLoad(obj));
+    EXPECT_FALSE(t.Load(JpegLoad, dir / "stub.jpg"));
     EXPECT_STREQ(gErrorTrail, "Error 1\n");
     EXPECT_EQ(gDDSBuffer, nullptr);
-    AO_DelObj(&obj->ao);
 }
 
 TEST_F(Jpeg, OversizedPhotoIsRefusedBeforeAnythingIsAllocated)
@@ -328,12 +309,11 @@ TEST_F(Jpeg, OversizedPhotoIsRefusedBeforeAnythingIsAllocated)
     Shell("cjpeg -outfile '" + jpg.string() + "' '" +
           TestPicture(dir / "s.ppm", 200, 100).string() + "'");
     gMaxPhotoPixels = 200 * 99;
-    IMGOBJ *obj = Photo(jpg);
-    EXPECT_FALSE(JpegLoad(obj));
+    PhotoTarget t;
+    EXPECT_FALSE(t.Load(JpegLoad, jpg));
     EXPECT_NE(std::string(gErrorTrail).find("too large: 200 x 100"), std::string::npos)
         << gErrorTrail;
-    EXPECT_EQ(obj->iiRes[HI_RES_OBJ].DDSSurface, nullptr);
-    AO_DelObj(&obj->ao);
+    EXPECT_EQ(t.calls, 0);
     // The default bound: sides, pixels, and the turned box the picture buffer must hold.
     gMaxPhotoPixels = MAX_PHOTO_PIXELS;
     EXPECT_TRUE(PhotoSizeAllowed(16384, 1000));

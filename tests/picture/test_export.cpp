@@ -132,9 +132,22 @@ TEST(ExportSize, AcceptsOnlyWidthByHeightWithinTheSurfaceLimits)
     EXPECT_EQ(w, 640);
     EXPECT_EQ(h, 480);
     EXPECT_TRUE(ParseExportSize("1x1", &w, &h));
+    EXPECT_TRUE(ParseExportSize("65496x9770", &w, &h));
+    // Rows are padded to 8 pixels: the padded buffer must fit too.
     for (const char *bad : {"", "640", "640x", "x480", "0x480", "-5x5", "640x480x", "99999x2",
-                            "30000x30000", "6400000000x1"})
+                            "30000x30000", "6400000000x1", "65497x2", "65500x9770"})
         EXPECT_FALSE(ParseExportSize(bad, &w, &h)) << bad;
+}
+
+TEST_F(ExportCommand, PhotosOfExtremeProportionsExport)
+{
+    for (auto [w, h] : {std::pair{1, 700}, std::pair{700, 1}}) {
+        std::string in = WriteJpeg(w, h), out = (dir / "out.jpg").string(), err;
+        ASSERT_EQ(Run({"--export", in, out}, &err), 0) << w << " x " << h << ": " << err;
+        Decoded d = ReadJpeg(out);
+        EXPECT_EQ(d.width, w);
+        EXPECT_EQ(d.height, h);
+    }
 }
 
 TEST_F(ExportCommand, JpegPhotoExportsAtItsOwnSize)

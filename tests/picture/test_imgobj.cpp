@@ -206,30 +206,23 @@ TEST_F(ImgObj, ResizeIsLimitedOnEachAxisOnItsOwn)
 
 TEST_F(ImgObj, PictureBufferGrowsToThe45DegreeBoxAndNeverShrinks)
 {
-    gPhotoWidth = 1600;
-    gPhotoHeight = 1200;
-    ASSERT_TRUE(CheckPictureBuffer());
+    ASSERT_TRUE(CheckPictureBuffer(1600, 1200));
     EXPECT_EQ(gDDSPicture->iWidth, 2048);
     EXPECT_EQ(gDDSPicture->iHeight, 2048);
 
-    gPhotoWidth = 3000;
-    gPhotoHeight = 2000;
     int32_t bw, bh;
     CalcRotatedSize(3000, 2000, 45, &bw, &bh);
-    ASSERT_TRUE(CheckPictureBuffer());
+    ASSERT_TRUE(CheckPictureBuffer(3000, 2000));
     EXPECT_EQ(gDDSPicture->iWidth, bw);
     EXPECT_EQ(gDDSPicture->iHeight, bh);
 
-    gPhotoWidth = 2000;
-    gPhotoHeight = 1500;
-    ASSERT_TRUE(CheckPictureBuffer());
+    ASSERT_TRUE(CheckPictureBuffer(2000, 1500));
     EXPECT_EQ(gDDSPicture->iWidth, bw);
     EXPECT_EQ(gDDSPicture->iHeight, bh);
 
     // A box beyond what a surface can be: refused, the old buffer stays usable.
     LPDDS before = gDDSPicture;
-    gPhotoWidth = gPhotoHeight = 60000;
-    EXPECT_FALSE(CheckPictureBuffer());
+    EXPECT_FALSE(CheckPictureBuffer(60000, 60000));
     EXPECT_EQ(gDDSPicture, before);
 }
 
@@ -287,22 +280,15 @@ TEST_F(ImgObj, OutlineCornersAtZeroAnd45Degrees)
     }
 }
 
-TEST_F(ImgObj, TextPiecesNeedTheTextModuleAndUseItsDrawing)
+TEST_F(ImgObj, TextPiecesTakeTheirBubbleTextAndTemplate)
 {
-    gpTextObjectLoad = nullptr;
-    gpTextObjectUpdate = nullptr;
     const char desc[208] = {3, 0, 0, 0, 'H', 'I'};
-    EXPECT_EQ(IMGOBJ_AddObj("wide.clp", IMG_TEXT, 0, 0, desc, nullptr), nullptr);
-    EXPECT_STREQ(gErrorTrail, "JpegLoad() IMG_TEXT failed!\n");
+    EXPECT_EQ(IMGOBJ_AddObj("missing.clp", IMG_TEXT, 0, 0, desc, nullptr), nullptr);
+    EXPECT_STREQ(gErrorTrail, "LoadImage() !\nJpegLoad() IMG_TEXT failed!\n");
     EXPECT_EQ(gAOList, nullptr);
 
-    static int drawn;
-    drawn = 0;
-    gpTextObjectLoad = ClipArtLoad;
-    gpTextObjectUpdate = [](IMGOBJ *o) {
-        drawn++;
-        return DXGetPixel(o->iiRes[LO_RES_OBJ].DDSSurface, 5, 5) == 0xFF0000u ? 1 : 0;
-    };
+    gDDSText = DXCreateSurface(gDDSText, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+    gDDSSprite = DXCreateSurface(gDDSSprite, 1700, 345, DDSCAPS_SYSTEMOFFSCREEN);
     TrailClear();
     IMGOBJ tmpl = {};
     tmpl.ao.x = 300;
@@ -311,19 +297,11 @@ TEST_F(ImgObj, TextPiecesNeedTheTextModuleAndUseItsDrawing)
     tmpl.fHeight = 60.0f;
     IMGOBJ *obj = IMGOBJ_AddObj("wide.clp", IMG_TEXT, 0, 0, desc, &tmpl);
     ASSERT_NE(obj, nullptr) << gErrorTrail;
-    EXPECT_EQ(drawn, 1) << "text drawn over the freshly scaled bubble";
     EXPECT_EQ(obj->iTextStyle, 3);
     EXPECT_STREQ(obj->szText, "HI");
     EXPECT_EQ(obj->ao.x, 300);
     EXPECT_EQ(obj->ao.iWidth, 123);
     EXPECT_EQ(gSelected, obj);
-
-    gpTextObjectUpdate = [](IMGOBJ *) { return 0; };
-    obj->bNeedsUpdate = 1;
-    EXPECT_FALSE(obj->ao.AnimateProc(&obj->ao));
-    EXPECT_STREQ(gErrorTrail, "TextBubbleText(()!\nUpdateImgText(IMG_TEXT)!\n");
-    gpTextObjectLoad = nullptr;
-    gpTextObjectUpdate = nullptr;
 }
 
 TEST_F(ImgObj, PhotoFromALongPathBecomesTheUnselectedBackground)
@@ -336,17 +314,16 @@ TEST_F(ImgObj, PhotoFromALongPathBecomesTheUnselectedBackground)
     ASSERT_GT(photo.string().size(), 200u);
     Piece();
     gModified = 1;
-    int resized = 0;
-    static int *resizedCount;
-    resizedCount = &resized;
-    gpScreenResize = [] {
-        ++*resizedCount;
-        return 1;
-    };
+    static int told;
+    told = 0;
+    const PICTURE_NOTIFY notify = {nullptr, nullptr, [] { ++told; }};
+    PICTURE_Init(&notify);
+    gDDSBackgnd = DXCreateSurface(gDDSBackgnd, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
+    gDDSScratch = DXCreateSurface(gDDSScratch, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
     IMGOBJ *obj = IMGOBJ_AddObj(photo.c_str(), IMG_SRC, 0, 0, nullptr, nullptr);
-    gpScreenResize = nullptr;
+    PICTURE_Shutdown();
     ASSERT_NE(obj, nullptr) << gErrorTrail;
-    EXPECT_EQ(resized, 1);
+    EXPECT_EQ(told, 1) << "the window hears of the new photo once";
     EXPECT_STREQ(obj->pszFullPath, photo.c_str());
     EXPECT_EQ(std::strlen(obj->szFileName), 127u);
     EXPECT_EQ(std::strncmp(obj->szFileName, photo.c_str(), 127), 0);
@@ -368,6 +345,7 @@ TEST_F(ImgObj, PhotoFromALongPathBecomesTheUnselectedBackground)
     EXPECT_EQ(DXGetPixel(obj->iiRes[LO_RES_OBJ].DDSSurface, 32, 0), 0xFFFFFFu);
 
     // A photo larger than the window keeps a screen surface of window size only.
+    gPictureExists = 0; // no window image here for the picture pass to copy into
     WriteFile(dir / "large.bmp", TwoColourBmp(1500, 1100));
     IMGOBJ *large = IMGOBJ_AddObj((dir / "large.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr);
     ASSERT_NE(large, nullptr) << gErrorTrail;

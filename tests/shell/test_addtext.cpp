@@ -28,6 +28,7 @@
 #include "resources/strings/strings.h"
 #include "shell/addtextdialog.h"
 #include "shell/addtextlogic.h"
+#include "platform/platform.h"
 #include "shell/appstate.h"
 
 namespace
@@ -108,7 +109,7 @@ class AddText : public WithApp, public ::testing::Test
         gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
         gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
         gPictureRect = {190, 75, 500, 400};
-        gpSetModified = nullptr;
+        PICTURE_Shutdown();
         gModified = 0;
         gLanguageOffset = 0;
         TrailClear();

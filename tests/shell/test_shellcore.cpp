@@ -6,6 +6,7 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/platform.h"
 #include "resources/strings/strings.h"
+#include "picture/imgobj.h"
 #include "shell/appstate.h"
 #include "shell/shellcore.h"
 #include "tests/shell/temp_config.h"

@@ -1,5 +1,5 @@
 // graphicsmap.cpp — reading the graphics map "obj.edi".
-#include "shell/graphicsmap.h"
+#include "interface/graphicsmap.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "platform/trail.h"
-#include "shell/appstate.h"
+#include "platform/platform.h"
 
 int32_t *gGraphicsMap;
 GRAPHICSRECT *gGraphicsRects;

@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include "platform/trail.h"
-#include "shell/appstate.h"
-#include "shell/graphicsmap.h"
+#include "platform/platform.h"
+#include "interface/graphicsmap.h"
 
 static int Parse(const std::string &text)
 {
