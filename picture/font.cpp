@@ -10,19 +10,27 @@
 #include "glyphtables.h"
 #include "platform/trail.h"
 
-// Fonts 8, 9 and 12 have rows outside the sprite sheet; nothing draws with them.
+// Font 12: one picture, glyph 0 ("A").
+static constexpr GLYPHENTRY kGlyphsPicture[1] = {{0, 79}};
+
+// Fonts 8, 9 and 12 have rows outside the sprite sheet; nothing draws with them. The
+// narrow fonts 8 and 9 (glyphs 0-38: A-Z, the three accented capitals, 0-9) share the
+// places of font 10's first 39 glyphs.
 static const FONTDEF sFonts[FONT_COUNT] = {
-    {kGlyphsLarge, 65, 12, 106, 0}, {kGlyphsLarge, 65, 12, 106, 0}, {kGlyphsSmall, 60, 0, 17, 238},
-    {kGlyphsSmall, 60, 0, 17, 216}, {kGlyphsSmall, 60, 0, 17, 238}, {kGlyphsSmall, 60, 0, 17, 216},
-    {kGlyphsSmall, 60, 0, 17, 216}, {kGlyphsSmall, 60, 0, 17, 260}, {nullptr, 0, 0, 13, 1010},
-    {nullptr, 0, 0, 13, 1026},      {kGlyphsText, 100, 1, 13, 281}, {kGlyphsIcons, 10, 1, 30, 296},
-    {nullptr, 0, 10, 79, 1687},
+    {kGlyphsLarge, 65, 12, 106, 0},    {kGlyphsLarge, 65, 12, 106, 0},
+    {kGlyphsSmall, 60, 0, 17, 238},    {kGlyphsSmall, 60, 0, 17, 216},
+    {kGlyphsSmall, 60, 0, 17, 238},    {kGlyphsSmall, 60, 0, 17, 216},
+    {kGlyphsSmall, 60, 0, 17, 216},    {kGlyphsSmall, 60, 0, 17, 260},
+    {kGlyphsText, 39, 0, 13, 1010},    {kGlyphsText, 39, 0, 13, 1026},
+    {kGlyphsText, 100, 1, 13, 281},    {kGlyphsIcons, 10, 1, 30, 296},
+    {kGlyphsPicture, 1, 10, 79, 1687},
 };
 
 static_assert(sizeof(kGlyphsLarge) / sizeof(kGlyphsLarge[0]) == 65);
 static_assert(sizeof(kGlyphsSmall) / sizeof(kGlyphsSmall[0]) == 60);
 static_assert(sizeof(kGlyphsText) / sizeof(kGlyphsText[0]) == 100);
 static_assert(sizeof(kGlyphsIcons) / sizeof(kGlyphsIcons[0]) == 10);
+static_assert(FONT_FALLBACK >= 39, "the narrow fonts have no fallback glyph");
 
 const FONTDEF *FontDef(int32_t font)
 {
@@ -179,8 +187,12 @@ int BltFont(int32_t font, LPDDS surface, int32_t x, int32_t y, int32_t alignment
         int32_t row = def->iRow;
         if (font == 0)
             row = FontGlyphIndex(c) < 29 ? 0 : 108;
-        if (w > 0 && surface && gDDSSprite)
-            DXBlt(surface, left + offset, y, w, def->iHeight, gDDSSprite, srcX, row, 2);
+        if (w > 0 && surface && gDDSSprite) {
+            // A failed copy is ignored: it leaves no lines in the trail either.
+            size_t mark = TrailMark();
+            if (!DXBlt(surface, left + offset, y, w, def->iHeight, gDDSSprite, srcX, row, 2))
+                TrailRewind(mark);
+        }
         offset += w + def->iSpacing;
     }
     return 1;
@@ -200,7 +212,8 @@ static int AddLetterLine(const LETTERPACE &pace, int32_t font, int32_t group, in
                          int32_t alignment, int32_t entrance, int32_t exit, const char *text,
                          int32_t parameter)
 {
-    const FONTDEF *def = DrawableFont(font);
+    // The narrow fonts 8 and 9 make no animated letters.
+    const FONTDEF *def = font == 8 || font == 9 ? nullptr : DrawableFont(font);
     if (!def) {
         Fail("No font type specified !");
         return Fail("Couldn\xB4t add new font to list");

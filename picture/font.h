@@ -23,7 +23,7 @@ constexpr int32_t FONT_ENTER_FLY = 1;  // fly from the anchor to the letter's pl
 constexpr int32_t FONT_ENTER_RISE = 6; // spread out, rise to a line and vanish under it
 constexpr int32_t FONT_EXIT_SHRINK = 12;
 
-// One font's layout. pGlyphs is null for the fonts no part of the program draws with.
+// One font's layout.
 struct FONTDEF {
     const struct GLYPHENTRY *pGlyphs;
     int32_t iGlyphCount;
@@ -56,15 +56,16 @@ int32_t FontGlyphIndex(unsigned char c);
 // Source x and width of a character in a font; a glyph beyond the font's table is the
 // fallback glyph, and a missing fallback has width 0 (draws nothing).
 void FontGlyph(int32_t font, unsigned char c, int32_t *srcX, int32_t *width);
-// Sum of glyph widths plus (length − 1) × spacing; 0 for empty text. Fonts without a
-// table measure with font 0.
+// Sum of glyph widths plus (length − 1) × spacing; 0 for empty text. Unknown font
+// numbers measure with font 0.
 int32_t FontStringWidth(int32_t font, const char *text);
 // Draws text onto a surface from gDDSSprite with the white key; y is the top of the
 // line, x its anchor by alignment. 0 for an unknown font or empty text. Failing glyph
-// copies are ignored.
+// copies are ignored and leave nothing in the error trail.
 int BltFont(int32_t font, LPDDS surface, int32_t x, int32_t y, int32_t alignment, const char *text);
 // An animated line: one letter entry per character, each starting centred on (x, y).
-// Entrance 6 rises to line `parameter`. 0 on failure; letters made so far stay.
+// Entrance 6 rises to line `parameter`. 0 on failure (also for fonts 8 and 9); letters
+// made so far stay.
 int FONT_AddText(int32_t font, int32_t x, int32_t y, int32_t alignment, int32_t entrance,
                  int32_t exit, const char *text, int32_t parameter);
 // FONT_AddText for an interface label: letters carry `group`, fly at a third of their

@@ -2,9 +2,11 @@
 //
 // Every count, size and offset is checked against the input before it is used, in
 // 64-bit arithmetic, so a hostile file cannot make the decoder read or write outside a
-// buffer or allocate more than its pixel limit allows. The steps: read the file and
+// buffer or allocate more than its pixel limit allows; uncompressed rows are checked
+// to be in the input before the output is allocated. The steps: read the file and
 // information headers into one description (DIBDESC), locate the colour table, the
 // channel masks and the pixel rows, then expand rows of the given depth and coding.
+// Pixels whose colour index lies beyond the stored table are black.
 #include <cstdlib>
 #include <cstring>
 
@@ -160,15 +162,27 @@ static int Describe(const uint8_t *data, size_t size, DIBDESC *d, const char **w
         pos += 12;
     }
 
+    if (offBits != 0 && offBits < pos)
+        return Refuse(why, "pixel data overlaps the headers");
+
     // Colour table: indexed depths need one; deeper bitmaps may carry an optional one.
     d->iEntrySize = hdrSize == 12 ? 3 : 4;
     uint64_t entries = clrUsed; // entries stored in the file
     if (d->iBitCount <= 8) {
         uint32_t full = 1u << d->iBitCount;
-        if (hdrSize == 12 || entries == 0)
+        if (entries > full)
+            return Refuse(why, "more colours than the bits per pixel allow");
+        if (hdrSize == 12 || entries == 0) {
+            // The count is implied: the full table, or what fits before the pixels
+            // (short tables in files with a core header are common).
             entries = full;
-        d->iColors = static_cast<int32_t>(entries < full ? entries : full);
-        if (pos + static_cast<uint64_t>(d->iColors) * d->iEntrySize > size)
+            if (offBits != 0 && pos + entries * d->iEntrySize > offBits)
+                entries = (offBits - pos) / d->iEntrySize;
+        } else if (offBits != 0 && pos + entries * d->iEntrySize > offBits) {
+            return Refuse(why, "colour table runs into the pixel data");
+        }
+        d->iColors = static_cast<int32_t>(entries);
+        if (pos + entries * d->iEntrySize > size)
             return Refuse(why, "colour table outside the file");
         d->pTable = data + pos;
     }
@@ -218,26 +232,46 @@ static uint8_t *OutRow(DIBIMAGE *out, const DIBDESC *d, int32_t storedRow)
     return out->pBits + static_cast<size_t>(y) * out->iPitch;
 }
 
-static int SetFromTable(uint8_t *px, const DIBDESC *d, uint32_t index)
+// An index beyond the stored table gives black, as most readers show it.
+static void SetFromTable(uint8_t *px, const DIBDESC *d, uint32_t index)
 {
-    if (index >= static_cast<uint32_t>(d->iColors))
-        return 0;
+    if (index >= static_cast<uint32_t>(d->iColors)) {
+        px[0] = px[1] = px[2] = 0;
+        return;
+    }
     const uint8_t *e = d->pTable + static_cast<size_t>(index) * d->iEntrySize;
     px[0] = e[0];
     px[1] = e[1];
     px[2] = e[2];
+}
+
+static uint64_t StoredRowBytes(const DIBDESC *d)
+{
+    return ((static_cast<uint64_t>(d->iWidth) * d->iBitCount + 31) / 32) * 4;
+}
+
+// Whether the input can hold the pixels, checked before the output is allocated.
+static int CheckPixelBytes(const DIBDESC *d, const char **why)
+{
+    if (d->dwCompression == BI_RLE8 || d->dwCompression == BI_RLE4) {
+        // RLE can be very compact (one end-of-bitmap code), so only the smallest code
+        // is required; the pixel limit bounds the output.
+        if (d->cbPixels < 2)
+            return Refuse(why, "RLE data ends early");
+        return 1;
+    }
+    // The last row needs no padding: some writers leave it off.
+    uint64_t lastRow = (static_cast<uint64_t>(d->iWidth) * d->iBitCount + 7) / 8;
+    if (StoredRowBytes(d) * (d->iHeight - 1) + lastRow > d->cbPixels)
+        return Refuse(why, "pixel rows outside the file");
     return 1;
 }
 
-// Uncompressed rows of any depth.
-static int ExpandRows(const DIBDESC *d, DIBIMAGE *out, const char **why)
+// Uncompressed rows of any depth; CheckPixelBytes has passed.
+static void ExpandRows(const DIBDESC *d, DIBIMAGE *out)
 {
     int bpp = d->iBitCount;
-    uint64_t rowBytes = ((static_cast<uint64_t>(d->iWidth) * bpp + 31) / 32) * 4;
-    uint64_t lastRow = (static_cast<uint64_t>(d->iWidth) * bpp + 7) / 8;
-    // The last row needs no padding: some writers leave it off.
-    if (rowBytes * (d->iHeight - 1) + lastRow > d->cbPixels)
-        return Refuse(why, "pixel rows outside the file");
+    uint64_t rowBytes = StoredRowBytes(d);
     CHANNEL ch[3] = {ChannelOf(d->adwMasks[0]), ChannelOf(d->adwMasks[1]),
                      ChannelOf(d->adwMasks[2])};
     for (int32_t r = 0; r < d->iHeight; r++) {
@@ -251,9 +285,7 @@ static int ExpandRows(const DIBDESC *d, DIBIMAGE *out, const char **why)
             uint32_t mask = (1u << bpp) - 1;
             for (int32_t x = 0; x < w; x++) {
                 int shift = 8 - bpp * (x % perByte + 1);
-                uint32_t index = (src[x / perByte] >> shift) & mask;
-                if (!SetFromTable(dst + 3 * x, d, index))
-                    return Refuse(why, "colour index beyond the colour table");
+                SetFromTable(dst + 3 * x, d, (src[x / perByte] >> shift) & mask);
             }
         } else if (bpp == 32 && d->dwCompression == BI_RGB) {
             for (int32_t x = 0; x < w; x++) {
@@ -271,7 +303,37 @@ static int ExpandRows(const DIBDESC *d, DIBIMAGE *out, const char **why)
             }
         }
     }
-    return 1;
+}
+
+// Pixels the RLE codes skip take colour 0. The codes only move forward (stored rows
+// bottom-up, left to right), so the skipped pixels are painted as decoding reaches
+// them: a refused file leaves the rest of the output untouched, and as the output
+// starts zeroed a black colour 0 needs no painting at all.
+struct SKIPFILL {
+    uint8_t colour[3];
+    bool bPaint;
+    int64_t x, y; // the first pixel neither painted nor written by a run
+};
+
+// Paints the skipped pixels before (x, y).
+static void PaintSkipped(const DIBDESC *d, DIBIMAGE *out, SKIPFILL &f, int64_t x, int64_t y)
+{
+    if (!f.bPaint)
+        return;
+    if (x > d->iWidth)
+        x = d->iWidth;
+    while (f.y < y || (f.y == y && f.x < x)) {
+        int64_t end = f.y < y ? d->iWidth : x;
+        uint8_t *row = OutRow(out, d, static_cast<int32_t>(f.y));
+        for (int64_t i = f.x; i < end; i++)
+            std::memcpy(row + 3 * i, f.colour, 3);
+        if (f.y < y) {
+            f.y++;
+            f.x = 0;
+        } else {
+            f.x = end;
+        }
+    }
 }
 
 // Writes `count` pixels of an RLE run or absolute stretch at (x, y); index(i) gives the
@@ -279,51 +341,52 @@ static int ExpandRows(const DIBDESC *d, DIBIMAGE *out, const char **why)
 // reach into the padding of the stored row, whose pixels are dropped; anything further
 // leaves the image.
 template <typename INDEX>
-static int PutRun(const DIBDESC *d, DIBIMAGE *out, int64_t &x, int64_t y, int count, INDEX index,
-                  const char **why)
+static int PutRun(const DIBDESC *d, DIBIMAGE *out, SKIPFILL &f, int64_t &x, int64_t y, int count,
+                  INDEX index, const char **why)
 {
     int64_t padded = d->dwCompression == BI_RLE4 ? (d->iWidth + 7) & ~7LL : (d->iWidth + 3) & ~3LL;
     if (y >= d->iHeight || x + count > padded)
         return Refuse(why, "RLE run leaves the image");
+    PaintSkipped(d, out, f, x, y);
     int64_t inside = d->iWidth - x < count ? d->iWidth - x : count;
     uint8_t *row = OutRow(out, d, static_cast<int32_t>(y));
     for (int64_t i = 0; i < inside; i++)
-        if (!SetFromTable(row + 3 * (x + i), d, index(static_cast<int>(i))))
-            return Refuse(why, "colour index beyond the colour table");
+        SetFromTable(row + 3 * (x + i), d, index(static_cast<int>(i)));
     x += count;
+    f.x = x < d->iWidth ? x : d->iWidth;
     return 1;
 }
 
-// RLE8 and RLE4 rows, bottom-up; pixels the codes skip take colour 0 of the table.
+// RLE8 and RLE4 rows, bottom-up.
 static int ExpandRle(const DIBDESC *d, DIBIMAGE *out, const char **why)
 {
-    uint8_t fill[3] = {0, 0, 0};
-    SetFromTable(fill, d, 0);
-    for (int32_t y = 0; y < out->iHeight; y++) {
-        uint8_t *row = out->pBits + static_cast<size_t>(y) * out->iPitch;
-        for (int32_t x = 0; x < out->iWidth; x++)
-            std::memcpy(row + 3 * x, fill, 3);
-    }
+    SKIPFILL f = {{0, 0, 0}, false, 0, 0};
+    SetFromTable(f.colour, d, 0);
+    f.bPaint = f.colour[0] || f.colour[1] || f.colour[2];
+    auto finish = [&] {
+        PaintSkipped(d, out, f, 0, d->iHeight);
+        return 1;
+    };
     bool rle4 = d->dwCompression == BI_RLE4;
     const uint8_t *p = d->pPixels;
     size_t n = d->cbPixels, i = 0;
     int64_t x = 0, y = 0;
     while (true) {
         if (i + 2 > n)
-            return y >= d->iHeight ? 1 : Refuse(why, "RLE data ends early");
+            return y >= d->iHeight ? finish() : Refuse(why, "RLE data ends early");
         uint8_t count = p[i], value = p[i + 1];
         i += 2;
         if (count > 0) {
             auto index = [&](int k) -> uint32_t {
                 return rle4 ? (k & 1 ? value & 15 : value >> 4) : value;
             };
-            if (!PutRun(d, out, x, y, count, index, why))
+            if (!PutRun(d, out, f, x, y, count, index, why))
                 return 0;
         } else if (value == 0) { // end of line
             x = 0;
             y++;
         } else if (value == 1) { // end of bitmap
-            return 1;
+            return finish();
         } else if (value == 2) { // delta
             if (i + 2 > n)
                 return Refuse(why, "RLE data ends early");
@@ -340,7 +403,7 @@ static int ExpandRle(const DIBDESC *d, DIBIMAGE *out, const char **why)
             auto index = [&](int k) -> uint32_t {
                 return rle4 ? (k & 1 ? abs[k / 2] & 15 : abs[k / 2] >> 4) : abs[k];
             };
-            if (!PutRun(d, out, x, y, value, index, why))
+            if (!PutRun(d, out, f, x, y, value, index, why))
                 return 0;
             i += (bytes + 1) & ~static_cast<size_t>(1);
         }
@@ -363,21 +426,25 @@ int DibDecodeLimit(const uint8_t *data, size_t size, DIBIMAGE *out, const char *
     int64_t pixels = static_cast<int64_t>(d.iWidth) * d.iHeight;
     if (pixels > maxPixels || pixels > MAX_SURFACE_PIXELS)
         return Refuse(why, "bitmap too large");
+    if (!CheckPixelBytes(&d, why))
+        return 0;
     int64_t pitch = (static_cast<int64_t>(d.iWidth) * 3 + 3) & ~3LL;
-    uint8_t *bits = static_cast<uint8_t *>(std::malloc(static_cast<size_t>(pitch) * d.iHeight));
+    // Zeroed, so row padding bytes are zero (the rows compare and hash alike); large
+    // zeroed blocks come fresh from the system without being touched.
+    uint8_t *bits = static_cast<uint8_t *>(std::calloc(static_cast<size_t>(d.iHeight), pitch));
     if (!bits)
         return Refuse(why, "out of memory");
     out->iWidth = d.iWidth;
     out->iHeight = d.iHeight;
     out->iPitch = static_cast<int32_t>(pitch);
     out->pBits = bits;
-    // Row padding bytes are zero so the rows compare and hash alike.
-    for (int32_t y = 0; y < d.iHeight; y++)
-        std::memset(bits + y * pitch + d.iWidth * 3, 0, pitch - d.iWidth * 3);
-    bool rle = d.dwCompression == BI_RLE8 || d.dwCompression == BI_RLE4;
-    if (!(rle ? ExpandRle(&d, out, why) : ExpandRows(&d, out, why))) {
-        DibFreeImage(out);
-        return 0;
+    if (d.dwCompression == BI_RLE8 || d.dwCompression == BI_RLE4) {
+        if (!ExpandRle(&d, out, why)) {
+            DibFreeImage(out);
+            return 0;
+        }
+    } else {
+        ExpandRows(&d, out);
     }
     return 1;
 }

@@ -53,6 +53,19 @@ void TrailClear()
     gErrorTrail[0] = '\0';
 }
 
+size_t TrailMark()
+{
+    return sTrailLength;
+}
+
+void TrailRewind(size_t mark)
+{
+    if (mark >= sTrailLength)
+        return;
+    sTrailLength = mark;
+    gErrorTrail[sTrailLength] = '\0';
+}
+
 void ShowErrorTrail(int bNoOwner)
 {
     if (!sTrailLength)

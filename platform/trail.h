@@ -23,6 +23,11 @@ void TrailAppend(const char *text);
 int TrailPending();
 // Empties the trail.
 void TrailClear();
+// The trail's length now, for TrailRewind.
+size_t TrailMark();
+// Drops the lines appended since TrailMark returned `mark`: a failure that is handled
+// leaves nothing for the next, unrelated error box.
+void TrailRewind(size_t mark);
 // Shows the trail in a message box titled with string 14 ("Error", stop icon), owned by
 // the main window (or by no window when bNoOwner is 1), then empties it. Does nothing
 // when the trail is empty.

@@ -21,6 +21,8 @@ TEST(FontWidth, SumsGlyphsAndSpacingWithLatin1LettersAndAnEmptyFallback)
     EXPECT_EQ(FontStringWidth(0, "ab"), 12) << "lower case is the empty fallback in font 0";
     EXPECT_EQ(FontStringWidth(11, "J"), 41);
     EXPECT_EQ(FontStringWidth(11, "K"), 0) << "the icon font has no fallback glyph";
+    EXPECT_EQ(FontStringWidth(8, "AaA"), 6 + 0 + 6) << "narrow fonts: font 10's first glyphs";
+    EXPECT_EQ(FontStringWidth(12, "AB"), 79 + 0 + 10) << "font 12: one picture";
     EXPECT_EQ(FontGlyphIndex(0xC5), 26); // Å, Ä, Ö share the glyphs of [, \, ]
     EXPECT_EQ(FontGlyphIndex(0xD6), 28);
     EXPECT_EQ(FontGlyphIndex(0xF6), 93); // ö
@@ -87,9 +89,15 @@ TEST_F(Fonts, LargeFontTakesDigitsFromItsSecondRowAndDrawsNoLowerCase)
     EXPECT_EQ(Span(50).first, -1);
 }
 
-TEST_F(Fonts, RefusesFontsWithoutTablesAndEmptyText)
+TEST_F(Fonts, RefusesUnknownFontsAndEmptyTextAndLeavesNoTraceOfGlyphsOffTheSheet)
 {
-    for (int font : {8, 9, 12, 13, -1}) {
+    for (int font : {8, 9, 12}) { // rows outside the sheet: the copies fail unreported
+        TrailClear();
+        Fail("earlier");
+        EXPECT_TRUE(BltFont(font, target, 0, 0, 0, "AB"));
+        EXPECT_STREQ(gErrorTrail, "earlier\n") << font;
+    }
+    for (int font : {13, -1}) {
         TrailClear();
         EXPECT_FALSE(BltFont(font, target, 0, 0, 0, "A"));
         EXPECT_STREQ(gErrorTrail, "No font type specified !\n");
@@ -97,9 +105,12 @@ TEST_F(Fonts, RefusesFontsWithoutTablesAndEmptyText)
     TrailClear();
     EXPECT_FALSE(BltFont(0, target, 0, 0, 0, ""));
     EXPECT_STREQ(gErrorTrail, "Zero lenght of string\n");
-    TrailClear();
-    EXPECT_FALSE(FONT_AddText(9, 0, 0, 0, 1, 12, "A", 0));
-    EXPECT_STREQ(gErrorTrail, "No font type specified !\nCouldn\xB4t add new font to list\n");
+    for (int font : {8, 9}) { // the narrow fonts make no animated letters
+        TrailClear();
+        EXPECT_FALSE(font == 8 ? FONT_AddLabel(8, 1, 0, 0, 0, 1, 12, "A", 0)
+                               : FONT_AddText(9, 0, 0, 0, 1, 12, "A", 0));
+        EXPECT_STREQ(gErrorTrail, "No font type specified !\nCouldn\xB4t add new font to list\n");
+    }
     EXPECT_EQ(gAOList, nullptr);
 }
 

@@ -1,11 +1,13 @@
 // Decoding of Windows bitmaps, packed DIBs, bitmap loading and palettes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "bmp_builder.h"
@@ -28,7 +30,7 @@ std::vector<uint32_t> FullPalette(int n)
 {
     std::vector<uint32_t> p(n);
     for (int i = 0; i < n; i++)
-        p[i] = (i * 0x010203u * 7) & 0xFFFFFF;
+        p[i] = ((i + 1) * 0x010203u * 7) & 0xFFFFFF; // none black: black means "no entry"
     return p;
 }
 
@@ -122,7 +124,9 @@ TEST(DibDecode, IndexedDepthsCoreHeaderAndMissingFileHeader)
     const std::vector<std::vector<int>> rows = {{0, 1, 2, 3, 1}, {3, 2, 1, 0, 2}, {1, 1, 0, 0, 3}};
     for (uint32_t hdr : {40u, 12u})
         for (int bpp : {1, 4, 8})
-            for (int variant = 0; variant < 3; variant++) { // bottom-up, top-down, no file header
+            // Bottom-up, top-down, no file header, a table of two colours (indices past
+            // it are black; the core header implies its count from the pixel offset).
+            for (int variant = 0; variant < 4; variant++) {
                 bool topDown = variant == 1 && hdr == 40;
                 auto idx = rows;
                 for (auto &r : idx)
@@ -133,14 +137,16 @@ TEST(DibDecode, IndexedDepthsCoreHeaderAndMissingFileHeader)
                 s.width = 5;
                 s.height = topDown ? -3 : 3;
                 s.bpp = bpp;
-                s.palette = FullPalette(1 << bpp);
+                s.palette = FullPalette(variant == 3 ? 2 : 1 << bpp);
+                s.clrUsed = variant == 3 ? 2 : 0;
                 s.fileHeader = variant != 2;
                 s.pixels = PackIndexRows(idx, bpp, topDown);
                 DIBIMAGE img = Decode(MakeBmp(s));
                 EXPECT_EQ(img.iPitch, 16);
                 for (int y = 0; y < 3; y++)
                     for (int x = 0; x < 5; x++)
-                        EXPECT_EQ(At(img, x, y), s.palette[idx[y][x]])
+                        EXPECT_EQ(At(img, x, y),
+                                  idx[y][x] < int(s.palette.size()) ? s.palette[idx[y][x]] : 0u)
                             << hdr << "/" << bpp << "/" << variant << " " << x << "," << y;
                 DibFreeImage(&img);
             }
@@ -167,6 +173,7 @@ TEST(DibDecode, Rle8AndRle4WithRunsStretchesAndDeltas)
     EXPECT_EQ(At(img, 1, 0), p[0]);
     EXPECT_EQ(At(img, 2, 0), p[9]);
     EXPECT_EQ(At(img, 3, 0), p[9]);
+    EXPECT_EQ(At(img, 5, 0), p[0]) << "after the end of the bitmap";
     DibFreeImage(&img);
 
     s.bpp = 4;
@@ -202,9 +209,6 @@ TEST(DibDecode, RefusesBadInputWithAReason)
     }
 
     BmpSpec s = good;
-    s.pixels = PackIndexRows({{0, 1, 2, 4}, {3, 2, 1, 0}}, 8);
-    EXPECT_EQ(Refusal(MakeBmp(s)), "colour index beyond the colour table");
-
     s = good;
     s.width = 0x10000000;
     s.height = 0x10;
@@ -216,9 +220,14 @@ TEST(DibDecode, RefusesBadInputWithAReason)
     EXPECT_NE(Refusal(MakeBmp(s)), "");
 
     s = good;
-    s.clrUsed = 0xFFFFFFF0; // a table far past the end of the file
+    s.clrUsed = 200; // a table past the end of the file
     s.fileHeader = false;
     EXPECT_EQ(Refusal(MakeBmp(s)), "colour table outside the file");
+    s.clrUsed = 257;
+    EXPECT_EQ(Refusal(MakeBmp(s)), "more colours than the bits per pixel allow");
+    s.fileHeader = true;
+    s.clrUsed = 5; // one entry more than stored before the pixels
+    EXPECT_EQ(Refusal(MakeBmp(s)), "colour table runs into the pixel data");
 
     s = good;
     s.bpp = 7;
@@ -235,6 +244,9 @@ TEST(DibDecode, RefusesBadInputWithAReason)
     offset[10] = 0xF0; // bit offset past the end
     offset[11] = 0xFF;
     EXPECT_EQ(Refusal(offset), "pixel data outside the file");
+    offset[10] = 53; // inside the information header
+    offset[11] = 0;
+    EXPECT_EQ(Refusal(offset), "pixel data overlaps the headers");
 
     BmpSpec rle = good;
     rle.compression = 1;
@@ -248,6 +260,33 @@ TEST(DibDecode, RefusesBadInputWithAReason)
     EXPECT_EQ(Refusal(MakeBmp(rle)), "RLE data ends early");
     rle.height = -2;
     EXPECT_EQ(Refusal(MakeBmp(rle)), "RLE bitmaps cannot be top-down");
+}
+
+TEST(DibDecode, RefusesMissingPixelsBeforeAllocating)
+{
+    // Tiny files claiming a 1.9 GB picture. With the address space capped well below
+    // that, only a refusal made before allocating gives the true reason.
+    BmpSpec rows;
+    rows.width = 24999;
+    rows.height = 25000;
+    rows.pixels = {0, 0, 0, 0};
+    BmpSpec rle = rows;
+    rle.bpp = 8;
+    rle.compression = 1;
+    rle.palette = {0xFFFFFF};
+    rle.pixels = {0};
+    rlimit old, cap;
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
+    ASSERT_GT(pages, 0);
+    cap = {static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (1u << 30), old.rlim_max};
+    cap.rlim_cur = std::min(cap.rlim_cur, old.rlim_cur);
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &cap), 0);
+    std::string whyRows = Refusal(MakeBmp(rows)), whyRle = Refusal(MakeBmp(rle));
+    setrlimit(RLIMIT_AS, &old);
+    EXPECT_EQ(whyRows, "pixel rows outside the file");
+    EXPECT_EQ(whyRle, "RLE data ends early");
 }
 
 TEST(DibDecode, AgreesWithBitmapsFromAnotherWriter)
