@@ -3,7 +3,7 @@
 //
 // The main window's event handlers run the program's handlers: creation
 // (MainWindow::Create), size, activation, paint, close, mouse, keys and commands. The
-// window-free logic they use is in shellcore.h; the global state in appstate.h.
+// window-free logic they use is in shellcore.h; the window's own state in appstate.h.
 #pragma once
 
 #include <QHash>
