@@ -2,38 +2,15 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "pixels/pixels.h"
 #include "shell/graphicsmap.h"
+#include "support/data_files.h"
 
 namespace artwork_test {
-
-inline std::string DataPath(const std::string &name)
-{
-    const char *dir = std::getenv("MW_DATA_DIR");
-    if (!dir || !*dir)
-        dir = MW_TEST_DATA_DIR;
-    return std::string(dir) + "/" + name;
-}
-
-inline std::vector<uint8_t> ReadData(const std::string &name)
-{
-    std::vector<uint8_t> bytes;
-    FILE *f = std::fopen(DataPath(name).c_str(), "rb");
-    if (!f)
-        return bytes;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        bytes.insert(bytes.end(), buf, buf + n);
-    std::fclose(f);
-    return bytes;
-}
 
 // A decoded bitmap that frees itself.
 struct Image {

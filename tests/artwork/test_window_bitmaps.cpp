@@ -78,23 +78,22 @@ TEST(WindowBitmaps, BlankCanvasIsAWhiteJpegOfPrintSize)
 
 TEST(Resources, SmallBitmapsAreEmbeddedAndFoundByNameInAnyCase)
 {
+    const struct {
+        const char *name;
+        int size, minInk, maxInk;
+    } bitmaps[] = {{"CLIPART", 72, 0, 0}, // the clip-art canvas is plain white
+                   {"clipart_error", 56, 200, 56 * 56}};
     size_t size = 0;
-    const uint8_t *clip = RES_Find("CLIPART", &size);
-    ASSERT_NE(clip, nullptr);
-    Image canvas(std::vector<uint8_t>(clip, clip + size));
-    ASSERT_TRUE(canvas.ok);
-    EXPECT_EQ(canvas.w(), 72);
-    EXPECT_EQ(canvas.h(), 72);
-    EXPECT_EQ(canvas.Ink(0, 0, 72, 72), 0) << "the clip-art canvas is plain white";
-
-    const uint8_t *err = RES_Find("clipart_error", &size);
-    ASSERT_NE(err, nullptr);
-    Image missing(std::vector<uint8_t>(err, err + size));
-    ASSERT_TRUE(missing.ok);
-    EXPECT_EQ(missing.w(), 56);
-    EXPECT_EQ(missing.h(), 56);
-    EXPECT_GT(missing.Ink(0, 0, 56, 56), 200);
-
+    for (const auto &b : bitmaps) {
+        const uint8_t *p = RES_Find(b.name, &size);
+        ASSERT_NE(p, nullptr) << b.name;
+        Image image(std::vector<uint8_t>(p, p + size));
+        ASSERT_TRUE(image.ok) << b.name;
+        EXPECT_EQ(image.w(), b.size);
+        EXPECT_EQ(image.h(), b.size);
+        EXPECT_GE(image.Ink(0, 0, b.size, b.size), b.minInk) << b.name;
+        EXPECT_LE(image.Ink(0, 0, b.size, b.size), b.maxInk) << b.name;
+    }
     const uint8_t *icon = RES_Find("101", &size);
     ASSERT_NE(icon, nullptr);
     ASSERT_GT(size, 8u);

@@ -8,7 +8,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "bmp_builder.h"
+#include "support/bmp_builder.h"
 #include "pixels/pixels.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/trail.h"
