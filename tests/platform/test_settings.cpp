@@ -7,27 +7,15 @@
 #include "platform/platform.h"
 #include "support/temp_dir.h"
 
-namespace
-{
-
-std::string Get(const char *section, const char *key, const char *deflt = "dflt")
-{
-    char buf[256];
-    PLAT_GetProfileString(section, key, deflt, buf, sizeof buf);
-    return buf;
-}
-
-} // namespace
-
 TEST(Settings, ReadsMatchSectionAndKeyWithoutCaseTrimValuesAndFallBackToTheDefault)
 {
     const struct {
         const char *ini; // null: no file
         const char *section, *key, *want;
     } cases[] = {
-        {nullptr, "SETUP", "Language", "dflt"},
-        {"[SETUP]\nOther=5\n", "SETUP", "Language", "dflt"},
-        {"[SETUP]\nOther=5\n", "MISC", "Other", "dflt"}, // same key, other section
+        {nullptr, "SETUP", "Language", "<none>"},
+        {"[SETUP]\nOther=5\n", "SETUP", "Language", "<none>"},
+        {"[SETUP]\nOther=5\n", "MISC", "Other", "<none>"}, // same key, other section
         {"[setup]\r\n  language =  2  \r\n[MISC]\nFirstStartInit=1\n", "SETUP", "Language", "2"},
         {"[setup]\r\n  language =  2  \r\n[MISC]\nFirstStartInit=1\n", "misc", "firststartinit",
          "1"},
@@ -37,7 +25,7 @@ TEST(Settings, ReadsMatchSectionAndKeyWithoutCaseTrimValuesAndFallBackToTheDefau
         TempConfig config;
         if (c.ini)
             config.WriteIni(c.ini);
-        EXPECT_EQ(Get(c.section, c.key), c.want) << (c.ini ? c.ini : "no file");
+        EXPECT_EQ(TempConfig::Value(c.section, c.key), c.want) << (c.ini ? c.ini : "no file");
     }
 }
 
@@ -57,7 +45,7 @@ TEST(Settings, WriteCreatesFolderFileAndSection)
     setenv("XDG_CONFIG_HOME", nested.c_str(), 1);
     ASSERT_EQ(PLAT_WriteProfileString("SETUP", "Language", "2"), 1);
     EXPECT_EQ(std::string(PLAT_SettingsPath()), nested + "/MerrowickDemo.ini");
-    EXPECT_EQ(Get("SETUP", "Language"), "2");
+    EXPECT_EQ(TempConfig::Value("SETUP", "Language"), "2");
 }
 
 TEST(Settings, WritesReplaceOrAddOneKeyAndKeepEverythingElse)
@@ -97,7 +85,7 @@ TEST(Settings, OversizedFileIsLeftAlone)
     TempConfig config;
     std::string big = "[SETUP]\nLanguage=2\n" + std::string(2 << 20, ';');
     config.WriteIni(big);
-    EXPECT_EQ(Get("SETUP", "Language", "0"), "0");
+    EXPECT_EQ(TempConfig::Value("SETUP", "Language"), "<none>");
     EXPECT_EQ(PLAT_WriteProfileString("SETUP", "Language", "1"), 0);
     EXPECT_EQ(config.IniText().size(), big.size());
 }

@@ -1,4 +1,5 @@
-// The menu and accelerator tables.
+// The menu and accelerator tables: well-formed, alike in both languages, and showing
+// the keys that work.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -12,35 +13,6 @@
 
 namespace
 {
-
-// The menu as an outline: "File(40064 - 154) Edit(Move(40050))", popups by their text
-// without '&', separators as "-".
-std::string Outline(const MENUDEF *menu)
-{
-    std::string out;
-    int depth = 0;
-    for (int i = 0; i < menu->iCount; i++) {
-        const MENUITEMDEF &item = menu->pItems[i];
-        for (; depth > item.iLevel; depth--)
-            out += ")";
-        if (!out.empty() && out.back() != '(')
-            out += " ";
-        if (item.bSeparator) {
-            out += "-";
-        } else if (item.bPopup) {
-            for (const char *p = item.pszText; *p; p++)
-                if (*p != '&')
-                    out += *p;
-            out += "(";
-            depth++;
-        } else {
-            out += std::to_string(item.iId);
-        }
-    }
-    for (; depth > 0; depth--)
-        out += ")";
-    return out;
-}
 
 // The key text shown after '\t' in the English menu, in the accelerator's spelling.
 std::string ShownKey(const char *text)
@@ -62,18 +34,6 @@ std::string KeyName(const ACCELDEF *a)
 }
 
 } // namespace
-
-TEST(Menus, EnglishMenuHasTheCommandsInTheirPlaces)
-{
-    const MENUDEF *menu = RES_FindMenu("MENU_ENG");
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(Outline(menu), "File(40064 40032 40035 40065 - 40036 40060 - 175 - 154) "
-                             "Edit(40049 - Move(40050 40051 40052 40053) "
-                             "Size(40037 40038 40039 40040 40041 40042) - Flip(40043 40044) - "
-                             "Rotate(40045 40046) - Layer(40054 40048) - 40055) "
-                             "Add(40033 40034) "
-                             "Help(40067 40068 - 40070 - 172)");
-}
 
 TEST(Menus, BothMenusAreWellFormedTreesOfTheSameRowsWithLatin1Texts)
 {
@@ -175,7 +135,6 @@ TEST(Accelerators, MenuShowsTheKeyThatWorksAndExtraKeysSendIdsNoMenuCommandHas)
     EXPECT_EQ(extra, (std::set<std::pair<std::string, int>>{{"Ctrl+L", IDM_KEY_CTRL_L},
                                                             {"Ctrl+A", IDM_KEY_CTRL_A},
                                                             {"Ctrl+I", IDM_KEY_CTRL_I}}));
-    EXPECT_EQ(accel->iCount, 28);
 }
 
 TEST(Resources, UnknownNamesAndSmallBuffersAreRefused)

@@ -12,13 +12,6 @@
 #include "shell/shellcore.h"
 #include "support/temp_dir.h"
 
-static std::string Setting(const char *section, const char *key)
-{
-    char buf[4096];
-    PLAT_GetProfileString(section, key, "<none>", buf, sizeof buf);
-    return buf;
-}
-
 TEST(StartFile, TakesArgumentsOfFiveTo253CharactersWithoutQuotesAndMakesThemAbsolute)
 {
     const std::string cwd = std::filesystem::current_path().string();
@@ -77,7 +70,7 @@ TEST(Language, StoredChoiceWinsOtherwiseLastSwitchDecidesAndIsWritten)
         gLanguageOffset = -1;
         ReadLanguage(static_cast<int>(argv.size()), argv.data());
         EXPECT_EQ(gLanguageOffset, c.offset) << (c.stored ? c.stored : "none");
-        EXPECT_EQ(Setting("SETUP", "Language"), c.written) << (c.stored ? c.stored : "none");
+        EXPECT_EQ(TempConfig::Value("SETUP", "Language"), c.written) << (c.stored ? c.stored : "none");
         ChooseMenuName();
         EXPECT_STREQ(gMenuName, c.offset ? "MENU_SWE" : "MENU_ENG");
     }
@@ -96,7 +89,7 @@ TEST(DocumentState, EmptyMainDirectoryBecomesTheDataFolderAndIsWrittenBack)
     setenv("MW_DATA_DIR", oldData.c_str(), 1);
     const std::string expected = data.Path() + "/";
     EXPECT_EQ(std::string(gMainDir), expected);
-    EXPECT_EQ(Setting("SETUP", "DirectoryMain"), expected);
+    EXPECT_EQ(TempConfig::Value("SETUP", "DirectoryMain"), expected);
     EXPECT_EQ(std::filesystem::current_path().string() + "/", expected);
     EXPECT_EQ(gModified, 0);
     EXPECT_EQ(gDocumentOpen, 0);
@@ -117,7 +110,7 @@ TEST(DocumentState, InterfaceTextsOfZeroStaysAndAnythingElseBecomesOne)
         gShowButtonTexts = -1;
         InitDocumentStateCore();
         EXPECT_EQ(gShowButtonTexts, c.shown) << (c.stored ? c.stored : "none");
-        EXPECT_EQ(Setting("SETUP", "InterfaceTexts"), c.written);
+        EXPECT_EQ(TempConfig::Value("SETUP", "InterfaceTexts"), c.written);
     }
 }
 

@@ -100,12 +100,6 @@ class WindowTest : public QtTest
         EXPECT_EQ(w->Create(), 0) << (Boxes().empty() ? "" : Boxes()[0].text);
         return w;
     }
-    static std::string Setting(const char *section, const char *key)
-    {
-        char buf[4096];
-        PLAT_GetProfileString(section, key, "<none>", buf, sizeof buf);
-        return buf;
-    }
     std::unique_ptr<MainWindow> mWindow;
 };
 
@@ -115,9 +109,9 @@ TEST_F(WindowTest, StartsFromTheDataFolderAndShutsDownInOrder)
 {
     MainWindow *w = Started();
     EXPECT_TRUE(Boxes().empty());
-    EXPECT_EQ(Setting("SETUP", "DirectoryMain"), std::string(PLAT_DefaultDataDir()));
-    EXPECT_EQ(Setting("SETUP", "InterfaceTexts"), "1");
-    EXPECT_EQ(Setting("MISC", "FirstStartInit"), "1");
+    EXPECT_EQ(TempConfig::Value("SETUP", "DirectoryMain"), std::string(PLAT_DefaultDataDir()));
+    EXPECT_EQ(TempConfig::Value("SETUP", "InterfaceTexts"), "1");
+    EXPECT_EQ(TempConfig::Value("MISC", "FirstStartInit"), "1");
     EXPECT_GT(gGraphicsCount, 0);
     EXPECT_NE(gDDSScratch, nullptr);
     EXPECT_NE(gWindowDC, nullptr);

@@ -10,6 +10,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "platform/platform.h"
+
 // A new folder under /tmp, removed with everything in it when the object goes.
 class TempDir
 {
@@ -90,6 +92,13 @@ class TempConfig : public TempDir
     }
     std::string IniText() const { return ReadText("MerrowickDemo.ini"); }
     void WriteIni(const std::string &text) const { WriteText("MerrowickDemo.ini", text); }
+    // A value as the program reads it, "<none>" when it is not there.
+    static std::string Value(const char *section, const char *key)
+    {
+        char buf[4096];
+        PLAT_GetProfileString(section, key, "<none>", buf, sizeof buf);
+        return buf;
+    }
 
   private:
     bool mHadOld = false;

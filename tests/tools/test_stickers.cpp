@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -15,68 +14,20 @@
 #include "picture/text.h"
 #include "pixels/pixels.h"
 #include "support/data_files.h"
+#include "support/decoded_bitmap.h"
 
 namespace {
 
-// A decoded bitmap with white (0xFFFFFF) as the transparent colour.
-struct Picture {
-    int width = 0, height = 0, bitCount = 0, headerSize = 0;
-    std::vector<uint8_t> bgr; // rows top-down, 3 bytes a pixel
-    bool Transparent(int x, int y) const
-    {
-        const uint8_t *p = &bgr[(size_t(y) * width + x) * 3];
-        return p[0] == 255 && p[1] == 255 && p[2] == 255;
-    }
-    // Transparent pixels of a rectangle (of the whole picture by default).
-    long CountTransparent(int x, int y, int w, int h) const
-    {
-        long n = 0;
-        for (int j = y; j < y + h; ++j)
-            for (int i = x; i < x + w; ++i)
-                n += Transparent(i, j);
-        return n;
-    }
-    long CountTransparent() const { return CountTransparent(0, 0, width, height); }
-};
-
-// Loads a file of the data folder; on failure says why in `error`.
-bool LoadPicture(const std::string &name, Picture *pic, std::string *error)
-{
-    std::vector<uint8_t> bytes = ReadData(name);
-    if (bytes.size() < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) {
-        *error = "missing or too short";
-        return false;
-    }
-    BITMAPINFOHEADER info;
-    std::memcpy(&info, bytes.data() + sizeof(BITMAPFILEHEADER), sizeof info);
-    pic->bitCount = info.biBitCount;
-    pic->headerSize = int(info.biSize);
-    DIBIMAGE image{};
-    const char *why = nullptr;
-    if (!DibDecode(bytes.data(), bytes.size(), &image, &why)) {
-        *error = std::string("does not decode: ") + (why ? why : "?");
-        return false;
-    }
-    pic->width = image.iWidth;
-    pic->height = image.iHeight;
-    pic->bgr.resize(size_t(image.iWidth) * image.iHeight * 3);
-    for (int y = 0; y < image.iHeight; ++y)
-        std::memcpy(&pic->bgr[size_t(y) * image.iWidth * 3], image.pBits + size_t(y) * image.iPitch,
-                    size_t(image.iWidth) * 3);
-    DibFreeImage(&image);
-    return true;
-}
-
 // Transparent pixels not reachable from the border through transparent pixels.
-long EnclosedTransparentPixels(const Picture &pic)
+long EnclosedTransparentPixels(const DecodedBitmap &pic)
 {
-    const int w = pic.width, h = pic.height;
+    const int w = pic.w(), h = pic.h();
     std::vector<uint8_t> reached(size_t(w) * h, 0);
     std::vector<int> stack;
     long reachedCount = 0;
     auto push = [&](int x, int y) {
         size_t i = size_t(y) * w + x;
-        if (!reached[i] && pic.Transparent(x, y)) {
+        if (!reached[i] && pic.At(x, y) == 0xFFFFFF) {
             reached[i] = 1;
             reachedCount++;
             stack.push_back(int(i));
@@ -87,9 +38,8 @@ long EnclosedTransparentPixels(const Picture &pic)
     for (int y = 0; y < h; ++y)
         push(0, y), push(w - 1, y);
     while (!stack.empty()) {
-        int i = stack.back();
+        int x = stack.back() % w, y = stack.back() / w;
         stack.pop_back();
-        int x = i % w, y = i / w;
         if (x > 0)
             push(x - 1, y);
         if (x + 1 < w)
@@ -99,7 +49,7 @@ long EnclosedTransparentPixels(const Picture &pic)
         if (y + 1 < h)
             push(x, y + 1);
     }
-    return pic.CountTransparent() - reachedCount;
+    return long(w) * h - pic.Ink() - reachedCount;
 }
 
 // Stickers whose drawing is meant to be seen through (a ring, a mug handle), by the
@@ -188,44 +138,40 @@ TEST(Stickers, EveryCatalogueEntryIsAKeyedTrueColourBitmapOfStickerSize)
     const std::set<std::string> seeThrough = SeeThroughStickers();
     for (const char *name : kCatalogue) {
         SCOPED_TRACE(name);
-        Picture pic;
-        std::string error;
-        ASSERT_TRUE(LoadPicture(std::string("clipart/") + name, &pic, &error)) << error;
-        EXPECT_EQ(pic.bitCount, 24);
-        EXPECT_EQ(pic.headerSize, 40);
+        DecodedBitmap pic(ReadData(std::string("clipart/") + name));
+        ASSERT_TRUE(pic.ok) << pic.why;
+        EXPECT_EQ(pic.info.biBitCount, 24);
+        EXPECT_EQ(pic.info.biSize, 40u);
         if (const TEXTSTYLE *style = StyleOf(name)) {
-            EXPECT_EQ(pic.width, style->iRefWidth);
-            EXPECT_EQ(pic.height, style->iRefHeight);
+            EXPECT_EQ(pic.w(), style->iRefWidth);
+            EXPECT_EQ(pic.h(), style->iRefHeight);
         } else {
-            int longer = std::max(pic.width, pic.height);
-            EXPECT_GE(longer, 400);
-            EXPECT_LE(longer, 600);
+            EXPECT_GE(std::max(pic.w(), pic.h()), 400);
+            EXPECT_LE(std::max(pic.w(), pic.h()), 600);
         }
-        long transparent = pic.CountTransparent();
-        EXPECT_GT(transparent, 0) << "nothing is transparent";
-        EXPECT_LT(transparent, long(pic.width) * pic.height) << "nothing is drawn";
+        EXPECT_GT(pic.Ink(), 0) << "nothing is drawn";
+        EXPECT_LT(pic.Ink(), pic.w() * pic.h()) << "nothing is transparent";
         if (!seeThrough.count(name)) {
             EXPECT_EQ(EnclosedTransparentPixels(pic), 0) << "holes inside the picture";
         }
     }
 }
 
-TEST(Stickers, TextStylesHaveTheirReferenceSizeAndAnOpaqueTextArea)
+TEST(Stickers, TextStylesHaveAnOpaqueTextAreaExceptTheTransparentOne)
 {
     for (const TEXTSTYLE &s : gTextStyles) {
         SCOPED_TRACE(s.szFile);
-        Picture pic;
-        std::string error;
-        ASSERT_TRUE(LoadPicture(std::string("clipart/") + s.szFile, &pic, &error)) << error;
-        ASSERT_EQ(pic.width, s.iRefWidth);
-        ASSERT_EQ(pic.height, s.iRefHeight);
-        // The text rectangle and a small margin around it are opaque; the transparent
-        // style shows only the letters, so it is transparent throughout.
-        const int *r = s.rcText;
+        DecodedBitmap pic(ReadData(std::string("clipart/") + s.szFile));
+        ASSERT_TRUE(pic.ok) << pic.why;
+        ASSERT_EQ(pic.w(), s.iRefWidth);
+        ASSERT_EQ(pic.h(), s.iRefHeight);
+        // The text rectangle and a small margin around it; the transparent style shows
+        // only the letters, so it is transparent throughout.
+        const int *r = s.rcText, area = (r[2] + 8) * (r[3] + 8);
         if (std::string(s.szFile) == "transp.clp")
-            EXPECT_EQ(pic.CountTransparent(), long(pic.width) * pic.height);
+            EXPECT_EQ(pic.Ink(), 0);
         else
-            EXPECT_EQ(pic.CountTransparent(r[0] - 4, r[1] - 4, r[2] + 8, r[3] + 8), 0);
+            EXPECT_EQ(pic.Ink(r[0] - 4, r[1] - 4, r[2] + 8, r[3] + 8), area);
     }
 }
 
@@ -244,13 +190,11 @@ TEST(Stickers, PreviewsAndCategoryPicturesExistAtTheirSizes)
         wanted.push_back({c, 32, 32});
     for (const Small &s : wanted) {
         SCOPED_TRACE(s.name);
-        Picture pic;
-        std::string error;
-        ASSERT_TRUE(LoadPicture("resources/" + s.name + ".bmp", &pic, &error)) << error;
-        EXPECT_EQ(pic.width, s.width);
-        EXPECT_EQ(pic.height, s.height);
-        EXPECT_EQ(pic.bitCount, 24);
-        long drawn = long(pic.width) * pic.height - pic.CountTransparent();
-        EXPECT_GT(drawn, pic.width * pic.height / 8) << "hardly anything is drawn";
+        DecodedBitmap pic(ReadData("resources/" + s.name + ".bmp"));
+        ASSERT_TRUE(pic.ok) << pic.why;
+        EXPECT_EQ(pic.w(), s.width);
+        EXPECT_EQ(pic.h(), s.height);
+        EXPECT_EQ(pic.info.biBitCount, 24);
+        EXPECT_GT(pic.Ink(), pic.w() * pic.h() / 8) << "hardly anything is drawn";
     }
 }
