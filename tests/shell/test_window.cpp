@@ -40,24 +40,7 @@ class TempMainDir : public TempDir
     std::string Dir() const { return Path() + "/"; }
 };
 
-int sFrames;
-int CountingFrame()
-{
-    sFrames++;
-    return 1;
-}
-int FailingFrame()
-{
-    sFrames++;
-    return 0;
-}
-
-int sAskAnswer, sAsked;
-int AskSave()
-{
-    sAsked++;
-    return sAskAnswer;
-}
+int sFrames, sAskAnswer, sAsked;
 
 void Send(QWidget *w, QEvent::Type type)
 {
@@ -178,7 +161,7 @@ TEST_F(WindowTest, MissingSpriteSheetStopsTheStartWithTheFailedSteps)
 TEST_F(WindowTest, FramesRunOnTheTimerStopWhileInactiveAndResume)
 {
     MainWindow *w = Started();
-    gpFrameProc = CountingFrame;
+    gpFrameProc = [] { return ++sFrames, 1; };
     QTest::qWait(400);
     EXPECT_GE(sFrames, 2);
 
@@ -213,7 +196,7 @@ TEST_F(WindowTest, DeactivationPutsThePictureIntoTheScreenBuffer)
 TEST_F(WindowTest, FailingFrameStopsFramesForGoodAndIsShownOnce)
 {
     MainWindow *w = Started();
-    gpFrameProc = FailingFrame;
+    gpFrameProc = [] { return ++sFrames, 0; };
     w->OnFrameTick();
     w->OnFrameTick();
     QTest::qWait(200);
@@ -333,7 +316,7 @@ TEST_F(WindowTest, CaptionGainsTheModifiedMarkOnce)
 TEST_F(WindowTest, CloseAsksToSaveOnlyWhenModifiedAndCancelKeepsTheWindow)
 {
     MainWindow *w = Started();
-    gpAskSaveChanges = AskSave;
+    gpAskSaveChanges = [] { return ++sAsked, sAskAnswer; };
     sAsked = 0;
     gModified = 1;
     sAskAnswer = 0;
