@@ -10,9 +10,9 @@ using namespace artwork_test;
 
 namespace {
 
+// A control record: graphics id, place, then group, class, button number and the rest.
 struct Action {
     int32_t id, x, y, p[8];
-    uint16_t flags;
 };
 
 struct Level {
@@ -37,13 +37,8 @@ Level ReadLevel()
     if (l.counts[3] < 0 || off + size_t(l.counts[3]) * 48 > b.size())
         return l;
     for (int i = 0; i < l.counts[3]; ++i) {
-        Action a{};
-        const uint8_t *r = b.data() + off + 48 * i;
-        std::memcpy(&a.id, r, 4);
-        std::memcpy(&a.x, r + 4, 4);
-        std::memcpy(&a.y, r + 8, 4);
-        std::memcpy(a.p, r + 12, 32);
-        std::memcpy(&a.flags, r + 44, 2);
+        Action a;
+        std::memcpy(&a, b.data() + off + 48 * i, sizeof a);
         l.actions.push_back(a);
     }
     l.ok = true;

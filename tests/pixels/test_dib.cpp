@@ -10,7 +10,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "bmp_builder.h"
+#include "support/bmp_builder.h"
 #include "pixels/pixels.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/trail.h"

@@ -2,15 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
-#include "bmp_builder.h"
 #include "pixels/pixels.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/trail.h"
-#include "shell/appstate.h"
+#include "support/bmp_builder.h"
+#include "support/temp_dir.h"
 
 namespace
 {
@@ -22,25 +20,6 @@ bool AllWhite(LPDDS s)
             if (DXGetPixel(s, x, y) != 0xFFFFFF)
                 return false;
     return true;
-}
-
-// A 24-bit bitmap of one colour, with its file header.
-std::vector<uint8_t> SolidBmp(int w, int h, uint32_t colour)
-{
-    BmpSpec s;
-    s.width = w;
-    s.height = h;
-    for (int y = 0; y < h; y++) {
-        std::vector<uint8_t> row;
-        for (int x = 0; x < w; x++) {
-            row.push_back(colour & 0xFF);
-            row.push_back((colour >> 8) & 0xFF);
-            row.push_back(colour >> 16);
-        }
-        PadRow(row);
-        s.pixels.insert(s.pixels.end(), row.begin(), row.end());
-    }
-    return MakeBmp(s);
 }
 
 } // namespace
@@ -57,7 +36,6 @@ TEST(Surface, FreshSurfacesAreWhiteWithTheWhiteKeyAndPaddedRows)
     EXPECT_TRUE(AllWhite(s));
     EXPECT_EQ(s->bHasColorKey, 1);
     EXPECT_EQ(s->dwColorKey, 0xFFFFFFu);
-    EXPECT_EQ(s->bOwnsBits, 1);
     EXPECT_FALSE(TrailPending());
 
     // Matching a colour leaves pixel (0, 0) as it was.
@@ -111,6 +89,8 @@ TEST(Surface, SurfaceOverCallerMemoryKeepsItsPixelsAndLeavesTheMemory)
     EXPECT_EQ(FakePlatform().messageBoxes[0].text, "ClearSurface()\n");
 }
 
+// Start-up in a folder holding the two start-up bitmaps, with a 17 × 5 sprite sheet of
+// index 3 whose palette entry i is (i, 0, 0) and entry 0 white.
 class Startup : public ::testing::Test
 {
   protected:
@@ -118,10 +98,6 @@ class Startup : public ::testing::Test
     {
         FakePlatformReset();
         TrailClear();
-        old_ = std::filesystem::current_path();
-        dir_ = std::filesystem::temp_directory_path() / ("mw-dxinit-" + std::to_string(getpid()));
-        std::filesystem::create_directories(dir_);
-        std::filesystem::current_path(dir_);
         BmpSpec sprite;
         sprite.width = 17;
         sprite.height = 5;
@@ -130,16 +106,16 @@ class Startup : public ::testing::Test
             sprite.palette.push_back(i == 0 ? 0xFFFFFF : 0x010000u * i);
         sprite.pixels.assign(20 * 5, 3);
         FakeAddResource("SPRITE", MakeBmp(sprite));
-        WriteFile("merrowick7.clp", SolidBmp(40, 30, 0xFFFFFF));
-        WriteFile("logo7.clp", SolidBmp(12, 6, 0x336699));
+        WriteFile(mDir / "merrowick7.clp", SolidBmp(40, 30, 0xFFFFFF));
+        WriteFile(mDir / "logo7.clp", SolidBmp(12, 6, 0x336699));
     }
     void TearDown() override
     {
         DXCleanup();
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(dir_);
+        TrailClear();
     }
-    std::filesystem::path old_, dir_;
+    TempDir mDir;
+    CurrentDir mInDir{mDir.Path()};
 };
 
 TEST_F(Startup, MakesEveryNamedSurfaceInItsSizeWithKeysAndPalette)
@@ -181,21 +157,24 @@ TEST_F(Startup, MakesEveryNamedSurfaceInItsSizeWithKeysAndPalette)
 
 TEST_F(Startup, MissingStartupBitmapsStopWithTheirLines)
 {
-    std::filesystem::remove("logo7.clp");
-    EXPECT_EQ(DXInit(nullptr), 0);
-    EXPECT_STREQ(gErrorTrail, "LoadImage() !\nDDLoadBitmap(Image)!\n");
-    DXCleanup();
-    TrailClear();
-
-    std::filesystem::remove("merrowick7.clp");
-    EXPECT_EQ(DXInit(nullptr), 0);
-    EXPECT_STREQ(gErrorTrail, "LoadImage() !\nDDLoadBitmap(Image) !\n");
-    DXCleanup();
-    TrailClear();
-
-    FakeAddResource("SPRITE", {'B', 'M'}); // a broken sheet: the ramp palette still forms
-    EXPECT_EQ(DXInit(nullptr), 0);
-    EXPECT_STREQ(gErrorTrail, "SPRITE: file header cut short\nLoadImage() !\nDDLoadBitmap() !\n");
+    const struct {
+        const char *remove; // a file to delete, or null for a broken sprite sheet
+        const char *trail;
+    } cases[] = {
+        {"logo7.clp", "LoadImage() !\nDDLoadBitmap(Image)!\n"},
+        {"merrowick7.clp", "LoadImage() !\nDDLoadBitmap(Image) !\n"},
+        {nullptr, "SPRITE: file header cut short\nLoadImage() !\nDDLoadBitmap() !\n"},
+    };
+    for (const auto &c : cases) {
+        if (c.remove)
+            std::filesystem::remove(c.remove);
+        else
+            FakeAddResource("SPRITE", {'B', 'M'});
+        EXPECT_EQ(DXInit(nullptr), 0);
+        EXPECT_STREQ(gErrorTrail, c.trail);
+        DXCleanup();
+        TrailClear();
+    }
 }
 
 TEST_F(Startup, RestoringReloadsTheSpriteSheetAndPutsTheCursorBack)

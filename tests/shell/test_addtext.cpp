@@ -2,10 +2,6 @@
 // acting on real image objects made from bubble bitmaps in a clip-art folder.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -15,53 +11,55 @@
 #include <QTextLayout>
 #include <QTimer>
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "picture/ao.h"
 #include "picture/imgobj.h"
 #include "picture/text.h"
-#include "platform/qt/qt_platform.h"
-#include "platform/trail.h"
 #include "resources/strings/strings.h"
 #include "shell/addtextdialog.h"
 #include "shell/addtextlogic.h"
 #include "platform/platform.h"
 #include "shell/appstate.h"
+#include "support/bmp_builder.h"
+#include "support/qt_app.h"
 
 namespace
 {
 
-std::string Normalised(std::string text, int32_t *cursor = nullptr)
-{
-    int32_t at = cursor ? *cursor : static_cast<int32_t>(text.size());
-    NormaliseEditText(text, at);
-    if (cursor)
-        *cursor = at;
-    return text;
-}
-
 TEST(AddTextField, CapitalsAndNinetyEightStoredCharactersCuttingWhatWasJustPutIn)
 {
-    EXPECT_EQ(Normalised(std::string("hej \xE5\xE4\xF6 \xE9 \xDF \xFF\r\0!", 16)),
-              "HEJ \xC5\xC4\xD6 \xC9 \xDF \x9F!");
+    const std::string lines =
+        std::string(45, 'A') + "\n" + std::string(45, 'B') + "\n" + std::string(10, 'C');
+    const struct {
+        std::string typed;
+        int32_t cursor; // -1: at the end
+        std::string want;
+        int32_t wantCursor; // -1: not checked
+    } cases[] = {
+        {std::string("hej \xE5\xE4\xF6 \xE9 \xDF \xFF\r\0!", 16), -1,
+         "HEJ \xC5\xC4\xD6 \xC9 \xDF \x9F!", -1},
+        {std::string(98, 'A') + "B", -1, std::string(98, 'A'), -1},
+        // Three letters pasted into the middle of a full field are what goes.
+        {std::string(50, 'A') + "xyz" + std::string(48, 'C'), 53,
+         std::string(50, 'A') + std::string(48, 'C'), 50},
+        // Each line end is stored as two characters.
+        {lines, -1, lines.substr(0, lines.size() - 6), -1},
+    };
+    for (const auto &c : cases) {
+        std::string text = c.typed;
+        int32_t cursor = c.cursor < 0 ? static_cast<int32_t>(text.size()) : c.cursor;
+        NormaliseEditText(text, cursor);
+        EXPECT_EQ(text, c.want);
+        EXPECT_LE(StoredLength(text), 98);
+        if (c.wantCursor >= 0) {
+            EXPECT_EQ(cursor, c.wantCursor);
+        }
+    }
     EXPECT_EQ(EditCharToByte(0x0178), 0x9F); // Ÿ, the capital of ÿ
     EXPECT_EQ(EditByteToChar(0x9F), 0x0178u);
-
-    std::string full(98, 'A');
-    EXPECT_EQ(Normalised(full + "B"), full);
-    // Three letters pasted into the middle of a full field are what goes.
-    int32_t cursor = 53;
-    EXPECT_EQ(Normalised(std::string(50, 'A') + "xyz" + std::string(48, 'C'), &cursor),
-              std::string(50, 'A') + std::string(48, 'C'));
-    EXPECT_EQ(cursor, 50);
-    // Each line end is stored as two characters.
-    std::string lines =
-        std::string(45, 'A') + "\n" + std::string(45, 'B') + "\n" + std::string(10, 'C');
-    EXPECT_EQ(StoredLength(Normalised(lines)), 98);
-    EXPECT_EQ(Normalised(lines), lines.substr(0, lines.size() - 6));
 }
 
 TEST(AddTextField, StoredLinesEndInCarriageReturnLineFeedThatNeverSplits)
@@ -69,41 +67,24 @@ TEST(AddTextField, StoredLinesEndInCarriageReturnLineFeedThatNeverSplits)
     char out[TEXT_DIALOG_MAX_CHARS + 1];
     EditTextToStored("HI\nTHERE", out);
     EXPECT_STREQ(out, "HI\r\nTHERE");
-    EXPECT_EQ(StoredTextToEdit("A\rB\r\n\r\nC"), "A\nB\n\nC");
     EditTextToStored(std::string(97, 'A') + "\nB", out);
     EXPECT_EQ(std::string(out), std::string(97, 'A'));
+    EXPECT_EQ(StoredTextToEdit("A\rB\r\n\r\nC"), "A\nB\n\nC");
 }
 
-QApplication &App()
-{
-    static int argc = 1;
-    static char name[] = "test_addtext";
-    static char *argv[] = {name, nullptr};
-    // Never destroyed: tearing Qt down among the exit handlers crashes.
-    static QApplication *app = new QApplication(argc, argv);
-    return *app;
-}
-
-// Made before any widget of a test.
-struct WithApp {
-    WithApp() { App(); }
-};
-
-class AddText : public WithApp, public ::testing::Test
+// A main folder with white bubble bitmaps for every text style, the surfaces the text
+// pieces draw on, and an owner window for the dialog.
+class AddText : public QtTest
 {
   protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/mw_addtext_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        mDir = tmpl;
-        std::snprintf(gMainDir, sizeof gMainDir, "%s/", tmpl);
-        ASSERT_TRUE(QDir(QString::fromStdString(mDir)).mkpath("clipart"));
-        for (const TEXTSTYLE &s : gTextStyles) {
-            QImage white(s.iRefWidth / 10, s.iRefHeight / 10, QImage::Format_RGB888);
-            white.fill(Qt::white);
-            ASSERT_TRUE(white.save(QString::fromStdString(mDir + "/clipart/" + s.szFile), "BMP"));
-        }
+        QtTest::SetUp();
+        std::snprintf(gMainDir, sizeof gMainDir, "%s/", mDir.Path().c_str());
+        std::filesystem::create_directory(mDir / "clipart");
+        for (const TEXTSTYLE &s : gTextStyles)
+            WriteFile(mDir / "clipart/" + s.szFile,
+                      SolidBmp(s.iRefWidth / 10, s.iRefHeight / 10, 0xFFFFFF));
         gDDSSprite = DXCreateSurface(nullptr, 2048, 345, DDSCAPS_SYSTEMOFFSCREEN);
         DXFillRect(gDDSSprite, 0, 0, 2048, 345, 0x0000FF);
         gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
@@ -112,18 +93,16 @@ class AddText : public WithApp, public ::testing::Test
         PICTURE_Shutdown();
         gModified = 0;
         gLanguageOffset = 0;
-        TrailClear();
         mOwner.setGeometry(100, 80, 800, 600);
         mOwner.show();
     }
     void TearDown() override
     {
-        PLATQT_SetMessageBoxHook(nullptr);
-        PLATQT_CloseHelp();
         AO_ClearList();
         for (LPDDS *s : {&gDDSSprite, &gDDSText, &gDDSPicture})
             DXReleaseSurface(*s), *s = nullptr;
-        EXPECT_TRUE(QDir(QString::fromStdString(mDir)).removeRecursively());
+        gLanguageOffset = 0;
+        QtTest::TearDown();
     }
     // The live image objects in list order.
     static std::vector<IMGOBJ *> Pieces()
@@ -157,7 +136,7 @@ class AddText : public WithApp, public ::testing::Test
     {
         QTest::mouseClick(dialog.findChild<QPushButton *>(button), Qt::LeftButton);
     }
-    std::string mDir;
+    TempDir mDir;
     QWidget mOwner;
 };
 
@@ -167,8 +146,6 @@ TEST_F(AddText, CaptionsCentringAndTheEditedPiecesTextAndStyle)
         AddTextDlg dialog(&mOwner, nullptr);
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("New Text"));
         EXPECT_TRUE(dialog.Radio(0)->isChecked());
-        EXPECT_EQ(dialog.Radio(10)->text(), QStringLiteral("Transparent"));
-        EXPECT_TRUE(dialog.findChild<QLabel *>("tip1117")->text().startsWith("Tip:"));
         for (int32_t k = 0; k < TEXT_STYLE_COUNT; ++k)
             EXPECT_FALSE(dialog.Preview(k)->pixmap().isNull()) << gTextStyles[k].pszPreview;
         EXPECT_NEAR(dialog.geometry().center().x(), mOwner.geometry().center().x(), 1);
@@ -283,18 +260,14 @@ TEST_F(AddText, OkOnAPieceChangesItsTextInPlaceOrReplacesItForAnotherStyle)
 
 TEST_F(AddText, AFailedStyleChangeKeepsTheOldPieceAndTheDialogOpen)
 {
-    static std::string shown;
-    PLATQT_SetMessageBoxHook([](const char *text, const char *, int) -> int {
-        shown = text;
-        return 1;
-    });
     IMGOBJ *old = EditedPiece(0, "KEEP ME");
-    ASSERT_EQ(std::remove((mDir + "/clipart/transp.clp").c_str()), 0);
+    ASSERT_EQ(std::remove((mDir / "clipart/transp.clp").c_str()), 0);
     AddTextDlg dialog(&mOwner, old);
     dialog.show();
     QTest::mouseClick(dialog.Radio(10), Qt::LeftButton);
     dialog.OnOk();
-    EXPECT_NE(shown.find("IMGOBJ_AddObj() failed"), std::string::npos) << shown;
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_NE(Boxes()[0].text.find("IMGOBJ_AddObj() failed"), std::string::npos) << Boxes()[0].text;
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(Pieces(), std::vector<IMGOBJ *>{old});
     EXPECT_EQ(old->iTextStyle, 0);
@@ -302,14 +275,8 @@ TEST_F(AddText, AFailedStyleChangeKeepsTheOldPieceAndTheDialogOpen)
 
 TEST_F(AddText, HelpOpensTheTopicOfTheLanguageAndLeavesTheDialogOpen)
 {
-    ASSERT_TRUE(QDir(QString::fromStdString(mDir)).mkpath("help/Merrowick_Swedish/html"));
-    QFile page(QString::fromStdString(mDir + "/help/Merrowick_Swedish/html/basics_add_swe.htm"));
-    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    page.write("<p>");
-    page.close();
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    ASSERT_EQ(chdir(mDir.c_str()), 0);
+    mDir.WriteText("help/Merrowick_Swedish/html/basics_add_swe.htm", "<p>");
+    CurrentDir inMain(mDir.Path());
     gLanguageOffset = 3000;
     AddTextDlg dialog(&mOwner, nullptr);
     dialog.show();
@@ -317,7 +284,6 @@ TEST_F(AddText, HelpOpensTheTopicOfTheLanguageAndLeavesTheDialogOpen)
     EXPECT_TRUE(PLATQT_HelpCurrentFile().endsWith("Merrowick_Swedish/html/basics_add_swe.htm"))
         << PLATQT_HelpCurrentFile().toStdString();
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(chdir(cwd), 0);
 }
 
 TEST_F(AddText, TheEntryPointAnswersOneForOkAndZeroForCancelWhichChangesNothing)

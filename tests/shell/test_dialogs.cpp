@@ -1,8 +1,7 @@
-// The Setup dialog, the folder picker's modes, the About box, centring and message boxes.
+// The Setup dialog: its texts and stored values, what OK and Cancel write, and the
+// folder picker's refused modes.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -10,7 +9,10 @@
 #include "shell/appstate.h"
 #include "shell/dialogs.h"
 #include "shell/shell.h"
-#include "tests/shell/qt_fixture.h"
+#include "support/qt_app.h"
+
+namespace
+{
 
 class SetupTest : public QtTest
 {
@@ -26,13 +28,15 @@ class SetupTest : public QtTest
         gLanguageOffset = 0;
         QtTest::TearDown();
     }
-    template <class T> T *Find(QWidget &dialog, const char *name)
+    template <class T> static T *Find(QWidget &dialog, const char *name)
     {
         T *widget = dialog.findChild<T *>(name);
         EXPECT_NE(widget, nullptr) << name;
         return widget;
     }
 };
+
+} // namespace
 
 TEST_F(SetupTest, ShowsTextsOfTheLanguageAndTheStoredValues)
 {
@@ -52,55 +56,52 @@ TEST_F(SetupTest, ShowsTextsOfTheLanguageAndTheStoredValues)
     EXPECT_TRUE(Find<QCheckBox>(dialog, "showTextsCheck")->isChecked());
 }
 
-TEST_F(SetupTest, OkWritesEveryKeyAndAnnouncesANewLanguage)
+TEST_F(SetupTest, OkWritesEveryKeyAndOnlyANewLanguageIsAnnouncedWhileCancelWritesNothing)
 {
-    mConfig.WriteIni("[SETUP]\nLanguage=1\n");
-    SetupDlg dialog(nullptr);
-    Find<QComboBox>(dialog, "languageCombo")->setCurrentIndex(1);
-    Find<QLineEdit>(dialog, "appEdit")->setText("/home/me/layouts");
-    Find<QLineEdit>(dialog, "imagesEdit")->setText("/home/me/photos/");
-    Find<QCheckBox>(dialog, "showTextsCheck")->setChecked(true);
-    Find<QPushButton>(dialog, "okButton")->click();
+    const struct {
+        const char *before;
+        int language;
+        const char *app;
+        bool texts;
+        const char *button;
+        const char *after;
+        bool announced;
+    } cases[] = {
+        {"[SETUP]\nLanguage=1\n", 1, "/home/me/layouts", true, "okButton",
+         "[SETUP]\nLanguage=2\nDirectoryApp=/home/me/layouts/\nDirectoryImages=/home/me/photos/\n"
+         "InterfaceTexts=1\n",
+         true},
+        // An emptied folder means the main directory, not "/".
+        {"", 0, "", false, "okButton",
+         "[SETUP]\nLanguage=1\nDirectoryApp=\nDirectoryImages=/home/me/photos/\nInterfaceTexts=0\n",
+         false},
+        {"[SETUP]\nLanguage=1\nInterfaceTexts=0\n", 1, "/elsewhere", true, "cancelButton",
+         "[SETUP]\nLanguage=1\nInterfaceTexts=0\n", false},
+    };
+    for (const auto &c : cases) {
+        Boxes().clear();
+        TempConfig config;
+        config.WriteIni(c.before);
+        gShowButtonTexts = -1;
+        SetupDlg dialog(nullptr);
+        Find<QComboBox>(dialog, "languageCombo")->setCurrentIndex(c.language);
+        Find<QLineEdit>(dialog, "appEdit")->setText(c.app);
+        Find<QLineEdit>(dialog, "imagesEdit")->setText("/home/me/photos/");
+        Find<QCheckBox>(dialog, "showTextsCheck")->setChecked(c.texts);
+        Find<QPushButton>(dialog, c.button)->click();
 
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0].text, LoadText(320));
-    EXPECT_EQ(Boxes()[0].title, LoadText(319));
-    EXPECT_EQ(Boxes()[0].flags, PLAT_MB_OK | PLAT_MB_ICONINFORMATION);
-    EXPECT_EQ(mConfig.IniText(), "[SETUP]\nLanguage=2\nDirectoryApp=/home/me/layouts/\n"
-                                 "DirectoryImages=/home/me/photos/\nInterfaceTexts=1\n");
-    EXPECT_EQ(gShowButtonTexts, 1);
-    EXPECT_EQ(gLanguageOffset, 0); // the new language waits for the next start
-}
-
-TEST_F(SetupTest, OkWithTheCurrentLanguageSaysNothing)
-{
-    SetupDlg dialog(nullptr);
-    Find<QCheckBox>(dialog, "showTextsCheck")->setChecked(false);
-    Find<QLineEdit>(dialog, "appEdit")->clear();
-    Find<QPushButton>(dialog, "okButton")->click();
-    EXPECT_TRUE(Boxes().empty());
-    char value[64];
-    PLAT_GetProfileString("SETUP", "Language", "", value, sizeof value);
-    EXPECT_STREQ(value, "1");
-    PLAT_GetProfileString("SETUP", "InterfaceTexts", "", value, sizeof value);
-    EXPECT_STREQ(value, "0");
-    PLAT_GetProfileString("SETUP", "DirectoryApp", "<none>", value, sizeof value);
-    EXPECT_STREQ(value, ""); // an emptied folder means the main directory, not "/"
-    EXPECT_EQ(gShowButtonTexts, 0);
-}
-
-TEST_F(SetupTest, CancelWritesNothing)
-{
-    mConfig.WriteIni("[SETUP]\nLanguage=1\nInterfaceTexts=0\n");
-    SetupDlg dialog(nullptr);
-    Find<QComboBox>(dialog, "languageCombo")->setCurrentIndex(1);
-    Find<QLineEdit>(dialog, "appEdit")->setText("/elsewhere");
-    Find<QCheckBox>(dialog, "showTextsCheck")->setChecked(true);
-    Find<QPushButton>(dialog, "cancelButton")->click();
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(mConfig.IniText(), "[SETUP]\nLanguage=1\nInterfaceTexts=0\n");
-    EXPECT_TRUE(Boxes().empty());
+        const bool ok = std::string(c.button) == "okButton";
+        EXPECT_EQ(dialog.result(), ok ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_EQ(config.IniText(), c.after);
+        EXPECT_EQ(gShowButtonTexts, ok ? int(c.texts) : -1);
+        EXPECT_EQ(gLanguageOffset, 0); // a new language waits for the next start
+        ASSERT_EQ(Boxes().size(), c.announced ? 1u : 0u) << c.after;
+        if (c.announced) {
+            EXPECT_EQ(Boxes()[0].text, LoadText(320));
+            EXPECT_EQ(Boxes()[0].title, LoadText(319));
+            EXPECT_EQ(Boxes()[0].flags, PLAT_MB_OK | PLAT_MB_ICONINFORMATION);
+        }
+    }
 }
 
 TEST_F(SetupTest, FolderPickerRefusesUnknownModes)

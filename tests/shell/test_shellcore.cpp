@@ -1,7 +1,9 @@
-// Start-up values, caption, status bar geometry, document state and help topics.
+// Start-up values, document state and help topics.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <string>
-#include <unistd.h>
+#include <vector>
 
 #include "platform/fake/fake_platform.h"
 #include "platform/platform.h"
@@ -9,71 +11,57 @@
 #include "picture/imgobj.h"
 #include "shell/appstate.h"
 #include "shell/shellcore.h"
-#include "tests/shell/temp_config.h"
+#include "support/temp_dir.h"
 
-static std::string Setting(const char *section, const char *key)
+TEST(StartFile, TakesArgumentsOfFiveTo253CharactersWithoutQuotesAndMakesThemAbsolute)
 {
-    char buf[4096];
-    PLAT_GetProfileString(section, key, "<none>", buf, sizeof buf);
-    return buf;
-}
-
-TEST(StartFile, TakesArgumentsOfFiveTo253CharactersAndMakesThemAbsolute)
-{
-    char cwd[4096];
-    ASSERT_TRUE(getcwd(cwd, sizeof cwd));
-    SetStartFile("a.jpg");
-    EXPECT_EQ(std::string(gStartFile), std::string(cwd) + "/a.jpg");
-    SetStartFile("\"/pics/my photo.jpg\"");
-    EXPECT_STREQ(gStartFile, "/pics/my photo.jpg");
-    SetStartFile("/tmp/../tmp/x.mwi");
-    EXPECT_STREQ(gStartFile, "/tmp/x.mwi");
-}
-
-TEST(StartFile, IgnoresTooShortTooLongAndMissing)
-{
-    SetStartFile("/a/b.jpg");
-    SetStartFile("a.jp"); // 4 characters
-    EXPECT_STREQ(gStartFile, "");
-    SetStartFile(("/" + std::string(252, 'x')).c_str()); // 253: still taken
-    EXPECT_EQ(std::string(gStartFile).size(), 253u);
-    SetStartFile(("/" + std::string(253, 'x')).c_str()); // 254: ignored
-    EXPECT_STREQ(gStartFile, "");
-    SetStartFile(nullptr);
-    EXPECT_STREQ(gStartFile, "");
-    SetStartFile("\"\"\"\"\"\""); // only quotes
-    EXPECT_STREQ(gStartFile, "");
+    const std::string cwd = std::filesystem::current_path().string();
+    const std::string long253 = "/" + std::string(252, 'x'), long254 = long253 + "x";
+    const struct {
+        const char *argument;
+        std::string want;
+    } cases[] = {
+        {"a.jpg", cwd + "/a.jpg"},
+        {"\"/pics/my photo.jpg\"", "/pics/my photo.jpg"},
+        {"/tmp/../tmp/x.mwi", "/tmp/x.mwi"},
+        {"a.jp", ""}, // 4 characters
+        {long253.c_str(), long253},
+        {long254.c_str(), ""},
+        {nullptr, ""},
+        {"\"\"\"\"\"\"", ""}, // only quotes
+    };
+    for (const auto &c : cases) {
+        SetStartFile("/a/b.jpg");
+        SetStartFile(c.argument);
+        EXPECT_EQ(std::string(gStartFile), c.want) << (c.argument ? c.argument : "null");
+    }
 }
 
 TEST(Language, SwitchesAreWholeArgumentsInOneCase)
 {
-    EXPECT_EQ(LanguageSwitch("/EN"), 1);
-    EXPECT_EQ(LanguageSwitch("/en"), 1);
-    EXPECT_EQ(LanguageSwitch("/SE"), 2);
-    EXPECT_EQ(LanguageSwitch("/se"), 2);
-    EXPECT_EQ(LanguageSwitch("/Se"), 0);
-    EXPECT_EQ(LanguageSwitch("/home/sean/photo.jpg"), 0);
+    const std::pair<const char *, int> switches[] = {
+        {"/EN", 1}, {"/en", 1}, {"/SE", 2}, {"/se", 2}, {"/Se", 0}, {"/home/sean/photo.jpg", 0}};
+    for (auto [argument, want] : switches)
+        EXPECT_EQ(LanguageSwitch(argument), want) << argument;
     char *argv[] = {(char *)"merrowick", (char *)"/se", (char *)"/home/sean/p.jpg", nullptr};
     EXPECT_STREQ(StartFileArgument(3, argv), "/home/sean/p.jpg");
     EXPECT_EQ(StartFileArgument(2, argv), nullptr);
 }
 
-struct LanguageCase {
-    const char *stored; // null: no settings file
-    std::vector<const char *> args;
-    int32_t offset;
-    const char *written; // value of SETUP/Language afterwards
-};
-
 TEST(Language, StoredChoiceWinsOtherwiseLastSwitchDecidesAndIsWritten)
 {
-    const LanguageCase cases[] = {
+    const struct {
+        const char *stored; // null: no settings file
+        std::vector<const char *> args;
+        int32_t offset;
+        const char *written; // value of SETUP/Language afterwards
+    } cases[] = {
         {"1", {"/SE"}, 0, "1"},        {"2", {}, 3000, "2"},
         {nullptr, {}, 0, "1"},         {nullptr, {"/se"}, 3000, "2"},
         {"0", {"/SE", "/en"}, 0, "1"}, {"7", {"/EN", "/SE"}, 3000, "2"},
         {"x", {"/Se"}, 0, "1"},
     };
-    for (const LanguageCase &c : cases) {
+    for (const auto &c : cases) {
         TempConfig config;
         if (c.stored)
             config.WriteIni(std::string("[SETUP]\nLanguage=") + c.stored + "\n");
@@ -83,7 +71,7 @@ TEST(Language, StoredChoiceWinsOtherwiseLastSwitchDecidesAndIsWritten)
         gLanguageOffset = -1;
         ReadLanguage(static_cast<int>(argv.size()), argv.data());
         EXPECT_EQ(gLanguageOffset, c.offset) << (c.stored ? c.stored : "none");
-        EXPECT_EQ(Setting("SETUP", "Language"), c.written) << (c.stored ? c.stored : "none");
+        EXPECT_EQ(TempConfig::Value("SETUP", "Language"), c.written) << (c.stored ? c.stored : "none");
         ChooseMenuName();
         EXPECT_STREQ(gMenuName, c.offset ? "MENU_SWE" : "MENU_ENG");
     }
@@ -93,47 +81,60 @@ TEST(Language, StoredChoiceWinsOtherwiseLastSwitchDecidesAndIsWritten)
 TEST(DocumentState, EmptyMainDirectoryBecomesTheDataFolderAndIsWrittenBack)
 {
     TempConfig config;
-    char dataDir[] = "/tmp/mw-data-XXXXXX";
-    ASSERT_TRUE(mkdtemp(dataDir));
-    setenv("MW_DATA_DIR", dataDir, 1);
-    ASSERT_EQ(chdir("/"), 0);
+    TempDir data;
+    const std::string oldData = std::getenv("MW_DATA_DIR");
+    setenv("MW_DATA_DIR", data.Path().c_str(), 1);
+    CurrentDir atRoot("/");
     gModified = gDocumentOpen = 1;
     InitDocumentStateCore();
-    std::string expected = std::string(dataDir) + "/";
+    setenv("MW_DATA_DIR", oldData.c_str(), 1);
+    const std::string expected = data.Path() + "/";
     EXPECT_EQ(std::string(gMainDir), expected);
-    EXPECT_EQ(Setting("SETUP", "DirectoryMain"), expected);
-    char cwd[4096];
-    ASSERT_TRUE(getcwd(cwd, sizeof cwd));
-    EXPECT_EQ(std::string(cwd) + "/", expected);
+    EXPECT_EQ(TempConfig::Value("SETUP", "DirectoryMain"), expected);
+    EXPECT_EQ(std::filesystem::current_path().string() + "/", expected);
     EXPECT_EQ(gModified, 0);
     EXPECT_EQ(gDocumentOpen, 0);
-    rmdir(dataDir);
 }
 
-TEST(DocumentState, InterfaceTextsOutsideZeroOrOneBecomesOne)
+TEST(DocumentState, InterfaceTextsOfZeroStaysAndAnythingElseBecomesOne)
 {
-    TempConfig config;
-    config.WriteIni("[SETUP]\nDirectoryMain=/tmp/\n");
-    gShowButtonTexts = 0;
-    InitDocumentStateCore();
-    EXPECT_EQ(gShowButtonTexts, 1);
-    EXPECT_EQ(Setting("SETUP", "InterfaceTexts"), "1");
+    const struct {
+        const char *stored; // null: not in the file
+        int32_t shown;
+        const char *written;
+    } cases[] = {{"0", 0, "0"}, {"1", 1, "1"}, {nullptr, 1, "1"}, {"5", 1, "1"}};
+    for (const auto &c : cases) {
+        TempConfig config;
+        CurrentDir stay(".");
+        config.WriteIni(std::string("[SETUP]\nDirectoryMain=/tmp/\n") +
+                        (c.stored ? std::string("InterfaceTexts=") + c.stored + "\n" : ""));
+        gShowButtonTexts = -1;
+        InitDocumentStateCore();
+        EXPECT_EQ(gShowButtonTexts, c.shown) << (c.stored ? c.stored : "none");
+        EXPECT_EQ(TempConfig::Value("SETUP", "InterfaceTexts"), c.written);
+    }
 }
 
 TEST(Help, TopicsOfBothLanguagesMapToPagesUnderTheMainDirectory)
 {
+    const struct {
+        int32_t offset;
+        const char *page, *topic, *file;
+    } cases[] = {
+        {0, "merrowick.htm", ".\\Merrowick_English.chm::/html/merrowick.htm",
+         "help/Merrowick_English/html/merrowick.htm"},
+        {3000, "gettingstarted.htm", ".\\Merrowick_Swedish.chm::/html/gettingstarted_swe.htm",
+         "help/Merrowick_Swedish/html/gettingstarted_swe.htm"},
+    };
     char topic[512], file[600];
+    for (const auto &c : cases) {
+        gLanguageOffset = c.offset;
+        HelpTopic(c.page, topic, sizeof topic);
+        EXPECT_STREQ(topic, c.topic);
+        ASSERT_TRUE(HelpTopicFile(topic, file, sizeof file));
+        EXPECT_STREQ(file, c.file);
+    }
     gLanguageOffset = 0;
-    HelpTopic("merrowick.htm", topic, sizeof topic);
-    EXPECT_STREQ(topic, ".\\Merrowick_English.chm::/html/merrowick.htm");
-    ASSERT_TRUE(HelpTopicFile(topic, file, sizeof file));
-    EXPECT_STREQ(file, "help/Merrowick_English/html/merrowick.htm");
-    gLanguageOffset = 3000;
-    HelpTopic("gettingstarted.htm", topic, sizeof topic);
-    EXPECT_STREQ(topic, ".\\Merrowick_Swedish.chm::/html/gettingstarted_swe.htm");
-    ASSERT_TRUE(HelpTopicFile(topic, file, sizeof file));
-    EXPECT_STREQ(file, "help/Merrowick_Swedish/html/gettingstarted_swe.htm");
-    gLanguageOffset = 0;
-    EXPECT_FALSE(HelpTopicFile("no-topic", file, sizeof file));
-    EXPECT_FALSE(HelpTopicFile(".\\x.chm::/../../etc/passwd", file, sizeof file));
+    for (const char *bad : {"no-topic", ".\\x.chm::/../../etc/passwd", "a/b.chm::/x.htm"})
+        EXPECT_FALSE(HelpTopicFile(bad, file, sizeof file)) << bad;
 }

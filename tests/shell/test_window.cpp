@@ -7,7 +7,9 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <filesystem>
 #include <memory>
+#include <set>
 
 #include "picture/ao.h"
 #include "pixels/pixels.h"
@@ -20,18 +22,32 @@
 #include "interface/graphicsmap.h"
 #include "shell/shell.h"
 #include "shell/shellcore.h"
-#include "tests/shell/qt_fixture.h"
+#include "support/data_files.h"
+#include "support/qt_app.h"
 
-static int sFrames;
-static int CountingFrame()
+namespace
 {
-    sFrames++;
-    return 1;
-}
-static int FailingFrame()
+
+// A main folder whose entries link to the data folder's, leaving out `omit`.
+class TempMainDir : public TempDir
 {
-    sFrames++;
-    return 0;
+  public:
+    explicit TempMainDir(const std::set<std::string> &omit = {})
+    {
+        for (const auto &entry : std::filesystem::directory_iterator(DataPath()))
+            if (!omit.count(entry.path().filename().string()))
+                std::filesystem::create_symlink(entry.path(),
+                                                *this / entry.path().filename().string());
+    }
+    std::string Dir() const { return Path() + "/"; }
+};
+
+int sFrames, sAskAnswer, sAsked;
+
+void Send(QWidget *w, QEvent::Type type)
+{
+    QEvent event(type);
+    QApplication::sendEvent(w, &event);
 }
 
 class WindowTest : public QtTest
@@ -51,33 +67,36 @@ class WindowTest : public QtTest
         gpFrameProc = AO_ProcessFlip;
         gpAskSaveChanges = nullptr;
         gLanguageOffset = 0;
+        gModified = gDocumentOpen = 0;
+        gPictureRect = XYWH{};
         QtTest::TearDown();
     }
     // Makes the window over a main folder (the data folder when empty).
-    MainWindow *Make(const std::string &mainDir = "", const char *menu = "MENU_ENG")
+    MainWindow *Make(const std::string &mainDir = "")
     {
         if (!mainDir.empty())
             PLAT_WriteProfileString("SETUP", "DirectoryMain", mainDir.c_str());
-        mWindow = std::make_unique<MainWindow>(RES_FindMenu(menu), RES_FindAccel("ACCEL_ENG"));
+        mWindow = std::make_unique<MainWindow>(RES_FindMenu("MENU_ENG"), RES_FindAccel("ACCEL_ENG"));
         return mWindow.get();
     }
-    std::string Setting(const char *section, const char *key)
+    MainWindow *Started()
     {
-        char buf[4096];
-        PLAT_GetProfileString(section, key, "<none>", buf, sizeof buf);
-        return buf;
+        MainWindow *w = Make();
+        EXPECT_EQ(w->Create(), 0) << (Boxes().empty() ? "" : Boxes()[0].text);
+        return w;
     }
     std::unique_ptr<MainWindow> mWindow;
 };
 
+} // namespace
+
 TEST_F(WindowTest, StartsFromTheDataFolderAndShutsDownInOrder)
 {
-    MainWindow *w = Make();
-    ASSERT_EQ(w->Create(), 0) << (Boxes().empty() ? "" : Boxes()[0].text);
+    MainWindow *w = Started();
     EXPECT_TRUE(Boxes().empty());
-    EXPECT_EQ(Setting("SETUP", "DirectoryMain"), std::string(PLAT_DefaultDataDir()));
-    EXPECT_EQ(Setting("SETUP", "InterfaceTexts"), "1");
-    EXPECT_EQ(Setting("MISC", "FirstStartInit"), "1");
+    EXPECT_EQ(TempConfig::Value("SETUP", "DirectoryMain"), std::string(PLAT_DefaultDataDir()));
+    EXPECT_EQ(TempConfig::Value("SETUP", "InterfaceTexts"), "1");
+    EXPECT_EQ(TempConfig::Value("MISC", "FirstStartInit"), "1");
     EXPECT_GT(gGraphicsCount, 0);
     EXPECT_NE(gDDSScratch, nullptr);
     EXPECT_NE(gWindowDC, nullptr);
@@ -100,28 +119,28 @@ TEST_F(WindowTest, StartsFromTheDataFolderAndShutsDownInOrder)
     EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(WindowTest, MissingGraphicsMapIsReportedAndTheStartGoesOn)
+TEST_F(WindowTest, BrokenGraphicsMapIsReportedAndTheStartGoesOn)
 {
-    TempMainDir main({"obj.edi"});
-    MainWindow *w = Make(main.Dir());
-    ASSERT_EQ(w->Create(), 0);
-    ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0].text, "Open file failed!\nLoadObjects()\n");
-    EXPECT_EQ(Boxes()[0].title, LoadText(14));
-    EXPECT_EQ(Boxes()[0].flags, PLAT_MB_OK | PLAT_MB_ICONSTOP);
-    EXPECT_EQ(gFramesRunning, 1);
-    EXPECT_EQ(gGraphicsCount, 0);
-}
-
-TEST_F(WindowTest, RepeatedGraphicsIdIsReportedWithTheIdAndTheStartGoesOn)
-{
-    TempMainDir main({"obj.edi"});
-    FILE *f = std::fopen((main.Dir() + "obj.edi").c_str(), "w");
-    std::fputs("G:12   1,2,3,4\nG:12   5,6,7,8\n", f);
-    std::fclose(f);
-    ASSERT_EQ(Make(main.Dir())->Create(), 0);
-    ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0].text, "Graphics Id already used!\n12\nLoadObjects()\n");
+    const struct {
+        const char *map; // null: no obj.edi
+        const char *box;
+    } cases[] = {
+        {nullptr, "Open file failed!\nLoadObjects()\n"},
+        {"G:12   1,2,3,4\nG:12   5,6,7,8\n", "Graphics Id already used!\n12\nLoadObjects()\n"},
+    };
+    for (const auto &c : cases) {
+        Boxes().clear();
+        TempMainDir main({"obj.edi"});
+        if (c.map)
+            main.WriteText("obj.edi", c.map);
+        ASSERT_EQ(Make(main.Dir())->Create(), 0);
+        ASSERT_EQ(Boxes().size(), 1u);
+        EXPECT_EQ(Boxes()[0].text, c.box);
+        EXPECT_EQ(Boxes()[0].title, LoadText(14));
+        EXPECT_EQ(Boxes()[0].flags, PLAT_MB_OK | PLAT_MB_ICONSTOP);
+        EXPECT_EQ(gFramesRunning, 1);
+        mWindow.reset();
+    }
 }
 
 TEST_F(WindowTest, MissingSpriteSheetStopsTheStartWithTheFailedSteps)
@@ -143,14 +162,12 @@ TEST_F(WindowTest, MissingSpriteSheetStopsTheStartWithTheFailedSteps)
 
 TEST_F(WindowTest, FramesRunOnTheTimerStopWhileInactiveAndResume)
 {
-    MainWindow *w = Make();
-    ASSERT_EQ(w->Create(), 0);
-    gpFrameProc = CountingFrame;
+    MainWindow *w = Started();
+    gpFrameProc = [] { return ++sFrames, 1; };
     QTest::qWait(400);
     EXPECT_GE(sFrames, 2);
 
-    QEvent deactivate(QEvent::WindowDeactivate);
-    QApplication::sendEvent(w, &deactivate);
+    Send(w, QEvent::WindowDeactivate);
     EXPECT_EQ(gFramesRunning, 0);
     EXPECT_EQ(gFramesSuspended, 1);
     EXPECT_EQ(gAppActive, 0);
@@ -159,8 +176,7 @@ TEST_F(WindowTest, FramesRunOnTheTimerStopWhileInactiveAndResume)
     QTest::qWait(250);
     EXPECT_EQ(sFrames, 0);
 
-    QEvent activate(QEvent::WindowActivate);
-    QApplication::sendEvent(w, &activate);
+    Send(w, QEvent::WindowActivate);
     EXPECT_EQ(gFramesRunning, 1);
     EXPECT_EQ(gFramesSuspended, 0);
     EXPECT_EQ(gAppActive, 1);
@@ -170,40 +186,19 @@ TEST_F(WindowTest, FramesRunOnTheTimerStopWhileInactiveAndResume)
 
 TEST_F(WindowTest, DeactivationPutsThePictureIntoTheScreenBuffer)
 {
-    MainWindow *w = Make();
-    ASSERT_EQ(w->Create(), 0);
+    MainWindow *w = Started();
     gPictureRect = XYWH{200, 100, 50, 40};
     DXFillRect(gDDSPicture, 200, 100, 50, 40, 0x123456);
-    QEvent deactivate(QEvent::WindowDeactivate);
-    QApplication::sendEvent(w, &deactivate);
+    Send(w, QEvent::WindowDeactivate);
     EXPECT_EQ(DXGetPixel(gDDSScratch, 200, 100), 0x123456u);
     EXPECT_EQ(DXGetPixel(gDDSScratch, 249, 139), 0x123456u);
     EXPECT_NE(DXGetPixel(gDDSScratch, 250, 140), 0x123456u);
-    gPictureRect = XYWH{};
 }
 
-TEST_F(WindowTest, ShownWindowImageHoldsTheBackgroundOfItsSize)
+TEST_F(WindowTest, FailingFrameStopsFramesForGoodAndIsShownOnce)
 {
-    MainWindow *w = Make();
-    ASSERT_EQ(w->Create(), 0);
-    w->resize(w->sizeHint());
-    w->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
-    PLAT_IMAGE *image = PLAT_GetWindowImage();
-    ASSERT_NE(image, nullptr);
-    for (int y : {0, 300, 599}) {
-        const uint8_t *p = image->pBits + y * image->iPitch + 700 * 3;
-        uint32_t rgb = (p[2] << 16) | (p[1] << 8) | p[0];
-        EXPECT_EQ(rgb, DXGetPixel(gDDSBackgnd, 700, y)) << y;
-    }
-    EXPECT_TRUE(Boxes().empty());
-}
-
-TEST_F(WindowTest, FailingFrameStopsFramesAndIsShownOnce)
-{
-    MainWindow *w = Make();
-    ASSERT_EQ(w->Create(), 0);
-    gpFrameProc = FailingFrame;
+    MainWindow *w = Started();
+    gpFrameProc = [] { return ++sFrames, 0; };
     w->OnFrameTick();
     w->OnFrameTick();
     QTest::qWait(200);
@@ -211,17 +206,14 @@ TEST_F(WindowTest, FailingFrameStopsFramesAndIsShownOnce)
     EXPECT_EQ(gFramesRunning, 0);
     ASSERT_EQ(Boxes().size(), 1u);
     EXPECT_EQ(Boxes()[0].text, "AO process failed!\n");
-    // Activation does not bring back frames that stopped for good.
-    QEvent deactivate(QEvent::WindowDeactivate), activate(QEvent::WindowActivate);
-    QApplication::sendEvent(w, &deactivate);
-    QApplication::sendEvent(w, &activate);
+    Send(w, QEvent::WindowDeactivate);
+    Send(w, QEvent::WindowActivate);
     EXPECT_EQ(gFramesRunning, 0);
 }
 
 TEST_F(WindowTest, GreyedCommandsAreSilencedOnTheKeyboard)
 {
-    MainWindow *w = Make();
-    ASSERT_EQ(w->Create(), 0);
+    MainWindow *w = Started();
     w->show();
     w->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w));
@@ -230,10 +222,7 @@ TEST_F(WindowTest, GreyedCommandsAreSilencedOnTheKeyboard)
     QSignalSpy ctrlA(w->ActionFor(IDM_KEY_CTRL_A), &QAction::triggered);
     QSignalSpy moveLeft(w->ActionFor(IDM_MOVELEFT), &QAction::triggered);
 
-    EXPECT_FALSE(w->ActionFor(IDM_CLIPART)->isEnabled()); // state 0 at start
-    EXPECT_FALSE(w->ActionFor(IDM_SAVE)->isEnabled());
-    EXPECT_TRUE(w->ActionFor(IDM_OPEN)->isEnabled());
-    QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier); // state 0 at start: all greyed
     QTest::keyClick(w, Qt::Key_Left);
     EXPECT_EQ(clipart.count(), 0);
     EXPECT_EQ(moveLeft.count(), 0);
@@ -253,59 +242,61 @@ TEST_F(WindowTest, GreyedCommandsAreSilencedOnTheKeyboard)
 TEST_F(WindowTest, CommandStatesGreyWhatTheyMust)
 {
     MainWindow *w = Make();
-    auto enabled = [w](int id) { return w->ActionFor(id)->isEnabled(); };
-    SetCommandState(1); // no mail command on this machine
-    EXPECT_TRUE(enabled(IDM_SAVE));
-    EXPECT_FALSE(enabled(IDM_EMAIL));
-    EXPECT_FALSE(enabled(IDM_SELECTNEXT));
-    gMailAvailable = 1;
-    SetCommandState(1);
-    EXPECT_TRUE(enabled(IDM_EMAIL));
-    SetCommandState(3);
-    EXPECT_TRUE(enabled(IDM_SELECTNEXT));
-    EXPECT_FALSE(enabled(IDM_BIGGER));
-    SetCommandState(5);
-    EXPECT_TRUE(enabled(IDM_BIGGER));
-    EXPECT_FALSE(enabled(IDM_ROTATELEFT));
-    EXPECT_FALSE(enabled(IDM_ROTATERIGHT));
-    SetCommandState(4);
-    EXPECT_TRUE(enabled(IDM_ROTATELEFT));
-    SetCommandState(0);
-    EXPECT_FALSE(enabled(IDM_SAVE));
-    EXPECT_FALSE(enabled(IDM_KEY_CTRL_I));
-    EXPECT_FALSE(enabled(IDM_DELETE));
+    const struct {
+        int state, mail, id;
+        bool enabled;
+    } cases[] = {
+        {0, 0, IDM_OPEN, true},         {0, 0, IDM_SAVE, false},       {0, 0, IDM_CLIPART, false},
+        {0, 0, IDM_KEY_CTRL_I, false},  {0, 0, IDM_DELETE, false},     {1, 0, IDM_SAVE, true},
+        {1, 0, IDM_EMAIL, false},       {1, 1, IDM_EMAIL, true},       {1, 0, IDM_SELECTNEXT, false},
+        {3, 0, IDM_SELECTNEXT, true},   {3, 0, IDM_BIGGER, false},     {5, 0, IDM_BIGGER, true},
+        {5, 0, IDM_ROTATELEFT, false},  {5, 0, IDM_ROTATERIGHT, false}, {4, 0, IDM_ROTATELEFT, true},
+    };
+    for (const auto &c : cases) {
+        gMailAvailable = c.mail;
+        SetCommandState(c.state);
+        EXPECT_EQ(w->ActionFor(c.id)->isEnabled(), c.enabled)
+            << "command " << c.id << " in state " << c.state;
+    }
 }
 
-TEST_F(WindowTest, StatusBarPartsFollowTheDrawingArea)
+TEST_F(WindowTest, ShownWindowShowsTheBackgroundAndLaysOutTheStatusBarForItsSize)
 {
-    MainWindow *w = Make();
-    ASSERT_EQ(w->Create(), 0);
+    MainWindow *w = Started();
     w->resize(w->sizeHint());
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    PLAT_IMAGE *image = PLAT_GetWindowImage();
+    ASSERT_NE(image, nullptr);
+    for (int y : {0, 300, 599}) {
+        const uint8_t *p = image->pBits + y * image->iPitch + 700 * 3;
+        uint32_t rgb = (p[2] << 16) | (p[1] << 8) | p[0];
+        EXPECT_EQ(rgb, DXGetPixel(gDDSBackgnd, 700, y)) << y;
+    }
     EXPECT_EQ(w->Area()->size(), QSize(800, 600));
-    EXPECT_EQ(gScreenWidth, 800);
-    EXPECT_EQ(gScreenHeight, 600);
-    EXPECT_EQ(w->mParts[0]->geometry().right() + 1, 400);
-    EXPECT_EQ(w->mParts[1]->geometry().right() + 1, 575);
-    EXPECT_EQ(w->mProgress->geometry().x(), 415);
     EXPECT_EQ(w->mProgress->width(), 171);
 
-    w->resize(1280, 1024 + w->menuBar()->height() + w->statusBar()->height());
-    QTest::qWait(50);
-    EXPECT_EQ(gScreenWidth, 1280);
-    EXPECT_EQ(w->mParts[0]->geometry().right() + 1, 640);
-    EXPECT_EQ(w->mParts[1]->geometry().right() + 1, 815);
-    EXPECT_EQ(w->mProgress->geometry().x(), 655);
-
-    w->resize(2000, 2000); // the drawing area never outgrows the window image
-    QTest::qWait(50);
-    EXPECT_LE(gScreenWidth, 1280);
-    EXPECT_LE(gScreenHeight, 1024);
-    w->resize(300, 200);
-    QTest::qWait(50);
-    EXPECT_GE(gScreenWidth, 800);
-    EXPECT_GE(gScreenHeight, 600);
+    const int extra = w->menuBar()->height() + w->statusBar()->height();
+    const struct {
+        int width, height;   // asked of the window (drawing area plus bars)
+        int areaW, areaH;    // drawing area it gets
+        int part0, part1, x; // right ends of the parts, progress bar's left
+    } sizes[] = {
+        {800, 600, 800, 600, 400, 575, 415},
+        {1280, 1024, 1280, 1024, 640, 815, 655},
+        {2000, 2000, 1280, 1024, 640, 815, 655}, // never larger than the window image
+        {300, 200, 800, 600, 400, 575, 415},     // nor smaller than the layout
+    };
+    for (const auto &s : sizes) {
+        w->resize(s.width, s.height + extra);
+        QTest::qWait(50);
+        EXPECT_EQ(gScreenWidth, s.areaW) << s.width;
+        EXPECT_EQ(gScreenHeight, s.areaH) << s.height;
+        EXPECT_EQ(w->mParts[0]->geometry().right() + 1, s.part0) << s.width;
+        EXPECT_EQ(w->mParts[1]->geometry().right() + 1, s.part1) << s.width;
+        EXPECT_EQ(w->mProgress->geometry().x(), s.x) << s.width;
+    }
+    EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(WindowTest, CaptionGainsTheModifiedMarkOnce)
@@ -322,22 +313,12 @@ TEST_F(WindowTest, CaptionGainsTheModifiedMarkOnce)
     w->setWindowTitle("changed elsewhere");
     SetModified(); // already modified: nothing to do
     EXPECT_EQ(w->windowTitle(), "changed elsewhere");
-    gDocumentOpen = gModified = 0;
-}
-
-static int sAskAnswer;
-static int sAsked;
-static int AskSave()
-{
-    sAsked++;
-    return sAskAnswer;
 }
 
 TEST_F(WindowTest, CloseAsksToSaveOnlyWhenModifiedAndCancelKeepsTheWindow)
 {
-    MainWindow *w = Make();
-    ASSERT_EQ(w->Create(), 0);
-    gpAskSaveChanges = AskSave;
+    MainWindow *w = Started();
+    gpAskSaveChanges = [] { return ++sAsked, sAskAnswer; };
     sAsked = 0;
     gModified = 1;
     sAskAnswer = 0;
@@ -350,22 +331,19 @@ TEST_F(WindowTest, CloseAsksToSaveOnlyWhenModifiedAndCancelKeepsTheWindow)
     EXPECT_EQ(sAsked, 2);
     EXPECT_FALSE(w->FrameTimer().isActive());
     EXPECT_EQ(gDDSScratch, nullptr);
-    gModified = 0;
 }
 
 TEST_F(WindowTest, HelpCommandsOpenPagesOfTheLanguageOrSayNotFound)
 {
     TempMainDir main;
-    std::string page = main.Dir() + "help/Merrowick_English/html/merrowick.htm";
-    std::filesystem::create_directories(std::filesystem::path(page).parent_path());
-    FILE *f = std::fopen(page.c_str(), "w");
-    std::fputs("<html><head><title>Contents</title></head><body>Hello</body></html>", f);
-    std::fclose(f);
+    main.WriteText("help/Merrowick_English/html/merrowick.htm",
+                   "<html><head><title>Contents</title></head><body>Hello</body></html>");
     MainWindow *w = Make(main.Dir());
     ASSERT_EQ(w->Create(), 0);
     w->OnCommand(IDM_CONTENTS);
     ASSERT_NE(PLATQT_HelpWindow(), nullptr);
-    EXPECT_EQ(PLATQT_HelpCurrentFile().toStdString(), page);
+    EXPECT_EQ(PLATQT_HelpCurrentFile().toStdString(),
+              main / "help/Merrowick_English/html/merrowick.htm");
     gLanguageOffset = 3000;
     w->OnCommand(IDM_GETTINGSTARTED);
     EXPECT_TRUE(PLATQT_HelpCurrentFile().isEmpty()); // no Swedish page yet: a notice, no box

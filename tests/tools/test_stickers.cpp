@@ -2,10 +2,8 @@
 // read back with the program's own bitmap decoder.
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -13,106 +11,64 @@
 #include <string>
 #include <vector>
 
+#include "picture/text.h"
 #include "pixels/pixels.h"
+#include "support/data_files.h"
+#include "support/decoded_bitmap.h"
 
 namespace {
 
-std::string DataDir() {
-    const char *env = std::getenv("MW_DATA_DIR");
-    return std::string(env && *env ? env : MW_TEST_DATA_DIR) + "/";
-}
-
-std::string SourceDir() {
-    const char *env = std::getenv("MW_SOURCE_DIR");
-    return std::string(env && *env ? env : MW_TEST_SOURCE_DIR) + "/";
-}
-
-std::vector<uint8_t> ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// A decoded bitmap with white (0xFFFFFF) as the transparent colour.
-struct Picture {
-    int width = 0, height = 0, bitCount = 0, headerSize = 0;
-    std::vector<uint8_t> bgr;  // rows top-down, 3 bytes a pixel
-    bool Transparent(int x, int y) const {
-        const uint8_t *p = &bgr[(size_t(y) * width + x) * 3];
-        return p[0] == 255 && p[1] == 255 && p[2] == 255;
-    }
-};
-
-// Loads `path`; on failure says why in `error`.
-bool LoadPicture(const std::string &path, Picture *pic, std::string *error) {
-    std::vector<uint8_t> bytes = ReadFile(path);
-    if (bytes.size() < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) {
-        *error = "missing or too short";
-        return false;
-    }
-    BITMAPINFOHEADER info;
-    std::memcpy(&info, bytes.data() + sizeof(BITMAPFILEHEADER), sizeof info);
-    pic->bitCount = info.biBitCount;
-    pic->headerSize = int(info.biSize);
-    DIBIMAGE image{};
-    const char *why = nullptr;
-    if (!DibDecode(bytes.data(), bytes.size(), &image, &why)) {
-        *error = std::string("does not decode: ") + (why ? why : "?");
-        return false;
-    }
-    pic->width = image.iWidth;
-    pic->height = image.iHeight;
-    pic->bgr.resize(size_t(image.iWidth) * image.iHeight * 3);
-    for (int y = 0; y < image.iHeight; ++y)
-        std::memcpy(&pic->bgr[size_t(y) * image.iWidth * 3], image.pBits + size_t(y) * image.iPitch,
-                    size_t(image.iWidth) * 3);
-    DibFreeImage(&image);
-    return true;
-}
-
 // Transparent pixels not reachable from the border through transparent pixels.
-long EnclosedTransparentPixels(const Picture &pic) {
-    const int w = pic.width, h = pic.height;
+long EnclosedTransparentPixels(const DecodedBitmap &pic)
+{
+    const int w = pic.w(), h = pic.h();
     std::vector<uint8_t> reached(size_t(w) * h, 0);
     std::vector<int> stack;
+    long reachedCount = 0;
     auto push = [&](int x, int y) {
         size_t i = size_t(y) * w + x;
-        if (!reached[i] && pic.Transparent(x, y)) {
+        if (!reached[i] && pic.At(x, y) == 0xFFFFFF) {
             reached[i] = 1;
+            reachedCount++;
             stack.push_back(int(i));
         }
     };
-    for (int x = 0; x < w; ++x) push(x, 0), push(x, h - 1);
-    for (int y = 0; y < h; ++y) push(0, y), push(w - 1, y);
-    while (!stack.empty()) {
-        int i = stack.back();
-        stack.pop_back();
-        int x = i % w, y = i / w;
-        if (x > 0) push(x - 1, y);
-        if (x + 1 < w) push(x + 1, y);
-        if (y > 0) push(x, y - 1);
-        if (y + 1 < h) push(x, y + 1);
-    }
-    long enclosed = 0;
+    for (int x = 0; x < w; ++x)
+        push(x, 0), push(x, h - 1);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (pic.Transparent(x, y) && !reached[size_t(y) * w + x]) ++enclosed;
-    return enclosed;
+        push(0, y), push(w - 1, y);
+    while (!stack.empty()) {
+        int x = stack.back() % w, y = stack.back() / w;
+        stack.pop_back();
+        if (x > 0)
+            push(x - 1, y);
+        if (x + 1 < w)
+            push(x + 1, y);
+        if (y > 0)
+            push(x, y - 1);
+        if (y + 1 < h)
+            push(x, y + 1);
+    }
+    return long(w) * h - pic.Ink() - reachedCount;
 }
 
 // Stickers whose drawing is meant to be seen through (a ring, a mug handle), by the
 // generator's manifest.
-std::set<std::string> SeeThroughStickers() {
+std::set<std::string> SeeThroughStickers()
+{
     std::set<std::string> names;
-    std::ifstream in(SourceDir() + "tools/stickers/manifest.tsv");
+    std::ifstream in(SourcePath("tools/stickers/manifest.tsv"));
     std::string line;
     while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
+        if (line.empty() || line[0] == '#')
+            continue;
         std::istringstream cols(line);
         std::string file, source, ops;
         std::getline(cols, file, '\t');
         std::getline(cols, source, '\t');
         std::getline(cols, ops, '\t');
-        if (ops.find("see-through") != std::string::npos) names.insert(file);
+        if (ops.find("see-through") != std::string::npos)
+            names.insert(file);
     }
     return names;
 }
@@ -166,110 +122,79 @@ const char *const kCatalogue[] = {
     "witchnose.clp", "witchhat.clp", "eyebrush2.clp",
 };
 
-struct TextStyle {
-    const char *file;
-    int width, height;    // reference size
-    int tx, ty, tw, th;   // text rectangle
-    const char *preview;
-};
-
-const TextStyle kStyles[] = {
-    {"text4.clp", 800, 577, 128, 115, 554, 297, "TEXT4"},
-    {"text2.clp", 800, 600, 127, 141, 572, 274, "TEXT2"},
-    {"text1.clp", 800, 530, 172, 120, 485, 263, "TEXT1"},
-    {"text3.clp", 800, 547, 176, 158, 470, 260, "TEXT3"},
-    {"text6.clp", 700, 402, 54, 45, 589, 299, "TEXT6"},
-    {"text5.clp", 775, 622, 73, 72, 626, 352, "TEXT5"},
-    {"banner1.clp", 750, 239, 103, 75, 548, 116, "TEXT7"},
-    {"banner2.clp", 800, 236, 129, 75, 547, 119, "TEXT8"},
-    {"xmas7.clp", 700, 288, 125, 103, 422, 101, "TEXT11"},
-    {"xmas8.clp", 686, 310, 129, 103, 455, 83, "TEXT10"},
-    {"transp.clp", 700, 402, 54, 45, 589, 299, "TEXT9"},
-};
-
-const TextStyle *StyleOf(const std::string &file) {
-    for (const TextStyle &s : kStyles)
-        if (file == s.file) return &s;
+const TEXTSTYLE *StyleOf(const std::string &file)
+{
+    for (const TEXTSTYLE &s : gTextStyles)
+        if (file == s.szFile)
+            return &s;
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
-TEST(Stickers, EveryCatalogueEntryIsAKeyedTrueColourBitmapOfStickerSize) {
+TEST(Stickers, EveryCatalogueEntryIsAKeyedTrueColourBitmapOfStickerSize)
+{
     EXPECT_EQ(std::size(kCatalogue), 254u);
     const std::set<std::string> seeThrough = SeeThroughStickers();
     for (const char *name : kCatalogue) {
         SCOPED_TRACE(name);
-        Picture pic;
-        std::string error;
-        ASSERT_TRUE(LoadPicture(DataDir() + "clipart/" + name, &pic, &error)) << error;
-        EXPECT_EQ(pic.bitCount, 24);
-        EXPECT_EQ(pic.headerSize, 40);
-        if (const TextStyle *style = StyleOf(name)) {
-            EXPECT_EQ(pic.width, style->width);
-            EXPECT_EQ(pic.height, style->height);
+        DecodedBitmap pic(ReadData(std::string("clipart/") + name));
+        ASSERT_TRUE(pic.ok) << pic.why;
+        EXPECT_EQ(pic.info.biBitCount, 24);
+        EXPECT_EQ(pic.info.biSize, 40u);
+        if (const TEXTSTYLE *style = StyleOf(name)) {
+            EXPECT_EQ(pic.w(), style->iRefWidth);
+            EXPECT_EQ(pic.h(), style->iRefHeight);
         } else {
-            int longer = std::max(pic.width, pic.height);
-            EXPECT_GE(longer, 400);
-            EXPECT_LE(longer, 600);
+            EXPECT_GE(std::max(pic.w(), pic.h()), 400);
+            EXPECT_LE(std::max(pic.w(), pic.h()), 600);
         }
-        long transparent = 0;
-        for (int y = 0; y < pic.height; ++y)
-            for (int x = 0; x < pic.width; ++x) transparent += pic.Transparent(x, y);
-        EXPECT_GT(transparent, 0) << "nothing is transparent";
-        EXPECT_LT(transparent, long(pic.width) * pic.height) << "nothing is drawn";
+        EXPECT_GT(pic.Ink(), 0) << "nothing is drawn";
+        EXPECT_LT(pic.Ink(), pic.w() * pic.h()) << "nothing is transparent";
         if (!seeThrough.count(name)) {
             EXPECT_EQ(EnclosedTransparentPixels(pic), 0) << "holes inside the picture";
         }
     }
 }
 
-TEST(Stickers, TextStylesHaveTheirReferenceSizeAndAnOpaqueTextArea) {
-    for (const TextStyle &s : kStyles) {
-        SCOPED_TRACE(s.file);
-        Picture pic;
-        std::string error;
-        ASSERT_TRUE(LoadPicture(DataDir() + "clipart/" + s.file, &pic, &error)) << error;
-        ASSERT_EQ(pic.width, s.width);
-        ASSERT_EQ(pic.height, s.height);
-        bool transparentStyle = std::string(s.file) == "transp.clp";
-        long wrong = 0;
-        // The text rectangle and a small margin around it.
-        for (int y = s.ty - 4; y < s.ty + s.th + 4; ++y)
-            for (int x = s.tx - 4; x < s.tx + s.tw + 4; ++x)
-                wrong += pic.Transparent(x, y) != transparentStyle;
-        EXPECT_EQ(wrong, 0);
-        if (transparentStyle) {
-            long drawn = 0;
-            for (int y = 0; y < pic.height; ++y)
-                for (int x = 0; x < pic.width; ++x) drawn += !pic.Transparent(x, y);
-            EXPECT_EQ(drawn, 0) << "the transparent style shows only the letters";
-        }
+TEST(Stickers, TextStylesHaveAnOpaqueTextAreaExceptTheTransparentOne)
+{
+    for (const TEXTSTYLE &s : gTextStyles) {
+        SCOPED_TRACE(s.szFile);
+        DecodedBitmap pic(ReadData(std::string("clipart/") + s.szFile));
+        ASSERT_TRUE(pic.ok) << pic.why;
+        ASSERT_EQ(pic.w(), s.iRefWidth);
+        ASSERT_EQ(pic.h(), s.iRefHeight);
+        // The text rectangle and a small margin around it; the transparent style shows
+        // only the letters, so it is transparent throughout.
+        const int *r = s.rcText, area = (r[2] + 8) * (r[3] + 8);
+        if (std::string(s.szFile) == "transp.clp")
+            EXPECT_EQ(pic.Ink(), 0);
+        else
+            EXPECT_EQ(pic.Ink(r[0] - 4, r[1] - 4, r[2] + 8, r[3] + 8), area);
     }
 }
 
-TEST(Stickers, PreviewsAndCategoryPicturesExistAtTheirSizes) {
+TEST(Stickers, PreviewsAndCategoryPicturesExistAtTheirSizes)
+{
     struct Small {
         std::string name;
         int width, height;
     };
     std::vector<Small> wanted;
-    for (const TextStyle &s : kStyles) wanted.push_back({s.preview, 72, 48});
+    for (const TEXTSTYLE &s : gTextStyles)
+        wanted.push_back({s.pszPreview, 72, 48});
     for (const char *c : {"CAT_HATS", "CAT_HAIR", "CAT_FACE", "CAT_BODY", "CAT_BABY", "CAT_PARTY",
                           "CAT_PETS", "CAT_BEACH", "CAT_VALENTINE", "CAT_HALLOWEEN", "CAT_PARENTS",
                           "CAT_CHRISTMAS", "CAT_EASTER"})
         wanted.push_back({c, 32, 32});
     for (const Small &s : wanted) {
         SCOPED_TRACE(s.name);
-        Picture pic;
-        std::string error;
-        ASSERT_TRUE(LoadPicture(DataDir() + "resources/" + s.name + ".bmp", &pic, &error)) << error;
-        EXPECT_EQ(pic.width, s.width);
-        EXPECT_EQ(pic.height, s.height);
-        EXPECT_EQ(pic.bitCount, 24);
-        long drawn = 0;
-        for (int y = 0; y < pic.height; ++y)
-            for (int x = 0; x < pic.width; ++x) drawn += !pic.Transparent(x, y);
-        EXPECT_GT(drawn, pic.width * pic.height / 8) << "hardly anything is drawn";
+        DecodedBitmap pic(ReadData("resources/" + s.name + ".bmp"));
+        ASSERT_TRUE(pic.ok) << pic.why;
+        EXPECT_EQ(pic.w(), s.width);
+        EXPECT_EQ(pic.h(), s.height);
+        EXPECT_EQ(pic.info.biBitCount, 24);
+        EXPECT_GT(pic.Ink(), pic.w() * pic.h() / 8) << "hardly anything is drawn";
     }
 }

@@ -1,9 +1,10 @@
-// bmp_builder.h — writes small Windows bitmaps byte by byte for the pixel-layer tests.
+// bmp_builder.h — writes small Windows bitmaps byte by byte for the tests.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <string>
 #include <vector>
 
 struct BmpSpec {
@@ -107,9 +108,27 @@ inline std::vector<uint8_t> PackIndexRows(const std::vector<std::vector<int>> &r
     return out;
 }
 
-// Writes bytes to a file in the current folder.
-inline void WriteFile(const char *name, const std::vector<uint8_t> &bytes)
+// A 24-bit bitmap of one colour (0xRRGGBB), with its file header.
+inline std::vector<uint8_t> SolidBmp(int w, int h, uint32_t colour)
 {
-    std::ofstream(name, std::ios::binary)
+    BmpSpec s;
+    s.width = w;
+    s.height = h;
+    std::vector<uint8_t> row;
+    for (int x = 0; x < w; x++) {
+        row.push_back(colour & 0xFF);
+        row.push_back((colour >> 8) & 0xFF);
+        row.push_back((colour >> 16) & 0xFF);
+    }
+    PadRow(row);
+    for (int y = 0; y < h; y++)
+        s.pixels.insert(s.pixels.end(), row.begin(), row.end());
+    return MakeBmp(s);
+}
+
+// Writes bytes to a file (relative paths: in the current folder).
+inline void WriteFile(const std::string &path, const std::vector<uint8_t> &bytes)
+{
+    std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
 }
