@@ -3,11 +3,12 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
-#include "platform/trail.h"
-#include "platform/platform.h"
 #include "interface/graphicsmap.h"
+#include "platform/platform.h"
+#include "platform/trail.h"
 
 static int Parse(const std::string &text)
 {
@@ -21,43 +22,39 @@ TEST(GraphicsMap, ReadsEntriesAtTheFixedOffsetAfterTheId)
     EXPECT_EQ(gGraphicsCount, 3);
     const GRAPHICSRECT *r = GraphicsRect(1001);
     ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->x, 10);
-    EXPECT_EQ(r->y, 20);
-    EXPECT_EQ(r->iWidth, 52);
-    EXPECT_EQ(r->iHeight, 44);
-    EXPECT_EQ(r->iId, 1001);
+    EXPECT_EQ((std::vector<int32_t>{r->x, r->y, r->iWidth, r->iHeight, r->iId}),
+              (std::vector<int32_t>{10, 20, 52, 44, 1001}));
     EXPECT_EQ(GraphicsRect(7)->iWidth, 3);
     EXPECT_EQ(gGraphicsMap[2330], 2);
-    EXPECT_EQ(GraphicsRect(8), nullptr);
-    EXPECT_EQ(GraphicsRect(-1), nullptr);
-    EXPECT_EQ(GraphicsRect(GRAPHICS_ID_COUNT), nullptr);
+    for (int32_t unknown : {8, -1, GRAPHICS_ID_COUNT})
+        EXPECT_EQ(GraphicsRect(unknown), nullptr) << unknown;
     FreeObjects();
 }
 
-TEST(GraphicsMap, RepeatedIdStopsWithTheIdOnTheNextLine)
+TEST(GraphicsMap, RefusesRepeatedIdsIdsOutsideTheMapAndMissingValues)
 {
-    EXPECT_EQ(Parse("G:1001 10,20,52,44\nG:1002 1,1,1,1\nG:1001 0,0,1,1\nG:1003 1,1,1,1\n"), 0);
-    EXPECT_STREQ(gErrorTrail, "Graphics Id already used!\n1001\n");
-    EXPECT_EQ(gGraphicsCount, 2); // what came before stays
-    EXPECT_EQ(GraphicsRect(1001)->x, 10);
-    FreeObjects();
-}
-
-TEST(GraphicsMap, RefusesIdsOutsideTheMapAndMissingValues)
-{
-    EXPECT_EQ(Parse("G:32768 1,2,3,4\n"), 0);
-    EXPECT_STREQ(gErrorTrail, "Graphics Id out of range!\n32768\n");
-    EXPECT_EQ(Parse("G:-1 1,2,3,4\n"), 0);
-    EXPECT_STREQ(gErrorTrail, "Graphics Id out of range!\n-1\n");
-    EXPECT_EQ(Parse("G:99999999999 1,2,3,4\n"), 0);
-    EXPECT_STREQ(gErrorTrail, "G: Corrupted line!!\n");
-    EXPECT_EQ(Parse("G:12 1,2,3\n"), 0);
-    EXPECT_STREQ(gErrorTrail, "G: Corrupted line!!\n");
-    EXPECT_EQ(Parse("G:12 1,2,3,-4\n"), 0); // negative sizes are no rectangle
-    EXPECT_EQ(Parse("G:12"), 0);            // values would lie past the end
-    EXPECT_EQ(Parse("G:"), 0);
-    EXPECT_EQ(Parse("G:x    1,2,3,4"), 0);
-    FreeObjects();
+    const struct {
+        const char *text, *trail;
+        int32_t kept; // entries read before the bad one stay
+    } cases[] = {
+        {"G:1001 10,20,52,44\nG:1002 1,1,1,1\nG:1001 0,0,1,1\nG:1003 1,1,1,1\n",
+         "Graphics Id already used!\n1001\n", 2},
+        {"G:1    1,2,3,4\nG:32768 1,2,3,4\n", "Graphics Id out of range!\n32768\n", 1},
+        {"G:-1 1,2,3,4\n", "Graphics Id out of range!\n-1\n", 0},
+        {"G:99999999999 1,2,3,4\n", "G: Corrupted line!!\n", 0},
+        {"G:1    1,2,3,4\nG:12   1,2,3\n", "G: Corrupted line!!\n", 1},
+        {"G:12   1,2,3,-4\n", "G: Corrupted line!!\n", 0}, // no negative sizes
+        {"G:12   1,2,-3,4\n", "G: Corrupted line!!\n", 0},
+        {"G:1    1,2,3,4\nG:12", "G: Corrupted line!!\n", 1}, // values would lie past the end
+        {"G:", "G: Corrupted line!!\n", 0},
+        {"G:x    1,2,3,4", "G: Corrupted line!!\n", 0},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(Parse(c.text), 0) << c.text;
+        EXPECT_STREQ(gErrorTrail, c.trail) << c.text;
+        EXPECT_EQ(gGraphicsCount, c.kept) << c.text;
+        FreeObjects();
+    }
 }
 
 TEST(GraphicsMap, OnlyTheFirst32768BytesAreRead)
@@ -75,30 +72,33 @@ TEST(GraphicsMap, OnlyTheFirst32768BytesAreRead)
     FreeObjects();
 }
 
-TEST(GraphicsMap, LoadObjectsReportsAMissingFile)
+TEST(GraphicsMap, LoadObjectsReadsTheFileOrSaysWhyNot)
 {
     char dir[] = "/tmp/mw-objedi-XXXXXX";
     ASSERT_TRUE(mkdtemp(dir));
-    std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir);
-    TrailClear();
-    EXPECT_EQ(LoadObjects(), 0);
-    EXPECT_STREQ(gErrorTrail, "Open file failed!\n");
-
-    std::ofstream(std::string(dir) + "/obj.edi").close(); // empty file
-    TrailClear();
-    EXPECT_EQ(LoadObjects(), 0);
-    EXPECT_STREQ(gErrorTrail, "Read file failed!\n");
-
-    std::ofstream(std::string(dir) + "/obj.edi") << "G:5    9,8,7,6\n";
-    TrailClear();
-    EXPECT_EQ(LoadObjects(), 1);
-    EXPECT_EQ(GraphicsRect(5)->x, 9);
-    FreeObjects();
-
-    std::snprintf(gMainDir, sizeof gMainDir, "%s/gone/", dir);
-    TrailClear();
-    EXPECT_EQ(LoadObjects(), 0);
-    EXPECT_STREQ(gErrorTrail, "SetCurrentDirectory() !\n");
-    unlink((std::string(dir) + "/obj.edi").c_str());
+    const std::string file = std::string(dir) + "/obj.edi";
+    const struct {
+        const char *contents; // null: no file
+        const char *sub, *trail;
+    } cases[] = {
+        {nullptr, "", "Open file failed!\n"},
+        {"", "", "Read file failed!\n"},
+        {"G:5    9,8,7,6\n", "", ""},
+        {"G:5    9,8,7,6\n", "gone/", "SetCurrentDirectory() !\n"},
+    };
+    for (const auto &c : cases) {
+        if (c.contents)
+            std::ofstream(file) << c.contents;
+        std::snprintf(gMainDir, sizeof gMainDir, "%s/%s", dir, c.sub);
+        TrailClear();
+        EXPECT_EQ(LoadObjects(), !*c.trail) << c.trail;
+        EXPECT_STREQ(gErrorTrail, c.trail);
+        if (!*c.trail) {
+            EXPECT_EQ(GraphicsRect(5)->x, 9);
+        }
+        FreeObjects();
+    }
+    unlink(file.c_str());
     rmdir(dir);
+    gMainDir[0] = '\0';
 }

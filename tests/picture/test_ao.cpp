@@ -8,9 +8,7 @@
 
 #include "picture/ao.h"
 #include "picture/imgobj.h"
-#include "platform/fake/fake_platform.h"
-#include "platform/trail.h"
-#include "shell/appstate.h"
+#include "tests/support/engine_reset.h"
 
 namespace
 {
@@ -24,14 +22,13 @@ class DisplayList : public ::testing::Test
   protected:
     void SetUp() override
     {
-        FakePlatformReset();
-        TrailClear();
+        EngineReset();
         for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture})
             *s = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
         gDDSSprite = DXCreateSurface(nullptr, 200, 100, DDSCAPS_SYSTEMOFFSCREEN);
         DXFillRect(gDDSSprite, 0, 0, 200, 100, kRed);
         ASSERT_TRUE(AO_Init(nullptr));
-        gFramesRunning = 1, gPictureExists = 0, gPictureRect = {0, 0, 0, 0}, gSelected = nullptr;
+        gFramesRunning = 1;
         sCalls = 0;
     }
     void TearDown() override
@@ -98,7 +95,7 @@ uint32_t WindowPixel(int32_t x, int32_t y)
     return p[0] | p[1] << 8 | p[2] << 16;
 }
 
-TEST_F(DisplayList, InsertKeepsLayerOrderNewestLastAmongEquals)
+TEST_F(DisplayList, InsertKeepsLayerOrderNewestLastAmongEqualsAndSwapsRelink)
 {
     AO *a = Add(1000), *b = Add(500), *c = Add(1000), *d = Add(2000);
     EXPECT_EQ(Walk(), (std::vector<AO *>{b, a, c, d}));
@@ -113,18 +110,14 @@ TEST_F(DisplayList, InsertKeepsLayerOrderNewestLastAmongEquals)
     AO_InsertBefore(e, head);
     AO_InsertBefore(nullptr, tail);
     EXPECT_EQ(Walk(), (std::vector<AO *>{head, e, b, a, c, tail}));
-}
 
-TEST_F(DisplayList, SwapHandlesAdjacentEitherOrderTheEndsAndDistantEntries)
-{
-    AO *a = Add(1), *b = Add(2), *c = Add(3), *d = Add(4);
-    AO_SwapObj(a, b);
-    EXPECT_EQ(Walk(), (std::vector<AO *>{b, a, c, d}));
-    AO_SwapObj(d, c);
-    EXPECT_EQ(Walk(), (std::vector<AO *>{b, a, d, c}));
-    AO_SwapObj(b, c);
-    EXPECT_EQ(Walk(), (std::vector<AO *>{c, a, d, b}));
-    EXPECT_EQ(a->iLayer, 1);
+    // Swaps: adjacent either way round, at the ends, and far apart.
+    AO_SwapObj(head, e);
+    AO_SwapObj(tail, c);
+    EXPECT_EQ(Walk(), (std::vector<AO *>{e, head, b, a, tail, c}));
+    AO_SwapObj(e, c);
+    EXPECT_EQ(Walk(), (std::vector<AO *>{c, head, b, a, tail, e}));
+    EXPECT_EQ(a->iLayer, 1000) << "a swap moves entries, not their layers";
 }
 
 TEST_F(DisplayList, EntryDeletingItselfLeavesTheRestOfThePassIntact)
@@ -187,16 +180,6 @@ TEST_F(DisplayList, EmptyListStillCopiesThePictureRectangle)
     EXPECT_EQ(WindowPixel(39, 59), kGrey);
     EXPECT_EQ(WindowPixel(40, 59) | WindowPixel(39, 60) | WindowPixel(9, 20), 0u);
     EXPECT_EQ(FakePlatform().invalidated, (Rects{{10, 20, 30, 40}}));
-}
-
-TEST_F(DisplayList, NegativeWidthIsStoredAsZeroAndCopiesNothing)
-{
-    DXFillRect(gDDSScratch, 40, 40, 30, 30, kGrey); // an erase would turn it white
-    EXPECT_EQ(AddSprite(50, 50, -10)->iWidth, 0);
-    ASSERT_TRUE(AO_ProcessFlip());
-    EXPECT_EQ(DXGetPixel(gDDSScratch, 50, 50), kGrey);
-    EXPECT_EQ(DXGetPixel(gDDSScratch, 45, 55), kGrey);
-    EXPECT_TRUE(FakePlatform().invalidated.empty());
 }
 
 TEST_F(DisplayList, FlushCopiesExactlyTheUpdateRectanglesClippedToTheWindow)

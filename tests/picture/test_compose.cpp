@@ -7,32 +7,35 @@
 #include <functional>
 #include <string>
 
-#include "formats/formats.h"
 #include "picture/ao.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
-#include "platform/fake/fake_platform.h"
-#include "platform/trail.h"
-#include "shell/appstate.h"
+#include "tests/support/engine_reset.h"
 
 namespace
 {
 
 constexpr uint32_t kWhite = 0xFFFFFF, kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
+using R = std::array<int32_t, 4>;
 
-std::array<int32_t, 4> A(const XYWH &r)
+R A(const XYWH &r)
 {
     return {r.x, r.y, r.w, r.h};
 }
-using R = std::array<int32_t, 4>;
 
 TEST(PictureRect, FitsLandscapePortraitAndSquarePhotosIntoTheArea)
 {
-    EXPECT_EQ(A(PictureRectFor(1600, 1200, 585, 480)), (R{190, 96, 585, 438}));
-    EXPECT_EQ(A(PictureRectFor(1200, 1600, 585, 480)), (R{302, 75, 360, 480}));
-    EXPECT_EQ(A(PictureRectFor(1000, 1000, 585, 480)), (R{242, 75, 480, 480}));
-    EXPECT_EQ(A(PictureRectFor(3000, 1000, 585, 480)), (R{190, 75 + 142, 585, 195}));
-    EXPECT_EQ(A(PictureRectFor(0, 100, 585, 480)), (R{190, 75, 0, 0}));
+    const struct {
+        int32_t w, h, areaW, areaH;
+        R want;
+    } cases[] = {
+        {1600, 1200, 585, 480, {190, 96, 585, 438}}, {1200, 1600, 585, 480, {302, 75, 360, 480}},
+        {1000, 1000, 585, 480, {242, 75, 480, 480}}, {3000, 1000, 585, 480, {190, 217, 585, 195}},
+        {1000, 3000, 700, 300, {490, 75, 100, 300}}, {1, 700, 585, 480, {482, 75, 1, 480}},
+        {0, 100, 585, 480, {190, 75, 0, 0}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(A(PictureRectFor(c.w, c.h, c.areaW, c.areaH)), c.want) << c.w << "x" << c.h;
 }
 
 class Compose : public ::testing::Test
@@ -40,8 +43,7 @@ class Compose : public ::testing::Test
   protected:
     void SetUp() override
     {
-        FakePlatformReset();
-        TrailClear();
+        EngineReset();
         for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd})
             *s = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
         gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
@@ -49,9 +51,7 @@ class Compose : public ::testing::Test
         gDDSSprite = DXCreateSurface(nullptr, 2048, 345, DDSCAPS_SYSTEMOFFSCREEN);
         DXFillRect(gDDSSprite, 0, 0, 2048, 345, kBlue);
         ASSERT_TRUE(AO_Init(nullptr));
-        gScreenWidth = 800, gScreenHeight = 600;
-        gPictureRect = {0, 0, 0, 0};
-        gFramesRunning = 1, gSelected = nullptr, gPictureExists = 0;
+        gFramesRunning = 1;
     }
     void TearDown() override
     {
@@ -59,6 +59,7 @@ class Compose : public ::testing::Test
         for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSText, &gDDSSprite})
             DXReleaseSurface(*s), *s = nullptr;
         ReleaseJpegBuffer2(out);
+        out = nullptr;
     }
     // An image object of a kind whose high-resolution image is w × h pixels of pixel(x, y).
     static IMGOBJ *Add(int32_t kind, int32_t w, int32_t h,
@@ -77,6 +78,16 @@ class Compose : public ::testing::Test
         AO_AddObj(&o->ao);
         return o;
     }
+    static IMGOBJ *AddPhoto()
+    {
+        IMGOBJ *photo = Add(IMG_SRC, 1600, 1200, Solid(0x808080));
+        ImageObjectResize(nullptr); // (190, 96, 585, 438)
+        return photo;
+    }
+    static std::function<uint32_t(int, int)> Solid(uint32_t c)
+    {
+        return [c](int, int) { return c; };
+    }
     static void Place(IMGOBJ *o, int32_t x, int32_t y, int32_t w, int32_t h)
     {
         o->ao.x = x, o->ao.y = y, o->ao.iWidth = w, o->ao.iHeight = h;
@@ -88,7 +99,7 @@ class Compose : public ::testing::Test
         std::string rows;
         for (int y = 0; y < out->iHeight; ++y) {
             for (int x = 0; x < width; ++x) {
-                uint32_t c = DXGetPixel(out, x, y);
+                const uint32_t c = DXGetPixel(out, x, y);
                 char ch = '?';
                 for (size_t i = 0; i < legend.size(); ++i)
                     if (colours[i] == c)
@@ -100,7 +111,7 @@ class Compose : public ::testing::Test
         return rows;
     }
     // Bounding box (x, y, w, h) of a colour in the export; w 0 when absent.
-    XYWH BoxOf(uint32_t colour) const
+    R BoxOf(uint32_t colour) const
     {
         int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;
         for (int y = 0; y < out->iHeight; ++y)
@@ -109,9 +120,7 @@ class Compose : public ::testing::Test
                     x0 = std::min(x0, x), y0 = std::min(y0, y);
                     x1 = std::max(x1, x), y1 = std::max(y1, y);
                 }
-        if (x1 < 0)
-            return {0, 0, 0, 0};
-        return {x0, y0, x1 - x0 + 1, y1 - y0 + 1};
+        return x1 < 0 ? R{0, 0, 0, 0} : R{x0, y0, x1 - x0 + 1, y1 - y0 + 1};
     }
     void Export(int32_t w, int32_t h)
     {
@@ -124,17 +133,10 @@ class Compose : public ::testing::Test
     int32_t width = 0;
 };
 
-std::function<uint32_t(int, int)> Solid(uint32_t c)
-{
-    return [c](int, int) { return c; };
-}
-
 TEST_F(Compose, PhotoFillsTheAreaAndPiecesFollowTheirCornerThroughResizes)
 {
-    Add(IMG_SRC, 1600, 1200, Solid(0x808080));
-    ASSERT_TRUE(ImageObjectResize(nullptr));
+    AddPhoto();
     EXPECT_EQ(A(gPictureRect), (R{190, 96, 585, 438}));
-
     IMGOBJ *corner = Add(IMG_OBJ, 10, 10, Solid(kRed));
     Place(corner, 190, 96, 100, 80);
     IMGOBJ *outside = Add(IMG_TEXT, 10, 10, Solid(kRed));
@@ -151,17 +153,16 @@ TEST_F(Compose, PhotoFillsTheAreaAndPiecesFollowTheirCornerThroughResizes)
             EXPECT_NEAR(corner->fWidth, 200.0f, 0.01f);
         }
     }
-    // Back at the first size: sizes exact again, and nothing drifted.
+    // Back at the first size: sizes exact again, positions within a pixel, no drift.
     EXPECT_NEAR(corner->fWidth, 100.0f, 0.01f);
     EXPECT_NEAR(corner->fHeight, 80.0f, 0.01f);
-    EXPECT_NEAR(outside->ao.x, 150, 1) << "positions are whole pixels: within one";
+    EXPECT_NEAR(outside->ao.x, 150, 1);
     EXPECT_NEAR(outside->ao.y, 60, 1);
     const int32_t x = outside->ao.x, y = outside->ao.y;
     for (int i = 0; i < 50; ++i)
         ImageObjectResize(nullptr);
     EXPECT_EQ(outside->ao.x, x) << "refitting to the same size never moves a piece";
     EXPECT_EQ(outside->ao.y, y);
-    EXPECT_NEAR(outside->fWidth, 90.0f, 0.01f);
 }
 
 TEST_F(Compose, PictureWithoutPiecesExportsAsTheStretchedPhoto)
@@ -174,116 +175,103 @@ TEST_F(Compose, PictureWithoutPiecesExportsAsTheStretchedPhoto)
                                         "RRRGGG\n"
                                         "BBBKKK\n"
                                         "BBBKKK\n");
-    // Rows are 3 × W8 bytes apart; the padding stays black.
-    EXPECT_EQ(out->iPitch, 3 * 8);
-    EXPECT_EQ(DXGetPixel(out, 6, 0), 0x000000u);
+    EXPECT_EQ(out->iPitch, 3 * 8) << "rows are 3 × W8 bytes apart";
+    EXPECT_EQ(DXGetPixel(out, 6, 0), 0x000000u) << "the padding stays black";
 }
 
 // A 4 × 2 photo of grey shades, a 2 × 2 clip art (red, green / blue, white) and a
 // picture rectangle of 160 × 80: a 16 × 8 export is a tenth of the window's scale.
-class Golden : public Compose
+TEST_F(Compose, GoldenExportsOfAPiece)
 {
-  protected:
-    void SetUp() override
-    {
-        Compose::SetUp();
+    const struct {
+        const char *what;
+        int32_t x, y, exportW, exportH;
+        int flip;
+        const char *want;
+    } cases[] = {
+        {"scaled and keyed", 40, 20, 16, 8, 0,
+         "................\n"
+         "................\n"
+         "....RRGG........\n"
+         "....RRGG........\n"
+         "....BB..::::::::\n"
+         "....BB..::::::::\n"
+         "........::::::::\n"
+         "........::::::::\n"},
+        {"mirrored both ways", 40, 20, 16, 8, 1,
+         "................\n"
+         "................\n"
+         "......BB........\n"
+         "......BB........\n"
+         "....GGRR::::::::\n"
+         "....GGRR::::::::\n"
+         "........::::::::\n"
+         "........::::::::\n"},
+        {"over the edge: cut, not squeezed", 140, -10, 16, 8, 0,
+         "..............RR\n"
+         "..............BB\n"
+         "..............BB\n"
+         "................\n"
+         "........::::::::\n"
+         "........::::::::\n"
+         "........::::::::\n"
+         "........::::::::\n"},
+    };
+    static const uint32_t colours[] = {0x404040, 0x202020, kRed, kGreen, kBlue};
+    for (const auto &c : cases) {
+        TearDown();
+        SetUp();
         Add(IMG_SRC, 4, 2, [](int x, int y) { return y * 4 + x < 6 ? 0x404040u : 0x202020u; });
-        piece = Add(IMG_OBJ, 2, 2, [](int x, int y) {
+        IMGOBJ *piece = Add(IMG_OBJ, 2, 2, [](int x, int y) {
             return y == 0 ? (x == 0 ? kRed : kGreen) : (x == 0 ? kBlue : kWhite);
         });
         gPictureRect = {190, 75, 160, 80};
-        Place(piece, 190 + 40, 75 + 20, 40, 40);
+        Place(piece, 190 + c.x, 75 + c.y, 40, 40);
+        piece->bFlipH = piece->bFlipV = c.flip;
+        Export(c.exportW, c.exportH);
+        EXPECT_EQ(Picture(".:RGB", colours), c.want) << c.what;
     }
-    std::string Draw()
-    {
-        static const uint32_t colours[] = {0x404040, 0x202020, kRed, kGreen, kBlue};
-        return Picture(".:RGB", colours);
-    }
-    IMGOBJ *piece = nullptr;
-};
-
-TEST_F(Golden, ClipArtScaledAndKeyed)
-{
-    Export(16, 8);
-    EXPECT_EQ(Draw(), "................\n"
-                      "................\n"
-                      "....RRGG........\n"
-                      "....RRGG........\n"
-                      "....BB..::::::::\n"
-                      "....BB..::::::::\n"
-                      "........::::::::\n"
-                      "........::::::::\n");
 }
 
-TEST_F(Golden, MirroredClipArt)
+TEST_F(Compose, PieceKeepsItsPlaceAndSizeAtAnyExportSize)
 {
-    piece->bFlipH = 1, piece->bFlipV = 1;
-    Export(16, 8);
-    EXPECT_EQ(Draw(), "................\n"
-                      "................\n"
-                      "......BB........\n"
-                      "......BB........\n"
-                      "....GGRR::::::::\n"
-                      "....GGRR::::::::\n"
-                      "........::::::::\n"
-                      "........::::::::\n");
-}
-
-TEST_F(Golden, ClipArtOverTheEdgeIsCutNotSqueezed)
-{
-    Place(piece, 190 + 140, 75 - 10, 40, 40); // export (14, -1), 4 × 4
-    Export(16, 8);
-    EXPECT_EQ(Draw(), "..............RR\n"
-                      "..............BB\n"
-                      "..............BB\n"
-                      "................\n"
-                      "........::::::::\n"
-                      "........::::::::\n"
-                      "........::::::::\n"
-                      "........::::::::\n");
-}
-
-TEST_F(Compose, ExportAtTheRectangleSizeMatchesTheScreenAndDoublesAtTwice)
-{
-    Add(IMG_SRC, 1600, 1200, Solid(0x808080));
-    ImageObjectResize(nullptr); // (190, 96, 585, 438)
+    AddPhoto();
     IMGOBJ *piece = Add(IMG_OBJ, 50, 30, Solid(kRed));
     Place(piece, 190 + 100, 96 + 50, 117, 61);
-    Export(585, 438);
-    EXPECT_EQ(A(BoxOf(kRed)), (R{100, 50, 117, 61}));
-    Export(1170, 876);
-    EXPECT_EQ(A(BoxOf(kRed)), (R{200, 100, 234, 122}));
+    const std::pair<std::pair<int32_t, int32_t>, R> cases[] = {
+        {{585, 438}, {100, 50, 117, 61}},  // the rectangle's own size: as on the screen
+        {{1170, 876}, {200, 100, 234, 122}},
+        {{1170, 219}, {200, 25, 234, 30}}, // stretched one way, squeezed the other
+    };
+    for (const auto &[size, box] : cases) {
+        Export(size.first, size.second);
+        EXPECT_EQ(BoxOf(kRed), box) << size.first << "x" << size.second;
+    }
 }
 
 TEST_F(Compose, TurnedClipArtIsCentredOnItsPlace)
 {
-    Add(IMG_SRC, 1600, 1200, Solid(0x808080));
-    ImageObjectResize(nullptr);
+    AddPhoto();
     IMGOBJ *piece = Add(IMG_OBJ, 80, 40, Solid(kRed));
     Place(piece, 190 + 100, 96 + 100, 80, 40);
     piece->iAngle = 90;
     Export(585, 438);
-    XYWH b = BoxOf(kRed);
-    EXPECT_NEAR(b.w, 40, 1);
-    EXPECT_NEAR(b.h, 80, 1);
-    EXPECT_NEAR(b.x + b.w / 2, 100 + 40, 1);
-    EXPECT_NEAR(b.y + b.h / 2, 100 + 20, 1);
+    const R b = BoxOf(kRed);
+    EXPECT_NEAR(b[2], 40, 1);
+    EXPECT_NEAR(b[3], 80, 1);
+    EXPECT_NEAR(b[0] + b[2] / 2, 100 + 40, 1);
+    EXPECT_NEAR(b[1] + b[3] / 2, 100 + 20, 1);
 }
 
 TEST_F(Compose, TextPieceHalfOutsideIsCutAtTheEdge)
 {
-    Add(IMG_SRC, 1600, 1200, Solid(0x808080));
-    ImageObjectResize(nullptr);
+    AddPhoto();
     IMGOBJ *bubble = Add(IMG_TEXT, 100, 50, Solid(kGreen));
     std::strcpy(bubble->szText, "HI");
     Place(bubble, 190 + 585 - 50, 96 + 20, 100, 50);
     Export(585, 438);
-    XYWH b = BoxOf(kGreen);
-    EXPECT_EQ(b.x, 535);
-    EXPECT_EQ(b.w, 50) << "cut at the right edge";
-    EXPECT_EQ(b.h, 50);
-    // The cut half did not spill into the row padding.
-    EXPECT_EQ(DXGetPixel(out, 586, 40), 0x000000u);
+    EXPECT_EQ(BoxOf(kGreen), (R{535, 20, 50, 50}));
+    EXPECT_EQ(DXGetPixel(out, 586, 40), 0x000000u) << "nothing spilled into the row padding";
 }
 
 TEST_F(Compose, BackgroundHasArtLogoPhotoAndFrame)
@@ -292,31 +280,31 @@ TEST_F(Compose, BackgroundHasArtLogoPhotoAndFrame)
     DXFillRect(gDDSClp, 0, 0, 40, 30, 0x112233);
     gDDSLogo = DXCreateSurface(nullptr, 20, 10, DDSCAPS_SYSTEMOFFSCREEN);
     DXFillRect(gDDSLogo, 0, 0, 10, 10, 0x445566); // right half white: keyed
-    // Frame tiles: one colour per source cell.
-    DXFillRect(gDDSSprite, 1622, 281, 13, 13, 0x010101); // top-left corner
-    DXFillRect(gDDSSprite, 1636, 281, 16, 13, 0x020202); // top edge
-    DXFillRect(gDDSSprite, 1653, 281, 16, 14, 0x030303); // top-right corner
-    DXFillRect(gDDSSprite, 1622, 295, 13, 16, 0x040404); // left edge
-    DXFillRect(gDDSSprite, 1653, 295, 16, 16, 0x050505); // right edge
-    DXFillRect(gDDSSprite, 1636, 312, 16, 16, 0x060606); // bottom edge
-    DXFillRect(gDDSSprite, 1653, 312, 16, 16, 0x070707); // bottom-right corner
+    // Frame tiles of the sheet (x, y, w, h), one colour each.
+    const int32_t tiles[7][4] = {{1622, 281, 13, 13}, {1636, 281, 16, 13}, {1653, 281, 16, 14},
+                                 {1622, 295, 13, 16}, {1653, 295, 16, 16}, {1636, 312, 16, 16},
+                                 {1653, 312, 16, 16}};
+    for (int i = 0; i < 7; ++i)
+        DXFillRect(gDDSSprite, tiles[i][0], tiles[i][1], tiles[i][2], tiles[i][3],
+                   0x010101u * (i + 1));
     Add(IMG_SRC, 1600, 1200, Solid(0x808080));
     ASSERT_TRUE(ScreenResize(nullptr)) << gErrorTrail;
-    const XYWH r = gPictureRect;
-    EXPECT_EQ(DXGetPixel(gDDSScratch, 5, 5), 0x112233u);
-    EXPECT_EQ(DXGetPixel(gDDSScratch, 799, 599), 0x112233u);
-    EXPECT_EQ(DXGetPixel(gDDSScratch, 16, 11), 0x445566u);
-    EXPECT_EQ(DXGetPixel(gDDSScratch, 30, 11), 0x112233u) << "logo keyed";
-    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x + 10, r.y + 10), 0x808080u);
-    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x - 13, r.y - 13), 0x010101u);
-    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x + r.w / 2, r.y - 1), 0x020202u);
-    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x + r.w + 2, r.y - 13), 0x030303u);
-    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x - 1, r.y + r.h / 2), 0x040404u);
-    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x + r.w + 15, r.y + r.h / 2), 0x050505u);
-    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x + r.w / 2, r.y + r.h + 15), 0x060606u);
-    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x + r.w + 15, r.y + r.h + 15), 0x070707u);
-    EXPECT_EQ(DXGetPixel(gDDSScratch, r.x + r.w + 20, r.y + r.h / 2), 0x112233u);
     EXPECT_TRUE(gPictureExists);
+    const XYWH r = gPictureRect;
+    const int32_t right = r.x + r.w, bottom = r.y + r.h, midX = r.x + r.w / 2,
+                  midY = r.y + r.h / 2;
+    const struct {
+        int32_t x, y;
+        uint32_t colour;
+    } expected[] = {
+        {5, 5, 0x112233},          {799, 599, 0x112233},           {16, 11, 0x445566},
+        {30, 11, 0x112233},        {r.x + 10, r.y + 10, 0x808080}, {r.x - 13, r.y - 13, 0x010101},
+        {midX, r.y - 1, 0x020202}, {right + 2, r.y - 13, 0x030303}, {r.x - 1, midY, 0x040404},
+        {right + 15, midY, 0x050505}, {midX, bottom + 15, 0x060606},
+        {right + 15, bottom + 15, 0x070707}, {right + 20, midY, 0x112233},
+    };
+    for (const auto &e : expected)
+        EXPECT_EQ(DXGetPixel(gDDSScratch, e.x, e.y), e.colour) << e.x << "," << e.y;
     DXReleaseSurface(gDDSClp), gDDSClp = nullptr;
     DXReleaseSurface(gDDSLogo), gDDSLogo = nullptr;
 }

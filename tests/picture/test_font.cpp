@@ -3,8 +3,7 @@
 
 #include "picture/ao.h"
 #include "picture/font.h"
-#include "platform/fake/fake_platform.h"
-#include "platform/trail.h"
+#include "tests/support/engine_reset.h"
 
 namespace
 {
@@ -13,20 +12,25 @@ constexpr uint32_t kWhite = 0xFFFFFF, kRed = 0xFF0000, kBlue = 0x0000FF;
 
 TEST(FontWidth, SumsGlyphsAndSpacingWithLatin1LettersAndAnEmptyFallback)
 {
-    EXPECT_EQ(FontStringWidth(0, "AB"), 57 + 48 + 12);
-    EXPECT_EQ(FontStringWidth(0, ""), 0);
-    EXPECT_EQ(FontStringWidth(10, "<"), 0);
-    EXPECT_EQ(FontStringWidth(10, "A A"), 6 + 4 + 6 + 2);
-    EXPECT_EQ(FontStringWidth(42, "AB"), 117) << "unknown fonts measure with font 0";
-    EXPECT_EQ(FontStringWidth(0, "ab"), 12) << "lower case is the empty fallback in font 0";
-    EXPECT_EQ(FontStringWidth(11, "J"), 41);
-    EXPECT_EQ(FontStringWidth(11, "K"), 0) << "the icon font has no fallback glyph";
-    EXPECT_EQ(FontStringWidth(8, "AaA"), 6 + 0 + 6) << "narrow fonts: font 10's first glyphs";
-    EXPECT_EQ(FontStringWidth(12, "AB"), 79 + 0 + 10) << "font 12: one picture";
-    EXPECT_EQ(FontGlyphIndex(0xC5), 26); // Å, Ä, Ö share the glyphs of [, \, ]
-    EXPECT_EQ(FontGlyphIndex(0xD6), 28);
-    EXPECT_EQ(FontGlyphIndex(0xF6), 93); // ö
-    EXPECT_EQ(FontGlyphIndex(0xA9), FONT_FALLBACK);
+    const struct {
+        int32_t font;
+        const char *text;
+        int32_t width;
+    } cases[] = {
+        {0, "AB", 57 + 48 + 12}, {0, "", 0},
+        {10, "<", 0},             {10, "A A", 6 + 4 + 6 + 2},
+        {42, "AB", 117},          // unknown fonts measure with font 0
+        {0, "ab", 12},            // lower case is the empty fallback in font 0
+        {11, "J", 41},            {11, "K", 0}, // the icon font has no fallback glyph
+        {8, "AaA", 6 + 0 + 6},    // narrow fonts: font 10's first glyphs
+        {12, "AB", 79 + 0 + 10},  // font 12: one picture
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(FontStringWidth(c.font, c.text), c.width) << c.font << " \"" << c.text << '"';
+    // Å, Ä, Ö share the glyphs of [, \, ]; ö has its own; © falls back.
+    const std::pair<int, int> glyphs[] = {{0xC5, 26}, {0xD6, 28}, {0xF6, 93}, {0xA9, FONT_FALLBACK}};
+    for (auto [c, index] : glyphs)
+        EXPECT_EQ(FontGlyphIndex(c), index) << c;
 }
 
 class Fonts : public ::testing::Test
@@ -34,8 +38,7 @@ class Fonts : public ::testing::Test
   protected:
     void SetUp() override
     {
-        FakePlatformReset();
-        TrailClear();
+        EngineReset();
         // Sheet rows 0-107 red, the rest blue: tells which row a glyph came from.
         gDDSSprite = DXCreateSurface(nullptr, 2048, 345, DDSCAPS_SYSTEMOFFSCREEN);
         DXFillRect(gDDSSprite, 0, 0, 2048, 108, kRed);

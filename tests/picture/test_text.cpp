@@ -10,10 +10,8 @@
 #include "picture/font.h"
 #include "picture/imgobj.h"
 #include "picture/text.h"
-#include "platform/fake/fake_platform.h"
-#include "platform/trail.h"
 #include "resources/strings/strings.h"
-#include "shell/appstate.h"
+#include "tests/support/engine_reset.h"
 
 namespace
 {
@@ -27,14 +25,22 @@ std::vector<std::string> Rows(const char *text)
     return std::vector<std::string>(rows, rows + n);
 }
 
-TEST(BubbleRows, TrailingEmptyRowsGoAndSixLinesShowFive)
+using Lines = std::vector<std::string>;
+
+TEST(BubbleRows, BreaksAtLineEndsTheCountLimitAndHyphensAndShowsFiveRows)
 {
-    EXPECT_EQ(Rows("HELLO\r\n\r\n"), std::vector<std::string>{"HELLO\r"});
-    EXPECT_EQ(Rows(""), std::vector<std::string>{""}) << "the first row always stays";
-    EXPECT_EQ(Rows("\r\nHI"), (std::vector<std::string>{"\r", "HI"}));
-    auto rows = Rows("ONE\r\nTWO\r\nTHREE\r\nFOUR\r\nFIVE\r\nSIX");
-    ASSERT_EQ(rows.size(), 5u);
-    EXPECT_EQ(rows[4], "FIVE\r");
+    const std::pair<const char *, Lines> cases[] = {
+        {"HELLO\r\n\r\n", {"HELLO\r"}}, // trailing empty rows go
+        {"", {""}},                         // the first row always stays
+        {"\r\nHI", {"\r", "HI"}},
+        {"ONE\r\nTWO\r\nTHREE\r\nFOUR\r\nFIVE\r\nSIX",
+         {"ONE\r", "TWO\r", "THREE\r", "FOUR\r", "FIVE\r"}},
+        // Lower case draws as narrow fallback glyphs: the 29-character limit breaks these.
+        {"abcdefghijklmnopqrstuvwxyzabcdefgh", {"abcdefghijklmnopqrstuvwxyzab-", "cdefgh"}},
+        {"aaaaaaaaaaaaaaaaaaaa-bbbbbbbbbbbb", {"aaaaaaaaaaaaaaaaaaaa-", "bbbbbbbbbbbb"}},
+    };
+    for (const auto &[text, rows] : cases)
+        EXPECT_EQ(Rows(text), rows) << text;
 }
 
 TEST(BubbleRows, RowsFitAndNoLetterIsLostAtSpacesOrInHyphenatedWords)
@@ -60,22 +66,12 @@ TEST(BubbleRows, RowsFitAndNoLetterIsLostAtSpacesOrInHyphenatedWords)
     }
 }
 
-TEST(BubbleRows, TwentyNineCharactersAtMostAndHyphensStayOnTheirRow)
-{
-    // Lower case draws as narrow fallback glyphs: the count limit breaks these rows.
-    EXPECT_EQ(Rows("abcdefghijklmnopqrstuvwxyzabcdefgh"),
-              (std::vector<std::string>{"abcdefghijklmnopqrstuvwxyzab-", "cdefgh"}));
-    EXPECT_EQ(Rows("aaaaaaaaaaaaaaaaaaaa-bbbbbbbbbbbb"),
-              (std::vector<std::string>{"aaaaaaaaaaaaaaaaaaaa-", "bbbbbbbbbbbb"}));
-}
-
 class BubbleText : public ::testing::Test
 {
   protected:
     void SetUp() override
     {
-        FakePlatformReset();
-        TrailClear();
+        EngineReset();
         // Glyph "A" (x 0-56) red, everything else blue.
         gDDSSprite = DXCreateSurface(nullptr, 2048, 345, DDSCAPS_SYSTEMOFFSCREEN);
         DXFillRect(gDDSSprite, 0, 0, 2048, 345, kBlue);
@@ -111,37 +107,31 @@ class BubbleText : public ::testing::Test
     IMGOBJ obj;
 };
 
-TEST_F(BubbleText, BlockFillsTheStylesTextRectangleOnTheScreen)
+// The style's text rectangle is (128, 115, 554, 297) of an 800 × 577 bubble; mirrored,
+// it starts at 118. The block fills its width and starts at its top.
+TEST_F(BubbleText, BlockFillsTheStylesTextRectangle)
 {
-    ASSERT_TRUE(TextBubbleText(&obj, 0, 0, 0));
-    Box b = Bounds(obj.iiRes[LO_RES_OBJ].DDSSurface);
-    EXPECT_EQ(b.left, 400 * 128 / 800);
-    EXPECT_EQ(b.right, 400 * 128 / 800 + 400 * 554 / 800 - 1);
-    EXPECT_EQ(b.top, static_cast<int>(289 * (115.0f / 577)));
-    EXPECT_LE(b.bottom,
-              static_cast<int>(289 * (115.0f / 577)) + static_cast<int>(289 * (297.0f / 577)));
-    EXPECT_EQ(DXGetPixel(obj.iiRes[LO_RES_OBJ].DDSSurface, b.left, b.top + 5), kRed);
-}
-
-TEST_F(BubbleText, MirroredPieceMovesTheRectangleButNotTheLetters)
-{
-    obj.bFlipH = 1;
-    ASSERT_TRUE(TextBubbleText(&obj, 0, 0, 0));
-    LPDDS s = obj.iiRes[LO_RES_OBJ].DDSSurface;
-    Box b = Bounds(s);
-    EXPECT_EQ(b.left, static_cast<int>(400 * (118.0f / 800)));
-    EXPECT_EQ(DXGetPixel(s, b.left, b.top + 5), kRed) << "A stays on the left";
-    EXPECT_EQ(DXGetPixel(s, b.right, b.top + 5), kBlue);
-}
-
-TEST_F(BubbleText, FullResolutionScalesWithTheExport)
-{
-    ASSERT_TRUE(TextBubbleText(&obj, 1, 1000, 800)); // twice the picture rectangle
-    Box b = Bounds(gDDSPicture);
-    EXPECT_EQ(b.left, static_cast<int>(800 * (128.0f / 800)));
-    EXPECT_EQ(b.right,
-              static_cast<int>(800 * (128.0f / 800)) + static_cast<int>(800 * (554.0f / 800)) - 1);
-    EXPECT_EQ(b.top, static_cast<int>(578 * (115.0f / 577)));
+    const struct {
+        int flip, fullRes;
+        int32_t w, h; // the bubble on the screen (400 × 289) or in a 1000 × 800 export
+        float left;
+    } cases[] = {{0, 0, 400, 289, 128}, {1, 0, 400, 289, 118}, {0, 1, 800, 578, 128}};
+    for (const auto &c : cases) {
+        obj.bFlipH = c.flip;
+        ClearSurface(gDDSPicture);
+        ASSERT_TRUE(TextBubbleText(&obj, c.fullRes, c.fullRes ? 1000 : 0, c.fullRes ? 800 : 0));
+        LPDDS s = c.fullRes ? gDDSPicture : obj.iiRes[LO_RES_OBJ].DDSSurface;
+        const Box b = Bounds(s);
+        const int left = static_cast<int>(c.w * (c.left / 800));
+        EXPECT_EQ(b.left, left) << c.flip << c.fullRes;
+        if (!c.flip) {
+            EXPECT_EQ(b.right, left + static_cast<int>(c.w * (554.0f / 800)) - 1) << c.fullRes;
+        }
+        EXPECT_EQ(b.top, static_cast<int>(c.h * (115.0f / 577))) << c.flip << c.fullRes;
+        EXPECT_LE(b.bottom, b.top + static_cast<int>(c.h * (297.0f / 577)));
+        EXPECT_EQ(DXGetPixel(s, b.left, b.top + 5), kRed) << "A stays on the left";
+        EXPECT_EQ(DXGetPixel(s, b.right, b.top + 5), kBlue);
+    }
 }
 
 TEST(TextDialogRules, CapitalsLengthContentAndAction)
@@ -186,8 +176,7 @@ class Feeder : public ::testing::Test
   protected:
     void SetUp() override
     {
-        FakePlatformReset();
-        TrailClear();
+        EngineReset();
         gLanguageOffset = 0;
         ASSERT_TRUE(TEXTFEED_AddObj(15, 175, 165, 275, -1));
         feed = reinterpret_cast<TEXTFEED *>(gAOList);

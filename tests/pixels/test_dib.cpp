@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -106,6 +105,8 @@ TEST(DibDecode, DirectColourInEveryHeaderDepthAndOrder)
             s.compression = c.compression;
             s.masks[0] = c.r, s.masks[1] = c.g, s.masks[2] = c.b;
             s.pixels = Rows(c.bpp, c.pack, topDown);
+            if (topDown) // some writers leave the last row's padding off
+                s.pixels.resize(s.pixels.size() - (4 - 3 * c.bpp / 8 % 4) % 4);
             DIBIMAGE img = Decode(MakeBmp(s));
             for (int y = 0; y < 2; y++)
                 for (int x = 0; x < 3; x++)
@@ -208,58 +209,47 @@ TEST(DibDecode, RefusesBadInputWithAReason)
         EXPECT_NE(Refusal(cut), "") << "cut to " << n;
     }
 
-    BmpSpec s = good;
-    s = good;
-    s.width = 0x10000000;
-    s.height = 0x10;
-    EXPECT_EQ(Refusal(MakeBmp(s)), "bitmap too large");
-    s.width = 60000;
-    s.height = -60000; // each side allowed, the pixel count is not
-    EXPECT_EQ(Refusal(MakeBmp(s)), "bitmap too large");
-    s.height = INT32_MIN;
-    EXPECT_NE(Refusal(MakeBmp(s)), "");
-
-    s = good;
-    s.clrUsed = 200; // a table past the end of the file
-    s.fileHeader = false;
-    EXPECT_EQ(Refusal(MakeBmp(s)), "colour table outside the file");
-    s.clrUsed = 257;
-    EXPECT_EQ(Refusal(MakeBmp(s)), "more colours than the bits per pixel allow");
-    s.fileHeader = true;
-    s.clrUsed = 5; // one entry more than stored before the pixels
-    EXPECT_EQ(Refusal(MakeBmp(s)), "colour table runs into the pixel data");
-
-    s = good;
-    s.bpp = 7;
-    EXPECT_EQ(Refusal(MakeBmp(s)), "unsupported bits per pixel");
-    s = good;
-    s.hdrSize = 64; // the OS/2 header's coding 3 is not bit fields
-    s.compression = 3;
-    EXPECT_EQ(Refusal(MakeBmp(s)), "unsupported compression");
-    s = good;
-    s.hdrSize = 41;
-    EXPECT_EQ(Refusal(MakeBmp(s)), "unknown bitmap header size");
-
-    auto offset = bytes;
-    offset[10] = 0xF0; // bit offset past the end
-    offset[11] = 0xFF;
-    EXPECT_EQ(Refusal(offset), "pixel data outside the file");
-    offset[10] = 53; // inside the information header
-    offset[11] = 0;
-    EXPECT_EQ(Refusal(offset), "pixel data overlaps the headers");
-
-    BmpSpec rle = good;
-    rle.compression = 1;
-    rle.pixels = {4, 1, 3, 1, 0, 1}; // runs past the row, beyond its padding
-    EXPECT_EQ(Refusal(MakeBmp(rle)), "RLE run leaves the image");
-    rle.pixels = {0, 2, 5, 0, 0, 1}; // delta past the right edge
-    EXPECT_EQ(Refusal(MakeBmp(rle)), "RLE delta leaves the image");
-    rle.pixels = {0, 0, 0, 0, 0, 0, 1, 1}; // three line ends, then a run below the image
-    EXPECT_EQ(Refusal(MakeBmp(rle)), "RLE run leaves the image");
-    rle.pixels = {2, 1, 0, 4, 1, 2}; // absolute stretch cut short
-    EXPECT_EQ(Refusal(MakeBmp(rle)), "RLE data ends early");
-    rle.height = -2;
-    EXPECT_EQ(Refusal(MakeBmp(rle)), "RLE bitmaps cannot be top-down");
+    const std::pair<void (*)(BmpSpec &), const char *> cases[] = {
+        {[](BmpSpec &s) { s.width = 0x10000000, s.height = 0x10; }, "bitmap too large"},
+        // Each side allowed, the pixel count is not.
+        {[](BmpSpec &s) { s.width = 60000, s.height = -60000; }, "bitmap too large"},
+        {[](BmpSpec &s) { s.width = 60000, s.height = INT32_MIN; }, "bitmap too large"},
+        {[](BmpSpec &s) { s.clrUsed = 200, s.fileHeader = false; },
+         "colour table outside the file"},
+        {[](BmpSpec &s) { s.clrUsed = 257, s.fileHeader = false; },
+         "more colours than the bits per pixel allow"},
+        // One entry more than stored before the pixels.
+        {[](BmpSpec &s) { s.clrUsed = 5; }, "colour table runs into the pixel data"},
+        {[](BmpSpec &s) { s.bpp = 7; }, "unsupported bits per pixel"},
+        // The OS/2 header's coding 3 is not bit fields.
+        {[](BmpSpec &s) { s.hdrSize = 64, s.compression = 3; }, "unsupported compression"},
+        {[](BmpSpec &s) { s.hdrSize = 41; }, "unknown bitmap header size"},
+        // RLE: a run past the row (beyond its padding), a delta past the right edge, a run
+        // below the image after three line ends, an absolute stretch cut short.
+        {[](BmpSpec &s) { s.compression = 1, s.pixels = {4, 1, 3, 1, 0, 1}; },
+         "RLE run leaves the image"},
+        {[](BmpSpec &s) { s.compression = 1, s.pixels = {0, 2, 5, 0, 0, 1}; },
+         "RLE delta leaves the image"},
+        {[](BmpSpec &s) { s.compression = 1, s.pixels = {0, 0, 0, 0, 0, 0, 1, 1}; },
+         "RLE run leaves the image"},
+        {[](BmpSpec &s) { s.compression = 1, s.pixels = {2, 1, 0, 4, 1, 2}; },
+         "RLE data ends early"},
+        {[](BmpSpec &s) { s.compression = 1, s.pixels = {2, 1, 0, 4, 1, 2}, s.height = -2; },
+         "RLE bitmaps cannot be top-down"},
+    };
+    for (const auto &[change, reason] : cases) {
+        BmpSpec s = good;
+        change(s);
+        EXPECT_EQ(Refusal(MakeBmp(s)), reason);
+    }
+    // The pixel offset past the end, then inside the information header.
+    for (auto [low, high, reason] : {std::tuple<uint8_t, uint8_t, const char *>{
+                                         0xF0, 0xFF, "pixel data outside the file"},
+                                     {53, 0, "pixel data overlaps the headers"}}) {
+        auto offset = bytes;
+        offset[10] = low, offset[11] = high;
+        EXPECT_EQ(Refusal(offset), reason);
+    }
 }
 
 TEST(DibDecode, RefusesMissingPixelsBeforeAllocating)
@@ -287,48 +277,6 @@ TEST(DibDecode, RefusesMissingPixelsBeforeAllocating)
     setrlimit(RLIMIT_AS, &old);
     EXPECT_EQ(whyRows, "pixel rows outside the file");
     EXPECT_EQ(whyRle, "RLE data ends early");
-}
-
-TEST(DibDecode, AgreesWithBitmapsFromAnotherWriter)
-{
-    if (std::system("command -v convert >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "ImageMagick's convert is not installed";
-    auto dir = std::filesystem::temp_directory_path() / ("mw-dib-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    // A 9 × 6 picture of 6 colours, written as a plain PPM by hand.
-    const uint32_t colours[6] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000, 0x888844};
-    auto colourAt = [&](int x, int y) { return colours[(x / 2 + y) % 6]; };
-    {
-        std::ofstream ppm(dir / "src.ppm", std::ios::binary);
-        ppm << "P6\n9 6\n255\n";
-        for (int y = 0; y < 6; y++)
-            for (int x = 0; x < 9; x++) {
-                uint32_t c = colourAt(x, y);
-                ppm.put(char(c >> 16)).put(char(c >> 8)).put(char(c));
-            }
-    }
-    const char *variants[][2] = {
-        {"-type TrueColor", "BMP3"}, {"-type TrueColor", "BMP"},
-        {"-type Palette", "BMP3"},   {"-type Palette -compress RLE", "BMP3"},
-        {"-type Palette", "BMP2"},   {"-colors 6 -depth 4 -type Palette", "BMP3"}};
-    int n = 0;
-    for (const auto &v : variants) {
-        std::string out = (dir / ("out" + std::to_string(n++) + ".bmp")).string();
-        std::string cmd = std::string("convert ") + (dir / "src.ppm").string() + " " + v[0] + " " +
-                          v[1] + ":" + out + " 2>/dev/null";
-        ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
-        std::ifstream in(out, std::ios::binary);
-        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-        DIBIMAGE img = Decode(bytes);
-        ASSERT_EQ(img.iWidth, 9) << v[0] << v[1];
-        ASSERT_EQ(img.iHeight, 6);
-        for (int y = 0; y < 6; y++)
-            for (int x = 0; x < 9; x++)
-                ASSERT_EQ(At(img, x, y), colourAt(x, y))
-                    << v[0] << " " << v[1] << " at " << x << "," << y;
-        DibFreeImage(&img);
-    }
-    std::filesystem::remove_all(dir);
 }
 
 // ---- Packed DIBs, bitmap files and resources -------------------------------------------
