@@ -42,10 +42,10 @@ XYWH PictureRectFor(int32_t srcWidth, int32_t srcHeight, int32_t areaWidth, int3
     // nothing could be composed from it.
     r.w = w < 1 ? 1 : w;
     r.h = h < 1 ? 1 : h;
-    if (w < areaWidth)
-        r.x += (areaWidth - w) / 2;
-    if (h < areaHeight)
-        r.y += (areaHeight - h) / 2;
+    if (r.w < areaWidth)
+        r.x += (areaWidth - r.w) / 2;
+    if (r.h < areaHeight)
+        r.y += (areaHeight - r.h) / 2;
     return r;
 }
 
