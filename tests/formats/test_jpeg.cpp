@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <array>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
@@ -31,6 +32,14 @@ void WriteAll(const fs::path &p, const std::string &bytes)
     std::ofstream(p, std::ios::binary) << bytes;
 }
 
+// cjpeg with its options, from a PPM to a JPEG.
+void Cjpeg(const std::string &options, const fs::path &ppm, const fs::path &jpg)
+{
+    const std::string cmd =
+        "cjpeg " + options + " -outfile '" + jpg.string() + "' '" + ppm.string() + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+}
+
 void Shell(const std::string &cmd)
 {
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
@@ -50,35 +59,17 @@ fs::path TestPicture(const fs::path &p, int w, int h)
     return p;
 }
 
-// A W8-stride buffer of one colour (blue, green, red bytes).
-std::vector<uint8_t> Flat(int w, int h, uint8_t b, uint8_t g, uint8_t r)
-{
-    std::vector<uint8_t> px(static_cast<size_t>(W8(w)) * 3 * h, 0);
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) {
-            uint8_t *p = &px[static_cast<size_t>(y) * W8(w) * 3 + x * 3];
-            p[0] = b, p[1] = g, p[2] = r;
-        }
-    return px;
-}
-
 class Jpeg : public ::testing::Test
 {
   protected:
-    fs::path dir;
-
     void SetUp() override
     {
         EngineReset();
         dir = fs::temp_directory_path() / ("mw-jpeg-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
         fs::create_directories(dir);
     }
-    void TearDown() override
-    {
-        fs::remove_all(dir);
-        EngineReset();
-    }
+    void TearDown() override { fs::remove_all(dir); }
+    fs::path dir;
 
     // Loads a file and compares every pixel with djpeg's output; a target wider than the
     // photo makes the decoder copy its rows instead of decoding in place.
@@ -96,9 +87,8 @@ class Jpeg : public ::testing::Test
         PhotoTarget t;
         t.minWidth = minWidth;
         ASSERT_TRUE(t.Load(JpegLoad, jpg)) << jpg << gErrorTrail;
-        ASSERT_EQ(t.info.iWidth, w);
-        ASSERT_EQ(t.info.iHeight, h);
-        EXPECT_EQ(t.info.iComponents, 3);
+        ASSERT_EQ((std::array{t.info.iWidth, t.info.iHeight, t.info.iComponents}),
+                  (std::array{w, h, 3}));
         int mismatches = 0;
         for (int y = 0; y < h; y++)
             for (int x = 0; x < w; x++) {
@@ -113,34 +103,30 @@ class Jpeg : public ::testing::Test
 
 TEST_F(Jpeg, DecodesEveryVariantExactlyLikeDjpeg)
 {
-    const fs::path src = TestPicture(dir / "src.ppm", 97, 61);
-    const std::pair<const char *, const char *> variants[] = {
-        {"420.jpg", "cjpeg -quality 85 -sample 2x2"}, {"444.jpg", "cjpeg -sample 1x1"},
-        {"progressive.jpg", "cjpeg -progressive"},    {"gray.jpg", "cjpeg -grayscale"},
-        {"restart.jpg", "cjpeg -restart 1B"},         {"arithmetic.jpg", "cjpeg -arithmetic"},
+    const fs::path src = dir / "src.ppm";
+    const struct {
+        int w, h;
+        const char *options;
+        int32_t minWidth; // wider than W8: decoded into the buffer and copied
+    } cases[] = {
+        {97, 61, "-quality 85 -sample 2x2", 1280}, {97, 61, "-sample 1x1", 1280},
+        {97, 61, "-progressive", 1280},            {97, 61, "-grayscale", 1280},
+        {97, 61, "-restart 1B", 1280},             {97, 61, "-arithmetic", 1280},
+        {1290, 21, "", 0}, // the target has the photo's layout: decoded in place
+        {37, 1, "", 0},    // one row: FillBuffer2 runs once, and that call lands the photo
     };
-    for (const auto &[name, cmd] : variants) {
-        Shell(std::string(cmd) + " -outfile '" + (dir / name).string() + "' '" + src.string() +
-              "'");
-        ExpectLikeDjpeg(dir / name, 1280);
+    for (const auto &c : cases) {
+        FakePlatformReset();
+        Cjpeg(c.options, TestPicture(src, c.w, c.h), dir / "v.jpg");
+        ExpectLikeDjpeg(dir / "v.jpg", c.minWidth);
+        EXPECT_EQ(FakePlatform().statusTexts[0].back(), "Opening...");
+        EXPECT_EQ(FakePlatform().progressHigh, c.h);
     }
     // ImageMagick's encoder: progressive 4:2:2 at an odd size.
     TestPicture(src, 33, 1001);
     Shell("convert '" + src.string() + "' -sampling-factor 2x1 -interlace Plane '" +
           (dir / "im.jpg").string() + "'");
     ExpectLikeDjpeg(dir / "im.jpg");
-    // A target of the photo's own layout is decoded into in place.
-    TestPicture(src, 1290, 21);
-    Shell("cjpeg -outfile '" + (dir / "wide.jpg").string() + "' '" + src.string() + "'");
-    ExpectLikeDjpeg(dir / "wide.jpg");
-    // One row: FillBuffer2 runs once, and that call lands the photo.
-    FakePlatformReset();
-    TestPicture(src, 37, 1);
-    Shell("cjpeg -outfile '" + (dir / "row.jpg").string() + "' '" + src.string() + "'");
-    ExpectLikeDjpeg(dir / "row.jpg");
-    EXPECT_EQ(FakePlatform().statusTexts[0].back(), "Opening...");
-    EXPECT_EQ(FakePlatform().progressHigh, 1);
-    EXPECT_EQ(FakePlatform().progressSteps, 1);
 }
 
 // 24 × 16 pixels of one CMYK colour written straight through libjpeg.
@@ -186,21 +172,6 @@ TEST_F(Jpeg, CmykAndYcckArriveInTheirColours)
         EXPECT_GE(px >> 16, 252u) << f;
         EXPECT_LE(px & 0xFFFF, 0x0303u) << f;
     }
-    // A whole picture from ImageMagick agrees with its own conversion back to RGB.
-    const fs::path src = TestPicture(dir / "src.ppm", 40, 30), cmyk = dir / "im-cmyk.jpg";
-    Shell("convert '" + src.string() + "' -colorspace CMYK '" + cmyk.string() + "'");
-    Shell("convert '" + cmyk.string() + "' -colorspace sRGB '" + (dir / "ref.ppm").string() + "'");
-    const std::string ref = ReadAll(dir / "ref.ppm");
-    const uint8_t *want = reinterpret_cast<const uint8_t *>(ref.data()) + ref.size() - 40 * 30 * 3;
-    PhotoTarget t;
-    ASSERT_TRUE(t.Load(JpegLoad, cmyk)) << gErrorTrail;
-    int worst = 0;
-    for (int i = 0; i < 40 * 30; i++) {
-        const uint8_t *q = DXPixel(t.surface, i % 40, i / 40);
-        for (int k = 0; k < 3; k++)
-            worst = std::max(worst, std::abs(q[2 - k] - want[i * 3 + k]));
-    }
-    EXPECT_LE(worst, 2);
 }
 
 TEST_F(Jpeg, BufferRowsArePaddedToEightPixelsThatStayBlack)
@@ -209,44 +180,35 @@ TEST_F(Jpeg, BufferRowsArePaddedToEightPixelsThatStayBlack)
     ASSERT_TRUE(CreateJpegBuffer(801, 2));
     EXPECT_EQ(gDDSBuffer->iPitch, 3 * 808);
     const std::vector<uint8_t> row(801 * 3, 0x7F);
-    ASSERT_TRUE(FillBuffer2(photo, 801, 2, row.data(), 1));
-    ASSERT_TRUE(FillBuffer2(photo, 801, 2, row.data(), 2));
-    for (int y = 0; y < 2; y++)
-        for (int k = 3 * 801 - 1; k < 3 * 808; k++)
-            ASSERT_EQ(gDDSBufferMem[y * 3 * 808 + k], k < 3 * 801 ? 0x7F : 0) << y << ":" << k;
+    for (int n : {1, 2})
+        ASSERT_TRUE(FillBuffer2(photo, 801, 2, row.data(), n));
+    for (int k = 3 * 801 - 1; k < 2 * 3 * 808; k++)
+        ASSERT_EQ(gDDSBufferMem[k], k % (3 * 808) < 3 * 801 ? 0x7F : 0) << k;
     // The last row copied the buffer into the photo's surface.
     EXPECT_EQ(DXGetPixel(photo, 800, 1), 0x7F7F7Fu);
     EXPECT_FALSE(FillBuffer2(photo, 801, 2, row.data(), 3)) << "a row beyond the photo is refused";
-    ReleaseJpegBuffer();
     ReleaseJpegBuffer();
     EXPECT_FALSE(FillBuffer2(photo, 801, 2, row.data(), 1)) << "nothing is written without a buffer";
     DXReleaseSurface(photo);
 }
 
-TEST_F(Jpeg, SavedPicturesKeepTheirColoursAtQualityNinety)
+// Quality 0 is quality 90, and the file is what cjpeg makes of the same pixels (rows
+// W8 pixels apart in memory).
+TEST_F(Jpeg, SavedPictureIsWhatCjpegMakesAtQualityNinety)
 {
-    const std::vector<uint8_t> red = Flat(45, 20, 0, 0, 255);
-    const fs::path f = dir / "red.jpg";
-    ASSERT_TRUE(JpegSave(red.data(), f.c_str(), 45, 20, 3, 90)) << gErrorTrail;
+    std::vector<uint8_t> px(static_cast<size_t>(W8(45)) * 3 * 20, 0);
+    std::string ppm = "P6\n45 20\n255\n";
+    for (int i = 0; i < 45 * 20; i++) {
+        uint8_t *p = &px[(i / 45 * W8(45) + i % 45) * 3];
+        p[0] = static_cast<uint8_t>(i), p[1] = 120, p[2] = static_cast<uint8_t>(i / 45 * 10);
+        ppm += {static_cast<char>(p[2]), static_cast<char>(p[1]), static_cast<char>(p[0])};
+    }
+    WriteAll(dir / "src.ppm", ppm);
+    Cjpeg("-quality 90", dir / "src.ppm", dir / "cjpeg.jpg");
+    ASSERT_TRUE(JpegSave(px.data(), (dir / "q0.jpg").c_str(), 45, 20, 3, 0)) << gErrorTrail;
     EXPECT_EQ(FakePlatform().statusTexts[0].back(), "Saving...");
     EXPECT_EQ(FakePlatform().progressSteps, 20);
-    PhotoTarget t;
-    ASSERT_TRUE(t.Load(JpegLoad, f)) << gErrorTrail;
-    const uint8_t *p = DXPixel(t.surface, 20, 10);
-    EXPECT_LE(p[0], 8);
-    EXPECT_LE(p[1], 8);
-    EXPECT_GE(p[2], 245);
-
-    // Quality 0 is quality 90, and the file is what cjpeg makes of the same pixels.
-    const std::vector<uint8_t> grey = Flat(64, 48, 90, 120, 150);
-    ASSERT_TRUE(JpegSave(grey.data(), (dir / "q0.jpg").c_str(), 64, 48, 3, 0));
-    ASSERT_TRUE(JpegSave(grey.data(), (dir / "q50.jpg").c_str(), 64, 48, 3, 50));
-    std::string ppm = "P6\n64 48\n255\n";
-    for (int i = 0; i < 64 * 48; i++)
-        ppm += "\x96\x78\x5a"; // 150, 120, 90
-    WriteAll(dir / "grey.ppm", ppm);
-    Shell("cjpeg -quality 90 -outfile '" + (dir / "cjpeg.jpg").string() + "' '" +
-          (dir / "grey.ppm").string() + "'");
+    ASSERT_TRUE(JpegSave(px.data(), (dir / "q50.jpg").c_str(), 45, 20, 3, 50));
     EXPECT_EQ(ReadAll(dir / "q0.jpg"), ReadAll(dir / "cjpeg.jpg"));
     EXPECT_NE(ReadAll(dir / "q50.jpg"), ReadAll(dir / "q0.jpg"));
 }
@@ -270,18 +232,15 @@ TEST_F(Jpeg, FailedSaveLeavesTheEarlierFileAndNoLeftovers)
 TEST_F(Jpeg, BadFilesLeaveNoPhotoAndTruncatedOnesLoadAsFarAsTheyGo)
 {
     const fs::path full = dir / "full.jpg";
-    Shell("cjpeg -outfile '" + full.string() + "' '" +
-          TestPicture(dir / "s.ppm", 120, 90).string() + "'");
+    Cjpeg("", TestPicture(dir / "s.ppm", 120, 90), full);
     const std::string bytes = ReadAll(full);
     WriteAll(dir / "half.jpg", bytes.substr(0, bytes.size() / 2));
-    WriteAll(dir / "stub.jpg", bytes.substr(0, 100));
     WriteAll(dir / "notes.jpg", "this is not a picture at all");
     const std::string missing = (dir / "missing.jpg").string();
     const std::pair<const char *, std::string> cases[] = {
         {"half.jpg", ""}, // loads: the missing rows stay grey
         {"missing.jpg", "can't open " + missing + "\n\nJpegLoad() failed!\n"},
         {"notes.jpg", "Error 1\nJpegLoad() failed!\n"},
-        {"stub.jpg", "Error 1\nJpegLoad() failed!\n"},
         {"notes.txt", "You've choosen an invalid file extension.\n"},
     };
     for (const auto &[name, trail] : cases) {
@@ -297,19 +256,16 @@ TEST_F(Jpeg, BadFilesLeaveNoPhotoAndTruncatedOnesLoadAsFarAsTheyGo)
 TEST_F(Jpeg, OversizedPhotoIsRefusedBeforeAnythingIsAllocated)
 {
     const fs::path jpg = dir / "big.jpg";
-    Shell("cjpeg -outfile '" + jpg.string() + "' '" +
-          TestPicture(dir / "s.ppm", 200, 100).string() + "'");
+    Cjpeg("", TestPicture(dir / "s.ppm", 200, 100), jpg);
     gMaxPhotoPixels = 200 * 99;
     PhotoTarget t;
     EXPECT_FALSE(t.Load(JpegLoad, jpg));
-    EXPECT_NE(std::string(gErrorTrail).find("too large: 200 x 100"), std::string::npos)
-        << gErrorTrail;
+    EXPECT_NE(std::string(gErrorTrail).find("too large: 200 x 100"), std::string::npos);
     EXPECT_EQ(t.calls, 0);
     // The default bound: sides, pixels, and the turned box the picture buffer must hold.
     gMaxPhotoPixels = MAX_PHOTO_PIXELS;
-    const std::tuple<int64_t, int64_t, bool> sizes[] = {
-        {16384, 1000, true}, {12000, 12000, true}, {32769, 10, false}, {20000, 20000, false}};
-    for (auto [w, h, allowed] : sizes)
+    for (auto [w, h, allowed] : {std::tuple{16384, 1000, true}, {12000, 12000, true},
+                                 {32769, 10, false}, {20000, 20000, false}})
         EXPECT_EQ(PhotoSizeAllowed(w, h), allowed) << w << " x " << h;
 }
 
