@@ -78,8 +78,8 @@ TEST_F(ImgObj, NewClipArtGetsItsFirstSizeAPlaceAndTheSelection)
     IMGOBJ *tall = Piece("tall.clp");
     EXPECT_EQ(std::pair(tall->ao.iWidth, tall->ao.iHeight), std::pair(78, 157));
     EXPECT_EQ(gSelected, tall);
-    EXPECT_EQ(first->bSelected, 0);
-    EXPECT_EQ(first->bNeedsUpdate, 1) << "the piece that lost the selection is rebuilt";
+    EXPECT_EQ(std::pair(first->bSelected, first->bNeedsUpdate), std::pair(0, 1))
+        << "the piece that lost the selection is rebuilt";
     EXPECT_EQ(gModified, 1);
     LPDDS hi = first->iiRes[HI_RES_OBJ].DDSSurface;
     EXPECT_EQ(DXGetPixel(hi, 0, 0), 0xFF0000u);
@@ -128,13 +128,15 @@ TEST_F(ImgObj, MovedPieceKeeps25PixelsInsideThePicture)
     EXPECT_EQ(gSelected, nullptr);
 }
 
-TEST_F(ImgObj, TurnsStayWithinZeroTo360AndOnlyClipArtTurns)
+// Turns stay within 0 to 360 (360 itself is kept); sizes are capped by the picture's
+// width and height each on its own, and never below 10.
+TEST_F(ImgObj, TurnsAndResizesStayWithinTheirLimits)
 {
-    IMGOBJ *obj = Piece();
-    const int cases[][3] = {// (start angle, turn, result)
+    IMGOBJ *obj = Piece(); // 210 × 105 in a 600 × 450 picture
+    const int turns[][3] = {// (start angle, turn, result)
                             {0, -10, 350}, {355, 10, 5},    {350, 10, 360}, {0, -360, 360},
                             {0, 720, 0},   {10, -370, 360}, {360, 10, 10}};
-    for (const auto &c : cases) {
+    for (const auto &c : turns) {
         obj->iAngle = c[0];
         RotateSelected(c[1]);
         EXPECT_EQ(obj->iAngle, c[2]) << c[0] << " + " << c[1];
@@ -142,15 +144,10 @@ TEST_F(ImgObj, TurnsStayWithinZeroTo360AndOnlyClipArtTurns)
     obj->iKind = IMG_TEXT; // text is never turned
     RotateSelected(30);
     EXPECT_EQ(obj->iAngle, 10);
-}
-
-TEST_F(ImgObj, ResizeIsLimitedOnEachAxisOnItsOwn)
-{
-    IMGOBJ *obj = Piece(); // 210 × 105 in a 600 × 450 picture
-    const float cases[][4] = {// (change, result)
+    const float sizes[][4] = {// (change, result)
                               {1000, 20, 600, 125},   {-100, 375, 500, 450},
                               {-1000, -1000, 10, 10}, {0.5f, 0.25f, 10.5f, 10.25f}};
-    for (const auto &c : cases) {
+    for (const auto &c : sizes) {
         ResizeSelected(c[0], c[1]);
         EXPECT_EQ(std::pair(obj->fWidth, obj->fHeight), std::pair(c[2], c[3])) << c[0] << "," << c[1];
     }
@@ -179,7 +176,6 @@ TEST_F(ImgObj, SelectedPieceIsTurnedFastAndOthersAtHighResolution)
     LPDDS lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
     int32_t tw, th;
     CalcRotatedSize(210, 105, 180, &tw, &th);
-
     // Selected: scaled to the screen and turned there; the picture buffer is not used.
     // Let go: rebuilt on the next frame through the high-resolution intermediate.
     for (bool selected : {true, false}) {
@@ -203,8 +199,7 @@ TEST_F(ImgObj, SelectedPieceIsTurnedFastAndOthersAtHighResolution)
 TEST_F(ImgObj, OutlineCornersAtZeroAnd45Degrees)
 {
     IMGOBJ obj = {};
-    obj.ao.x = 100, obj.ao.y = 50;
-    obj.fWidth = 100.0f, obj.fHeight = 50.0f;
+    obj.ao.x = 100, obj.ao.y = 50, obj.fWidth = 100.0f, obj.fHeight = 50.0f;
     const int32_t want[2][4][2] = {{{99, 50}, {200, 50}, {200, 99}, {99, 99}},
                                    {{131, 22}, {202, 93}, {168, 127}, {97, 56}}};
     for (int turned : {0, 1}) {

@@ -21,15 +21,12 @@ constexpr uint32_t kWhite = 0xFFFFFF, kRed = 0xFF0000, kBlue = 0x0000FF;
 std::vector<std::string> Rows(const char *text)
 {
     char rows[BUBBLE_MAX_ROWS][BUBBLE_ROW_SIZE];
-    int32_t n = BubbleTextRows(text, rows);
-    return std::vector<std::string>(rows, rows + n);
+    return std::vector<std::string>(rows, rows + BubbleTextRows(text, rows));
 }
 
-using Lines = std::vector<std::string>;
-
-TEST(BubbleRows, BreaksAtLineEndsTheCountLimitAndHyphensAndShowsFiveRows)
+TEST(BubbleRows, BreakAtLineEndsSpacesTheCountLimitAndHyphensAndShowFiveRows)
 {
-    const std::pair<const char *, Lines> cases[] = {
+    const std::pair<const char *, std::vector<std::string>> cases[] = {
         {"HELLO\r\n\r\n", {"HELLO\r"}}, // trailing empty rows go
         {"", {""}},                         // the first row always stays
         {"ONE\r\nTWO\r\nTHREE\r\nFOUR\r\nFIVE\r\nSIX",
@@ -40,10 +37,7 @@ TEST(BubbleRows, BreaksAtLineEndsTheCountLimitAndHyphensAndShowsFiveRows)
     };
     for (const auto &[text, rows] : cases)
         EXPECT_EQ(Rows(text), rows) << text;
-}
-
-TEST(BubbleRows, RowsBrokenAtSpacesFitAndLoseNoWord)
-{
+    // Rows broken at spaces fit and lose no word.
     const std::string text = "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG AGAIN";
     std::string joined;
     for (const std::string &row : Rows(text.c_str())) {
