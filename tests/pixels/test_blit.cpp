@@ -1,6 +1,6 @@
 // Blits against a plain per-pixel reference on random rectangles, plus what the random
-// cases never reach: overflowing sizes, missing surfaces, the exact failure trails,
-// copies within one surface and the two-pixel line.
+// cases never reach: overflowing sizes, missing surfaces, the failure trail, copies
+// within one surface and the two-pixel line.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -40,26 +40,23 @@ void Randomise(LPDDS s, std::mt19937 &rng)
             DXPutPixel(s, x, y, rng() % 3 == 0 ? 0xFFFFFF : rng() & 0xFFFFFF);
 }
 
+// Whether a pixel is copied: mode 2 (and 4) skip the source key, mode 3 writes only
+// onto the destination key, others copy everything.
 bool Copies(int mode, uint32_t srcPixel, uint32_t destPixel)
 {
-    if (mode == 2 || mode == 4)
-        return srcPixel != 0xFFFFFF;
-    if (mode == 3)
-        return destPixel == 0xFFFFFF;
-    return true;
+    return mode == 2 || mode == 4 ? srcPixel != 0xFFFFFF : mode != 3 || destPixel == 0xFFFFFF;
 }
 
-// The unscaled blit, pixel by pixel: every target pixel inside the clip takes the source
-// pixel at the same offset. Returns false (and leaves dest) when that pixel is missing.
+// The unscaled blit: every target pixel inside the clip (the destination, or for mode 4
+// the picture area within it) takes the source pixel at the same offset. False (dest
+// untouched) when that pixel is missing.
 bool RefBlt(Pic &dest, int x, int y, int w, int h, Pic &src, int sx, int sy, int mode)
 {
-    int cl = 0, ct = 0, cr = dest.w, cb = dest.h;
-    if (mode == 4) {
-        cl = std::max(0, gPictureRect.x);
-        ct = std::max(0, gPictureRect.y);
-        cr = std::min(dest.w, gPictureRect.x + gPictureRect.w);
-        cb = std::min(dest.h, gPictureRect.y + gPictureRect.h);
-    }
+    const XYWH &p = gPictureRect;
+    const bool pic = mode == 4;
+    int cl = pic ? std::max(0, p.x) : 0, ct = pic ? std::max(0, p.y) : 0;
+    int cr = pic ? std::min(dest.w, p.x + p.w) : dest.w,
+        cb = pic ? std::min(dest.h, p.y + p.h) : dest.h;
     Pic out = dest;
     for (int ty = std::max(y, ct); ty < std::min(y + h, cb); ty++)
         for (int tx = std::max(x, cl); tx < std::min(x + w, cr); tx++) {
@@ -73,8 +70,8 @@ bool RefBlt(Pic &dest, int x, int y, int w, int h, Pic &src, int sx, int sy, int
     return true;
 }
 
-// The scaled blit, pixel by pixel: the source rectangle is spread over the visible part
-// of the target, each target pixel taking the source pixel under its centre.
+// The scaled blit: the source rectangle is spread over the visible part of the target,
+// each target pixel taking the source pixel under its centre.
 bool RefStretch(Pic &dest, int x, int y, int w, int h, Pic &src, int sx, int sy, int sw, int sh,
                 int mode, uint32_t fx)
 {
@@ -90,10 +87,8 @@ bool RefStretch(Pic &dest, int x, int y, int w, int h, Pic &src, int sx, int sy,
         for (int tx = l; tx < r; tx++) {
             int cx = static_cast<int>(std::floor((tx - l + 0.5) * sw / (r - l)));
             int cy = static_cast<int>(std::floor((ty - t + 0.5) * sh / (b - t)));
-            if (fx & DDBLTFX_MIRRORLEFTRIGHT)
-                cx = sw - 1 - cx;
-            if (fx & DDBLTFX_MIRRORUPDOWN)
-                cy = sh - 1 - cy;
+            cx = fx & DDBLTFX_MIRRORLEFTRIGHT ? sw - 1 - cx : cx;
+            cy = fx & DDBLTFX_MIRRORUPDOWN ? sh - 1 - cy : cy;
             uint32_t s = src.at(sx + cx, sy + cy);
             if (Copies(mode == 4 ? 1 : mode, s, dest.at(tx, ty)))
                 dest.at(tx, ty) = s;
@@ -115,101 +110,65 @@ class Blit : public ::testing::Test
         TrailClear();
         gPictureRect = {0, 0, 0, 0};
     }
-    void TearDown() override { gPictureRect = {0, 0, 0, 0}; }
+    void TearDown() override
+    {
+        DXReleaseSurface(mDest);
+        DXReleaseSurface(mSrc);
+        gPictureRect = {0, 0, 0, 0};
+    }
+    LPDDS mDest = Make(37, 29), mSrc = Make(23, 19);
+    std::mt19937 mRng{12345};
+    int Pick(int lo, int hi) { return lo + static_cast<int>(mRng() % (hi - lo + 1)); }
 };
 
 } // namespace
 
-TEST_F(Blit, MatchesTheReferenceOnRandomRectanglesInEveryMode)
+TEST_F(Blit, BothBlitsMatchTheReferenceOnRandomRectanglesInEveryModeWithMirroring)
 {
-    std::mt19937 rng(12345);
-    LPDDS dest = Make(37, 29), src = Make(23, 19);
-    auto pick = [&](int lo, int hi) { return lo + static_cast<int>(rng() % (hi - lo + 1)); };
-    int failures = 0;
-    for (int round = 0; round < 3000; round++) {
-        Randomise(dest, rng);
-        Randomise(src, rng);
+    int refused = 0;
+    for (int round = 0; round < 6000; round++) {
+        Randomise(mDest, mRng);
+        Randomise(mSrc, mRng);
+        const bool stretch = round % 2;
         // The picture area (mode 4) also reaches past the surface.
-        gPictureRect = {pick(-10, 30), pick(-10, 25), pick(-5, 40), pick(-5, 30)};
-        int x = pick(-40, 60), y = pick(-40, 50), w = pick(-5, 50), h = pick(-5, 40);
-        int sx = pick(-10, 30), sy = pick(-10, 25), mode = pick(0, 5);
-        Pic want = Read(dest), srcPic = Read(src);
-        bool ok = RefBlt(want, x, y, w, h, srcPic, sx, sy, mode);
+        gPictureRect = {Pick(-10, 30), Pick(-10, 25), Pick(-5, 40), Pick(-5, 30)};
+        int x = Pick(-50, 60), y = Pick(-40, 50), w = Pick(-5, 90), h = Pick(-5, 70);
+        int sx = Pick(-10, 30), sy = Pick(-10, 25), sw = Pick(-1, 24), sh = Pick(-1, 20);
+        int mode = Pick(0, 5);
+        DDBLTFX fx = {100, static_cast<uint32_t>(Pick(0, 3) * 2)};
+        Pic want = Read(mDest), srcPic = Read(mSrc);
         TrailClear();
-        int got = DXBlt(dest, x, y, w, h, src, sx, sy, mode);
-        std::string where = "round " + std::to_string(round);
+        bool ok = stretch ? RefStretch(want, x, y, w, h, srcPic, sx, sy, sw, sh, mode, fx.dwDDFX)
+                          : RefBlt(want, x, y, w, h, srcPic, sx, sy, mode);
+        int got = stretch ? DXStretchBltFX(mDest, x, y, w, h, mSrc, sx, sy, sw, sh, mode, &fx)
+                          : DXBlt(mDest, x, y, w, h, mSrc, sx, sy, mode);
+        const std::string where = "round " + std::to_string(round);
         ASSERT_EQ(got, ok ? 1 : 0) << where;
-        ASSERT_EQ(Read(dest).px, want.px) << where;
-        ASSERT_EQ(Read(src).px, srcPic.px) << where << ": the source changed";
-        if (!ok) {
-            failures++;
-            ASSERT_NE(std::string(gErrorTrail).find("\n5\nBlt() !\n"), std::string::npos) << where;
-        } else {
-            ASSERT_FALSE(TrailPending()) << where;
-        }
+        ASSERT_EQ(Read(mDest).px, want.px) << where;
+        ASSERT_EQ(Read(mSrc).px, srcPic.px) << where << ": the source changed";
+        const char *last = stretch ? "\n5\nDXStretchBltFX() !\n" : "\n5\nBlt() !\n";
+        ASSERT_EQ(std::string(gErrorTrail).find(last) != std::string::npos, !ok) << where;
+        refused += !ok;
     }
-    EXPECT_GT(failures, 100); // the random cases include sources that leave the surface
-    DXReleaseSurface(dest);
-    DXReleaseSurface(src);
+    EXPECT_GT(refused, 200); // the random cases include sources that leave the surface
 }
 
-TEST_F(Blit, StretchMatchesTheReferenceOnRandomRectanglesWithMirroring)
+TEST_F(Blit, NothingToDrawIsSuccessAndARefusedSourceLeavesTheFullTrail)
 {
-    std::mt19937 rng(777);
-    LPDDS dest = Make(41, 33), src = Make(19, 17);
-    auto pick = [&](int lo, int hi) { return lo + static_cast<int>(rng() % (hi - lo + 1)); };
-    for (int round = 0; round < 3000; round++) {
-        Randomise(dest, rng);
-        Randomise(src, rng);
-        int x = pick(-50, 45), y = pick(-40, 40), w = pick(-3, 90), h = pick(-3, 70);
-        int sx = pick(-3, 18), sy = pick(-3, 16), sw = pick(-1, 20), sh = pick(-1, 18);
-        int mode = pick(0, 4);
-        DDBLTFX fx = {100, static_cast<uint32_t>(pick(0, 3) * 2)};
-        Pic want = Read(dest), srcPic = Read(src);
-        bool ok = RefStretch(want, x, y, w, h, srcPic, sx, sy, sw, sh, mode, fx.dwDDFX);
-        TrailClear();
-        int got = DXStretchBltFX(dest, x, y, w, h, src, sx, sy, sw, sh, mode, &fx);
-        std::string where = "round " + std::to_string(round);
-        ASSERT_EQ(got, ok ? 1 : 0) << where;
-        ASSERT_EQ(Read(dest).px, want.px) << where;
-        if (!ok) {
-            ASSERT_NE(std::string(gErrorTrail).find("\n5\nDXStretchBltFX() !\n"), std::string::npos);
-        }
-    }
-    DXReleaseSurface(dest);
-    DXReleaseSurface(src);
-}
-
-TEST_F(Blit, NothingToDrawIsSuccess)
-{
-    LPDDS dest = Make(8, 8), src = Make(4, 4);
-    EXPECT_EQ(DXBlt(dest, INT32_MAX - 1, INT32_MAX - 1, INT32_MAX, INT32_MAX, src, 0, 0, 1), 1);
-    EXPECT_EQ(DXStretchBlt(dest, INT32_MAX - 1, 0, INT32_MAX, 8, src, 0, 0, 4, 4, 1), 1);
-    EXPECT_EQ(DXBlt(nullptr, 0, 0, 4, 4, src, 0, 0, 1), 1);
-    EXPECT_EQ(DXBlt(dest, 0, 0, 4, 4, nullptr, 0, 0, 1), 1);
-    EXPECT_EQ(DXStretchBlt(dest, 0, 0, 4, 4, nullptr, 0, 0, 4, 4, 1), 1);
-    EXPECT_EQ(Read(dest).px, std::vector<uint32_t>(64, 0xFFFFFF));
+    EXPECT_EQ(DXBlt(mDest, INT32_MAX - 1, INT32_MAX - 1, INT32_MAX, INT32_MAX, mSrc, 0, 0, 1), 1);
+    EXPECT_EQ(DXStretchBlt(mDest, INT32_MAX - 1, 0, INT32_MAX, 8, mSrc, 0, 0, 4, 4, 1), 1);
+    EXPECT_EQ(DXBlt(nullptr, 0, 0, 4, 4, mSrc, 0, 0, 1), 1);
+    EXPECT_EQ(DXBlt(mDest, 0, 0, 4, 4, nullptr, 0, 0, 1), 1);
+    EXPECT_EQ(DXStretchBlt(mDest, 0, 0, 4, 4, nullptr, 0, 0, 4, 4, 1), 1);
     EXPECT_FALSE(TrailPending());
-    DXReleaseSurface(dest);
-    DXReleaseSurface(src);
-}
 
-TEST_F(Blit, SourceLeavingItsSurfaceIsRefusedWithTheFullTrail)
-{
-    LPDDS dest = Make(20, 10), src = Make(5, 5);
-    DXFillRect(src, 0, 0, 5, 5, 0x445566);
-    EXPECT_EQ(DXBlt(dest, -2, 1, 8, 3, src, 0, 0, 1), 0);
-    EXPECT_STREQ(gErrorTrail, "Surface width = 20\nSurface height= 10\n"
-                              "To   rect = 0,1,6,4\nFrom rect = 2,0,8,3\n"
+    EXPECT_EQ(DXBlt(mDest, -2, 1, 8, 3, mSrc, 16, 0, 1), 0);
+    EXPECT_STREQ(gErrorTrail, "Surface width = 37\nSurface height= 29\n"
+                              "To   rect = 0,1,6,4\nFrom rect = 18,0,24,3\n"
                               "nXDest = -2\nnYDest = 1\nnXSize = 8\nnYSize = 3\n"
-                              "nXSrc = 0\nnYSrc = 0\n5\nBlt() !\n");
-    EXPECT_EQ(Read(dest).px, std::vector<uint32_t>(200, 0xFFFFFF)) << "nothing drawn";
+                              "nXSrc = 16\nnYSrc = 0\n5\nBlt() !\n");
+    EXPECT_EQ(Read(mDest).px, std::vector<uint32_t>(37 * 29, 0xFFFFFF)) << "nothing drawn";
     TrailClear();
-    EXPECT_EQ(DXStretchBlt(dest, 15, 0, 10, 10, src, 1, 1, 5, 2, 1), 0);
-    EXPECT_STREQ(gErrorTrail, "To   rect = 15,0,20,10\nFrom rect = 1,1,6,3\n5\nDXStretchBlt() !\n");
-    TrailClear();
-    DXReleaseSurface(dest);
-    DXReleaseSurface(src);
 }
 
 TEST_F(Blit, CopyWithinOneSurfaceReadsTheSourceBeforeWriting)
@@ -231,17 +190,15 @@ TEST(DrawLine2, DrawsATwoPixelLineClippedToTheSurface)
     LPDDS s = Make(10, 8);
     DXDrawLine2(s, 2, 3, 7, 3, 0x79F41E);
     for (int y = 0; y < 8; y++)
-        for (int x = 0; x < 10; x++) {
-            bool on = x >= 1 && x <= 7 && (y == 2 || y == 3);
-            EXPECT_EQ(DXGetPixel(s, x, y), on ? 0x79F41Eu : 0xFFFFFFu) << x << "," << y;
-        }
+        for (int x = 0; x < 10; x++)
+            EXPECT_EQ(DXGetPixel(s, x, y) == 0x79F41Eu, x >= 1 && x <= 7 && (y == 2 || y == 3))
+                << x << "," << y;
     ClearSurface(s);
     DXDrawLine2(s, -1000000, 4, 1000000, 4, 0x123456); // far outside, still cheap and safe
     DXDrawLine2(s, -5, -5, -20, -40, 0x654321);        // wholly outside
     DXDrawLine2(s, 0, 0, 9, 7, 0x654321);              // a diagonal reaches both corners
-    const std::tuple<int, int, uint32_t> points[] = {
-        {0, 3, 0x123456}, {9, 4, 0x123456}, {0, 0, 0x654321}, {9, 7, 0x654321}};
-    for (auto [x, y, c] : points)
+    for (auto [x, y, c] :
+         {std::tuple{0, 3, 0x123456u}, {9, 4, 0x123456u}, {0, 0, 0x654321u}, {9, 7, 0x654321u}})
         EXPECT_EQ(DXGetPixel(s, x, y), c) << x << "," << y;
     DXReleaseSurface(s);
 }

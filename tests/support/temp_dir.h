@@ -6,92 +6,58 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 #include <string>
-#include <unistd.h>
 
 #include "platform/platform.h"
 
+namespace fs = std::filesystem;
+
 // A new folder under /tmp, removed with everything in it when the object goes.
-class TempDir
-{
-  public:
-    TempDir()
-    {
-        char pattern[] = "/tmp/mw-test-XXXXXX";
-        if (!mkdtemp(pattern))
-            throw std::runtime_error("mkdtemp failed");
-        mPath = pattern;
-    }
+struct TempDir {
+    TempDir() : mPath(mkdtemp(std::string("/tmp/mw-test-XXXXXX").data())) {}
     ~TempDir()
     {
-        std::error_code error;
-        std::filesystem::remove_all(mPath, error);
+        std::error_code e;
+        fs::remove_all(mPath, e);
     }
     TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-
     const std::string &Path() const { return mPath; }
-    // The path of an entry inside the folder.
     std::string operator/(const std::string &name) const { return mPath + "/" + name; }
     // Writes a text file inside the folder, making the folders on its way.
     void WriteText(const std::string &name, const std::string &text) const
     {
-        std::filesystem::create_directories(std::filesystem::path(*this / name).parent_path());
+        fs::create_directories(fs::path(*this / name).parent_path());
         std::ofstream(*this / name, std::ios::binary) << text;
     }
-    std::string ReadText(const std::string &name) const
-    {
-        std::ifstream in(*this / name, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-
-  private:
     std::string mPath;
 };
 
 // Makes a folder current while the object lives.
-class CurrentDir
-{
-  public:
-    explicit CurrentDir(const std::string &dir) : mOld(std::filesystem::current_path())
-    {
-        std::filesystem::current_path(dir);
-    }
+struct CurrentDir {
+    explicit CurrentDir(const std::string &dir) { fs::current_path(dir); }
     ~CurrentDir()
     {
-        std::error_code error;
-        std::filesystem::current_path(mOld, error);
+        std::error_code e;
+        fs::current_path(mOld, e);
     }
-
-  private:
-    std::filesystem::path mOld;
+    fs::path mOld = fs::current_path();
 };
 
 // A private settings folder: XDG_CONFIG_HOME points at a fresh folder while the object
 // lives, so the settings file is MerrowickDemo.ini inside it.
-class TempConfig : public TempDir
-{
-  public:
-    TempConfig()
-    {
-        const char *old = std::getenv("XDG_CONFIG_HOME");
-        mHadOld = old != nullptr;
-        if (old)
-            mOld = old;
-        setenv("XDG_CONFIG_HOME", Path().c_str(), 1);
-    }
+struct TempConfig : TempDir {
+    TempConfig() { setenv("XDG_CONFIG_HOME", Path().c_str(), 1); }
     ~TempConfig()
     {
-        if (mHadOld)
-            setenv("XDG_CONFIG_HOME", mOld.c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
+        mOld.empty() ? unsetenv("XDG_CONFIG_HOME") : setenv("XDG_CONFIG_HOME", mOld.c_str(), 1);
     }
-    std::string IniText() const { return ReadText("MerrowickDemo.ini"); }
     void WriteIni(const std::string &text) const { WriteText("MerrowickDemo.ini", text); }
+    std::string IniText() const
+    {
+        std::stringstream s;
+        s << std::ifstream(*this / "MerrowickDemo.ini", std::ios::binary).rdbuf();
+        return s.str();
+    }
     // A value as the program reads it, "<none>" when it is not there.
     static std::string Value(const char *section, const char *key)
     {
@@ -99,8 +65,6 @@ class TempConfig : public TempDir
         PLAT_GetProfileString(section, key, "<none>", buf, sizeof buf);
         return buf;
     }
-
-  private:
-    bool mHadOld = false;
-    std::string mOld;
+    const char *env = std::getenv("XDG_CONFIG_HOME");
+    std::string mOld = env ? env : "";
 };
