@@ -1,11 +1,9 @@
-// Picture composition: fitting the photo, pieces following the picture, the framed
-// background, and full-resolution export geometry.
+// Picture composition: fitting the photo, pieces following the picture, and
+// full-resolution export geometry.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstring>
-#include <functional>
-#include <string>
 
 #include "picture/ao.h"
 #include "picture/compose.h"
@@ -15,14 +13,8 @@
 namespace
 {
 
-constexpr uint32_t kWhite = 0xFFFFFF, kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
+constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
 using R = std::array<int32_t, 4>;
-using Pixel = std::function<uint32_t(int, int)>;
-
-Pixel Solid(uint32_t c)
-{
-    return [c](int, int) { return c; };
-}
 
 TEST(PictureRect, FitsThePhotoIntoTheAreaCentredAtLeastOnePixelEachWay)
 {
@@ -61,9 +53,9 @@ class Compose : public ::testing::Test
         for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSText, &gDDSSprite, &out})
             DXReleaseSurface(*s), *s = nullptr;
     }
-    // An image object whose high-resolution image is w × h pixels of pixel(x, y),
+    // An image object whose high-resolution image is w × h pixels of one colour,
     // placed at (x, y) in the window as pw × ph.
-    static IMGOBJ *Add(int32_t kind, int32_t w, int32_t h, const Pixel &pixel, int32_t x = 0,
+    static IMGOBJ *Add(int32_t kind, int32_t w, int32_t h, uint32_t colour, int32_t x = 0,
                        int32_t y = 0, int32_t pw = 0, int32_t ph = 0)
     {
         IMGOBJ *o = reinterpret_cast<IMGOBJ *>(AO_Alloc(sizeof(IMGOBJ)));
@@ -75,16 +67,14 @@ class Compose : public ::testing::Test
         o->iiRes[HI_RES_OBJ].DDSSurface = DXCreateSurface(nullptr, w, h, DDSCAPS_SYSTEMOFFSCREEN);
         o->iiRes[LO_RES_OBJ].DDSSurface =
             DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
-        for (int j = 0; j < h; ++j)
-            for (int i = 0; i < w; ++i)
-                DXPutPixel(o->iiRes[HI_RES_OBJ].DDSSurface, i, j, pixel(i, j));
+        DXFillRect(o->iiRes[HI_RES_OBJ].DDSSurface, 0, 0, w, h, colour);
         AO_AddObj(&o->ao);
         return o;
     }
     // A 1600 × 1200 grey photo, fitted: the picture rectangle is (190, 96, 585, 438).
     static void AddPhoto()
     {
-        Add(IMG_SRC, 1600, 1200, Solid(0x808080));
+        Add(IMG_SRC, 1600, 1200, 0x808080);
         ImageObjectResize(nullptr);
     }
     // Bounding box (x, y, w, h) of a colour in the export; w 0 when absent.
@@ -109,8 +99,8 @@ class Compose : public ::testing::Test
 TEST_F(Compose, PiecesFollowThePictureThroughResizesWithoutDrift)
 {
     AddPhoto();
-    IMGOBJ *corner = Add(IMG_OBJ, 10, 10, Solid(kRed), 190, 96, 100, 80);
-    IMGOBJ *outside = Add(IMG_TEXT, 10, 10, Solid(kRed), 150, 60, 90, 45);
+    IMGOBJ *corner = Add(IMG_OBJ, 10, 10, kRed, 190, 96, 100, 80);
+    IMGOBJ *outside = Add(IMG_TEXT, 10, 10, kRed, 150, 60, 90, 45);
     for (auto [w, h] : {std::pair{1385, 1200}, {811, 617}, {800, 600}}) {
         gScreenWidth = w, gScreenHeight = h;
         ASSERT_TRUE(ImageObjectResize(nullptr));
@@ -127,46 +117,15 @@ TEST_F(Compose, PiecesFollowThePictureThroughResizesWithoutDrift)
     EXPECT_EQ(std::pair(outside->ao.x, outside->ao.y), at) << "refitting never moves a piece";
 }
 
-// A 4 × 2 photo (six pixels light grey, two dark), a 2 × 2 clip art (red, green / blue,
-// white) and a picture rectangle of 160 × 80: a 16 × 8 export is a tenth of the scale.
-TEST_F(Compose, ExportsScaleKeyMirrorAndCutAPiece)
-{
-    constexpr uint32_t kDark = 0x202020;
-    const struct {
-        int32_t x, y;
-        int flip;
-        std::array<R, 5> boxes; // red, green, blue, dark, white (keyed: never drawn)
-    } cases[] = {
-        {40, 20, 1, {{{6, 4, 2, 2}, {4, 4, 2, 2}, {6, 2, 2, 2}, {8, 4, 8, 4}, {}}}},
-        {140, -10, 0, {{{14, 0, 2, 1}, {}, {14, 1, 2, 2}, {8, 4, 8, 4}, {}}}},
-    };
-    for (const auto &c : cases) {
-        TearDown();
-        SetUp();
-        Add(IMG_SRC, 4, 2, [](int x, int y) { return y * 4 + x < 6 ? 0x404040u : kDark; });
-        IMGOBJ *piece = Add(
-            IMG_OBJ, 2, 2,
-            [](int x, int y) { return y ? (x ? kWhite : kBlue) : (x ? kGreen : kRed); }, 190 + c.x,
-            75 + c.y, 40, 40);
-        gPictureRect = {190, 75, 160, 80};
-        piece->bFlipH = piece->bFlipV = c.flip;
-        Export(16, 8);
-        EXPECT_EQ(
-            (std::array{BoxOf(kRed), BoxOf(kGreen), BoxOf(kBlue), BoxOf(kDark), BoxOf(kWhite)}),
-            c.boxes)
-            << c.x;
-    }
-}
-
 // A piece, a turned piece (centred on its place) and a text bubble half outside (cut,
 // not squeezed) at the rectangle's own size, doubled, and stretched unevenly.
 TEST_F(Compose, PiecesKeepTheirPlaceAndSizeAtAnyExportSize)
 {
     constexpr uint32_t kCyan = 0x00FFFF;
     AddPhoto();
-    Add(IMG_OBJ, 50, 30, Solid(kRed), 190 + 100, 96 + 50, 117, 61);
-    Add(IMG_OBJ, 80, 40, Solid(kCyan), 190 + 300, 96 + 200, 80, 40)->iAngle = 90;
-    std::strcpy(Add(IMG_TEXT, 100, 50, Solid(kGreen), 190 + 535, 96 + 20, 100, 50)->szText, "HI");
+    Add(IMG_OBJ, 50, 30, kRed, 190 + 100, 96 + 50, 117, 61);
+    Add(IMG_OBJ, 80, 40, kCyan, 190 + 300, 96 + 200, 80, 40)->iAngle = 90;
+    std::strcpy(Add(IMG_TEXT, 100, 50, kGreen, 190 + 535, 96 + 20, 100, 50)->szText, "HI");
     const struct {
         int32_t w, h;
         std::array<R, 3> boxes; // red, cyan, green
@@ -188,37 +147,6 @@ TEST_F(Compose, PiecesKeepTheirPlaceAndSizeAtAnyExportSize)
         EXPECT_EQ(out->iPitch, 3 * W8(c.w));
         EXPECT_EQ(DXGetPixel(out, c.w + 1, 40), 0x000000u) << "the row padding stays black";
     }
-}
-
-TEST_F(Compose, BackgroundHasArtLogoPhotoAndFrame)
-{
-    gDDSClp = DXCreateSurface(nullptr, 40, 30, DDSCAPS_SYSTEMOFFSCREEN);
-    DXFillRect(gDDSClp, 0, 0, 40, 30, 0x112233);
-    gDDSLogo = DXCreateSurface(nullptr, 20, 10, DDSCAPS_SYSTEMOFFSCREEN);
-    DXFillRect(gDDSLogo, 0, 0, 10, 10, 0x445566); // right half white: keyed
-    // Frame tiles of the sheet, one colour each, and a window pixel each must cover
-    // around the picture rectangle (190, 96, 585, 438).
-    const struct {
-        int32_t x, y, w, h, atX, atY;
-    } tiles[] = {{1622, 281, 13, 13, 177, 83},  {1636, 281, 16, 13, 482, 95},
-                 {1653, 281, 16, 14, 777, 83},  {1622, 295, 13, 16, 189, 315},
-                 {1653, 295, 16, 16, 790, 315}, {1636, 312, 16, 16, 482, 549},
-                 {1653, 312, 16, 16, 790, 549}};
-    for (int i = 0; i < 7; ++i)
-        DXFillRect(gDDSSprite, tiles[i].x, tiles[i].y, tiles[i].w, tiles[i].h, 0x010101u * (i + 1));
-    AddPhoto();
-    ASSERT_TRUE(ScreenResize(nullptr)) << gErrorTrail;
-    EXPECT_TRUE(gPictureExists);
-    for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(DXGetPixel(gDDSScratch, tiles[i].atX, tiles[i].atY), 0x010101u * (i + 1)) << i;
-    // The clip art tiled everywhere else, the logo keyed, the photo inside.
-    const uint32_t points[][3] = {
-        {799, 599, 0x112233}, {795, 315, 0x112233}, {16, 11, 0x445566}, {30, 11, 0x112233},
-        {200, 106, 0x808080}};
-    for (const auto &p : points)
-        EXPECT_EQ(DXGetPixel(gDDSScratch, p[0], p[1]), p[2]) << p[0] << "," << p[1];
-    DXReleaseSurface(gDDSClp), gDDSClp = nullptr;
-    DXReleaseSurface(gDDSLogo), gDDSLogo = nullptr;
 }
 
 } // namespace
