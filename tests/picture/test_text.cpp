@@ -1,12 +1,11 @@
 // Text pieces: row breaking, the text block in the bubble's rectangle (mirrored, at
-// full resolution), the text dialog's rules, and the start screen's feeder.
+// full resolution), the text dialog's rules, and the start screen's rows.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "picture/ao.h"
 #include "picture/font.h"
 #include "picture/imgobj.h"
 #include "picture/text.h"
@@ -28,7 +27,7 @@ TEST(BubbleRows, BreakAtLineEndsSpacesTheCountLimitAndHyphensAndShowFiveRows)
 {
     const std::pair<const char *, std::vector<std::string>> cases[] = {
         {"HELLO\r\n\r\n", {"HELLO\r"}}, // trailing empty rows go
-        {"", {""}},                         // the first row always stays
+        {"", {""}},                     // the first row always stays
         {"ONE\r\nTWO\r\nTHREE\r\nFOUR\r\nFIVE\r\nSIX",
          {"ONE\r", "TWO\r", "THREE\r", "FOUR\r", "FIVE\r"}},
         // Lower case draws as narrow fallback glyphs: the 29-character limit breaks these.
@@ -37,9 +36,8 @@ TEST(BubbleRows, BreakAtLineEndsSpacesTheCountLimitAndHyphensAndShowFiveRows)
     };
     for (const auto &[text, rows] : cases)
         EXPECT_EQ(Rows(text), rows) << text;
-    // Rows broken at spaces fit and lose no word.
     const std::string text = "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG AGAIN";
-    std::string joined;
+    std::string joined; // broken at spaces: rows fit and lose no word
     for (const std::string &row : Rows(text.c_str())) {
         EXPECT_LE(FontStringWidth(0, row.c_str()), 1150) << row;
         joined += (joined.empty() ? "" : " ") + row;
@@ -111,81 +109,22 @@ TEST_F(BubbleText, BlockFillsTheStylesTextRectangle)
     }
 }
 
-TEST(TextDialogRules, CapitalsLengthContentAndAction)
+TEST(TextDialogRules, CapitalsIncludeLatin1Letters)
 {
     char text[] = "abc \xe5\xe4\xf6 \xe9\xfc \xff \xdf 1-2";
     TextToCapitals(text);
     EXPECT_STREQ(text, "ABC \xc5\xc4\xd6 \xc9\xdc \x9f \xdf 1-2");
-    char out[99];
-    EXPECT_EQ(TextDialogCopy(std::string(150, 'X').c_str(), out), 98);
-    EXPECT_FALSE(TextDialogHasContent("\xa9\xb0"));
-    EXPECT_TRUE(TextDialogHasContent("\xc5"));
-    const int32_t fourth[11] = {0, 0, 0, 1};
-    EXPECT_EQ(CheckedRadioOffset(fourth, 11), 3);
-    IMGOBJ bubble{};
-    bubble.iKind = IMG_TEXT, bubble.iTextStyle = 3;
-    EXPECT_EQ(TextDialogAction(nullptr, 3), TEXTDLG_NEW);
-    EXPECT_EQ(TextDialogAction(&bubble, 3), TEXTDLG_SAME_STYLE);
-    EXPECT_EQ(TextDialogAction(&bubble, 4), TEXTDLG_OTHER_STYLE);
 }
 
-TEST(FeedRows, LineFeedsOpenRowsRowsFitTheBoxAndTwentyFiveAtMost)
+TEST(FeedRows, RowsFitTheBoxAndTwentyFiveAtMost)
 {
     char rows[FEED_MAX_ROWS][FEED_ROW_SIZE];
-    ASSERT_EQ(FeedTextRows("ONE\nTWO", 165, rows), 2);
-    EXPECT_STREQ(rows[1], "\nTWO");
     for (int32_t i = 0, n = FeedTextRows(LoadText(231), 165, rows); i < n; ++i)
         EXPECT_LE(FontStringWidth(10, rows[i]), 165) << rows[i];
     std::string many;
     for (int i = 0; i < 25; ++i)
         many += "X\n";
     EXPECT_EQ(FeedTextRows(many.c_str(), 165, rows), -1);
-}
-
-class Feeder : public ::testing::Test
-{
-  protected:
-    void SetUp() override
-    {
-        EngineReset();
-        gLanguageOffset = 0;
-        ASSERT_TRUE(TEXTFEED_AddObj(15, 175, 165, 275, -1));
-        feed = reinterpret_cast<TEXTFEED *>(gAOList);
-    }
-    void TearDown() override { AO_ClearList(); }
-    // Runs one frame of the feeder; returns the fonts of the letters it added.
-    std::vector<int> Frame()
-    {
-        AO *last = gAOList;
-        while (last->pNext)
-            last = last->pNext;
-        EXPECT_TRUE(TEXTFEED_AnimateProc(&feed->ao)) << gErrorTrail;
-        std::vector<int> fonts;
-        for (AO *p = last->pNext; p; p = p->pNext)
-            fonts.push_back(reinterpret_cast<LETTER *>(p)->iFont);
-        return fonts;
-    }
-    TEXTFEED *feed = nullptr;
-};
-
-TEST_F(Feeder, ShowsThePictureThenEachRowEveryFifteenthFrameAndWraps)
-{
-    ASSERT_EQ(Frame(), std::vector<int>{11});
-    LETTER *icon = reinterpret_cast<LETTER *>(gAOList->pNext);
-    EXPECT_EQ(std::pair(icon->ao.y, icon->yTarget), std::pair(175 + 275 - 28, 175));
-    EXPECT_TRUE(Frame().empty()) << "one frame's wait";
-    char rows[FEED_MAX_ROWS][FEED_ROW_SIZE];
-    for (int32_t r = 0, n = FeedTextRows(LoadText(231), 165, rows); r < n; ++r) {
-        EXPECT_EQ(Frame(), std::vector<int>(std::strlen(rows[r]), 10)) << "row " << r;
-        for (int wait = 0; wait < 14; ++wait)
-            ASSERT_TRUE(Frame().empty());
-    }
-    EXPECT_EQ(Frame(), std::vector<int>{11}) << "entry 2's picture";
-    EXPECT_EQ(feed->iEntry, 2);
-    // Run through entries 2 to 7; the next picture is entry 0's again.
-    for (int guard = 0; guard < 5000 && !(feed->iEntry == 0 && feed->iCountdown == 1); ++guard)
-        Frame();
-    EXPECT_EQ(feed->iEntry, 0);
 }
 
 } // namespace
