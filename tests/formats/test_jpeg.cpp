@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <jpeglib.h>
+
 #include "formats/formats.h"
 #include "tests/formats/photo_target.h"
 #include "tests/support/engine_reset.h"
@@ -62,6 +64,48 @@ class Jpeg : public ::testing::Test
     void TearDown() override { fs::remove_all(dir); }
     fs::path dir;
 };
+
+// Red (magenta and yellow ink) as a 24 × 16 CMYK or YCCK file written through libjpeg;
+// files marked by Adobe store the inks inverted.
+void WriteCmyk(const fs::path &p, J_COLOR_SPACE stored, bool adobe)
+{
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    FILE *fp = std::fopen(p.c_str(), "wb");
+    jpeg_stdio_dest(&c, fp);
+    c.image_width = 24, c.image_height = 16, c.input_components = 4;
+    c.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&c);
+    jpeg_set_colorspace(&c, stored);
+    c.write_Adobe_marker = adobe;
+    jpeg_start_compress(&c, TRUE);
+    std::vector<uint8_t> row(24 * 4);
+    for (int i = 0; i < 24 * 4; i++)
+        row[i] = (i % 4 == 1 || i % 4 == 2) == adobe ? 0 : 255;
+    for (JSAMPROW r = row.data(); c.next_scanline < c.image_height;)
+        jpeg_write_scanlines(&c, &r, 1);
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::fclose(fp);
+}
+
+TEST_F(Jpeg, CmykAndYcckArriveInTheirColours)
+{
+    const struct {
+        J_COLOR_SPACE stored;
+        bool adobe;
+    } cases[] = {{JCS_CMYK, false}, {JCS_CMYK, true}, {JCS_YCCK, true}};
+    for (const auto &c : cases) {
+        WriteCmyk(dir / "cmyk.jpg", c.stored, c.adobe);
+        PhotoTarget t;
+        ASSERT_TRUE(t.Load(JpegLoad, dir / "cmyk.jpg")) << gErrorTrail;
+        const uint32_t px = DXGetPixel(t.surface, 12, 8);
+        EXPECT_GE(px >> 16, 252u) << c.stored << c.adobe;
+        EXPECT_LE(px & 0xFFFF, 0x0303u) << c.stored << c.adobe;
+    }
+}
 
 // Every pixel as djpeg decodes it; a target wider than the photo makes the decoder
 // copy its rows instead of decoding in place.

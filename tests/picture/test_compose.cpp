@@ -50,8 +50,10 @@ class Compose : public ::testing::Test
     void TearDown() override
     {
         AO_CleanUp(nullptr);
-        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSText, &gDDSSprite, &out})
+        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSText, &gDDSSprite})
             DXReleaseSurface(*s), *s = nullptr;
+        ReleaseJpegBuffer2(out); // with the memory it lies over
+        out = nullptr;
     }
     // An image object whose high-resolution image is w × h pixels of one colour,
     // placed at (x, y) in the window as pw × ph.
