@@ -10,7 +10,6 @@
 
 #include "picture/text.h"
 #include "support/data_files.h"
-#include "support/decoded_bitmap.h"
 
 namespace
 {
