@@ -9,7 +9,6 @@
 #include "interface/graphicsmap.h"
 #include "pixels/pixels.h"
 #include "support/data_files.h"
-#include "support/decoded_bitmap.h"
 
 namespace artwork_test
 {

@@ -1,6 +1,5 @@
-// qt_app.h — the set-up of the tests that make widgets: one QApplication on the
-// offscreen platform (set by test_env.cpp), message boxes recorded instead of shown,
-// and a private settings folder for each test.
+// qt_app.h — tests that make widgets: one QApplication on the offscreen platform (set by
+// test_env.cpp), message boxes recorded instead of shown, private settings for each test.
 #pragma once
 
 #include <QApplication>
@@ -8,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/trail.h"
 #include "support/temp_dir.h"
@@ -21,16 +19,15 @@ extern "C" __attribute__((used)) inline const char *__lsan_default_suppressions(
 }
 
 struct RecordedBox {
-    std::string text, title;
-    int flags;
+    std::string text;
 };
 inline std::vector<RecordedBox> gBoxes; // the message boxes of the running test
 
 class QtTest : public ::testing::Test
 {
   protected:
-    // The application comes before any member widget of a fixture and is never destroyed:
-    // tearing Qt down among the exit handlers crashes.
+    // Made before any member widget of a fixture and never destroyed: tearing Qt down
+    // among the exit handlers crashes.
     QtTest()
     {
         static int argc = 1;
@@ -41,8 +38,8 @@ class QtTest : public ::testing::Test
     {
         gBoxes.clear();
         TrailClear();
-        PLATQT_SetMessageBoxHook([](const char *text, const char *title, int flags) -> int {
-            gBoxes.push_back({text, title, flags});
+        PLATQT_SetMessageBoxHook([](const char *text, const char *, int) -> int {
+            gBoxes.push_back({text});
             return PLAT_IDOK;
         });
     }

@@ -15,11 +15,7 @@ namespace fs = std::filesystem;
 // A new folder under /tmp, removed with everything in it when the object goes.
 struct TempDir {
     TempDir() : mPath(mkdtemp(std::string("/tmp/mw-test-XXXXXX").data())) {}
-    ~TempDir()
-    {
-        std::error_code e;
-        fs::remove_all(mPath, e);
-    }
+    ~TempDir() { fs::remove_all(mPath, mError); }
     TempDir(const TempDir &) = delete;
     const std::string &Path() const { return mPath; }
     std::string operator/(const std::string &name) const { return mPath + "/" + name; }
@@ -30,21 +26,18 @@ struct TempDir {
         std::ofstream(*this / name, std::ios::binary) << text;
     }
     std::string mPath;
+    std::error_code mError;
 };
 
 // Makes a folder current while the object lives.
 struct CurrentDir {
     explicit CurrentDir(const std::string &dir) { fs::current_path(dir); }
-    ~CurrentDir()
-    {
-        std::error_code e;
-        fs::current_path(mOld, e);
-    }
+    ~CurrentDir() { fs::current_path(mOld, mError); }
     fs::path mOld = fs::current_path();
+    std::error_code mError;
 };
 
-// A private settings folder: XDG_CONFIG_HOME points at a fresh folder while the object
-// lives, so the settings file is MerrowickDemo.ini inside it.
+// A private settings folder: XDG_CONFIG_HOME names a fresh folder while the object lives.
 struct TempConfig : TempDir {
     TempConfig() { setenv("XDG_CONFIG_HOME", Path().c_str(), 1); }
     ~TempConfig()
