@@ -176,6 +176,10 @@ TEST_F(ImgObj, PhotoFromALongPathBecomesTheUnselectedBackground)
     gModified = 1;
     for (LPDDS *s : {&gDDSBackgnd, &gDDSScratch})
         *s = DXCreateSurface(*s, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
+    static int told;
+    told = 0;
+    const PICTURE_NOTIFY notify = {nullptr, nullptr, [] { ++told; }};
+    PICTURE_Init(&notify);
     IMGOBJ *obj = IMGOBJ_AddObj(photo.c_str(), IMG_SRC, 0, 0, nullptr, nullptr);
     ASSERT_NE(obj, nullptr) << gErrorTrail;
     EXPECT_STREQ(obj->pszFullPath, photo.c_str());
@@ -183,6 +187,20 @@ TEST_F(ImgObj, PhotoFromALongPathBecomesTheUnselectedBackground)
     EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(64, 48));
     EXPECT_EQ(gModified, 0);
     EXPECT_EQ(gSelected, nullptr);
+    EXPECT_EQ(told, 1) << "the window hears of the new photo once";
+
+    // A photo that cannot be read, or whose refit fails, changes neither the photo size
+    // nor the window.
+    WriteInto(dir / "bad.jpg", {'n', 'o', 't'});
+    WriteInto(dir / "other.bmp", TwoColourBmp(30, 20));
+    DXReleaseSurface(gDDSScratch);
+    gDDSScratch = nullptr;
+    for (const fs::path &p : {dir / "bad.jpg", dir / "other.bmp"}) {
+        EXPECT_EQ(IMGOBJ_AddObj(p.c_str(), IMG_SRC, 0, 0, nullptr, nullptr), nullptr) << p;
+        EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(64, 48)) << p;
+    }
+    EXPECT_EQ(told, 1);
+    PICTURE_Shutdown();
 }
 
 } // namespace
