@@ -125,6 +125,11 @@ TEST_F(ImgObj, MovedPieceKeeps25PixelsInsideThePicture)
 TEST_F(ImgObj, TurnsAndResizesStayWithinTheirLimits)
 {
     IMGOBJ *obj = Piece();  // 210 × 105 in a 600 × 450 picture
+    static int told;
+    told = 0;
+    const PICTURE_NOTIFY notify = {nullptr, [] { ++told; }, nullptr};
+    PICTURE_Init(&notify);
+    gModified = 0;
     const int turns[][3] = {// (start angle, turn, result)
                             {0, -10, 350}, {355, 10, 5},    {350, 10, 360}, {0, -360, 360},
                             {0, 720, 0},   {10, -370, 360}, {360, 10, 10}};
@@ -146,6 +151,8 @@ TEST_F(ImgObj, TurnsAndResizesStayWithinTheirLimits)
         EXPECT_EQ(std::pair(obj->fWidth, obj->fHeight), std::pair(c[2], c[3]))
             << c[0] << "," << c[1];
     }
+    EXPECT_EQ(std::pair(gModified, told), std::pair(1, 1)) << "told once, when it first changed";
+    PICTURE_Shutdown();
 }
 
 TEST_F(ImgObj, SelectedPieceIsTurnedFastAndOthersAtHighResolution)
