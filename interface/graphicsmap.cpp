@@ -6,8 +6,8 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "platform/trail.h"
 #include "platform/platform.h"
+#include "platform/trail.h"
 
 int32_t *gGraphicsMap;
 GRAPHICSRECT *gGraphicsRects;

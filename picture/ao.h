@@ -42,10 +42,10 @@ struct AO {
     int32_t iLayer;
 };
 
-extern AO *gAOList;             // head of the list, null when empty
-extern int32_t gAOListCleared;  // set by AO_ClearList; ends the animate pass under way
-extern int32_t gFramesRunning;  // frames run: the frame tick calls AO_ProcessFlip
-extern void *gWindowDC;                  // the window image (platform), from AO_Init
+extern AO *gAOList;            // head of the list, null when empty
+extern int32_t gAOListCleared; // set by AO_ClearList; ends the animate pass under way
+extern int32_t gFramesRunning; // frames run: the frame tick calls AO_ProcessFlip
+extern void *gWindowDC;        // the window image (platform), from AO_Init
 extern struct BITMAPINFOHEADER *gSpriteBitmap; // "SPRITE" as a packed DIB
 
 // Allocates one zero-filled entry block of `size` bytes (a kind's full record); null

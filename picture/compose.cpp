@@ -173,7 +173,6 @@ int ScreenResize(void *window)
     return 1;
 }
 
-
 // ---- Full resolution ----------------------------------------------------------------------
 
 // Where a piece lands in the export: window coordinates mapped by the size ratio.

@@ -95,14 +95,14 @@ int ResizeSelected(float dw, float dh);
 int RotateSelected(int32_t degrees);
 
 // ---- The picture's state ----------------------------------------------------------------
-extern IMGOBJ *gSelected;        // the selected piece, or null
-extern int32_t gPictureExists;   // a photo has been drawn: the frame shows the picture
-extern int32_t gModified;        // the picture changed since it was opened or saved
-extern int32_t gPhotoWidth;      // the photo's size in pixels and its components (3)
+extern IMGOBJ *gSelected;      // the selected piece, or null
+extern int32_t gPictureExists; // a photo has been drawn: the frame shows the picture
+extern int32_t gModified;      // the picture changed since it was opened or saved
+extern int32_t gPhotoWidth;    // the photo's size in pixels and its components (3)
 extern int32_t gPhotoHeight;
 extern int32_t gPhotoComponents;
-extern int32_t gDraggingPiece;   // the selected piece follows the mouse
-extern int32_t gDragDX;          // how far the mouse moved it from its anchor
+extern int32_t gDraggingPiece; // the selected piece follows the mouse
+extern int32_t gDragDX;        // how far the mouse moved it from its anchor
 extern int32_t gDragDY;
 
 // ---- Notifications to the window -----------------------------------------------------------

@@ -241,7 +241,6 @@ int TextBubbleText(IMGOBJ *obj, int32_t fullResolution, int32_t W, int32_t H)
     return DrawTextOnto(obj, obj->iiRes[LO_RES_OBJ].DDSSurface, 0, 0, 1.0f, 1.0f);
 }
 
-
 // ---- The text dialog's rules ----------------------------------------------------------
 
 void TextToCapitals(char *text)

@@ -19,12 +19,12 @@ struct DDPALETTE {
 struct DDSURFACE {
     int32_t iWidth;
     int32_t iHeight;
-    int32_t iPitch;        // bytes from one row to the next
-    uint8_t *pBits;        // top-left pixel
-    int32_t bOwnsBits;     // 1: pBits is freed with the surface; 0: caller memory
-    int32_t bHasColorKey;  // a source colour key is set
-    uint32_t dwColorKey;   // source colour key, 0xRRGGBB
-    DDPALETTE *pPalette;   // attached palette (no effect on 24-bit pixels)
+    int32_t iPitch;       // bytes from one row to the next
+    uint8_t *pBits;       // top-left pixel
+    int32_t bOwnsBits;    // 1: pBits is freed with the surface; 0: caller memory
+    int32_t bHasColorKey; // a source colour key is set
+    uint32_t dwColorKey;  // source colour key, 0xRRGGBB
+    DDPALETTE *pPalette;  // attached palette (no effect on 24-bit pixels)
 };
 typedef DDSURFACE *LPDDS;
 
@@ -67,16 +67,16 @@ enum DDRESULT : int32_t {
 };
 
 // The named global surfaces, made by DXInit and released by DXCleanup.
-extern LPDDS gDDSWindow;   // 800 × 600
+extern LPDDS gDDSWindow; // 800 × 600
 extern DDPALETTE *gDDPalette;
-extern LPDDS gDDSSprite;   // the sprite sheet "SPRITE"
-extern LPDDS gDDSScratch;  // screen back buffer, 1280 × 1024
-extern LPDDS gDDSBackgnd;  // clean window background, 1280 × 1024
-extern LPDDS gDDSClp;      // "merrowick7.clp", no colour key
-extern LPDDS gDDSLogo;     // "logo7.clp"
-extern LPDDS gDDSPicture;  // picture buffer, 2048 × 2048 at start
-extern LPDDS gDDSText;     // text drawing area, 1200 × 600
-extern int32_t gDirectDrawReady; // set once DXInit has its cooperative level
+extern LPDDS gDDSSprite;          // the sprite sheet "SPRITE"
+extern LPDDS gDDSScratch;         // screen back buffer, 1280 × 1024
+extern LPDDS gDDSBackgnd;         // clean window background, 1280 × 1024
+extern LPDDS gDDSClp;             // "merrowick7.clp", no colour key
+extern LPDDS gDDSLogo;            // "logo7.clp"
+extern LPDDS gDDSPicture;         // picture buffer, 2048 × 2048 at start
+extern LPDDS gDDSText;            // text drawing area, 1200 × 600
+extern int32_t gDirectDrawReady;  // set once DXInit has its cooperative level
 extern uint32_t gOutlinePenColor; // 0x79F41E: RGB(121, 244, 30); the pen is 2 pixels wide
 
 // Largest surface the program makes, in pixels and per side (refused beyond).
@@ -113,7 +113,8 @@ void DXCreateSurfaceError(int32_t result);
 // Fills the whole surface with white.
 void ClearSurface(LPDDS surface);
 // Fills a rectangle (clipped) with a colour 0xRRGGBB.
-void DXFillRect(LPDDS surface, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t colour);
+void DXFillRect(LPDDS surface, int32_t x, int32_t y, int32_t width, int32_t height,
+                uint32_t colour);
 // Sets the source colour key to the surface's encoding of colour.
 void DXSetColorKey(LPDDS surface, uint32_t colour);
 // The surface's own encoding of colour (0xFFFFFFFF: just reads pixel (0, 0)).
@@ -121,8 +122,8 @@ uint32_t DXMatchColor(LPDDS surface, uint32_t colour);
 // Clipped copy without scaling; modes 1 opaque, 2 source key, 3 destination key,
 // 4 source key clipped to gPictureRect (within the destination). A source rectangle
 // that leaves its surface draws nothing: code 5 and the blit's lines go to the trail.
-int DXBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src,
-          int32_t srcX, int32_t srcY, int32_t mode);
+int DXBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src, int32_t srcX,
+          int32_t srcY, int32_t mode);
 // Clipped nearest-pixel scaled copy of the whole source rectangle into the visible
 // part of the target; modes 1 opaque, 2 source key, 3 destination key.
 int DXStretchBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src,
@@ -158,8 +159,7 @@ void CalcRotatedSize(int32_t width, int32_t height, int32_t angle, int32_t *outW
 LPDDS DXRotateSurface(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height,
                       int32_t angle);
 // The photo turned by a quarter turn (exact) or any angle; progress per row.
-LPDDS DXRotatePhoto(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height,
-                    int32_t angle);
+LPDDS DXRotatePhoto(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height, int32_t angle);
 
 // ---- Bitmaps, DIBs and palettes --------------------------------------------------------
 
@@ -227,5 +227,5 @@ void DDReleasePalette(DDPALETTE *palette);
 // Copies the rectangle (x, y, width, height) of a decoded bitmap onto the whole surface,
 // scaled to fit (width or height 0: the bitmap's own). DD_OK, DDERR_GENERIC when either
 // is missing, DDERR_INVALIDRECT when the rectangle leaves the bitmap.
-int32_t DDCopyBitmap(LPDDS surface, const DIBIMAGE *bitmap, int32_t x, int32_t y,
-                     int32_t width, int32_t height);
+int32_t DDCopyBitmap(LPDDS surface, const DIBIMAGE *bitmap, int32_t x, int32_t y, int32_t width,
+                     int32_t height);

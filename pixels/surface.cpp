@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <sys/mman.h>
 #include <new>
+#include <sys/mman.h>
 
 #include "pixels/pixels.h"
 #include "platform/platform.h"

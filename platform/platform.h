@@ -83,8 +83,8 @@ char PLAT_PathSeparator();
 // The settings file "MerrowickDemo.ini" in $XDG_CONFIG_HOME (default ~/.config).
 // Reads key in section into buf (at most size − 1 characters, always terminated);
 // the default when the key or file is missing. Returns the length copied.
-int PLAT_GetProfileString(const char *section, const char *key, const char *deflt,
-                          char *buf, int size);
+int PLAT_GetProfileString(const char *section, const char *key, const char *deflt, char *buf,
+                          int size);
 // Writes key=value into section, creating the file and section as needed.
 // Returns 1 on success, 0 when the file cannot be written.
 int PLAT_WriteProfileString(const char *section, const char *key, const char *value);

@@ -89,7 +89,8 @@ void SetCommandState(int32_t state)
 void UpdateSelectionStateCore()
 {
     if (!gSelected) {
-        SetCommandState(AO_CountType(AO_TYPE_IMGOBJ) < 2 ? CMDSTATE_NO_PIECES : CMDSTATE_UNSELECTED);
+        SetCommandState(AO_CountType(AO_TYPE_IMGOBJ) < 2 ? CMDSTATE_NO_PIECES
+                                                         : CMDSTATE_UNSELECTED);
         return;
     }
     if (gSelected->iKind == IMG_OBJ)

@@ -85,12 +85,12 @@ extern void (*gpEnableMenuItem)(int32_t commandId, int32_t enable);
 extern void (*gpEnableControl)(int32_t controlId, int32_t enable);
 // What the commands may act on; each state greys and enables its commands and controls.
 enum CMDSTATE : int32_t {
-    CMDSTATE_NO_PICTURE = 0,   // no picture: picture commands greyed
-    CMDSTATE_PICTURE = 1,      // a picture: picture commands (and mail, when available)
-    CMDSTATE_NO_PIECES = 2,    // nothing selected, no piece to select
-    CMDSTATE_UNSELECTED = 3,   // pieces, none selected: only "select next"
-    CMDSTATE_CLIPART = 4,      // clip art selected: every editing command
-    CMDSTATE_TEXT = 5,         // text selected: editing commands except turning
+    CMDSTATE_NO_PICTURE = 0, // no picture: picture commands greyed
+    CMDSTATE_PICTURE = 1,    // a picture: picture commands (and mail, when available)
+    CMDSTATE_NO_PIECES = 2,  // nothing selected, no piece to select
+    CMDSTATE_UNSELECTED = 3, // pieces, none selected: only "select next"
+    CMDSTATE_CLIPART = 4,    // clip art selected: every editing command
+    CMDSTATE_TEXT = 5,       // text selected: editing commands except turning
 };
 // The current command state.
 extern int32_t gCommandState;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "interface/graphicsmap.h"
 #include "picture/ao.h"
 #include "picture/text.h"
 #include "pixels/pixels.h"
@@ -16,7 +17,6 @@
 #include "resources/menus/menus.h"
 #include "resources/strings/strings.h"
 #include "shell/appstate.h"
-#include "interface/graphicsmap.h"
 #include "shell/shell.h"
 #include "shell/shellcore.h"
 

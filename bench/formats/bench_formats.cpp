@@ -19,7 +19,6 @@
 #include "picture/imgobj.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/trail.h"
-#include "picture/imgobj.h"
 
 namespace fs = std::filesystem;
 

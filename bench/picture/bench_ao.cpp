@@ -5,7 +5,6 @@
 #include "picture/ao.h"
 #include "picture/imgobj.h"
 #include "platform/fake/fake_platform.h"
-#include "picture/imgobj.h"
 
 static int StillProc(AO *)
 {

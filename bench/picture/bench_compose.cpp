@@ -11,7 +11,6 @@
 #include "picture/imgobj.h"
 #include "picture/text.h"
 #include "platform/fake/fake_platform.h"
-#include "picture/imgobj.h"
 
 static IMGOBJ *AddObject(int32_t kind, int32_t srcW, int32_t srcH)
 {

@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/trail.h"
 #include "interface/graphicsmap.h"
+#include "platform/trail.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

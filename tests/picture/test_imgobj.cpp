@@ -124,7 +124,7 @@ TEST_F(ImgObj, MovedPieceKeeps25PixelsInsideThePicture)
 // width and height each on its own, and never below 10.
 TEST_F(ImgObj, TurnsAndResizesStayWithinTheirLimits)
 {
-    IMGOBJ *obj = Piece();  // 210 × 105 in a 600 × 450 picture
+    IMGOBJ *obj = Piece(); // 210 × 105 in a 600 × 450 picture
     static int told;
     told = 0;
     const PICTURE_NOTIFY notify = {nullptr, [] { ++told; }, nullptr};
