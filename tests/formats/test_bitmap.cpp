@@ -22,18 +22,7 @@ void Convert(const std::string &args)
     ASSERT_EQ(std::system(("convert " + args).c_str()), 0) << args;
 }
 
-class Bitmap : public ::testing::Test
-{
-  protected:
-    void SetUp() override
-    {
-        EngineReset();
-        dir = fs::temp_directory_path() / ("mw-bitmap-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
-};
+using Bitmap = EngineTest;
 
 TEST_F(Bitmap, CommonLayoutsLoadWithTheirPixels)
 {

@@ -52,18 +52,7 @@ fs::path TestPicture(const fs::path &p, int w, int h)
     return p;
 }
 
-class Jpeg : public ::testing::Test
-{
-  protected:
-    void SetUp() override
-    {
-        EngineReset();
-        dir = fs::temp_directory_path() / ("mw-jpeg-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
-};
+using Jpeg = EngineTest;
 
 // Red (magenta and yellow ink) as a 24 × 16 CMYK or YCCK file written through libjpeg;
 // files marked by Adobe store the inks inverted.

@@ -34,7 +34,7 @@ void WriteInto(const fs::path &p, const std::vector<uint8_t> &bytes)
     WriteFile(p.string(), bytes);
 }
 
-class ImgObj : public ::testing::Test
+class ImgObj : public EngineTest
 {
   protected:
     void SetUp() override
@@ -42,17 +42,11 @@ class ImgObj : public ::testing::Test
         EngineReset();
         gPictureRect = {190, 75, 600, 450};
         gDDSPicture = DXCreateSurface(gDDSPicture, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
-        dir = fs::temp_directory_path() / ("mw-imgobj-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
         std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
         WriteInto(dir / "clipart" / "wide.clp", TwoColourBmp(400, 200));
         WriteInto(dir / "clipart" / "tall.clp", TwoColourBmp(200, 400));
     }
-    void TearDown() override
-    {
-        EngineReset();
-        fs::remove_all(dir);
-    }
+    void TearDown() override { EngineReset(); }
 
     static IMGOBJ *Piece(const char *name = "wide.clp")
     {
@@ -61,7 +55,6 @@ class ImgObj : public ::testing::Test
         EXPECT_NE(obj, nullptr) << gErrorTrail;
         return obj;
     }
-    fs::path dir;
 };
 
 TEST_F(ImgObj, NewClipArtGetsItsFirstSizeAPlaceAndTheSelection)

@@ -22,16 +22,9 @@ bool RedAt(int x, int y)
     return (x / 8 + y / 8) % 2 == 0;
 }
 
-class ExportCommand : public ::testing::Test
+class ExportCommand : public EngineTest
 {
   protected:
-    void SetUp() override
-    {
-        EngineReset();
-        dir = fs::temp_directory_path() / ("mw-export-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
 
     // Runs the command line; returns the exit status, stderr in *err.
     int Run(std::vector<std::string> args, std::string *err)
@@ -58,7 +51,6 @@ class ExportCommand : public ::testing::Test
         EXPECT_TRUE(JpegSave(px.data(), path.c_str(), w, h, 3, 95));
         return path;
     }
-    fs::path dir;
 };
 
 TEST(ExportSize, AcceptsOnlyWidthByHeightWithinTheSurfaceLimits)

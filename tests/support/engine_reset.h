@@ -3,6 +3,8 @@
 // Surfaces are not touched: a test makes and releases the ones it uses.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include "formats/formats.h"
 #include "picture/ao.h"
 #include "picture/imgobj.h"
@@ -10,6 +12,7 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
+#include "support/temp_dir.h"
 
 inline void EngineReset()
 {
@@ -30,3 +33,13 @@ inline void EngineReset()
     gMaxPhotoPixels = MAX_PHOTO_PIXELS;
     gMainDir[0] = '\0';
 }
+
+// A test of the engine from its start values, with a private folder `dir` that goes
+// with the test.
+class EngineTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override { EngineReset(); }
+    TempDir tmp;
+    const fs::path dir = tmp.Path();
+};
