@@ -61,13 +61,9 @@ static int DecodeBitmapPhoto(const uint8_t *data, size_t size, PHOTOTARGET targe
         return 0;
     }
     *info = {image.iWidth, image.iHeight, 3};
-    LPDDS dest = target(context, info);
-    int ok = 1;
-    if (!dest)
-        ok = 0;
-    else if (dest->iWidth < image.iWidth || dest->iHeight < image.iHeight)
-        ok = Fail("The photo's surface is too small");
-    else {
+    LPDDS dest = PhotoTargetSurface(target, context, info);
+    int ok = dest != nullptr;
+    if (ok) {
         const size_t rowBytes = static_cast<size_t>(image.iWidth) * 3;
         for (int32_t y = 0; y < image.iHeight; y++)
             std::memcpy(DXPixel(dest, 0, y), image.pBits + static_cast<size_t>(y) * image.iPitch,

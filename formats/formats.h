@@ -69,6 +69,10 @@ struct PHOTOINFO {
 // the rows go into (at least iWidth × iHeight), or null with the trail filled to stop.
 typedef LPDDS (*PHOTOTARGET)(void *context, const PHOTOINFO *info);
 
+// The decoders' call of the target: its surface, or null when it gives none (its trail
+// stands) or one smaller than the photo ("The photo's surface is too small").
+LPDDS PhotoTargetSurface(PHOTOTARGET target, void *context, const PHOTOINFO *info);
+
 // Decodes a JPEG file into the surface `target` gives, rows top-down from (0, 0);
 // grayscale, CMYK and YCCK files arrive as blue, green, red. "Opening..." progress.
 // Fills *info. 0 on failure (the target may then hold part of the photo).

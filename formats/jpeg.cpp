@@ -268,11 +268,9 @@ static int DecodeJpeg(DecodeState *st, PHOTOINFO *info)
         const int32_t w = cinfo->output_width, h = cinfo->output_height;
         *info = {w, h, 3}; // grayscale and CMYK arrive expanded to 3
         ReleaseJpegBuffer();
-        LPDDS dest = st->target(st->context, info);
+        LPDDS dest = PhotoTargetSurface(st->target, st->context, info);
         if (!dest)
             ok = 0;
-        else if (dest->iWidth < w || dest->iHeight < h)
-            ok = Fail("The photo's surface is too small");
         else if (!JpegBufferOverTarget(dest, w, h) && !CreateJpegBuffer(w, h))
             ok = Fail("CreateJpegBuffer()");
         else {

@@ -1,4 +1,5 @@
-// phototype.cpp — which reader a file's name asks for, and the photo reader by type.
+// phototype.cpp — which reader a file's name asks for, the photo reader by type, and
+// the decoders' target check.
 #include <cstring>
 #include <strings.h>
 
@@ -20,6 +21,16 @@ int32_t FileTypeOf(const char *name)
     if (starts(".mwi"))
         return FILETYPE_LAYOUT;
     return FILETYPE_NONE;
+}
+
+LPDDS PhotoTargetSurface(PHOTOTARGET target, void *context, const PHOTOINFO *info)
+{
+    LPDDS dest = target(context, info);
+    if (dest && (dest->iWidth < info->iWidth || dest->iHeight < info->iHeight)) {
+        Fail("The photo's surface is too small");
+        return nullptr;
+    }
+    return dest;
 }
 
 int PhotoLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info)
