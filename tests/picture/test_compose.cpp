@@ -144,8 +144,9 @@ TEST_F(Compose, PiecesKeepTheirPlaceAndSizeAtAnyExportSize)
         const R t = BoxOf(kCyan), want = c.boxes[1];
         EXPECT_NEAR(t[0] + t[2] / 2, want[0] + want[2] / 2, 1) << c.w << "x" << c.h;
         EXPECT_NEAR(t[1] + t[3] / 2, want[1] + want[3] / 2, 1) << c.w << "x" << c.h;
-        if (c.w * 438 == c.h * 585) // proportional: turned, not stretched
+        if (c.w * 438 == c.h * 585) { // proportional: turned, not stretched
             EXPECT_NEAR(t[2] * 2, t[3], 4) << c.w << "x" << c.h;
+        }
         EXPECT_EQ(out->iPitch, 3 * W8(c.w));
         EXPECT_EQ(DXGetPixel(out, c.w + 1, 40), 0x000000u) << "the row padding stays black";
     }

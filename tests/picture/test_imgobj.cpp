@@ -101,8 +101,9 @@ TEST_F(ImgObj, MovedPieceKeeps25PixelsInsideThePicture)
             MoveSelected(c.dx, c.dy);
         ASSERT_TRUE(obj->ao.AnimateProc(&obj->ao));
         EXPECT_EQ(std::pair(obj->ao.x, obj->ao.y), std::pair(c.x, c.y)) << c.dx << "," << c.dy;
-        if (c.dragged)
+        if (c.dragged) {
             EXPECT_EQ(obj->ptCorner[0][0], obj->ao.x - 1) << "the outline follows the drag";
+        }
         ASSERT_TRUE(other->ao.AnimateProc(&other->ao));
         EXPECT_EQ(std::pair(other->ao.x, other->ao.y), std::pair(400, 300)) << "not selected";
     }

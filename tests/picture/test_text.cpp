@@ -101,8 +101,9 @@ TEST_F(BubbleText, BlockFillsTheStylesTextRectangle)
         const int left = static_cast<int>(c.w * (c.left / 800));
         EXPECT_EQ(std::pair(b.left, b.top), std::pair(left, static_cast<int>(c.h * (115.0f / 577))))
             << c.flip << c.fullRes;
-        if (!c.flip)
+        if (!c.flip) {
             EXPECT_EQ(b.right, left + static_cast<int>(c.w * (554.0f / 800)) - 1) << c.fullRes;
+        }
         EXPECT_LE(b.bottom, b.top + static_cast<int>(c.h * (297.0f / 577)));
         EXPECT_EQ(DXGetPixel(s, b.left, b.top + 5), kRed) << "A stays on the left";
         EXPECT_EQ(DXGetPixel(s, b.right, b.top + 5), kBlue);
