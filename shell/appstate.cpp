@@ -12,7 +12,6 @@ uint32_t gHelpCookie;
 char gMenuName[16];
 char gHelpFile[16];
 char gStartFile[4096];
-int32_t gShowButtonTexts;
 int32_t gMailAvailable;
 
 char gFileDir[4096];
@@ -23,9 +22,3 @@ int32_t gDocumentOpen;
 
 int32_t gAppActive;
 int32_t gFramesSuspended;
-int32_t gButtonReleased;
-int32_t gMouseDown;
-int32_t gPressX;
-int32_t gPressY;
-int32_t gMouseX;
-int32_t gMouseY;

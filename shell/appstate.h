@@ -4,7 +4,8 @@
 // booleans are 32-bit integers holding 0 or 1. The engine's state lives with the
 // engine: the screen size and picture rectangle in pixels/pixels.h, the frame switch in
 // picture/ao.h, the selection, photo size and modified flag in picture/imgobj.h, the
-// main directory in platform/platform.h. No toolkit types here: handles are opaque
+// main directory in platform/platform.h, the mouse and the button-text setting in
+// interface/interface.h. No toolkit types here: handles are opaque
 // pointers that only the shell's Qt side interprets.
 #pragma once
 
@@ -22,7 +23,6 @@ extern uint32_t gHelpCookie;
 extern char gMenuName[16];    // "MENU_ENG" or "MENU_SWE"
 extern char gHelpFile[16];    // "MW_ENG.HLP" or "MW_SWE.HLP"
 extern char gStartFile[4096]; // the file named on the command line, absolute; empty if none
-extern int32_t gShowButtonTexts;
 extern int32_t gMailAvailable;
 
 // ---- Document state ----
@@ -32,12 +32,6 @@ extern char gFileExt[256];  // extension with its dot
 extern int32_t gNeedsSaveAs;
 extern int32_t gDocumentOpen;
 
-// ---- Activation and mouse input ----
+// ---- Activation ----
 extern int32_t gAppActive;
 extern int32_t gFramesSuspended;
-extern int32_t gButtonReleased;
-extern int32_t gMouseDown;
-extern int32_t gPressX;
-extern int32_t gPressY;
-extern int32_t gMouseX;
-extern int32_t gMouseY;

@@ -2,6 +2,7 @@
 // document and the selection change.
 #include <cstddef>
 
+#include "interface/interface.h"
 #include "picture/ao.h"
 #include "picture/imgobj.h"
 #include "resources/menus/commands.h"
@@ -9,7 +10,6 @@
 #include "shell/shellcore.h"
 
 void (*gpEnableMenuItem)(int32_t commandId, int32_t enable);
-void (*gpEnableControl)(int32_t controlId, int32_t enable);
 int32_t gCommandState;
 
 // Commands that need a picture.
@@ -32,14 +32,13 @@ static void Menu(int32_t id, int32_t enable)
 
 static void Control(int32_t id, int32_t enable)
 {
-    if (gpEnableControl)
-        gpEnableControl(id, enable);
+    EnableControl(id, enable);
 }
 
 static void Controls(int32_t first, int32_t last, int32_t enable)
 {
     for (int32_t id = first; id <= last; id++)
-        Control(id, enable);
+        EnableControl(id, enable);
 }
 
 void SetCommandState(int32_t state)

@@ -12,6 +12,7 @@
 #include "platform/qt/qt_platform.h"
 #include "platform/trail.h"
 #include "resources/strings/strings.h"
+#include "interface/interface.h"
 #include "shell/appstate.h"
 #include "shell/shell.h"
 #include "shell/shellcore.h"

@@ -2,6 +2,9 @@
 // activation, size, paint, close, mouse and command dispatch.
 #include <QAction>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,8 +15,11 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
+#include "clipart/clipartdialog.h"
+#include "interface/interface.h"
 #include "picture/ao.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
@@ -23,13 +29,12 @@
 #include "platform/trail.h"
 #include "resources/menus/commands.h"
 #include "resources/menus/menus.h"
+#include "shell/addtextdialog.h"
 #include "shell/appstate.h"
 #include "shell/shell.h"
 #include "shell/shellcore.h"
 
 int (*gpFrameProc)() = AO_ProcessFlip;
-int (*gpAskSaveChanges)();
-int (*gpOpenPictureFile)(const char *path);
 
 static MainWindow *sMainWindow;
 
@@ -103,13 +108,20 @@ void DrawArea::resizeEvent(QResizeEvent *event)
 
 void DrawArea::mouseMoveEvent(QMouseEvent *event)
 {
-    MouseMove(event->position().toPoint().x(), event->position().toPoint().y());
+    const QPoint p = event->position().toPoint();
+    MouseMove(p.x(), p.y());
+    // The selected piece can be picked up where the pointer shows it.
+    setCursor(!gMouseDown && OverSelectedPiece(p.x(), p.y()) ? Qt::SizeAllCursor
+                                                             : Qt::ArrowCursor);
 }
 
 void DrawArea::mousePressEvent(QMouseEvent *event)
 {
+    const QPoint p = event->position().toPoint();
     if (event->button() == Qt::LeftButton)
-        MouseDown(event->position().toPoint().x(), event->position().toPoint().y());
+        MouseDown(p.x(), p.y());
+    else if (event->button() == Qt::RightButton && TheMainWindow())
+        TheMainWindow()->ShowPieceMenu(p, event->globalPosition().toPoint());
 }
 
 void DrawArea::mouseReleaseEvent(QMouseEvent *event)
@@ -118,35 +130,28 @@ void DrawArea::mouseReleaseEvent(QMouseEvent *event)
         gButtonReleased = 1;
 }
 
-void DrawArea::mouseDoubleClickEvent(QMouseEvent *) {}
-
-// ---- Mouse ---------------------------------------------------------------------------------
-
-void MouseMove(int32_t x, int32_t y)
+void DrawArea::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    gMouseX = x;
-    gMouseY = y;
-    if (gMouseDown) {
-        gDragDX = x - gPressX;
-        gDragDY = y - gPressY;
-    }
+    // A double click is a second press: it grabs the piece the first one selected.
+    mousePressEvent(event);
 }
 
-void MouseDown(int32_t x, int32_t y)
+void DrawArea::wheelEvent(QWheelEvent *event)
 {
-    gMouseDown = 1;
-    gPressX = x;
-    gPressY = y;
-    gDraggingPiece = 0;
+    const QPoint p = event->position().toPoint();
+    const int notches = event->angleDelta().y() / 120;
+    const bool turn = event->modifiers() & Qt::ControlModifier;
+    if (notches && WheelOnPiece(p.x(), p.y(), notches, turn ? 1 : 0))
+        event->accept();
+    else
+        event->ignore();
 }
 
-void EndDrag()
+void DrawArea::leaveEvent(QEvent *)
 {
-    gMouseDown = 0;
-    gDraggingPiece = 0;
-    if (gSelected && (gDragDX || gDragDY))
-        SetModified();
-    gDragDX = gDragDY = 0;
+    // Away from the drawing area no button is hovered.
+    if (!gMouseDown)
+        MouseMove(-10000, -10000);
 }
 
 // ---- Window --------------------------------------------------------------------------------
@@ -174,6 +179,13 @@ MainWindow::MainWindow(const MENUDEF *menu, const ACCELTABLE *accel)
     PLATQT_AttachWindow(this, mArea);
     BuildMenus(menu, accel);
     gpEnableMenuItem = EnableMenuItemInWindow;
+    // Buttons 16 and 17 post their command; it runs after the frame that pressed them.
+    gpPostCommand = [](int32_t id) {
+        if (sMainWindow)
+            QMetaObject::invokeMethod(
+                sMainWindow, [id] { if (sMainWindow) sMainWindow->OnCommand(id); },
+                Qt::QueuedConnection);
+    };
     const PICTURE_NOTIFY notify = {UpdateSelectionStateCore, ShowModifiedInTitle, UpdateStatusText};
     PICTURE_Init(&notify);
     size_t iconSize = 0;
@@ -195,7 +207,7 @@ MainWindow::~MainWindow()
         gMainWnd = nullptr;
         gMenu = nullptr;
         gpEnableMenuItem = nullptr;
-        gpEnableControl = nullptr;
+        gpPostCommand = nullptr;
         PICTURE_Shutdown();
         PLATQT_AttachStatusBar(nullptr, nullptr, nullptr);
         PLATQT_DetachWindow();
@@ -278,6 +290,37 @@ void MainWindow::CreateStatusBar()
     PLATQT_AttachStatusBar(mParts[0], mParts[1], mProgress);
 }
 
+// The context menu of the picture: the Edit commands for the piece under the pointer
+// (selected first), or the Add commands over empty picture.
+void MainWindow::ShowPieceMenu(QPoint at, QPoint global)
+{
+    if (!gPictureExists || gMouseDown || !PointInPicture(at.x(), at.y()))
+        return;
+    IMGOBJ *piece = OverSelectedPiece(at.x(), at.y()) ? gSelected : PieceAt(at.x(), at.y());
+    SelectPiece(piece);
+    static const int kPieceCommands[] = {IDM_FLIPH,  IDM_FLIPV,   IDM_ROTATELEFT, IDM_ROTATERIGHT,
+                                         0,          IDM_BIGGER,  IDM_SMALLER,    0,
+                                         IDM_BEHIND, IDM_FORWARD, 0,              IDM_DELETE};
+    static const int kPictureCommands[] = {IDM_CLIPART, IDM_TEXT};
+    QMenu menu(this);
+    auto add = [&](int id) {
+        if (!id)
+            menu.addSeparator();
+        else if (QAction *action = ActionFor(id))
+            menu.addAction(action);
+    };
+    if (piece) {
+        if (piece->iKind == IMG_TEXT)
+            add(IDM_TEXT); // edits the selected text
+        for (int id : kPieceCommands)
+            add(id);
+    } else {
+        for (int id : kPictureCommands)
+            add(id);
+    }
+    menu.exec(global);
+}
+
 // ---- Frames and activation ---------------------------------------------------------------------
 
 void MainWindow::OnFrameTick()
@@ -338,7 +381,7 @@ bool MainWindow::event(QEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (gModified && gpAskSaveChanges && !gpAskSaveChanges()) {
+    if (gModified && !AskSaveChanges(this)) {
         event->ignore();
         return;
     }
@@ -348,7 +391,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::keyPressEvent(QKeyEvent *event)
 {
-    // The Delete key is a key-down, not an accelerator; the editing Part handles it.
+    // The Delete key is a key-down, not an accelerator.
+    if (event->key() == Qt::Key_Delete)
+        DeleteSelected();
     event->accept();
 }
 
@@ -360,17 +405,89 @@ void MainWindow::keyReleaseEvent(QKeyEvent *event)
 // ---- Commands
 // ---------------------------------------------------------------------------------------
 
+// The web-site item: the program's own page, the README in the data folder, opened by the
+// desktop's URL opener.
+static void OpenWebSite()
+{
+    char path[sizeof gMainDir + 16];
+    std::snprintf(path, sizeof path, "%sREADME.md", gMainDir);
+    if (!QFileInfo::exists(QString::fromLocal8Bit(path)) ||
+        !QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromLocal8Bit(path)))) {
+        Fail("The web site page could not be opened.");
+        Fail(path);
+        ShowErrorTrail();
+    }
+}
+
+// The save prompt before a command that replaces the picture: 0 when the user cancelled.
+static int SavePromptPassed(QWidget *window)
+{
+    return !gModified || AskSaveChanges(window);
+}
+
 void MainWindow::OnCommand(int id)
 {
+    // The editing commands press their on-screen button, which acts on the next frames.
+    static const struct {
+        int command;
+        int32_t control;
+    } kPresses[] = {
+        {IDM_SELECTNEXT, CTRL_SELECTNEXT}, {IDM_MOVELEFT, CTRL_MOVELEFT},
+        {IDM_MOVERIGHT, CTRL_MOVERIGHT},   {IDM_MOVEUP, CTRL_MOVEUP},
+        {IDM_MOVEDOWN, CTRL_MOVEDOWN},     {IDM_BIGGER, CTRL_BIGGER},
+        {IDM_SMALLER, CTRL_SMALLER},       {IDM_WIDER, CTRL_WIDER},
+        {IDM_NARROWER, CTRL_NARROWER},     {IDM_HIGHER, CTRL_HIGHER},
+        {IDM_LOWER, CTRL_LOWER},           {IDM_FLIPH, CTRL_FLIPH},
+        {IDM_FLIPV, CTRL_FLIPV},           {IDM_ROTATELEFT, CTRL_ROTATELEFT},
+        {IDM_ROTATERIGHT, CTRL_ROTATERIGHT},
+    };
+    for (const auto &press : kPresses) {
+        if (press.command == id) {
+            PressControl(press.control);
+            return;
+        }
+    }
     switch (id) {
-    case IDM_EXIT:
-        close();
+    case IDM_NEW:
+        if (SavePromptPassed(this))
+            NewPicture(this);
         break;
+    case IDM_OPEN:
+        if (SavePromptPassed(this) && !OpenFileDlg(this, 2)) {
+            Fail("OpenFileDlg() failed");
+            ShowErrorTrail();
+        }
+        break;
+    case IDM_SAVE:
+    case IDM_SAVEAS:
+        if (gPictureExists && !SaveFileDlg(this, id == IDM_SAVE ? 3 : 4)) {
+            Fail("The file couldn't be saved.");
+            ShowErrorTrail();
+        }
+        break;
+    case IDM_PRINT:
+    case IDM_EMAIL:
+        break; // printing and mail arrive with their own work
     case IDM_SETUP:
         SetupDialog(this);
         break;
-    case IDM_ABOUT:
-        AboutDialog(this);
+    case IDM_EXIT:
+        close();
+        break;
+    case IDM_BEHIND:
+    case IDM_FORWARD:
+        LayerSelected(id == IDM_FORWARD ? 1 : 0);
+        break;
+    case IDM_DELETE:
+        DeleteSelected();
+        break;
+    case IDM_CLIPART:
+        if (gPictureExists)
+            ClipArtDialog(this);
+        break;
+    case IDM_TEXT:
+        if (gPictureExists)
+            AddTextDialog(this, gSelected);
         break;
     case IDM_CONTENTS:
         ShowHelpPage("merrowick.htm");
@@ -378,8 +495,13 @@ void MainWindow::OnCommand(int id)
     case IDM_GETTINGSTARTED:
         ShowHelpPage("gettingstarted.htm");
         break;
-    default:
-        // The document, editing and output commands arrive with their features.
+    case IDM_WEBSITE:
+        OpenWebSite();
         break;
+    case IDM_ABOUT:
+        AboutDialog(this);
+        break;
+    default:
+        break; // Ctrl+L, Ctrl+A, Ctrl+I and unknown ids do nothing
     }
 }

@@ -33,6 +33,8 @@ class DrawArea : public QWidget
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 };
 
 class MainWindow : public QMainWindow
@@ -51,6 +53,8 @@ class MainWindow : public QMainWindow
     void OnFrameTick();
     // Command dispatch by command id.
     void OnCommand(int id);
+    // The context menu for a right click at a drawing-area point.
+    void ShowPieceMenu(QPoint at, QPoint global);
     // The action that sends a command id (menu item or key-only), or null.
     QAction *ActionFor(int id) const;
     DrawArea *Area() const { return mArea; }
@@ -105,16 +109,21 @@ void CenterWindowOver(QWidget *parent, QWidget *child);
 
 // The frame procedure the tick runs (AO_ProcessFlip; tests may replace it).
 extern int (*gpFrameProc)();
-// Hooks for later features, null until installed: the save prompt on close (returns 0
-// when the user cancels) and the opening of the command-line file (0 on failure).
-extern int (*gpAskSaveChanges)();
-extern int (*gpOpenPictureFile)(const char *path);
 
-// Mouse input in window pixels.
-void MouseMove(int32_t x, int32_t y);
-void MouseDown(int32_t x, int32_t y);
-// Ends a mouse press on the frame after the button went up.
-void EndDrag();
+// ---- Documents (documents.cpp) ----
+// Replaces the picture by a photo, the blank canvas or a layout file; displayName (may be
+// null) names the document instead of the file. 0 with the trail filled.
+int OpenPictureFile(const char *path, const char *displayName);
+// The open dialog: mode 1 photos (New > Photo), 2 any supported file (Open). 0 when the
+// chosen file could not be opened (the trail has been shown).
+int OpenFileDlg(QWidget *window, int mode);
+// Saves the document: mode 3 Save (asks for a name only when it has none), 4 Save As.
+// 0 with the trail filled when saving failed.
+int SaveFileDlg(QWidget *window, int mode);
+// Asks whether to save the changed picture and saves on Yes; 0 when the user cancelled.
+int AskSaveChanges(QWidget *window);
+// The New command after the save prompt: the New dialog, then a photo or the blank canvas.
+void NewPicture(QWidget *window);
 
 // The Setup dialog (modal, owner the main window). Returns 1.
 int SetupDialog(QWidget *owner);

@@ -9,6 +9,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "interface/interface.h"
 #include "picture/imgobj.h"
 #include "platform/platform.h"
 #include "resources/strings/strings.h"
@@ -121,6 +122,14 @@ void InitDocumentStateCore()
     gShowButtonTexts = InterfaceTextsOn(texts);
     if (gShowButtonTexts && std::strcmp(texts, "1") != 0)
         PLAT_WriteProfileString("SETUP", "InterfaceTexts", "1");
+}
+
+int FirstDocumentStep()
+{
+    if (gDocumentOpen)
+        return 1;
+    gDocumentOpen = 1;
+    return INTERFACE_Open();
 }
 
 int InterfaceTextsOn(const char *stored)

@@ -35,6 +35,11 @@ const char *StartFileArgument(int argc, char **argv);
 // by the loads that need it.
 void InitDocumentStateCore();
 
+// The first document's step: marks a document open and builds the editing interface
+// (start screen removed, level loaded, buttons made) once; later calls do nothing.
+// 0 with the trail from the level file (the caller adds its own line).
+int FirstDocumentStep();
+
 // ---- Caption and status bar -----------------------------------------------------------------
 
 // The caption: "Merrowick v1.01" without a document, "<name><ext>[ *] - Merrowick" with
@@ -81,8 +86,6 @@ void SetupFolderValue(const char *text, char *out, size_t size);
 
 // Greys (0) or enables (1) a menu command; installed by the window side.
 extern void (*gpEnableMenuItem)(int32_t commandId, int32_t enable);
-// Enables an on-screen control by control id; installed by the interface engine.
-extern void (*gpEnableControl)(int32_t controlId, int32_t enable);
 // What the commands may act on; each state greys and enables its commands and controls.
 enum CMDSTATE : int32_t {
     CMDSTATE_NO_PICTURE = 0, // no picture: picture commands greyed

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "interface/graphicsmap.h"
+#include "interface/interface.h"
 #include "picture/ao.h"
 #include "picture/text.h"
 #include "pixels/pixels.h"
@@ -116,6 +116,7 @@ int CleanupApplication(MainWindow *window)
     if (!AO_CleanUp(window))
         return Fail("Clean up AO");
     FreeObjects();
+    FreeLevel();
     DXCleanup();
     gHelpCookie = 0;
     return 1;
@@ -152,11 +153,13 @@ int MainWindow::Create()
     gAppActive = 1;
     mCreated = true;
     if (gStartFile[0]) {
-        if (gpOpenPictureFile && !gpOpenPictureFile(gStartFile))
+        if (!OpenPictureFile(gStartFile, nullptr))
             ShowErrorTrail();
         SetCommandState(gDocumentOpen ? CMDSTATE_PICTURE : CMDSTATE_NO_PICTURE);
         UpdateSelectionState();
-        UpdateStatusText();
+        // The status bar names a document only when one opened.
+        if (gDocumentOpen)
+            UpdateStatusText();
         UpdateTitle(this);
     }
     mArea->setCursor(Qt::ArrowCursor);

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "resources/strings/strings.h"
+#include "interface/interface.h"
 #include "shell/appstate.h"
 #include "shell/dialogs.h"
 #include "support/qt_app.h"

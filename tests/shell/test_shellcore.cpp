@@ -6,6 +6,7 @@
 
 #include "picture/imgobj.h"
 #include "resources/strings/strings.h"
+#include "interface/interface.h"
 #include "shell/appstate.h"
 #include "shell/shellcore.h"
 #include "support/temp_dir.h"

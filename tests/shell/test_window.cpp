@@ -6,7 +6,7 @@
 #include <QTest>
 #include <array>
 
-#include "interface/graphicsmap.h"
+#include "interface/interface.h"
 #include "picture/ao.h"
 #include "picture/imgobj.h"
 #include "pixels/pixels.h"
@@ -37,7 +37,6 @@ class WindowTest : public QtTest
     {
         mWindow.reset();
         gpFrameProc = AO_ProcessFlip;
-        gpAskSaveChanges = nullptr;
         QtTest::TearDown();
     }
     // The window over a main folder (the data folder when empty), created or not.
@@ -155,7 +154,10 @@ TEST_F(WindowTest, TheStatusBarIsLaidOutForTheDrawingAreaWithinItsLimits)
 TEST_F(WindowTest, AModifiedDocumentMarksTheCaptionAndAsksBeforeClosing)
 {
     MainWindow *w = Make();
-    gpAskSaveChanges = [] { return sAskAnswer; };
+    PLATQT_SetMessageBoxHook([](const char *text, const char *, int) -> int {
+        gBoxes.push_back({text});
+        return sAskAnswer ? PLAT_IDNO : PLAT_IDCANCEL;
+    });
     gDocumentOpen = 1;
     std::snprintf(gFileName, sizeof gFileName, "beach");
     std::snprintf(gFileExt, sizeof gFileExt, ".mwi");
