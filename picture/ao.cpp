@@ -77,6 +77,8 @@ static void ReleaseImgObj(IMGOBJ *obj)
     obj->pszFullPath = nullptr;
 }
 
+static int CopyToWindow(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height);
+
 int AO_DelObj(AO *entry)
 {
     if (!entry)
@@ -88,6 +90,13 @@ int AO_DelObj(AO *entry)
     if (entry->pNext)
         entry->pNext->pPrev = entry->pPrev;
     entry->pPrev = entry->pNext = nullptr;
+
+    // A sprite leaves nothing behind: its place gets the background back, in the screen
+    // buffer and in the window (no later flush covers a place nobody occupies).
+    if ((entry->dwFlags & AOFLAG_SPRITE) && gDDSScratch && gDDSBackgnd &&
+        DXBlt(gDDSScratch, entry->x, entry->y, entry->iWidth, entry->iHeight, gDDSBackgnd,
+              entry->x, entry->y, 1))
+        CopyToWindow(gDDSScratch, entry->x, entry->y, entry->iWidth, entry->iHeight);
 
     if (entry->iType == AO_TYPE_IMGOBJ) {
         IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(entry);
@@ -413,6 +422,21 @@ static int PicturePass()
     if (gSelected)
         DrawSelectionOutline(gSelected);
     if (!CopyToWindow(gDDSPicture, gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h))
+        return Fail("AO - Extra!");
+    return 1;
+}
+
+int AO_RefreshWindow()
+{
+    if (!gDDSScratch || !gDDSScratch->pBits)
+        return Fail("No DC!");
+    // The sprites go back onto the fresh background first, so none of them blinks.
+    if (!DrawPass())
+        return 0;
+    if (!CopyToWindow(gDDSScratch, 0, 0, gScreenWidth, gScreenHeight))
+        return Fail("AO - Refresh!");
+    if (gPictureExists && gDDSPicture && gDDSPicture->pBits &&
+        !CopyToWindow(gDDSPicture, gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h))
         return Fail("AO - Extra!");
     return 1;
 }

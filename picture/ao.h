@@ -77,6 +77,10 @@ void AO_KillObj(AO *entry, int32_t xSrc, int32_t ySrc);
 int AO_DieProc(AO *entry);
 // Entries of a type whose bRemove is not 1.
 int32_t AO_CountType(int32_t type);
+// Draws the sprites and pieces, then copies the whole screen buffer and the picture over
+// it to the window image: after the background was rebuilt every pixel of the window may
+// have changed. 0 with the trail filled.
+int AO_RefreshWindow();
 // One frame: erase, animate, draw, flush, picture. 0 with the trail filled on failure.
 // An AnimateProc may delete its own entry or clear the whole list, never other entries.
 int AO_ProcessFlip();

@@ -64,9 +64,10 @@ static void FitPhoto(IMGOBJ *photo)
     photo->bNeedsUpdate = 1;
 }
 
-// Moves and scales a piece from the old picture rectangle to the current one. Offsets
-// round to the nearest pixel (also left of and above the picture) and sizes stay exact,
-// so refitting to an unchanged rectangle leaves a piece exactly where it was.
+// Moves and scales a piece from the old picture rectangle to the current one. The offset
+// from the picture's corner is kept exactly between resizes and rounded to the nearest
+// pixel (also left of and above the picture), as the size is, so a piece returns to its
+// pixel when the window returns to its size.
 static void FollowPicture(IMGOBJ *piece, const XYWH &old)
 {
     const XYWH &now = gPictureRect;
@@ -74,10 +75,15 @@ static void FollowPicture(IMGOBJ *piece, const XYWH &old)
         return;
     piece->fScaleX = static_cast<float>(now.w) / static_cast<float>(old.w);
     piece->fScaleY = static_cast<float>(now.h) / static_cast<float>(old.h);
-    float dx = static_cast<float>(piece->ao.x - old.x) * piece->fScaleX;
-    float dy = static_cast<float>(piece->ao.y - old.y) * piece->fScaleY;
-    piece->ao.x = now.x + static_cast<int32_t>(std::floor(dx + 0.5f));
-    piece->ao.y = now.y + static_cast<int32_t>(std::floor(dy + 0.5f));
+    if (!piece->bPlaced || piece->ao.x != piece->xPlaced || piece->ao.y != piece->yPlaced) {
+        piece->dPlaceX = piece->ao.x - old.x;
+        piece->dPlaceY = piece->ao.y - old.y;
+    }
+    piece->dPlaceX *= static_cast<double>(now.w) / old.w;
+    piece->dPlaceY *= static_cast<double>(now.h) / old.h;
+    piece->ao.x = piece->xPlaced = now.x + static_cast<int32_t>(std::floor(piece->dPlaceX + 0.5));
+    piece->ao.y = piece->yPlaced = now.y + static_cast<int32_t>(std::floor(piece->dPlaceY + 0.5));
+    piece->bPlaced = 1;
     piece->fWidth *= piece->fScaleX;
     piece->fHeight *= piece->fScaleY;
     piece->bNeedsUpdate = 1;
@@ -161,6 +167,9 @@ int BackgroundResize()
         return 0;
     if (!DXBlt(gDDSScratch, 0, 0, gScreenWidth, gScreenHeight, gDDSBackgnd, 0, 0, 1))
         return Fail("DXBlt! (backgnd)");
+    // The new background shows at once, not only where sprites next flush.
+    if (gWindowDC && !AO_RefreshWindow())
+        return 0;
     return 1;
 }
 
@@ -206,10 +215,7 @@ static int Within(LPDDS s, int32_t x, int32_t y, int32_t w, int32_t h)
            static_cast<int64_t>(y) + h <= s->iHeight;
 }
 
-// Scratch space of at least w × h: the picture buffer's corner when it is large enough,
-// else a surface of its own (returned in *owned for the caller to release). Large
-// exports of large pieces need more than the picture buffer holds.
-static LPDDS Scratch(int32_t w, int32_t h, LPDDS *owned)
+LPDDS PictureScratch(int32_t w, int32_t h, LPDDS *owned)
 {
     *owned = nullptr;
     if (gDDSPicture && gDDSPicture->iWidth >= w && gDDSPicture->iHeight >= h)
@@ -235,7 +241,7 @@ static int PlaceImage(LPDDS out, int32_t x, int32_t y, int32_t w, int32_t h, LPD
     LPDDS owned = nullptr;
     LPDDS scratch = image == gDDSPicture
                         ? (owned = DXCreateSurface(nullptr, w, h, DDSCAPS_SYSTEMOFFSCREEN))
-                        : Scratch(w, h, &owned);
+                        : PictureScratch(w, h, &owned);
     if (!scratch || !DXStretchBlt(scratch, 0, 0, w, h, image, 0, 0, sw, sh, 1)) {
         DXReleaseSurface(owned);
         return Fail("DXStretchBlt(2)!");
@@ -275,7 +281,7 @@ static int ComposeClipArt(LPDDS out, IMGOBJ *obj, float sx, float sy)
     LPDDS image = obj->iiRes[HI_RES_OBJ].DDSSurface;
     // The image already in the piece's proportions and unmirrored is used as it is.
     if (fx.dwDDFX || iw != obj->iSrcWidth || ih != obj->iSrcHeight) {
-        image = Scratch(iw, ih, &owned);
+        image = PictureScratch(iw, ih, &owned);
         if (!image || !DXStretchBltFX(image, 0, 0, iw, ih, obj->iiRes[HI_RES_OBJ].DDSSurface, 0, 0,
                                       obj->iSrcWidth, obj->iSrcHeight, 1, &fx)) {
             DXReleaseSurface(owned);
@@ -318,7 +324,7 @@ static int ComposeText(LPDDS out, IMGOBJ *obj, int32_t W, int32_t H, float sx, f
         return 1;
     }
     LPDDS owned;
-    LPDDS scratch = Scratch(p.w, p.h, &owned);
+    LPDDS scratch = PictureScratch(p.w, p.h, &owned);
     if (!scratch || !DXStretchBltFX(scratch, 0, 0, p.w, p.h, hi, 0, 0, obj->iSrcWidth,
                                     obj->iSrcHeight, 1, &fx)) {
         DXReleaseSurface(owned);

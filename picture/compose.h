@@ -31,6 +31,10 @@ int ImageObjectResize(void *window);
 int BackgroundResize();
 // ImageObjectResize, then BackgroundResize. 0 with the trail on failure.
 int ScreenResize(void *window);
+// Scratch space of at least w × h: the picture buffer's corner when it is large enough,
+// else a surface of its own (returned in *owned for the caller to release). Large pieces
+// turned at full resolution need more than the picture buffer holds. Null on failure.
+LPDDS PictureScratch(int32_t w, int32_t h, LPDDS *owned);
 // Composes the picture at width × height (components: 3) into a new export surface
 // from CreateJpegBuffer2: rows 3 × W8 bytes apart. Pieces in list order, clipped at the
 // edges. Null on failure. The caller frees it with ReleaseJpegBuffer2 (formats.h).

@@ -509,6 +509,10 @@ int IMGOBJ_AnimateProc(AO *entry)
     }
     if (obj->iKind != IMG_SRC) {
         KeepReachable(obj);
+        // A turned image is drawn from its box around the piece's centre: the box moves
+        // with the piece between rebuilds (drags, moves that only update the outline).
+        obj->rcRotated[0] = entry->x + (entry->iWidth - obj->rcRotated[2]) / 2;
+        obj->rcRotated[1] = entry->y + (entry->iHeight - obj->rcRotated[3]) / 2;
         if (dragged)
             CalcSelectionFrame(obj);
     }
@@ -522,6 +526,19 @@ int IMGOBJ_AnimateProc(AO *entry)
     return Fail(obj->iKind == IMG_OBJ    ? "UpdateImgObj(IMG_OBJ)!"
                 : obj->iKind == IMG_TEXT ? "UpdateImgText(IMG_TEXT)!"
                                          : "UpdateImgObj(IMG_EMF)!");
+}
+
+// Makes the screen image's surface hold a turned box of w × h: a large piece turned
+// needs more than the picture rectangle (1065 × 798 at 45 degrees is 1318 × 1318).
+static int FitScreenSurface(IMGOBJ *obj, int32_t w, int32_t h)
+{
+    LPDDS lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
+    if (lo && lo->iWidth >= w && lo->iHeight >= h)
+        return 1;
+    const int32_t nw = RoundUp8(lo && lo->iWidth > w ? lo->iWidth : w);
+    const int32_t nh = lo && lo->iHeight > h ? lo->iHeight : h;
+    obj->iiRes[LO_RES_OBJ].DDSSurface = MakeImageSurface(lo, nw, nh);
+    return obj->iiRes[LO_RES_OBJ].DDSSurface ? 1 : Fail("CreateImgObjSurface(LO_RES_OBJ)");
 }
 
 // Quality path: the piece turned at its high resolution, then scaled to the screen.
@@ -544,12 +561,23 @@ static int RotateForQuality(IMGOBJ *obj, LPDDS hi, LPDDS lo, const DDBLTFX *fx)
         ih = static_cast<int32_t>(obj->iSrcWidth *
                                   (static_cast<float>(a.iHeight) / static_cast<float>(a.iWidth)));
     }
-    if (!DXStretchBltFX(gDDSPicture, 0, 0, iw, ih, hi, 0, 0, obj->iSrcWidth, obj->iSrcHeight, 1,
-                        fx))
+    // Artwork larger than the picture buffer is turned in a surface of its own.
+    LPDDS owned = nullptr;
+    LPDDS scratch = PictureScratch(iw, ih, &owned);
+    if (!scratch ||
+        !DXStretchBltFX(scratch, 0, 0, iw, ih, hi, 0, 0, obj->iSrcWidth, obj->iSrcHeight, 1, fx)) {
+        DXReleaseSurface(owned);
         return Fail("DXStretchBlt(1) !");
-    LPDDS turned = DXRotateSurface(gDDSPicture, 0, 0, iw, ih, obj->iAngle);
+    }
+    LPDDS turned = DXRotateSurface(scratch, 0, 0, iw, ih, obj->iAngle);
+    DXReleaseSurface(owned);
     if (!turned)
         return Fail("DXRotateSurface()!");
+    if (!FitScreenSurface(obj, rw, rh)) {
+        DXReleaseSurface(turned);
+        return 0;
+    }
+    lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
     const int ok = DXStretchBlt(lo, 0, 0, rw, rh, turned, 0, 0, turned->iWidth, turned->iHeight, 1);
     DXReleaseSurface(turned);
     return ok || Fail("DXStretchBlt(2)!");
@@ -563,6 +591,11 @@ static int RotateFast(IMGOBJ *obj, LPDDS lo)
     if (!turned)
         return Fail("DXRotateSurface()!");
     const int32_t tw = turned->iWidth, th = turned->iHeight;
+    if (!FitScreenSurface(obj, tw, th)) {
+        DXReleaseSurface(turned);
+        return 0;
+    }
+    lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
     const int ok = DXBlt(lo, 0, 0, tw, th, turned, 0, 0, 1);
     DXReleaseSurface(turned);
     if (!ok)

@@ -47,6 +47,11 @@ struct IMGOBJ {
     // Beyond the stored record: the photo's whole path for loading (szFileName keeps
     // only what fits, for the layout file). Owned by the object; freed with it.
     char *pszFullPath;
+    // The exact offset from the picture rectangle's corner as the window is resized;
+    // ao.x, ao.y are its rounding (xPlaced, yPlaced). A piece moved since is measured anew.
+    double dPlaceX, dPlaceY;
+    int32_t xPlaced, yPlaced;
+    int32_t bPlaced;
 };
 
 // ---- Creation ----------------------------------------------------------------------------

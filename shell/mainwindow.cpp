@@ -47,8 +47,6 @@ MainWindow *TheMainWindow()
 
 DrawArea::DrawArea(QWidget *parent) : QWidget(parent)
 {
-    setMinimumSize(800, 600);
-    setMaximumSize(1280, 1024);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -69,21 +67,6 @@ void DrawArea::paintEvent(QPaintEvent *event)
         painter.fillRect(event->rect(), Qt::white);
 }
 
-// Copies the screen buffer into the window image over the whole drawing area, as a
-// window redrawn after a size change shows it.
-static void CopyScratchToWindow(QWidget *area)
-{
-    PLAT_IMAGE *image = PLAT_GetWindowImage();
-    if (!image || !gDDSScratch)
-        return;
-    int32_t width = std::min({gScreenWidth, gDDSScratch->iWidth, image->iWidth});
-    int32_t height = std::min({gScreenHeight, gDDSScratch->iHeight, image->iHeight});
-    for (int32_t y = 0; y < height; y++)
-        std::memcpy(image->pBits + static_cast<ptrdiff_t>(y) * image->iPitch,
-                    DXPixel(gDDSScratch, 0, y), static_cast<size_t>(width) * 3);
-    area->update();
-}
-
 void DrawArea::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
@@ -102,7 +85,6 @@ void DrawArea::resizeEvent(QResizeEvent *event)
             Fail("AO process failed");
             ShowErrorTrail();
         }
-        CopyScratchToWindow(this);
     }
 }
 
@@ -174,6 +156,10 @@ MainWindow::MainWindow(const MENUDEF *menu, const ACCELTABLE *accel)
     sMainWindow = this;
     gMainWnd = this;
     setWindowTitle(QStringLiteral("Merrowick"));
+    // The whole window, menu and status bar included, stays within 800 × 600 and
+    // 1280 × 1024, so it can take a whole 1280 × 1024 screen.
+    setMinimumSize(800, 600);
+    setMaximumSize(1280, 1024);
     mArea = new DrawArea(this);
     setCentralWidget(mArea);
     PLATQT_AttachWindow(this, mArea);

@@ -141,12 +141,17 @@ TEST_F(WindowTest, TheStatusBarIsLaidOutForTheDrawingAreaWithinItsLimits)
     MainWindow *w = Make();
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
-    // Asked width and height, then the drawing area's and the progress bar's left.
-    for (const auto &[width, height, areaW, areaH, x] :
+    // Asked width and height, then the whole window's size and the progress bar's left:
+    // the limits hold for the window, and the drawing area is what lies inside it.
+    for (const auto &[width, height, winW, winH, x] :
          {std::array{2000, 2000, 1280, 1024, 655}, {300, 200, 800, 600, 415}}) {
         w->resize(width, height);
         QTest::qWait(50);
-        EXPECT_EQ(std::pair(gScreenWidth, gScreenHeight), std::pair(areaW, areaH)) << width;
+        EXPECT_EQ(std::pair(w->width(), w->height()), std::pair(winW, winH)) << width;
+        EXPECT_EQ(std::pair(gScreenWidth, gScreenHeight),
+                  std::pair(w->Area()->width(), w->Area()->height()))
+            << width;
+        EXPECT_LT(gScreenHeight, winH) << width;
         EXPECT_EQ(w->mProgress->geometry().x(), x) << width;
     }
 }
