@@ -142,11 +142,11 @@ static void AddLabel(const CONTROL *c)
     const int32_t widths[2] = {FontStringWidth(CONTROL_LABEL_FONT, texts[0]),
                                FontStringWidth(CONTROL_LABEL_FONT, texts[1])};
     LABELPLACE places[2];
-    const int n = ControlLabelPlaces(c->iId, c->ao.x, c->ao.y, c->ao.iWidth, c->ao.iHeight, widths,
-                                     places);
+    const int n =
+        ControlLabelPlaces(c->iId, c->ao.x, c->ao.y, c->ao.iWidth, c->ao.iHeight, widths, places);
     for (int k = 0; k < n; k++)
-        FONT_AddLabel(CONTROL_LABEL_FONT, c->iId, places[k].x, places[k].y, places[k].iAlign, 1,
-                      12, texts[k], 40);
+        FONT_AddLabel(CONTROL_LABEL_FONT, c->iId, places[k].x, places[k].y, places[k].iAlign, 1, 12,
+                      texts[k], 40);
 }
 
 int INTERFACE_Open()
@@ -197,27 +197,57 @@ void ResizeSelectedProportional(float step)
 static void Act(int32_t id, int32_t s)
 {
     switch (id) {
-    case CTRL_BIGGER: ResizeSelectedProportional(static_cast<float>(s)); break;
-    case CTRL_SMALLER: ResizeSelectedProportional(static_cast<float>(-s)); break;
-    case CTRL_WIDER: ResizeSelected(static_cast<float>(s), 0); break;
-    case CTRL_NARROWER: ResizeSelected(static_cast<float>(-s), 0); break;
-    case CTRL_HIGHER: ResizeSelected(0, static_cast<float>(s)); break;
-    case CTRL_LOWER: ResizeSelected(0, static_cast<float>(-s)); break;
-    case CTRL_FLIPH: gSelected->bFlipH = !gSelected->bFlipH; break;
-    case CTRL_FLIPV: gSelected->bFlipV = !gSelected->bFlipV; break;
-    case CTRL_ROTATELEFT: RotateSelected(-s); break;
-    case CTRL_ROTATERIGHT: RotateSelected(s); break;
-    case CTRL_MOVELEFT: MoveSelected(-s, 0); break;
-    case CTRL_MOVERIGHT: MoveSelected(s, 0); break;
-    case CTRL_MOVEUP: MoveSelected(0, -s); break;
-    case CTRL_MOVEDOWN: MoveSelected(0, s); break;
-    default: break;
+    case CTRL_BIGGER:
+        ResizeSelectedProportional(static_cast<float>(s));
+        break;
+    case CTRL_SMALLER:
+        ResizeSelectedProportional(static_cast<float>(-s));
+        break;
+    case CTRL_WIDER:
+        ResizeSelected(static_cast<float>(s), 0);
+        break;
+    case CTRL_NARROWER:
+        ResizeSelected(static_cast<float>(-s), 0);
+        break;
+    case CTRL_HIGHER:
+        ResizeSelected(0, static_cast<float>(s));
+        break;
+    case CTRL_LOWER:
+        ResizeSelected(0, static_cast<float>(-s));
+        break;
+    case CTRL_FLIPH:
+        gSelected->bFlipH = !gSelected->bFlipH;
+        break;
+    case CTRL_FLIPV:
+        gSelected->bFlipV = !gSelected->bFlipV;
+        break;
+    case CTRL_ROTATELEFT:
+        RotateSelected(-s);
+        break;
+    case CTRL_ROTATERIGHT:
+        RotateSelected(s);
+        break;
+    case CTRL_MOVELEFT:
+        MoveSelected(-s, 0);
+        break;
+    case CTRL_MOVERIGHT:
+        MoveSelected(s, 0);
+        break;
+    case CTRL_MOVEUP:
+        MoveSelected(0, -s);
+        break;
+    case CTRL_MOVEDOWN:
+        MoveSelected(0, s);
+        break;
+    default:
+        break;
     }
 }
 
 static bool Repeats(int32_t id)
 {
-    return (id >= CTRL_BIGGER && id <= CTRL_LOWER) || (id >= CTRL_ROTATELEFT && id <= CTRL_MOVEDOWN);
+    return (id >= CTRL_BIGGER && id <= CTRL_LOWER) ||
+           (id >= CTRL_ROTATELEFT && id <= CTRL_MOVEDOWN);
 }
 
 // A pressed frame: accelerate, note when frames fall behind, act.

@@ -14,10 +14,10 @@
 #include "picture/ao.h"
 
 // ---- Mouse and settings state -------------------------------------------------------------
-extern int32_t gMouseDown;       // the left button is held (from a press until EndDrag)
-extern int32_t gPressX;          // where it went down
+extern int32_t gMouseDown; // the left button is held (from a press until EndDrag)
+extern int32_t gPressX;    // where it went down
 extern int32_t gPressY;
-extern int32_t gMouseX;          // the last mouse position in drawing-area pixels
+extern int32_t gMouseX; // the last mouse position in drawing-area pixels
 extern int32_t gMouseY;
 extern int32_t gButtonReleased;  // a button came up; the next frame tick ends the drag
 extern int32_t gShowButtonTexts; // hover labels under the buttons (SETUP/InterfaceTexts)

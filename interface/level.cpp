@@ -17,7 +17,8 @@
 LEVEL gLevel;
 
 // Larger files are not levels; the reader stops at this many bytes.
-static constexpr size_t kLevelFileMax = LEVEL_HEADER_SIZE + 4 * 48 * static_cast<size_t>(LEVEL_MAX_RECORDS);
+static constexpr size_t kLevelFileMax =
+    LEVEL_HEADER_SIZE + 4 * 48 * static_cast<size_t>(LEVEL_MAX_RECORDS);
 
 static int32_t ReadI32(const uint8_t *p)
 {
@@ -79,7 +80,13 @@ static void KeepSprite(LEVELSPRITE *out, int32_t *kept, const uint8_t *rec, bool
     if (!g || !Visible(x, y, g->iWidth, g->iHeight))
         return;
     LEVELSPRITE &s = out[(*kept)++];
-    s = LEVELSPRITE{x, y, x + g->iWidth, y + g->iHeight, g->x, g->y, id,
+    s = LEVELSPRITE{x,
+                    y,
+                    x + g->iWidth,
+                    y + g->iHeight,
+                    g->x,
+                    g->y,
+                    id,
                     static_cast<uint16_t>(foreground ? ReadU16(rec + 12) : 0)};
 }
 
@@ -127,11 +134,13 @@ int LevelParse(const uint8_t *data, size_t size, const char *name)
         offset += bytes;
     }
     // Every list is allocated for its whole count before any record is read.
-    gLevel.pStatic = static_cast<LEVELSPRITE *>(std::calloc(span[0].count + 1, sizeof(LEVELSPRITE)));
+    gLevel.pStatic =
+        static_cast<LEVELSPRITE *>(std::calloc(span[0].count + 1, sizeof(LEVELSPRITE)));
     gLevel.pForeground =
         static_cast<LEVELSPRITE *>(std::calloc(span[1].count + 1, sizeof(LEVELSPRITE)));
     gLevel.pPaths = static_cast<LEVELPATH *>(std::calloc(span[2].count + 1, sizeof(LEVELPATH)));
-    gLevel.pActions = static_cast<LEVELACTION *>(std::calloc(span[3].count + 1, sizeof(LEVELACTION)));
+    gLevel.pActions =
+        static_cast<LEVELACTION *>(std::calloc(span[3].count + 1, sizeof(LEVELACTION)));
     if (!gLevel.pStatic || !gLevel.pForeground || !gLevel.pPaths || !gLevel.pActions) {
         FreeLevel();
         return Fail("No level mem!");
@@ -142,9 +151,8 @@ int LevelParse(const uint8_t *data, size_t size, const char *name)
         KeepSprite(gLevel.pForeground, &gLevel.iForegroundCount, span[1].p + 16 * i, true);
     for (int32_t i = 0; i < span[2].count; i++) {
         const uint8_t *rec = span[2].p + 20 * i;
-        gLevel.pPaths[gLevel.iPathCount++] = LEVELPATH{ReadI32(rec), ReadI32(rec + 4),
-                                                       ReadI32(rec + 8), ReadI32(rec + 12),
-                                                       ReadU16(rec + 16)};
+        gLevel.pPaths[gLevel.iPathCount++] = LEVELPATH{
+            ReadI32(rec), ReadI32(rec + 4), ReadI32(rec + 8), ReadI32(rec + 12), ReadU16(rec + 16)};
     }
     for (int32_t i = 0; i < span[3].count; i++)
         KeepAction(span[3].p + 48 * i);

@@ -94,8 +94,8 @@ int AO_DelObj(AO *entry)
     // A sprite leaves nothing behind: its place gets the background back, in the screen
     // buffer and in the window (no later flush covers a place nobody occupies).
     if ((entry->dwFlags & AOFLAG_SPRITE) && gDDSScratch && gDDSBackgnd &&
-        DXBlt(gDDSScratch, entry->x, entry->y, entry->iWidth, entry->iHeight, gDDSBackgnd,
-              entry->x, entry->y, 1))
+        DXBlt(gDDSScratch, entry->x, entry->y, entry->iWidth, entry->iHeight, gDDSBackgnd, entry->x,
+              entry->y, 1))
         CopyToWindow(gDDSScratch, entry->x, entry->y, entry->iWidth, entry->iHeight);
 
     if (entry->iType == AO_TYPE_IMGOBJ) {

@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QUrl>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,6 +13,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QUrl>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -93,8 +93,7 @@ void DrawArea::mouseMoveEvent(QMouseEvent *event)
     const QPoint p = event->position().toPoint();
     MouseMove(p.x(), p.y());
     // The selected piece can be picked up where the pointer shows it.
-    setCursor(!gMouseDown && OverSelectedPiece(p.x(), p.y()) ? Qt::SizeAllCursor
-                                                             : Qt::ArrowCursor);
+    setCursor(!gMouseDown && OverSelectedPiece(p.x(), p.y()) ? Qt::SizeAllCursor : Qt::ArrowCursor);
 }
 
 void DrawArea::mousePressEvent(QMouseEvent *event)
@@ -169,7 +168,11 @@ MainWindow::MainWindow(const MENUDEF *menu, const ACCELTABLE *accel)
     gpPostCommand = [](int32_t id) {
         if (sMainWindow)
             QMetaObject::invokeMethod(
-                sMainWindow, [id] { if (sMainWindow) sMainWindow->OnCommand(id); },
+                sMainWindow,
+                [id] {
+                    if (sMainWindow)
+                        sMainWindow->OnCommand(id);
+                },
                 Qt::QueuedConnection);
     };
     const PICTURE_NOTIFY notify = {UpdateSelectionStateCore, ShowModifiedInTitle, UpdateStatusText};
@@ -284,9 +287,9 @@ void MainWindow::ShowPieceMenu(QPoint at, QPoint global)
         return;
     IMGOBJ *piece = OverSelectedPiece(at.x(), at.y()) ? gSelected : PieceAt(at.x(), at.y());
     SelectPiece(piece);
-    static const int kPieceCommands[] = {IDM_FLIPH,  IDM_FLIPV,   IDM_ROTATELEFT, IDM_ROTATERIGHT,
-                                         0,          IDM_BIGGER,  IDM_SMALLER,    0,
-                                         IDM_BEHIND, IDM_FORWARD, 0,              IDM_DELETE};
+    static const int kPieceCommands[] = {
+        IDM_FLIPH,   IDM_FLIPV, IDM_ROTATELEFT, IDM_ROTATERIGHT, 0, IDM_BIGGER,
+        IDM_SMALLER, 0,         IDM_BEHIND,     IDM_FORWARD,     0, IDM_DELETE};
     static const int kPictureCommands[] = {IDM_CLIPART, IDM_TEXT};
     QMenu menu(this);
     auto add = [&](int id) {
@@ -418,13 +421,20 @@ void MainWindow::OnCommand(int id)
         int command;
         int32_t control;
     } kPresses[] = {
-        {IDM_SELECTNEXT, CTRL_SELECTNEXT}, {IDM_MOVELEFT, CTRL_MOVELEFT},
-        {IDM_MOVERIGHT, CTRL_MOVERIGHT},   {IDM_MOVEUP, CTRL_MOVEUP},
-        {IDM_MOVEDOWN, CTRL_MOVEDOWN},     {IDM_BIGGER, CTRL_BIGGER},
-        {IDM_SMALLER, CTRL_SMALLER},       {IDM_WIDER, CTRL_WIDER},
-        {IDM_NARROWER, CTRL_NARROWER},     {IDM_HIGHER, CTRL_HIGHER},
-        {IDM_LOWER, CTRL_LOWER},           {IDM_FLIPH, CTRL_FLIPH},
-        {IDM_FLIPV, CTRL_FLIPV},           {IDM_ROTATELEFT, CTRL_ROTATELEFT},
+        {IDM_SELECTNEXT, CTRL_SELECTNEXT},
+        {IDM_MOVELEFT, CTRL_MOVELEFT},
+        {IDM_MOVERIGHT, CTRL_MOVERIGHT},
+        {IDM_MOVEUP, CTRL_MOVEUP},
+        {IDM_MOVEDOWN, CTRL_MOVEDOWN},
+        {IDM_BIGGER, CTRL_BIGGER},
+        {IDM_SMALLER, CTRL_SMALLER},
+        {IDM_WIDER, CTRL_WIDER},
+        {IDM_NARROWER, CTRL_NARROWER},
+        {IDM_HIGHER, CTRL_HIGHER},
+        {IDM_LOWER, CTRL_LOWER},
+        {IDM_FLIPH, CTRL_FLIPH},
+        {IDM_FLIPV, CTRL_FLIPV},
+        {IDM_ROTATELEFT, CTRL_ROTATELEFT},
         {IDM_ROTATERIGHT, CTRL_ROTATERIGHT},
     };
     for (const auto &press : kPresses) {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <vector>
 
 #include "picture/ao.h"
 #include "picture/compose.h"
@@ -98,25 +99,95 @@ class Compose : public ::testing::Test
     LPDDS out = nullptr;
 };
 
+// Dragging the window's edge up to its largest size in small steps and back brings
+// every piece back to its pixel; the picture's corner stays the corner.
 TEST_F(Compose, PiecesFollowThePictureThroughResizesWithoutDrift)
 {
     AddPhoto();
-    IMGOBJ *corner = Add(IMG_OBJ, 10, 10, kRed, 190, 96, 100, 80);
-    IMGOBJ *outside = Add(IMG_TEXT, 10, 10, kRed, 150, 60, 90, 45);
-    for (auto [w, h] : {std::pair{1385, 1200}, {811, 617}, {800, 600}}) {
+    IMGOBJ *pieces[] = {Add(IMG_OBJ, 10, 10, kRed, 190, 96, 100, 80),
+                        Add(IMG_TEXT, 10, 10, kRed, 150, 60, 90, 45),
+                        Add(IMG_OBJ, 10, 10, kRed, 437, 301, 51, 37)};
+    auto places = [&] {
+        std::vector<R> p;
+        for (const IMGOBJ *o : pieces)
+            p.push_back(R{o->ao.x, o->ao.y, o->ao.iWidth, o->ao.iHeight});
+        return p;
+    };
+    const std::vector<R> start = places();
+    std::vector<std::pair<int32_t, int32_t>> sizes;
+    // A drag of the corner: uneven steps, as a mouse gives them.
+    for (int32_t w = 800, h = 600, i = 0; w < 1280; i++) {
+        w = std::min(1280, w + 1 + i % 5);
+        h = std::min(1024, h + 1 + i % 3);
+        sizes.push_back({w, h});
+    }
+    for (int32_t w = 1280, h = 1024, i = 0; w > 800; i++) { // and back, other steps
+        w = std::max(800, w - 2 - i % 4);
+        h = std::max(600, h - 1 - i % 2);
+        sizes.push_back({w, h});
+    }
+    sizes.push_back({800, 600});
+    for (auto [w, h] : sizes) {
         gScreenWidth = w, gScreenHeight = h;
         ASSERT_TRUE(ImageObjectResize(nullptr));
-        EXPECT_EQ(std::pair(corner->ao.x, corner->ao.y), std::pair(gPictureRect.x, gPictureRect.y));
-        EXPECT_TRUE(corner->bNeedsUpdate);
+        EXPECT_EQ(std::pair(pieces[0]->ao.x, pieces[0]->ao.y),
+                  std::pair(gPictureRect.x, gPictureRect.y));
     }
-    EXPECT_NEAR(corner->fWidth, 100.0f, 0.01f) << "sizes come back exact";
-    EXPECT_NEAR(corner->fHeight, 80.0f, 0.01f);
-    const auto at = std::pair(outside->ao.x, outside->ao.y);
-    EXPECT_NEAR(at.first, 150, 1);
-    EXPECT_NEAR(at.second, 60, 1);
+    for (IMGOBJ *o : pieces)
+        o->ao.iWidth = static_cast<int32_t>(o->fWidth + 0.5f),
+        o->ao.iHeight = static_cast<int32_t>(o->fHeight + 0.5f);
+    EXPECT_EQ(places(), start);
     for (int i = 0; i < 50; ++i)
         ImageObjectResize(nullptr);
-    EXPECT_EQ(std::pair(outside->ao.x, outside->ao.y), at) << "refitting never moves a piece";
+    EXPECT_EQ(places(), start) << "refitting never moves a piece";
+}
+
+// Pieces the user can make are drawn whatever their turn: one as large as the picture
+// at 45 degrees (its box is larger than the window), and artwork wider than the picture
+// buffer; a turned piece's image follows its drag.
+TEST_F(Compose, LargeAndWideTurnedPiecesAreDrawnAndFollowTheirPiece)
+{
+    gScreenWidth = 1280, gScreenHeight = 1024;
+    AddPhoto();
+    const XYWH pic = gPictureRect;
+    IMGOBJ *large = Add(IMG_OBJ, 400, 300, kRed, pic.x, pic.y, pic.w, pic.h);
+    IMGOBJ *wide = Add(IMG_OBJ, 2600, 100, kGreen, pic.x + 10, pic.y + 10, 520, 20);
+    large->iAngle = 45, wide->iAngle = 30;
+    for (IMGOBJ *selected : {static_cast<IMGOBJ *>(nullptr), large, wide}) {
+        gSelected = selected;
+        large->bNeedsUpdate = wide->bNeedsUpdate = 1;
+        ASSERT_TRUE(AO_ProcessFlip()) << gErrorTrail;
+        EXPECT_GE(large->rcRotated[2], 1300);
+        EXPECT_GE(large->iiRes[LO_RES_OBJ].DDSSurface->iHeight, large->rcRotated[3]);
+    }
+    gSelected = large, large->bSelected = 1, gDraggingPiece = 1;
+    large->xAnchor = large->ao.x, large->yAnchor = large->ao.y, gDragDX = -40, gDragDY = 30;
+    const int32_t boxX = large->rcRotated[0], boxY = large->rcRotated[1];
+    ASSERT_TRUE(AO_ProcessFlip()) << gErrorTrail;
+    EXPECT_EQ(std::pair(large->rcRotated[0], large->rcRotated[1]), std::pair(boxX - 40, boxY + 30));
+}
+
+// A rebuilt background reaches the window at once, and a sprite that goes leaves the
+// background behind in the window too.
+TEST_F(Compose, TheWindowShowsRebuiltBackgroundsAndNoLeftOverSprites)
+{
+    PLAT_IMAGE *win = PLAT_GetWindowImage();
+    auto shown = [win](int32_t x, int32_t y) {
+        const uint8_t *p = win->pBits + y * win->iPitch + x * 3;
+        return static_cast<uint32_t>(p[2] << 16 | p[1] << 8 | p[0]);
+    };
+    AddPhoto();
+    ASSERT_TRUE(BackgroundResize()) << gErrorTrail;
+    EXPECT_EQ(shown(gPictureRect.x - 5, gPictureRect.y - 5), kBlue) << "the frame";
+    AO *sprite = AO_Alloc(sizeof(AO));
+    sprite->dwFlags = AOFLAG_SPRITE | AOFLAG_FLUSH, sprite->pSheet = sprite;
+    sprite->x = sprite->rcUpdate[0] = 20, sprite->y = sprite->rcUpdate[1] = 20;
+    sprite->iWidth = sprite->iHeight = sprite->rcUpdate[2] = sprite->rcUpdate[3] = 10;
+    AO_AddObj(sprite);
+    ASSERT_TRUE(AO_ProcessFlip());
+    EXPECT_EQ(shown(25, 25), kBlue);
+    AO_DelObj(sprite);
+    EXPECT_EQ(shown(25, 25), DXGetPixel(gDDSBackgnd, 25, 25));
 }
 
 // A piece, a turned piece (centred on its place) and a text bubble half outside (cut,

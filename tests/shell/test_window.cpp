@@ -175,3 +175,46 @@ TEST_F(WindowTest, AModifiedDocumentMarksTheCaptionAndAsksBeforeClosing)
     w->OnCommand(IDM_EXIT);
     EXPECT_FALSE(w->Running());
 }
+
+// A photo named at start opens with the editing buttons; one that cannot be opened is
+// reported and names nothing in the status bar.
+TEST_F(WindowTest, TheStartFileOpensWithTheButtonsOrIsReported)
+{
+    for (const std::string &file : {DataPath("missing.jpg"), DataPath("blank.jpg")}) {
+        std::snprintf(gStartFile, sizeof gStartFile, "%s", file.c_str());
+        gBoxes.clear();
+        MainWindow *w = Make();
+        const bool opens = file.find("blank") != std::string::npos;
+        EXPECT_EQ(gBoxes.size(), opens ? 0u : 1u);
+        EXPECT_EQ(AO_CountType(AO_TYPE_CONTROL), opens ? CONTROL_COUNT : 0);
+        EXPECT_EQ(w->mParts[0]->text(),
+                  opens ? QString("blank (2400 x 3000)") : QString::fromLatin1(LoadText(128)));
+        mWindow.reset();
+        gDocumentOpen = 0;
+    }
+    gStartFile[0] = '\0';
+}
+
+// Editing commands press their button (one step on the next frames); the Delete key
+// deletes; keys without a command do nothing.
+TEST_F(WindowTest, EditingCommandsAndKeysActThroughTheButtons)
+{
+    std::snprintf(gStartFile, sizeof gStartFile, "%s", DataPath("blank.jpg").c_str());
+    MainWindow *w = Make();
+    gStartFile[0] = '\0';
+    gpFrameProc = [] { return 1; }; // frames only when the test runs them
+    IMGOBJ *piece = IMGOBJ_AddObj("glasses.clp", IMG_OBJ, 0, 0, nullptr, nullptr);
+    ASSERT_NE(piece, nullptr) << gErrorTrail;
+    EXPECT_EQ(gCommandState, CMDSTATE_CLIPART);
+    const int32_t x = piece->ao.x;
+    w->OnCommand(IDM_MOVELEFT);
+    w->OnCommand(IDM_KEY_CTRL_A);
+    for (int frame = 0; frame < 3; frame++)
+        ASSERT_TRUE(AO_ProcessFlip()) << gErrorTrail;
+    EXPECT_EQ(piece->ao.x, x - 1);
+    EXPECT_TRUE(gBoxes.empty());
+    QTest::keyClick(w, Qt::Key_Delete);
+    EXPECT_EQ(gSelected, nullptr);
+    EXPECT_EQ(piece->ao.bRemove, 1);
+    EXPECT_EQ(gCommandState, CMDSTATE_NO_PIECES);
+}

@@ -1,0 +1,280 @@
+// Editing on screen: the buttons' frame procedure (presses, acceleration, looks, labels)
+// and the mouse and selection operations, on pieces without artwork.
+#include <gtest/gtest.h>
+#include <vector>
+
+#include "interface/interface.h"
+#include "picture/font.h"
+#include "picture/imgobj.h"
+#include "tests/support/engine_reset.h"
+
+namespace
+{
+
+class Editing : public EngineTest
+{
+  protected:
+    void SetUp() override
+    {
+        EngineReset();
+        gMouseDown = gButtonReleased = gShowButtonTexts = 0;
+        gMouseX = gMouseY = -1000;
+        gPictureRect = {190, 75, 600, 450};
+    }
+    void TearDown() override { EngineReset(); }
+
+    // A piece of a kind at a place, listed behind those made before it is not: in front.
+    static IMGOBJ *Piece(int32_t kind, int32_t x, int32_t y, int32_t w = 100, int32_t h = 50)
+    {
+        IMGOBJ *o = reinterpret_cast<IMGOBJ *>(AO_Alloc(sizeof(IMGOBJ)));
+        o->ao.iType = AO_TYPE_IMGOBJ;
+        o->ao.dwFlags = AOFLAG_IMGOBJ;
+        o->ao.AnimateProc = IMGOBJ_AnimateProc;
+        o->ao.iLayer = 1000;
+        o->iKind = kind;
+        o->ao.x = o->xAnchor = x, o->ao.y = o->yAnchor = y;
+        o->ao.iWidth = w, o->ao.iHeight = h;
+        o->fWidth = static_cast<float>(w), o->fHeight = static_cast<float>(h);
+        o->iSrcWidth = w * 2, o->iSrcHeight = h * 2;
+        AO_AddObj(&o->ao);
+        return o;
+    }
+    static CONTROL *Button(int32_t id)
+    {
+        EXPECT_TRUE(CONTROL_AddObj(10, 20, id, 300, 219, 40, 40, 0, 0, 0, 0));
+        for (AO *e = gAOList; e; e = e->pNext)
+            if (e->iType == AO_TYPE_CONTROL && reinterpret_cast<CONTROL *>(e)->iId == id)
+                return reinterpret_cast<CONTROL *>(e);
+        return nullptr;
+    }
+    static void Select(IMGOBJ *o)
+    {
+        gSelected = o;
+        o->bSelected = 1;
+        o->bNeedsUpdate = 0;
+    }
+    static int Letters(int32_t group)
+    {
+        int n = 0;
+        for (AO *e = gAOList; e; e = e->pNext)
+            n += e->iType == AO_TYPE_LETTER && e->AnimateProc == FONT_LetterProc &&
+                 e->iState != LETTER_LEAVING && reinterpret_cast<LETTER *>(e)->iGroup == group;
+        return n;
+    }
+};
+
+} // namespace
+
+// One command is one step of 1; a held key (refilled before every frame) or a held
+// mouse button steps 1, 2, 3 … up to 10; the button shows pressed, then highlighted.
+TEST_F(Editing, PressesActOnceAndHeldButtonsAccelerateToTen)
+{
+    IMGOBJ *piece = Piece(IMG_OBJ, 300, 200);
+    Select(piece);
+    CONTROL *left = Button(CTRL_MOVELEFT);
+    EnableControl(CTRL_MOVELEFT, 1);
+
+    PressControl(CTRL_MOVELEFT);
+    for (int frame = 0; frame < 3; frame++)
+        CONTROL_Proc(&left->ao);
+    EXPECT_EQ(piece->ao.x, 299);
+    EXPECT_EQ(left->ao.ySrc, 219 + 40 * 1) << "idle again: the normal look";
+    EXPECT_EQ(gModified, 1);
+
+    std::vector<int32_t> steps;
+    for (int frame = 0; frame < 12; frame++) {
+        const int32_t before = piece->ao.x;
+        PressControl(CTRL_MOVELEFT);
+        CONTROL_Proc(&left->ao);
+        steps.push_back(before - piece->ao.x);
+        EXPECT_EQ(std::pair(left->ao.x, left->ao.iWidth), std::pair(11, 38)) << "pressed look";
+    }
+    EXPECT_EQ(steps, std::vector<int32_t>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 10}));
+
+    // A held mouse button on Bigger: the same steps, the piece keeping its proportions.
+    CONTROL *bigger = Button(CTRL_BIGGER);
+    EnableControl(CTRL_BIGGER, 1);
+    gMouseX = 20, gMouseY = 30, gMouseDown = 1;
+    PressControl(CTRL_BIGGER); // the mouse has the buttons: keys and menus are ignored
+    EXPECT_EQ(bigger->iPressCount, 0);
+    for (int frame = 0; frame < 3; frame++)
+        CONTROL_Proc(&bigger->ao);
+    EXPECT_FLOAT_EQ(piece->fWidth, 106);
+    EXPECT_FLOAT_EQ(piece->fHeight, 53);
+    EXPECT_EQ(piece->bNeedsUpdate, 1);
+}
+
+// Flips and Select next act once per press however long the button is held; a
+// disabled button shows its grey look and reacts to nothing.
+TEST_F(Editing, SingleActionsActOnceAndDisabledButtonsNever)
+{
+    IMGOBJ *a = Piece(IMG_OBJ, 300, 200), *b = Piece(IMG_TEXT, 500, 300);
+    Select(a);
+    CONTROL *flip = Button(CTRL_FLIPH), *next = Button(CTRL_SELECTNEXT);
+    EnableControl(CTRL_FLIPH, 1);
+    EnableControl(CTRL_SELECTNEXT, 1);
+    gMouseX = 20, gMouseY = 30, gMouseDown = 1;
+    for (int frame = 0; frame < 5; frame++)
+        CONTROL_Proc(&flip->ao);
+    EXPECT_EQ(a->bFlipH, 1);
+    EXPECT_EQ(gMouseDown, 0);
+
+    PressControl(CTRL_SELECTNEXT);
+    for (int frame = 0; frame < 3; frame++)
+        CONTROL_Proc(&next->ao);
+    EXPECT_EQ(gSelected, b);
+
+    EnableControl(CTRL_FLIPH, 0);
+    PressControl(CTRL_FLIPH);
+    gMouseDown = 1;
+    for (int frame = 0; frame < 3; frame++)
+        CONTROL_Proc(&flip->ao);
+    EXPECT_EQ(a->bFlipH, 1);
+    EXPECT_EQ(b->bFlipH, 0);
+    EXPECT_EQ(flip->ao.ySrc, 219) << "the disabled look";
+}
+
+// When actions come more than 100 ms apart at a step above 1, only the outline follows
+// the held button; the image is rebuilt when it is let go.
+TEST_F(Editing, FramesFallingBehindRebuildThePieceOnRelease)
+{
+    IMGOBJ *piece = Piece(IMG_OBJ, 300, 200);
+    Select(piece);
+    CONTROL *right = Button(CTRL_MOVERIGHT);
+    EnableControl(CTRL_MOVERIGHT, 1);
+    for (int frame = 0; frame < 3; frame++) {
+        FakeAdvanceClock(250);
+        PressControl(CTRL_MOVERIGHT);
+        CONTROL_Proc(&right->ao);
+    }
+    EXPECT_EQ(right->bQuickUpdate, 1);
+    piece->bNeedsUpdate = 0;
+    PressControl(CTRL_MOVERIGHT);
+    CONTROL_Proc(&right->ao);
+    EXPECT_EQ(piece->bNeedsUpdate, 0) << "only the outline moved";
+    EXPECT_EQ(piece->ptCorner[0][0], piece->ao.x - 1);
+    gMouseX = 20, gMouseY = 30; // hovered after the press ends
+    CONTROL_Proc(&right->ao);
+    CONTROL_Proc(&right->ao);
+    EXPECT_EQ(piece->bNeedsUpdate, 1);
+}
+
+TEST_F(Editing, HoverLabelsComeAndGoWithTheMouseAndTheSetting)
+{
+    CONTROL *select = Button(CTRL_SELECTNEXT);
+    EnableControl(CTRL_SELECTNEXT, 1);
+    const struct {
+        int32_t texts, x, enabled, letters; // letters of the label staying after the frame
+    } frames[] = {
+        {1, 20, 1, 6},  // "Select" appears
+        {1, 200, 1, 0}, // away: it leaves
+        {0, 20, 1, 0},  // setting off: none
+        {1, 200, 1, 0}, //
+        {1, 20, 1, 6},  //
+        {1, 20, 0, 0},  // disabled under the mouse: it leaves
+    };
+    for (const auto &f : frames) {
+        gShowButtonTexts = f.texts, gMouseX = f.x, gMouseY = 30;
+        EnableControl(CTRL_SELECTNEXT, f.enabled);
+        CONTROL_Proc(&select->ao);
+        EXPECT_EQ(Letters(CTRL_SELECTNEXT), f.letters) << f.x << " " << f.texts << f.enabled;
+    }
+    // Placement: centred under the button but never cut at the left edge; Move Left and
+    // Move Right beside it in two lines, Move Up one pixel higher, Text two lower.
+    const struct {
+        int32_t id, x, t;
+        LABELPLACE first, second;
+    } places[] = {
+        {CTRL_BIGGER, 100, 40, {120, 56, FONT_ALIGN_CENTRE}, {}},
+        {CTRL_BIGGER, 0, 60, {40, 56, FONT_ALIGN_CENTRE}, {}},
+        {CTRL_MOVEUP, 100, 40, {120, 55, FONT_ALIGN_CENTRE}, {}},
+        {CTRL_TEXT, 100, 40, {120, 58, FONT_ALIGN_CENTRE}, {}},
+        {CTRL_MOVELEFT, 100, 40, {97, 27, FONT_ALIGN_RIGHT}, {97, 40, FONT_ALIGN_RIGHT}},
+        {CTRL_MOVERIGHT, 100, 40, {142, 27, FONT_ALIGN_LEFT}, {142, 40, FONT_ALIGN_LEFT}},
+    };
+    for (const auto &p : places) {
+        const int32_t t[2] = {p.t, p.t};
+        LABELPLACE out[2] = {};
+        const int n = ControlLabelPlaces(p.id, p.x, 20, 40, 40, t, out);
+        EXPECT_EQ(n, p.second.iAlign || p.second.x ? 2 : 1) << p.id;
+        for (int k = 0; k < n; k++) {
+            const LABELPLACE &want = k ? p.second : p.first;
+            EXPECT_EQ(std::vector<int32_t>({out[k].x, out[k].y, out[k].iAlign}),
+                      std::vector<int32_t>({want.x, want.y, want.iAlign}))
+                << p.id << " line " << k;
+        }
+    }
+}
+
+// The piece furthest back wins where pieces overlap; a second press grabs it; a press
+// outside the picture leaves the selection; only a carried piece marks the picture.
+TEST_F(Editing, PickingDraggingAndTheModifiedMark)
+{
+    IMGOBJ *back = Piece(IMG_OBJ, 300, 200), *front = Piece(IMG_TEXT, 350, 220);
+    MouseDown(360, 230);
+    EXPECT_EQ(gSelected, back);
+    EXPECT_EQ(std::pair(back->bSelected, front->bSelected), std::pair(1, 0));
+    EndDrag();
+    MouseDown(445, 260); // only the front piece holds this point
+    EXPECT_EQ(gSelected, front);
+    EXPECT_EQ(back->bNeedsUpdate, 1) << "let go: rebuilt at full quality";
+    EndDrag();
+    MouseDown(360, 230); // on the selected piece: grabbed, not the one behind
+    EXPECT_EQ(gSelected, front);
+    EXPECT_EQ(gDraggingPiece, 1);
+    MouseMove(-5000, 230); // far outside, even beyond the window
+    front->ao.AnimateProc(&front->ao);
+    EXPECT_EQ(front->ao.x, 190 - 100 + 25);
+    EndDrag();
+    EXPECT_EQ(gModified, 1);
+    EXPECT_EQ(std::pair(front->xAnchor, gDragDX), std::pair(front->ao.x, 0));
+
+    gModified = 0;
+    MouseDown(50, 50); // a button press that slides: no selection change, no mark
+    MouseMove(80, 90);
+    EndDrag();
+    EXPECT_EQ(std::pair(gSelected, gModified), std::pair(front, 0));
+    MouseDown(700, 500); // empty picture: deselects
+    EndDrag();
+    EXPECT_EQ(gSelected, nullptr);
+    EXPECT_EQ(gModified, 0);
+}
+
+// Behind and Forward swap with the neighbouring piece (never the photo); at the ends
+// nothing changes. Delete removes the selection and marks the picture.
+TEST_F(Editing, LayeringSelectNextAndDelete)
+{
+    IMGOBJ *photo = Piece(IMG_SRC, 190, 75, 600, 450);
+    IMGOBJ *a = Piece(IMG_OBJ, 300, 200), *b = Piece(IMG_TEXT, 320, 200),
+           *c = Piece(IMG_OBJ, 340, 200);
+    auto order = [] {
+        std::vector<AO *> o;
+        for (AO *e = gAOList; e; e = e->pNext)
+            o.push_back(e);
+        return o;
+    };
+    Select(a);
+    LayerSelected(0); // already at the back
+    EXPECT_EQ(order(), std::vector<AO *>({&photo->ao, &a->ao, &b->ao, &c->ao}));
+    EXPECT_EQ(gModified, 0);
+    LayerSelected(1);
+    EXPECT_EQ(order(), std::vector<AO *>({&photo->ao, &b->ao, &a->ao, &c->ao}));
+    EXPECT_EQ(gModified, 1);
+    Select(c);
+    LayerSelected(1); // already in front
+    EXPECT_EQ(order(), std::vector<AO *>({&photo->ao, &b->ao, &a->ao, &c->ao}));
+
+    std::vector<IMGOBJ *> visited;
+    for (int i = 0; i < 4; i++) {
+        SelectNext();
+        visited.push_back(gSelected);
+    }
+    EXPECT_EQ(visited, std::vector<IMGOBJ *>({b, a, c, b}));
+
+    gModified = 0;
+    DeleteSelected();
+    EXPECT_EQ(gSelected, nullptr);
+    EXPECT_EQ(b->ao.bRemove, 1);
+    EXPECT_EQ(gModified, 1);
+    EXPECT_EQ(PieceAt(325, 210), a) << "a piece on its way out is not picked";
+}
