@@ -278,3 +278,20 @@ TEST_F(Editing, LayeringSelectNextAndDelete)
     EXPECT_EQ(gModified, 1);
     EXPECT_EQ(PieceAt(325, 210), a) << "a piece on its way out is not picked";
 }
+
+// The wheel over the selected piece sizes it as Bigger and Smaller do, with Ctrl it turns
+// clip art (never text); elsewhere it is left to the window.
+TEST_F(Editing, TheWheelSizesAndTurnsTheSelectedPiece)
+{
+    IMGOBJ *art = Piece(IMG_OBJ, 300, 200), *text = Piece(IMG_TEXT, 500, 300);
+    Select(art);
+    EXPECT_EQ(WheelOnPiece(600, 400, 1, 0), 0);
+    EXPECT_EQ(WheelOnPiece(350, 220, 2, 0), 1);
+    EXPECT_FLOAT_EQ(art->fWidth, 110);
+    EXPECT_FLOAT_EQ(art->fHeight, 55);
+    EXPECT_EQ(WheelOnPiece(350, 220, -1, 1), 1);
+    EXPECT_EQ(art->iAngle, 355);
+    Select(text);
+    EXPECT_EQ(WheelOnPiece(550, 320, 3, 1), 1);
+    EXPECT_EQ(text->iAngle, 0);
+}

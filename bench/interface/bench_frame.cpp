@@ -1,0 +1,88 @@
+// One frame of the editing screen at the largest window: a 1065 × 904 picture with its
+// photo and 20 pieces (5 turned, 5 texts), one selected, with and without the 17 buttons
+// of the level file and a hover label under each.
+#include <benchmark/benchmark.h>
+#include <cstdio>
+
+#include "interface/interface.h"
+#include "picture/font.h"
+#include "picture/imgobj.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/platform.h"
+#include "resources/strings/strings.h"
+
+static IMGOBJ *AddImage(int32_t kind, int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour)
+{
+    IMGOBJ *o = reinterpret_cast<IMGOBJ *>(AO_Alloc(sizeof(IMGOBJ)));
+    o->ao.iType = AO_TYPE_IMGOBJ;
+    o->ao.dwFlags = AOFLAG_IMGOBJ;
+    o->ao.iLayer = 1000;
+    o->ao.AnimateProc = IMGOBJ_AnimateProc;
+    o->ao.x = o->xAnchor = x, o->ao.y = o->yAnchor = y, o->ao.iWidth = w, o->ao.iHeight = h;
+    o->fWidth = static_cast<float>(w), o->fHeight = static_cast<float>(h);
+    o->rcRotated[0] = x, o->rcRotated[1] = y, o->rcRotated[2] = w, o->rcRotated[3] = h;
+    o->iKind = kind;
+    o->iiRes[LO_RES_OBJ].DDSSurface =
+        DXCreateSurface(nullptr, w < 1280 ? 1280 : w, h < 1024 ? 1024 : h, DDSCAPS_SYSTEMOFFSCREEN);
+    DXFillRect(o->iiRes[LO_RES_OBJ].DDSSurface, 0, 0, w, h, colour);
+    AO_AddObj(&o->ao);
+    return o;
+}
+
+static void BM_EditingFrame(benchmark::State &state)
+{
+    const bool buttons = state.range(0) != 0;
+    FakePlatformReset();
+    gDDSScratch = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
+    gDDSBackgnd = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
+    gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
+    gDDSSprite = DXCreateSurface(nullptr, 1700, 345, DDSCAPS_SYSTEMOFFSCREEN);
+    DXFillRect(gDDSBackgnd, 0, 0, 1280, 1024, 0x336699);
+    for (int i = 0; i < 1700; i += 20) // sprite cells with white (transparent) gaps
+        DXFillRect(gDDSSprite, i, 0, 12, 345, 0x20A040 + i);
+    AO_Init(nullptr);
+    gScreenWidth = 1280, gScreenHeight = 1024;
+    gFramesRunning = gPictureExists = 1;
+    gPictureRect = {190, 75, 1065, 904};
+
+    AddImage(IMG_SRC, 190, 75, 1065, 904, 0x8090A0);
+    for (int i = 0; i < 20; i++) {
+        IMGOBJ *p = AddImage(i % 4 == 1 ? IMG_TEXT : IMG_OBJ, 220 + 45 * i, 120 + 35 * i, 220, 160,
+                             0xC03020 + i);
+        if (i % 4 == 2) // turned: drawn from its larger box
+            p->iAngle = 30, p->rcRotated[0] -= 40, p->rcRotated[2] += 80, p->rcRotated[3] += 80;
+        if (i == 7)
+            gSelected = p, p->bSelected = 1, CalcSelectionFrame(p);
+    }
+    if (buttons) {
+        std::snprintf(gMainDir, sizeof gMainDir, "%s", MW_DATA_DIR_PATH);
+        if (!LoadObjects() || !LoadLevel("merrowick.lvl")) {
+            state.SkipWithError("the data folder's graphics map or level cannot be read");
+            return;
+        }
+        CONTROL_CreateGroup(0);
+        for (int32_t id = 1; id <= CONTROL_COUNT; id++) {
+            EnableControl(id, 1);
+            int32_t texts[2];
+            ControlLabelTexts(id, texts);
+            FONT_AddLabel(CONTROL_LABEL_FONT, id, 100 + 10 * id, 500, FONT_ALIGN_CENTRE, 1, 12,
+                          LoadText(texts[0]), 40);
+        }
+    }
+
+    for (auto _ : state) {
+        if (!AO_ProcessFlip()) {
+            state.SkipWithError("AO_ProcessFlip failed");
+            break;
+        }
+        FakePlatform().invalidated.clear();
+    }
+
+    AO_CleanUp(nullptr);
+    FreeLevel();
+    FreeObjects();
+    gSelected = nullptr;
+    for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSSprite})
+        DXReleaseSurface(*s), *s = nullptr;
+}
+BENCHMARK(BM_EditingFrame)->Arg(0)->Arg(1)->ArgName("buttons")->Unit(benchmark::kMicrosecond);
