@@ -2,6 +2,7 @@
 // photo and 20 pieces (5 turned, 5 texts), one selected, with and without the 17 buttons
 // of the level file and a hover label under each.
 #include <benchmark/benchmark.h>
+#include <cmath>
 #include <cstdio>
 
 #include "interface/interface.h"
@@ -24,7 +25,14 @@ static IMGOBJ *AddImage(int32_t kind, int32_t x, int32_t y, int32_t w, int32_t h
     o->iKind = kind;
     o->iiRes[LO_RES_OBJ].DDSSurface =
         DXCreateSurface(nullptr, w < 1280 ? 1280 : w, h < 1024 ? 1024 : h, DDSCAPS_SYSTEMOFFSCREEN);
-    DXFillRect(o->iiRes[LO_RES_OBJ].DDSSurface, 0, 0, w, h, colour);
+    LPDDS lo = o->iiRes[LO_RES_OBJ].DDSSurface;
+    DXFillRect(lo, 0, 0, w, h, kind == IMG_SRC ? colour : 0xFFFFFF);
+    if (kind != IMG_SRC) // artwork: an ellipse on the white key
+        for (int32_t y = 0; y < h; y++) {
+            const double dy = (y + 0.5 - h / 2.0) / (h / 2.0);
+            const int32_t half = static_cast<int32_t>(w / 2.0 * std::sqrt(1 - dy * dy));
+            DXFillRect(lo, w / 2 - half, y, 2 * half, 1, colour);
+        }
     AO_AddObj(&o->ao);
     return o;
 }
