@@ -232,6 +232,9 @@ def main():
     save(args.out, "window-landscape", window(d, 800, 600, (1600, 1200)))
     save(args.out, "window-portrait", window(d, 800, 600, (1200, 1600)))
     save(args.out, "window-stretched", window(d, 1280, 1024, (1600, 1200)))
+    save(args.out, "window-1024", window(d, 1024, 768, (1600, 1200)))
+    save(args.out, "window-stretched-portrait", window(d, 1280, 1024, (1200, 1600)))
+    save(args.out, "window-start-stretched", window(d, 1280, 1024, (4, 3), start_screen=True))
     save(args.out, "resources", resources_sheet(d))
     print(f"artwork preview: {args.out}")
 

@@ -31,6 +31,8 @@ ICON_SETS = {"fluent": "fluent-emoji-flat", "noto": "noto", "twemoji": "twemoji"
 STICKER_SIDE = 500          # longer side of a catalogue sticker
 HOLE_FILL_LIMIT = 400       # enclosed gaps up to this many pixels are seams, filled
 NEAR_WHITE = (254, 254, 254)
+RIM_COLOUR = (195, 199, 207)  # the edge line of a white piece, as on the drawn white hats
+RIM_WIDTH = 12              # pixels of a 500-pixel sticker: still a line at 56 x 56
 
 # Text styles: file, reference size, text rectangle, preview name.
 TEXT_STYLES = [
@@ -229,6 +231,8 @@ def prepared_svg(source, ops, icons_dir):
         svg = re.sub(r'(<svg[^>]*?)\sheight="[^"]*"', rf'\1 height="{h}"', svg, count=1)
     if "recolour" in ops:
         svg = recolour(svg, ops["recolour"])
+    if "white" in ops:
+        svg = recolour(svg, [c + ">#fefefe" for v in ops["white"] for c in v.split(",")])
     return remap_white(svg)
 
 
@@ -335,6 +339,22 @@ def close_seams(rgb, mask, see_through, name):
                                f"enclosed by the picture")
 
 
+def white_rim(rgb, mask, width=RIM_WIDTH):
+    """Near-white paint along the outline turns a light grey line that fades inwards,
+    so a white piece keeps its shape on white (the dialog) and on light photos."""
+    inside = Image.fromarray(mask.astype(np.uint8) * 255)
+    depth = np.zeros(mask.shape, np.float32)
+    for _ in range(width):
+        inside = inside.filter(ImageFilter.MinFilter(3))
+        depth += np.asarray(inside) > 0
+    near_white = mask & np.all(rgb >= 240, axis=2)
+    solid = width // 3      # a crisp line, then a soft fade into the white
+    t = np.clip((depth - solid) / (width - solid), 0.0, 1.0)[:, :, None]
+    rim = np.asarray(RIM_COLOUR, np.float32) * (1 - t) + rgb.astype(np.float32) * t
+    rgb[near_white] = np.round(rim[near_white]).astype(np.uint8)
+    return rgb
+
+
 def finish(rgb, mask):
     """Transparent pixels pure white, opaque ones never pure white."""
     white = np.all(rgb == 255, axis=2)
@@ -393,6 +413,8 @@ def make_sticker(row, icons_dir, out_dir):
     pre = np.pad(resize_premultiplied(img, size), ((2, 2), (2, 2), (0, 0)))
     rgb, mask = harden(pre)
     close_seams(rgb, mask, "see-through" in ops, row["file"])
+    if "white" in ops:
+        rgb = white_rim(rgb, mask)
     write_bmp(os.path.join(out_dir, row["file"]), finish(rgb, mask))
     return row["file"]
 
