@@ -31,7 +31,7 @@
 constexpr int kIndexRole = Qt::UserRole;
 constexpr int kFileRole = Qt::UserRole + 1;
 // Each list cell: the thumbnail and one line of name under it.
-constexpr int kCellWidth = 92;
+constexpr int kCellWidth = 100;
 constexpr int kCellHeight = 84;
 
 static QString Text(int id)
@@ -75,6 +75,7 @@ ClipArtDlg::ClipArtDlg(QWidget *owner) : QDialog(owner), mUi(new Ui::ClipArtDial
     mTabs = new QTabBar(this);
     mTabs->setObjectName(QStringLiteral("tab1123"));
     mTabs->setDrawBase(false);
+    mTabs->setExpanding(false);
     mTabs->addTab(Text(334));
     mTabs->addTab(Text(335));
     mUi->mainLayout->insertWidget(0, mTabs);
