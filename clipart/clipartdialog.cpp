@@ -64,7 +64,12 @@ static QIcon ThumbnailIcon(const DIBIMAGE &thumb)
             d[x] = p[0] == 0xFF && p[1] == 0xFF && p[2] == 0xFF ? qRgba(255, 255, 255, 0)
                                                                 : qRgb(p[2], p[1], p[0]);
     }
-    return QIcon(QPixmap::fromImage(image));
+    // The same picture when selected: the label shows the selection, the sticker keeps
+    // its own colours.
+    const QPixmap pixmap = QPixmap::fromImage(image);
+    QIcon icon(pixmap);
+    icon.addPixmap(pixmap, QIcon::Selected);
+    return icon;
 }
 
 ClipArtDlg::ClipArtDlg(QWidget *owner) : QDialog(owner), mUi(new Ui::ClipArtDialog)

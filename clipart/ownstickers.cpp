@@ -250,7 +250,7 @@ int ClipArt_SaveSticker(const DIBIMAGE *sticker, const char *sourcePath, std::st
         Fail(folder.c_str());
         return Fail("The sticker couldn't be written.");
     }
-    const bool written = WriteBitmap(fd, sticker);
+    const bool written = ::fchmod(fd, 0644) == 0 && WriteBitmap(fd, sticker);
     const bool closed = ::close(fd) == 0;
     if (!written || !closed) {
         ::unlink(temp.c_str());

@@ -159,15 +159,4 @@ TEST(ClipArtCatalogue, OnlyPlainNamesAreLookedUpClipArtFolderFirst)
     unsetenv("XDG_DATA_HOME");
 }
 
-TEST(ClipArtCatalogue, HelpPagesOfBothLanguages)
-{
-    char file[256];
-    ClipArt_HelpFile("support_clipart", file, sizeof file);
-    EXPECT_STREQ(file, "help/Merrowick_English/html/support_clipart.htm");
-    gLanguageOffset = 3000;
-    ClipArt_HelpFile("basics_add", file, sizeof file);
-    EXPECT_STREQ(file, "help/Merrowick_Swedish/html/basics_add_swe.htm");
-    gLanguageOffset = 0;
-}
-
 } // namespace
