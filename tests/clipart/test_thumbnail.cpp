@@ -14,8 +14,8 @@
 namespace
 {
 
-// A 24-bit bitmap whose every pixel differs from its neighbours, stored as `spec` says
-// (header size, row order, depth); the picture is the same whatever the storage.
+// A picture whose every pixel differs from its neighbours, stored with the given header
+// size, row order and depth; the picture is the same whatever the storage.
 std::vector<uint8_t> PatternBmp(int w, int h, uint32_t hdrSize, bool topDown, uint16_t bpp)
 {
     BmpSpec s;
