@@ -206,16 +206,29 @@ static uint8_t *ReadFileBytes(const char *path, size_t *size)
     return data;
 }
 
-// The clip-art bitmap: the file in the clip-art folder, else the resource of that name.
+// The clip-art bitmap: the file in the clip-art folder, then the user's own sticker of
+// that name, else the resource of that name. Only a plain file name is looked up in the
+// folders, so a name read from a layout file never reaches any other folder.
 static int LoadClipArtBitmap(const char *name, DIBIMAGE *image)
 {
-    char path[sizeof(gMainDir) + 160];
-    std::snprintf(path, sizeof path, "%sclipart%c%s", gMainDir, PLAT_PathSeparator(), name);
-    size_t size = 0;
-    uint8_t *data = ReadFileBytes(path, &size);
-    int ok = data && DibDecode(data, size, image, nullptr);
-    std::free(data);
+    const bool plain = name[0] && !std::strchr(name, '/') && !std::strchr(name, '\\') &&
+                       std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
+    int ok = 0;
+    for (int folder = 0; plain && !ok && folder < 2; folder++) {
+        char path[sizeof(gMainDir) + 160];
+        const int n = folder == 0
+                          ? std::snprintf(path, sizeof path, "%sclipart%c%s", gMainDir,
+                                          PLAT_PathSeparator(), name)
+                          : std::snprintf(path, sizeof path, "%s%s", PLAT_UserStickerDir(), name);
+        if (n < 0 || static_cast<size_t>(n) >= sizeof path)
+            continue; // a cut path would name another file
+        size_t size = 0;
+        uint8_t *data = ReadFileBytes(path, &size);
+        ok = data && DibDecode(data, size, image, nullptr);
+        std::free(data);
+    }
     if (!ok) {
+        size_t size = 0;
         const uint8_t *res = PLAT_FindResource(name, &size);
         ok = res && DibDecode(res, size, image, nullptr);
     }

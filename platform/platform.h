@@ -78,6 +78,10 @@ const char *PLAT_DefaultDataDir();
 const char *PLAT_TempDir();
 // The path separator of this system.
 char PLAT_PathSeparator();
+// The folder of the user's own stickers, $XDG_DATA_HOME/merrowick/stickers/ (default
+// ~/.local/share/merrowick/stickers/), read afresh on each call; ends with a separator.
+// It may not exist yet.
+const char *PLAT_UserStickerDir();
 
 // ---- Settings (the INI file) ---------------------------------------------------------
 // The settings file "MerrowickDemo.ini" in $XDG_CONFIG_HOME (default ~/.config).

@@ -1,0 +1,233 @@
+// The clip-art dialog on Qt's offscreen platform, adding real pieces to a picture: the
+// category buttons, the remembered category and position, the tabs, OK, double-click
+// and the keyboard, the search box and the user's own stickers.
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTest>
+
+#include "clipart/clipartdialog.h"
+#include "clipart/thumbnail.h"
+#include "picture/ao.h"
+#include "picture/imgobj.h"
+#include "resources/strings/strings.h"
+#include "support/data_files.h"
+#include "support/qt_app.h"
+
+namespace
+{
+
+// Every catalogue sticker of the data folder but the turban, and the help pages.
+class ClipArtDialogTest : public QtTest
+{
+  protected:
+    void SetUp() override
+    {
+        QtTest::SetUp();
+        fs::create_directories(mMain / "clipart");
+        for (int32_t k = 0; k < CLIPART_COUNT; k++)
+            if (std::string(gClipArtList[k].szFileName) != "turban.clp")
+                fs::create_symlink(DataPath(std::string("clipart/") + gClipArtList[k].szFileName),
+                                   mMain / (std::string("clipart/") + gClipArtList[k].szFileName));
+        for (const char *page : {"Merrowick_English/html/support_clipart.htm",
+                                 "Merrowick_Swedish/html/support_clipart_swe.htm",
+                                 "Merrowick_English/html/basics_add.htm"})
+            mMain.WriteText(std::string("help/") + page, "<html>help</html>");
+        std::snprintf(gMainDir, sizeof gMainDir, "%s/", mMain.Path().c_str());
+        setenv("XDG_DATA_HOME", mData.Path().c_str(), 1);
+        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
+        gPictureRect = {190, 75, 600, 450};
+        gClipArtCategory = gClipArtListPos = 0;
+        mOwner.show();
+    }
+    void TearDown() override
+    {
+        AO_ClearList();
+        gSelected = nullptr;
+        DXReleaseSurface(gDDSPicture);
+        gDDSPicture = nullptr;
+        gLanguageOffset = 0;
+        gMainDir[0] = '\0';
+        unsetenv("XDG_DATA_HOME");
+        QtTest::TearDown();
+    }
+    static std::vector<std::string> Pieces()
+    {
+        std::vector<std::string> out;
+        for (AO *e = gAOList; e; e = e->pNext)
+            if (e->iType == AO_TYPE_IMGOBJ)
+                out.push_back(reinterpret_cast<IMGOBJ *>(e)->szFileName);
+        return out;
+    }
+    static QString Label(ClipArtDlg &d, int row) { return d.List()->item(row)->text(); }
+    static int Current(ClipArtDlg &d)
+    {
+        auto selected = d.List()->selectedItems();
+        return selected.size() == 1 ? d.List()->row(selected[0]) : -1;
+    }
+    TempDir mMain, mData;
+    QWidget mOwner;
+};
+
+TEST_F(ClipArtDialogTest, CategoryButtonsFillTheListAndTheLastPlaceIsRemembered)
+{
+    {
+        ClipArtDlg d(&mOwner);
+        EXPECT_EQ(d.windowTitle(), "Add Clipart");
+        EXPECT_EQ(std::tuple(d.Tabs()->tabText(0), d.Tabs()->tabText(1)),
+                  std::tuple("Gallery 1", "More galleries"));
+        EXPECT_TRUE(d.Radio(0)->isChecked());
+        EXPECT_EQ(std::tuple(d.List()->count(), Label(d, 0), Current(d)),
+                  std::tuple(46, "Police", 0));
+        QTest::mouseClick(d.PictureButton(2), Qt::LeftButton);
+        EXPECT_TRUE(d.Radio(2)->isChecked());
+        EXPECT_EQ(std::tuple(d.List()->count(), Label(d, 0)), std::tuple(47, "Glasses"));
+        QTest::mouseClick(d.Radio(9), Qt::LeftButton);
+        EXPECT_EQ(std::tuple(gClipArtCategory, d.List()->count(), Label(d, 3)),
+                  std::tuple(9, 21, "Bat"));
+        d.List()->setCurrentRow(3);
+        QTest::mouseClick(d.Button(1), Qt::LeftButton);
+        EXPECT_EQ(std::tuple(d.result(), d.Added()), std::tuple(int(QDialog::Accepted), 1));
+    }
+    EXPECT_EQ(Pieces(), std::vector<std::string>{"bat.clp"});
+    EXPECT_EQ(gSelected->iKind, IMG_OBJ);
+    ClipArtDlg again(&mOwner);
+    EXPECT_TRUE(again.Radio(9)->isChecked());
+    EXPECT_EQ(Current(again), 3);
+}
+
+TEST_F(ClipArtDialogTest, TheSecondTabAndHelpOpenTheirPagesAndTheFirstTabStays)
+{
+    CurrentDir inMain(mMain.Path()); // the program runs in its main directory
+    for (int language : {0, 3000}) {
+        gLanguageOffset = language;
+        ClipArtDlg d(&mOwner);
+        d.show();
+        d.Tabs()->setCurrentIndex(1);
+        EXPECT_TRUE(PLATQT_HelpCurrentFile().endsWith(language ? "support_clipart_swe.htm"
+                                                               : "support_clipart.htm"));
+        EXPECT_EQ(d.Tabs()->currentIndex(), 0);
+        EXPECT_EQ(d.Radio(0)->text(), QString::fromLatin1(LoadText(1621)));
+    }
+    gLanguageOffset = 0;
+    ClipArtDlg d(&mOwner);
+    d.show();
+    QTest::mouseClick(d.Button(3), Qt::LeftButton);
+    EXPECT_TRUE(PLATQT_HelpCurrentFile().endsWith("html/basics_add.htm"));
+    EXPECT_TRUE(d.isVisible());
+}
+
+TEST_F(ClipArtDialogTest, OkWithNothingSelectedClosesAndDoubleClickAdds)
+{
+    gClipArtListPos = 7;
+    {
+        ClipArtDlg d(&mOwner);
+        d.show();
+        d.List()->clearSelection();
+        QTest::mouseClick(d.Button(1), Qt::LeftButton);
+        EXPECT_EQ(std::tuple(d.isVisible(), d.result(), d.Added()),
+                  std::tuple(false, int(QDialog::Accepted), 0));
+        EXPECT_EQ(gClipArtListPos, 7);
+    }
+    EXPECT_TRUE(Pieces().empty());
+    ClipArtDlg d(&mOwner);
+    d.show();
+    QListWidget *list = d.List();
+    const QPoint at = list->visualItemRect(list->item(2)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(Pieces(), std::vector<std::string>{"sheriffhat.clp"});
+    EXPECT_EQ(gClipArtListPos, 2);
+}
+
+TEST_F(ClipArtDialogTest, TheListHasTheKeysRightMovesAndReturnAdds)
+{
+    gClipArtCategory = 2; // Face
+    ClipArtDlg d(&mOwner);
+    d.show();
+    ASSERT_EQ(d.focusWidget(), d.List());
+    QTest::keyClick(d.List(), Qt::Key_Right);
+    QTest::keyClick(d.List(), Qt::Key_Return);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(Pieces(), std::vector<std::string>{"cigar.clp"});
+}
+
+TEST_F(ClipArtDialogTest, AMissingStickerShowsThePlaceholderAndCannotBeAdded)
+{
+    ClipArtDlg d(&mOwner);
+    d.show();
+    EXPECT_EQ(Label(d, 1), "Turban");
+    DIBIMAGE error;
+    ASSERT_TRUE(ClipArt_Placeholder(CLIPART_THUMB_SIZE, &error));
+    const QImage icon = d.List()->item(1)->icon().pixmap(CLIPART_THUMB_SIZE).toImage();
+    int same = 0;
+    for (int y = 0; y < CLIPART_THUMB_SIZE; y++)
+        for (int x = 0; x < CLIPART_THUMB_SIZE; x++) {
+            const uint8_t *p = error.pBits + y * error.iPitch + x * 3;
+            const bool white = p[0] == 255 && p[1] == 255 && p[2] == 255;
+            same +=
+                white ? qAlpha(icon.pixel(x, y)) == 0 : icon.pixel(x, y) == qRgb(p[2], p[1], p[0]);
+        }
+    DibFreeImage(&error);
+    EXPECT_EQ(same, CLIPART_THUMB_SIZE * CLIPART_THUMB_SIZE);
+    d.List()->setCurrentRow(1);
+    QTest::mouseClick(d.Button(1), Qt::LeftButton);
+    ASSERT_EQ(gBoxes.size(), 1u);
+    EXPECT_EQ(gBoxes[0].text,
+              "LoadImage() !\nBitmapLoad() IMG_OBJ failed!\nIMGOBJ_AddObj() failed\n");
+    EXPECT_TRUE(d.isVisible() && Pieces().empty());
+}
+
+TEST_F(ClipArtDialogTest, SearchFiltersByNameAndEscapeGoesBackToTheCategory)
+{
+    ClipArtDlg d(&mOwner);
+    d.show();
+    QTest::keyClicks(d.SearchBox(), "SANTA");
+    ASSERT_EQ(d.List()->count(), 4);
+    EXPECT_EQ(std::tuple(Label(d, 0), Label(d, 1), Current(d)), std::tuple("Santa Jr", "Santa", 0));
+    QTest::keyClick(d.SearchBox(), Qt::Key_Escape);
+    EXPECT_EQ(std::tuple(d.SearchBox()->text(), d.List()->count()), std::tuple("", 46));
+    EXPECT_TRUE(d.isVisible());
+    QTest::keyClicks(d.SearchBox(), "zzz");
+    EXPECT_EQ(d.List()->count(), 0);
+    QTest::mouseClick(d.Radio(1), Qt::LeftButton);
+    EXPECT_EQ(std::tuple(d.SearchBox()->text(), Label(d, 0)), std::tuple("", "Blond"));
+    QTest::mouseClick(d.Radio(0), Qt::LeftButton);
+    QTest::keyClicks(d.SearchBox(), "sheriff");
+    QTest::keyClick(d.SearchBox(), Qt::Key_Return);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(Pieces(), std::vector<std::string>{"sheriffhat.clp"});
+    EXPECT_EQ(gClipArtListPos, 2) << "its place among the hats";
+}
+
+TEST_F(ClipArtDialogTest, AnOwnPictureBecomesAStickerOfTheFourteenthGroup)
+{
+    QImage picture(200, 100, QImage::Format_ARGB32);
+    picture.fill(Qt::transparent);
+    QPainter(&picture).fillRect(20, 10, 100, 80, Qt::white);
+    picture.save(QString::fromStdString(mMain / "Party Hat.png"));
+    mMain.WriteText("bad.png", "not a picture");
+    ClipArtDlg d(&mOwner);
+    d.show();
+    EXPECT_FALSE(d.AddOwnSticker(QString::fromStdString(mMain / "bad.png")));
+    ASSERT_EQ(gBoxes.size(), 1u);
+    EXPECT_TRUE(QString::fromStdString(gBoxes[0].text).endsWith(LoadText(340) + QString("\n")));
+    EXPECT_FALSE(fs::exists(mData / "merrowick/stickers/bad.clp"));
+
+    ASSERT_TRUE(d.AddOwnSticker(QString::fromStdString(mMain / "Party Hat.png")));
+    EXPECT_TRUE(d.Radio(CLIPART_OWN_GROUP)->isChecked());
+    EXPECT_EQ(std::tuple(gClipArtCategory, d.List()->count(), Label(d, 0), Current(d)),
+              std::tuple(CLIPART_OWN_GROUP, 1, "party_hat", 0));
+    QTest::mouseClick(d.Button(1), Qt::LeftButton);
+    ASSERT_EQ(Pieces(), std::vector<std::string>{"party_hat.clp"});
+    LPDDS hi = gSelected->iiRes[HI_RES_OBJ].DDSSurface;
+    EXPECT_EQ(std::tuple(gSelected->iSrcWidth, gSelected->iSrcHeight), std::tuple(100, 80));
+    EXPECT_EQ(DXGetPixel(hi, 50, 40), 0xFEFEFEu) << "white stays visible";
+}
+
+} // namespace

@@ -1,0 +1,168 @@
+// Thumbnails: where a sticker lies in the square, the same pixels whether a file is
+// sampled row by row or decoded whole, the icon fallback and the placeholder.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "clipart/thumbnail.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/trail.h"
+#include "support/bmp_builder.h"
+#include "support/data_files.h"
+#include "support/temp_dir.h"
+
+namespace
+{
+
+// A picture whose every pixel differs from its neighbours, stored with the given header
+// size, row order and depth; the picture is the same whatever the storage.
+std::vector<uint8_t> PatternBmp(int w, int h, uint32_t hdrSize, bool topDown, uint16_t bpp)
+{
+    BmpSpec s;
+    s.hdrSize = hdrSize, s.width = w, s.height = topDown ? -h : h, s.bpp = bpp;
+    if (bpp == 32) {
+        s.compression = 3;
+        s.masks[0] = 0xFF0000, s.masks[1] = 0xFF00, s.masks[2] = 0xFF;
+    }
+    for (int r = 0; r < h; r++) {
+        const int y = topDown ? r : h - 1 - r;
+        std::vector<uint8_t> row;
+        for (int x = 0; x < w; x++) {
+            row.insert(row.end(), {uint8_t(x * 7), uint8_t(y * 5), uint8_t(x ^ y)});
+            if (bpp == 32)
+                row.push_back(0);
+        }
+        PadRow(row);
+        s.pixels.insert(s.pixels.end(), row.begin(), row.end());
+    }
+    return MakeBmp(s);
+}
+
+std::vector<uint8_t> Pixels(const DIBIMAGE &image)
+{
+    std::vector<uint8_t> out;
+    for (int32_t y = 0; y < image.iHeight; y++)
+        out.insert(out.end(), image.pBits + y * image.iPitch,
+                   image.pBits + y * image.iPitch + image.iWidth * 3);
+    return out;
+}
+
+uint32_t At(const DIBIMAGE &image, int x, int y)
+{
+    const uint8_t *p = image.pBits + y * image.iPitch + x * 3;
+    return p[2] << 16 | p[1] << 8 | p[0];
+}
+
+class Thumbnail : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        FakePlatformReset();
+        TrailClear();
+        std::snprintf(gMainDir, sizeof gMainDir, "%s/", mMain.Path().c_str());
+        fs::create_directories(mMain / "clipart");
+        setenv("XDG_DATA_HOME", mData.Path().c_str(), 1);
+    }
+    void TearDown() override
+    {
+        gMainDir[0] = '\0';
+        unsetenv("XDG_DATA_HOME");
+    }
+    void Put(const std::string &name, const std::vector<uint8_t> &bytes)
+    {
+        WriteFile(mMain / ("clipart/" + name), bytes);
+    }
+    TempDir mMain, mData;
+};
+
+TEST(ThumbRect, TheLongerSideFillsTheSquareAndTheOtherIsCentred)
+{
+    struct Case {
+        int32_t w, h;
+        XYWH want;
+    } cases[] = {
+        {100, 200, {14, 0, 28, 56}}, {200, 100, {0, 14, 56, 28}}, {500, 500, {0, 0, 56, 56}},
+        {1000, 999, {0, 0, 56, 55}}, {300, 7, {0, 27, 56, 1}},    {3, 1000, {28, 0, 0, 56}},
+        {7, 10, {8, 0, 39, 56}}, // 56 × 0.7 is 39.2 in single precision, truncated
+    };
+    for (const Case &c : cases) {
+        XYWH r;
+        ClipArt_ThumbRect(c.w, c.h, 56, &r);
+        EXPECT_EQ(std::tuple(r.x, r.y, r.w, r.h),
+                  std::tuple(c.want.x, c.want.y, c.want.w, c.want.h))
+            << c.w << " x " << c.h;
+    }
+}
+
+TEST_F(Thumbnail, ATallStickerStandsCentredOnWhite)
+{
+    Put("tall.clp", SolidBmp(100, 200, 0xC02030));
+    DIBIMAGE t;
+    ASSERT_TRUE(ClipArt_Thumbnail("tall.clp", 56, &t)) << gErrorTrail;
+    EXPECT_EQ(std::tuple(t.iWidth, t.iHeight), std::tuple(56, 56));
+    for (int x : {13, 14, 41, 42})
+        EXPECT_EQ(At(t, x, 30), x >= 14 && x < 42 ? 0xC02030u : 0xFFFFFFu) << x;
+    EXPECT_EQ(At(t, 20, 0), 0xC02030u);
+    EXPECT_EQ(At(t, 20, 55), 0xC02030u);
+    DibFreeImage(&t);
+}
+
+TEST_F(Thumbnail, SampledFilesGiveThePixelsOfTheWholeDecodedPicture)
+{
+    for (auto [w, h] : {std::pair(301, 157), std::pair(40, 500), std::pair(9, 5)}) {
+        Put("plain.clp", PatternBmp(w, h, 40, false, 24));
+        Put("topdown.clp", PatternBmp(w, h, 40, true, 24));
+        Put("v4.clp", PatternBmp(w, h, 108, false, 24));  // decoded whole
+        Put("deep.clp", PatternBmp(w, h, 40, false, 32)); // decoded whole
+        std::vector<std::vector<uint8_t>> got;
+        for (const char *name : {"plain.clp", "topdown.clp", "v4.clp", "deep.clp"}) {
+            DIBIMAGE t;
+            ASSERT_TRUE(ClipArt_Thumbnail(name, 56, &t)) << name;
+            got.push_back(Pixels(t));
+            DibFreeImage(&t);
+        }
+        for (size_t k = 1; k < got.size(); k++)
+            EXPECT_EQ(got[k], got[0]) << w << " x " << h << ", file " << k;
+    }
+}
+
+TEST_F(Thumbnail, AnUnreadableStickerFallsBackToItsIconThenToThePlaceholder)
+{
+    Put("broken.clp", std::vector<uint8_t>(300, 'x'));
+    Put("broken.ICO", SolidBmp(10, 70, 0x2040E0));
+    DIBIMAGE t;
+    ASSERT_TRUE(ClipArt_Thumbnail("broken.clp", 56, &t));
+    EXPECT_EQ(At(t, 9, 55), 0x2040E0u) << "unscaled, from the top-left corner";
+    EXPECT_EQ(At(t, 10, 0), 0xFFFFFFu);
+    DibFreeImage(&t);
+
+    EXPECT_FALSE(ClipArt_Thumbnail("missing.clp", 56, &t));
+    EXPECT_FALSE(ClipArt_Thumbnail("../clipart/broken.clp", 56, &t));
+    EXPECT_FALSE(TrailPending());
+    ASSERT_TRUE(ClipArt_ThumbnailOrPlaceholder("missing.clp", 56, &t));
+    const DecodedBitmap error(ReadData("resources/CLIPART_ERROR.bmp"));
+    ASSERT_EQ(error.w(), 56);
+    EXPECT_EQ(Pixels(t), Pixels(error.dib));
+    DibFreeImage(&t);
+
+    std::snprintf(gMainDir, sizeof gMainDir, "%s/", (mMain / "nowhere").c_str());
+    EXPECT_FALSE(ClipArt_Thumbnail("broken.clp", 56, &t));
+    EXPECT_STREQ(gErrorTrail, "SetCurrentDirectory() !\n");
+    TrailClear();
+    ASSERT_TRUE(ClipArt_ThumbnailOrPlaceholder("broken.clp", 56, &t));
+    EXPECT_FALSE(TrailPending()) << "a missing thumbnail is no error";
+    DibFreeImage(&t);
+}
+
+TEST_F(Thumbnail, OwnStickersComeFromTheUserFolder)
+{
+    fs::create_directories(mData / "merrowick/stickers");
+    WriteFile(mData / "merrowick/stickers/mine.clp", SolidBmp(56, 56, 0x10A010));
+    DIBIMAGE t;
+    ASSERT_TRUE(ClipArt_Thumbnail("mine.clp", 56, &t));
+    EXPECT_EQ(At(t, 0, 0), 0x10A010u);
+    DibFreeImage(&t);
+}
+
+} // namespace
