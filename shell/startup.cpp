@@ -196,6 +196,7 @@ int ShellMain(int argc, char **argv)
     // The start file is made absolute before anything changes the current directory.
     SetStartFile(StartFileArgument(argc, argv));
     ReadLanguage(argc, argv);
+    PLATQT_SetLanguage(gLanguageOffset == 3000);
     ChooseMenuName();
     const MENUDEF *menu = RES_FindMenu(gMenuName);
     const ACCELTABLE *accel = RES_FindAccel("ACCEL_ENG");

@@ -10,10 +10,13 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPointer>
 #include <QProgressBar>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QWidget>
 #include <cstdlib>
 #include <set>
@@ -153,6 +156,64 @@ int PLATQT_ResultForButton(QMessageBox::StandardButton button, int flags)
 void PLATQT_SetMessageBoxHook(PLATQT_MESSAGEBOXHOOK hook)
 {
     sMessageBoxHook = hook;
+}
+
+// Qt's Swedish catalogue as installed, with the standard button texts of Qt 6 (which
+// the catalogue no longer covers) added from a table of our own.
+class SwedishQtTranslator : public QTranslator
+{
+  public:
+    QString translate(const char *context, const char *source, const char *disambiguation,
+                      int n) const override
+    {
+        static const struct {
+            const char *english, *swedish;
+        } kButtons[] = {
+            {"OK", "OK"},
+            {"Save", "Spara"},
+            {"Save All", "Spara alla"},
+            {"Open", "\u00d6ppna"},
+            {"&Yes", "&Ja"},
+            {"Yes to &All", "Ja till &alla"},
+            {"&No", "&Nej"},
+            {"N&o to All", "N&ej till alla"},
+            {"Abort", "Avbryt"},
+            {"Retry", "F\u00f6rs\u00f6k igen"},
+            {"Ignore", "Ignorera"},
+            {"Close", "St\u00e4ng"},
+            {"Cancel", "Avbryt"},
+            {"Discard", "Sl\u00e4ng"},
+            {"Help", "Hj\u00e4lp"},
+            {"Apply", "Verkst\u00e4ll"},
+            {"Reset", "\u00c5terst\u00e4ll"},
+            {"Restore Defaults", "\u00c5terst\u00e4ll standardv\u00e4rden"},
+        };
+        if (context && source && !qstrcmp(context, "QPlatformTheme"))
+            for (const auto &b : kButtons)
+                if (!qstrcmp(source, b.english))
+                    return QString::fromUtf8(b.swedish);
+        return QTranslator::translate(context, source, disambiguation, n);
+    }
+};
+
+int PLATQT_SetLanguage(int swedish)
+{
+    static QTranslator *translator;
+    if (translator) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+        translator = nullptr;
+    }
+    const QLocale locale(swedish ? QLocale::Swedish : QLocale::English, QLocale::AnyTerritory);
+    QLocale::setDefault(locale);
+    if (!swedish)
+        return 1; // Qt's own texts are English
+    translator = new SwedishQtTranslator;
+    // Without the installed catalogue only the buttons are Swedish.
+    const int catalogue =
+        translator->load(locale, "qt", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    QCoreApplication::installTranslator(translator);
+    return catalogue;
 }
 
 int PLAT_MessageBox(const char *text, const char *title, int flags, int bNoOwner)

@@ -36,6 +36,11 @@ int PLATQT_ResultForButton(QMessageBox::StandardButton button, int flags);
 
 // Replaces the message box for tests: the hook gets what the box would show and
 // returns the button pressed. Null puts the real box back.
+// Makes Qt's own texts (message box buttons, file and print dialogs) speak the program's
+// language: Qt's Swedish translation when swedish is 1, Qt's English otherwise. 0 when the
+// Swedish translation is not installed (the texts stay English).
+int PLATQT_SetLanguage(int swedish);
+
 typedef int (*PLATQT_MESSAGEBOXHOOK)(const char *text, const char *title, int flags);
 void PLATQT_SetMessageBoxHook(PLATQT_MESSAGEBOXHOOK hook);
 // Makes PLAT_FindResource act as if the program had no resource of this name (null

@@ -94,7 +94,7 @@ const MENUITEMDEF kMenuSwedish[] = {
     Separator(1),
     Item(1, IDM_SETUP, "Inst\xE4llningar..."),
     Separator(1),
-    Item(1, IDM_EXIT, "A&vsluta\tAlt+X"),
+    Item(1, IDM_EXIT, "&Avsluta\tAlt+X"),
 
     Popup(0, "&Redigera"),
     Item(1, IDM_SELECTNEXT, "Markera &n\xE4sta\tCtrl+E"),
@@ -116,7 +116,7 @@ const MENUITEMDEF kMenuSwedish[] = {
     Item(2, IDM_FLIPH, "V\xE5gr\xE4tt\tCtrl+H"),
     Item(2, IDM_FLIPV, "Lodr\xE4tt\tCtrl+V"),
     Separator(1),
-    Popup(1, "R&otera"),
+    Popup(1, "&Rotera"),
     Item(2, IDM_ROTATELEFT, "V\xE4nster\tCtrl+V\xE4nsterpil"),
     Item(2, IDM_ROTATERIGHT, "H\xF6ger\tCtrl+H\xF6gerpil"),
     Separator(1),

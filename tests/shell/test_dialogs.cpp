@@ -1,11 +1,15 @@
-// The Setup dialog: the stored values it shows and what OK and Cancel write.
+// The Setup dialog: the stored values it shows and what OK and Cancel write; Qt's own
+// buttons in the program's language.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+#include <tuple>
 
-#include "resources/strings/strings.h"
 #include "interface/interface.h"
+#include "resources/strings/strings.h"
 #include "shell/appstate.h"
 #include "shell/dialogs.h"
 #include "support/qt_app.h"
@@ -69,5 +73,27 @@ TEST_F(SetupDialog, OkWritesEveryKeyAndAnnouncesOnlyANewLanguageWhileCancelWrite
         ASSERT_EQ(gBoxes.size(), c.ok && changed ? 1u : 0u) << c.after;
         for (const RecordedBox &box : gBoxes)
             EXPECT_EQ(box.text, LoadText(320));
+    }
+}
+
+// Qt's own buttons speak the program's language: the save prompt's Yes, No and Cancel.
+TEST_F(QtTest, MessageBoxButtonsFollowTheProgramsLanguage)
+{
+    PLATQT_SetMessageBoxHook(nullptr);
+    for (const auto &[swedish, yes, cancel] :
+         {std::tuple{1, "&Ja", "Avbryt"}, std::tuple{0, "&Yes", "Cancel"}}) {
+        ASSERT_TRUE(PLATQT_SetLanguage(swedish));
+        QStringList shown;
+        QTimer::singleShot(0, [&shown] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            for (QAbstractButton *b : box->buttons())
+                shown << b->text();
+            box->reject();
+        });
+        EXPECT_EQ(PLAT_MessageBox("The file has been changed.", "Save changes?",
+                                  PLAT_MB_YESNOCANCEL | PLAT_MB_ICONQUESTION, 1),
+                  PLAT_IDCANCEL);
+        EXPECT_TRUE(shown.contains(yes) && shown.contains(cancel)) << shown.join(",").toStdString();
     }
 }
