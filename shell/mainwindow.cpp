@@ -1,6 +1,7 @@
 // mainwindow.cpp — the main window: drawing area, menus and keys, frame tick,
 // activation, size, paint, close, mouse and command dispatch.
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -186,6 +187,11 @@ MainWindow::MainWindow(const MENUDEF *menu, const ACCELTABLE *accel)
     mFrameTimer.setTimerType(Qt::PreciseTimer);
     mFrameTimer.setInterval(90);
     connect(&mFrameTimer, &QTimer::timeout, this, [this] { OnFrameTick(); });
+    // Back from the background through one of the program's dialogs: the frames resume.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState st) {
+        if (st == Qt::ApplicationActive && Running())
+            OnActivate();
+    });
 }
 
 MainWindow::~MainWindow()
@@ -357,7 +363,10 @@ void MainWindow::OnActivate()
 bool MainWindow::event(QEvent *event)
 {
     if (mCreated && !mDestroyed) {
-        if (event->type() == QEvent::WindowDeactivate)
+        // The frames pause when the program goes to the background, not when one of its
+        // own dialogs comes up: the picture keeps moving behind the clip-art dialog and
+        // is up to date the moment a dialog closes.
+        if (event->type() == QEvent::WindowDeactivate && !QApplication::activeWindow())
             OnDeactivate();
         else if (event->type() == QEvent::WindowActivate)
             OnActivate();

@@ -1,5 +1,6 @@
 // The main window: start-up and shutdown, frames, command states, status bar, caption.
 #include <QAction>
+#include <QDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -103,11 +104,21 @@ TEST_F(WindowTest, FramesRunOnTheTimerPauseWhileInactiveAndStopOnAFailure)
     w->OnFrameTick();
     EXPECT_EQ(sFrames, 0);
     QApplication::sendEvent(w, &on);
+    // One of the program's own dialogs in front does not pause them.
+    w->show();
+    QDialog dialog(w);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QApplication::sendEvent(w, &off);
+    w->OnFrameTick();
+    EXPECT_EQ(sFrames, 1);
+    dialog.close();
     // A failing frame stops the frames for good and is shown once.
     gpFrameProc = [] { return ++sFrames, 0; };
     w->OnFrameTick();
     w->OnFrameTick();
-    EXPECT_EQ(sFrames, 1);
+    EXPECT_EQ(sFrames, 2);
     ASSERT_EQ(gBoxes.size(), 1u);
     EXPECT_EQ(gBoxes[0].text, "AO process failed!\n");
 }
