@@ -253,6 +253,69 @@ static int PlaceImage(LPDDS out, int32_t x, int32_t y, int32_t w, int32_t h, LPD
     return 1;
 }
 
+int32_t gSmoothEdges = 1;
+
+// Clip art with smooth edges: every pixel of the piece's turned box on the export is
+// sampled N × N times back through the turn, the mirror and the scale into the artwork;
+// white-key samples are transparent. The covered share of the samples blends their
+// mean colour over the photo, so edges are soft and no white fringe shows.
+static void ComposeClipArtSmooth(LPDDS out, const IMGOBJ *obj, const PLACEMENT &p)
+{
+    const LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
+    const int32_t W = obj->iSrcWidth, H = obj->iSrcHeight;
+    if (!hi || W <= 0 || H <= 0)
+        return;
+    int32_t rw, rh;
+    CalcRotatedSize(p.w, p.h, obj->iAngle, &rw, &rh);
+    const double rad = obj->iAngle * 3.14159265358979 / 180.0, c = std::cos(rad), s = std::sin(rad);
+    const double cx = p.x + p.w / 2.0, cy = p.y + p.h / 2.0;
+    const double fx = static_cast<double>(W) / p.w, fy = static_cast<double>(H) / p.h;
+    // Enough samples to see every artwork pixel a destination pixel covers, at least 3
+    // for smooth edges when enlarging; at most 4 × 4.
+    const double ratio = fx > fy ? fx : fy;
+    const int32_t n = ratio > 3 ? 4 : 3;
+    const uint32_t key = hi->bHasColorKey ? hi->dwColorKey : 0xFFFFFF;
+    const int32_t x0 = p.x + (p.w - rw) / 2, y0 = p.y + (p.h - rh) / 2;
+    const int32_t left = x0 < 0 ? 0 : x0, top = y0 < 0 ? 0 : y0;
+    const int32_t right = x0 + rw > out->iWidth ? out->iWidth : x0 + rw;
+    const int32_t bottom = y0 + rh > out->iHeight ? out->iHeight : y0 + rh;
+    for (int32_t y = top; y < bottom; y++) {
+        uint8_t *row = DXPixel(out, 0, y);
+        for (int32_t x = left; x < right; x++) {
+            uint32_t sum[3] = {0, 0, 0}, hits = 0;
+            for (int32_t b = 0; b < n; b++) {
+                const double Y = y + (b + 0.5) / n - cy;
+                for (int32_t a = 0; a < n; a++) {
+                    const double X = x + (a + 0.5) / n - cx;
+                    // Back through the turn to the unturned piece, then into the artwork.
+                    const double u = X * c + Y * s, v = Y * c - X * s;
+                    double su = (u + p.w / 2.0) * fx, sv = (v + p.h / 2.0) * fy;
+                    if (su < 0 || sv < 0 || su >= W || sv >= H)
+                        continue;
+                    if (obj->bFlipH)
+                        su = W - su;
+                    if (obj->bFlipV)
+                        sv = H - sv;
+                    int32_t iu = static_cast<int32_t>(su), iv = static_cast<int32_t>(sv);
+                    iu = iu >= W ? W - 1 : iu;
+                    iv = iv >= H ? H - 1 : iv;
+                    const uint8_t *px = DXPixel(hi, iu, iv);
+                    if ((px[0] | px[1] << 8 | px[2] << 16) == key)
+                        continue;
+                    sum[0] += px[0], sum[1] += px[1], sum[2] += px[2];
+                    hits++;
+                }
+            }
+            if (!hits)
+                continue;
+            const uint32_t total = static_cast<uint32_t>(n * n);
+            uint8_t *d = row + 3 * x;
+            for (int k = 0; k < 3; k++)
+                d[k] = static_cast<uint8_t>((sum[k] + d[k] * (total - hits) + total / 2) / total);
+        }
+    }
+}
+
 // Clip art: scaled to the piece's proportions at its own resolution, mirrored, turned,
 // scaled to its export size and copied onto the export with the white key.
 static int ComposeClipArt(LPDDS out, IMGOBJ *obj, float sx, float sy)
@@ -260,6 +323,10 @@ static int ComposeClipArt(LPDDS out, IMGOBJ *obj, float sx, float sy)
     PLACEMENT p = PlaceInExport(obj, sx, sy);
     if (p.w <= 0 || p.h <= 0)
         return 1;
+    if (gSmoothEdges) {
+        ComposeClipArtSmooth(out, obj, p);
+        return 1;
+    }
     int32_t rw, rh;
     CalcRotatedSize(p.w, p.h, obj->iAngle, &rw, &rh);
     int32_t iw, ih;

@@ -35,6 +35,10 @@ int ScreenResize(void *window);
 // else a surface of its own (returned in *owned for the caller to release). Large pieces
 // turned at full resolution need more than the picture buffer holds. Null on failure.
 LPDDS PictureScratch(int32_t w, int32_t h, LPDDS *owned);
+// Pieces of clip art are composed with smooth edges: resampled with the white key as
+// transparency and blended over the photo (SETUP/SmoothEdges; on by default). 0: the
+// screen's way, nearest pixel and a hard key.
+extern int32_t gSmoothEdges;
 // Composes the picture at width × height (components: 3) into a new export surface
 // from CreateJpegBuffer2: rows 3 × W8 bytes apart. Pieces in list order, clipped at the
 // edges. Null on failure. The caller frees it with ReleaseJpegBuffer2 (formats.h).

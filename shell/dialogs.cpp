@@ -7,12 +7,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "interface/interface.h"
+#include "picture/compose.h"
 #include "pixels/pixels.h"
 #include "platform/platform.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/trail.h"
 #include "resources/strings/strings.h"
-#include "interface/interface.h"
 #include "shell/appstate.h"
 #include "shell/shell.h"
 #include "shell/shellcore.h"
@@ -46,6 +47,7 @@ SetupDlg::SetupDlg(QWidget *owner) : QDialog(owner), mUi(new Ui::SetupDialog)
     mUi->languageGroup->setTitle(Text(312));
     mUi->interfaceGroup->setTitle(Text(313));
     mUi->showTextsCheck->setText(Text(314));
+    mUi->smoothEdgesCheck->setText(Text(321));
     mUi->folderGroup->setTitle(Text(315));
     mUi->appLabel->setText(Text(316));
     mUi->imagesLabel->setText(Text(317));
@@ -64,6 +66,7 @@ SetupDlg::SetupDlg(QWidget *owner) : QDialog(owner), mUi(new Ui::SetupDialog)
     mUi->imagesEdit->setText(SettingOrMainDir("DirectoryImages"));
     PLAT_GetProfileString("SETUP", "InterfaceTexts", "0", value, sizeof value);
     mUi->showTextsCheck->setChecked(InterfaceTextsOn(value) != 0);
+    mUi->smoothEdgesCheck->setChecked(gSmoothEdges != 0);
 
     connect(mUi->okButton, &QPushButton::clicked, this, [this] { OnOk(); });
     connect(mUi->cancelButton, &QPushButton::clicked, this, [this] { reject(); });
@@ -104,6 +107,8 @@ void SetupDlg::OnOk()
 
     gShowButtonTexts = mUi->showTextsCheck->isChecked() ? 1 : 0;
     PLAT_WriteProfileString("SETUP", "InterfaceTexts", gShowButtonTexts ? "1" : "0");
+    gSmoothEdges = mUi->smoothEdgesCheck->isChecked() ? 1 : 0;
+    PLAT_WriteProfileString("SETUP", "SmoothEdges", gSmoothEdges ? "1" : "0");
     accept();
 }
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "interface/interface.h"
+#include "picture/compose.h"
 #include "picture/imgobj.h"
 #include "platform/platform.h"
 #include "resources/strings/strings.h"
@@ -122,6 +123,9 @@ void InitDocumentStateCore()
     gShowButtonTexts = InterfaceTextsOn(texts);
     if (gShowButtonTexts && std::strcmp(texts, "1") != 0)
         PLAT_WriteProfileString("SETUP", "InterfaceTexts", "1");
+    // Smooth edges for the composed picture unless turned off in Setup.
+    PLAT_GetProfileString("SETUP", "SmoothEdges", "1", texts, sizeof texts);
+    gSmoothEdges = InterfaceTextsOn(texts);
 }
 
 int FirstDocumentStep()

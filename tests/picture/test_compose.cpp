@@ -223,4 +223,36 @@ TEST_F(Compose, PiecesKeepTheirPlaceAndSizeAtAnyExportSize)
     }
 }
 
+// With smooth edges a turned piece's border blends into the photo and its white key
+// leaves no fringe; without, every pixel is either photo or piece.
+TEST_F(Compose, SmoothEdgesBlendTurnedPiecesWithoutAWhiteFringe)
+{
+    AddPhoto();
+    IMGOBJ *piece = Add(IMG_OBJ, 200, 100, kRed, 190 + 200, 96 + 150, 200, 100);
+    LPDDS hi = piece->iiRes[HI_RES_OBJ].DDSSurface;
+    DXFillRect(hi, 0, 0, 200, 20, 0xFFFFFF); // a keyed margin inside the artwork
+    DXSetColorKey(hi, 0xFFFFFF);
+    piece->iAngle = 45;
+    for (int32_t smooth : {0, 1}) {
+        gSmoothEdges = smooth;
+        Export(585, 438);
+        int blends = 0, whites = 0, reds = 0;
+        for (int y = 0; y < 438; ++y)
+            for (int x = 0; x < 585; ++x) { // not the row padding
+                const uint32_t px = DXGetPixel(out, x, y);
+                reds += px == kRed;
+                whites += (px & 0xF0F0F0) == 0xF0F0F0;
+                blends += px != kRed && px != 0x808080;
+            }
+        EXPECT_EQ(whites, 0) << smooth;
+        EXPECT_NEAR(reds, 200 * 80, 200 * 80 / 8) << smooth;
+        if (smooth) {
+            EXPECT_GT(blends, 300) << "a soft border all round";
+        } else {
+            EXPECT_EQ(blends, 0);
+        }
+    }
+    gSmoothEdges = 1;
+}
+
 } // namespace

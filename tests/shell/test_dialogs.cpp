@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "interface/interface.h"
+#include "picture/compose.h"
 #include "resources/strings/strings.h"
 #include "shell/appstate.h"
 #include "shell/dialogs.h"
@@ -42,16 +43,16 @@ TEST_F(SetupDialog, OkWritesEveryKeyAndAnnouncesOnlyANewLanguageWhileCancelWrite
     const struct {
         const char *before, *app; // an emptied folder means the main directory, not "/"
         int language;
-        bool texts, ok;
+        bool texts, smooth, ok;
         const char *after;
-    } cases[] = {
-        {"[SETUP]\nLanguage=1\n", "/home/me/layouts", 1, true, true,
-         "[SETUP]\nLanguage=2\nDirectoryApp=/home/me/layouts/\nDirectoryImages=/photos/\n"
-         "InterfaceTexts=1\n"},
-        {"", "", 0, false, true,
-         "[SETUP]\nLanguage=1\nDirectoryApp=\nDirectoryImages=/photos/\nInterfaceTexts=0\n"},
-        {"[SETUP]\nLanguage=1\nInterfaceTexts=0\n", "/elsewhere", 1, true, false,
-         "[SETUP]\nLanguage=1\nInterfaceTexts=0\n"}};
+    } cases[] = {{"[SETUP]\nLanguage=1\n", "/home/me/layouts", 1, true, false, true,
+                  "[SETUP]\nLanguage=2\nDirectoryApp=/home/me/layouts/\nDirectoryImages=/photos/\n"
+                  "InterfaceTexts=1\nSmoothEdges=0\n"},
+                 {"", "", 0, false, true, true,
+                  "[SETUP]\nLanguage=1\nDirectoryApp=\nDirectoryImages=/photos/\nInterfaceTexts=0\n"
+                  "SmoothEdges=1\n"},
+                 {"[SETUP]\nLanguage=1\nInterfaceTexts=0\n", "/elsewhere", 1, true, false, false,
+                  "[SETUP]\nLanguage=1\nInterfaceTexts=0\n"}};
     for (const auto &c : cases) {
         gBoxes.clear();
         mConfig.WriteIni(c.before);
@@ -63,17 +64,21 @@ TEST_F(SetupDialog, OkWritesEveryKeyAndAnnouncesOnlyANewLanguageWhileCancelWrite
         Find<QLineEdit>(dialog, "appEdit")->setText(c.app);
         Find<QLineEdit>(dialog, "imagesEdit")->setText("/photos/");
         Find<QCheckBox>(dialog, "showTextsCheck")->setChecked(c.texts);
+        Find<QCheckBox>(dialog, "smoothEdgesCheck")->setChecked(c.smooth);
+        gSmoothEdges = -1;
         Find<QPushButton>(dialog, c.ok ? "okButton" : "cancelButton")->click();
 
         EXPECT_EQ(dialog.result(), c.ok ? QDialog::Accepted : QDialog::Rejected);
         EXPECT_EQ(mConfig.IniText(), c.after);
         EXPECT_EQ(gShowButtonTexts, c.ok ? int(c.texts) : -1);
+        EXPECT_EQ(gSmoothEdges, c.ok ? int(c.smooth) : -1);
         // A new language is announced and waits for the next start.
         EXPECT_EQ(gLanguageOffset, 0);
         ASSERT_EQ(gBoxes.size(), c.ok && changed ? 1u : 0u) << c.after;
         for (const RecordedBox &box : gBoxes)
             EXPECT_EQ(box.text, LoadText(320));
     }
+    gSmoothEdges = 1;
 }
 
 // Qt's own buttons speak the program's language: the save prompt's Yes, No and Cancel.

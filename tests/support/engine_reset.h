@@ -7,6 +7,7 @@
 
 #include "formats/formats.h"
 #include "picture/ao.h"
+#include "picture/compose.h"
 #include "picture/imgobj.h"
 #include "pixels/pixels.h"
 #include "platform/fake/fake_platform.h"
@@ -31,6 +32,7 @@ inline void EngineReset()
     gScreenHeight = 600;
     gPictureRect = {0, 0, 0, 0};
     gMaxPhotoPixels = MAX_PHOTO_PIXELS;
+    gSmoothEdges = 1;
     gMainDir[0] = '\0';
 }
 
