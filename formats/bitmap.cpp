@@ -4,9 +4,6 @@
 // The header's size is checked against the photo limits before the decoder allocates.
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "formats/formats.h"
 #include "platform/trail.h"
@@ -76,43 +73,10 @@ static int DecodeBitmapPhoto(const uint8_t *data, size_t size, PHOTOTARGET targe
 // Largest bitmap file read: the largest photo at 32 bits a pixel, with room for headers.
 static constexpr int64_t kMaxBitmapFile = MAX_PHOTO_PIXELS * 4 + (1 << 20);
 
-// The whole file in memory (read, not mapped: a file cut short under us must not fault).
-static uint8_t *ReadWholeFile(const char *path, size_t *sizeOut)
-{
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        Failf("can't open %s", path);
-        return nullptr;
-    }
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 2 ||
-        st.st_size > kMaxBitmapFile) {
-        ::close(fd);
-        Failf("Not a usable bitmap file: %s", path);
-        return nullptr;
-    }
-    size_t size = static_cast<size_t>(st.st_size), got = 0;
-    uint8_t *data = static_cast<uint8_t *>(std::malloc(size));
-    while (data && got < size) {
-        const ssize_t n = ::read(fd, data + got, size - got);
-        if (n <= 0)
-            break;
-        got += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    if (!data || got < 2) {
-        std::free(data);
-        Failf("can't read %s", path);
-        return nullptr;
-    }
-    *sizeOut = got;
-    return data;
-}
-
 int BitmapLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info)
 {
     size_t size = 0;
-    uint8_t *data = ReadWholeFile(path, &size);
+    uint8_t *data = ReadPhotoFile(path, kMaxBitmapFile, &size);
     if (!data)
         return Fail("LoadImage() !");
     const int ok = DecodeBitmapPhoto(data, size, target, context, info);

@@ -56,8 +56,17 @@ int FillBuffer2(LPDDS target, int32_t width, int32_t height, const uint8_t *row,
 // ---- Photos --------------------------------------------------------------------------
 // File types by name: the extension from the last dot (after the last separator), case
 // ignored; only its first characters count, so ".jpgx" is a JPEG and ".mwix" a layout.
-enum : int32_t { FILETYPE_NONE = 0, FILETYPE_JPEG = 1, FILETYPE_BITMAP = 2, FILETYPE_LAYOUT = 3 };
+enum : int32_t {
+    FILETYPE_NONE = 0,
+    FILETYPE_JPEG = 1,
+    FILETYPE_BITMAP = 2,
+    FILETYPE_LAYOUT = 3,
+    FILETYPE_PNG = 4,  // ".png"
+    FILETYPE_WEBP = 5, // ".webp"
+};
 int32_t FileTypeOf(const char *name);
+// Whether a file type is a photo this program opens (JPEG, bitmap, PNG, WebP).
+int IsPhotoType(int32_t type);
 
 // A photo's size as its decoder reports it; components is always 3 (blue, green, red).
 struct PHOTOINFO {
@@ -79,10 +88,23 @@ LPDDS PhotoTargetSurface(PHOTOTARGET target, void *context, const PHOTOINFO *inf
 int JpegLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info);
 // Loads a ".bmp", ".dib" or ".rle" file (any DibDecode format) likewise.
 int BitmapLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info);
-// JpegLoad or BitmapLoad by the name's type, adding "JpegLoad() failed!" or
-// "BitmapLoad() failed!" when it fails; any other type is refused with "You've choosen
-// an invalid file extension."
+// Loads a PNG file (any bit depth, palette, grey; alpha laid over white) likewise.
+int PngLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info);
+// Loads a still WebP file (lossy or lossless; alpha laid over white) likewise.
+int WebpLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info);
+// The loader of the name's type, adding "JpegLoad() failed!", "BitmapLoad() failed!",
+// "PngLoad() failed!" or "WebpLoad() failed!" when it fails; any other type is refused
+// with "You've choosen an invalid file extension."
 int PhotoLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info);
+// A whole photo file read into memory (malloc'd, the caller frees it): a regular file of
+// at least 2 and at most maxBytes bytes. Null with the trail filled.
+uint8_t *ReadPhotoFile(const char *path, int64_t maxBytes, size_t *size);
+// Lays width × height BGRA pixels (rows `stride` bytes apart, alpha not premultiplied)
+// over white into the surface's top-left corner.
+void BgraOverWhite(const uint8_t *bgra, size_t stride, LPDDS dest, int32_t width, int32_t height);
+// The EXIF orientation (1 to 8) of a JPEG's APP1 segment payload ("Exif\0\0" and a TIFF
+// header); 1 when there is none or it cannot be read.
+int32_t ExifOrientation(const uint8_t *app1, size_t size);
 // Encodes W × H pixels (stride 3 × W8) as a baseline JPEG file; quality 0 means 90.
 // Writes a temporary file beside `name` and renames it over `name` when complete, so a
 // failed save leaves any earlier file untouched. "Saving..." progress.

@@ -202,14 +202,59 @@ struct DecodeState {
     FILE *fp;
     PHOTOTARGET target;
     void *context;
+    int32_t orientation; // EXIF orientation, 1 when upright as stored
 };
+
+// The EXIF orientation among the saved APP1 markers; 1 without one.
+static int32_t FindOrientation(jpeg_decompress_struct *cinfo)
+{
+    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next)
+        if (m->marker == JPEG_APP0 + 1)
+            if (const int32_t o = ExifOrientation(m->data, m->data_length); o != 1)
+                return o;
+    return 1;
+}
+
+// Where stored pixel (x, y) of a w × h photo goes when it is turned upright.
+static void Upright(int32_t orientation, int32_t x, int32_t y, int32_t w, int32_t h, int32_t *ux,
+                    int32_t *uy)
+{
+    switch (orientation) {
+    case 2:
+        *ux = w - 1 - x, *uy = y;
+        break; // mirrored
+    case 3:
+        *ux = w - 1 - x, *uy = h - 1 - y;
+        break; // half turn
+    case 4:
+        *ux = x, *uy = h - 1 - y;
+        break; // mirrored top to bottom
+    case 5:
+        *ux = y, *uy = x;
+        break; // mirrored along the diagonal
+    case 6:
+        *ux = h - 1 - y, *uy = x;
+        break; // a quarter turn clockwise
+    case 7:
+        *ux = h - 1 - y, *uy = w - 1 - x;
+        break; // mirrored along the other diagonal
+    case 8:
+        *ux = y, *uy = w - 1 - x;
+        break; // a quarter turn anticlockwise
+    default:
+        *ux = x, *uy = y;
+        break;
+    }
+}
 
 // Reads the header and checks the size; 0 when the photo is refused.
 static int StartDecode(DecodeState *st)
 {
     jpeg_decompress_struct *cinfo = &st->cinfo;
     jpeg_stdio_src(cinfo, st->fp);
+    jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF); // EXIF: how the photo is turned
     jpeg_read_header(cinfo, TRUE);
+    st->orientation = FindOrientation(cinfo);
     const int cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
     jpeg_calc_output_dimensions(cinfo);
@@ -243,7 +288,15 @@ static int ReadRows(DecodeState *st, LPDDS dest)
             return Fail("Error 1");
         if (cmyk)
             CmykToBgr(row[0], bgr[0], w, cinfo->saw_Adobe_marker);
-        if (ok && !FillBuffer2(dest, w, h, bgr[0], cinfo->output_scanline))
+        if (st->orientation != 1) {
+            // Each stored pixel straight to its upright place.
+            const int32_t y = static_cast<int32_t>(cinfo->output_scanline) - 1;
+            for (int32_t x = 0; x < w; x++) {
+                int32_t ux, uy;
+                Upright(st->orientation, x, y, w, h, &ux, &uy);
+                std::memcpy(DXPixel(dest, ux, uy), bgr[0] + 3 * x, 3);
+            }
+        } else if (ok && !FillBuffer2(dest, w, h, bgr[0], cinfo->output_scanline))
             ok = Fail("FillBuffer2() !");
     }
     return ok;
@@ -266,12 +319,14 @@ static int DecodeJpeg(DecodeState *st, PHOTOINFO *info)
     int ok = StartDecode(st);
     if (ok) {
         const int32_t w = cinfo->output_width, h = cinfo->output_height;
-        *info = {w, h, 3}; // grayscale and CMYK arrive expanded to 3
+        const bool sideways = st->orientation >= 5;      // upright, width and height swap
+        *info = {sideways ? h : w, sideways ? w : h, 3}; // grey and CMYK arrive as 3
         ReleaseJpegBuffer();
         LPDDS dest = PhotoTargetSurface(st->target, st->context, info);
         if (!dest)
             ok = 0;
-        else if (!JpegBufferOverTarget(dest, w, h) && !CreateJpegBuffer(w, h))
+        else if (st->orientation == 1 && !JpegBufferOverTarget(dest, w, h) &&
+                 !CreateJpegBuffer(w, h))
             ok = Fail("CreateJpegBuffer()");
         else {
             ok = ReadRows(st, dest);

@@ -1,7 +1,11 @@
 // phototype.cpp — which reader a file's name asks for, the photo reader by type, and
 // the decoders' target check.
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "formats/formats.h"
 #include "platform/platform.h"
@@ -20,7 +24,30 @@ int32_t FileTypeOf(const char *name)
         return FILETYPE_BITMAP;
     if (starts(".mwi"))
         return FILETYPE_LAYOUT;
+    if (starts(".png"))
+        return FILETYPE_PNG;
+    if (starts(".webp"))
+        return FILETYPE_WEBP;
     return FILETYPE_NONE;
+}
+
+int IsPhotoType(int32_t type)
+{
+    return type == FILETYPE_JPEG || type == FILETYPE_BITMAP || type == FILETYPE_PNG ||
+           type == FILETYPE_WEBP;
+}
+
+void BgraOverWhite(const uint8_t *bgra, size_t stride, LPDDS dest, int32_t width, int32_t height)
+{
+    for (int32_t y = 0; y < height; y++) {
+        const uint8_t *s = bgra + static_cast<size_t>(y) * stride;
+        uint8_t *d = DXPixel(dest, 0, y);
+        for (int32_t x = 0; x < width; x++, s += 4, d += 3) {
+            const unsigned a = s[3];
+            for (int k = 0; k < 3; k++)
+                d[k] = static_cast<uint8_t>((s[k] * a + 255 * (255 - a) + 127) / 255);
+        }
+    }
 }
 
 LPDDS PhotoTargetSurface(PHOTOTARGET target, void *context, const PHOTOINFO *info)
@@ -40,7 +67,43 @@ int PhotoLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *in
         return JpegLoad(path, target, context, info) || Fail("JpegLoad() failed!");
     case FILETYPE_BITMAP:
         return BitmapLoad(path, target, context, info) || Fail("BitmapLoad() failed!");
+    case FILETYPE_PNG:
+        return PngLoad(path, target, context, info) || Fail("PngLoad() failed!");
+    case FILETYPE_WEBP:
+        return WebpLoad(path, target, context, info) || Fail("WebpLoad() failed!");
     default:
         return Fail("You've choosen an invalid file extension.");
     }
+}
+
+// Read, not mapped: a file cut short under us must not fault.
+uint8_t *ReadPhotoFile(const char *path, int64_t maxBytes, size_t *sizeOut)
+{
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        Failf("can't open %s", path);
+        return nullptr;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 2 || st.st_size > maxBytes) {
+        ::close(fd);
+        Failf("Not a usable photo file: %s", path);
+        return nullptr;
+    }
+    size_t size = static_cast<size_t>(st.st_size), got = 0;
+    uint8_t *data = static_cast<uint8_t *>(std::malloc(size));
+    while (data && got < size) {
+        const ssize_t n = ::read(fd, data + got, size - got);
+        if (n <= 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    if (!data || got < 2) {
+        std::free(data);
+        Failf("can't read %s", path);
+        return nullptr;
+    }
+    *sizeOut = got;
+    return data;
 }

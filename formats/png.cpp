@@ -1,0 +1,60 @@
+// png.cpp — PNG photos through libpng's simplified reader.
+//
+// Every PNG variant (1 to 16 bits, palette, grey, with or without alpha) arrives as
+// 8-bit blue, green, red; transparent areas are laid over white, the blank canvas's
+// colour, so they show as canvas. The size is checked against the photo limits before
+// the caller's surface is asked for; an opaque PNG decodes straight into that surface.
+#include <cstdlib>
+#include <cstring>
+#include <png.h>
+
+#include "formats/formats.h"
+#include "platform/platform.h"
+#include "platform/trail.h"
+
+int PngLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info)
+{
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path)) {
+        Failf("Not a readable PNG file: %s", path);
+        return Fail(image.message);
+    }
+    if (!PhotoSizeAllowed(image.width, image.height)) {
+        png_image_free(&image);
+        return 0;
+    }
+    *info = {static_cast<int32_t>(image.width), static_cast<int32_t>(image.height), 3};
+    LPDDS dest = PhotoTargetSurface(target, context, info);
+    if (!dest) {
+        png_image_free(&image);
+        return 0;
+    }
+    PLAT_SetStatusText(0, "Opening...");
+    int ok;
+    if (!(image.format & PNG_FORMAT_FLAG_ALPHA)) {
+        image.format = PNG_FORMAT_BGR; // 8 bits a channel, straight into the surface
+        ok = png_image_finish_read(&image, nullptr, dest->pBits, dest->iPitch, nullptr);
+    } else {
+        // Laid over white as other programs show it (in sRGB values, as WebP is), through
+        // one BGRA copy.
+        image.format = PNG_FORMAT_BGRA;
+        const size_t stride = static_cast<size_t>(image.width) * 4;
+        uint8_t *bgra = static_cast<uint8_t *>(std::malloc(stride * image.height));
+        ok = bgra &&
+             png_image_finish_read(&image, nullptr, bgra, static_cast<png_int_32>(stride), nullptr);
+        if (ok)
+            BgraOverWhite(bgra, stride, dest, static_cast<int32_t>(image.width),
+                          static_cast<int32_t>(image.height));
+        else if (!bgra)
+            Fail("Out of memory!");
+        std::free(bgra);
+    }
+    if (!ok) {
+        Fail(image.message);
+        png_image_free(&image);
+        return Failf("Not a readable PNG file: %s", path);
+    }
+    return 1;
+}

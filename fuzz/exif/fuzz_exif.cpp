@@ -1,0 +1,13 @@
+// Fuzz target: the EXIF orientation reader over arbitrary APP1 segment bytes.
+#include <cstddef>
+#include <cstdint>
+
+#include "formats/formats.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const int32_t o = ExifOrientation(data, size);
+    if (o < 1 || o > 8)
+        __builtin_trap();
+    return 0;
+}

@@ -1,0 +1,190 @@
+// PNG and WebP photos in their variants (made by ImageMagick and cwebp here), JPEGs
+// turned upright by their EXIF orientation, and broken files refused with a message.
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "formats/formats.h"
+#include "platform/trail.h"
+#include "support/temp_dir.h"
+#include "tests/formats/photo_target.h"
+
+namespace
+{
+
+constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kYellow = 0xFFFF00;
+
+bool Near(uint32_t a, uint32_t b, int tolerance)
+{
+    for (int shift = 0; shift < 24; shift += 8)
+        if (std::abs(static_cast<int>((a >> shift) & 0xFF) -
+                     static_cast<int>((b >> shift) & 0xFF)) > tolerance)
+            return false;
+    return true;
+}
+
+std::string Hex(uint32_t v)
+{
+    char s[16];
+    std::snprintf(s, sizeof s, "%06x", v);
+    return s;
+}
+
+class PhotoFormats : public ::testing::Test
+{
+  protected:
+    void SetUp() override { TrailClear(); }
+    // Runs a shell command that makes a test file; the test is skipped without the tool.
+    void Make(const std::string &command)
+    {
+        ASSERT_EQ(std::system((command + " 2>/dev/null").c_str()), 0) << command;
+    }
+    // A 40 × 20 picture: red left half, blue right half; its top 5 rows transparent and the
+    // next 5 half transparent green when `alpha`.
+    std::string Source(bool alpha)
+    {
+        std::string s = "convert -size 20x20 xc:red -size 20x20 xc:blue +append";
+        if (alpha)
+            s += " -alpha set -region 40x5+0+0 -alpha transparent +region"
+                 " -region 40x5+0+5 -fill '#00FF0080' -draw 'color 0,0 reset' +region";
+        return s;
+    }
+    TempDir tmp;
+    std::string In(const std::string &name) const { return tmp.Path() + "/" + name; }
+};
+
+} // namespace
+
+TEST_F(PhotoFormats, EveryPngAndWebpVariantDecodesWithAlphaOverWhite)
+{
+    const struct {
+        std::string name, command;
+        bool alpha, grey;
+        int tolerance;
+    } cases[] = {
+        {"rgb.png", Source(false) + " PNG24:%s", false, false, 0},
+        {"rgb16.png", Source(false) + " -depth 16 PNG48:%s", false, false, 0},
+        {"palette.png", Source(false) + " PNG8:%s", false, false, 0},
+        {"grey.png", Source(false) + " -colorspace Gray -define png:color-type=0 %s", false, true,
+         1},
+        {"rgba.png", Source(true) + " PNG32:%s", true, false, 2},
+        {"rgba16.png", Source(true) + " -depth 16 PNG64:%s", true, false, 2},
+        {"lossless.webp", Source(false) + " png:- | cwebp -quiet -lossless -o %s -- -", false,
+         false, 0},
+        {"lossy.webp", Source(false) + " png:- | cwebp -quiet -q 95 -o %s -- -", false, false, 24},
+        {"alpha.webp", Source(true) + " png:- | cwebp -quiet -lossless -exact -o %s -- -", true,
+         false, 2},
+    };
+    for (const auto &c : cases) {
+        const std::string path = In(c.name);
+        std::string command = c.command;
+        command.replace(command.find("%s"), 2, path);
+        Make(command);
+        PhotoTarget t;
+        ASSERT_TRUE(t.Load(PhotoLoad, path)) << c.name << ": " << gErrorTrail;
+        EXPECT_EQ(std::pair(t.info.iWidth, t.info.iHeight), std::pair(40, 20)) << c.name;
+        const uint32_t left = c.grey ? 0x363636 : kRed, right = c.grey ? 0x121212 : kBlue;
+        EXPECT_PRED3(Near, DXGetPixel(t.surface, 5, 15), left, c.tolerance + (c.grey ? 20 : 0))
+            << c.name << " " << Hex(DXGetPixel(t.surface, 5, 15));
+        EXPECT_PRED3(Near, DXGetPixel(t.surface, 35, 15), right, c.tolerance + (c.grey ? 20 : 0))
+            << c.name;
+        if (c.alpha) {
+            EXPECT_PRED3(Near, DXGetPixel(t.surface, 5, 2), 0xFFFFFF, c.tolerance) << c.name;
+            // Half-transparent green over white: between the two, green kept full.
+            const uint32_t half = DXGetPixel(t.surface, 30, 7);
+            EXPECT_EQ((half >> 8) & 0xFF, 0xFFu) << c.name << " " << Hex(half);
+            EXPECT_NEAR(static_cast<int>(half >> 16), 0x7F, 12) << c.name << " " << Hex(half);
+        }
+    }
+}
+
+// A JPEG stored sideways with an EXIF orientation arrives upright: the top corners of
+// a picture whose quarters are red, green (top) and blue, yellow (bottom).
+TEST_F(PhotoFormats, JpegsWithAnOrientationArriveUpright)
+{
+    const int32_t w = 64, h = 32;
+    LPDDS quarters = CreateJpegBuffer2(w, h, 3);
+    ASSERT_NE(quarters, nullptr);
+    DXFillRect(quarters, 0, 0, w / 2, h / 2, kRed);
+    DXFillRect(quarters, w / 2, 0, w / 2, h / 2, kGreen);
+    DXFillRect(quarters, 0, h / 2, w / 2, h / 2, kBlue);
+    DXFillRect(quarters, w / 2, h / 2, w / 2, h / 2, kYellow);
+    const std::string plain = In("plain.jpg");
+    ASSERT_TRUE(JpegSave(quarters->pBits, plain.c_str(), w, h, 3, 95)) << gErrorTrail;
+    ReleaseJpegBuffer2(quarters);
+    std::ifstream in(plain, std::ios::binary);
+    const std::vector<uint8_t> jpeg((std::istreambuf_iterator<char>(in)), {});
+
+    const uint32_t corners[9][2] = {{},
+                                    {kRed, kGreen},
+                                    {kGreen, kRed},
+                                    {kYellow, kBlue},
+                                    {kBlue, kYellow},
+                                    {kRed, kBlue},
+                                    {kBlue, kRed},
+                                    {kYellow, kGreen},
+                                    {kGreen, kYellow}};
+    for (int orientation = 1; orientation <= 8; orientation++) {
+        for (bool bigEndian : {false, true}) {
+            // APP1: "Exif\0\0", a TIFF header and one directory entry 0x0112 = orientation.
+            const uint8_t o = static_cast<uint8_t>(orientation);
+            const std::vector<uint8_t> tiff =
+                bigEndian ? std::vector<uint8_t>{'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0,
+                                                 3,   0,   0, 0,  1, 0, o, 0, 0, 0, 0,    0,    0}
+                          : std::vector<uint8_t>{'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3,
+                                                 0,   1,   0,  0, 0, o, 0, 0, 0, 0, 0,    0,    0};
+            std::vector<uint8_t> app1 = {'E', 'x', 'i', 'f', 0, 0};
+            app1.insert(app1.end(), tiff.begin(), tiff.end());
+            EXPECT_EQ(ExifOrientation(app1.data(), app1.size()), orientation);
+            std::vector<uint8_t> file(jpeg.begin(), jpeg.begin() + 2); // SOI
+            const size_t length = app1.size() + 2;
+            file.insert(file.end(), {0xFF, 0xE1, static_cast<uint8_t>(length >> 8),
+                                     static_cast<uint8_t>(length)});
+            file.insert(file.end(), app1.begin(), app1.end());
+            file.insert(file.end(), jpeg.begin() + 2, jpeg.end());
+            const std::string path = In("turned.jpg");
+            std::ofstream(path, std::ios::binary)
+                .write(reinterpret_cast<const char *>(file.data()), file.size());
+
+            PhotoTarget t;
+            ASSERT_TRUE(t.Load(JpegLoad, path)) << orientation << ": " << gErrorTrail;
+            const int32_t uw = orientation >= 5 ? h : w, uh = orientation >= 5 ? w : h;
+            EXPECT_EQ(std::pair(t.info.iWidth, t.info.iHeight), std::pair(uw, uh)) << orientation;
+            EXPECT_PRED3(Near, DXGetPixel(t.surface, 4, 4), corners[orientation][0], 40)
+                << orientation << " " << Hex(DXGetPixel(t.surface, 4, 4));
+            EXPECT_PRED3(Near, DXGetPixel(t.surface, uw - 5, 4), corners[orientation][1], 40)
+                << orientation;
+        }
+    }
+}
+
+TEST_F(PhotoFormats, BrokenFilesAndOrientationsAreRefusedOrIgnoredSafely)
+{
+    Make(Source(true) + " PNG32:" + In("whole.png"));
+    Make(Source(false) + " png:- | cwebp -quiet -o " + In("whole.webp") + " -- -");
+    for (const char *name : {"whole.png", "whole.webp"}) {
+        std::ifstream in(In(name), std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+        for (size_t keep : {bytes.size() / 2, size_t{40}, size_t{3}}) {
+            const std::string cut = In(std::string("cut_") + name);
+            std::ofstream(cut, std::ios::binary).write(bytes.data(), static_cast<long>(keep));
+            TrailClear();
+            PhotoTarget t;
+            EXPECT_FALSE(t.Load(PhotoLoad, cut)) << name << " cut at " << keep;
+            EXPECT_NE(std::string(gErrorTrail).find("failed!"), std::string::npos) << gErrorTrail;
+        }
+    }
+    // Orientation segments that do not add up read as upright.
+    const std::vector<std::vector<uint8_t>> odd = {
+        {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0},             // entry cut off
+        {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 0xF0, 0xFF, 0xFF, 0x7F, 1, 0}, // far IFD
+        {'E', 'x', 'i',  'f',  0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+         1,   0,   0x12, 0x01, 3, 0, 1,   0,   0,  0, 9, 0, 0, 0}, // 9 is no orientation
+        {'E', 'x', 'i',  'f',  0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+         1,   0,   0x12, 0x01, 4, 0, 1,   0,   0,  0, 6, 0, 0, 0}, // not a SHORT
+        {'J', 'F', 'I', 'F', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0}};
+    for (const auto &segment : odd)
+        EXPECT_EQ(ExifOrientation(segment.data(), segment.size()), 1);
+}
