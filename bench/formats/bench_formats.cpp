@@ -29,7 +29,7 @@ constexpr int kW = 4000, kH = 3000; // 12 megapixels
 
 // The photo in every form the benchmarks need, made once in a private folder.
 struct Photo {
-    fs::path dir, ppm, jpg, vips;
+    fs::path dir, ppm, jpg, vips, png, webp;
     std::vector<uint8_t> bgr; // W8 stride, blue-green-red
     Photo()
     {
@@ -38,6 +38,8 @@ struct Photo {
         ppm = dir / "photo.ppm";
         jpg = dir / "photo.jpg";
         vips = dir / "photo.v";
+        png = dir / "photo.png";
+        webp = dir / "photo.webp";
         // Smooth gradients with fine texture, like a photo rather than a test card.
         std::vector<uint8_t> rgb(static_cast<size_t>(kW) * kH * 3);
         uint32_t noise = 12345;
@@ -59,6 +61,8 @@ struct Photo {
         out.close();
         Sh("cjpeg -quality 90 -outfile '" + jpg.string() + "' '" + ppm.string() + "'");
         Sh("vips copy '" + ppm.string() + "' '" + vips.string() + "'");
+        Sh("pnmtopng '" + ppm.string() + "' > '" + png.string() + "'");
+        Sh("cwebp -quiet -q 90 -o '" + webp.string() + "' '" + ppm.string() + "'");
     }
     ~Photo() { fs::remove_all(dir); }
     static void Sh(const std::string &cmd)
@@ -119,6 +123,39 @@ void BM_DjpegProcess(benchmark::State &state)
     Photo::ShBench(state, cmd);
 }
 BENCHMARK(BM_DjpegProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// PNG and WebP photos against their libraries' own command-line decoders.
+void LoadPhotoBench(benchmark::State &state, const fs::path &file)
+{
+    Setup();
+    for (auto _ : state) {
+        IMGOBJ *obj = IMGOBJ_LoadPhoto(file.c_str());
+        if (!obj)
+            state.SkipWithError(gErrorTrail);
+        else
+            AO_DelObj(&obj->ao);
+    }
+}
+void BM_PngLoad(benchmark::State &state)
+{
+    LoadPhotoBench(state, ThePhoto().png);
+}
+BENCHMARK(BM_PngLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_PngtopnmProcess(benchmark::State &state)
+{
+    Photo::ShBench(state, "pngtopnm '" + ThePhoto().png.string() + "' > /dev/null");
+}
+BENCHMARK(BM_PngtopnmProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_WebpLoad(benchmark::State &state)
+{
+    LoadPhotoBench(state, ThePhoto().webp);
+}
+BENCHMARK(BM_WebpLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_DwebpProcess(benchmark::State &state)
+{
+    Photo::ShBench(state, "dwebp -quiet -ppm -o /dev/null '" + ThePhoto().webp.string() + "'");
+}
+BENCHMARK(BM_DwebpProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // libjpeg's decode loop alone: the floor any loader built on it can reach.
 void BM_LibjpegDecodeLoop(benchmark::State &state)
