@@ -90,6 +90,10 @@ extern int32_t gScreenHeight;
 // The photo's rectangle in the window; DXBlt mode 4 clips to it.
 extern XYWH gPictureRect;
 
+// Colour-keyed copies use the processor's vector instructions where it has them (1);
+// tests set 0 to check them against the plain word-wise copy.
+extern int32_t gKeyedSimd;
+
 // Starts the surface system and makes the named surfaces in order; 0: cannot run.
 int DXInit(void *mainWindow);
 // Releases every named surface and the palette.
