@@ -114,9 +114,12 @@ extern int (*gpFrameProc)();
 // Replaces the picture by a photo, the blank canvas or a layout file; displayName (may be
 // null) names the document instead of the file. 0 with the trail filled.
 int OpenPictureFile(const char *path, const char *displayName);
-// The open dialog: mode 1 photos (New > Photo), 2 any supported file (Open). 0 when the
-// chosen file could not be opened (the trail has been shown).
+// The open dialog: mode 1 photos (New > Photo), 2 any supported file (Open). 0 with the
+// trail filled when the chosen file could not be opened (the picture is as it was).
 int OpenFileDlg(QWidget *window, int mode);
+// Saves by the path's extension: ".mwi" a layout (the document takes the name), ".jpg"
+// a JPEG export at the size the photo size dialog asks for. 0 with the trail filled.
+int SavePictureFile(const char *path);
 // Saves the document: mode 3 Save (asks for a name only when it has none), 4 Save As.
 // 0 with the trail filled when saving failed.
 int SaveFileDlg(QWidget *window, int mode);
