@@ -305,9 +305,11 @@ static int ReadHeader(LAYOUTFILE *lf)
     const int64_t records =
         (lf->iSize - static_cast<int64_t>(LAYOUT_VERSION_SIZE + LAYOUT_HEADER_SIZE)) /
         static_cast<int64_t>(LAYOUT_RECORD_SIZE);
-    if (h.iCount < 0 || h.iCount > records)
-        return Failf("The layout claims %d objects; the file holds at most %lld.", h.iCount,
-                     static_cast<long long>(records));
+    if (h.iCount < 0 || h.iCount > records) {
+        Failf("The layout counts %d objects; the file holds at most %lld.", h.iCount,
+              static_cast<long long>(records));
+        return Fail("Read objects failed!");
+    }
     if (!PhotoSizeAllowed(h.iPhotoWidth, h.iPhotoHeight))
         return Fail("The layout's photo size cannot be right.");
     if (h.iRectWidth < 1 || h.iRectHeight < 1 || h.iRectLeft < 0 || h.iRectTop < 0 ||
