@@ -189,6 +189,17 @@ int OpenFileDlg(QWidget *window, int mode)
     return ok;
 }
 
+void OpenDocumentFile(QWidget *window, const char *path)
+{
+    if (gModified && !AskSaveChanges(window))
+        return;
+    if (!OpenPictureFile(path, nullptr)) {
+        Fail("OpenFileDlg() failed");
+        ShowErrorTrail();
+    }
+    RestoreCommandState();
+}
+
 // ---- Saving ------------------------------------------------------------------------------------
 
 // The JPEG export: the picture composed at the size the user picks.

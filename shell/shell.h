@@ -72,6 +72,8 @@ class MainWindow : public QMainWindow
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
   private:
     void BuildMenus(const MENUDEF *menu, const ACCELTABLE *accel);
@@ -123,6 +125,9 @@ int SavePictureFile(const char *path);
 // Saves the document: mode 3 Save (asks for a name only when it has none), 4 Save As.
 // 0 with the trail filled when saving failed.
 int SaveFileDlg(QWidget *window, int mode);
+// Opens a file dropped on the window or chosen from the recent list: the save prompt,
+// then as Open does; a failure is shown.
+void OpenDocumentFile(QWidget *window, const char *path);
 // Asks whether to save the changed picture and saves on Yes; 0 when the user cancelled.
 int AskSaveChanges(QWidget *window);
 // The New command after the save prompt: the New dialog, then a photo or the blank canvas.

@@ -156,6 +156,23 @@ TEST(PhotoSize, ProportionsRoundAndCustomSidesStayWithinTheirLimits)
     TrailClear();
 }
 
+TEST(Captions, FileNamesInUtf8AndProgramTextInCodePage1252BothShowRight)
+{
+    const struct {
+        const char *bytes;
+        QString shown;
+    } cases[] = {
+        {"\xC3\x85sa.jpg", QString::fromUtf8("Åsa.jpg")},
+        {"Namnl\xF6s.mwi", QString::fromUtf8("Namnlös.mwi")}, // Swedish "Untitled"
+        {"Filen '\xC3\x85sa.mwi' har \xE4ndrats.",
+         QString::fromUtf8("Filen 'Åsa.mwi' har ändrats.")},
+        {"\xE2\x82\xAC \xC3", QString::fromUtf8("€ Ã")}, // a cut character stays a byte
+        {"Couldn\xB4t", QString::fromUtf8("Couldn´t")},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(PLATQT_ToQt(c.bytes), c.shown) << c.bytes;
+}
+
 // ---- Dialogs and flows in the window ------------------------------------------------------
 
 // Answers the modal dialogs as they open, one step each, in order.
