@@ -59,6 +59,14 @@ static void PrepareForDialog()
         gpFrameProc();
 }
 
+// The whole window drawn again from the screen buffer: a refitted picture leaves
+// nothing of the old one beside it.
+static void RedrawWindow()
+{
+    if (MainWindow *main = TheMainWindow())
+        CopyScratchToWindow(main->Area());
+}
+
 static void TakeDocumentName(const char *dir, const char *name, const char *ext)
 {
     std::snprintf(gFileDir, sizeof gFileDir, "%s", dir);
@@ -111,6 +119,7 @@ static int OpenPhoto(const char *path, const char *dir, const char *name, const 
     gNeedsSaveAs = 1;
     if (!BackgroundResize())
         return Fail("BackgroundUpdate()!");
+    RedrawWindow();
     if (!FirstDocumentStep())
         return Fail("LoadLevel('Interface') failed!");
     UpdateTitle(MainWnd());
@@ -127,6 +136,7 @@ static int OpenLayout(const char *path, const char *dir, const char *name, const
     TakeDocumentName(dir, name, ext);
     if (!BackgroundResize())
         return Fail("BackgroundUpdate()!");
+    RedrawWindow();
     if (!FirstDocumentStep())
         return Fail("LoadLevel() failed!");
     UpdateTitle(MainWnd());

@@ -78,7 +78,7 @@ void DrawArea::paintEvent(QPaintEvent *event)
 
 // Copies the screen buffer into the window image over the whole drawing area, as a
 // window redrawn after a size change shows it.
-static void CopyScratchToWindow(QWidget *area)
+void CopyScratchToWindow(QWidget *area)
 {
     PLAT_IMAGE *image = PLAT_GetWindowImage();
     if (!image || !gDDSScratch)

@@ -229,6 +229,9 @@ void PhotoRotateDlg::Turn(int32_t angle)
         Fail("PhotoRotate() failed");
         ShowErrorTrail();
     }
+    // Nothing of the photo's former shape stays beside the turned one.
+    if (MainWindow *main = TheMainWindow())
+        CopyScratchToWindow(main->Area());
     DrawOneFrame();
 }
 

@@ -109,6 +109,10 @@ void UpdateStatusText();
 // Moves child so that its centre lies on parent's centre, keeping its size.
 void CenterWindowOver(QWidget *parent, QWidget *child);
 
+// Copies the screen buffer over the whole drawing area of the window image: what a
+// repaint of the whole window shows after the picture was refitted.
+void CopyScratchToWindow(QWidget *area);
+
 // The frame procedure the tick runs (AO_ProcessFlip; tests may replace it).
 extern int (*gpFrameProc)();
 
