@@ -137,6 +137,8 @@ TEST(PhotoSize, ProportionsRoundAndCustomSidesStayWithinTheirLimits)
     EXPECT_EQ(other, 600);
     ASSERT_TRUE(ProportionalSide(1000, 1600, 1200, &other));
     EXPECT_EQ(other, 1333);
+    ASSERT_TRUE(ProportionalSide(801, 1200, 1600, &other)); // 600.75 rounds up
+    EXPECT_EQ(other, 601);
     ASSERT_TRUE(ProportionalSide(999999999, 32768, 1, &other)); // no overflow
     EXPECT_EQ(other, 2147483647);
     EXPECT_FALSE(ProportionalSide(5, 5, 0, &other));
