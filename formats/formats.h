@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "pixels/pixels.h"
 
@@ -106,7 +107,29 @@ void BgraOverWhite(const uint8_t *bgra, size_t stride, LPDDS dest, int32_t width
 // header); 1 when there is none or it cannot be read.
 int32_t ExifOrientation(const uint8_t *app1, size_t size);
 // Encodes W × H pixels (stride 3 × W8) as a baseline JPEG file; quality 0 means 90.
-// Writes a temporary file beside `name` and renames it over `name` when complete, so a
-// failed save leaves any earlier file untouched. "Saving..." progress.
+// Saves through SafeFileOpen: a failed save leaves any earlier file untouched, and a
+// read-only file or a missing folder is refused with "Can't open file". "Saving..."
+// progress.
 int JpegSave(const uint8_t *pixels, const char *name, int32_t width, int32_t height,
              int32_t components, int32_t quality);
+
+// ---- Saving without losing the earlier file ------------------------------------------
+// A save writes a temporary file beside its target and renames it over the target once
+// the data is on disk. The target is the end of a chain of symbolic links, so a link
+// stays a link; an existing target keeps its permission bits (and owner, where allowed).
+// The temporary name is short, so a target name near the 255-byte limit still saves.
+struct SAFEFILE {
+    FILE *pFile;         // open for writing while the save runs
+    char szTemp[4096];   // the temporary file
+    char szTarget[4096]; // the file that is replaced
+    uint32_t dwMode;     // permission bits the saved file gets
+};
+// Opens the temporary file for a save to `path`. 0 when the target cannot be written
+// (read-only, a folder, a missing folder, a link loop); nothing is created then and the
+// trail is untouched: the caller adds its own line.
+int SafeFileOpen(const char *path, SAFEFILE *file);
+// Flushes and syncs the temporary file, closes it and renames it over the target. 0 on
+// any failure, with the temporary file removed and the target as it was.
+int SafeFileCommit(SAFEFILE *file);
+// Closes and removes the temporary file (a save that failed on the way).
+void SafeFileAbort(SAFEFILE *file);

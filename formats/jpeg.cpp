@@ -5,14 +5,10 @@
 // point, which releases what the routine made and reports the failure; the library's
 // own text goes to the developer output only. The functions that hold a recovery
 // point keep no C++ objects on their stack, so the jump skips no destructor.
-#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <string>
-#include <unistd.h>
 
 #include <jpeglib.h>
 
@@ -402,19 +398,6 @@ static int EncodeJpeg(EncodeState *st, const uint8_t *pixels, int32_t width, int
     return 1;
 }
 
-// Creates a new file beside `name` for the save to write; -1 when none can be made.
-static int OpenTempBeside(const std::string &name, std::string *tempName)
-{
-    static unsigned counter;
-    for (int attempt = 0; attempt < 100; attempt++) {
-        *tempName = name + ".~mw" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        int fd = ::open(tempName->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    return -1;
-}
-
 int JpegSave(const uint8_t *pixels, const char *name, int32_t width, int32_t height,
              int32_t components, int32_t quality)
 {
@@ -422,33 +405,22 @@ int JpegSave(const uint8_t *pixels, const char *name, int32_t width, int32_t hei
         return Fail("JpegSave: nothing to save");
     if (quality == 0)
         quality = 90;
-    std::string tempName;
-    int fd = OpenTempBeside(name, &tempName);
-    FILE *fp = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
-    if (!fp) {
-        if (fd >= 0) {
-            ::close(fd);
-            ::unlink(tempName.c_str());
-        }
+    SAFEFILE file;
+    if (!SafeFileOpen(name, &file))
         return Fail("Can't open file");
-    }
     EncodeState *st = static_cast<EncodeState *>(std::calloc(1, sizeof(EncodeState)));
     int ok = st != nullptr;
     if (!st)
         Fail("Out of memory!");
     if (ok) {
-        st->fp = fp;
+        st->fp = file.pFile;
         ok = EncodeJpeg(st, pixels, width, height, quality);
         std::free(st);
     }
-    // The data must be on disk before the new file replaces the old one.
-    if (ok && (std::fflush(fp) != 0 || ::fsync(::fileno(fp)) != 0))
-        ok = Fail("Can't write file");
-    if (std::fclose(fp) != 0 && ok)
-        ok = Fail("Can't write file");
-    if (ok && ::rename(tempName.c_str(), name) != 0)
-        ok = Fail("Can't replace file");
+    // The data reaches the disk before the new file replaces the old one.
     if (!ok)
-        ::unlink(tempName.c_str());
+        SafeFileAbort(&file);
+    else if (!SafeFileCommit(&file))
+        ok = Fail("Can't write file");
     return ok;
 }

@@ -757,3 +757,46 @@ int RotateSelected(int32_t degrees)
     }
     return 1;
 }
+
+// ---- Turning the photo ------------------------------------------------------------------------
+
+// Gives the photo object the turned image: new surfaces of its size, the image copied in.
+static int TakeTurnedImage(IMGOBJ *obj, LPDDS turned)
+{
+    obj->iSrcWidth = gPhotoWidth = turned->iWidth;
+    obj->iSrcHeight = gPhotoHeight = turned->iHeight;
+    if (!CreateImgObjSurface(obj, HI_RES_OBJ))
+        return Fail("CreateImgObjSurface(HI_RES_OBJ)");
+    if (!CreateImgObjSurface(obj, LO_RES_OBJ))
+        return Fail("CreateImgObjSurface(LO_RES_OBJ)");
+    if (!DXBlt(obj->iiRes[HI_RES_OBJ].DDSSurface, 0, 0, turned->iWidth, turned->iHeight, turned, 0,
+               0, 1))
+        return Fail("DXBlt()!");
+    obj->bNeedsUpdate = 1;
+    return 1;
+}
+
+int PhotoRotate(int32_t angle)
+{
+    for (AO *e = gAOList; e; e = e->pNext) {
+        if (e->iType != AO_TYPE_IMGOBJ || e->bRemove || e->AnimateProc == AO_DieProc)
+            continue;
+        IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(e);
+        if (obj->iKind != IMG_SRC || !obj->iiRes[HI_RES_OBJ].DDSSurface)
+            continue;
+        LPDDS turned = DXRotatePhoto(obj->iiRes[HI_RES_OBJ].DDSSurface, 0, 0, obj->iSrcWidth,
+                                     obj->iSrcHeight, angle);
+        if (!turned)
+            return Fail("Rotation failed!");
+        const int ok = TakeTurnedImage(obj, turned);
+        DXReleaseSurface(turned);
+        if (!ok)
+            return 0;
+    }
+    if (!ScreenResize(nullptr))
+        return Fail("ScreenResize()");
+    if (sNotify.PhotoChanged)
+        sNotify.PhotoChanged();
+    PLAT_InvalidateWindow(0, 0, gScreenWidth, gScreenHeight);
+    return 1;
+}

@@ -126,3 +126,10 @@ void PICTURE_Shutdown();
 void SetModified();
 // Notifies that the selection changed (the command state follows it).
 void UpdateSelectionState();
+
+// ---- Turning the photo ----------------------------------------------------------------------
+// Turns the photo a quarter turn (angle 90 right, 270 left): new surfaces of the turned
+// size, gPhoto* updated, the picture refitted (pieces follow the picture area, upright)
+// and the window invalidated. gModified is left alone. 0 with "Rotation failed!", a
+// surface creation line, "DXBlt()!" or "ScreenResize()" in the trail.
+int PhotoRotate(int32_t angle);

@@ -1,61 +1,289 @@
 // documents.cpp — opening, saving and starting pictures: the file dialogs, the save
-// prompt and the New dialog.
+// prompt, the New dialog and the JPEG export.
 //
-// For now a photo named on the command line opens; the dialogs, layout files and
-// saving come with the document work.
+// A document is a photo (or the blank canvas) with pieces on it, named by gFileDir,
+// gFileName and gFileExt. A file that cannot be opened leaves the current picture as
+// it was; a save that fails leaves the earlier file, the name and gModified as they were.
+#include <QFile>
+#include <QFileDialog>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "document/layout.h"
 #include "formats/formats.h"
+#include "picture/ao.h"
+#include "picture/compose.h"
 #include "picture/imgobj.h"
 #include "platform/platform.h"
+#include "platform/qt/qt_platform.h"
 #include "platform/trail.h"
 #include "resources/strings/strings.h"
 #include "shell/appstate.h"
+#include "shell/documentlogic.h"
+#include "shell/photodialogs.h"
 #include "shell/shell.h"
 #include "shell/shellcore.h"
 
-// Splits a path into the document's folder, name and extension.
-static void TakeDocumentName(const char *path, const char *displayName)
+// Paths are the system's bytes (UTF-8 here); Qt gets and gives them as such.
+static QString PathToQt(const std::string &path)
 {
-    const char *slash = std::strrchr(path, PLAT_PathSeparator());
-    const char *base = slash ? slash + 1 : path;
-    const char *dot = std::strrchr(base, '.');
-    const size_t dirLen = static_cast<size_t>(base - path);
-    std::snprintf(gFileDir, sizeof gFileDir, "%.*s", static_cast<int>(dirLen), path);
-    const size_t nameLen = dot ? static_cast<size_t>(dot - base) : std::strlen(base);
-    std::snprintf(gFileName, sizeof gFileName, "%.*s", static_cast<int>(nameLen), base);
-    std::snprintf(gFileExt, sizeof gFileExt, "%s", dot ? dot : "");
-    if (displayName)
-        std::snprintf(gFileName, sizeof gFileName, "%s", displayName);
+    return QFile::decodeName(QByteArray(path.c_str()));
+}
+
+static std::string PathFromQt(const QString &path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+static QWidget *MainWnd()
+{
+    return static_cast<QWidget *>(gMainWnd);
+}
+
+// The command state after a file dialog: a picture or none, then the selection's.
+static void RestoreCommandState()
+{
+    SetCommandState(gDocumentOpen ? CMDSTATE_PICTURE : CMDSTATE_NO_PICTURE);
+    UpdateSelectionState();
+    if (gDocumentOpen)
+        UpdateStatusText();
+}
+
+// Before a file dialog: no commands, and the screen showing it.
+static void PrepareForDialog()
+{
+    SetCommandState(CMDSTATE_NO_PICTURE);
+    if (gFramesRunning && gpFrameProc)
+        gpFrameProc();
+}
+
+static void TakeDocumentName(const char *dir, const char *name, const char *ext)
+{
+    std::snprintf(gFileDir, sizeof gFileDir, "%s", dir);
+    std::snprintf(gFileName, sizeof gFileName, "%s", name);
+    std::snprintf(gFileExt, sizeof gFileExt, "%s", ext);
+}
+
+// ---- Opening -------------------------------------------------------------------------------
+
+// An image object told to go by AO_KillType, with what it was before.
+struct KILLED {
+    AO *pEntry;
+    AOPROC AnimateProc;
+    int32_t iState, xSrc, ySrc;
+};
+
+// Lets every image object go (they vanish within two frames) and remembers them, so a
+// photo that cannot be opened leaves the picture as it was.
+static std::vector<KILLED> KillPicture()
+{
+    std::vector<KILLED> killed;
+    for (AO *e = gAOList; e; e = e->pNext)
+        if (e->iType == AO_TYPE_IMGOBJ && e->AnimateProc != AO_DieProc)
+            killed.push_back({e, e->AnimateProc, e->iState, e->xSrc, e->ySrc});
+    AO_KillType(AO_TYPE_IMGOBJ, 0, 0);
+    return killed;
+}
+
+static void RevivePicture(const std::vector<KILLED> &killed)
+{
+    for (const KILLED &k : killed)
+        for (AO *e = gAOList; e; e = e->pNext)
+            if (e == k.pEntry) { // still listed: no frame has deleted it
+                e->AnimateProc = k.AnimateProc;
+                e->iState = k.iState;
+                e->xSrc = k.xSrc;
+                e->ySrc = k.ySrc;
+                break;
+            }
+}
+
+static int OpenPhoto(const char *path, const char *dir, const char *name, const char *displayName)
+{
+    const std::vector<KILLED> killed = KillPicture();
+    if (!IMGOBJ_AddObj(path, IMG_SRC, 0, 0, nullptr, nullptr)) {
+        RevivePicture(killed);
+        return Fail("IMGOBJ_AddObj() failed!");
+    }
+    TakeDocumentName(dir, displayName ? displayName : name, ".mwi");
+    gNeedsSaveAs = 1;
+    if (!BackgroundResize())
+        return Fail("BackgroundUpdate()!");
+    if (!FirstDocumentStep())
+        return Fail("LoadLevel('Interface') failed!");
+    UpdateTitle(MainWnd());
+    UpdateStatusText();
+    PhotoRotateDialog(MainWnd());
+    return 1;
+}
+
+static int OpenLayout(const char *path, const char *dir, const char *name, const char *ext)
+{
+    // The layout replaces the picture only once all of it has been read.
+    if (!LayoutLoad(path, 1))
+        return Fail("Application file load failed!");
+    TakeDocumentName(dir, name, ext);
+    if (!BackgroundResize())
+        return Fail("BackgroundUpdate()!");
+    if (!FirstDocumentStep())
+        return Fail("LoadLevel() failed!");
+    UpdateTitle(MainWnd());
+    UpdateStatusText();
+    return 1;
 }
 
 int OpenPictureFile(const char *path, const char *displayName)
 {
-    const int32_t type = FileTypeOf(path);
-    if (type != FILETYPE_JPEG && type != FILETYPE_BITMAP)
+    char dir[sizeof gFileDir], name[sizeof gFileName], ext[sizeof gFileExt];
+    int32_t type = FILETYPE_NONE;
+    if (!SplitPath(path, dir, sizeof dir, name, sizeof name, ext, sizeof ext, &type))
+        return Fail("Can't split path.");
+    // The display name may come from the string ring: copied before anything else loads.
+    char display[sizeof gFileName];
+    if (displayName)
+        std::snprintf(display, sizeof display, "%s", displayName);
+    int ok;
+    if (IsPhotoType(type))
+        ok = OpenPhoto(path, dir, name, displayName ? display : nullptr);
+    else if (type == FILETYPE_LAYOUT)
+        ok = OpenLayout(path, dir, name, ext);
+    else
         return Fail("File type not supported!");
-    AO_KillType(AO_TYPE_IMGOBJ, 0, 0);
-    TakeDocumentName(path, displayName);
-    if (!IMGOBJ_AddObj(path, IMG_SRC, 0, 0, nullptr, nullptr))
-        return Fail("IMGOBJ_AddObj() failed!");
-    std::snprintf(gFileExt, sizeof gFileExt, ".mwi");
-    gNeedsSaveAs = 1;
-    if (!FirstDocumentStep())
-        return Fail("LoadLevel('Interface') failed!");
-    UpdateTitle(static_cast<QWidget *>(gMainWnd));
+    // The blank canvas is no document of the user's: it stays out of the recent list.
+    if (ok && !displayName)
+        RecentAdd(path);
+    return ok;
+}
+
+// A file dialog over the window with the filters of a mode, starting in folder.
+static void SetUpFileDialog(QFileDialog &dialog, int mode, const std::string &folder)
+{
+    std::vector<FILEFILTER> filters;
+    FileDialogFilters(mode, &filters);
+    QStringList names;
+    for (const FILEFILTER &f : filters)
+        names << PLATQT_ToQt(f.description.c_str()) + " (" + QString::fromLatin1(f.patterns) + ")";
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(names);
+    if (!names.isEmpty())
+        dialog.selectNameFilter(names.first());
+    dialog.setDirectory(PathToQt(folder));
+}
+
+int OpenFileDlg(QWidget *window, int mode)
+{
+    if (mode != 1 && mode != 2)
+        return Fail("Mode not supported!");
+    PrepareForDialog();
+    QFileDialog dialog(window);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    SetUpFileDialog(dialog, mode, FileDialogFolder(mode));
+    int ok = 1;
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        ok = OpenPictureFile(PathFromQt(dialog.selectedFiles().first()).c_str(), nullptr);
+    // The picture is as it was when the file could not be opened: its commands stay.
+    RestoreCommandState();
+    return ok;
+}
+
+void OpenDocumentFile(QWidget *window, const char *path)
+{
+    if (gModified && !AskSaveChanges(window))
+        return;
+    if (!OpenPictureFile(path, nullptr)) {
+        Fail("OpenFileDlg() failed");
+        ShowErrorTrail();
+    }
+    RestoreCommandState();
+}
+
+// ---- Saving ------------------------------------------------------------------------------------
+
+// The JPEG export: the picture composed at the size the user picks.
+static int ExportJpeg(const char *path)
+{
+    int32_t size[2] = {0, 0};
+    if (!PhotoSizeDialog(MainWnd(), size))
+        return 1; // cancelled: nothing written, nothing to report
+    const int cursor = PLAT_SetWaitCursor();
+    LPDDS out = BuildHiResImage2(size[0], size[1], 3);
+    int ok = out != nullptr;
+    if (!ok)
+        Fail("BuildHiResImage2() failed");
+    else if (!JpegSave(out->pBits, path, size[0], size[1], 3, 90))
+        ok = Fail("JpegSave() failed!");
+    ReleaseJpegBuffer2(out);
+    PLAT_RestoreCursor(cursor);
+    if (!ok)
+        return 0;
+    gModified = 0;
+    gNeedsSaveAs = 0;
+    UpdateTitle(MainWnd());
     return 1;
 }
 
-int OpenFileDlg(QWidget *, int)
+int SavePictureFile(const char *path)
 {
+    char dir[sizeof gFileDir], name[sizeof gFileName], ext[sizeof gFileExt];
+    int32_t type = FILETYPE_NONE;
+    if (!SplitPath(path, dir, sizeof dir, name, sizeof name, ext, sizeof ext, &type))
+        return Fail("Can't split path.");
+    if (type == FILETYPE_JPEG)
+        return ExportJpeg(path);
+    if (type != FILETYPE_LAYOUT)
+        return Fail("You've choosen an invalid file extension.");
+    const int cursor = PLAT_SetWaitCursor();
+    if (!LayoutSave(path)) {
+        PLAT_RestoreCursor(cursor);
+        Fail(path);
+        return Fail("LayoutSave() failed!");
+    }
+    gNeedsSaveAs = 0;
+    gModified = 0;
+    PLAT_RestoreCursor(cursor);
+    TakeDocumentName(dir, name, ext);
+    UpdateTitle(MainWnd());
+    UpdateStatusText();
+    RecentAdd(path);
     return 1;
 }
 
-int SaveFileDlg(QWidget *, int)
+int SaveFileDlg(QWidget *window, int mode)
 {
-    return Fail("Saving is not available yet.");
+    if (mode == 3 && !gNeedsSaveAs) {
+        const std::string path = std::string(gFileDir) + gFileName + gFileExt;
+        return SavePictureFile(path.c_str());
+    }
+    if (mode != 3 && mode != 4)
+        return Fail("Mode not supported!");
+    PrepareForDialog();
+    QFileDialog dialog(window);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    SetUpFileDialog(dialog, mode, FileDialogFolder(mode));
+    // A name typed without an extension takes the selected filter's: a layout unless
+    // the JPEG filter is chosen.
+    dialog.setDefaultSuffix(QStringLiteral("mwi"));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString &filter) {
+                         dialog.setDefaultSuffix(filter.contains(QStringLiteral("*.jpg"))
+                                                     ? QStringLiteral("jpg")
+                                                     : QStringLiteral("mwi"));
+                     });
+    dialog.selectFile(PLATQT_ToQt(gFileName));
+    int ok = 1;
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        ok = SavePictureFile(PathFromQt(dialog.selectedFiles().first()).c_str());
+    // The picture is still there after a failed save: it can be saved again.
+    RestoreCommandState();
+    return ok;
 }
+
+// ---- Save prompt and New
+// ---------------------------------------------------------------------------
 
 int AskSaveChanges(QWidget *)
 {
@@ -67,11 +295,27 @@ int AskSaveChanges(QWidget *)
         PLAT_MessageBox(text, LoadText(104), PLAT_MB_YESNOCANCEL | PLAT_MB_ICONQUESTION);
     if (answer == PLAT_IDCANCEL)
         return 0;
-    if (answer == PLAT_IDYES && !SaveFileDlg(static_cast<QWidget *>(gMainWnd), 3)) {
+    if (answer == PLAT_IDYES && !SaveFileDlg(MainWnd(), 3)) {
         Fail("The file couldn't be saved.");
         ShowErrorTrail();
     }
     return 1;
 }
 
-void NewPicture(QWidget *) {}
+void NewPicture(QWidget *window)
+{
+    int32_t choice = 0;
+    if (!NewDialog(window, &choice))
+        return;
+    if (choice == 1) {
+        if (!OpenFileDlg(window, 1)) {
+            Fail("OpenFileDlg() failed");
+            ShowErrorTrail();
+        }
+        return;
+    }
+    const std::string blank = std::string(gMainDir) + "blank.jpg";
+    if (!OpenPictureFile(blank.c_str(), LoadText(267)))
+        ShowErrorTrail();
+    RestoreCommandState();
+}

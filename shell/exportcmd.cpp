@@ -1,9 +1,10 @@
 // exportcmd.cpp — the headless export command.
 //
 // Sets up only what composition needs (the picture buffer, the text area, the sprite
-// sheet when the program has one), makes the photo object directly instead of through
-// the interactive open flow (which would redraw the window), composes with
-// BuildHiResImage2 and writes the result with JpegSave.
+// sheet with the bubble fonts), makes the objects directly instead of through the
+// interactive open flow (which would redraw the window): a photo, or a layout file's
+// photo and pieces (clip art from the data folder). Composes with BuildHiResImage2 and
+// writes the result with JpegSave, which leaves an existing output file alone on failure.
 #include "shell/exportcmd.h"
 
 #include <cctype>
@@ -11,10 +12,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "document/layout.h"
 #include "formats/formats.h"
 #include "picture/ao.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
+#include "platform/platform.h"
 #include "platform/trail.h"
 
 #ifndef MW_VERSION
@@ -28,9 +31,10 @@ static const char kUsage[] =
     "\n"
     "Without options the program opens its window (and FILE, if given).\n"
     "\n"
-    "  --export INPUT OUTPUT   compose the picture INPUT (a JPEG or Windows bitmap photo:\n"
-    "                          .jpg, .jpeg, .bmp, .dib, .rle) without opening a window and\n"
-    "                          write it to OUTPUT as a JPEG file at quality 90\n"
+    "  --export INPUT OUTPUT   compose the picture INPUT (a layout file .mwi with its photo,\n"
+    "                          clip art and texts, or a photo: .jpg, .jpeg, .bmp, .dib,\n"
+    "                          .rle, .png, .webp) without opening a window and write\n"
+    "                          it to OUTPUT as a JPEG file at quality 90\n"
     "  --size WIDTHxHEIGHT     pixel size of the exported picture (default: the photo's own)\n"
     "  --help                  show this text\n"
     "  --version               show the program's version\n";
@@ -62,11 +66,6 @@ int ParseExportSize(const char *text, int32_t *width, int32_t *height)
 // The photo as the picture's background object, in the display list and fitted.
 static IMGOBJ *AddPhoto(const char *path)
 {
-    const int32_t type = FileTypeOf(path);
-    if (type != FILETYPE_JPEG && type != FILETYPE_BITMAP) {
-        Failf("%s: not a photo this program reads (.jpg, .jpeg, .bmp, .dib, .rle)", path);
-        return nullptr;
-    }
     IMGOBJ *obj = IMGOBJ_LoadPhoto(path);
     if (!obj)
         return nullptr;
@@ -75,10 +74,40 @@ static IMGOBJ *AddPhoto(const char *path)
     return obj;
 }
 
+// A layout file's photo and pieces, fitted as the window would show them.
+static IMGOBJ *AddLayout(const char *path)
+{
+    if (!gDDSSprite)
+        Fail("The sprite sheet with the fonts could not be loaded.");
+    if (!gDDSSprite || !LayoutRead(path, 0)) {
+        Fail("LayoutLoad() failed!");
+        return nullptr;
+    }
+    ImageObjectResize(nullptr);
+    for (AO *e = gAOList; e; e = e->pNext)
+        if (e->iType == AO_TYPE_IMGOBJ && reinterpret_cast<IMGOBJ *>(e)->iKind == IMG_SRC)
+            return reinterpret_cast<IMGOBJ *>(e);
+    Fail("The layout holds no photo.");
+    return nullptr;
+}
+
+// The input as the picture: a layout file or a photo.
+static IMGOBJ *AddInput(const char *path)
+{
+    const int32_t type = FileTypeOf(path);
+    if (type == FILETYPE_LAYOUT)
+        return AddLayout(path);
+    if (IsPhotoType(type))
+        return AddPhoto(path);
+    Failf("%s: not a picture this program reads (.mwi, .jpg, .jpeg, .bmp, .dib, .rle, .png, .webp)",
+          path);
+    return nullptr;
+}
+
 // Composes and writes the picture; 0 with the trail filled on failure.
 static int ExportPicture(const char *input, const char *output, int32_t width, int32_t height)
 {
-    IMGOBJ *photo = AddPhoto(input);
+    IMGOBJ *photo = AddInput(input);
     if (!photo)
         return 0;
     if (width == 0) {
@@ -96,15 +125,23 @@ static int ExportPicture(const char *input, const char *output, int32_t width, i
 }
 
 // The surfaces composition draws into; the sprite sheet (glyphs) only when present.
+// Clip art comes from the data folder unless a main folder is set already.
 static int StartEngine()
 {
     gScreenWidth = 800;
     gScreenHeight = 600;
     gPictureRect = {0, 0, 0, 0};
+    if (!gMainDir[0])
+        std::snprintf(gMainDir, sizeof gMainDir, "%s", PLAT_DefaultDataDir());
     gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
     gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
     if (!gDDSPicture || !gDDSText)
         return Fail("DXCreateSurface() failed!");
+    const size_t mark = TrailMark();
+    gDDSSprite = DDLoadBitmap(nullptr, "SPRITE", 0, 0);
+    TrailRewind(mark); // only a layout with text needs it; AddLayout says so
+    if (gDDSSprite)
+        DXSetColorKey(gDDSSprite, 0xFFFFFF);
     return 1;
 }
 
@@ -114,7 +151,8 @@ static void StopEngine()
     gAOListCleared = 0;
     DXReleaseSurface(gDDSPicture);
     DXReleaseSurface(gDDSText);
-    gDDSPicture = gDDSText = nullptr;
+    DXReleaseSurface(gDDSSprite);
+    gDDSPicture = gDDSText = gDDSSprite = nullptr;
 }
 
 static int Usage(const char *problem)

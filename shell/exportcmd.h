@@ -1,10 +1,12 @@
-// exportcmd.h — the headless command line: export a photo as a composed JPEG.
+// exportcmd.h — the headless command line: export a layout file or a photo as a
+// composed JPEG.
 //
 //   merrowick --export INPUT OUTPUT.jpg [--size WIDTHxHEIGHT]
 //   merrowick --help | --version
 //
-// Runs without a window: the photo is loaded, composed at the requested size and
-// written as a JPEG at quality 90. No toolkit code.
+// Runs without a window: the layout's photo and pieces (or the photo alone) are loaded,
+// composed at the requested size (the photo's own by default) and written as a JPEG at
+// quality 90. No toolkit code.
 #pragma once
 
 #include <cstdint>

@@ -4,12 +4,16 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
@@ -20,6 +24,7 @@
 #include <cstring>
 
 #include "clipart/clipartdialog.h"
+#include "formats/formats.h"
 #include "interface/interface.h"
 #include "picture/ao.h"
 #include "picture/compose.h"
@@ -30,8 +35,10 @@
 #include "platform/trail.h"
 #include "resources/menus/commands.h"
 #include "resources/menus/menus.h"
+#include "resources/strings/strings.h"
 #include "shell/addtextdialog.h"
 #include "shell/appstate.h"
+#include "shell/documentlogic.h"
 #include "shell/shell.h"
 #include "shell/shellcore.h"
 
@@ -145,6 +152,31 @@ static void EnableMenuItemInWindow(int32_t id, int32_t enable)
             action->setEnabled(enable != 0);
 }
 
+// File > Recent: the last documents opened or saved, filled each time it opens; placed
+// after Save as.
+static void AddRecentMenu(MainWindow *window)
+{
+    QAction *saveAs = window->ActionFor(IDM_SAVEAS);
+    QMenu *file = saveAs ? qobject_cast<QMenu *>(saveAs->parent()) : nullptr;
+    if (!file)
+        return;
+    const QList<QAction *> actions = file->actions();
+    const qsizetype at = actions.indexOf(saveAs);
+    QAction *before = at >= 0 && at + 1 < actions.size() ? actions[at + 1] : nullptr;
+    auto *recent = new QMenu(
+        gLanguageOffset == 3000 ? QStringLiteral("Senaste") : QStringLiteral("Recent"), file);
+    file->insertMenu(before, recent);
+    QObject::connect(recent, &QMenu::aboutToShow, recent, [window, recent] {
+        recent->clear();
+        for (const std::string &path : RecentFiles()) {
+            const QString shown = QFile::decodeName(QByteArray(path.c_str()));
+            QObject::connect(recent->addAction(shown), &QAction::triggered, window,
+                             [window, path] { OpenDocumentFile(window, path.c_str()); });
+        }
+        recent->setEnabled(!recent->isEmpty());
+    });
+}
+
 // The caption shows the modified mark once the picture has changed.
 static void ShowModifiedInTitle()
 {
@@ -164,6 +196,8 @@ MainWindow::MainWindow(const MENUDEF *menu, const ACCELTABLE *accel)
     setCentralWidget(mArea);
     PLATQT_AttachWindow(this, mArea);
     BuildMenus(menu, accel);
+    AddRecentMenu(this);
+    setAcceptDrops(true);
     gpEnableMenuItem = EnableMenuItemInWindow;
     // Buttons 16 and 17 post their command; it runs after the frame that pressed them.
     gpPostCommand = [](int32_t id) {
@@ -398,6 +432,36 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
 void MainWindow::keyReleaseEvent(QKeyEvent *event)
 {
     event->accept();
+}
+
+// ---- Dropped files
+// ------------------------------------------------------------------------------
+
+// The local file a drag carries when it is one this program opens, else empty.
+static QString DroppedFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls()[0].isLocalFile())
+        return {};
+    const QString path = data->urls()[0].toLocalFile();
+    return FileTypeOf(QFile::encodeName(path).constData()) != FILETYPE_NONE ? path : QString();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!DroppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    const QString path = DroppedFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    const QByteArray bytes = QFile::encodeName(path);
+    // Opened after the drop has ended: the rotation dialog must not run inside it.
+    QMetaObject::invokeMethod(
+        this, [this, bytes] { OpenDocumentFile(this, bytes.constData()); }, Qt::QueuedConnection);
 }
 
 // ---- Commands

@@ -72,6 +72,8 @@ class MainWindow : public QMainWindow
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
   private:
     void BuildMenus(const MENUDEF *menu, const ACCELTABLE *accel);
@@ -107,6 +109,7 @@ void UpdateStatusText();
 // Moves child so that its centre lies on parent's centre, keeping its size.
 void CenterWindowOver(QWidget *parent, QWidget *child);
 
+
 // The frame procedure the tick runs (AO_ProcessFlip; tests may replace it).
 extern int (*gpFrameProc)();
 
@@ -114,12 +117,18 @@ extern int (*gpFrameProc)();
 // Replaces the picture by a photo, the blank canvas or a layout file; displayName (may be
 // null) names the document instead of the file. 0 with the trail filled.
 int OpenPictureFile(const char *path, const char *displayName);
-// The open dialog: mode 1 photos (New > Photo), 2 any supported file (Open). 0 when the
-// chosen file could not be opened (the trail has been shown).
+// The open dialog: mode 1 photos (New > Photo), 2 any supported file (Open). 0 with the
+// trail filled when the chosen file could not be opened (the picture is as it was).
 int OpenFileDlg(QWidget *window, int mode);
+// Saves by the path's extension: ".mwi" a layout (the document takes the name), ".jpg"
+// a JPEG export at the size the photo size dialog asks for. 0 with the trail filled.
+int SavePictureFile(const char *path);
 // Saves the document: mode 3 Save (asks for a name only when it has none), 4 Save As.
 // 0 with the trail filled when saving failed.
 int SaveFileDlg(QWidget *window, int mode);
+// Opens a file dropped on the window or chosen from the recent list: the save prompt,
+// then as Open does; a failure is shown.
+void OpenDocumentFile(QWidget *window, const char *path);
 // Asks whether to save the changed picture and saves on Yes; 0 when the user cancelled.
 int AskSaveChanges(QWidget *window);
 // The New command after the save prompt: the New dialog, then a photo or the blank canvas.

@@ -87,9 +87,38 @@ void PLAT_InvalidateWindow(int32_t x, int32_t y, int32_t width, int32_t height)
 
 // ---- Text -----------------------------------------------------------------------------
 
+// The length of the well-formed UTF-8 character at p (2 to 4 bytes), or 0.
+static int Utf8Length(const unsigned char *p)
+{
+    const unsigned char c = p[0];
+    int n = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    for (int i = 1; i < n; i++)
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+    if ((c == 0xE0 && p[1] < 0xA0) || (c == 0xED && p[1] > 0x9F) || (c == 0xF0 && p[1] < 0x90) ||
+        (c == 0xF4 && p[1] > 0x8F))
+        return 0; // overlong, surrogate or beyond Unicode
+    return n;
+}
+
+// Program texts are code page 1252, file names the system's UTF-8, and a message may
+// hold both ("The file 'Åsa.mwi' has been changed."): well-formed UTF-8 characters are
+// read as such, every other byte as Latin-1. Latin-1 text never forms UTF-8 sequences
+// in practice (a letter from 0xC2 up followed by one from 0x80 to 0xBF).
 QString PLATQT_ToQt(const char *text)
 {
-    return QString::fromLatin1(text ? text : "");
+    QString out;
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(text ? text : "");
+    while (*p) {
+        const int n = *p >= 0x80 ? Utf8Length(p) : 0;
+        if (n) {
+            out += QString::fromUtf8(reinterpret_cast<const char *>(p), n);
+            p += n;
+        } else {
+            out += QChar(*p++);
+        }
+    }
+    return out;
 }
 
 QByteArray PLATQT_FromQt(const QString &text)

@@ -3,7 +3,7 @@
 // The platform layer owns the window image (1280 × 1024, 24-bit blue-green-red) and
 // draws nothing itself: the shell's drawing area paints the image and the shell hands
 // over its status bar parts and progress bar. Text crossing into Qt is code page 1252,
-// converted as Latin-1.
+// converted as Latin-1, except the UTF-8 characters of file names within it.
 #pragma once
 
 #include <QMessageBox>
@@ -25,7 +25,8 @@ QImage *PLATQT_WindowQImage();
 // Connects the status bar's two text parts and its progress bar (nulls disconnect).
 void PLATQT_AttachStatusBar(QLabel *part0, QLabel *part1, QProgressBar *progress);
 
-// 8-bit program text (code page 1252) to Qt and back.
+// 8-bit program text (code page 1252, with file names in UTF-8 among it) to Qt, and
+// Qt text to code page 1252.
 QString PLATQT_ToQt(const char *text);
 QByteArray PLATQT_FromQt(const QString &text);
 

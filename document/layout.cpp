@@ -1,0 +1,535 @@
+// layout.cpp — writing and reading layout files.
+//
+// Depends on the display list and image objects (picture/), the safe save (formats/)
+// and the surfaces (pixels/). Blocks are encoded field by field, never copied from the
+// in-memory records, so the file stays the same whatever the records grow.
+#include "document/layout.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <vector>
+
+#include "formats/formats.h"
+#include "picture/ao.h"
+#include "picture/compose.h"
+#include "picture/imgobj.h"
+#include "picture/text.h"
+#include "pixels/pixels.h"
+#include "platform/platform.h"
+#include "platform/trail.h"
+
+// ---- Blocks ---------------------------------------------------------------------------------
+
+static void Put32(uint8_t *p, int32_t v)
+{
+    const uint32_t u = static_cast<uint32_t>(v);
+    p[0] = static_cast<uint8_t>(u);
+    p[1] = static_cast<uint8_t>(u >> 8);
+    p[2] = static_cast<uint8_t>(u >> 16);
+    p[3] = static_cast<uint8_t>(u >> 24);
+}
+
+static int32_t Get32(const uint8_t *p)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                                static_cast<uint32_t>(p[2]) << 16 |
+                                static_cast<uint32_t>(p[3]) << 24);
+}
+
+void LayoutPutHeader(const LAYOUTHEADER *h, uint8_t out[LAYOUT_HEADER_SIZE])
+{
+    std::memset(out, 0, LAYOUT_HEADER_SIZE);
+    Put32(out + 0, h->iCount);
+    std::memcpy(out + 4, h->szPhotoName, LAYOUT_NAME_SIZE);
+    Put32(out + 132, h->iPhotoWidth);
+    Put32(out + 136, h->iPhotoHeight);
+    Put32(out + 140, h->iRectWidth);
+    Put32(out + 144, h->iRectHeight);
+    Put32(out + 148, h->iRectLeft);
+    Put32(out + 152, h->iRectTop);
+}
+
+void LayoutGetHeader(const uint8_t in[LAYOUT_HEADER_SIZE], LAYOUTHEADER *h)
+{
+    h->iCount = Get32(in + 0);
+    std::memcpy(h->szPhotoName, in + 4, LAYOUT_NAME_SIZE);
+    h->iPhotoWidth = Get32(in + 132);
+    h->iPhotoHeight = Get32(in + 136);
+    h->iRectWidth = Get32(in + 140);
+    h->iRectHeight = Get32(in + 144);
+    h->iRectLeft = Get32(in + 148);
+    h->iRectTop = Get32(in + 152);
+}
+
+void LayoutPutRecord(const LAYOUTRECORD *r, uint8_t out[LAYOUT_RECORD_SIZE])
+{
+    std::memset(out, 0, LAYOUT_RECORD_SIZE);
+    Put32(out + 0, r->iKind);
+    std::memcpy(out + 4, r->szFileName, LAYOUT_NAME_SIZE);
+    Put32(out + 132, r->x);
+    Put32(out + 136, r->y);
+    Put32(out + 140, r->iWidth);
+    Put32(out + 144, r->iHeight);
+    Put32(out + 148, r->iAngle);
+    Put32(out + 260, r->bFlipH);
+    Put32(out + 264, r->bFlipV);
+    Put32(out + 268, r->iTextStyle);
+    std::memcpy(out + 272, r->szText, LAYOUT_TEXT_SIZE);
+}
+
+void LayoutGetRecord(const uint8_t in[LAYOUT_RECORD_SIZE], LAYOUTRECORD *r)
+{
+    r->iKind = Get32(in + 0);
+    std::memcpy(r->szFileName, in + 4, LAYOUT_NAME_SIZE);
+    r->x = Get32(in + 132);
+    r->y = Get32(in + 136);
+    r->iWidth = Get32(in + 140);
+    r->iHeight = Get32(in + 144);
+    r->iAngle = Get32(in + 148);
+    r->bFlipH = Get32(in + 260);
+    r->bFlipV = Get32(in + 264);
+    r->iTextStyle = Get32(in + 268);
+    std::memcpy(r->szText, in + 272, LAYOUT_TEXT_SIZE);
+}
+
+int LayoutPlainName(const char name[LAYOUT_NAME_SIZE])
+{
+    const void *end = std::memchr(name, '\0', LAYOUT_NAME_SIZE);
+    if (!end || end == name)
+        return 0;
+    if (!std::strcmp(name, ".") || !std::strcmp(name, ".."))
+        return 0;
+    return !std::strchr(name, '/') && !std::strchr(name, '\\');
+}
+
+// Copies a name into a stored field: at most 127 bytes and a NUL, cut before a UTF-8
+// character that would not fit whole; the rest of the field is zeros.
+static void StoreName(char field[LAYOUT_NAME_SIZE], const char *name)
+{
+    std::memset(field, 0, LAYOUT_NAME_SIZE);
+    size_t n = std::strlen(name);
+    if (n < LAYOUT_NAME_SIZE) {
+        std::memcpy(field, name, n);
+        return;
+    }
+    n = LAYOUT_NAME_SIZE - 1;
+    // Drop a trailing partial character: back to the lead byte of the last one.
+    size_t lead = n;
+    while (lead > 0 && (static_cast<unsigned char>(name[lead]) & 0xC0) == 0x80)
+        --lead;
+    if ((static_cast<unsigned char>(name[lead]) & 0xC0) == 0x80 ||
+        static_cast<unsigned char>(name[lead]) < 0x80)
+        lead = n; // plain text, or not UTF-8 at all: cut at the field's end
+    std::memcpy(field, name, lead);
+}
+
+// ---- Saving -----------------------------------------------------------------------------------
+
+static int IsSavedKind(const IMGOBJ *obj)
+{
+    return obj->iKind == IMG_SRC || obj->iKind == IMG_OBJ || obj->iKind == IMG_TEXT;
+}
+
+// An image object on its way out of the list (deleted or dying) is no longer the picture.
+static int IsLeaving(const AO *entry)
+{
+    return entry->bRemove || entry->AnimateProc == AO_DieProc;
+}
+
+static LAYOUTRECORD RecordOf(const IMGOBJ *obj)
+{
+    LAYOUTRECORD r = {};
+    r.iKind = obj->iKind;
+    StoreName(r.szFileName, obj->szFileName);
+    if (obj->iKind != IMG_SRC) {
+        r.x = obj->ao.x;
+        r.y = obj->ao.y;
+        r.iWidth = static_cast<int32_t>(obj->fWidth);
+        r.iHeight = static_cast<int32_t>(obj->fHeight);
+        r.iAngle = obj->iAngle;
+    }
+    r.bFlipH = obj->bFlipH;
+    r.bFlipV = obj->bFlipV;
+    r.iTextStyle = obj->iTextStyle;
+    std::memcpy(r.szText, obj->szText, LAYOUT_TEXT_SIZE);
+    return r;
+}
+
+static int WriteBlock(FILE *fp, const void *data, size_t size)
+{
+    return std::fwrite(data, 1, size, fp) == size;
+}
+
+// The photo's rows, straight from its high-resolution surface.
+static int WritePhotoRows(FILE *fp, const IMGOBJ *photo, int32_t width, int32_t height)
+{
+    const LPDDS hi = photo->iiRes[HI_RES_OBJ].DDSSurface;
+    if (!hi || hi->iWidth < width || hi->iHeight < height) {
+        Failf("HR=%d", static_cast<int>(DDERR_SURFACELOST));
+        DXCreateSurfaceError(DDERR_SURFACELOST);
+        return Fail("Lock(Src)");
+    }
+    if (hi->iPitch == 0)
+        return 1;
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    for (int32_t y = 0; y < height; y++) {
+        PLAT_ProgressStepIt();
+        if (!WriteBlock(fp, DXPixel(hi, 0, y), rowBytes))
+            return Fail("write header failed!");
+    }
+    return 1;
+}
+
+static int WriteLayout(FILE *fp, const std::vector<IMGOBJ *> &objects, const LAYOUTHEADER &header)
+{
+    uint8_t version[LAYOUT_VERSION_SIZE];
+    Put32(version, static_cast<int32_t>(LAYOUT_VERSION));
+    if (!WriteBlock(fp, version, sizeof version))
+        return Fail("write version failed!");
+    uint8_t block[LAYOUT_HEADER_SIZE];
+    LayoutPutHeader(&header, block);
+    if (!WriteBlock(fp, block, LAYOUT_HEADER_SIZE))
+        return Fail("write header failed!");
+
+    PLAT_SetStatusText(0, "Saving...");
+    PLAT_ProgressSetPos(0);
+    PLAT_ProgressSetRange(
+        0,
+        static_cast<int32_t>((static_cast<int64_t>(header.iCount) + header.iPhotoHeight) % 65536));
+    PLAT_ProgressSetStep(1);
+    for (const IMGOBJ *obj : objects) {
+        PLAT_ProgressStepIt();
+        const LAYOUTRECORD record = RecordOf(obj);
+        LayoutPutRecord(&record, block);
+        if (!WriteBlock(fp, block, LAYOUT_RECORD_SIZE))
+            return Fail("write objects failed!");
+        if (obj->iKind == IMG_SRC &&
+            !WritePhotoRows(fp, obj, header.iPhotoWidth, header.iPhotoHeight))
+            return 0;
+    }
+    return 1;
+}
+
+int LayoutSave(const char *path)
+{
+    // The saved objects in list order; the table grows with the picture.
+    std::vector<IMGOBJ *> objects;
+    LAYOUTHEADER header = {};
+    header.iPhotoWidth = gPhotoWidth;
+    header.iPhotoHeight = gPhotoHeight;
+    int32_t pieces = 0;
+    for (AO *e = gAOList; e; e = e->pNext) {
+        if (e->iType != AO_TYPE_IMGOBJ || IsLeaving(e))
+            continue;
+        IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(e);
+        if (!IsSavedKind(obj))
+            continue;
+        objects.push_back(obj);
+        if (obj->iKind == IMG_SRC) {
+            StoreName(header.szPhotoName, obj->szFileName);
+            header.iPhotoWidth = obj->iSrcWidth;
+            header.iPhotoHeight = obj->iSrcHeight;
+        } else {
+            ++pieces;
+        }
+    }
+    // What could not be opened again is not written.
+    if (pieces > LAYOUT_MAX_PIECES)
+        return Failf("The picture has %d pieces; a layout file holds at most %d.", pieces,
+                     LAYOUT_MAX_PIECES);
+    header.iCount = static_cast<int32_t>(objects.size());
+    header.iRectWidth = gPictureRect.w;
+    header.iRectHeight = gPictureRect.h;
+    header.iRectLeft = gPictureRect.x;
+    header.iRectTop = gPictureRect.y;
+
+    SAFEFILE file;
+    if (!SafeFileOpen(path, &file))
+        return Fail("Create file failed!");
+    static char buffer[1 << 20];
+    std::setvbuf(file.pFile, buffer, _IOFBF, sizeof buffer);
+    if (!WriteLayout(file.pFile, objects, header)) {
+        SafeFileAbort(&file);
+        return 0;
+    }
+    if (!SafeFileCommit(&file))
+        return Fail("Close file failed!");
+    gModified = 0;
+    return 1;
+}
+
+// ---- Reading -----------------------------------------------------------------------------------
+
+// An open layout file and what its first reading found.
+struct LAYOUTFILE {
+    FILE *fp;
+    int64_t iSize;
+    LAYOUTHEADER header;
+};
+
+static int ReadBlock(FILE *fp, void *data, size_t size)
+{
+    return std::fread(data, 1, size, fp) == size;
+}
+
+static int OpenLayout(const char *path, LAYOUTFILE *lf)
+{
+    lf->fp = std::fopen(path, "rb");
+    struct stat st;
+    if (!lf->fp || ::fstat(::fileno(lf->fp), &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (lf->fp)
+            std::fclose(lf->fp);
+        lf->fp = nullptr;
+        Fail(path);
+        return Fail("Could not open the file.");
+    }
+    lf->iSize = st.st_size;
+    static char buffer[1 << 20];
+    std::setvbuf(lf->fp, buffer, _IOFBF, sizeof buffer);
+    return 1;
+}
+
+// The version word and the header, read and checked.
+static int ReadHeader(LAYOUTFILE *lf)
+{
+    uint8_t version[LAYOUT_VERSION_SIZE];
+    if (!ReadBlock(lf->fp, version, sizeof version))
+        return Fail("Read version failed!");
+    uint8_t block[LAYOUT_HEADER_SIZE];
+    if (!ReadBlock(lf->fp, block, sizeof block))
+        return Fail("Read header failed!");
+    LAYOUTHEADER &h = lf->header;
+    LayoutGetHeader(block, &h);
+    const int64_t records =
+        (lf->iSize - static_cast<int64_t>(LAYOUT_VERSION_SIZE + LAYOUT_HEADER_SIZE)) /
+        static_cast<int64_t>(LAYOUT_RECORD_SIZE);
+    if (h.iCount < 0 || h.iCount > records) {
+        Failf("The layout counts %d objects; the file holds at most %lld.", h.iCount,
+              static_cast<long long>(records));
+        return Fail("Read objects failed!");
+    }
+    if (!PhotoSizeAllowed(h.iPhotoWidth, h.iPhotoHeight))
+        return Fail("The layout's photo size cannot be right.");
+    if (h.iRectWidth < 1 || h.iRectHeight < 1 || h.iRectLeft < 0 || h.iRectTop < 0 ||
+        static_cast<int64_t>(h.iRectLeft) + h.iRectWidth > LAYOUT_MAX_AREA_WIDTH ||
+        static_cast<int64_t>(h.iRectTop) + h.iRectHeight > LAYOUT_MAX_AREA_HEIGHT)
+        return Failf("The layout's picture area (%d, %d, %d x %d) lies outside the window.",
+                     h.iRectLeft, h.iRectTop, h.iRectWidth, h.iRectHeight);
+    return 1;
+}
+
+static int64_t PhotoBytes(const LAYOUTHEADER &h)
+{
+    return static_cast<int64_t>(h.iPhotoWidth) * h.iPhotoHeight * 3;
+}
+
+// Reads every record once and skips the photo's rows, refusing what the editor cannot
+// have written. Nothing is allocated or changed. Leaves the file after the last record.
+static int CheckRecords(LAYOUTFILE *lf)
+{
+    const LAYOUTHEADER &h = lf->header;
+    int64_t offset = static_cast<int64_t>(LAYOUT_VERSION_SIZE + LAYOUT_HEADER_SIZE);
+    int32_t photos = 0, pieces = 0;
+    uint8_t block[LAYOUT_RECORD_SIZE];
+    for (int32_t i = 0; i < h.iCount; i++) {
+        if (!ReadBlock(lf->fp, block, sizeof block))
+            return Fail("Read objects failed!");
+        offset += LAYOUT_RECORD_SIZE;
+        LAYOUTRECORD r;
+        LayoutGetRecord(block, &r);
+        if (r.iKind == IMG_SRC) {
+            if (++photos > 1)
+                return Fail("The layout holds more than one photo.");
+            if (lf->iSize - offset < PhotoBytes(h))
+                return Fail("Read image row failed!");
+            offset += PhotoBytes(h);
+            if (std::fseek(lf->fp, static_cast<long>(offset), SEEK_SET) != 0)
+                return Fail("Read image row failed!");
+        } else if (r.iKind == IMG_OBJ || r.iKind == IMG_TEXT) {
+            if (++pieces > LAYOUT_MAX_PIECES)
+                return Failf("The layout holds more than %d pieces.", LAYOUT_MAX_PIECES);
+            if (!LayoutPlainName(r.szFileName))
+                return Failf("Object %d names no plain clip-art file.", i + 1);
+            if (r.iKind == IMG_TEXT && (r.iTextStyle < 0 || r.iTextStyle >= TEXT_STYLE_COUNT))
+                return Failf("Object %d has an unknown text style (%d).", i + 1, r.iTextStyle);
+            if (r.x < -LAYOUT_MAX_OFFSET || r.x > LAYOUT_MAX_OFFSET || r.y < -LAYOUT_MAX_OFFSET ||
+                r.y > LAYOUT_MAX_OFFSET)
+                return Failf("Object %d lies far outside the picture (%d, %d).", i + 1, r.x, r.y);
+        }
+    }
+    if (photos == 0)
+        return Fail("The layout holds no photo.");
+    return 1;
+}
+
+// Brings what the editor keeps within limits into them: sizes from 1 to the picture
+// area, angles from 0 to 360, mirror flags 0 or 1, the text cut at its field's end.
+static void BringIntoRange(LAYOUTRECORD *r, const LAYOUTHEADER &h)
+{
+    auto clamp = [](int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; };
+    r->iWidth = clamp(r->iWidth, 1, h.iRectWidth);
+    r->iHeight = clamp(r->iHeight, 1, h.iRectHeight);
+    if (r->iAngle < 0 || r->iAngle > 360)
+        r->iAngle = (r->iAngle % 360 + 360) % 360;
+    r->bFlipH = r->bFlipH != 0;
+    r->bFlipV = r->bFlipV != 0;
+    r->szText[LAYOUT_TEXT_SIZE - 1] = '\0';
+}
+
+// The photo object with its rows from the file.
+static IMGOBJ *ReadPhoto(FILE *fp, const LAYOUTHEADER &h, const LAYOUTRECORD &r)
+{
+    IMGOBJ *obj = IMGOBJ_AddObjSrcBuf(h.iPhotoWidth, h.iPhotoHeight, 3);
+    if (!obj) {
+        Fail("IMGOBJ_AddObjSrcBuf() failed!");
+        return nullptr;
+    }
+    const LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
+    if (hi && hi->iPitch && hi->pBits) {
+        const size_t rowBytes = static_cast<size_t>(h.iPhotoWidth) * 3;
+        for (int32_t y = 0; y < h.iPhotoHeight; y++) {
+            PLAT_ProgressStepIt();
+            if (!ReadBlock(fp, DXPixel(hi, 0, y), rowBytes)) {
+                Fail("Read image row failed!");
+                AO_DelObj(&obj->ao);
+                return nullptr;
+            }
+        }
+    }
+    obj->iAngle = r.iAngle;
+    obj->bFlipH = r.bFlipH;
+    obj->bFlipV = r.bFlipV;
+    obj->bNeedsUpdate = 1;
+    return obj;
+}
+
+// A clip-art or text piece from its record.
+static IMGOBJ *ReadPiece(const LAYOUTRECORD &r)
+{
+    // The text description as the object holds it: the style word, then the text.
+    uint8_t description[4 + LAYOUT_TEXT_SIZE];
+    std::memcpy(description, &r.iTextStyle, 4);
+    std::memcpy(description + 4, r.szText, LAYOUT_TEXT_SIZE);
+    IMGOBJ *obj = IMGOBJ_AddObj(r.szFileName, r.iKind, r.x, r.y,
+                                r.iKind == IMG_TEXT ? description : nullptr, nullptr);
+    if (!obj) {
+        Fail("IMGOBJ_AddObj() failed!");
+        return nullptr;
+    }
+    obj->ao.x = r.x;
+    obj->ao.y = r.y;
+    obj->fWidth = static_cast<float>(r.iWidth);
+    obj->fHeight = static_cast<float>(r.iHeight);
+    obj->iAngle = r.iAngle;
+    obj->bFlipH = r.bFlipH;
+    obj->bFlipV = r.bFlipV;
+    if (r.iKind == IMG_TEXT) {
+        obj->iTextStyle = r.iTextStyle;
+        std::memcpy(obj->szText, r.szText, LAYOUT_TEXT_SIZE);
+    }
+    obj->bNeedsUpdate = 1;
+    return obj;
+}
+
+// What a failed load puts back.
+struct PICTURESTATE {
+    int32_t iPhotoWidth, iPhotoHeight, iPhotoComponents;
+    XYWH rcPicture;
+    int32_t bModified;
+};
+
+static PICTURESTATE SavePictureState()
+{
+    return {gPhotoWidth, gPhotoHeight, gPhotoComponents, gPictureRect, gModified};
+}
+
+static void RestorePictureState(const PICTURESTATE &s, const std::vector<IMGOBJ *> &made)
+{
+    for (IMGOBJ *obj : made)
+        AO_DelObj(&obj->ao);
+    gPhotoWidth = s.iPhotoWidth;
+    gPhotoHeight = s.iPhotoHeight;
+    gPhotoComponents = s.iPhotoComponents;
+    gPictureRect = s.rcPicture;
+    gModified = s.bModified;
+    DeselectAll();
+}
+
+// Creates the objects of a checked file, positioned after its header.
+static int ReadObjects(LAYOUTFILE *lf, std::vector<IMGOBJ *> *made)
+{
+    const LAYOUTHEADER &h = lf->header;
+    gPhotoWidth = h.iPhotoWidth;
+    gPhotoHeight = h.iPhotoHeight;
+    gPictureRect = {h.iRectLeft, h.iRectTop, h.iRectWidth, h.iRectHeight};
+
+    PLAT_SetStatusText(0, "Opening Layout...");
+    PLAT_ProgressSetPos(0);
+    PLAT_ProgressSetRange(
+        0, static_cast<int32_t>((static_cast<int64_t>(h.iCount) + h.iPhotoHeight) % 65536));
+    PLAT_ProgressSetStep(1);
+    uint8_t block[LAYOUT_RECORD_SIZE];
+    for (int32_t i = 0; i < h.iCount; i++) {
+        PLAT_ProgressStepIt();
+        if (!ReadBlock(lf->fp, block, sizeof block))
+            return Fail("Read objects failed!");
+        LAYOUTRECORD r;
+        LayoutGetRecord(block, &r);
+        BringIntoRange(&r, h);
+        IMGOBJ *obj = nullptr;
+        if (r.iKind == IMG_SRC)
+            obj = ReadPhoto(lf->fp, h, r);
+        else if (r.iKind == IMG_OBJ || r.iKind == IMG_TEXT)
+            obj = ReadPiece(r);
+        else
+            continue; // kinds this program does not make are skipped
+        if (!obj)
+            return 0;
+        made->push_back(obj);
+    }
+    return 1;
+}
+
+int LayoutRead(const char *path, int32_t replace)
+{
+    LAYOUTFILE lf = {};
+    if (!OpenLayout(path, &lf))
+        return 0;
+    const long firstRecord = static_cast<long>(LAYOUT_VERSION_SIZE + LAYOUT_HEADER_SIZE);
+    if (!ReadHeader(&lf) || !CheckRecords(&lf) || std::fseek(lf.fp, firstRecord, SEEK_SET) != 0) {
+        std::fclose(lf.fp);
+        return 0;
+    }
+    const PICTURESTATE before = SavePictureState();
+    std::vector<IMGOBJ *> made;
+    const int ok = ReadObjects(&lf, &made);
+    std::fclose(lf.fp);
+    if (!ok) {
+        RestorePictureState(before, made);
+        return 0;
+    }
+    if (replace) {
+        for (AO *e = gAOList; e; e = e->pNext) {
+            if (e->iType != AO_TYPE_IMGOBJ)
+                continue;
+            IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(e);
+            if (IsSavedKind(obj) && std::find(made.begin(), made.end(), obj) == made.end())
+                e->bRemove = 1;
+        }
+    }
+    gModified = 0;
+    DeselectAll();
+    return 1;
+}
+
+int LayoutLoad(const char *path, int32_t replace)
+{
+    if (!LayoutRead(path, replace))
+        return 0;
+    PLAT_InvalidateWindow(0, 0, gScreenWidth, gScreenHeight);
+    if (!ScreenResize(nullptr))
+        return Fail("ScreenResize()");
+    return 1;
+}

@@ -1,0 +1,141 @@
+// safesave.cpp — saves that never lose the earlier file: a temporary file beside the
+// target, synced, then renamed over it.
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "formats/formats.h"
+
+// The folder part of a path ("." when it has none), without a trailing separator
+// unless it is the root.
+static std::string FolderOf(const std::string &path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The end of the chain of symbolic links that starts at path (path itself when it is no
+// link or does not exist). 0 for a loop or an unreadable link.
+static int FollowLinks(const char *path, std::string *target)
+{
+    *target = path;
+    for (int hop = 0; hop < 40; hop++) {
+        struct stat st;
+        if (::lstat(target->c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return 1;
+        char buf[PATH_MAX];
+        const ssize_t n = ::readlink(target->c_str(), buf, sizeof buf - 1);
+        if (n <= 0)
+            return 0;
+        buf[n] = '\0';
+        *target = buf[0] == '/' ? std::string(buf) : FolderOf(*target) + "/" + buf;
+    }
+    errno = ELOOP;
+    return 0;
+}
+
+static mode_t CurrentUmask()
+{
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+int SafeFileOpen(const char *path, SAFEFILE *file)
+{
+    *file = SAFEFILE{};
+    std::string target;
+    if (!path || !*path || !FollowLinks(path, &target) || target.size() >= sizeof file->szTarget)
+        return 0;
+    struct stat st;
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists) {
+        if (!S_ISREG(st.st_mode)) {
+            errno = EISDIR;
+            return 0;
+        }
+        // A file without write permission is refused, by its bits too: a privileged
+        // user could write it anyway, but its owner marked it as not to be changed.
+        if (::access(target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0) {
+            errno = EACCES;
+            return 0;
+        }
+        file->dwMode = st.st_mode & 07777;
+    } else {
+        file->dwMode = 0666 & ~CurrentUmask();
+    }
+    const std::string folder = FolderOf(target);
+    static unsigned counter;
+    for (int attempt = 0; attempt < 100; attempt++) {
+        char name[40];
+        std::snprintf(name, sizeof name, "/.mw%x%x.tmp",
+                      static_cast<unsigned>(::getpid()) & 0xFFFFF, counter++);
+        const std::string temp = folder + name;
+        if (temp.size() >= sizeof file->szTemp)
+            return 0;
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return 0;
+        }
+        file->pFile = ::fdopen(fd, "wb");
+        if (!file->pFile) {
+            ::close(fd);
+            ::unlink(temp.c_str());
+            return 0;
+        }
+        std::memcpy(file->szTemp, temp.c_str(), temp.size() + 1);
+        std::memcpy(file->szTarget, target.c_str(), target.size() + 1);
+        if (exists && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
+            // Another owner cannot be kept by an ordinary user; the file becomes ours.
+        }
+        return 1;
+    }
+    errno = EEXIST;
+    return 0;
+}
+
+void SafeFileAbort(SAFEFILE *file)
+{
+    if (file->pFile)
+        std::fclose(file->pFile);
+    file->pFile = nullptr;
+    if (file->szTemp[0])
+        ::unlink(file->szTemp);
+    file->szTemp[0] = '\0';
+}
+
+int SafeFileCommit(SAFEFILE *file)
+{
+    if (!file->pFile)
+        return 0;
+    FILE *fp = file->pFile;
+    file->pFile = nullptr;
+    int ok = std::fflush(fp) == 0 && ::fchmod(::fileno(fp), file->dwMode) == 0 &&
+             ::fsync(::fileno(fp)) == 0;
+    if (std::fclose(fp) != 0)
+        ok = 0;
+    if (ok && ::rename(file->szTemp, file->szTarget) != 0)
+        ok = 0;
+    if (!ok) {
+        ::unlink(file->szTemp);
+        file->szTemp[0] = '\0';
+        return 0;
+    }
+    file->szTemp[0] = '\0';
+    // The rename itself reaches the disk with the folder.
+    const int dir = ::open(FolderOf(file->szTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return 1;
+}

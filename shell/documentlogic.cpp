@@ -1,0 +1,149 @@
+// documentlogic.cpp — path splitting, file dialog filters and folders, recent documents.
+#include "shell/documentlogic.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "formats/formats.h"
+#include "platform/platform.h"
+#include "platform/trail.h"
+#include "resources/strings/strings.h"
+
+static int IsSeparator(char c)
+{
+    return c == PLAT_PathSeparator() || c == '\\';
+}
+
+int SplitPath(const char *path, char *dir, size_t dirSize, char *name, size_t nameSize, char *ext,
+              size_t extSize, int32_t *type)
+{
+    if (!path || !*path)
+        return Fail("Not a valid file.");
+    const size_t len = std::strlen(path);
+    // The last separator and the last dot after it.
+    size_t base = 0;
+    for (size_t i = len; i > 0; i--)
+        if (IsSeparator(path[i - 1])) {
+            base = i;
+            break;
+        }
+    const char *dot = std::strrchr(path + base, '.');
+    const size_t extLen = dot ? std::strlen(dot) : 0;
+    const size_t nameLen = (dot ? static_cast<size_t>(dot - path) : len) - base;
+    if (extLen > 255)
+        return Fail("File extension is too long!");
+    if (nameLen > 254)
+        return Fail("File name is too long!");
+    if (base >= dirSize || nameLen >= nameSize || extLen >= extSize)
+        return Fail("File name is too long!");
+    std::memcpy(dir, path, base);
+    dir[base] = '\0';
+    std::memcpy(name, path + base, nameLen);
+    name[nameLen] = '\0';
+    std::memcpy(ext, dot ? dot : "", extLen + 1);
+    const int32_t t = FileTypeOf(ext);
+    if (t != FILETYPE_NONE)
+        *type = t;
+    return 1;
+}
+
+// Splits "description@patterns@…@@" text into filters; ';' between patterns becomes ' '.
+static void ParseFilterText(const std::string &text, std::vector<FILEFILTER> *filters)
+{
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t d = text.find('@', at);
+        if (d == std::string::npos || d == at)
+            break;
+        const size_t p = text.find('@', d + 1);
+        if (p == std::string::npos)
+            break;
+        FILEFILTER f{text.substr(at, d - at), text.substr(d + 1, p - d - 1)};
+        for (char &c : f.patterns)
+            if (c == ';')
+                c = ' ';
+        filters->push_back(f);
+        at = p + 1;
+    }
+}
+
+int FileDialogFilters(int mode, std::vector<FILEFILTER> *filters)
+{
+    std::string text;
+    switch (mode) {
+    // Phones' PNG and WebP photos open like JPEGs and bitmaps.
+    case 1:
+        text = std::string(LoadText(251)) + "*.jpg;*.jpeg;*.bmp;*.rle;*.dib;*.png;*.webp@" +
+               LoadText(252) + "*.jpg;*.jpeg@" + LoadText(253) + "*.bmp;*.rle;*.dib@" +
+               LoadText(255) + "*.png;*.webp@@@";
+        break;
+    case 2:
+        text = std::string(LoadText(251)) + "*.mwi;*.jpg;*.jpeg;*.bmp;*.rle;*.dib;*.png;*.webp@" +
+               LoadText(254) + "*.mwi@" + LoadText(252) + "*.jpg;*.jpeg@" + LoadText(253) +
+               "*.bmp;*.rle;*.dib@" + LoadText(255) + "*.png;*.webp@@@";
+        break;
+    case 3:
+    case 4:
+        text = std::string(LoadText(254)) + "*.mwi@" + LoadText(252) + "*.jpg@@@";
+        break;
+    default:
+        return Fail("Mode not supported!");
+    }
+    filters->clear();
+    ParseFilterText(text, filters);
+    return 1;
+}
+
+std::string FileDialogFolder(int mode)
+{
+    char value[4096];
+    PLAT_GetProfileString("SETUP", mode == 1 ? "DirectoryImages" : "DirectoryApp", "", value,
+                          sizeof value);
+    return value[0] ? value : gMainDir;
+}
+
+// ---- Recent documents
+// -----------------------------------------------------------------------------
+
+std::vector<std::string> RecentFiles()
+{
+    std::vector<std::string> files;
+    for (int i = 1; i <= RECENT_MAX; i++) {
+        char key[16], value[4096];
+        std::snprintf(key, sizeof key, "Recent%d", i);
+        PLAT_GetProfileString("MISC", key, "", value, sizeof value);
+        if (value[0])
+            files.push_back(value);
+    }
+    return files;
+}
+
+static void WriteRecent(const std::vector<std::string> &files)
+{
+    for (int i = 1; i <= RECENT_MAX; i++) {
+        char key[16];
+        std::snprintf(key, sizeof key, "Recent%d", i);
+        const size_t k = static_cast<size_t>(i - 1);
+        PLAT_WriteProfileString("MISC", key, k < files.size() ? files[k].c_str() : "");
+    }
+}
+
+void RecentAdd(const char *path)
+{
+    if (!path || !*path)
+        return;
+    std::vector<std::string> files = RecentFiles(), kept = {path};
+    for (const std::string &f : files)
+        if (f != path && kept.size() < static_cast<size_t>(RECENT_MAX))
+            kept.push_back(f);
+    WriteRecent(kept);
+}
+
+void RecentRemove(const char *path)
+{
+    std::vector<std::string> files = RecentFiles(), kept;
+    for (const std::string &f : files)
+        if (f != path)
+            kept.push_back(f);
+    WriteRecent(kept);
+}

@@ -1,0 +1,42 @@
+// documentlogic.h — the open and save flows' rules that need no window: how a path
+// splits into the document's folder, name and extension, the file dialogs' filters and
+// starting folders, and the list of recent documents.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Splits a path into its folder (up to and including the last separator), its name
+// (from there to the last '.') and its extension (from the last '.', with the dot), and
+// sets *type from the extension (FileTypeOf's types, formats.h) when it is recognised;
+// the caller sets *type to 0 first. A last part without a '.' is all name. 0 with "Not
+// a valid file.", "File extension is too long!" (more than 255 characters) or "File
+// name is too long!" (more than 254) in the trail.
+int SplitPath(const char *path, char *dir, size_t dirSize, char *name, size_t nameSize, char *ext,
+              size_t extSize, int32_t *type);
+
+// One filter of a file dialog: its description and its patterns ("*.jpg *.jpeg").
+struct FILEFILTER {
+    std::string description;
+    std::string patterns;
+};
+// The filters of the open dialog (mode 1 photos, 2 any supported file) and the save
+// dialog (modes 3 and 4), in the current language, built as "description@patterns@"
+// pairs from the string table. 0 with "Mode not supported!" for any other mode.
+int FileDialogFilters(int mode, std::vector<FILEFILTER> *filters);
+// The folder a file dialog starts in: SETUP/DirectoryImages for photos (mode 1), else
+// SETUP/DirectoryApp; the main directory when the setting is empty.
+std::string FileDialogFolder(int mode);
+
+// ---- Recent documents
+// ----------------------------------------------------------------------------
+constexpr int RECENT_MAX = 8;
+// The recent documents from the settings (MISC/Recent1 … Recent8), newest first; empty
+// entries are skipped.
+std::vector<std::string> RecentFiles();
+// Puts a path at the top of the list (once), keeps the newest eight and writes them back.
+void RecentAdd(const char *path);
+// Takes a path out of the list (a document that no longer opens).
+void RecentRemove(const char *path);

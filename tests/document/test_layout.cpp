@@ -1,0 +1,434 @@
+// Layout files: the bytes on disk, round trips, truncated and hostile files, and a load
+// that fails half-way.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "document/layout.h"
+#include "picture/ao.h"
+#include "picture/compose.h"
+#include "picture/imgobj.h"
+#include "picture/text.h"
+#include "support/bmp_builder.h"
+#include "support/engine_reset.h"
+
+namespace
+{
+
+std::vector<uint8_t> ReadBytes(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int32_t At32(const std::vector<uint8_t> &b, size_t offset)
+{
+    int32_t v;
+    std::memcpy(&v, b.data() + offset, 4);
+    return v;
+}
+
+void Set32(std::vector<uint8_t> &b, size_t offset, int32_t v)
+{
+    std::memcpy(b.data() + offset, &v, 4);
+}
+
+// Offsets in a file whose first record is the photo's (W × H) and whose pieces follow.
+constexpr size_t kHeader = 4, kFirstRecord = 4 + 668;
+size_t PieceRecord(int32_t w, int32_t h, int k)
+{
+    return kFirstRecord + 476 + static_cast<size_t>(w) * h * 3 + 476 * static_cast<size_t>(k);
+}
+
+// The photo's pixel at (x, y): a pattern that differs in every channel.
+uint32_t PhotoColour(int x, int y)
+{
+    return static_cast<uint32_t>((x * 7) & 255) << 16 | static_cast<uint32_t>((y * 13) & 255) << 8 |
+           static_cast<uint32_t>((x + y) & 255);
+}
+
+std::vector<uint8_t> PatternBmp(int w, int h)
+{
+    BmpSpec s;
+    s.width = w, s.height = -h; // top-down
+    for (int y = 0; y < h; y++) {
+        std::vector<uint8_t> row;
+        for (int x = 0; x < w; x++) {
+            const uint32_t c = PhotoColour(x, y);
+            row.insert(row.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
+        }
+        PadRow(row);
+        s.pixels.insert(s.pixels.end(), row.begin(), row.end());
+    }
+    return MakeBmp(s);
+}
+
+class Layout : public EngineTest
+{
+  protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd})
+            *s = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
+        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
+        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+        ASSERT_TRUE(AO_Init(nullptr));
+        std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
+        fs::create_directories(dir / "clipart");
+        WriteFile((dir / "clipart" / "hat.clp").string(), SolidBmp(40, 20, 0xFF0000));
+        WriteFile((dir / "clipart" / "dog.clp").string(), SolidBmp(20, 40, 0x00FF00));
+        WriteFile((dir / "clipart" / "text4.clp").string(), SolidBmp(80, 58, 0xFEFEFE));
+    }
+    void TearDown() override
+    {
+        AO_CleanUp(nullptr);
+        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSText})
+            DXReleaseSurface(*s), *s = nullptr;
+    }
+    std::string Path(const std::string &name) const { return (dir / name).string(); }
+    // The photo from a W × H pattern bitmap, fitted into the window.
+    IMGOBJ *Photo(int w, int h)
+    {
+        WriteFile(Path("photo.bmp"), PatternBmp(w, h));
+        IMGOBJ *photo = IMGOBJ_AddObj(Path("photo.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr);
+        EXPECT_NE(photo, nullptr) << gErrorTrail;
+        return photo;
+    }
+    IMGOBJ *Piece(const char *name, int32_t kind = IMG_OBJ, const char *text = nullptr,
+                  int32_t style = 0)
+    {
+        std::array<char, 208> description{};
+        std::memcpy(description.data(), &style, 4);
+        if (text)
+            std::snprintf(description.data() + 4, 204, "%s", text);
+        IMGOBJ *obj = IMGOBJ_AddObj(name, kind, 0, 0, text ? description.data() : nullptr, nullptr);
+        EXPECT_NE(obj, nullptr) << gErrorTrail;
+        return obj;
+    }
+    // The image objects of the list, in order.
+    static std::vector<IMGOBJ *> Objects()
+    {
+        std::vector<IMGOBJ *> out;
+        for (AO *e = gAOList; e; e = e->pNext)
+            if (e->iType == AO_TYPE_IMGOBJ && !e->bRemove)
+                out.push_back(reinterpret_cast<IMGOBJ *>(e));
+        return out;
+    }
+    // A photo of w × h with a hat and a text piece, saved as name; returns its bytes.
+    std::vector<uint8_t> SaveSample(const std::string &name, int w = 9, int h = 5)
+    {
+        Photo(w, h);
+        Piece("hat.clp");
+        Piece("text4.clp", IMG_TEXT, "HELLO", 0);
+        EXPECT_TRUE(LayoutSave(Path(name).c_str())) << gErrorTrail;
+        return ReadBytes(Path(name));
+    }
+    // Loads bytes as a layout file over the current picture; the trail stays for the caller.
+    int LoadBytes(const std::vector<uint8_t> &bytes)
+    {
+        WriteFile(Path("in.mwi"), bytes);
+        return LayoutLoad(Path("in.mwi").c_str(), 1);
+    }
+};
+
+TEST(LayoutBlocks, FieldsSitAtTheirOffsetsAndReservedBytesAreZero)
+{
+    LAYOUTHEADER h = {};
+    h.iCount = 3, h.iPhotoWidth = 801, h.iPhotoHeight = -2;
+    std::strcpy(h.szPhotoName, "beach.jpg");
+    h.iRectWidth = 585, h.iRectHeight = 438, h.iRectLeft = 190, h.iRectTop = 96;
+    std::vector<uint8_t> b(LAYOUT_HEADER_SIZE, 0xAA);
+    LayoutPutHeader(&h, b.data());
+    const std::array<std::pair<size_t, int32_t>, 7> want = {
+        {{0, 3}, {132, 801}, {136, -2}, {140, 585}, {144, 438}, {148, 190}, {152, 96}}};
+    for (auto [offset, value] : want)
+        EXPECT_EQ(At32(b, offset), value) << offset;
+    EXPECT_STREQ(reinterpret_cast<const char *>(b.data() + 4), "beach.jpg");
+    EXPECT_EQ(std::count(b.begin() + 156, b.end(), 0), 512);
+
+    LAYOUTRECORD r = {};
+    r.iKind = 2, r.x = -7, r.y = 300, r.iWidth = 120, r.iHeight = 80, r.iAngle = 359;
+    r.bFlipH = 1, r.bFlipV = 0, r.iTextStyle = 10;
+    std::strcpy(r.szFileName, "xmas8.clp");
+    std::memset(r.szText, 'A', sizeof r.szText); // no NUL: copied as it is
+    std::vector<uint8_t> rb(LAYOUT_RECORD_SIZE, 0xAA);
+    LayoutPutRecord(&r, rb.data());
+    for (auto [offset, value] : std::array<std::pair<size_t, int32_t>, 9>{{{0, 2},
+                                                                           {132, -7},
+                                                                           {136, 300},
+                                                                           {140, 120},
+                                                                           {144, 80},
+                                                                           {148, 359},
+                                                                           {260, 1},
+                                                                           {264, 0},
+                                                                           {268, 10}}})
+        EXPECT_EQ(At32(rb, offset), value) << offset;
+    EXPECT_EQ(std::count(rb.begin() + 152, rb.begin() + 260, 0), 108);
+    EXPECT_EQ(rb[475], 'A');
+    LAYOUTRECORD back;
+    LayoutGetRecord(rb.data(), &back);
+    EXPECT_EQ(std::memcmp(&back, &r, sizeof r), 0);
+}
+
+TEST(LayoutBlocks, OnlyPlainFileNamesPass)
+{
+    const struct {
+        const char *name;
+        bool plain;
+    } cases[] = {{"policehat.clp", true},
+                 {"..hat.clp", true},
+                 {"", false},
+                 {".", false},
+                 {"..", false},
+                 {"../x.clp", false},
+                 {"/etc/passwd", false},
+                 {"sub/x.clp", false},
+                 {"a\\b.clp", false}};
+    for (const auto &c : cases) {
+        char field[LAYOUT_NAME_SIZE] = {};
+        std::strcpy(field, c.name);
+        EXPECT_EQ(LayoutPlainName(field), c.plain) << c.name;
+    }
+    char unterminated[LAYOUT_NAME_SIZE];
+    std::memset(unterminated, 'a', sizeof unterminated);
+    EXPECT_FALSE(LayoutPlainName(unterminated));
+}
+
+// Position, size, angle, mirroring, stacking order and text come back, and the photo
+// pixel for pixel; a metafile piece is neither written nor counted.
+TEST_F(Layout, ARoundTripRestoresEveryPieceAndThePhoto)
+{
+    IMGOBJ *photo = Photo(61, 45);
+    IMGOBJ *hat = Piece("hat.clp");
+    hat->ao.x = 250, hat->ao.y = 140, hat->fWidth = 133.7f, hat->fHeight = 66.2f;
+    hat->iAngle = 30, hat->bFlipH = 1;
+    const std::string longText(98, 'W');
+    IMGOBJ *text = Piece("text4.clp", IMG_TEXT, longText.c_str(), 3);
+    text->ao.x = 400, text->ao.y = 200, text->bFlipV = 1;
+    IMGOBJ *dog = Piece("dog.clp");
+    dog->ao.x = 195, dog->ao.y = 80, dog->fWidth = 10, dog->fHeight = 300;
+    IMGOBJ *emf = Piece("hat.clp");
+    emf->iKind = IMG_EMF;
+    AO_SwapObj(&hat->ao, &dog->ao); // stacking: photo, dog, text, hat
+    const XYWH rect = gPictureRect;
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < 45; y++)
+        for (int x = 0; x < 61; x++)
+            pixels.push_back(DXGetPixel(photo->iiRes[HI_RES_OBJ].DDSSurface, x, y));
+    gModified = 1;
+    ASSERT_TRUE(LayoutSave(Path("card.mwi").c_str())) << gErrorTrail;
+    EXPECT_EQ(gModified, 0);
+    const auto bytes = ReadBytes(Path("card.mwi"));
+    EXPECT_EQ(bytes.size(), 4 + 668 + 476 * 4 + 61 * 45 * 3u);
+    EXPECT_EQ(At32(bytes, 0), 1);
+    EXPECT_EQ(At32(bytes, kHeader), 4);
+
+    struct Want {
+        int32_t kind, x, y, w, h, angle, flipH, flipV;
+        std::string name, text;
+    };
+    std::vector<Want> want;
+    for (IMGOBJ *o : {dog, text, hat})
+        want.push_back({o->iKind, o->ao.x, o->ao.y, int32_t(o->fWidth), int32_t(o->fHeight),
+                        o->iAngle, o->bFlipH, o->bFlipV, o->szFileName, o->szText});
+    // Opened over another picture, which goes.
+    AO_ClearList();
+    Photo(30, 30);
+    Piece("hat.clp");
+    gModified = 1;
+    ASSERT_TRUE(LayoutLoad(Path("card.mwi").c_str(), 1)) << gErrorTrail;
+    AO_ProcessFlip(); // the replaced objects remove themselves
+    EXPECT_EQ(gModified, 0);
+    EXPECT_EQ(gSelected, nullptr);
+    EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(61, 45));
+    EXPECT_EQ((std::array{gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h}),
+              (std::array{rect.x, rect.y, rect.w, rect.h}));
+    const auto back = Objects();
+    ASSERT_EQ(back.size(), 4u);
+    EXPECT_EQ(back[0]->iKind, IMG_SRC);
+    int wrong = 0;
+    for (int y = 0; y < 45; y++)
+        for (int x = 0; x < 61; x++)
+            wrong += DXGetPixel(back[0]->iiRes[HI_RES_OBJ].DDSSurface, x, y) != pixels[y * 61 + x];
+    EXPECT_EQ(wrong, 0);
+    for (size_t i = 0; i < want.size(); i++) {
+        const IMGOBJ *o = back[i + 1];
+        const Want &w = want[i];
+        EXPECT_EQ((std::array{o->iKind, o->ao.x, o->ao.y, int32_t(o->fWidth), int32_t(o->fHeight),
+                              o->iAngle, o->bFlipH, o->bFlipV}),
+                  (std::array{w.kind, w.x, w.y, w.w, w.h, w.angle, w.flipH, w.flipV}))
+            << w.name;
+        EXPECT_EQ(o->szFileName, w.name);
+        EXPECT_EQ(o->szText, w.text);
+    }
+    EXPECT_EQ(back[2]->iTextStyle, 3);
+}
+
+// Rows carry no padding: a photo 801 pixels wide has rows of 2403 bytes.
+TEST_F(Layout, PhotoRowsAreStoredUnpadded)
+{
+    Photo(801, 3);
+    ASSERT_TRUE(LayoutSave(Path("wide.mwi").c_str())) << gErrorTrail;
+    const auto b = ReadBytes(Path("wide.mwi"));
+    ASSERT_EQ(b.size(), 4 + 668 + 476 + 801 * 3 * 3u);
+    const size_t row1 = kFirstRecord + 476 + 2403;
+    // Row 1 begins with pixel (0, 1): blue 1, green 13, red 0.
+    EXPECT_EQ((std::array{b[row1], b[row1 + 1], b[row1 + 2]}), (std::array<uint8_t, 3>{1, 13, 0}));
+    const uint32_t last = PhotoColour(800, 2); // the file's last three bytes
+    EXPECT_EQ((std::array{b[b.size() - 3], b[b.size() - 2], b[b.size() - 1]}),
+              (std::array{uint8_t(last), uint8_t(last >> 8), uint8_t(last >> 16)}));
+    EXPECT_EQ(At32(b, kHeader + 132), 801);
+}
+
+// Each cut ends in the message of the block it falls in; nothing changes.
+TEST_F(Layout, TruncatedFilesFailAtTheirBlockAndLeaveThePictureAsItWas)
+{
+    const auto good = SaveSample("good.mwi", 30, 20);
+    const size_t rows = kFirstRecord + 476;
+    const struct {
+        size_t keep;
+        const char *says;
+    } cases[] = {
+        {0, "Read version failed!"},
+        {3, "Read version failed!"},
+        {4 + 667, "Read header failed!"},
+        {kFirstRecord + 475, "Read objects failed!"},
+        {rows + 30 * 3 * 4, "Read objects failed!"}, // fewer bytes than three records
+        {rows + 30 * 20 * 3 - 10, "Read image row failed!"},
+        {PieceRecord(30, 20, 1) + 10, "Read objects failed!"},
+    };
+    const auto before = Objects();
+    for (const auto &c : cases) {
+        TrailClear();
+        EXPECT_FALSE(LoadBytes({good.begin(), good.begin() + c.keep})) << c.keep;
+        EXPECT_NE(std::string(gErrorTrail).find(c.says), std::string::npos)
+            << c.keep << ": " << gErrorTrail;
+        EXPECT_EQ(Objects(), before) << c.keep;
+        EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(30, 20));
+    }
+    TrailClear();
+    EXPECT_TRUE(LoadBytes(good)) << gErrorTrail;
+}
+
+// What the editor cannot have written is refused before anything is made.
+TEST_F(Layout, HostileHeadersAndRecordsAreRefusedBeforeAnythingIsMade)
+{
+    const auto good = SaveSample("good.mwi", 9, 5);
+    const size_t hat = PieceRecord(9, 5, 0), text = PieceRecord(9, 5, 1);
+    auto name = [](std::vector<uint8_t> &b, size_t record, const std::string &n) {
+        std::fill(b.begin() + record + 4, b.begin() + record + 132, 0);
+        std::memcpy(b.data() + record + 4, n.data(), std::min<size_t>(n.size(), 128));
+    };
+    const struct {
+        const char *what;
+        std::function<void(std::vector<uint8_t> &)> edit;
+        const char *says;
+    } cases[] = {
+        {"negative count", [](auto &b) { Set32(b, kHeader, -1); }, "counts -1 objects"},
+        {"count beyond the file", [](auto &b) { Set32(b, kHeader, 0x7FFFFFFF); }, "holds at most"},
+        {"photo width 0", [](auto &b) { Set32(b, kHeader + 132, 0); }, "no pixels"},
+        {"photo beyond the limits", [](auto &b) { Set32(b, kHeader + 132, 40000); }, "photo size"},
+        {"photo the file cannot hold", [](auto &b) { Set32(b, kHeader + 136, 100); },
+         "Read image row failed!"},
+        {"picture area beyond the window", [](auto &b) { Set32(b, kHeader + 140, 100000); },
+         "outside the window"},
+        {"a path", [&](auto &b) { name(b, hat, "../../etc/passwd"); }, "no plain clip-art"},
+        {"an absolute path", [&](auto &b) { name(b, hat, "/tmp/hat.clp"); }, "no plain clip-art"},
+        {"a name without its NUL", [&](auto &b) { name(b, hat, std::string(128, 'h')); },
+         "no plain clip-art"},
+        {"an unknown text style", [&](auto &b) { Set32(b, text + 268, 11); }, "text style (11)"},
+        {"a far position", [&](auto &b) { Set32(b, hat + 132, -2000000); }, "far outside"},
+        {"a second photo", [&](auto &b) { Set32(b, hat, IMG_SRC); }, "more than one photo"},
+        {"no photo", [](auto &b) { Set32(b, kHeader, 0); }, "holds no photo"},
+    };
+    const auto before = Objects();
+    for (const auto &c : cases) {
+        auto bytes = good;
+        c.edit(bytes);
+        TrailClear();
+        EXPECT_FALSE(LoadBytes(bytes)) << c.what;
+        EXPECT_NE(std::string(gErrorTrail).find(c.says), std::string::npos)
+            << c.what << ": " << gErrorTrail;
+        EXPECT_EQ(Objects(), before) << c.what;
+    }
+}
+
+TEST_F(Layout, MorePiecesThanTheLimitAreRefusedAndUnknownKindsSkipped)
+{
+    auto bytes = SaveSample("good.mwi", 9, 5);
+    const std::vector<uint8_t> hat(bytes.begin() + PieceRecord(9, 5, 0),
+                                   bytes.begin() + PieceRecord(9, 5, 1));
+    // 150 records of a kind this program does not make are read and skipped.
+    auto skipped = bytes;
+    for (int i = 0; i < 150; i++) {
+        skipped.insert(skipped.end(), hat.begin(), hat.end());
+        Set32(skipped, skipped.size() - 476, 3 + i % 5);
+    }
+    Set32(skipped, kHeader, 3 + 150);
+    EXPECT_TRUE(LoadBytes(skipped)) << gErrorTrail;
+    AO_ProcessFlip();
+    EXPECT_EQ(Objects().size(), 3u);
+    // More clip-art records than the limit: refused before a single piece is made.
+    for (int i = 0; i < LAYOUT_MAX_PIECES; i++)
+        bytes.insert(bytes.end(), hat.begin(), hat.end());
+    Set32(bytes, kHeader, 3 + LAYOUT_MAX_PIECES);
+    TrailClear();
+    EXPECT_FALSE(LoadBytes(bytes));
+    EXPECT_NE(std::string(gErrorTrail).find("more than 1000 pieces"), std::string::npos);
+    EXPECT_EQ(Objects().size(), 3u);
+}
+
+// Numbers the editor keeps within limits are brought into them; the text is cut at
+// its field's end.
+TEST_F(Layout, OutOfRangeNumbersAreBroughtIntoRange)
+{
+    auto bytes = SaveSample("good.mwi", 9, 5);
+    const size_t hat = PieceRecord(9, 5, 0), text = PieceRecord(9, 5, 1);
+    const int32_t rectW = At32(bytes, kHeader + 140), rectH = At32(bytes, kHeader + 144);
+    Set32(bytes, hat + 140, 999999);
+    Set32(bytes, hat + 144, -5);
+    Set32(bytes, hat + 148, -30);
+    Set32(bytes, hat + 260, 7);
+    std::memset(bytes.data() + text + 272, 'Q', 204);
+    ASSERT_TRUE(LoadBytes(bytes)) << gErrorTrail;
+    AO_ProcessFlip();
+    const auto objs = Objects();
+    ASSERT_EQ(objs.size(), 3u);
+    // ScreenResize refitted to the same rectangle: the sizes are as brought into range.
+    EXPECT_EQ(std::pair(objs[1]->fWidth, objs[1]->fHeight), std::pair(float(rectW), 1.0f));
+    EXPECT_EQ(std::pair(objs[1]->iAngle, objs[1]->bFlipH), std::pair(330, 1));
+    EXPECT_EQ(std::string(objs[2]->szText), std::string(203, 'Q'));
+    (void)rectH;
+}
+
+// A clip-art file that has gone stops the load; what it made goes again and the
+// picture before it stays, unmarked.
+TEST_F(Layout, AVanishedClipArtFileStopsTheLoadAndThePictureStays)
+{
+    Photo(9, 5);
+    Piece("dog.clp");
+    Piece("hat.clp");
+    ASSERT_TRUE(LayoutSave(Path("two.mwi").c_str()));
+    AO_ClearList();
+    Photo(12, 7);
+    Piece("dog.clp");
+    const auto before = Objects();
+    gModified = 1;
+    fs::remove(dir / "clipart" / "hat.clp");
+    EXPECT_FALSE(LayoutLoad(Path("two.mwi").c_str(), 1));
+    EXPECT_NE(std::string(gErrorTrail).find("IMGOBJ_AddObj() failed!"), std::string::npos)
+        << gErrorTrail;
+    EXPECT_EQ(Objects(), before);
+    EXPECT_EQ(std::tuple(gPhotoWidth, gPhotoHeight, gModified), std::tuple(12, 7, 1));
+}
+
+} // namespace

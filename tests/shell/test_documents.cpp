@@ -1,0 +1,441 @@
+// Documents: path splitting, the file dialogs' filters, the photo size computations and
+// dialogs, and the New, Open and Save flows in the real window with the dialogs
+// answered by the test.
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <array>
+#include <deque>
+#include <functional>
+#include <tuple>
+
+#include "document/layout.h"
+#include "picture/ao.h"
+#include "picture/imgobj.h"
+#include "resources/menus/commands.h"
+#include "resources/menus/menus.h"
+#include "resources/strings/strings.h"
+#include "shell/appstate.h"
+#include "shell/documentlogic.h"
+#include "shell/photodialoglogic.h"
+#include "shell/photodialogs.h"
+#include "shell/shell.h"
+#include "shell/shellcore.h"
+#include "support/data_files.h"
+#include "support/qt_app.h"
+
+namespace
+{
+
+TEST(SplitPath, SplitsAtTheLastSeparatorAndTheLastDotOfTheName)
+{
+    const struct {
+        std::string path;
+        const char *dir, *name, *ext;
+        int32_t type;
+    } cases[] = {
+        {"/photos/Beach.JPG", "/photos/", "Beach", ".JPG", 1},
+        {"C:\\Photos\\Beach.JPG", "C:\\Photos\\", "Beach", ".JPG", 1},
+        {"/a/party.mwi.jpg", "/a/", "party.mwi", ".jpg", 1},
+        {"/a.b/readme", "/a.b/", "readme", "", 0},
+        {"card.jpeg", "", "card", ".jpeg", 1},
+        {"/x/pic.jpgx", "/x/", "pic", ".jpgx", 1},
+        {"/x/pic.Dib", "/x/", "pic", ".Dib", 2},
+        {"/x/pic.mwi", "/x/", "pic", ".mwi", 3},
+        {"/x/pic.png", "/x/", "pic", ".png", 4},
+        {"/x/pic.gif", "/x/", "pic", ".gif", 0},
+        {"/x/" + std::string(254, 'n') + ".mwi", "/x/", nullptr, ".mwi", 3},
+    };
+    for (const auto &c : cases) {
+        char dir[4096], name[256], ext[256];
+        int32_t type = 0;
+        ASSERT_TRUE(
+            SplitPath(c.path.c_str(), dir, sizeof dir, name, sizeof name, ext, sizeof ext, &type))
+            << c.path;
+        EXPECT_EQ(std::string(dir), c.dir);
+        if (c.name) {
+            EXPECT_EQ(std::string(name), c.name);
+        }
+        EXPECT_EQ(std::string(ext), c.ext);
+        EXPECT_EQ(type, c.type) << c.path;
+    }
+    const struct {
+        std::string path;
+        const char *says;
+    } bad[] = {{"", "Not a valid file.\n"},
+               {"/x/" + std::string(255, 'n') + ".mwi", "File name is too long!\n"},
+               {"/x/a." + std::string(255, 'e'), "File extension is too long!\n"}};
+    for (const auto &c : bad) {
+        TrailClear();
+        char dir[4096], name[256], ext[256];
+        int32_t type = 0;
+        EXPECT_FALSE(
+            SplitPath(c.path.c_str(), dir, sizeof dir, name, sizeof name, ext, sizeof ext, &type));
+        EXPECT_EQ(std::string(gErrorTrail), c.says);
+    }
+    TrailClear();
+}
+
+TEST(FileDialogFilters, EachModeOffersItsFiltersFirstTheOneThatIsSelected)
+{
+    gLanguageOffset = 0;
+    const struct {
+        int mode;
+        std::vector<std::string> patterns;
+    } cases[] = {{1,
+                  {"*.jpg *.jpeg *.bmp *.rle *.dib *.png *.webp", "*.jpg *.jpeg",
+                   "*.bmp *.rle *.dib", "*.png *.webp"}},
+                 {2,
+                  {"*.mwi *.jpg *.jpeg *.bmp *.rle *.dib *.png *.webp", "*.mwi", "*.jpg *.jpeg",
+                   "*.bmp *.rle *.dib", "*.png *.webp"}},
+                 {4, {"*.mwi", "*.jpg"}}};
+    for (const auto &c : cases) {
+        std::vector<FILEFILTER> filters;
+        ASSERT_TRUE(FileDialogFilters(c.mode, &filters));
+        std::vector<std::string> patterns;
+        for (const auto &f : filters)
+            patterns.push_back(f.patterns);
+        EXPECT_EQ(patterns, c.patterns) << c.mode;
+    }
+    std::vector<FILEFILTER> filters;
+    FileDialogFilters(4, &filters);
+    EXPECT_EQ(filters[0].description, "Merrowick files (*.mwi)");
+    EXPECT_FALSE(FileDialogFilters(5, &filters));
+    EXPECT_EQ(std::string(gErrorTrail), "Mode not supported!\n");
+    TrailClear();
+}
+
+TEST(PhotoSize, ChoicesFollowThePhotosOrientation)
+{
+    gLanguageOffset = 0;
+    const struct {
+        int32_t w, h, id;
+        const char *label;
+        int32_t outW, outH;
+    } cases[] = {
+        {1600, 1200, 301, "Original  (1600 x 1200)", 1600, 1200},
+        {1600, 1200, 302, "Screen  (585 x 438)", 585, 438},
+        {1600, 1200, 303, "640 x 480", 640, 480},
+        {1600, 1200, 305, "1024 x 768", 1024, 768},
+        {1200, 1600, 304, "600 x 800", 600, 800},
+        {500, 500, 303, "480 x 640", 480, 640}, // square counts as upright
+    };
+    for (const auto &c : cases) {
+        char label[100];
+        PhotoSizeLabel(c.id, c.w, c.h, 585, 438, label, sizeof label);
+        EXPECT_STREQ(label, c.label);
+        int32_t w = 0, h = 0;
+        ASSERT_TRUE(PhotoSizeOfChoice(c.id, c.w, c.h, 585, 438, &w, &h));
+        EXPECT_EQ(std::pair(w, h), std::pair(c.outW, c.outH)) << c.label;
+    }
+}
+
+TEST(PhotoSize, ProportionsRoundAndCustomSidesStayWithinTheirLimits)
+{
+    int32_t other = 0;
+    ASSERT_TRUE(ProportionalSide(800, 1200, 1600, &other));
+    EXPECT_EQ(other, 600);
+    ASSERT_TRUE(ProportionalSide(1000, 1600, 1200, &other));
+    EXPECT_EQ(other, 1333);
+    ASSERT_TRUE(ProportionalSide(801, 1200, 1600, &other)); // 600.75 rounds up
+    EXPECT_EQ(other, 601);
+    ASSERT_TRUE(ProportionalSide(999999999, 32768, 1, &other)); // no overflow
+    EXPECT_EQ(other, 2147483647);
+    EXPECT_FALSE(ProportionalSide(5, 5, 0, &other));
+    const struct {
+        const char *text;
+        bool ok;
+    } cases[] = {{"100", true}, {" 2048 ", true}, {"99", false},   {"2049", false},
+                 {"", false},   {"12a", false},   {"-100", false}, {"0000000100", false}};
+    for (const auto &c : cases) {
+        TrailClear();
+        int32_t v = 0;
+        EXPECT_EQ(CustomSideValid(c.text, 288, &v), c.ok) << c.text;
+        EXPECT_EQ(std::string(gErrorTrail),
+                  c.ok ? "" : "The width is not valid. Please enter a value between 100 and 2048\n")
+            << c.text;
+    }
+    TrailClear();
+}
+
+TEST(Captions, FileNamesInUtf8AndProgramTextInCodePage1252BothShowRight)
+{
+    const struct {
+        const char *bytes;
+        QString shown;
+    } cases[] = {
+        {"\xC3\x85sa.jpg", QString::fromUtf8("Åsa.jpg")},
+        {"Namnl\xF6s.mwi", QString::fromUtf8("Namnlös.mwi")}, // Swedish "Untitled"
+        {"Filen '\xC3\x85sa.mwi' har \xE4ndrats.",
+         QString::fromUtf8("Filen 'Åsa.mwi' har ändrats.")},
+        {"\xE2\x82\xAC \xC3", QString::fromUtf8("€ Ã")}, // a cut character stays a byte
+        {"Couldn\xB4t", QString::fromUtf8("Couldn´t")},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(PLATQT_ToQt(c.bytes), c.shown) << c.bytes;
+}
+
+// ---- Dialogs and flows in the window ------------------------------------------------------
+
+// Answers the modal dialogs as they open, one step each, in order.
+class Answers : public QObject
+{
+  public:
+    using Step = std::function<void(QWidget *)>;
+    explicit Answers(std::initializer_list<Step> steps) : mSteps(steps)
+    {
+        connect(&mTimer, &QTimer::timeout, this, [this] {
+            QWidget *w = QApplication::activeModalWidget();
+            if (!w || mSteps.empty() || w->property("answered").toBool() || !w->isVisible())
+                return;
+            w->setProperty("answered", true);
+            Step step = mSteps.front();
+            mSteps.pop_front();
+            step(w);
+        });
+        mTimer.start(10);
+    }
+    bool Done() const { return mSteps.empty(); }
+
+  private:
+    std::deque<Step> mSteps;
+    QTimer mTimer;
+};
+
+template <class T> T *Child(QWidget *w, const char *name)
+{
+    T *child = w->findChild<T *>(name);
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}
+
+Answers::Step Click(const char *button)
+{
+    return [button](QWidget *w) { Child<QPushButton>(w, button)->click(); };
+}
+
+Answers::Step ChooseFile(const std::string &path)
+{
+    return [path](QWidget *w) {
+        auto *dialog = qobject_cast<QFileDialog *>(w);
+        ASSERT_NE(dialog, nullptr) << w->metaObject()->className();
+        // Typed, as a user would: a selection in the view waits for the folder to load.
+        Child<QLineEdit>(w, "fileNameEdit")->setText(QString::fromStdString(path));
+        QMetaObject::invokeMethod(dialog, "accept");
+        EXPECT_FALSE(dialog->isVisible()) << path;
+    };
+}
+
+Answers::Step Reject()
+{
+    return [](QWidget *w) { static_cast<QDialog *>(w)->reject(); };
+}
+
+using PhotoSizeDialogTest = QtTest;
+
+TEST_F(PhotoSizeDialogTest, KeepProportionsFollowsTypingAndInvalidCustomSizesKeepItOpen)
+{
+    gPhotoWidth = 1600, gPhotoHeight = 1200, gPictureRect = {190, 96, 585, 438};
+    PhotoSizeDlg dialog(nullptr);
+    EXPECT_FALSE(dialog.WidthEdit()->isEnabled());
+    EXPECT_EQ(dialog.Radio(303)->text(), "640 x 480");
+    dialog.Radio(306)->setChecked(true);
+    EXPECT_TRUE(dialog.WidthEdit()->isEnabled() && dialog.KeepProportions()->isEnabled());
+    dialog.show();
+    dialog.WidthEdit()->clear();
+    QTest::keyClicks(dialog.WidthEdit(), "800");
+    EXPECT_EQ(dialog.HeightEdit()->text(), "600");
+    dialog.HeightEdit()->clear();
+    QTest::keyClicks(dialog.HeightEdit(), "1000");
+    EXPECT_EQ(dialog.WidthEdit()->text(), "1333");
+    dialog.HeightEdit()->clear();
+    QTest::keyClicks(dialog.HeightEdit(), "1800");
+    EXPECT_EQ(dialog.WidthEdit()->text(), "2400");
+    dialog.OnOk(); // 2400 is too wide
+    ASSERT_EQ(gBoxes.size(), 1u);
+    EXPECT_EQ(gBoxes[0].text,
+              "The width is not valid. Please enter a value between 100 and 2048\n");
+    EXPECT_TRUE(dialog.isVisible());
+    dialog.WidthEdit()->setText("2048");
+    dialog.HeightEdit()->setText("100");
+    dialog.OnOk();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(std::pair(dialog.mWidth, dialog.mHeight), std::pair(2048, 100));
+}
+
+class Documents : public QtTest
+{
+  protected:
+    void SetUp() override
+    {
+        QtTest::SetUp();
+        gLanguageOffset = gModified = gDocumentOpen = gNeedsSaveAs = 0;
+        gFramesSuspended = 0;
+        PLAT_WriteProfileString("SETUP", "DirectoryApp", (mDir.Path() + "/").c_str());
+        mWindow =
+            std::make_unique<MainWindow>(RES_FindMenu("MENU_ENG"), RES_FindAccel("ACCEL_ENG"));
+        ASSERT_EQ(mWindow->Create(), 0);
+    }
+    void TearDown() override
+    {
+        mWindow.reset();
+        // Closing the window told the application to end, which stops every later
+        // dialog at once; a run of the application loop takes that back.
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+        QtTest::TearDown();
+    }
+    // Runs a command while the answers are given; all of them must have been used.
+    void Command(int id, std::initializer_list<Answers::Step> steps)
+    {
+        Answers answers(steps);
+        mWindow->OnCommand(id);
+        EXPECT_TRUE(answers.Done()) << "command " << id << " left dialogs unanswered"
+                                    << (gBoxes.empty() ? "" : gBoxes.back().text);
+    }
+    static std::vector<IMGOBJ *> Pieces()
+    {
+        std::vector<IMGOBJ *> out;
+        for (AO *e = gAOList; e; e = e->pNext)
+            if (e->iType == AO_TYPE_IMGOBJ && !e->bRemove && e->AnimateProc != AO_DieProc &&
+                reinterpret_cast<IMGOBJ *>(e)->iKind != IMG_SRC)
+                out.push_back(reinterpret_cast<IMGOBJ *>(e));
+        return out;
+    }
+    std::string Title() const { return mWindow->windowTitle().trimmed().toStdString(); }
+    TempDir mDir, tmp_;
+    std::unique_ptr<MainWindow> mWindow;
+};
+
+// The New dialog with Blank chosen.
+void ChooseBlank(QWidget *w)
+{
+    Child<QRadioButton>(w, "radio302")->setChecked(true);
+    Child<QPushButton>(w, "okButton")->click();
+}
+
+// A text piece as the text dialog makes it.
+IMGOBJ *AddText(const char *text, int32_t x, int32_t y)
+{
+    std::array<char, 208> description{};
+    std::snprintf(description.data() + 4, 204, "%s", text);
+    IMGOBJ *obj = IMGOBJ_AddObj("text4.clp", IMG_TEXT, x, y, description.data(), nullptr);
+    EXPECT_NE(obj, nullptr) << gErrorTrail;
+    obj->ao.x = x, obj->ao.y = y;
+    return obj;
+}
+
+// New > Blank, a text, Save (asks for a name), a change, Open the layout again.
+TEST_F(Documents, ABlankPictureIsSavedAsALayoutAndOpensAgainAsItWas)
+{
+    int32_t shown[2] = {0, 0};
+    Command(IDM_NEW, {ChooseBlank, [&](QWidget *w) {
+                          shown[0] = gPhotoWidth, shown[1] = gPhotoHeight;
+                          Child<QPushButton>(w, "button1118")->click(); // a quarter turn left
+                          Child<QPushButton>(w, "okButton")->click();
+                      }});
+    EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(shown[1], shown[0]));
+    EXPECT_EQ(Title(), "Untitled.mwi - Merrowick");
+    EXPECT_EQ(std::tuple(gNeedsSaveAs, gModified, gDocumentOpen), std::tuple(1, 0, 1));
+    EXPECT_TRUE(mWindow->ActionFor(IDM_SAVE)->isEnabled());
+
+    AddText("HELLO", 300, 200);
+    EXPECT_EQ(Title(), "Untitled.mwi * - Merrowick");
+    const std::string card = mDir / "card.mwi";
+    Command(IDM_SAVE, {[&](QWidget *w) {
+                auto *d = qobject_cast<QFileDialog *>(w);
+                ASSERT_NE(d, nullptr);
+                EXPECT_EQ(d->directory().absolutePath().toStdString(), mDir.Path());
+                EXPECT_TRUE(d->selectedNameFilter().startsWith("Merrowick files"));
+                ChooseFile(card)(w);
+            }});
+    EXPECT_TRUE(fs::exists(card));
+    EXPECT_EQ(Title(), "card.mwi - Merrowick");
+    EXPECT_EQ(std::tuple(gNeedsSaveAs, gModified), std::tuple(0, 0));
+
+    Pieces()[0]->ao.x += 40; // a change, not saved: Open asks, the answer is No
+    SetModified();
+    Command(IDM_OPEN, {ChooseFile(card)});
+    ASSERT_EQ(gBoxes.size(), 1u);
+    EXPECT_NE(gBoxes[0].text.find("has been changed"), std::string::npos);
+    AO_ProcessFlip();
+    const auto pieces = Pieces();
+    ASSERT_EQ(pieces.size(), 1u);
+    EXPECT_EQ(std::string(pieces[0]->szText), "HELLO");
+    EXPECT_EQ(std::pair(pieces[0]->ao.x, pieces[0]->ao.y), std::pair(300, 200));
+    EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(shown[1], shown[0]));
+    EXPECT_EQ(std::tuple(gModified, gNeedsSaveAs), std::tuple(0, 0));
+    EXPECT_EQ(RecentFiles().front(), card);
+    // Save now writes to the layout's own name without asking.
+    fs::remove(card);
+    Command(IDM_SAVE, {});
+    EXPECT_TRUE(fs::exists(card));
+}
+
+TEST_F(Documents, SavingByExtensionExportsJpegsAndRefusesOthers)
+{
+    Command(IDM_NEW, {ChooseBlank, Click("okButton")});
+    const struct {
+        std::string name;
+        Answers::Step size; // the photo size dialog's answer, if it comes
+        bool written;
+        const char *box;
+    } cases[] = {
+        {"card.bmp", nullptr, false,
+         "You've choosen an invalid file extension.\nThe file couldn't be saved.\n"},
+        {"card.jpg", Reject(), false, nullptr}, // cancelled: nothing written, nothing said
+        {"card.jpg", Click("okButton"), true, nullptr},
+    };
+    for (const auto &c : cases) {
+        gBoxes.clear();
+        gModified = 1;
+        const std::string path = mDir / c.name;
+        if (c.size)
+            Command(IDM_SAVEAS, {ChooseFile(path), c.size});
+        else
+            Command(IDM_SAVEAS, {ChooseFile(path)});
+        EXPECT_EQ(fs::exists(path), c.written) << c.name;
+        ASSERT_EQ(gBoxes.size(), c.box ? 1u : 0u) << c.name;
+        if (c.box) {
+            EXPECT_EQ(gBoxes[0].text, c.box);
+        }
+        EXPECT_EQ(gModified, c.written ? 0 : 1) << c.name;
+        EXPECT_TRUE(mWindow->ActionFor(IDM_SAVE)->isEnabled()) << "saving again stays possible";
+    }
+    EXPECT_EQ(Title(), "Untitled.mwi - Merrowick") << "an export does not rename the document";
+    EXPECT_EQ(gNeedsSaveAs, 0);
+}
+
+// A file that cannot be opened is reported once and leaves the picture as it was.
+TEST_F(Documents, AFileThatCannotBeOpenedLeavesThePictureAsItWas)
+{
+    Command(IDM_NEW, {ChooseBlank, Click("okButton")});
+    AddText("KEEP", 250, 150);
+    gModified = 0; // no save prompt
+    UpdateTitle(mWindow.get());
+    const std::string title = Title();
+    tmp_.WriteText("bad.mwi", "not a layout at all, but long enough to hold a version and...");
+    tmp_.WriteText("bad.jpg", "not a JPEG");
+    const struct {
+        const char *name, *says;
+    } cases[] = {{"bad.mwi", "Application file load failed!\nOpenFileDlg() failed\n"},
+                 {"bad.jpg", "IMGOBJ_AddObj() failed!\nOpenFileDlg() failed\n"}};
+    for (const auto &c : cases) {
+        gBoxes.clear();
+        Command(IDM_OPEN, {ChooseFile(tmp_ / c.name)});
+        ASSERT_EQ(gBoxes.size(), 1u) << c.name;
+        EXPECT_TRUE(gBoxes[0].text.ends_with(c.says)) << gBoxes[0].text;
+        AO_ProcessFlip();
+        AO_ProcessFlip(); // whatever was let go would be gone by now
+        ASSERT_EQ(Pieces().size(), 1u) << c.name;
+        EXPECT_EQ(std::string(Pieces()[0]->szText), "KEEP");
+        EXPECT_EQ(Title(), title);
+        EXPECT_TRUE(mWindow->ActionFor(IDM_SAVE)->isEnabled());
+    }
+}
+
+} // namespace
