@@ -20,6 +20,7 @@
 
 #include "clipart/clipartdialog.h"
 #include "interface/interface.h"
+#include "output/output.h"
 #include "picture/ao.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
@@ -462,6 +463,11 @@ void MainWindow::OnCommand(int id)
         }
         break;
     case IDM_PRINT:
+        if (gPictureExists && !PrintImage2(this)) {
+            Fail("PrintImage2() failed");
+            ShowErrorTrail();
+        }
+        break;
     case IDM_EMAIL:
         break; // printing and mail arrive with their own work
     case IDM_SETUP:
