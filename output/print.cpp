@@ -109,10 +109,8 @@ static int PrintJob(QWidget *window, QPrinter *printer, const QRect &rect)
     gKeepPrinting = 1;
     if (window)
         window->setEnabled(false);
-    // Made after the window is disabled and enabled on its own: a dialog window stays
-    // usable over a disabled owner.
+    // Made after the window is disabled: disabling a window disables its dialogs too.
     QPointer<PrintAbortDlg> abortDialog = new PrintAbortDlg(window);
-    abortDialog->setEnabled(true);
     abortDialog->show();
     const int cursor = PLAT_SetWaitCursor();
     PumpMessages();

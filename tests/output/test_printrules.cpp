@@ -11,6 +11,9 @@ namespace
 {
 
 const PRINTMEASURE k300 = {2400, 3300, 300.0f, 300.0f};
+// Pages where double precision would give another pixel than single precision does.
+const PRINTMEASURE k2300x3200 = {2300, 3200, 300.0f, 300.0f};
+const PRINTMEASURE k2300x3201 = {2300, 3201, 300.0f, 300.0f};
 
 PRINTSIZE Params(int32_t mode, int32_t stretch, int32_t wmm, int32_t hmm, int32_t ha, int32_t va)
 {
@@ -42,6 +45,7 @@ TEST(PrintRules, SizeAndPlaceOnThePageInDevicePixels)
     const struct {
         PRINTSIZE ps;
         int32_t photoW, photoH, x, y, w, h;
+        const PRINTMEASURE *m = &k300;
     } cases[] = {
         // Proportions kept: r is 0.54545456 in single precision, 3300 × r gives 1800.
         {Params(PRINT_PAPER, 0, 0, 0, ALIGN_LEFT, ALIGN_UP), 1600, 1200, 0, 0, 2400, 1800},
@@ -59,13 +63,17 @@ TEST(PrintRules, SizeAndPlaceOnThePageInDevicePixels)
          590},
         {Params(PRINT_CUSTOM, 0, 100, 50, ALIGN_LEFT, ALIGN_CENTER), 1600, 1200, 0, 1355, 1181,
          590},
+        {Params(PRINT_PAPER, 0, 0, 0, ALIGN_LEFT, ALIGN_UP), 1200, 2000, 0, 0, 1920, 3200,
+         &k2300x3200},
+        {Params(PRINT_PAPER, 0, 0, 0, ALIGN_LEFT, ALIGN_UP), 1600, 1200, 0, 0, 2298, 1724,
+         &k2300x3201},
         // No photo: nothing to fit.
         {Params(PRINT_PAPER, 0, 0, 0, ALIGN_LEFT, ALIGN_UP), 0, 0, 0, 0, 0, 0},
     };
     for (const auto &c : cases) {
         int32_t x = -1, y = -1, w = -1, h = -1;
-        PrintedSize(&c.ps, &k300, c.photoW, c.photoH, &w, &h);
-        PrintedPosition(&c.ps, &k300, w, h, &x, &y);
+        PrintedSize(&c.ps, c.m, c.photoW, c.photoH, &w, &h);
+        PrintedPosition(&c.ps, c.m, w, h, &x, &y);
         EXPECT_EQ((std::array{x, y, w, h}), (std::array{c.x, c.y, c.w, c.h}))
             << "mode " << c.ps.iSizeMode << " stretch " << c.ps.bStretch << " align "
             << c.ps.iHAlign << "," << c.ps.iVAlign << " photo " << c.photoW << "x" << c.photoH;
