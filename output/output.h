@@ -11,15 +11,20 @@
 
 class QPrinter;
 class QWidget;
+struct PRINTSIZE;
 
 // ---- Printing ------------------------------------------------------------------------------
 
 // The Print command: the print dialog (one copy, no page ranges, no print to file), then
 // PrintOnPrinter with the chosen printer. `window` is the main window.
 int PrintImage2(QWidget *window);
-// Everything after the print dialog: the printer's measures, the options dialog and the
-// job. The main window is disabled while the job runs and enabled again on every path.
+// Everything after the print dialog: the printer's measures, the options dialog and
+// PrintPage.
 int PrintOnPrinter(QWidget *window, QPrinter *printer);
+// The job with the options chosen: the abort dialog, the composition at the photo's own
+// resolution and the page. The main window is disabled while the job runs and enabled
+// again on every path. Aborting is success and prints nothing.
+int PrintPage(QWidget *window, QPrinter *printer, const PRINTSIZE *ps);
 // 1 while the job may go on; the abort dialog's button sets it to 0.
 extern int32_t gKeepPrinting;
 
