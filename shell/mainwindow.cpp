@@ -26,6 +26,7 @@
 #include "clipart/clipartdialog.h"
 #include "formats/formats.h"
 #include "interface/interface.h"
+#include "output/output.h"
 #include "picture/ao.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
@@ -39,6 +40,7 @@
 #include "shell/addtextdialog.h"
 #include "shell/appstate.h"
 #include "shell/documentlogic.h"
+#include "shell/photodialogs.h"
 #include "shell/shell.h"
 #include "shell/shellcore.h"
 
@@ -535,8 +537,24 @@ void MainWindow::OnCommand(int id)
         }
         break;
     case IDM_PRINT:
+        if (gPictureExists && !PrintImage2(this)) {
+            Fail("PrintImage2() failed");
+            ShowErrorTrail();
+        }
+        break;
     case IDM_EMAIL:
-        break; // printing and mail arrive with their own work
+        if (gPictureExists) {
+            int32_t size[2] = {0, 0};
+            if (PhotoSizeDialog(this, size)) {
+                gFramesRunning = 0;
+                if (!SendEmail(this, size[0], size[1], 3)) {
+                    Fail("SendEmail() failed");
+                    ShowErrorTrail();
+                }
+                gFramesRunning = 1;
+            }
+        }
+        break;
     case IDM_SETUP:
         SetupDialog(this);
         break;

@@ -11,6 +11,7 @@
 #include "picture/ao.h"
 #include "picture/text.h"
 #include "pixels/pixels.h"
+#include "output/output.h"
 #include "platform/platform.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/trail.h"
@@ -94,7 +95,7 @@ int InitApplication(MainWindow *window)
     gHelpCookie = 1; // the help window is made on first use
     if (!DXInit(window))
         return 0;
-    gMailAvailable = PLAT_MailAvailable();
+    gMailAvailable = MAPI_Init(); // also clears attachments a dead run left behind
     window->CreateStatusBar();
     if (!window->statusBar())
         PLAT_MessageBox("Status bar!", "Error", PLAT_MB_OK);
