@@ -407,11 +407,3 @@ int ClipArt_FindFile(const char *name, char *path, size_t size)
     n = std::snprintf(path, size, "%s%s", PLAT_UserStickerDir(), name);
     return n >= 0 && static_cast<size_t>(n) < size && IsFile(path);
 }
-
-void ClipArt_HelpFile(const char *page, char *out, size_t size)
-{
-    if (gLanguageOffset == 3000)
-        std::snprintf(out, size, "help/Merrowick_Swedish/html/%s_swe.htm", page);
-    else
-        std::snprintf(out, size, "help/Merrowick_English/html/%s.htm", page);
-}

@@ -91,8 +91,3 @@ int ClipArt_PlainName(const char *name);
 // user's sticker folder's. 0 when the name is not plain, the path does not fit or no
 // such file exists.
 int ClipArt_FindFile(const char *name, char *path, size_t size);
-
-// The help file of an English page ("support_clipart") in the current language, as a
-// path under the main directory for PLAT_ShowHelp: "help/Merrowick_English/html/
-// support_clipart.htm", or the Swedish book's "..._swe.htm" page.
-void ClipArt_HelpFile(const char *page, char *out, size_t size);

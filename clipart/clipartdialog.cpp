@@ -139,11 +139,7 @@ ClipArtDlg::ClipArtDlg(QWidget *owner) : QDialog(owner), mUi(new Ui::ClipArtDial
     Button(3)->setText(Text(13));
     connect(Button(1), &QPushButton::clicked, this, [this] { OnOk(); });
     connect(Button(2), &QPushButton::clicked, this, [this] { reject(); });
-    connect(Button(3), &QPushButton::clicked, this, [] {
-        char file[256];
-        ClipArt_HelpFile("basics_add", file, sizeof file);
-        PLAT_ShowHelp(file);
-    });
+    connect(Button(3), &QPushButton::clicked, this, [] { ShowHelpPage("basics_add.htm"); });
     list->setFocus();
 
     adjustSize();
@@ -260,9 +256,7 @@ void ClipArtDlg::OnTab(int index)
 {
     if (index != 1)
         return;
-    char file[256];
-    ClipArt_HelpFile("support_clipart", file, sizeof file);
-    PLAT_ShowHelp(file);
+    ShowHelpPage("support_clipart.htm");
     mTabs->setCurrentIndex(0);
 }
 

@@ -20,6 +20,17 @@
 #include "platform/platform.h"
 #include "platform/trail.h"
 
+char gFileDir[4096];
+char gFileName[256];
+char gFileExt[256];
+int32_t gNeedsSaveAs;
+int32_t gDocumentOpen;
+
+void FormatStatusText(char *out, size_t size)
+{
+    std::snprintf(out, size, "%s (%d x %d)", gFileName, gPhotoWidth, gPhotoHeight);
+}
+
 // ---- Blocks ---------------------------------------------------------------------------------
 
 static void Put32(uint8_t *p, int32_t v)

@@ -32,6 +32,17 @@ constexpr int32_t LAYOUT_MAX_AREA_HEIGHT = 1024;
 // Piece positions lie within this distance of the drawing area.
 constexpr int32_t LAYOUT_MAX_OFFSET = 32768;
 
+// ---- The document ------------------------------------------------------------------------
+// The picture as a document: its name and what the program knows of it. The shell sets
+// them as pictures are opened and saved; output names its files after gFileName.
+extern char gFileDir[4096];   // folder of the current document, with a trailing separator
+extern char gFileName[256];   // document name without extension, or "Untitled"
+extern char gFileExt[256];    // extension with its dot
+extern int32_t gNeedsSaveAs;  // a Save asks for a name first
+extern int32_t gDocumentOpen; // a document has been opened since start-up
+// The document's line in the status bar: "<name> (<w> x <h>)".
+void FormatStatusText(char *out, size_t size);
+
 // The header, decoded.
 struct LAYOUTHEADER {
     int32_t iCount;

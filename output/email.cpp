@@ -11,14 +11,13 @@
 #include <QLockFile>
 #include <QProcess>
 
+#include "document/layout.h"
 #include "formats/formats.h"
 #include "output/output.h"
 #include "picture/compose.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 #include "resources/strings/strings.h"
-#include "shell/appstate.h"
-#include "shell/shellcore.h"
 
 int32_t gMailWaitMs = 5000;
 

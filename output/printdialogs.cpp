@@ -9,10 +9,10 @@
 #include <QVBoxLayout>
 
 #include "output/output.h"
+#include "platform/platform.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/trail.h"
 #include "resources/strings/strings.h"
-#include "shell/shellcore.h"
 #include "ui_printsize.h"
 
 static QString Text(int id)

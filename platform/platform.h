@@ -99,5 +99,13 @@ const char *PLAT_SettingsPath();
 // Shows an HTML help topic given as a path relative to the main directory
 // ("help/<book>/html/<page>") in the program's help window.
 void PLAT_ShowHelp(const char *topicPath);
+// The help topic of an English page name in the current language:
+// ".\Merrowick_English.chm::/html/<page>" or ".\Merrowick_Swedish.chm::/html/<page>_swe.htm".
+void HelpTopic(const char *englishPage, char *out, size_t size);
+// A topic path as a file under the main directory: "help/<book>/html/<page>".
+// 0 when the topic has no "::/" part.
+int HelpTopicFile(const char *topic, char *out, size_t size);
+// Shows an English page's topic in the current language in the help window.
+void ShowHelpPage(const char *englishPage);
 // Whether e-mail can be sent (the desktop's mail command is present).
 int PLAT_MailAvailable();

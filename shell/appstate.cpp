@@ -14,11 +14,6 @@ char gHelpFile[16];
 char gStartFile[4096];
 int32_t gMailAvailable;
 
-char gFileDir[4096];
-char gFileName[256];
-char gFileExt[256];
-int32_t gNeedsSaveAs;
-int32_t gDocumentOpen;
 
 int32_t gAppActive;
 int32_t gFramesSuspended;

@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+#include "document/layout.h"
+
 // ---- Handles and start-up values ----
 extern void *gInstance;
 extern void *gMainWnd;
@@ -25,12 +27,7 @@ extern char gHelpFile[16];    // "MW_ENG.HLP" or "MW_SWE.HLP"
 extern char gStartFile[4096]; // the file named on the command line, absolute; empty if none
 extern int32_t gMailAvailable;
 
-// ---- Document state ----
-extern char gFileDir[4096]; // folder of the current document, with a trailing separator
-extern char gFileName[256]; // document name without extension, or "Untitled"
-extern char gFileExt[256];  // extension with its dot
-extern int32_t gNeedsSaveAs;
-extern int32_t gDocumentOpen;
+// ---- Document state: the document's name and flags live in document/layout.h ----
 
 // ---- Activation ----
 extern int32_t gAppActive;

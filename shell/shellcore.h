@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/platform.h" // ShowHelpPage and the help topics
+
 // ---- Start-up ---------------------------------------------------------------------------
 
 // Takes the file named on the command line: an argument longer than 4 and shorter
@@ -54,19 +56,6 @@ struct STATUSLAYOUT {
 };
 void CalcStatusBarLayout(int32_t screenWidth, int32_t clientHeight, int32_t verticalBorder,
                          STATUSLAYOUT *layout);
-// The document text of status bar part 0: "<name> (<w> x <h>)".
-void FormatStatusText(char *out, size_t size);
-
-// ---- Help ---------------------------------------------------------------------------------
-
-// The help topic of an English page name in the current language:
-// ".\Merrowick_English.chm::/html/<page>" or ".\Merrowick_Swedish.chm::/html/<page>_swe.htm".
-void HelpTopic(const char *englishPage, char *out, size_t size);
-// A topic path as a file under the main directory: "help/<book>/html/<page>".
-// 0 when the topic has no "::/" part.
-int HelpTopicFile(const char *topic, char *out, size_t size);
-// Shows an English page's topic in the current language in the help window.
-void ShowHelpPage(const char *englishPage);
 
 // ---- Setup dialog values ----------------------------------------------------------------------
 
