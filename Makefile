@@ -5,7 +5,7 @@
 #   make artwork-preview   PNG contact sheets of the generated artwork
 #   make install   the program, its data, desktop entry, icons, file type, man page under
 #                  PREFIX (default /usr/local), staged under DESTDIR when given
-#   make uninstall removes what the last `make install` put there
+#   make uninstall removes what the last `make install` put there (same DESTDIR)
 #   make package   a Debian package (.deb) in build/, for /usr
 #   make help-screenshots  retake the help pages' pictures from the program under Xvfb
 
@@ -65,12 +65,13 @@ artwork-preview: build
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
-# install_manifest.txt lists the files of the last install, DESTDIR included.
+# install_manifest.txt lists the files of the last install, without DESTDIR: give the
+# same DESTDIR to uninstall a staged tree.
 uninstall:
 	@test -f $(BUILD)/install_manifest.txt || { echo "Nothing installed from $(BUILD)"; exit 1; }
-	@while read -r f; do rm -fv "$$f"; done < $(BUILD)/install_manifest.txt
+	@while read -r f || [ -n "$$f" ]; do rm -fv "$(DESTDIR)$$f"; done < $(BUILD)/install_manifest.txt
 	@sed -n 's|/share/merrowick/.*|/share/merrowick|p' $(BUILD)/install_manifest.txt | sort -u | \
-	  while read -r d; do rm -rfv "$$d"; done
+	  while read -r d; do rm -rfv "$(DESTDIR)$$d"; done
 	@rm -f $(BUILD)/install_manifest.txt
 
 package: build
