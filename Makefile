@@ -3,15 +3,23 @@
 #   make test   install, build, run every test (normal build, then ASan+UBSan build)
 #   make bench  Google Benchmark suite        make fuzz   a short run of every fuzz target
 #   make artwork-preview   PNG contact sheets of the generated artwork
+#   make install   the program, its data, desktop entry, icons, file type, man page under
+#                  PREFIX (default /usr/local), staged under DESTDIR when given
+#   make uninstall removes what the last `make install` put there (same DESTDIR)
+#   make package   a Debian package (.deb) in build/, for /usr
+#   make help-screenshots  retake the help pages' pictures from the program under Xvfb
 
 JOBS      ?= $(shell nproc)
 BUILD     := build
 ASAN      := build-asan
 FUZZB     := build-fuzz
 FUZZ_SECONDS ?= 60
+PREFIX    ?= /usr/local
+DESTDIR   ?=
 CMAKE_GEN := -G Ninja
 
-.PHONY: all deps build run test test-normal test-asan bench fuzz artwork-preview clean format
+.PHONY: all deps build run test test-normal test-asan bench fuzz artwork-preview clean format \
+        install uninstall package help-screenshots
 
 all: build
 
@@ -53,6 +61,26 @@ fuzz: deps
 artwork-preview: build
 	cmake --build $(BUILD) --target artwork-preview
 	@echo "Contact sheets in $(BUILD)/artwork-preview/"
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# install_manifest.txt lists the files of the last install, without DESTDIR: give the
+# same DESTDIR to uninstall a staged tree.
+uninstall:
+	@test -f $(BUILD)/install_manifest.txt || { echo "Nothing installed from $(BUILD)"; exit 1; }
+	@while read -r f || [ -n "$$f" ]; do rm -fv "$(DESTDIR)$$f"; done < $(BUILD)/install_manifest.txt
+	@sed -n 's|/share/merrowick/.*|/share/merrowick|p' $(BUILD)/install_manifest.txt | sort -u | \
+	  while read -r d; do rm -rfv "$(DESTDIR)$$d"; done
+	@rm -f $(BUILD)/install_manifest.txt
+
+package: build
+	cd $(BUILD) && cpack -G DEB
+	@ls -l $(BUILD)/*.deb
+
+help-screenshots: build
+	scripts/help-screenshots
+	cmake --build $(BUILD) -j $(JOBS)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

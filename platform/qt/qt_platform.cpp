@@ -379,7 +379,12 @@ const char *PLAT_DefaultDataDir()
             exeDir = QCoreApplication::applicationDirPath();
         else
             exeDir = QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath();
-        dir = WithSeparator(exeDir + "/../data");
+        // Installed: <prefix>/bin beside <prefix>/share/merrowick, wherever the prefix
+        // lies (a staged or moved tree too). From the build: bin beside data.
+        const QString installed = exeDir + "/../share/merrowick";
+        const QString built = exeDir + "/../data";
+        dir = WithSeparator(QFileInfo(installed).isDir() || !QFileInfo(built).isDir() ? installed
+                                                                                      : built);
     }
     return dir.c_str();
 }

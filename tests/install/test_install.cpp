@@ -1,0 +1,360 @@
+// The installed tree, staged for /usr under DESTDIR (the install_stage test, or this
+// program itself when run by hand): it holds the program, its data, the desktop entry,
+// the AppStream metainfo, the layout file type, the icons and the man page; the desktop
+// entry and the metainfo pass their validators and agree with each other; the file type
+// registers *.mwi; the man page documents the options the program has; and the installed
+// program exports a picture and finds its data beside it, also after the tree is moved.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <regex>
+#include <set>
+
+#include "support/temp_dir.h"
+
+namespace
+{
+
+const std::string kAppId = MW_APP_ID;
+
+struct Result {
+    int status = -1;
+    std::string output; // standard output and error together
+};
+
+// Runs a shell command line.
+Result Sh(const std::string &command)
+{
+    Result r;
+    FILE *pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return r;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        r.output.append(buffer, n);
+    const int status = pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+std::string Quoted(const fs::path &path)
+{
+    return "'" + path.string() + "'";
+}
+
+bool HaveTool(const char *tool)
+{
+    return Sh(std::string("command -v ") + tool).status == 0;
+}
+
+std::string ReadFile(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Width and height of a PNG, or of a baseline or progressive JPEG; (0, 0) for neither.
+std::pair<int, int> PictureSize(const fs::path &path)
+{
+    const std::string b = ReadFile(path);
+    auto byte = [&](size_t at) { return at < b.size() ? int(uint8_t(b[at])) : 0; };
+    if (b.size() > 24 && b.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0)
+        return {byte(16) << 24 | byte(17) << 16 | byte(18) << 8 | byte(19),
+                byte(20) << 24 | byte(21) << 16 | byte(22) << 8 | byte(23)};
+    if (byte(0) != 0xFF || byte(1) != 0xD8)
+        return {0, 0};
+    for (size_t at = 2; at + 9 < b.size();) {
+        if (byte(at) != 0xFF)
+            return {0, 0};
+        const int marker = byte(at + 1);
+        if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2)
+            return {byte(at + 7) << 8 | byte(at + 8), byte(at + 5) << 8 | byte(at + 6)};
+        at += 2 + (byte(at + 2) << 8 | byte(at + 3));
+    }
+    return {0, 0};
+}
+
+// The value of a key of the desktop entry's main group.
+std::string DesktopValue(const std::string &entry, const std::string &key)
+{
+    std::smatch m;
+    return std::regex_search(entry, m, std::regex("\n" + key + "=([^\n]*)")) ? std::string(m[1])
+                                                                             : std::string();
+}
+
+// The text of every <tag> element of an XML file.
+std::vector<std::string> XmlTexts(const std::string &xml, const std::string &tag)
+{
+    std::vector<std::string> texts;
+    const std::regex element("<" + tag + "(?:\\s[^>]*)?>([^<]*)</" + tag + ">");
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), element);
+         it != std::sregex_iterator(); ++it)
+        texts.push_back((*it)[1]);
+    return texts;
+}
+
+class InstalledTree : public ::testing::Test
+{
+  protected:
+    static void SetUpTestSuite()
+    {
+        if (!fs::is_regular_file(Usr() / "bin/merrowick")) {
+            const Result r =
+                Sh("'" MW_CMAKE "' -DBUILD='" MW_BUILD_DIR "' -DSTAGE=" + Quoted(MW_STAGE_DIR) +
+                   " -P '" MW_STAGE_SCRIPT "'");
+            ASSERT_EQ(r.status, 0) << r.output;
+        }
+    }
+    static fs::path Usr() { return fs::path(MW_STAGE_DIR) / "usr"; }
+    static fs::path Share() { return Usr() / "share"; }
+    static fs::path Program() { return Usr() / "bin/merrowick"; }
+};
+
+// ---- What is installed where --------------------------------------------------------------
+
+struct Expected {
+    const char *path; // under <prefix>
+    const char *what;
+};
+const Expected kInstalled[] = {
+    {"bin/merrowick", "the program"},
+    {"share/merrowick/obj.edi", "the graphics map"},
+    {"share/merrowick/merrowick.lvl", "the interface description"},
+    {"share/merrowick/blank.jpg", "the blank canvas"},
+    {"share/merrowick/merrowick7.clp", "a start-up picture"},
+    {"share/merrowick/logo7.clp", "the logo"},
+    {"share/merrowick/README.md", "the page Help > web site opens"},
+    {"share/merrowick/clipart/piratehat.clp", "a sticker"},
+    {"share/merrowick/help/Merrowick_English/html/merrowick.htm", "the English help"},
+    {"share/merrowick/help/Merrowick_English/html/images/editing.png", "a help picture"},
+    {"share/merrowick/help/Merrowick_Swedish/html/merrowick_swe.htm", "the Swedish help"},
+    {"share/applications/example.merrowick.Merrowick.desktop", "the desktop entry"},
+    {"share/metainfo/example.merrowick.Merrowick.metainfo.xml", "the AppStream metainfo"},
+    {"share/mime/packages/example.merrowick.Merrowick.xml", "the layout file type"},
+    {"share/icons/hicolor/scalable/apps/example.merrowick.Merrowick.svg", "the scalable icon"},
+    {"share/man/man1/merrowick.1.gz", "the manual page"},
+    {"share/doc/merrowick/ATTRIBUTION.md", "the clip art's credits"},
+    {"share/doc/merrowick/README.md", "the read-me"},
+};
+
+TEST_F(InstalledTree, HoldsEveryFileInItsPlace)
+{
+    for (const Expected &e : kInstalled) {
+        const fs::path path = Usr() / e.path;
+        EXPECT_TRUE(fs::is_regular_file(path) && fs::file_size(path) > 0)
+            << e.what << ": " << e.path << " is missing or empty";
+    }
+    EXPECT_EQ(Sh("test -x " + Quoted(Program())).status, 0) << "the program is not executable";
+}
+
+TEST_F(InstalledTree, InstallsOnlyTheProgramAndNotWhatIsBuiltIntoIt)
+{
+    std::set<std::string> programs;
+    for (const auto &entry : fs::directory_iterator(Usr() / "bin"))
+        programs.insert(entry.path().filename().string());
+    EXPECT_EQ(programs, std::set<std::string>{"merrowick"}) << "test or tool programs installed";
+    // The embedded bitmaps and the icons' source folder stay out of the data folder.
+    for (const char *folder : {"share/merrowick/resources", "share/merrowick/icons"})
+        EXPECT_FALSE(fs::exists(Usr() / folder)) << folder;
+}
+
+TEST_F(InstalledTree, TheDataFolderHasEveryStickerAndHelpFileOfTheBuild)
+{
+    for (const char *folder : {"clipart", "help"}) {
+        const fs::path built = fs::path(MW_BUILT_DATA_DIR) / folder;
+        int count = 0;
+        for (const auto &entry : fs::recursive_directory_iterator(built)) {
+            if (!entry.is_regular_file())
+                continue;
+            const fs::path installed =
+                Share() / "merrowick" / folder / fs::relative(entry.path(), built);
+            ASSERT_TRUE(fs::is_regular_file(installed)) << installed;
+            EXPECT_EQ(fs::file_size(installed), entry.file_size()) << installed;
+            count++;
+        }
+        EXPECT_GT(count, 10) << folder;
+    }
+}
+
+const int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256, 512};
+
+TEST_F(InstalledTree, TheIconIsThereAtEverySizeAndScalable)
+{
+    for (int size : kIconSizes) {
+        const fs::path png = Share() / "icons/hicolor" /
+                             (std::to_string(size) + "x" + std::to_string(size)) / "apps" /
+                             (kAppId + ".png");
+        EXPECT_EQ(PictureSize(png), std::make_pair(size, size)) << png;
+    }
+    const std::string svg = ReadFile(Share() / "icons/hicolor/scalable/apps" / (kAppId + ".svg"));
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+}
+
+// ---- The desktop's own checks -------------------------------------------------------------
+
+struct Validation {
+    const char *tool;
+    const char *arguments;
+    const char *file; // under <prefix>/share
+};
+const Validation kValidations[] = {
+    {"desktop-file-validate", "", "applications/example.merrowick.Merrowick.desktop"},
+    {"appstreamcli", "validate --no-net", "metainfo/example.merrowick.Merrowick.metainfo.xml"},
+    {"xmllint", "--noout", "mime/packages/example.merrowick.Merrowick.xml"},
+    {"xmllint", "--noout", "metainfo/example.merrowick.Merrowick.metainfo.xml"},
+};
+
+TEST_F(InstalledTree, DesktopEntryMetainfoAndFileTypePassTheirValidators)
+{
+    int ran = 0;
+    for (const Validation &v : kValidations) {
+        if (!HaveTool(v.tool))
+            continue;
+        const Result r =
+            Sh(std::string(v.tool) + " " + v.arguments + " " + Quoted(Share() / v.file));
+        EXPECT_EQ(r.status, 0) << v.tool << " " << v.file << ":\n" << r.output;
+        EXPECT_EQ(r.output.find("error"), std::string::npos) << v.tool << ":\n" << r.output;
+        ran++;
+    }
+    if (!ran)
+        GTEST_SKIP() << "no validator installed (scripts/install-deps installs them)";
+}
+
+TEST_F(InstalledTree, TheFileTypeGivesMwiFilesTheirType)
+{
+    if (!HaveTool("update-mime-database"))
+        GTEST_SKIP() << "shared-mime-info is not installed";
+    TempDir mime;
+    fs::create_directories(mime / "packages");
+    fs::copy_file(Share() / "mime/packages" / (kAppId + ".xml"),
+                  mime / ("packages/" + kAppId + ".xml"));
+    const Result r = Sh("update-mime-database " + Quoted(mime.Path()));
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(ReadFile(mime / "globs2").find("application/x-merrowick:*.mwi"), std::string::npos)
+        << ReadFile(mime / "globs2");
+}
+
+TEST_F(InstalledTree, DesktopEntryMetainfoFileTypeAndIconNameTheSameThings)
+{
+    const std::string entry = ReadFile(Share() / "applications" / (kAppId + ".desktop"));
+    const std::string meta = ReadFile(Share() / "metainfo" / (kAppId + ".metainfo.xml"));
+    const std::string mime = ReadFile(Share() / "mime/packages" / (kAppId + ".xml"));
+    // The command the menu runs is the installed program.
+    EXPECT_EQ(DesktopValue(entry, "Exec").substr(0, DesktopValue(entry, "Exec").find(' ')),
+              "merrowick");
+    EXPECT_EQ(DesktopValue(entry, "TryExec"), "merrowick");
+    // Its icon is installed under the name it gives.
+    const std::string icon = DesktopValue(entry, "Icon");
+    EXPECT_TRUE(fs::exists(Share() / "icons/hicolor/scalable/apps" / (icon + ".svg"))) << icon;
+    EXPECT_TRUE(fs::exists(Share() / "icons/hicolor/48x48/apps" / (icon + ".png"))) << icon;
+    // It opens the layout type the file type declares, and photos.
+    const std::string types = DesktopValue(entry, "MimeType");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(mime, m, std::regex("<mime-type type=\"([^\"]+)\"")));
+    for (const std::string &type : std::vector<std::string>{m[1], "image/jpeg", "image/bmp"})
+        EXPECT_NE(types.find(type + ";"), std::string::npos) << type << " not in " << types;
+    // The metainfo names the same application, program and type.
+    EXPECT_EQ(XmlTexts(meta, "id"), std::vector<std::string>{kAppId});
+    EXPECT_EQ(XmlTexts(meta, "launchable"), std::vector<std::string>{kAppId + ".desktop"});
+    EXPECT_EQ(XmlTexts(meta, "binary"), std::vector<std::string>{"merrowick"});
+    EXPECT_EQ(XmlTexts(meta, "mediatype"), std::vector<std::string>{m[1]});
+    EXPECT_FALSE(XmlTexts(meta, "image").empty()) << "no screenshots";
+}
+
+// ---- The manual page ----------------------------------------------------------------------
+
+TEST_F(InstalledTree, TheManPageFormatsCleanlyAndDocumentsEveryOptionTheProgramHas)
+{
+    const fs::path page = Share() / "man/man1/merrowick.1.gz";
+    const Result text = Sh("gzip -dc " + Quoted(page));
+    ASSERT_EQ(text.status, 0) << text.output;
+    const std::string plain = std::regex_replace(text.output, std::regex("\\\\-"), "-");
+    // Every long option of the program's own usage text, and the language switches.
+    const Result usage = Sh(Quoted(Program()) + " --help");
+    ASSERT_EQ(usage.status, 0) << usage.output;
+    std::set<std::string> options = {"/EN", "/SE"};
+    const std::regex option("--[a-z]+");
+    for (auto it = std::sregex_iterator(usage.output.begin(), usage.output.end(), option);
+         it != std::sregex_iterator(); ++it)
+        options.insert(it->str());
+    EXPECT_GE(options.size(), 6u);
+    for (const std::string &o : options)
+        EXPECT_NE(plain.find(o), std::string::npos) << o << " is not in the man page";
+    if (HaveTool("groff")) {
+        const Result lint = Sh("gzip -dc " + Quoted(page) + " | groff -man -ww -z");
+        EXPECT_EQ(lint.status, 0);
+        EXPECT_EQ(lint.output, "") << "groff warnings";
+    }
+}
+
+// ---- The installed program ----------------------------------------------------------------
+
+TEST_F(InstalledTree, TheProgramTellsItsVersion)
+{
+    const Result r = Sh(Quoted(Program()) + " --version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output, "merrowick " MW_VERSION "\n");
+}
+
+struct Export {
+    const char *size; // --size, or "" for the photo's own
+    int width, height;
+};
+const Export kExports[] = {{"200x250", 200, 250}, {"64x48", 64, 48}, {"", 2400, 3000}};
+
+TEST_F(InstalledTree, TheProgramExportsItsBlankCanvasAtTheAskedSize)
+{
+    TempDir out;
+    for (const Export &e : kExports) {
+        const fs::path jpeg = out / (std::string("out") + e.size + ".jpg");
+        const Result r =
+            Sh(Quoted(Program()) + " --export " + Quoted(Share() / "merrowick/blank.jpg") + " " +
+               Quoted(jpeg) + (*e.size ? std::string(" --size ") + e.size : std::string()));
+        EXPECT_EQ(r.status, 0) << r.output;
+        EXPECT_EQ(PictureSize(jpeg), std::make_pair(e.width, e.height)) << e.size;
+    }
+    const Result missing = Sh(Quoted(Program()) + " --export " + Quoted(out / "none.jpg") + " " +
+                              Quoted(out / "x.jpg"));
+    EXPECT_EQ(missing.status, 1) << missing.output;
+    EXPECT_FALSE(fs::exists(out / "x.jpg"));
+}
+
+// Starts the program of a tree with its window on the offscreen platform, private
+// settings and no data folder named in the environment, until it has written its main
+// folder into the settings; returns that setting.
+std::string MainFolderChosenBy(const fs::path &program)
+{
+    TempDir config;
+    const std::string ini = config / "MerrowickDemo.ini";
+    const std::string line = "env -u MW_DATA_DIR XDG_CONFIG_HOME=" + Quoted(config.Path()) +
+                             " QT_QPA_PLATFORM=offscreen " + Quoted(program) + " & pid=$!; " +
+                             "for i in $(seq 1 150); do grep -q DirectoryMain " + Quoted(ini) +
+                             " 2>/dev/null && break; sleep 0.2; done; kill $pid; wait $pid; exit 0";
+    Sh(line);
+    std::smatch m;
+    const std::string text = ReadFile(ini);
+    return std::regex_search(text, m, std::regex("DirectoryMain=([^\r\n]*)")) ? std::string(m[1])
+                                                                              : std::string();
+}
+
+TEST_F(InstalledTree, TheProgramFindsItsDataBesideItWhereverTheTreeIs)
+{
+    EXPECT_EQ(MainFolderChosenBy(Program()), (Share() / "merrowick").string() + "/");
+    // The same tree under another prefix (linked, not copied, to stay quick).
+    TempDir moved;
+    const fs::path prefix = moved / "opt/merrowick";
+    fs::create_directories(prefix.parent_path());
+    const Result copy = Sh("cp -al " + Quoted(Usr()) + " " + Quoted(prefix));
+    ASSERT_EQ(copy.status, 0) << copy.output;
+    EXPECT_EQ(MainFolderChosenBy(prefix / "bin/merrowick"),
+              (prefix / "share/merrowick").string() + "/");
+    const Result r = Sh(Quoted(prefix / "bin/merrowick") + " --export " +
+                        Quoted(prefix / "share/merrowick/blank.jpg") + " " +
+                        Quoted(moved / "moved.jpg") + " --size 40x50");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(PictureSize(moved / "moved.jpg"), std::make_pair(40, 50));
+}
+
+} // namespace
