@@ -13,7 +13,6 @@
 #include <regex>
 #include <set>
 
-#include "clipart/catalogue.h"
 #include "platform/platform.h"
 #include "resources/strings/strings.h"
 #include "shell/shellcore.h"
@@ -151,12 +150,6 @@ TEST(HelpTopics, EveryTopicTheProgramOpensIsAPageOfTheBookOfItsLanguage)
                 << "opened from " << from;
             EXPECT_TRUE(fs::is_regular_file(DataPath(file)))
                 << file << " (opened from " << from << ") is missing";
-        }
-        // The clip-art dialog names its two pages itself.
-        for (const char *page : {"basics_add", "support_clipart"}) {
-            char file[256];
-            ClipArt_HelpFile(page, file, sizeof file);
-            EXPECT_TRUE(fs::is_regular_file(DataPath(file))) << file;
         }
     }
     gLanguageOffset = oldOffset;
