@@ -133,6 +133,10 @@ static int StartEngine()
     gPictureRect = {0, 0, 0, 0};
     if (!gMainDir[0])
         std::snprintf(gMainDir, sizeof gMainDir, "%s", PLAT_DefaultDataDir());
+    // Smooth edges as chosen in Setup (on unless turned off there).
+    char smooth[16];
+    PLAT_GetProfileString("SETUP", "SmoothEdges", "1", smooth, sizeof smooth);
+    gSmoothEdges = std::atoi(smooth) != 0;
     gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
     gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
     if (!gDDSPicture || !gDDSText)
