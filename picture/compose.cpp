@@ -9,9 +9,11 @@
 
 #include "formats/formats.h"
 #include "picture/ao.h"
+#include "picture/font.h"
 #include "picture/imgobj.h"
 #include "picture/text.h"
 #include "platform/trail.h"
+#include "resources/strings/strings.h"
 
 // ---- Fitting ------------------------------------------------------------------------------
 
@@ -143,6 +145,18 @@ static int DrawFrame(const XYWH &r)
            DrawTile(kBottomRight, r.x + r.w, r.y + r.h);
 }
 
+// Before the first picture the empty picture area invites the first step: a heading
+// and the keys that open a photo or a blank picture, drawn with the program's fonts.
+static void DrawInvitation()
+{
+    const int32_t cx = PICTURE_AREA_LEFT + (gScreenWidth - PICTURE_AREA_MARGIN_W) / 2;
+    const int32_t cy = PICTURE_AREA_TOP + (gScreenHeight - PICTURE_AREA_MARGIN_H) / 2;
+    BltFont(11, gDDSBackgnd, cx, cy - 95, FONT_ALIGN_CENTRE, "A"); // the camera
+    BltFont(3, gDDSBackgnd, cx, cy - 40, FONT_ALIGN_CENTRE, LoadText(360));
+    for (int32_t line = 0; line < 3; line++)
+        BltFont(10, gDDSBackgnd, cx, cy + 5 + 24 * line, FONT_ALIGN_CENTRE, LoadText(361 + line));
+}
+
 int BackgroundResize()
 {
     if (gDDSClp && !DXStretchBlt(gDDSBackgnd, 0, 0, gScreenWidth, gScreenHeight, gDDSClp, 0, 0,
@@ -151,6 +165,8 @@ int BackgroundResize()
     if (gDDSLogo &&
         !DXBlt(gDDSBackgnd, LOGO_X, LOGO_Y, gDDSLogo->iWidth, gDDSLogo->iHeight, gDDSLogo, 0, 0, 2))
         return Fail("DXBlt! (backgnd) 2");
+    if (!gPictureExists && gDDSSprite)
+        DrawInvitation();
     if (!AO_ProcessFlip()) {
         gFramesRunning = 0;
         return Fail("AO_ProcessFlip()");

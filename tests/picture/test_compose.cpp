@@ -167,8 +167,8 @@ TEST_F(Compose, LargeAndWideTurnedPiecesAreDrawnAndFollowTheirPiece)
     EXPECT_EQ(std::pair(large->rcRotated[0], large->rcRotated[1]), std::pair(boxX - 40, boxY + 30));
 }
 
-// A rebuilt background reaches the window at once, and a sprite that goes leaves the
-// background behind in the window too.
+// A rebuilt background reaches the window at once (the start screen's invitation, then
+// the framed picture), and a sprite that goes leaves the background behind in it too.
 TEST_F(Compose, TheWindowShowsRebuiltBackgroundsAndNoLeftOverSprites)
 {
     PLAT_IMAGE *win = PLAT_GetWindowImage();
@@ -176,6 +176,13 @@ TEST_F(Compose, TheWindowShowsRebuiltBackgroundsAndNoLeftOverSprites)
         const uint8_t *p = win->pBits + y * win->iPitch + x * 3;
         return static_cast<uint32_t>(p[2] << 16 | p[1] << 8 | p[0]);
     };
+    // Before the first picture its area invites the first step (glyphs of the sheet).
+    ASSERT_TRUE(BackgroundResize()) << gErrorTrail;
+    int glyphs = 0;
+    for (int y = 150; y < 350; y++)
+        for (int x = 380; x < 600; x++)
+            glyphs += shown(x, y) == kBlue;
+    EXPECT_GT(glyphs, 500);
     AddPhoto();
     ASSERT_TRUE(BackgroundResize()) << gErrorTrail;
     EXPECT_EQ(shown(gPictureRect.x - 5, gPictureRect.y - 5), kBlue) << "the frame";
