@@ -17,6 +17,7 @@
 #include "picture/ao.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
+#include "picture/text.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 
@@ -157,6 +158,68 @@ static void StopEngine()
     DXReleaseSurface(gDDSText);
     DXReleaseSurface(gDDSSprite);
     gDDSPicture = gDDSText = gDDSSprite = nullptr;
+}
+
+// A gradient sky over a green hill: the demonstration picture's photo.
+static void PaintDemoPhoto(LPDDS s)
+{
+    for (int32_t y = 0; y < s->iHeight; y++)
+        for (int32_t x = 0; x < s->iWidth; x++) {
+            const int32_t hill =
+                s->iHeight * 2 / 3 + (x - s->iWidth / 2) * (x - s->iWidth / 2) / (4 * s->iWidth);
+            uint8_t *p = DXPixel(s, x, y);
+            if (y > hill) // blue, green, red
+                p[0] = 60, p[1] = static_cast<uint8_t>(150 + (y % 37)), p[2] = 70;
+            else
+                p[0] = 240, p[1] = static_cast<uint8_t>(170 + y * 60 / s->iHeight), p[2] = 110;
+        }
+}
+
+// A piece placed at a share of the picture rectangle, sized to a share of its width.
+static int PlaceDemoPiece(IMGOBJ *piece, float fx, float fy, float fw, int32_t angle)
+{
+    if (!piece)
+        return 0;
+    const float ratio = piece->fHeight / piece->fWidth;
+    piece->fWidth = gPictureRect.w * fw;
+    piece->fHeight = piece->fWidth * ratio;
+    piece->ao.iWidth = static_cast<int32_t>(piece->fWidth);
+    piece->ao.iHeight = static_cast<int32_t>(piece->fHeight);
+    piece->ao.x = gPictureRect.x + static_cast<int32_t>(gPictureRect.w * fx);
+    piece->ao.y = gPictureRect.y + static_cast<int32_t>(gPictureRect.h * fy);
+    piece->iAngle = angle;
+    return 1;
+}
+
+int WriteDemoPicture(const char *output)
+{
+    TrailClear();
+    int ok = StartEngine();
+    IMGOBJ *photo = ok ? IMGOBJ_AddObjSrcBuf(1200, 900, 3) : nullptr;
+    if (photo) {
+        PaintDemoPhoto(photo->iiRes[HI_RES_OBJ].DDSSurface);
+        ImageObjectResize(nullptr);
+        struct {
+            int32_t style;
+            char text[204];
+        } bubble = {0, "WHAT A DAY!"};
+        ok = PlaceDemoPiece(IMGOBJ_AddObj("kingcrown.clp", IMG_OBJ, 0, 0, nullptr, nullptr), 0.12f,
+                            0.18f, 0.22f, 350) &&
+             PlaceDemoPiece(IMGOBJ_AddObj("sheriffhat.clp", IMG_OBJ, 0, 0, nullptr, nullptr), 0.62f,
+                            0.22f, 0.26f, 12) &&
+             PlaceDemoPiece(IMGOBJ_AddObj(gTextStyles[0].szFile, IMG_TEXT, 0, 0, &bubble, nullptr),
+                            0.36f, 0.05f, 0.3f, 0);
+        LPDDS out = ok ? BuildHiResImage2(1200, 900, 3) : nullptr;
+        ok = out && JpegSave(out->pBits, output, 1200, 900, 3, 90);
+        ReleaseJpegBuffer2(out);
+    }
+    StopEngine();
+    if (!ok || !photo) {
+        std::fprintf(stderr, "merrowick: the demonstration picture failed:\n%s", gErrorTrail);
+        TrailClear();
+        return 0;
+    }
+    return 1;
 }
 
 static int Usage(const char *problem)

@@ -20,3 +20,7 @@ int RunExportCommand(int argc, char **argv, int *handled);
 // padded to a multiple of 8 pixels, within the largest surface). 0 when the text is not
 // such a size.
 int ParseExportSize(const char *text, int32_t *width, int32_t *height);
+// Composes a demonstration picture (a painted photo with two hats and a speech bubble from
+// the data folder) and writes it as a JPEG: what the program makes, where no window can be
+// shown. 0 with the trail printed to standard error.
+int WriteDemoPicture(const char *output);

@@ -8,6 +8,7 @@
 
 #include "formats/formats.h"
 #include "shell/exportcmd.h"
+#include "support/data_files.h"
 #include "tests/formats/photo_target.h"
 #include "tests/support/engine_reset.h"
 
@@ -25,7 +26,6 @@ bool RedAt(int x, int y)
 class ExportCommand : public EngineTest
 {
   protected:
-
     // Runs the command line; returns the exit status, stderr in *err.
     int Run(std::vector<std::string> args, std::string *err)
     {
@@ -110,3 +110,23 @@ TEST_F(ExportCommand, RefusalsExitWithTheirStatusAndReasonAndWriteNothing)
 }
 
 } // namespace
+
+// Where no window can be shown, `make run` writes this picture: the photo with its two
+// hats and the bubble, at 1200 x 900.
+TEST_F(ExportCommand, TheDemonstrationPictureShowsPiecesOnItsPhoto)
+{
+    std::snprintf(gMainDir, sizeof gMainDir, "%s", DataPath().c_str());
+    const std::string out = (dir / "demo.jpg").string();
+    ASSERT_TRUE(WriteDemoPicture(out.c_str())) << gErrorTrail;
+    PhotoTarget t;
+    ASSERT_TRUE(t.Load(JpegLoad, out));
+    EXPECT_EQ(std::pair(t.info.iWidth, t.info.iHeight), std::pair(1200, 900));
+    int sky = 0, other = 0; // the painted sky is blue over red; pieces are not
+    for (int y = 0; y < 450; y += 3)
+        for (int x = 0; x < 1200; x += 3) {
+            const uint32_t p = DXGetPixel(t.surface, x, y);
+            ((p & 0xFF) > 200 && (p >> 16) < 140 ? sky : other)++;
+        }
+    EXPECT_GT(other, sky / 10) << "pieces cover part of the sky";
+    EXPECT_GT(sky, other) << "the sky is still there";
+}
