@@ -99,6 +99,13 @@ static void WithTrailingSeparator(char *path, size_t size)
     }
 }
 
+// Whether a folder holds the program's data (its graphics map).
+static bool HoldsProgramData(const char *folder)
+{
+    std::error_code error;
+    return std::filesystem::is_regular_file(std::filesystem::path(folder) / "obj.edi", error);
+}
+
 void InitDocumentStateCore()
 {
     gPictureRect = XYWH{};
@@ -108,6 +115,10 @@ void InitDocumentStateCore()
     gMainDir[0] = '\0';
 
     PLAT_GetProfileString("SETUP", "DirectoryMain", "", gMainDir, sizeof gMainDir);
+    // A stored folder without the program's data (a build tree since removed, or the
+    // build's folder remembered by an installed program) gives way to the data folder.
+    if (gMainDir[0] && !HoldsProgramData(gMainDir))
+        gMainDir[0] = '\0';
     if (!gMainDir[0]) {
         // The data folder beside the program, not the current directory: a first start
         // from any other folder would otherwise leave every later start without data.

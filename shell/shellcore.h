@@ -32,8 +32,8 @@ const char *StartFileArgument(int argc, char **argv);
 // ---- Document state ----------------------------------------------------------------------
 
 // Clears the document state, takes the main directory from SETUP/DirectoryMain (the
-// program's data folder when empty, written back), makes it current and reads
-// SETUP/InterfaceTexts. A main directory that cannot be made current is reported later,
+// program's data folder when empty or when the stored folder holds no program data;
+// written back), makes it current and reads SETUP/InterfaceTexts and SETUP/SmoothEdges. A main directory that cannot be made current is reported later,
 // by the loads that need it.
 void InitDocumentStateCore();
 

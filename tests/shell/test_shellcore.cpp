@@ -1,12 +1,13 @@
 // Start-up values, document state and help topics.
+#include <fstream>
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "interface/interface.h"
 #include "picture/imgobj.h"
 #include "resources/strings/strings.h"
-#include "interface/interface.h"
 #include "shell/appstate.h"
 #include "shell/shellcore.h"
 #include "support/temp_dir.h"
@@ -79,6 +80,20 @@ TEST(DocumentState, MainDirectoryDefaultsToTheDataFolderAndNonZeroInterfaceTexts
         EXPECT_EQ(stored ? InterfaceTextsOn(stored) : 1, on); // as the Setup dialog reads it
         EXPECT_EQ(gShowButtonTexts, on) << (stored ? stored : "none");
         EXPECT_EQ(TempConfig::Value("SETUP", "InterfaceTexts"), on ? "1" : stored);
+    }
+    // A stored main folder is kept while it holds the program's data; one without it (a
+    // build tree removed since) gives way to the data folder.
+    TempDir other;
+    for (const bool holds : {true, false}) {
+        TempConfig config;
+        if (holds)
+            std::ofstream(other.Path() + "/obj.edi") << "G:1001 0,0,1,1\n";
+        else
+            fs::remove(other.Path() + "/obj.edi");
+        config.WriteIni("[SETUP]\nDirectoryMain=" + other.Path() + "/\n");
+        CurrentDir stay("/");
+        InitDocumentStateCore();
+        EXPECT_EQ(gMainDir, holds ? other.Path() + "/" : mainDir) << holds;
     }
     setenv("MW_DATA_DIR", oldData.c_str(), 1);
 }
