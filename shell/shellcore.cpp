@@ -99,11 +99,14 @@ static void WithTrailingSeparator(char *path, size_t size)
     }
 }
 
-// Whether a folder holds the program's data (its graphics map).
+// Whether a folder holds the program's data (its graphics map or its level file; a
+// missing one of them is reported when it is read).
 static bool HoldsProgramData(const char *folder)
 {
     std::error_code error;
-    return std::filesystem::is_regular_file(std::filesystem::path(folder) / "obj.edi", error);
+    const std::filesystem::path dir(folder);
+    return std::filesystem::is_regular_file(dir / "obj.edi", error) ||
+           std::filesystem::is_regular_file(dir / "merrowick.lvl", error);
 }
 
 void InitDocumentStateCore()
