@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "picture/imgobj.h"
 #include "platform/platform.h"
@@ -46,6 +47,8 @@ int AO_AddObj(AO *entry)
     entry->pPrev = nullptr;
     entry->pNext = nullptr;
     entry->bRemove = 0;
+    if (entry->dwFlags & AOFLAG_IMGOBJ)
+        AO_PictureChanged();
 
     if (!gAOList) {
         gAOList = entry;
@@ -78,6 +81,7 @@ static void ReleaseImgObj(IMGOBJ *obj)
 }
 
 static int CopyToWindow(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height);
+static int sPictureCovered; // the window's picture area was overwritten from the screen buffer
 
 int AO_DelObj(AO *entry)
 {
@@ -90,6 +94,8 @@ int AO_DelObj(AO *entry)
     if (entry->pNext)
         entry->pNext->pPrev = entry->pPrev;
     entry->pPrev = entry->pNext = nullptr;
+    if (entry->dwFlags & AOFLAG_IMGOBJ)
+        AO_PictureChanged();
 
     // A sprite leaves nothing behind: its place gets the background back, in the screen
     // buffer and in the window (no later flush covers a place nobody occupies).
@@ -261,6 +267,7 @@ int32_t AO_CountType(int32_t type)
 
 int AO_Init(void *)
 {
+    AO_PictureChanged(); // the buffers may be new
     // The drawing-area size (gScreenWidth, gScreenHeight) is kept up to date by the
     // shell from the window's size events; the window image is what we need here.
     gWindowDC = PLAT_GetWindowImage();
@@ -315,6 +322,11 @@ static int CopyToWindow(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t 
     }
     PLAT_InvalidateWindow(static_cast<int32_t>(left), static_cast<int32_t>(top),
                           static_cast<int32_t>(right - left), static_cast<int32_t>(bottom - top));
+    // The screen buffer holds no pieces: copied over the picture, it hides them there.
+    const XYWH &p = gPictureRect;
+    if (src != gDDSPicture && left < p.x + static_cast<int64_t>(p.w) && p.x < right &&
+        top < p.y + static_cast<int64_t>(p.h) && p.y < bottom)
+        sPictureCovered = 1;
     return 1;
 }
 
@@ -373,8 +385,54 @@ static int DrawImgObj(IMGOBJ *obj)
     return 1;
 }
 
+// ---- What the picture shows ------------------------------------------------------------
+// The picture buffer keeps the last picture drawn. A frame redraws it only when what it
+// shows has changed: the signature of every image object's place, size, turn and screen
+// image, the selection's outline and the picture rectangle, or a rebuild or a scratch use
+// of the buffer since (AO_PictureChanged). It is copied to the window when redrawn, or
+// when a sprite's copy from the screen buffer covered part of it there.
+static uint64_t sPictureSignature;
+static int sPictureValid;   // the buffer holds the picture of sPictureSignature
+static int sPictureRedrawn; // this frame redrew it
+
+void AO_PictureChanged()
+{
+    sPictureValid = 0;
+}
+
+static void Mix(uint64_t *h, int64_t v)
+{
+    *h = (*h ^ static_cast<uint64_t>(v)) * 0x100000001B3ull;
+}
+
+static uint64_t PictureSignature()
+{
+    uint64_t h = 0xCBF29CE484222325ull;
+    Mix(&h, reinterpret_cast<intptr_t>(gDDSPicture));
+    Mix(&h, gPictureExists);
+    for (int32_t v : {gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h})
+        Mix(&h, v);
+    for (AO *e = gAOList; e; e = e->pNext) {
+        if (!(e->dwFlags & AOFLAG_IMGOBJ))
+            continue;
+        const IMGOBJ *o = reinterpret_cast<const IMGOBJ *>(e);
+        Mix(&h, reinterpret_cast<intptr_t>(o));
+        Mix(&h, reinterpret_cast<intptr_t>(o->iiRes[LO_RES_OBJ].DDSSurface));
+        for (int32_t v : {e->x, e->y, e->iWidth, e->iHeight, o->iKind, o->iAngle, o->rcRotated[0],
+                          o->rcRotated[1], o->rcRotated[2], o->rcRotated[3]})
+            Mix(&h, v);
+    }
+    Mix(&h, reinterpret_cast<intptr_t>(gSelected));
+    if (gSelected)
+        for (const auto &corner : gSelected->ptCorner)
+            Mix(&h, static_cast<int64_t>(corner[0]) << 32 ^ static_cast<uint32_t>(corner[1]));
+    return h;
+}
+
 static int DrawPass()
 {
+    const uint64_t signature = PictureSignature();
+    sPictureRedrawn = !sPictureValid || signature != sPictureSignature;
     for (AO *entry = gAOList; entry; entry = entry->pNext) {
         if (entry->dwFlags & AOFLAG_SPRITE) {
             LPDDS source = entry->pSheet ? gDDSSprite : gDDSPicture;
@@ -382,8 +440,15 @@ static int DrawPass()
                        entry->xSrc, entry->ySrc, 2))
                 return Fail(entry->pSheet ? "AO 2" : "AO 3");
         }
-        if ((entry->dwFlags & AOFLAG_IMGOBJ) && !DrawImgObj(reinterpret_cast<IMGOBJ *>(entry)))
+        if (sPictureRedrawn && (entry->dwFlags & AOFLAG_IMGOBJ) &&
+            !DrawImgObj(reinterpret_cast<IMGOBJ *>(entry))) {
+            sPictureValid = 0;
             return 0;
+        }
+    }
+    if (sPictureRedrawn) {
+        sPictureSignature = signature;
+        sPictureValid = 1;
     }
     return 1;
 }
@@ -419,10 +484,14 @@ static int PicturePass()
         return 1;
     if (!gDDSPicture || !gDDSPicture->pBits)
         return Fail("No DC!");
-    if (gSelected)
+    if (!sPictureRedrawn && !sPictureCovered)
+        return 1; // the window shows the picture as it is
+    // The outline is drawn over a redrawn picture (and stays in the buffer until the next).
+    if (sPictureRedrawn && gSelected)
         DrawSelectionOutline(gSelected);
     if (!CopyToWindow(gDDSPicture, gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h))
         return Fail("AO - Extra!");
+    sPictureCovered = 0;
     return 1;
 }
 
@@ -435,10 +504,7 @@ int AO_RefreshWindow()
         return 0;
     if (!CopyToWindow(gDDSScratch, 0, 0, gScreenWidth, gScreenHeight))
         return Fail("AO - Refresh!");
-    if (gPictureExists && gDDSPicture && gDDSPicture->pBits &&
-        !CopyToWindow(gDDSPicture, gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h))
-        return Fail("AO - Extra!");
-    return 1;
+    return PicturePass();
 }
 
 int AO_ProcessFlip()

@@ -77,6 +77,10 @@ void AO_KillObj(AO *entry, int32_t xSrc, int32_t ySrc);
 int AO_DieProc(AO *entry);
 // Entries of a type whose bRemove is not 1.
 int32_t AO_CountType(int32_t type);
+// Tells the frames that the picture buffer's content changed outside the drawing of the
+// picture (a piece's screen image rebuilt, the buffer used as scratch space), so the next
+// frame redraws the picture.
+void AO_PictureChanged();
 // Draws the sprites and pieces, then copies the whole screen buffer and the picture over
 // it to the window image: after the background was rebuilt every pixel of the window may
 // have changed. 0 with the trail filled.

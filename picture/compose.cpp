@@ -234,8 +234,10 @@ static int Within(LPDDS s, int32_t x, int32_t y, int32_t w, int32_t h)
 LPDDS PictureScratch(int32_t w, int32_t h, LPDDS *owned)
 {
     *owned = nullptr;
-    if (gDDSPicture && gDDSPicture->iWidth >= w && gDDSPicture->iHeight >= h)
+    if (gDDSPicture && gDDSPicture->iWidth >= w && gDDSPicture->iHeight >= h) {
+        AO_PictureChanged(); // its corner is overwritten: the next frame draws the picture anew
         return gDDSPicture;
+    }
     *owned = DXCreateSurface(nullptr, w, h, DDSCAPS_SYSTEMOFFSCREEN);
     return *owned;
 }

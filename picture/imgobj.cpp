@@ -495,6 +495,7 @@ static void KeepReachable(IMGOBJ *obj)
 // The photo's screen image: the whole photo stretched, pixels dropped or repeated.
 static int UpdatePhotoImage(IMGOBJ *obj)
 {
+    AO_PictureChanged();
     LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface, lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
     if (!lo)
         return Fail("pImgObj->iiRes[LO_RES_OBJ].DDSSurface->GetDC(&hdcLo)");
@@ -656,6 +657,7 @@ static int UpdateText(IMGOBJ *obj, LPDDS hi, LPDDS lo)
 
 int UpdateImgObj(IMGOBJ *obj)
 {
+    AO_PictureChanged(); // a new screen image, and the picture buffer's corner as scratch
     if (obj->iKind != IMG_OBJ && obj->iKind != IMG_TEXT)
         return 1; // the photo is rebuilt by its AnimateProc; metafiles are left alone
     obj->ao.iWidth = static_cast<int32_t>(obj->fWidth);

@@ -236,8 +236,10 @@ int TextBubbleTextInto(IMGOBJ *obj, LPDDS target, int32_t x, int32_t y, int32_t 
 
 int TextBubbleText(IMGOBJ *obj, int32_t fullResolution, int32_t W, int32_t H)
 {
-    if (fullResolution)
+    if (fullResolution) {
+        AO_PictureChanged(); // the picture buffer's corner as scratch space
         return TextBubbleTextInto(obj, gDDSPicture, 0, 0, W, H);
+    }
     return DrawTextOnto(obj, obj->iiRes[LO_RES_OBJ].DDSSurface, 0, 0, 1.0f, 1.0f);
 }
 

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstring>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "picture/ao.h"
@@ -195,6 +197,63 @@ TEST_F(Compose, TheWindowShowsRebuiltBackgroundsAndNoLeftOverSprites)
     EXPECT_EQ(shown(25, 25), kBlue);
     AO_DelObj(sprite);
     EXPECT_EQ(shown(25, 25), DXGetPixel(gDDSBackgnd, 25, 25));
+}
+
+// A frame in which nothing in the picture changed neither redraws it nor copies it to
+// the window; a moved piece, a rebuilt image, a selection or a sprite copied over the
+// picture's area brings it back.
+TEST_F(Compose, FramesRedrawThePictureOnlyWhenItChanged)
+{
+    AddPhoto();
+    IMGOBJ *piece = Add(IMG_OBJ, 10, 10, kRed, 300, 200, 40, 30);
+    piece->bNeedsUpdate = 0;
+    gPictureExists = 1;
+    PLAT_IMAGE *win = PLAT_GetWindowImage();
+    auto shown = [win](int32_t x, int32_t y) {
+        const uint8_t *p = win->pBits + y * win->iPitch + x * 3;
+        return static_cast<uint32_t>(p[2] << 16 | p[1] << 8 | p[0]);
+    };
+    auto pictureInvalidated = [] {
+        for (const auto &r : FakePlatform().invalidated)
+            if (r[0] < gPictureRect.x + gPictureRect.w && gPictureRect.x < r[0] + r[2] &&
+                r[1] < gPictureRect.y + gPictureRect.h && gPictureRect.y < r[1] + r[3])
+                return true;
+        return false;
+    };
+    AO *sprite = AO_Alloc(sizeof(AO)); // moves into the picture's area in the last step
+    sprite->dwFlags = AOFLAG_SPRITE | AOFLAG_FLUSH, sprite->pSheet = sprite;
+    sprite->x = sprite->rcUpdate[0] = 20, sprite->y = sprite->rcUpdate[1] = 20;
+    sprite->iWidth = sprite->iHeight = sprite->rcUpdate[2] = sprite->rcUpdate[3] = 10;
+    AO_AddObj(sprite);
+    const struct {
+        const char *step;
+        std::function<void()> change;
+        bool redrawn;
+    } steps[] = {
+        {"first frame", [] {}, true},
+        {"nothing", [] {}, false},
+        {"moved", [piece] { piece->ao.x += 5; }, true},
+        {"nothing again", [] {}, false},
+        {"rebuilt", [piece] { piece->bNeedsUpdate = 1; }, true},
+        {"selected", [piece] { gSelected = piece, CalcSelectionFrame(piece); }, true},
+        {"outline moved", [piece] { piece->ptCorner[0][0] += 3; }, true},
+        {"sprite over it",
+         [sprite] { sprite->x = sprite->rcUpdate[0] = 320, sprite->y = sprite->rcUpdate[1] = 210; },
+         true},
+    };
+    for (const auto &s : steps) {
+        s.change();
+        DXPutPixel(gDDSPicture, 310, 205, 0x123456); // a mark a redraw paints over
+        FakePlatform().invalidated.clear();
+        ASSERT_TRUE(AO_ProcessFlip()) << gErrorTrail;
+        EXPECT_EQ(pictureInvalidated(), s.redrawn) << s.step;
+        if (std::string(s.step) != "sprite over it") {
+            EXPECT_EQ(DXGetPixel(gDDSPicture, 310, 205) != 0x123456, s.redrawn) << s.step;
+        }
+        // The window shows the picture, also where the sprite's copy went over it.
+        EXPECT_EQ(shown(325, 215), DXGetPixel(gDDSPicture, 325, 215)) << s.step;
+    }
+    gSelected = nullptr;
 }
 
 // A piece, a turned piece (centred on its place) and a text bubble half outside (cut,
