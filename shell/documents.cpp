@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "document/layout.h"
+#include "document/undo.h"
 #include "formats/formats.h"
 #include "picture/ao.h"
 #include "picture/compose.h"
@@ -115,7 +116,11 @@ static int OpenPhoto(const char *path, const char *dir, const char *name, const 
         return Fail("LoadLevel('Interface') failed!");
     UpdateTitle(MainWnd());
     UpdateStatusText();
+    // A new picture starts a new history; its quarter turns are steps of it, and the
+    // picture as it leaves the dialog counts as unchanged.
+    UNDO_Clear();
     PhotoRotateDialog(MainWnd());
+    UNDO_MarkSaved();
     return 1;
 }
 
@@ -129,6 +134,7 @@ static int OpenLayout(const char *path, const char *dir, const char *name, const
         return Fail("BackgroundUpdate()!");
     if (!FirstDocumentStep())
         return Fail("LoadLevel() failed!");
+    UNDO_Clear();
     UpdateTitle(MainWnd());
     UpdateStatusText();
     return 1;
@@ -221,6 +227,7 @@ static int ExportJpeg(const char *path)
         return 0;
     gModified = 0;
     gNeedsSaveAs = 0;
+    UNDO_MarkSaved();
     UpdateTitle(MainWnd());
     return 1;
 }
@@ -243,6 +250,7 @@ int SavePictureFile(const char *path)
     }
     gNeedsSaveAs = 0;
     gModified = 0;
+    UNDO_MarkSaved();
     PLAT_RestoreCursor(cursor);
     TakeDocumentName(dir, name, ext);
     UpdateTitle(MainWnd());
