@@ -283,8 +283,11 @@ bool JoinsPrevious(const STEP &step)
            step.orderAfter.empty() && prev.changes[0].after->iId == step.changes[0].before->iId;
 }
 
+uint32_t sGeneration;
+
 void Push(STEP step)
 {
+    sGeneration++;
     if (JoinsPrevious(step)) {
         sSteps.back().changes[0].after = step.changes[0].after;
         sSteps.back().dwEnd = step.dwEnd;
@@ -355,8 +358,14 @@ void UNDO_Shutdown()
     sChanged = nullptr;
 }
 
+uint32_t UNDO_Generation()
+{
+    return sGeneration;
+}
+
 void UNDO_Clear()
 {
+    sGeneration++;
     sSteps.clear();
     sPosition = 0;
     sSaved = 0;
@@ -389,6 +398,7 @@ int UNDO_Undo()
     if (!UNDO_CanUndo())
         return Fail("Nothing to undo.");
     sPosition--;
+    sGeneration++;
     const int ok = Apply(sSteps[sPosition], true);
     FollowSaved();
     Changed();
@@ -403,6 +413,7 @@ int UNDO_Redo()
         return Fail("Nothing to redo.");
     const int ok = Apply(sSteps[sPosition], false);
     sPosition++;
+    sGeneration++;
     FollowSaved();
     Changed();
     return ok;

@@ -43,6 +43,10 @@ int UNDO_Redo();
 // Turns the photo a quarter (PhotoRotate) as one step of the history.
 int UNDO_PhotoRotate(int32_t angle);
 
+// Counts the history's changes (a step added or extended, undone, redone, the history
+// cleared): the autosave writes again when it moved.
+uint32_t UNDO_Generation();
+
 // How many steps are held, and the bytes they take (for the bound's test).
 int32_t UNDO_StepCount();
 size_t UNDO_Bytes();

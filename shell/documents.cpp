@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "document/autosave.h"
 #include "document/layout.h"
 #include "document/undo.h"
 #include "formats/formats.h"
@@ -119,6 +120,7 @@ static int OpenPhoto(const char *path, const char *dir, const char *name, const 
     // A new picture starts a new history; its quarter turns are steps of it, and the
     // picture as it leaves the dialog counts as unchanged.
     UNDO_Clear();
+    AUTOSAVE_Discard(); // the old picture was saved or its changes given up
     PhotoRotateDialog(MainWnd());
     UNDO_MarkSaved();
     return 1;
@@ -135,9 +137,59 @@ static int OpenLayout(const char *path, const char *dir, const char *name, const
     if (!FirstDocumentStep())
         return Fail("LoadLevel() failed!");
     UNDO_Clear();
+    AUTOSAVE_Discard();
     UpdateTitle(MainWnd());
     UpdateStatusText();
     return 1;
+}
+
+int RestoreAutosave(const AUTOSAVEINFO *info)
+{
+    if (!LayoutLoad(info->szPicture, 1))
+        return Fail("The unsaved picture could not be restored.");
+    // Back under its own name, but not its file: the first Save asks where.
+    const char *name = info->szName[0] ? info->szName : LoadText(267);
+    TakeDocumentName(info->szDir, name, info->szExt[0] ? info->szExt : ".mwi");
+    gNeedsSaveAs = 1;
+    if (!BackgroundResize())
+        return Fail("BackgroundUpdate()!");
+    if (!FirstDocumentStep())
+        return Fail("LoadLevel() failed!");
+    UNDO_Clear();
+    UNDO_MarkSaved();
+    gModified = 0;
+    SetModified();
+    RestoreCommandState();
+    UpdateTitle(MainWnd());
+    UpdateStatusText();
+    return 1;
+}
+
+void OfferAutosave(QWidget *)
+{
+    AUTOSAVEINFO info;
+    if (!AUTOSAVE_FindOrphan(&info))
+        return;
+    char when[64] = "?";
+    if (const std::tm *t = std::localtime(&info.tWritten))
+        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", t);
+    char name[sizeof info.szName + sizeof info.szExt];
+    std::snprintf(name, sizeof name, "%s%s", info.szName[0] ? info.szName : LoadText(267),
+                  info.szName[0] ? info.szExt : "");
+    char text[1024];
+    std::snprintf(text, sizeof text, LoadText(1650), name, when);
+    // Yes is the default button: Return restores.
+    const int answer = PLAT_MessageBox(text, LoadText(1651), PLAT_MB_YESNO | PLAT_MB_ICONQUESTION);
+    if (answer != PLAT_IDYES) {
+        AUTOSAVE_ReleaseOrphan(1);
+        return;
+    }
+    if (!RestoreAutosave(&info)) {
+        ShowErrorTrail();
+        AUTOSAVE_ReleaseOrphan(0); // kept: offered again at the next start
+        return;
+    }
+    AUTOSAVE_ReleaseOrphan(1);
 }
 
 int OpenPictureFile(const char *path, const char *displayName)
@@ -228,6 +280,7 @@ static int ExportJpeg(const char *path)
     gModified = 0;
     gNeedsSaveAs = 0;
     UNDO_MarkSaved();
+    AUTOSAVE_Discard();
     UpdateTitle(MainWnd());
     return 1;
 }
@@ -251,6 +304,7 @@ int SavePictureFile(const char *path)
     gNeedsSaveAs = 0;
     gModified = 0;
     UNDO_MarkSaved();
+    AUTOSAVE_Discard();
     PLAT_RestoreCursor(cursor);
     TakeDocumentName(dir, name, ext);
     UpdateTitle(MainWnd());

@@ -24,6 +24,7 @@
 #include <cstring>
 
 #include "clipart/clipartdialog.h"
+#include "document/autosave.h"
 #include "document/undo.h"
 #include "formats/formats.h"
 #include "interface/interface.h"
@@ -226,6 +227,7 @@ MainWindow::MainWindow(const MENUDEF *menu, const ACCELTABLE *accel)
     mFrameTimer.setTimerType(Qt::PreciseTimer);
     mFrameTimer.setInterval(90);
     connect(&mFrameTimer, &QTimer::timeout, this, [this] { OnFrameTick(); });
+    connect(&mAutosaveTimer, &QTimer::timeout, this, [] { AUTOSAVE_Tick(PLAT_Milliseconds()); });
     // Back from the background through one of the program's dialogs: the frames resume.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState st) {
         if (st == Qt::ApplicationActive && Running())
