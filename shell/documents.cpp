@@ -109,6 +109,10 @@ static int OpenPhoto(const char *path, const char *dir, const char *name, const 
         RevivePicture(killed);
         return Fail("IMGOBJ_AddObj() failed!");
     }
+    // A new picture starts a new history (the old one's pieces are gone); its quarter
+    // turns are steps of it, and the picture as it leaves the dialog counts as unchanged.
+    UNDO_Clear();
+    AUTOSAVE_Discard(); // the old picture was saved or its changes given up
     TakeDocumentName(dir, displayName ? displayName : name, ".mwi");
     gNeedsSaveAs = 1;
     if (!BackgroundResize())
@@ -117,10 +121,6 @@ static int OpenPhoto(const char *path, const char *dir, const char *name, const 
         return Fail("LoadLevel('Interface') failed!");
     UpdateTitle(MainWnd());
     UpdateStatusText();
-    // A new picture starts a new history; its quarter turns are steps of it, and the
-    // picture as it leaves the dialog counts as unchanged.
-    UNDO_Clear();
-    AUTOSAVE_Discard(); // the old picture was saved or its changes given up
     PhotoRotateDialog(MainWnd());
     UNDO_MarkSaved();
     return 1;
@@ -131,13 +131,13 @@ static int OpenLayout(const char *path, const char *dir, const char *name, const
     // The layout replaces the picture only once all of it has been read.
     if (!LayoutLoad(path, 1))
         return Fail("Application file load failed!");
+    UNDO_Clear();
+    AUTOSAVE_Discard();
     TakeDocumentName(dir, name, ext);
     if (!BackgroundResize())
         return Fail("BackgroundUpdate()!");
     if (!FirstDocumentStep())
         return Fail("LoadLevel() failed!");
-    UNDO_Clear();
-    AUTOSAVE_Discard();
     UpdateTitle(MainWnd());
     UpdateStatusText();
     return 1;
@@ -147,6 +147,7 @@ int RestoreAutosave(const AUTOSAVEINFO *info)
 {
     if (!LayoutLoad(info->szPicture, 1))
         return Fail("The unsaved picture could not be restored.");
+    UNDO_Clear();
     // Back under its own name, but not its file: the first Save asks where.
     const char *name = info->szName[0] ? info->szName : LoadText(267);
     TakeDocumentName(info->szDir, name, info->szExt[0] ? info->szExt : ".mwi");
@@ -155,8 +156,6 @@ int RestoreAutosave(const AUTOSAVEINFO *info)
         return Fail("BackgroundUpdate()!");
     if (!FirstDocumentStep())
         return Fail("LoadLevel() failed!");
-    UNDO_Clear();
-    UNDO_MarkSaved();
     gModified = 0;
     SetModified();
     RestoreCommandState();
