@@ -291,8 +291,11 @@ int ClipArtDlg::AddChosen()
                 if (group[k].sFileName == file.toStdString())
                     gClipArtListPos = static_cast<int32_t>(k);
         }
-        if (!IMGOBJ_AddObj(file.constData(), IMG_OBJ, gPictureRect.x, gPictureRect.y, nullptr,
-                           nullptr)) {
+        PICTURE_ChangeBegin(CHANGE_ADD);
+        const IMGOBJ *added = IMGOBJ_AddObj(file.constData(), IMG_OBJ, gPictureRect.x,
+                                            gPictureRect.y, nullptr, nullptr);
+        PICTURE_ChangeEnd(CHANGE_ADD);
+        if (!added) {
             Fail("IMGOBJ_AddObj() failed");
             ShowErrorTrail();
             return 0;

@@ -223,11 +223,11 @@ static int WriteLayout(FILE *fp, const std::vector<IMGOBJ *> &objects, const LAY
     return 1;
 }
 
-int LayoutSave(const char *path)
+// The saved objects in list order and the header describing them; the table grows with
+// the picture. 0 when the picture has more pieces than a layout holds.
+static int Gather(std::vector<IMGOBJ *> &objects, LAYOUTHEADER &header)
 {
-    // The saved objects in list order; the table grows with the picture.
-    std::vector<IMGOBJ *> objects;
-    LAYOUTHEADER header = {};
+    header = {};
     header.iPhotoWidth = gPhotoWidth;
     header.iPhotoHeight = gPhotoHeight;
     int32_t pieces = 0;
@@ -255,6 +255,47 @@ int LayoutSave(const char *path)
     header.iRectHeight = gPictureRect.h;
     header.iRectLeft = gPictureRect.x;
     header.iRectTop = gPictureRect.y;
+    return 1;
+}
+
+int LayoutToBytes(std::vector<uint8_t> *out)
+{
+    std::vector<IMGOBJ *> objects;
+    LAYOUTHEADER header;
+    if (!Gather(objects, header))
+        return 0;
+    const size_t rowBytes = static_cast<size_t>(header.iPhotoWidth) * 3;
+    out->clear();
+    out->reserve(LAYOUT_VERSION_SIZE + LAYOUT_HEADER_SIZE + objects.size() * LAYOUT_RECORD_SIZE +
+                 rowBytes * static_cast<size_t>(header.iPhotoHeight));
+    uint8_t block[LAYOUT_HEADER_SIZE];
+    Put32(block, static_cast<int32_t>(LAYOUT_VERSION));
+    out->insert(out->end(), block, block + LAYOUT_VERSION_SIZE);
+    LayoutPutHeader(&header, block);
+    out->insert(out->end(), block, block + LAYOUT_HEADER_SIZE);
+    for (const IMGOBJ *obj : objects) {
+        const LAYOUTRECORD record = RecordOf(obj);
+        LayoutPutRecord(&record, block);
+        out->insert(out->end(), block, block + LAYOUT_RECORD_SIZE);
+        if (obj->iKind != IMG_SRC)
+            continue;
+        const LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
+        if (!hi || hi->iWidth < header.iPhotoWidth || hi->iHeight < header.iPhotoHeight)
+            return Fail("Lock(Src)");
+        for (int32_t y = 0; y < header.iPhotoHeight; y++) {
+            const uint8_t *row = static_cast<const uint8_t *>(DXPixel(hi, 0, y));
+            out->insert(out->end(), row, row + rowBytes);
+        }
+    }
+    return 1;
+}
+
+int LayoutSave(const char *path)
+{
+    std::vector<IMGOBJ *> objects;
+    LAYOUTHEADER header;
+    if (!Gather(objects, header))
+        return 0;
 
     SAFEFILE file;
     if (!SafeFileOpen(path, &file))

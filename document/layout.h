@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 constexpr uint32_t LAYOUT_VERSION = 1;
 constexpr size_t LAYOUT_VERSION_SIZE = 4;
@@ -77,6 +78,10 @@ int LayoutPlainName(const char name[LAYOUT_NAME_SIZE]);
 // it. "Saving..." progress. Clears gModified. 0 with the trail filled; a failed save
 // changes nothing on disk and leaves gModified as it was.
 int LayoutSave(const char *path);
+// The picture as the bytes LayoutSave would write, in memory: no progress, gModified left
+// alone (a snapshot for the autosave, written away from the window's thread). 0 with the
+// trail filled.
+int LayoutToBytes(std::vector<uint8_t> *out);
 // Reads a layout file and adds its objects to the picture; replace non-zero marks every
 // earlier photo, clip-art and text object for removal once the new ones all exist.
 // Restores the photo size and the picture rectangle, deselects, clears gModified and

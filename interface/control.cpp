@@ -267,6 +267,8 @@ static void Pressed(CONTROL *c)
     if (Repeats(id)) {
         if (!gSelected)
             return;
+        // The whole run of a held button is one change; it ends when the press does.
+        PICTURE_ChangeBegin(CHANGE_BUTTON + id);
         Act(id, c->iStep);
         if (!c->bQuickUpdate)
             gSelected->bNeedsUpdate = 1;
@@ -281,9 +283,11 @@ static void Pressed(CONTROL *c)
     case CTRL_FLIPH:
     case CTRL_FLIPV:
         if (gSelected) {
+            PICTURE_ChangeBegin(CHANGE_FLIP);
             Act(id, c->iStep);
             gSelected->bNeedsUpdate = 1;
             SetModified();
+            PICTURE_ChangeEnd(CHANGE_FLIP);
         }
         break;
     case CTRL_SELECTNEXT:
@@ -321,6 +325,7 @@ int CONTROL_Proc(AO *entry)
         c->bHover = hovered;
     }
     if (c->iPressCount == 0 && !hovered) {
+        PICTURE_ChangeEnd(CHANGE_BUTTON + c->iId);
         ResetStep(c);
         ShowLook(c, 1, false);
         return 1;
@@ -330,6 +335,7 @@ int CONTROL_Proc(AO *entry)
     if (c->iPressCount == 0 && (!gMouseDown || gDraggingPiece)) {
         // Only hovered, or the press has just ended: a piece that followed by its outline
         // alone is rebuilt now.
+        PICTURE_ChangeEnd(CHANGE_BUTTON + c->iId);
         if (c->bQuickUpdate && c->iId != CTRL_FLIPH && c->iId != CTRL_FLIPV) {
             c->bQuickUpdate = 0;
             if (gSelected)

@@ -82,6 +82,7 @@ void MouseDown(int32_t x, int32_t y)
     if (gSelected && Contains(gSelected, x, y)) {
         Anchor(gSelected); // a second press grabs the selected piece
         gDraggingPiece = 1;
+        PICTURE_ChangeBegin(CHANGE_DRAG);
         return;
     }
     // The first piece from the head of the list wins: the one furthest back.
@@ -102,6 +103,8 @@ void MouseDown(int32_t x, int32_t y)
             obj->bNeedsUpdate = 1;
         obj->bSelected = 0;
     }
+    if (gDraggingPiece)
+        PICTURE_ChangeBegin(CHANGE_DRAG);
     UpdateSelectionState();
 }
 
@@ -119,6 +122,7 @@ void EndDrag()
     if (gSelected)
         Anchor(gSelected);
     gDragDX = gDragDY = 0;
+    PICTURE_ChangeEnd(CHANGE_DRAG); // a drag that moved nothing leaves no step
 }
 
 void SelectPiece(IMGOBJ *piece)
@@ -140,6 +144,7 @@ void SelectPiece(IMGOBJ *piece)
 
 void DeleteSelected()
 {
+    PICTURE_ChangeBegin(CHANGE_DELETE);
     if (gSelected) {
         gSelected->ao.bRemove = 1;
         gSelected->bSelected = 0;
@@ -147,6 +152,7 @@ void DeleteSelected()
         SetModified();
     }
     EndDrag();
+    PICTURE_ChangeEnd(CHANGE_DELETE);
     UpdateSelectionState();
 }
 
@@ -175,8 +181,10 @@ void LayerSelected(int32_t direction)
     }
     if (!partner || !passed)
         return;
+    PICTURE_ChangeBegin(CHANGE_LAYER);
     AO_SwapObj(&gSelected->ao, &partner->ao);
     SetModified();
+    PICTURE_ChangeEnd(CHANGE_LAYER);
 }
 
 void SelectNext()
@@ -203,13 +211,15 @@ int WheelOnPiece(int32_t x, int32_t y, int32_t notches, int32_t turn)
     if (!OverSelectedPiece(x, y) || gMouseDown)
         return 0;
     IMGOBJ *piece = gSelected;
-    if (turn) {
-        if (piece->iKind != IMG_OBJ)
-            return 1;
+    if (turn && piece->iKind != IMG_OBJ)
+        return 1;
+    // Notch after notch of one turn of the wheel make one step of the history.
+    PICTURE_ChangeBegin(CHANGE_WHEEL);
+    if (turn)
         RotateSelected(5 * notches);
-    } else {
+    else
         ResizeSelectedProportional(5.0f * static_cast<float>(notches));
-    }
     piece->bNeedsUpdate = 1;
+    PICTURE_ChangeEnd(CHANGE_WHEEL);
     return 1;
 }

@@ -28,6 +28,22 @@ int32_t gDragDX;
 int32_t gDragDY;
 
 static PICTURE_NOTIFY sNotify;
+static int32_t sNextPieceId;
+
+void (*gpChangeBegin)(int32_t tag);
+void (*gpChangeEnd)(int32_t tag);
+
+void PICTURE_ChangeBegin(int32_t tag)
+{
+    if (gpChangeBegin)
+        gpChangeBegin(tag);
+}
+
+void PICTURE_ChangeEnd(int32_t tag)
+{
+    if (gpChangeEnd)
+        gpChangeEnd(tag);
+}
 
 void PICTURE_Init(const PICTURE_NOTIFY *notify)
 {
@@ -100,6 +116,7 @@ static IMGOBJ *NewImgObj(int32_t x, int32_t y, int32_t kind)
     obj->ao.iLayer = 1000;
     obj->iKind = kind;
     obj->bNeedsUpdate = 1;
+    obj->iPieceId = ++sNextPieceId;
     return obj;
 }
 

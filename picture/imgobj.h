@@ -52,6 +52,9 @@ struct IMGOBJ {
     double dPlaceX, dPlaceY;
     int32_t xPlaced, yPlaced;
     int32_t bPlaced;
+    // Which piece this is, for the edit history: unique while the program runs, and kept
+    // when a deleted piece is rebuilt by an undo.
+    int32_t iPieceId;
 };
 
 // ---- Creation ----------------------------------------------------------------------------
@@ -126,6 +129,28 @@ void PICTURE_Shutdown();
 void SetModified();
 // Notifies that the selection changed (the command state follows it).
 void UpdateSelectionState();
+
+// ---- Changes, for the edit history -----------------------------------------------------------
+// Every change of the picture's pieces is bracketed by these calls with a tag naming its
+// kind: PICTURE_ChangeBegin before it, PICTURE_ChangeEnd after it, possibly frames later
+// (a drag, a held button). A Begin while a change of another tag is open ends that one
+// first; an End of another tag than the open one does nothing. The document installs the
+// hooks (the history lives above this folder); without them the calls do nothing.
+enum {
+    CHANGE_DRAG = 1,
+    CHANGE_DELETE,
+    CHANGE_LAYER,
+    CHANGE_FLIP,
+    CHANGE_ADD,
+    CHANGE_TEXT,
+    CHANGE_PHOTOTURN,
+    CHANGE_WHEEL,
+    CHANGE_BUTTON = 100, // + the on-screen button's id: one change per run of a held button
+};
+extern void (*gpChangeBegin)(int32_t tag);
+extern void (*gpChangeEnd)(int32_t tag);
+void PICTURE_ChangeBegin(int32_t tag);
+void PICTURE_ChangeEnd(int32_t tag);
 
 // ---- Turning the photo ----------------------------------------------------------------------
 // Turns the photo a quarter turn (angle 90 right, 270 left): new surfaces of the turned

@@ -121,7 +121,18 @@ struct TEXTDESC {
     char szText[204];
 };
 
+// The text dialog's change as one step of the edit history.
+static int ApplyAddTextChange(IMGOBJ *editObject, int32_t style, const char *stored);
+
 int ApplyAddText(IMGOBJ *editObject, int32_t style, const char *stored)
+{
+    PICTURE_ChangeBegin(CHANGE_TEXT);
+    const int ok = ApplyAddTextChange(editObject, style, stored);
+    PICTURE_ChangeEnd(CHANGE_TEXT);
+    return ok;
+}
+
+static int ApplyAddTextChange(IMGOBJ *editObject, int32_t style, const char *stored)
 {
     if (style < 0 || style >= TEXT_STYLE_COUNT)
         style = 0;

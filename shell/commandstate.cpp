@@ -2,6 +2,7 @@
 // document and the selection change.
 #include <cstddef>
 
+#include "document/undo.h"
 #include "interface/interface.h"
 #include "picture/ao.h"
 #include "picture/imgobj.h"
@@ -83,6 +84,12 @@ void SetCommandState(int32_t state)
         return;
     }
     gCommandState = state;
+}
+
+void UpdateUndoCommands()
+{
+    Menu(IDM_UNDO, UNDO_CanUndo());
+    Menu(IDM_REDO, UNDO_CanRedo());
 }
 
 void UpdateSelectionStateCore()

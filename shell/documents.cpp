@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "document/autosave.h"
 #include "document/layout.h"
+#include "document/undo.h"
 #include "formats/formats.h"
 #include "picture/ao.h"
 #include "picture/compose.h"
@@ -107,6 +109,10 @@ static int OpenPhoto(const char *path, const char *dir, const char *name, const 
         RevivePicture(killed);
         return Fail("IMGOBJ_AddObj() failed!");
     }
+    // A new picture starts a new history (the old one's pieces are gone); its quarter
+    // turns are steps of it, and the picture as it leaves the dialog counts as unchanged.
+    UNDO_Clear();
+    AUTOSAVE_Discard(); // the old picture was saved or its changes given up
     TakeDocumentName(dir, displayName ? displayName : name, ".mwi");
     gNeedsSaveAs = 1;
     if (!BackgroundResize())
@@ -116,6 +122,7 @@ static int OpenPhoto(const char *path, const char *dir, const char *name, const 
     UpdateTitle(MainWnd());
     UpdateStatusText();
     PhotoRotateDialog(MainWnd());
+    UNDO_MarkSaved();
     return 1;
 }
 
@@ -124,6 +131,8 @@ static int OpenLayout(const char *path, const char *dir, const char *name, const
     // The layout replaces the picture only once all of it has been read.
     if (!LayoutLoad(path, 1))
         return Fail("Application file load failed!");
+    UNDO_Clear();
+    AUTOSAVE_Discard();
     TakeDocumentName(dir, name, ext);
     if (!BackgroundResize())
         return Fail("BackgroundUpdate()!");
@@ -132,6 +141,54 @@ static int OpenLayout(const char *path, const char *dir, const char *name, const
     UpdateTitle(MainWnd());
     UpdateStatusText();
     return 1;
+}
+
+int RestoreAutosave(const AUTOSAVEINFO *info)
+{
+    if (!LayoutLoad(info->szPicture, 1))
+        return Fail("The unsaved picture could not be restored.");
+    UNDO_Clear();
+    // Back under its own name, but not its file: the first Save asks where.
+    const char *name = info->szName[0] ? info->szName : LoadText(267);
+    TakeDocumentName(info->szDir, name, info->szExt[0] ? info->szExt : ".mwi");
+    gNeedsSaveAs = 1;
+    if (!BackgroundResize())
+        return Fail("BackgroundUpdate()!");
+    if (!FirstDocumentStep())
+        return Fail("LoadLevel() failed!");
+    gModified = 0;
+    SetModified();
+    RestoreCommandState();
+    UpdateTitle(MainWnd());
+    UpdateStatusText();
+    return 1;
+}
+
+void OfferAutosave(QWidget *)
+{
+    AUTOSAVEINFO info;
+    if (!AUTOSAVE_FindOrphan(&info))
+        return;
+    char when[64] = "?";
+    if (const std::tm *t = std::localtime(&info.tWritten))
+        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", t);
+    char name[sizeof info.szName + sizeof info.szExt];
+    std::snprintf(name, sizeof name, "%s%s", info.szName[0] ? info.szName : LoadText(267),
+                  info.szName[0] ? info.szExt : "");
+    char text[1024];
+    std::snprintf(text, sizeof text, LoadText(1650), name, when);
+    // Yes is the default button: Return restores.
+    const int answer = PLAT_MessageBox(text, LoadText(1651), PLAT_MB_YESNO | PLAT_MB_ICONQUESTION);
+    if (answer != PLAT_IDYES) {
+        AUTOSAVE_ReleaseOrphan(1);
+        return;
+    }
+    if (!RestoreAutosave(&info)) {
+        ShowErrorTrail();
+        AUTOSAVE_ReleaseOrphan(0); // kept: offered again at the next start
+        return;
+    }
+    AUTOSAVE_ReleaseOrphan(1);
 }
 
 int OpenPictureFile(const char *path, const char *displayName)
@@ -221,6 +278,8 @@ static int ExportJpeg(const char *path)
         return 0;
     gModified = 0;
     gNeedsSaveAs = 0;
+    UNDO_MarkSaved();
+    AUTOSAVE_Discard();
     UpdateTitle(MainWnd());
     return 1;
 }
@@ -243,6 +302,8 @@ int SavePictureFile(const char *path)
     }
     gNeedsSaveAs = 0;
     gModified = 0;
+    UNDO_MarkSaved();
+    AUTOSAVE_Discard();
     PLAT_RestoreCursor(cursor);
     TakeDocumentName(dir, name, ext);
     UpdateTitle(MainWnd());

@@ -24,6 +24,8 @@
 #include <cstring>
 
 #include "clipart/clipartdialog.h"
+#include "document/autosave.h"
+#include "document/undo.h"
 #include "formats/formats.h"
 #include "interface/interface.h"
 #include "output/output.h"
@@ -214,6 +216,8 @@ MainWindow::MainWindow(const MENUDEF *menu, const ACCELTABLE *accel)
     };
     const PICTURE_NOTIFY notify = {UpdateSelectionStateCore, ShowModifiedInTitle, UpdateStatusText};
     PICTURE_Init(&notify);
+    UNDO_Init(UpdateUndoCommands);
+    UpdateUndoCommands();
     size_t iconSize = 0;
     if (const uint8_t *icon = PLAT_FindResource("101", &iconSize)) {
         QPixmap pixmap;
@@ -223,6 +227,7 @@ MainWindow::MainWindow(const MENUDEF *menu, const ACCELTABLE *accel)
     mFrameTimer.setTimerType(Qt::PreciseTimer);
     mFrameTimer.setInterval(90);
     connect(&mFrameTimer, &QTimer::timeout, this, [this] { OnFrameTick(); });
+    connect(&mAutosaveTimer, &QTimer::timeout, this, [] { AUTOSAVE_Tick(PLAT_Milliseconds()); });
     // Back from the background through one of the program's dialogs: the frames resume.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState st) {
         if (st == Qt::ApplicationActive && Running())
@@ -240,6 +245,7 @@ MainWindow::~MainWindow()
         gpEnableMenuItem = nullptr;
         gpPostCommand = nullptr;
         PICTURE_Shutdown();
+        UNDO_Shutdown();
         PLATQT_AttachStatusBar(nullptr, nullptr, nullptr);
         PLATQT_DetachWindow();
     }
@@ -560,6 +566,17 @@ void MainWindow::OnCommand(int id)
         break;
     case IDM_EXIT:
         close();
+        break;
+    case IDM_UNDO:
+    case IDM_REDO:
+        // Only while the picture is still: a drag or a held button finishes first.
+        if (!gMouseDown && (id == IDM_UNDO ? UNDO_CanUndo() : UNDO_CanRedo())) {
+            if (!(id == IDM_UNDO ? UNDO_Undo() : UNDO_Redo()))
+                ShowErrorTrail();
+            UpdateTitle(this);
+            UpdateStatusText();
+        }
+        UpdateUndoCommands();
         break;
     case IDM_BEHIND:
     case IDM_FORWARD:

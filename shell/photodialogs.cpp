@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "document/undo.h"
 #include "picture/ao.h"
 #include "picture/imgobj.h"
 #include "pixels/pixels.h"
@@ -225,7 +226,7 @@ PhotoRotateDlg::~PhotoRotateDlg() = default;
 void PhotoRotateDlg::Turn(int32_t angle)
 {
     gFramesRunning = 1;
-    if (!PhotoRotate(angle)) {
+    if (!UNDO_PhotoRotate(angle)) {
         Fail("PhotoRotate() failed");
         ShowErrorTrail();
     }

@@ -49,6 +49,7 @@ class MainWindow : public QMainWindow
     int Create();
     // Window destruction: help, timer, clean-up; then the event loop is told to end.
     void Destroy();
+    void StartAutosave();
     // One frame tick.
     void OnFrameTick();
     // Command dispatch by command id.
@@ -82,6 +83,7 @@ class MainWindow : public QMainWindow
 
     DrawArea *mArea;
     QTimer mFrameTimer;
+    QTimer mAutosaveTimer; // about once a second: the autosave writes when due
     QHash<int, QAction *> mActions;
     bool mCreated = false;
     bool mDestroyed = false;
@@ -109,7 +111,6 @@ void UpdateStatusText();
 // Moves child so that its centre lies on parent's centre, keeping its size.
 void CenterWindowOver(QWidget *parent, QWidget *child);
 
-
 // The frame procedure the tick runs (AO_ProcessFlip; tests may replace it).
 extern int (*gpFrameProc)();
 
@@ -117,6 +118,10 @@ extern int (*gpFrameProc)();
 // Replaces the picture by a photo, the blank canvas or a layout file; displayName (may be
 // null) names the document instead of the file. 0 with the trail filled.
 int OpenPictureFile(const char *path, const char *displayName);
+// At start: when a run that did not end cleanly left an unsaved picture, asks whether to
+// restore it (Yes, the default, restores it modified and under its name, with Save asking
+// for a file); No deletes it.
+void OfferAutosave(QWidget *window);
 // The open dialog: mode 1 photos (New > Photo), 2 any supported file (Open). 0 with the
 // trail filled when the chosen file could not be opened (the picture is as it was).
 int OpenFileDlg(QWidget *window, int mode);

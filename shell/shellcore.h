@@ -93,3 +93,5 @@ void SetCommandState(int32_t state);
 // CMDSTATE_CLIPART or CMDSTATE_TEXT by the selected piece's kind. Installed as the
 // picture's selection notification.
 void UpdateSelectionStateCore();
+// Greys Undo and Redo when the history has nothing to undo or redo.
+void UpdateUndoCommands();

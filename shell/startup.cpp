@@ -7,11 +7,12 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "document/autosave.h"
 #include "interface/interface.h"
+#include "output/output.h"
 #include "picture/ao.h"
 #include "picture/text.h"
 #include "pixels/pixels.h"
-#include "output/output.h"
 #include "platform/platform.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/trail.h"
@@ -165,7 +166,24 @@ int MainWindow::Create()
     }
     mArea->setCursor(Qt::ArrowCursor);
     FirstStartInit();
+    StartAutosave();
     return 0;
+}
+
+// The autosave's slot, the offer of a picture a crashed run left (unless a file was
+// named at start), and the timer that writes.
+void MainWindow::StartAutosave()
+{
+    char folder[4096], value[32];
+    PLAT_GetProfileString("SETUP", "AutosaveSeconds", "30", value, sizeof value);
+    const int32_t seconds = std::atoi(value) > 0 ? std::atoi(value) : AUTOSAVE_DEFAULT_SECONDS;
+    if (!AUTOSAVE_Folder(folder, sizeof folder) || !AUTOSAVE_Start(folder, seconds)) {
+        TrailClear(); // the program works on without it
+        return;
+    }
+    if (!gStartFile[0])
+        OfferAutosave(this);
+    mAutosaveTimer.start(1000);
 }
 
 void MainWindow::Destroy()
@@ -177,6 +195,8 @@ void MainWindow::Destroy()
     mDestroyed = true;
     PLATQT_CloseHelp();
     mFrameTimer.stop();
+    mAutosaveTimer.stop();
+    AUTOSAVE_Stop(); // a clean end leaves no autosave
     gTimerId = 0;
     gFramesRunning = 0;
     if (!CleanupApplication(this)) {

@@ -17,6 +17,8 @@ enum {
     IDM_EXIT = 154,
 
     // Edit
+    IDM_UNDO = 40080, // undo and redo: beyond the original commands, numbered after them
+    IDM_REDO = 40081,
     IDM_SELECTNEXT = 40049,
     IDM_MOVELEFT = 40050,
     IDM_MOVERIGHT = 40051,

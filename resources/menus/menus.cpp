@@ -40,6 +40,9 @@ const MENUITEMDEF kMenuEnglish[] = {
     Item(1, IDM_EXIT, "E&xit\tAlt+X"),
 
     Popup(0, "&Edit"),
+    Item(1, IDM_UNDO, "&Undo\tCtrl+Z"),
+    Item(1, IDM_REDO, "R&edo\tCtrl+Y"),
+    Separator(1),
     Item(1, IDM_SELECTNEXT, "Select &next\tCtrl+E"),
     Separator(1),
     Popup(1, "&Move"),
@@ -97,6 +100,9 @@ const MENUITEMDEF kMenuSwedish[] = {
     Item(1, IDM_EXIT, "&Avsluta\tAlt+X"),
 
     Popup(0, "&Redigera"),
+    Item(1, IDM_UNDO, "\xC5n&gra\tCtrl+Z"),
+    Item(1, IDM_REDO, "G\xF6r &om\tCtrl+Y"),
+    Separator(1),
     Item(1, IDM_SELECTNEXT, "Markera &n\xE4sta\tCtrl+E"),
     Separator(1),
     Popup(1, "&Flytta"),
@@ -170,6 +176,10 @@ const ACCELDEF kAccelEnglish[] = {
     {'L', MWMOD_CTRL, IDM_KEY_CTRL_L},
     {'A', MWMOD_CTRL, IDM_KEY_CTRL_A},
     {'I', MWMOD_CTRL, IDM_KEY_CTRL_I},
+    // Undo and redo, beyond the original keys.
+    {'Z', MWMOD_CTRL, IDM_UNDO},
+    {'Y', MWMOD_CTRL, IDM_REDO},
+    {'Z', MWMOD_CTRL | MWMOD_SHIFT, IDM_REDO},
 };
 
 template <size_t N> constexpr int Count(const MENUITEMDEF (&)[N])

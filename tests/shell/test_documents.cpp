@@ -6,10 +6,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <array>
+#include <chrono>
 #include <deque>
+#include <fstream>
 #include <functional>
 #include <tuple>
 
@@ -19,6 +22,7 @@
 #include "resources/menus/commands.h"
 #include "resources/menus/menus.h"
 #include "resources/strings/strings.h"
+#include "shell/addtextlogic.h"
 #include "shell/appstate.h"
 #include "shell/documentlogic.h"
 #include "shell/photodialoglogic.h"
@@ -439,3 +443,115 @@ TEST_F(Documents, AFileThatCannotBeOpenedLeavesThePictureAsItWas)
 }
 
 } // namespace
+
+// Edit > Undo and Redo in the window: greyed with nothing to do (their keys silent too),
+// Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z through the menu's keys, the caption's mark following the
+// saved state, and a new picture starting a new history.
+TEST_F(Documents, UndoAndRedoFollowTheHistoryAndTheSavedState)
+{
+    Command(IDM_NEW, {ChooseBlank, [](QWidget *w) { Child<QPushButton>(w, "okButton")->click(); }});
+    mWindow->show();
+    mWindow->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(mWindow.get()));
+    QAction *undo = mWindow->ActionFor(IDM_UNDO), *redo = mWindow->ActionFor(IDM_REDO);
+    ASSERT_TRUE(undo && redo);
+    EXPECT_EQ(std::pair(undo->isEnabled(), redo->isEnabled()), std::pair(false, false));
+    QSignalSpy undone(undo, &QAction::triggered);
+    QTest::keyClick(mWindow.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(undone.count(), 0) << "a greyed command's key is silent";
+
+    ASSERT_TRUE(ApplyAddText(nullptr, 0, "HELLO")) << gErrorTrail; // as the text dialog does
+    QTest::qWait(200);                                             // a frame greys anew
+    EXPECT_EQ(std::pair(undo->isEnabled(), redo->isEnabled()), std::pair(true, false));
+    const std::string card = mDir / "undo.mwi";
+    Command(IDM_SAVE, {ChooseFile(card)});
+    EXPECT_EQ(Title(), "undo.mwi - Merrowick");
+
+    gSelected = Pieces()[0];
+    mWindow->OnCommand(IDM_DELETE);
+    AO_ProcessFlip();
+    EXPECT_TRUE(Pieces().empty());
+    EXPECT_EQ(Title(), "undo.mwi * - Merrowick");
+    mWindow->activateWindow(); // back from the file dialog
+    ASSERT_TRUE(QTest::qWaitForWindowActive(mWindow.get()));
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        size_t pieces;
+        const char *title;
+    } keys[] = {
+        {Qt::Key_Z, Qt::ControlModifier, 1, "undo.mwi - Merrowick"},
+        {Qt::Key_Y, Qt::ControlModifier, 0, "undo.mwi * - Merrowick"},
+        {Qt::Key_Z, Qt::ControlModifier, 1, "undo.mwi - Merrowick"},
+        {Qt::Key_Z, Qt::ControlModifier, 0, "undo.mwi * - Merrowick"},
+        {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, 1, "undo.mwi - Merrowick"},
+    };
+    for (const auto &k : keys) {
+        QTest::keyClick(mWindow.get(), k.key, k.modifiers);
+        AO_ProcessFlip();
+        EXPECT_EQ(Pieces().size(), k.pieces) << k.title;
+        EXPECT_EQ(Title(), k.title);
+    }
+    ASSERT_EQ(Pieces().size(), 1u);
+    EXPECT_EQ(std::string(Pieces()[0]->szText), "HELLO");
+    EXPECT_EQ(std::pair(undo->isEnabled(), redo->isEnabled()), std::pair(true, true));
+
+    // Opening the layout again starts a new history.
+    Command(IDM_OPEN, {ChooseFile(card)});
+    QTest::qWait(200);
+    EXPECT_EQ(std::pair(undo->isEnabled(), redo->isEnabled()), std::pair(false, false));
+}
+
+// At start after a run that was killed: the box names the picture and its time; Yes (the
+// default, Return) brings it back modified, under its name, asking for a file on Save;
+// No deletes it. A second start offers nothing.
+TEST_F(Documents, AKilledRunsPictureIsOfferedBackAtTheNextStart)
+{
+    Command(IDM_NEW, {ChooseBlank, [](QWidget *w) { Child<QPushButton>(w, "okButton")->click(); }});
+    ASSERT_TRUE(ApplyAddText(nullptr, 0, "HELLO")) << gErrorTrail;
+    const std::string folder = std::string(std::getenv("XDG_STATE_HOME")) + "/merrowick/";
+    for (const char *slot : {"999-1", "998-1"}) {
+        ASSERT_TRUE(LayoutSave((folder + slot + ".mwi").c_str())) << gErrorTrail;
+        std::ofstream(folder + slot + ".txt") << mDir.Path() << "/\nbeach\n.mwi\n0\n1700000000\n";
+        std::ofstream(folder + slot + ".lock");
+    }
+    fs::last_write_time(folder + "998-1.mwi",
+                        fs::last_write_time(folder + "998-1.mwi") - std::chrono::hours(1));
+    const struct {
+        int answer;
+        size_t pieces;
+        const char *title;
+    } starts[] = {{PLAT_IDYES, 1, "beach.mwi * - Merrowick"},
+                  {PLAT_IDNO, 0, "Merrowick v1.0"},
+                  {PLAT_IDOK, 0, "Merrowick v1.0"}};
+    for (const auto &s : starts) {
+        SCOPED_TRACE(s.title);
+        mWindow.reset();
+        gBoxes.clear();
+        static int answer;
+        answer = s.answer;
+        PLATQT_SetMessageBoxHook([](const char *text, const char *, int) -> int {
+            gBoxes.push_back({text});
+            return answer;
+        });
+        gDocumentOpen = gModified = 0;
+        mWindow =
+            std::make_unique<MainWindow>(RES_FindMenu("MENU_ENG"), RES_FindAccel("ACCEL_ENG"));
+        ASSERT_EQ(mWindow->Create(), 0);
+        AO_ProcessFlip();
+        if (s.answer == PLAT_IDOK) {
+            EXPECT_TRUE(gBoxes.empty()) << "nothing left to offer";
+            continue;
+        }
+        ASSERT_EQ(gBoxes.size(), 1u);
+        EXPECT_NE(gBoxes[0].text.find("'beach.mwi'"), std::string::npos) << gBoxes[0].text;
+        EXPECT_EQ(Pieces().size(), s.pieces);
+        EXPECT_EQ(Title().rfind(s.title, 0), 0u) << Title();
+        if (s.pieces) {
+            EXPECT_EQ(std::string(Pieces()[0]->szText), "HELLO");
+            EXPECT_EQ(std::tuple(gModified, gNeedsSaveAs), std::tuple(1, 1));
+            EXPECT_FALSE(fs::exists(folder + "999-1.mwi")) << "the newest is offered first";
+        }
+    }
+    EXPECT_FALSE(fs::exists(folder + "998-1.mwi")) << "declined: deleted";
+}

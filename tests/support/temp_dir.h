@@ -37,12 +37,19 @@ struct CurrentDir {
     std::error_code mError;
 };
 
-// A private settings folder: XDG_CONFIG_HOME names a fresh folder while the object lives.
+// A private settings folder: XDG_CONFIG_HOME names a fresh folder while the object lives,
+// and XDG_STATE_HOME (the autosave) its "state" subfolder.
 struct TempConfig : TempDir {
-    TempConfig() { setenv("XDG_CONFIG_HOME", Path().c_str(), 1); }
+    TempConfig()
+    {
+        setenv("XDG_CONFIG_HOME", Path().c_str(), 1);
+        setenv("XDG_STATE_HOME", (Path() + "/state").c_str(), 1);
+    }
     ~TempConfig()
     {
         mOld.empty() ? unsetenv("XDG_CONFIG_HOME") : setenv("XDG_CONFIG_HOME", mOld.c_str(), 1);
+        mOldState.empty() ? unsetenv("XDG_STATE_HOME")
+                          : setenv("XDG_STATE_HOME", mOldState.c_str(), 1);
     }
     void WriteIni(const std::string &text) const { WriteText("MerrowickDemo.ini", text); }
     std::string IniText() const
@@ -60,4 +67,6 @@ struct TempConfig : TempDir {
     }
     const char *env = std::getenv("XDG_CONFIG_HOME");
     std::string mOld = env ? env : "";
+    const char *stateEnv = std::getenv("XDG_STATE_HOME");
+    std::string mOldState = stateEnv ? stateEnv : "";
 };

@@ -1,0 +1,446 @@
+// undo.cpp — the edit history (see undo.h).
+#include "document/undo.h"
+
+#include <cstring>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "picture/ao.h"
+#include "picture/imgobj.h"
+#include "platform/platform.h"
+#include "platform/trail.h"
+
+namespace
+{
+
+// A piece as the history keeps it: what rebuilds it from its file and places it.
+struct PIECESTATE {
+    int32_t iId;
+    int32_t iKind;
+    char szFileName[128];
+    int32_t x, y;
+    float fWidth, fHeight;
+    int32_t iAngle, bFlipH, bFlipV;
+    int32_t iTextStyle; // with szText: the piece's text description
+    char szText[204];
+};
+
+struct CHANGE {
+    std::optional<PIECESTATE> before, after; // none: the piece did not exist
+};
+
+struct STEP {
+    int32_t iTag = 0;
+    uint32_t dwBegin = 0, dwEnd = 0;
+    int32_t iPhotoTurn = 0; // 90 or 270 when the step turned the photo
+    std::vector<CHANGE> changes;
+    std::vector<int32_t> orderBefore, orderAfter; // piece ids back to front, when it changed
+};
+
+std::deque<STEP> sSteps;
+size_t sPosition;   // steps before it are done, from it on undone
+int64_t sSaved;     // the position of the saved state, -1 when no step leads back to it
+bool sOpen;         // a change is under way
+int32_t sOpenTag;   //   its tag
+uint32_t sOpenTime; //   when it began
+std::vector<PIECESTATE> sOpenPieces; // the pieces when it began
+int32_t sOpenTurn;                   // the photo turn made during it
+bool sApplying;                      // undo or redo at work: their own changes are not recorded
+void (*sChanged)();                  // told when what can be undone or redone may have changed
+
+void Changed()
+{
+    if (sChanged)
+        sChanged();
+}
+
+bool IsPiece(AO *e)
+{
+    if (e->iType != AO_TYPE_IMGOBJ || e->bRemove || e->AnimateProc != IMGOBJ_AnimateProc)
+        return false;
+    const int32_t kind = reinterpret_cast<IMGOBJ *>(e)->iKind;
+    return kind == IMG_OBJ || kind == IMG_TEXT;
+}
+
+PIECESTATE StateOf(const IMGOBJ *obj)
+{
+    PIECESTATE s;
+    std::memset(&s, 0, sizeof s);
+    s.iId = obj->iPieceId;
+    s.iKind = obj->iKind;
+    std::memcpy(s.szFileName, obj->szFileName, sizeof s.szFileName);
+    s.szFileName[sizeof s.szFileName - 1] = '\0';
+    s.x = obj->ao.x;
+    s.y = obj->ao.y;
+    s.fWidth = obj->fWidth;
+    s.fHeight = obj->fHeight;
+    s.iAngle = obj->iAngle;
+    s.bFlipH = obj->bFlipH;
+    s.bFlipV = obj->bFlipV;
+    s.iTextStyle = obj->iTextStyle;
+    std::memcpy(s.szText, obj->szText, sizeof s.szText);
+    s.szText[sizeof s.szText - 1] = '\0';
+    return s;
+}
+
+bool Same(const PIECESTATE &a, const PIECESTATE &b)
+{
+    return a.iId == b.iId && a.iKind == b.iKind && std::strcmp(a.szFileName, b.szFileName) == 0 &&
+           a.x == b.x && a.y == b.y && a.fWidth == b.fWidth && a.fHeight == b.fHeight &&
+           a.iAngle == b.iAngle && a.bFlipH == b.bFlipH && a.bFlipV == b.bFlipV &&
+           a.iTextStyle == b.iTextStyle && std::strcmp(a.szText, b.szText) == 0;
+}
+
+std::vector<PIECESTATE> Pieces()
+{
+    std::vector<PIECESTATE> out;
+    for (AO *e = gAOList; e; e = e->pNext)
+        if (IsPiece(e))
+            out.push_back(StateOf(reinterpret_cast<IMGOBJ *>(e)));
+    return out;
+}
+
+std::vector<int32_t> Order(const std::vector<PIECESTATE> &pieces)
+{
+    std::vector<int32_t> ids;
+    for (const PIECESTATE &p : pieces)
+        ids.push_back(p.iId);
+    return ids;
+}
+
+const PIECESTATE *Find(const std::vector<PIECESTATE> &pieces, int32_t id)
+{
+    for (const PIECESTATE &p : pieces)
+        if (p.iId == id)
+            return &p;
+    return nullptr;
+}
+
+IMGOBJ *FindPiece(int32_t id)
+{
+    for (AO *e = gAOList; e; e = e->pNext)
+        if (IsPiece(e) && reinterpret_cast<IMGOBJ *>(e)->iPieceId == id)
+            return reinterpret_cast<IMGOBJ *>(e);
+    return nullptr;
+}
+
+// The difference between two lists of pieces as a step.
+STEP Difference(const std::vector<PIECESTATE> &before, const std::vector<PIECESTATE> &after)
+{
+    STEP step;
+    for (const PIECESTATE &b : before) {
+        const PIECESTATE *a = Find(after, b.iId);
+        if (!a)
+            step.changes.push_back({b, std::nullopt});
+        else if (!Same(b, *a))
+            step.changes.push_back({b, *a});
+    }
+    for (const PIECESTATE &a : after)
+        if (!Find(before, a.iId))
+            step.changes.push_back({std::nullopt, a});
+    // The stacking changed when the pieces present on both sides come in another order,
+    // or when a piece came or went (it must come back at its place).
+    std::vector<int32_t> common, commonAfter;
+    for (const PIECESTATE &b : before)
+        if (Find(after, b.iId))
+            common.push_back(b.iId);
+    for (const PIECESTATE &a : after)
+        if (Find(before, a.iId))
+            commonAfter.push_back(a.iId);
+    if (common != commonAfter || before.size() != common.size() || after.size() != common.size()) {
+        step.orderBefore = Order(before);
+        step.orderAfter = Order(after);
+    }
+    return step;
+}
+
+void Place(IMGOBJ *obj, const PIECESTATE &s)
+{
+    obj->ao.x = obj->xAnchor = s.x;
+    obj->ao.y = obj->yAnchor = s.y;
+    obj->fWidth = s.fWidth;
+    obj->fHeight = s.fHeight;
+    obj->ao.iWidth = static_cast<int32_t>(s.fWidth);
+    obj->ao.iHeight = static_cast<int32_t>(s.fHeight);
+    obj->iAngle = s.iAngle;
+    obj->bFlipH = s.bFlipH;
+    obj->bFlipV = s.bFlipV;
+    obj->iTextStyle = s.iTextStyle;
+    std::memcpy(obj->szText, s.szText, sizeof obj->szText);
+    obj->bPlaced = 0; // measured anew against the picture rectangle
+    obj->bNeedsUpdate = 1;
+}
+
+// Brings a piece to the given state: rebuilt from its file, removed or changed.
+IMGOBJ *Bring(int32_t id, const std::optional<PIECESTATE> &to, int *ok)
+{
+    IMGOBJ *obj = FindPiece(id);
+    if (!to) {
+        if (obj) {
+            if (gSelected == obj)
+                gSelected = nullptr;
+            obj->bSelected = 0;
+            obj->ao.bRemove = 1;
+        }
+        return nullptr;
+    }
+    if (!obj) {
+        char text[4 + sizeof to->szText];
+        std::memcpy(text, &to->iTextStyle, 4);
+        std::memcpy(text + 4, to->szText, sizeof to->szText);
+        obj = IMGOBJ_AddObj(to->szFileName, to->iKind, to->x, to->y,
+                            to->iKind == IMG_TEXT ? text : nullptr, nullptr);
+        if (!obj) {
+            Fail(to->szFileName);
+            *ok = Fail("A piece could not be rebuilt from its file.");
+            return nullptr;
+        }
+        obj->iPieceId = id;
+    }
+    Place(obj, *to);
+    return obj;
+}
+
+// Restacks the pieces named in ids in that order (pieces not named keep their places).
+void Restack(const std::vector<int32_t> &ids)
+{
+    std::vector<IMGOBJ *> now;
+    for (AO *e = gAOList; e; e = e->pNext)
+        if (IsPiece(e))
+            now.push_back(reinterpret_cast<IMGOBJ *>(e));
+    size_t i = 0;
+    for (int32_t id : ids) {
+        size_t j = i;
+        while (j < now.size() && now[j]->iPieceId != id)
+            j++;
+        if (j == now.size())
+            continue; // gone (could not be rebuilt)
+        if (j != i) {
+            AO_SwapObj(&now[i]->ao, &now[j]->ao);
+            std::swap(now[i], now[j]);
+        }
+        i++;
+    }
+}
+
+void Select(IMGOBJ *obj)
+{
+    DeselectAll();
+    if (obj) {
+        obj->bSelected = 1;
+        gSelected = obj;
+        UpdateSelectionState();
+    }
+}
+
+void FollowSaved()
+{
+    if (sSaved >= 0 && static_cast<size_t>(sSaved) == sPosition) {
+        gModified = 0;
+    } else {
+        gModified = 0; // so that the window hears of it
+        SetModified();
+    }
+}
+
+int Apply(const STEP &step, bool undo)
+{
+    sApplying = true;
+    int ok = 1;
+    if (step.iPhotoTurn && undo && !PhotoRotate(360 - step.iPhotoTurn))
+        ok = Fail("The photo could not be turned back.");
+    if (step.iPhotoTurn && !undo && !PhotoRotate(step.iPhotoTurn))
+        ok = Fail("The photo could not be turned again.");
+    IMGOBJ *last = nullptr;
+    for (const CHANGE &c : step.changes) {
+        const std::optional<PIECESTATE> &to = undo ? c.before : c.after;
+        const int32_t id = c.before ? c.before->iId : c.after->iId;
+        if (IMGOBJ *obj = Bring(id, to, &ok))
+            last = obj;
+    }
+    const std::vector<int32_t> &order = undo ? step.orderBefore : step.orderAfter;
+    if (!order.empty())
+        Restack(order);
+    if (!step.changes.empty())
+        Select(last);
+    sApplying = false;
+    return ok;
+}
+
+// Joins a run's step to the one before it when it continues it.
+bool JoinsPrevious(const STEP &step)
+{
+    if (step.iTag < CHANGE_BUTTON && step.iTag != CHANGE_WHEEL)
+        return false;
+    if (sPosition == 0 || sPosition != sSteps.size() ||
+        (sSaved >= 0 && static_cast<size_t>(sSaved) == sPosition))
+        return false;
+    const STEP &prev = sSteps.back();
+    return prev.iTag == step.iTag && step.dwBegin - prev.dwEnd <= UNDO_RUN_GAP_MS &&
+           prev.changes.size() == 1 && step.changes.size() == 1 && prev.changes[0].after &&
+           step.changes[0].before && step.changes[0].after && prev.orderAfter.empty() &&
+           step.orderAfter.empty() && prev.changes[0].after->iId == step.changes[0].before->iId;
+}
+
+uint32_t sGeneration;
+
+void Push(STEP step)
+{
+    sGeneration++;
+    if (JoinsPrevious(step)) {
+        sSteps.back().changes[0].after = step.changes[0].after;
+        sSteps.back().dwEnd = step.dwEnd;
+        return;
+    }
+    sSteps.erase(sSteps.begin() + static_cast<std::ptrdiff_t>(sPosition), sSteps.end());
+    if (sSaved > static_cast<int64_t>(sPosition))
+        sSaved = -1; // the saved state was among the steps undone: no way back to it now
+    sSteps.push_back(std::move(step));
+    sPosition++;
+    while (sSteps.size() > static_cast<size_t>(UNDO_MAX_STEPS)) {
+        sSteps.pop_front();
+        sPosition--;
+        sSaved = sSaved > 0 ? sSaved - 1 : -1;
+    }
+    Changed();
+}
+
+void End(int32_t tag)
+{
+    if (!sOpen || sOpenTag != tag || sApplying)
+        return;
+    sOpen = false;
+    STEP step = Difference(sOpenPieces, Pieces());
+    sOpenPieces.clear();
+    step.iTag = tag;
+    step.iPhotoTurn = sOpenTurn;
+    step.dwBegin = sOpenTime;
+    step.dwEnd = PLAT_Milliseconds();
+    if (step.changes.empty() && step.orderAfter.empty() && !step.iPhotoTurn)
+        return;
+    Push(std::move(step));
+}
+
+void Begin(int32_t tag)
+{
+    if (sApplying || (sOpen && sOpenTag == tag))
+        return;
+    if (sOpen)
+        End(sOpenTag);
+    sOpen = true;
+    sOpenTag = tag;
+    sOpenTime = PLAT_Milliseconds();
+    sOpenTurn = 0;
+    sOpenPieces = Pieces();
+}
+
+size_t StateBytes(const std::optional<PIECESTATE> &s)
+{
+    return s ? sizeof(PIECESTATE) : 0;
+}
+
+} // namespace
+
+void UNDO_Init(void (*changed)())
+{
+    sChanged = changed;
+    gpChangeBegin = Begin;
+    gpChangeEnd = End;
+    UNDO_Clear();
+}
+
+void UNDO_Shutdown()
+{
+    gpChangeBegin = nullptr;
+    gpChangeEnd = nullptr;
+    UNDO_Clear();
+    sChanged = nullptr;
+}
+
+uint32_t UNDO_Generation()
+{
+    return sGeneration;
+}
+
+void UNDO_Clear()
+{
+    sGeneration++;
+    sSteps.clear();
+    sPosition = 0;
+    sSaved = 0;
+    sOpen = false;
+    sOpenPieces.clear();
+    Changed();
+}
+
+void UNDO_MarkSaved()
+{
+    if (sOpen)
+        End(sOpenTag);
+    sSaved = static_cast<int64_t>(sPosition);
+}
+
+int UNDO_CanUndo()
+{
+    return sPosition > 0 ? 1 : 0;
+}
+
+int UNDO_CanRedo()
+{
+    return sPosition < sSteps.size() ? 1 : 0;
+}
+
+int UNDO_Undo()
+{
+    if (sOpen)
+        End(sOpenTag); // a change under way is finished first
+    if (!UNDO_CanUndo())
+        return Fail("Nothing to undo.");
+    sPosition--;
+    sGeneration++;
+    const int ok = Apply(sSteps[sPosition], true);
+    FollowSaved();
+    Changed();
+    return ok;
+}
+
+int UNDO_Redo()
+{
+    if (sOpen)
+        End(sOpenTag);
+    if (!UNDO_CanRedo())
+        return Fail("Nothing to redo.");
+    const int ok = Apply(sSteps[sPosition], false);
+    sPosition++;
+    sGeneration++;
+    FollowSaved();
+    Changed();
+    return ok;
+}
+
+int UNDO_PhotoRotate(int32_t angle)
+{
+    Begin(CHANGE_PHOTOTURN);
+    const int ok = PhotoRotate(angle);
+    if (ok && sOpen && sOpenTag == CHANGE_PHOTOTURN)
+        sOpenTurn = angle == 90 || angle == 180 || angle == 270 ? angle : 0;
+    End(CHANGE_PHOTOTURN);
+    return ok;
+}
+
+int32_t UNDO_StepCount()
+{
+    return static_cast<int32_t>(sSteps.size());
+}
+
+size_t UNDO_Bytes()
+{
+    size_t bytes = 0;
+    for (const STEP &s : sSteps) {
+        bytes += sizeof(STEP) + (s.orderBefore.size() + s.orderAfter.size()) * sizeof(int32_t);
+        for (const CHANGE &c : s.changes)
+            bytes += sizeof(CHANGE) + StateBytes(c.before) + StateBytes(c.after);
+    }
+    return bytes;
+}

@@ -1,0 +1,52 @@
+// undo.h — the edit history: undo and redo of every change to the picture's pieces.
+//
+// A step is a small description of one change: for each piece it touched, the piece's
+// fields before and after (kind, file name, position, exact size, angle, mirroring, text
+// and style), the stacking order of the pieces when it changed, and a quarter turn of
+// the photo. No pixels are kept: a deleted piece is rebuilt from its file, and a turn of
+// the photo is undone by turning it back. The history holds UNDO_MAX_STEPS steps; the
+// oldest are dropped first.
+//
+// Changes are bracketed by the picture's PICTURE_ChangeBegin / PICTURE_ChangeEnd, whose
+// hooks UNDO_Init installs: Begin notes the pieces as they are, End compares and keeps
+// the difference as one step (nothing when nothing changed). The runs of one held button
+// or one turn of the wheel make one step: an End of such a tag joins the step before when
+// it is of the same tag, on the same piece, and began within UNDO_RUN_GAP_MS of its end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr int32_t UNDO_MAX_STEPS = 200;
+constexpr uint32_t UNDO_RUN_GAP_MS = 700;
+
+// Installs the picture's change hooks and empties the history. changed (may be null) is
+// called whenever what can be undone or redone may have changed: the window greys its
+// commands by it.
+void UNDO_Init(void (*changed)() = nullptr);
+// Removes the hooks and empties the history.
+void UNDO_Shutdown();
+// Forgets every step (a picture was opened or created); the present state is the saved one.
+void UNDO_Clear();
+// The present state is the one on disk: undoing or redoing back to it clears gModified.
+void UNDO_MarkSaved();
+
+int UNDO_CanUndo();
+int UNDO_CanRedo();
+// Undoes or redoes one step: pieces rebuilt, removed, changed back and restacked, the
+// photo turned. The changed piece is selected. gModified follows the saved state. 0 with
+// the trail filled when there was nothing to do or a piece could not be rebuilt (the
+// rest of the step is applied all the same, and the step moves).
+int UNDO_Undo();
+int UNDO_Redo();
+
+// Turns the photo a quarter (PhotoRotate) as one step of the history.
+int UNDO_PhotoRotate(int32_t angle);
+
+// Counts the history's changes (a step added or extended, undone, redone, the history
+// cleared): the autosave writes again when it moved.
+uint32_t UNDO_Generation();
+
+// How many steps are held, and the bytes they take (for the bound's test).
+int32_t UNDO_StepCount();
+size_t UNDO_Bytes();

@@ -1,0 +1,223 @@
+// The autosave: written no later than the interval after a change and only then, removed
+// by a save or a clean end, and offered back only when its program ended without cleaning
+// up and no running program holds it.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "document/autosave.h"
+#include "document/layout.h"
+#include "document/undo.h"
+#include "picture/ao.h"
+#include "picture/compose.h"
+#include "picture/imgobj.h"
+#include "support/bmp_builder.h"
+#include "support/engine_reset.h"
+
+namespace
+{
+
+class Autosave : public EngineTest
+{
+  public:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd})
+            *s = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
+        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
+        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+        ASSERT_TRUE(AO_Init(nullptr));
+        std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
+        fs::create_directories(dir / "clipart");
+        WriteFile((dir / "clipart" / "hat.clp").string(), SolidBmp(40, 20, 0xFF0000));
+        WriteFile((dir / "photo.bmp").string(), SolidBmp(64, 48, 0x808080));
+        ASSERT_NE(IMGOBJ_AddObj((dir / "photo.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr),
+                  nullptr);
+        UNDO_Init();
+        folder = (dir / "state" / "merrowick").string() + "/";
+        std::snprintf(gFileName, sizeof gFileName, "card");
+        std::snprintf(gFileExt, sizeof gFileExt, ".mwi");
+        std::snprintf(gFileDir, sizeof gFileDir, "%s/", dir.c_str());
+        ASSERT_TRUE(AUTOSAVE_Start(folder.c_str(), 30)) << gErrorTrail;
+    }
+    void TearDown() override
+    {
+        AUTOSAVE_ReleaseOrphan(0);
+        AUTOSAVE_Stop();
+        UNDO_Shutdown();
+        AO_CleanUp(nullptr);
+        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSText})
+            DXReleaseSurface(*s), *s = nullptr;
+    }
+    // A change as the editor makes it: one step of the history, the picture modified.
+    static IMGOBJ *AddHat()
+    {
+        PICTURE_ChangeBegin(CHANGE_ADD);
+        IMGOBJ *hat = IMGOBJ_AddObj("hat.clp", IMG_OBJ, 0, 0, nullptr, nullptr);
+        PICTURE_ChangeEnd(CHANGE_ADD);
+        EXPECT_NE(hat, nullptr) << gErrorTrail;
+        return hat;
+    }
+    // The autosaved pictures in the folder.
+    std::vector<std::string> Pictures() const
+    {
+        std::vector<std::string> out;
+        for (const auto &e : fs::directory_iterator(folder))
+            if (e.path().extension() == ".mwi")
+                out.push_back(e.path().string());
+        return out;
+    }
+    // A slot as a program that was killed leaves it: picture, description, unlocked lock.
+    void DeadSlot(const std::string &slot, const char *name)
+    {
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(LayoutToBytes(&bytes));
+        WriteFile(folder + slot + ".mwi", bytes);
+        const std::string info =
+            std::string(dir.string() + "/\n") + name + "\n.mwi\n0\n1700000000\n";
+        WriteFile(folder + slot + ".txt", std::vector<uint8_t>(info.begin(), info.end()));
+        WriteFile(folder + slot + ".lock", {});
+    }
+    std::string folder;
+};
+
+} // namespace
+
+// Written once the first unsaved change is nearly the interval old (ticks a second apart),
+// again only after another change, never while the picture is unmodified.
+TEST_F(Autosave, WrittenWithinTheIntervalAfterAChangeAndOnlyThen)
+{
+    const uint32_t t0 = 100000;
+    EXPECT_EQ(AUTOSAVE_Tick(t0), 0) << "unmodified";
+    AddHat();
+    const struct {
+        uint32_t at;
+        int writes;
+    } ticks[] = {{t0, 0}, {t0 + 28000, 0}, {t0 + 29000, 1}, {t0 + 30000, 0}, {t0 + 90000, 0}};
+    for (const auto &t : ticks) {
+        EXPECT_EQ(AUTOSAVE_Tick(t.at), t.writes) << t.at - t0;
+        EXPECT_TRUE(AUTOSAVE_Wait());
+    }
+    ASSERT_EQ(Pictures().size(), 1u);
+    const std::string written = Pictures()[0];
+
+    // What was written opens as the picture.
+    std::vector<uint8_t> now;
+    ASSERT_TRUE(LayoutToBytes(&now));
+    std::ifstream in(written, std::ios::binary);
+    EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}), now);
+    EXPECT_EQ(gModified, 1) << "the autosave leaves the picture modified";
+
+    // Another change: written again 30 s later; a save removes it.
+    AddHat();
+    EXPECT_EQ(AUTOSAVE_Tick(t0 + 100000), 0);
+    EXPECT_EQ(AUTOSAVE_Tick(t0 + 129000), 1);
+    EXPECT_TRUE(AUTOSAVE_Wait());
+    AUTOSAVE_Discard();
+    EXPECT_TRUE(Pictures().empty());
+    // An interval from the settings file is kept within its limits.
+    AUTOSAVE_Stop();
+    ASSERT_TRUE(AUTOSAVE_Start(folder.c_str(), 1));
+    AddHat();
+    EXPECT_EQ(AUTOSAVE_Tick(t0 + 200000), 0);
+    EXPECT_EQ(AUTOSAVE_Tick(t0 + 200000 + (AUTOSAVE_MIN_SECONDS - 1) * 1000), 1);
+}
+
+// Which slots are offered back: only those whose program ended without cleaning up.
+TEST_F(Autosave, OnlyTheWorkOfARunThatDidNotEndCleanlyIsOffered)
+{
+    AUTOSAVEINFO info;
+    EXPECT_FALSE(AUTOSAVE_FindOrphan(&info)) << "nothing there";
+
+    // A run that ended cleanly leaves nothing.
+    AddHat();
+    EXPECT_EQ(AUTOSAVE_Tick(1), 0);
+    EXPECT_EQ(AUTOSAVE_Tick(30000), 1);
+    AUTOSAVE_Stop();
+    EXPECT_TRUE(fs::is_empty(folder));
+    ASSERT_TRUE(AUTOSAVE_Start(folder.c_str(), 30));
+
+    // A killed run's slot is offered with its name and time; a running program's is not.
+    DeadSlot("111-1", "beach");
+    DeadSlot("222-1", "party");
+    const int held = ::open((folder + "222-1.lock").c_str(), O_RDWR);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    WriteFile(folder + "333-1.lock", {}); // ended, nothing unsaved: cleared away
+    ASSERT_TRUE(AUTOSAVE_FindOrphan(&info));
+    EXPECT_STREQ(info.szName, "beach");
+    EXPECT_STREQ(info.szExt, ".mwi");
+    EXPECT_EQ(info.tWritten, 1700000000);
+    EXPECT_EQ(info.szPicture, folder + "111-1.mwi");
+    EXPECT_FALSE(fs::exists(folder + "333-1.lock"));
+
+    // While this program holds the claim, another cannot take the same slot.
+    const int other = ::open((folder + "111-1.lock").c_str(), O_RDWR);
+    EXPECT_NE(::flock(other, LOCK_EX | LOCK_NB), 0) << "claimed";
+    ::close(other);
+
+    // What it held opens as a picture.
+    EXPECT_TRUE(LayoutLoad(info.szPicture, 1)) << gErrorTrail;
+    AUTOSAVE_ReleaseOrphan(1);
+    EXPECT_FALSE(fs::exists(folder + "111-1.mwi"));
+    EXPECT_FALSE(AUTOSAVE_FindOrphan(&info)) << "the running program's slot stays its own";
+    EXPECT_TRUE(fs::exists(folder + "222-1.mwi"));
+    ::close(held);
+    ASSERT_TRUE(AUTOSAVE_FindOrphan(&info)) << "its program has ended now";
+    EXPECT_STREQ(info.szName, "party");
+}
+
+// A slot whose description is missing or broken is still offered, as an untitled picture;
+// the autosave folder comes from XDG_STATE_HOME, else HOME.
+TEST_F(Autosave, BrokenDescriptionsAndTheFolder)
+{
+    DeadSlot("444-1", "x");
+    WriteFile(folder + "444-1.txt", {'o', 'n', 'l', 'y'});
+    AUTOSAVEINFO info;
+    ASSERT_TRUE(AUTOSAVE_FindOrphan(&info));
+    EXPECT_STREQ(info.szName, "");
+    EXPECT_EQ(info.bNeedsSaveAs, 1);
+    EXPECT_GT(info.tWritten, 0) << "the file's own time";
+
+    const char *oldState = std::getenv("XDG_STATE_HOME");
+    const std::string keep = oldState ? oldState : "";
+    char out[4096];
+    setenv("XDG_STATE_HOME", "/s", 1);
+    ASSERT_TRUE(AUTOSAVE_Folder(out, sizeof out));
+    EXPECT_STREQ(out, "/s/merrowick/");
+    unsetenv("XDG_STATE_HOME");
+    setenv("HOME", "/h", 1);
+    ASSERT_TRUE(AUTOSAVE_Folder(out, sizeof out));
+    EXPECT_STREQ(out, "/h/.local/state/merrowick/");
+    keep.empty() ? unsetenv("XDG_STATE_HOME") : setenv("XDG_STATE_HOME", keep.c_str(), 1);
+}
+
+// The cost of a 12-megapixel autosave: the snapshot on the window's thread, the file on
+// the worker.
+TEST_F(Autosave, TwelveMegapixelsCost)
+{
+    AO_ClearList();
+    ASSERT_NE(IMGOBJ_AddObjSrcBuf(4000, 3000, 3), nullptr) << gErrorTrail;
+    SetModified();
+    UNDO_Clear();
+    EXPECT_EQ(AUTOSAVE_Tick(1000), 0);
+    ASSERT_EQ(AUTOSAVE_Tick(30000), 1);
+    EXPECT_TRUE(AUTOSAVE_Wait());
+    double snapshot = 0, write = 0;
+    AUTOSAVE_LastCost(&snapshot, &write);
+    std::printf("12 MP autosave: snapshot %.1f ms on the window's thread, file %.1f ms\n", snapshot,
+                write);
+    RecordProperty("snapshot_ms", static_cast<int>(snapshot));
+    RecordProperty("write_ms", static_cast<int>(write));
+    ASSERT_EQ(Pictures().size(), 1u);
+    EXPECT_EQ(fs::file_size(Pictures()[0]), 4u + 668 + 476 + 4000u * 3000 * 3);
+}
