@@ -166,6 +166,13 @@ int CreateImgObjSurface(IMGOBJ *obj, int32_t index)
     const int screenPhoto = obj->iKind == IMG_SRC && index == LO_RES_OBJ;
     const int32_t srcW = screenPhoto ? 0 : obj->iSrcWidth;
     const int32_t srcH = screenPhoto ? 0 : obj->iSrcHeight;
+    // A piece's artwork needs no more than its own size: a layout of twenty pieces would
+    // otherwise clear twenty surfaces of window size it never uses.
+    if (index == HI_RES_OBJ && obj->iKind != IMG_SRC && srcW > 0 && srcH > 0) {
+        LPDDS s = MakeImageSurface(obj->iiRes[index].DDSSurface, RoundUp8(srcW), srcH);
+        obj->iiRes[index].DDSSurface = s;
+        return s != nullptr;
+    }
     int32_t w = RoundUp8(srcW);
     if (RoundUp8(gPictureRect.w) > w)
         w = RoundUp8(gPictureRect.w);

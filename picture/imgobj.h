@@ -71,8 +71,9 @@ IMGOBJ *IMGOBJ_AddObj(const char *name, int32_t kind, int32_t x, int32_t y, cons
 IMGOBJ *IMGOBJ_LoadPhoto(const char *path);
 // An empty photo "Tempname.jpg" of width × height for a layout file to fill; null on failure.
 IMGOBJ *IMGOBJ_AddObjSrcBuf(int32_t width, int32_t height, int32_t components);
-// Creates the surface iiRes[index] (HI_RES_OBJ or LO_RES_OBJ): white, white-keyed, at least
-// 1280 × 1024 and as large as the image and the picture rectangle. 0 on failure.
+// Creates the surface iiRes[index] (HI_RES_OBJ or LO_RES_OBJ): white, white-keyed; a
+// piece's artwork surface is its image's size, every other at least 1280 × 1024 and as
+// large as the image and the picture rectangle. 0 on failure.
 int CreateImgObjSurface(IMGOBJ *obj, int32_t index);
 // Loads the bitmap szFileName (clip-art folder, then the resource of that name) as the
 // high-resolution image; gives the piece its first size and a random place near the
