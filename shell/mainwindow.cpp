@@ -23,7 +23,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "clipart/clipartdialog.h"
+#include "shell/clipartdialog.h"
 #include "document/autosave.h"
 #include "document/undo.h"
 #include "formats/formats.h"

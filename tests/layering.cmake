@@ -20,9 +20,9 @@ foreach(dir ${engine} output)
   file(GLOB_RECURSE sources ${SOURCE_DIR}/${dir}/*.h ${SOURCE_DIR}/${dir}/*.cpp)
   foreach(src ${sources})
     file(RELATIVE_PATH rel ${SOURCE_DIR} ${src})
-    # The Qt implementation of the platform layer and the clip-art dialog are the edge.
+    # The Qt implementation of the platform layer is the edge.
     set(toolkit_edge FALSE)
-    if(rel MATCHES "^platform/qt/" OR rel MATCHES "^clipart/.*dialog" OR dir STREQUAL "output")
+    if(rel MATCHES "^platform/qt/" OR dir STREQUAL "output")
       set(toolkit_edge TRUE)
     endif()
     file(STRINGS ${src} includes REGEX "^[ \t]*#[ \t]*include")

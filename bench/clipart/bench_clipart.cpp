@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "clipart/catalogue.h"
-#include "clipart/clipartdialog.h"
+#include "shell/clipartdialog.h"
 #include "clipart/thumbnail.h"
 #include "platform/platform.h"
 

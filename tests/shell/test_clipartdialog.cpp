@@ -10,7 +10,7 @@
 #include <QTabBar>
 #include <QTest>
 
-#include "clipart/clipartdialog.h"
+#include "shell/clipartdialog.h"
 #include "clipart/thumbnail.h"
 #include "picture/ao.h"
 #include "picture/imgobj.h"

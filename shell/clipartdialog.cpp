@@ -1,5 +1,5 @@
 // clipartdialog.cpp — the clip-art selection dialog.
-#include "clipart/clipartdialog.h"
+#include "shell/clipartdialog.h"
 
 #include <QDir>
 #include <QEvent>
