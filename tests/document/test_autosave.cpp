@@ -26,20 +26,12 @@
 namespace
 {
 
-class Autosave : public EngineTest
+class Autosave : public PictureEngineTest
 {
   public:
     void SetUp() override
     {
-        EngineTest::SetUp();
-        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd})
-            *s = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
-        ASSERT_TRUE(AO_Init(nullptr));
-        std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
-        fs::create_directories(dir / "clipart");
-        WriteFile((dir / "clipart" / "hat.clp").string(), SolidBmp(40, 20, 0xFF0000));
+        PictureEngineTest::SetUp();
         WriteFile((dir / "photo.bmp").string(), SolidBmp(64, 48, 0x808080));
         ASSERT_NE(IMGOBJ_AddObj((dir / "photo.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr),
                   nullptr);
@@ -55,9 +47,7 @@ class Autosave : public EngineTest
         AUTOSAVE_ReleaseOrphan(0);
         AUTOSAVE_Stop();
         UNDO_Shutdown();
-        AO_CleanUp(nullptr);
-        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSText})
-            DXReleaseSurface(*s), *s = nullptr;
+        PictureEngineTest::TearDown();
     }
     // A change as the editor makes it: one step of the history, the picture modified.
     static IMGOBJ *AddHat()
@@ -199,25 +189,4 @@ TEST_F(Autosave, BrokenDescriptionsAndTheFolder)
     ASSERT_TRUE(AUTOSAVE_Folder(out, sizeof out));
     EXPECT_STREQ(out, "/h/.local/state/merrowick/");
     keep.empty() ? unsetenv("XDG_STATE_HOME") : setenv("XDG_STATE_HOME", keep.c_str(), 1);
-}
-
-// The cost of a 12-megapixel autosave: the snapshot on the window's thread, the file on
-// the worker.
-TEST_F(Autosave, TwelveMegapixelsCost)
-{
-    AO_ClearList();
-    ASSERT_NE(IMGOBJ_AddObjSrcBuf(4000, 3000, 3), nullptr) << gErrorTrail;
-    SetModified();
-    UNDO_Clear();
-    EXPECT_EQ(AUTOSAVE_Tick(1000), 0);
-    ASSERT_EQ(AUTOSAVE_Tick(30000), 1);
-    EXPECT_TRUE(AUTOSAVE_Wait());
-    double snapshot = 0, write = 0;
-    AUTOSAVE_LastCost(&snapshot, &write);
-    std::printf("12 MP autosave: snapshot %.1f ms on the window's thread, file %.1f ms\n", snapshot,
-                write);
-    RecordProperty("snapshot_ms", static_cast<int>(snapshot));
-    RecordProperty("write_ms", static_cast<int>(write));
-    ASSERT_EQ(Pictures().size(), 1u);
-    EXPECT_EQ(fs::file_size(Pictures()[0]), 4u + 668 + 476 + 4000u * 3000 * 3);
 }

@@ -71,29 +71,10 @@ std::vector<uint8_t> PatternBmp(int w, int h)
     return MakeBmp(s);
 }
 
-class Layout : public EngineTest
+class Layout : public PictureEngineTest
 {
   protected:
-    void SetUp() override
-    {
-        EngineTest::SetUp();
-        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd})
-            *s = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
-        ASSERT_TRUE(AO_Init(nullptr));
-        std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
-        fs::create_directories(dir / "clipart");
-        WriteFile((dir / "clipart" / "hat.clp").string(), SolidBmp(40, 20, 0xFF0000));
-        WriteFile((dir / "clipart" / "dog.clp").string(), SolidBmp(20, 40, 0x00FF00));
-        WriteFile((dir / "clipart" / "text4.clp").string(), SolidBmp(80, 58, 0xFEFEFE));
-    }
-    void TearDown() override
-    {
-        AO_CleanUp(nullptr);
-        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSText})
-            DXReleaseSurface(*s), *s = nullptr;
-    }
+    void SetUp() override { PictureEngineTest::SetUp(); }
     std::string Path(const std::string &name) const { return (dir / name).string(); }
     // The photo from a W × H pattern bitmap, fitted into the window.
     IMGOBJ *Photo(int w, int h)

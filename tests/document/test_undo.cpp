@@ -56,24 +56,13 @@ std::string Describe(const View &v)
     return s;
 }
 
-class Undo : public EngineTest
+class Undo : public PictureEngineTest
 {
   public:
     void SetUp() override
     {
-        EngineTest::SetUp();
-        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd})
-            *s = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
-        ASSERT_TRUE(AO_Init(nullptr));
+        PictureEngineTest::SetUp();
         gMouseDown = gButtonReleased = 0;
-        std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
-        fs::create_directories(dir / "clipart");
-        WriteFile((dir / "clipart" / "hat.clp").string(), SolidBmp(40, 20, 0xFF0000));
-        WriteFile((dir / "clipart" / "dog.clp").string(), SolidBmp(20, 40, 0x00FF00));
-        WriteFile((dir / "clipart" / "text4.clp").string(), SolidBmp(80, 58, 0xFEFEFE));
-        WriteFile((dir / "clipart" / "text5.clp").string(), SolidBmp(90, 40, 0xFEFEFE));
         WriteFile((dir / "photo.bmp").string(), SolidBmp(64, 48, 0x808080));
         ASSERT_NE(IMGOBJ_AddObj((dir / "photo.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr),
                   nullptr)
@@ -88,9 +77,7 @@ class Undo : public EngineTest
     void TearDown() override
     {
         UNDO_Shutdown();
-        AO_CleanUp(nullptr);
-        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSText})
-            DXReleaseSurface(*s), *s = nullptr;
+        PictureEngineTest::TearDown();
     }
     // A piece added as the clip-art and text dialogs add it: one step.
     static IMGOBJ *Add(const char *name, int32_t kind = IMG_OBJ, const char *words = nullptr,
@@ -319,30 +306,6 @@ TEST_F(Undo, RunsOfOneButtonMakeOneStep)
     EndDrag();
     Hold(CTRL_NARROWER, [] {});
     EXPECT_EQ(UNDO_StepCount(), 0);
-}
-
-// The real button: a held key is one run of CONTROL_Proc frames, ended when let go.
-TEST_F(Undo, AHeldButtonIsOneStep)
-{
-    ASSERT_TRUE(CONTROL_AddObj(10, 20, CTRL_MOVERIGHT, 300, 219, 40, 40, 0, 0, 0, 0));
-    CONTROL *right = nullptr;
-    for (AO *e = gAOList; e; e = e->pNext)
-        if (e->iType == AO_TYPE_CONTROL)
-            right = reinterpret_cast<CONTROL *>(e);
-    EnableControl(CTRL_MOVERIGHT, 1);
-    gMouseX = gMouseY = -1000;
-    const int32_t x0 = hat->ao.x;
-    Pick(hat);
-    for (int frame = 0; frame < 6; frame++) {
-        PressControl(CTRL_MOVERIGHT);
-        CONTROL_Proc(&right->ao);
-    }
-    for (int frame = 0; frame < 3; frame++)
-        CONTROL_Proc(&right->ao);
-    EXPECT_EQ(hat->ao.x, x0 + 1 + 2 + 3 + 4 + 5 + 6);
-    EXPECT_EQ(UNDO_StepCount(), 1);
-    ASSERT_TRUE(UNDO_Undo());
-    EXPECT_EQ(hat->ao.x, x0);
 }
 
 // The history keeps its last UNDO_MAX_STEPS steps and no pixels.

@@ -76,25 +76,6 @@ std::pair<int, int> PictureSize(const fs::path &path)
     return {0, 0};
 }
 
-// The value of a key of the desktop entry's main group.
-std::string DesktopValue(const std::string &entry, const std::string &key)
-{
-    std::smatch m;
-    return std::regex_search(entry, m, std::regex("\n" + key + "=([^\n]*)")) ? std::string(m[1])
-                                                                             : std::string();
-}
-
-// The text of every <tag> element of an XML file.
-std::vector<std::string> XmlTexts(const std::string &xml, const std::string &tag)
-{
-    std::vector<std::string> texts;
-    const std::regex element("<" + tag + "(?:\\s[^>]*)?>([^<]*)</" + tag + ">");
-    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), element);
-         it != std::sregex_iterator(); ++it)
-        texts.push_back((*it)[1]);
-    return texts;
-}
-
 class InstalledTree : public ::testing::Test
 {
   protected:
@@ -149,17 +130,6 @@ TEST_F(InstalledTree, HoldsEveryFileInItsPlace)
     EXPECT_EQ(Sh("test -x " + Quoted(Program())).status, 0) << "the program is not executable";
 }
 
-TEST_F(InstalledTree, InstallsOnlyTheProgramAndNotWhatIsBuiltIntoIt)
-{
-    std::set<std::string> programs;
-    for (const auto &entry : fs::directory_iterator(Usr() / "bin"))
-        programs.insert(entry.path().filename().string());
-    EXPECT_EQ(programs, std::set<std::string>{"merrowick"}) << "test or tool programs installed";
-    // The embedded bitmaps and the icons' source folder stay out of the data folder.
-    for (const char *folder : {"share/merrowick/resources", "share/merrowick/icons"})
-        EXPECT_FALSE(fs::exists(Usr() / folder)) << folder;
-}
-
 TEST_F(InstalledTree, TheDataFolderHasEveryStickerAndHelpFileOfTheBuild)
 {
     for (const char *folder : {"clipart", "help"}) {
@@ -179,18 +149,6 @@ TEST_F(InstalledTree, TheDataFolderHasEveryStickerAndHelpFileOfTheBuild)
 }
 
 const int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256, 512};
-
-TEST_F(InstalledTree, TheIconIsThereAtEverySizeAndScalable)
-{
-    for (int size : kIconSizes) {
-        const fs::path png = Share() / "icons/hicolor" /
-                             (std::to_string(size) + "x" + std::to_string(size)) / "apps" /
-                             (kAppId + ".png");
-        EXPECT_EQ(PictureSize(png), std::make_pair(size, size)) << png;
-    }
-    const std::string svg = ReadFile(Share() / "icons/hicolor/scalable/apps" / (kAppId + ".svg"));
-    EXPECT_NE(svg.find("<svg"), std::string::npos);
-}
 
 // ---- The desktop's own checks -------------------------------------------------------------
 
@@ -222,47 +180,6 @@ TEST_F(InstalledTree, DesktopEntryMetainfoAndFileTypePassTheirValidators)
         GTEST_SKIP() << "no validator installed (scripts/install-deps installs them)";
 }
 
-TEST_F(InstalledTree, TheFileTypeGivesMwiFilesTheirType)
-{
-    if (!HaveTool("update-mime-database"))
-        GTEST_SKIP() << "shared-mime-info is not installed";
-    TempDir mime;
-    fs::create_directories(mime / "packages");
-    fs::copy_file(Share() / "mime/packages" / (kAppId + ".xml"),
-                  mime / ("packages/" + kAppId + ".xml"));
-    const Result r = Sh("update-mime-database " + Quoted(mime.Path()));
-    ASSERT_EQ(r.status, 0) << r.output;
-    EXPECT_NE(ReadFile(mime / "globs2").find("application/x-merrowick:*.mwi"), std::string::npos)
-        << ReadFile(mime / "globs2");
-}
-
-TEST_F(InstalledTree, DesktopEntryMetainfoFileTypeAndIconNameTheSameThings)
-{
-    const std::string entry = ReadFile(Share() / "applications" / (kAppId + ".desktop"));
-    const std::string meta = ReadFile(Share() / "metainfo" / (kAppId + ".metainfo.xml"));
-    const std::string mime = ReadFile(Share() / "mime/packages" / (kAppId + ".xml"));
-    // The command the menu runs is the installed program.
-    EXPECT_EQ(DesktopValue(entry, "Exec").substr(0, DesktopValue(entry, "Exec").find(' ')),
-              "merrowick");
-    EXPECT_EQ(DesktopValue(entry, "TryExec"), "merrowick");
-    // Its icon is installed under the name it gives.
-    const std::string icon = DesktopValue(entry, "Icon");
-    EXPECT_TRUE(fs::exists(Share() / "icons/hicolor/scalable/apps" / (icon + ".svg"))) << icon;
-    EXPECT_TRUE(fs::exists(Share() / "icons/hicolor/48x48/apps" / (icon + ".png"))) << icon;
-    // It opens the layout type the file type declares, and photos.
-    const std::string types = DesktopValue(entry, "MimeType");
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(mime, m, std::regex("<mime-type type=\"([^\"]+)\"")));
-    for (const std::string &type : std::vector<std::string>{m[1], "image/jpeg", "image/bmp"})
-        EXPECT_NE(types.find(type + ";"), std::string::npos) << type << " not in " << types;
-    // The metainfo names the same application, program and type.
-    EXPECT_EQ(XmlTexts(meta, "id"), std::vector<std::string>{kAppId});
-    EXPECT_EQ(XmlTexts(meta, "launchable"), std::vector<std::string>{kAppId + ".desktop"});
-    EXPECT_EQ(XmlTexts(meta, "binary"), std::vector<std::string>{"merrowick"});
-    EXPECT_EQ(XmlTexts(meta, "mediatype"), std::vector<std::string>{m[1]});
-    EXPECT_FALSE(XmlTexts(meta, "image").empty()) << "no screenshots";
-}
-
 // ---- The manual page ----------------------------------------------------------------------
 
 TEST_F(InstalledTree, TheManPageFormatsCleanlyAndDocumentsEveryOptionTheProgramHas)
@@ -290,13 +207,6 @@ TEST_F(InstalledTree, TheManPageFormatsCleanlyAndDocumentsEveryOptionTheProgramH
 }
 
 // ---- The installed program ----------------------------------------------------------------
-
-TEST_F(InstalledTree, TheProgramTellsItsVersion)
-{
-    const Result r = Sh(Quoted(Program()) + " --version");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.output, "merrowick " MW_VERSION "\n");
-}
 
 struct Export {
     const char *size; // --size, or "" for the photo's own

@@ -179,31 +179,6 @@ TEST_F(Editing, HoverLabelsComeAndGoWithTheMouseAndTheSetting)
         CONTROL_Proc(&select->ao);
         EXPECT_EQ(Letters(CTRL_SELECTNEXT), f.letters) << f.x << " " << f.texts << f.enabled;
     }
-    // Placement: centred under the button but never cut at the left edge; Move Left and
-    // Move Right beside it in two lines, Move Up one pixel higher, Text two lower.
-    const struct {
-        int32_t id, x, t;
-        LABELPLACE first, second;
-    } places[] = {
-        {CTRL_BIGGER, 100, 40, {120, 56, FONT_ALIGN_CENTRE}, {}},
-        {CTRL_BIGGER, 0, 60, {40, 56, FONT_ALIGN_CENTRE}, {}},
-        {CTRL_MOVEUP, 100, 40, {120, 55, FONT_ALIGN_CENTRE}, {}},
-        {CTRL_TEXT, 100, 40, {120, 58, FONT_ALIGN_CENTRE}, {}},
-        {CTRL_MOVELEFT, 100, 40, {97, 27, FONT_ALIGN_RIGHT}, {97, 40, FONT_ALIGN_RIGHT}},
-        {CTRL_MOVERIGHT, 100, 40, {142, 27, FONT_ALIGN_LEFT}, {142, 40, FONT_ALIGN_LEFT}},
-    };
-    for (const auto &p : places) {
-        const int32_t t[2] = {p.t, p.t};
-        LABELPLACE out[2] = {};
-        const int n = ControlLabelPlaces(p.id, p.x, 20, 40, 40, t, out);
-        EXPECT_EQ(n, p.second.iAlign || p.second.x ? 2 : 1) << p.id;
-        for (int k = 0; k < n; k++) {
-            const LABELPLACE &want = k ? p.second : p.first;
-            EXPECT_EQ(std::vector<int32_t>({out[k].x, out[k].y, out[k].iAlign}),
-                      std::vector<int32_t>({want.x, want.y, want.iAlign}))
-                << p.id << " line " << k;
-        }
-    }
 }
 
 // The piece furthest back wins where pieces overlap; a second press grabs it; a press

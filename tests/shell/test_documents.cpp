@@ -444,64 +444,6 @@ TEST_F(Documents, AFileThatCannotBeOpenedLeavesThePictureAsItWas)
 
 } // namespace
 
-// Edit > Undo and Redo in the window: greyed with nothing to do (their keys silent too),
-// Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z through the menu's keys, the caption's mark following the
-// saved state, and a new picture starting a new history.
-TEST_F(Documents, UndoAndRedoFollowTheHistoryAndTheSavedState)
-{
-    Command(IDM_NEW, {ChooseBlank, [](QWidget *w) { Child<QPushButton>(w, "okButton")->click(); }});
-    mWindow->show();
-    mWindow->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(mWindow.get()));
-    QAction *undo = mWindow->ActionFor(IDM_UNDO), *redo = mWindow->ActionFor(IDM_REDO);
-    ASSERT_TRUE(undo && redo);
-    EXPECT_EQ(std::pair(undo->isEnabled(), redo->isEnabled()), std::pair(false, false));
-    QSignalSpy undone(undo, &QAction::triggered);
-    QTest::keyClick(mWindow.get(), Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(undone.count(), 0) << "a greyed command's key is silent";
-
-    ASSERT_TRUE(ApplyAddText(nullptr, 0, "HELLO")) << gErrorTrail; // as the text dialog does
-    QTest::qWait(200);                                             // a frame greys anew
-    EXPECT_EQ(std::pair(undo->isEnabled(), redo->isEnabled()), std::pair(true, false));
-    const std::string card = mDir / "undo.mwi";
-    Command(IDM_SAVE, {ChooseFile(card)});
-    EXPECT_EQ(Title(), "undo.mwi - Merrowick");
-
-    gSelected = Pieces()[0];
-    mWindow->OnCommand(IDM_DELETE);
-    AO_ProcessFlip();
-    EXPECT_TRUE(Pieces().empty());
-    EXPECT_EQ(Title(), "undo.mwi * - Merrowick");
-    mWindow->activateWindow(); // back from the file dialog
-    ASSERT_TRUE(QTest::qWaitForWindowActive(mWindow.get()));
-    const struct {
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        size_t pieces;
-        const char *title;
-    } keys[] = {
-        {Qt::Key_Z, Qt::ControlModifier, 1, "undo.mwi - Merrowick"},
-        {Qt::Key_Y, Qt::ControlModifier, 0, "undo.mwi * - Merrowick"},
-        {Qt::Key_Z, Qt::ControlModifier, 1, "undo.mwi - Merrowick"},
-        {Qt::Key_Z, Qt::ControlModifier, 0, "undo.mwi * - Merrowick"},
-        {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, 1, "undo.mwi - Merrowick"},
-    };
-    for (const auto &k : keys) {
-        QTest::keyClick(mWindow.get(), k.key, k.modifiers);
-        AO_ProcessFlip();
-        EXPECT_EQ(Pieces().size(), k.pieces) << k.title;
-        EXPECT_EQ(Title(), k.title);
-    }
-    ASSERT_EQ(Pieces().size(), 1u);
-    EXPECT_EQ(std::string(Pieces()[0]->szText), "HELLO");
-    EXPECT_EQ(std::pair(undo->isEnabled(), redo->isEnabled()), std::pair(true, true));
-
-    // Opening the layout again starts a new history.
-    Command(IDM_OPEN, {ChooseFile(card)});
-    QTest::qWait(200);
-    EXPECT_EQ(std::pair(undo->isEnabled(), redo->isEnabled()), std::pair(false, false));
-}
-
 // At start after a run that was killed: the box names the picture and its time; Yes (the
 // default, Return) brings it back modified, under its name, asking for a file on Save;
 // No deletes it. A second start offers nothing.

@@ -13,6 +13,7 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
+#include "support/bmp_builder.h"
 #include "support/temp_dir.h"
 
 inline void EngineReset()
@@ -44,4 +45,39 @@ class EngineTest : public ::testing::Test
     void SetUp() override { EngineReset(); }
     TempDir tmp;
     const fs::path dir = tmp.Path();
+};
+
+// An engine with its surfaces (screen buffer, background, picture buffer, text surface)
+// and display list, over a private main folder whose clip-art folder holds a red 40 × 20 "hat.clp",
+// a green 20 × 40 "dog.clp" and near-white bubbles "text4.clp" (80 × 58) and "text5.clp" (90 × 40).
+class PictureEngineTest : public EngineTest
+{
+  protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd})
+            *s = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
+        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
+        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+        ASSERT_TRUE(AO_Init(nullptr));
+        std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
+        fs::create_directories(dir / "clipart");
+        const struct {
+            const char *name;
+            int w, h;
+            uint32_t colour;
+        } pieces[] = {{"hat.clp", 40, 20, 0xFF0000},
+                      {"dog.clp", 20, 40, 0x00FF00},
+                      {"text4.clp", 80, 58, 0xFEFEFE},
+                      {"text5.clp", 90, 40, 0xFEFEFE}};
+        for (const auto &p : pieces)
+            WriteFile((dir / "clipart" / p.name).string(), SolidBmp(p.w, p.h, p.colour));
+    }
+    void TearDown() override
+    {
+        AO_CleanUp(nullptr);
+        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSText})
+            DXReleaseSurface(*s), *s = nullptr;
+    }
 };
