@@ -202,8 +202,11 @@ void SelectNext()
         if (obj == gSelected)
             passed = true;
     }
-    SelectPiece(next ? next : first);
-    UpdateSelectionState();
+    IMGOBJ *candidate = next ? next : first;
+    if (candidate == gSelected)
+        UpdateSelectionState(); // SelectPiece tells of a change only
+    else
+        SelectPiece(candidate);
 }
 
 int WheelOnPiece(int32_t x, int32_t y, int32_t notches, int32_t turn)
