@@ -33,10 +33,9 @@ extern int64_t gMaxPhotoPixels;
 int PhotoSizeAllowed(int64_t width, int64_t height);
 
 // ---- The JPEG buffer ---------------------------------------------------------------
-// gDDSBuffer: W8 × H surface, white colour key, through which decoded rows reach the
-// photo; exists only while a photo is being decoded. CreateJpegBuffer makes it over
-// zero-filled (black) memory held in gDDSBufferMem; when the photo's surface already has
-// its layout, JpegLoad lays it over that surface instead (gDDSBufferMem stays null).
+// gDDSBuffer: a W8 × H surface, white colour key, over zero-filled (black) memory held
+// in gDDSBufferMem, through which rows handed over one at a time (FillBuffer2) reach a
+// photo. JpegLoad needs none: it decodes straight into the photo's own rows.
 extern LPDDS gDDSBuffer;
 extern uint8_t *gDDSBufferMem;
 
@@ -74,6 +73,7 @@ struct PHOTOINFO {
     int32_t iWidth;
     int32_t iHeight;
     int32_t iComponents;
+    int32_t bFillsAll; // the decoder writes every pixel of the photo (none is left as made)
 };
 // Asked by a decoder once the photo's size is known and allowed: returns the surface
 // the rows go into (at least iWidth × iHeight), or null with the trail filled to stop.
@@ -112,6 +112,9 @@ int32_t ExifOrientation(const uint8_t *app1, size_t size);
 // progress.
 int JpegSave(const uint8_t *pixels, const char *name, int32_t width, int32_t height,
              int32_t components, int32_t quality);
+// As JpegSave, for rows `stride` bytes apart (a surface's own rows).
+int JpegSaveRows(const uint8_t *pixels, size_t stride, const char *name, int32_t width,
+                 int32_t height, int32_t quality);
 
 // ---- Saving without losing the earlier file ------------------------------------------
 // A save writes a temporary file beside its target and renames it over the target once

@@ -74,6 +74,7 @@ static LPDDS MakeBufferSurface(int32_t width, int32_t height, int32_t components
         Fail("Jpeg Buffer");
         return nullptr;
     }
+    DXAdviseHugePages(surface); // before the first touch: fewer, larger page faults
     DXSetColorKey(surface, 0xFFFFFF);
     *memOut = mem;
     return surface;
@@ -107,21 +108,6 @@ void ReleaseJpegBuffer2(LPDDS surface)
     uint8_t *mem = surface->pBits;
     DXReleaseSurface(surface);
     std::free(mem);
-}
-
-// A JPEG buffer over the target surface itself, when that surface already has the
-// buffer's layout (W8 wide, rows 3 × W8 apart: every photo at least as wide as the
-// surface minimum and the picture rectangle). Decoded rows then land in place and the
-// copy after the last row has nothing to move. 0 when the layouts differ.
-static int JpegBufferOverTarget(LPDDS target, int32_t width, int32_t height)
-{
-    const int32_t w8 = W8(width);
-    if (!target || target->iWidth != w8 || target->iPitch != 3 * w8 || target->iHeight < height)
-        return 0;
-    gDDSBuffer = DXCreateSurfaceOver(target->pBits, w8, height, 3 * w8);
-    if (gDDSBuffer)
-        DXSetColorKey(gDDSBuffer, 0xFFFFFF);
-    return gDDSBuffer != nullptr;
 }
 
 int FillBuffer2(LPDDS target, int32_t width, int32_t height, const uint8_t *row, int32_t n)
@@ -263,39 +249,55 @@ static int StartDecode(DecodeState *st)
     return 1;
 }
 
-// The row loop: every decoded row through FillBuffer2. 0 when a row could not be placed.
+// The row loop. Upright colour photos decode straight into the target's rows, several
+// rows a call; CMYK and stored-turned photos go through one scratch row. 0 on failure.
 static int ReadRows(DecodeState *st, LPDDS dest)
 {
     jpeg_decompress_struct *cinfo = &st->cinfo;
     const int32_t w = cinfo->output_width, h = cinfo->output_height;
     const int cmyk = cinfo->out_color_space == JCS_CMYK;
-    JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                                 w * cinfo->output_components, 1);
+    const int direct = !cmyk && st->orientation == 1;
+    JSAMPARRAY row = direct ? nullptr
+                            : (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
+                                                          JPOOL_IMAGE, w * cinfo->output_components, 1);
     JSAMPARRAY bgr = cmyk ? (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
                                                         JPOOL_IMAGE, w * 3, 1)
                           : row;
     PLAT_SetStatusText(0, "Opening...");
     PLAT_ProgressSetRange(0, h);
     PLAT_ProgressSetStep(1);
-    int ok = 1;
+    constexpr int kRows = 16; // what the decoder gives a call at most (2 × 8-row blocks)
+    JSAMPROW rows[kRows];
     while (cinfo->output_scanline < cinfo->output_height) {
+        const int32_t y = static_cast<int32_t>(cinfo->output_scanline);
+        if (direct) {
+            const int32_t n = h - y < kRows ? h - y : kRows;
+            for (int32_t i = 0; i < n; i++)
+                rows[i] = DXPixel(dest, 0, y + i);
+            const JDIMENSION got = jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(n));
+            if (got == 0)
+                return Fail("Error 1");
+            for (JDIMENSION i = 0; i < got; i++)
+                PLAT_ProgressStepIt();
+            continue;
+        }
         PLAT_ProgressStepIt();
         if (jpeg_read_scanlines(cinfo, row, 1) != 1)
             return Fail("Error 1");
         if (cmyk)
             CmykToBgr(row[0], bgr[0], w, cinfo->saw_Adobe_marker);
-        if (st->orientation != 1) {
-            // Each stored pixel straight to its upright place.
-            const int32_t y = static_cast<int32_t>(cinfo->output_scanline) - 1;
-            for (int32_t x = 0; x < w; x++) {
-                int32_t ux, uy;
-                Upright(st->orientation, x, y, w, h, &ux, &uy);
-                std::memcpy(DXPixel(dest, ux, uy), bgr[0] + 3 * x, 3);
-            }
-        } else if (ok && !FillBuffer2(dest, w, h, bgr[0], cinfo->output_scanline))
-            ok = Fail("FillBuffer2() !");
+        if (st->orientation == 1) {
+            std::memcpy(DXPixel(dest, 0, y), bgr[0], static_cast<size_t>(w) * 3);
+            continue;
+        }
+        // Each stored pixel straight to its upright place.
+        for (int32_t x = 0; x < w; x++) {
+            int32_t ux, uy;
+            Upright(st->orientation, x, y, w, h, &ux, &uy);
+            std::memcpy(DXPixel(dest, ux, uy), bgr[0] + 3 * x, 3);
+        }
     }
-    return ok;
+    return 1;
 }
 
 static int DecodeJpeg(DecodeState *st, PHOTOINFO *info)
@@ -305,7 +307,6 @@ static int DecodeJpeg(DecodeState *st, PHOTOINFO *info)
     cinfo->err = &st->err.pub;
     if (setjmp(st->err.jump)) {
         jpeg_destroy_decompress(cinfo);
-        ReleaseJpegBuffer();
         return Fail("Error 1");
     }
     jpeg_create_decompress(cinfo);
@@ -316,14 +317,11 @@ static int DecodeJpeg(DecodeState *st, PHOTOINFO *info)
     if (ok) {
         const int32_t w = cinfo->output_width, h = cinfo->output_height;
         const bool sideways = st->orientation >= 5;      // upright, width and height swap
-        *info = {sideways ? h : w, sideways ? w : h, 3}; // grey and CMYK arrive as 3
-        ReleaseJpegBuffer();
+        // Grey and CMYK arrive as 3 components; every pixel of the photo is written.
+        *info = {sideways ? h : w, sideways ? w : h, 3, 1};
         LPDDS dest = PhotoTargetSurface(st->target, st->context, info);
         if (!dest)
             ok = 0;
-        else if (st->orientation == 1 && !JpegBufferOverTarget(dest, w, h) &&
-                 !CreateJpegBuffer(w, h))
-            ok = Fail("CreateJpegBuffer()");
         else {
             ok = ReadRows(st, dest);
             if (cinfo->output_scanline == cinfo->output_height)
@@ -331,7 +329,6 @@ static int DecodeJpeg(DecodeState *st, PHOTOINFO *info)
         }
     }
     jpeg_destroy_decompress(cinfo);
-    ReleaseJpegBuffer();
     return ok;
 }
 
@@ -361,8 +358,8 @@ struct EncodeState {
     FILE *fp;
 };
 
-static int EncodeJpeg(EncodeState *st, const uint8_t *pixels, int32_t width, int32_t height,
-                      int32_t quality)
+static int EncodeJpeg(EncodeState *st, const uint8_t *pixels, size_t stride, int32_t width,
+                      int32_t height, int32_t quality)
 {
     jpeg_compress_struct *cinfo = &st->cinfo;
     InitErr(&st->err);
@@ -387,11 +384,16 @@ static int EncodeJpeg(EncodeState *st, const uint8_t *pixels, int32_t width, int
     PLAT_SetStatusText(0, "Saving...");
     PLAT_ProgressSetRange(0, height);
     PLAT_ProgressSetStep(1);
-    const size_t stride = static_cast<size_t>(W8(width)) * 3;
+    constexpr JDIMENSION kRows = 16; // one 4:2:0 block row a call
+    JSAMPROW rows[kRows];
     while (cinfo->next_scanline < cinfo->image_height) {
-        PLAT_ProgressStepIt();
-        JSAMPROW row = const_cast<JSAMPROW>(pixels + cinfo->next_scanline * stride);
-        jpeg_write_scanlines(cinfo, &row, 1);
+        const JDIMENSION y = cinfo->next_scanline;
+        const JDIMENSION n = cinfo->image_height - y < kRows ? cinfo->image_height - y : kRows;
+        for (JDIMENSION i = 0; i < n; i++) {
+            rows[i] = const_cast<JSAMPROW>(pixels + (y + i) * stride);
+            PLAT_ProgressStepIt();
+        }
+        jpeg_write_scanlines(cinfo, rows, n);
     }
     jpeg_finish_compress(cinfo);
     jpeg_destroy_compress(cinfo);
@@ -401,7 +403,16 @@ static int EncodeJpeg(EncodeState *st, const uint8_t *pixels, int32_t width, int
 int JpegSave(const uint8_t *pixels, const char *name, int32_t width, int32_t height,
              int32_t components, int32_t quality)
 {
-    if (!pixels || !name || !*name || width < 1 || height < 1 || components != 3)
+    if (components != 3 || width < 1)
+        return Fail("JpegSave: nothing to save");
+    return JpegSaveRows(pixels, static_cast<size_t>(W8(width)) * 3, name, width, height, quality);
+}
+
+int JpegSaveRows(const uint8_t *pixels, size_t stride, const char *name, int32_t width,
+                 int32_t height, int32_t quality)
+{
+    if (!pixels || !name || !*name || width < 1 || height < 1 ||
+        stride < static_cast<size_t>(width) * 3)
         return Fail("JpegSave: nothing to save");
     if (quality == 0)
         quality = 90;
@@ -414,7 +425,7 @@ int JpegSave(const uint8_t *pixels, const char *name, int32_t width, int32_t hei
         Fail("Out of memory!");
     if (ok) {
         st->fp = file.pFile;
-        ok = EncodeJpeg(st, pixels, width, height, quality);
+        ok = EncodeJpeg(st, pixels, stride, width, height, quality);
         std::free(st);
     }
     // The data reaches the disk before the new file replaces the old one.

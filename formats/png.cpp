@@ -25,7 +25,7 @@ int PngLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info
         png_image_free(&image);
         return 0;
     }
-    *info = {static_cast<int32_t>(image.width), static_cast<int32_t>(image.height), 3};
+    *info = {static_cast<int32_t>(image.width), static_cast<int32_t>(image.height), 3, 1};
     LPDDS dest = PhotoTargetSurface(target, context, info);
     if (!dest) {
         png_image_free(&image);

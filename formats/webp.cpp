@@ -42,7 +42,7 @@ int WebpLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *inf
         ok = PhotoSizeAllowed(features.width, features.height);
     LPDDS dest = nullptr;
     if (ok) {
-        *info = {features.width, features.height, 3};
+        *info = {features.width, features.height, 3, 1};
         dest = PhotoTargetSurface(target, context, info);
         ok = dest != nullptr;
     }

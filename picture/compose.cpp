@@ -426,13 +426,57 @@ static int ComposeText(LPDDS out, IMGOBJ *obj, int32_t W, int32_t H, float sx, f
     return 1;
 }
 
-LPDDS BuildHiResImage2(int32_t width, int32_t height, int32_t components)
+// Every image object in list order onto `view`; the photo too when `withPhoto`.
+static int ComposeObjects(LPDDS view, int32_t width, int32_t height, int withPhoto)
+{
+    const float sx = static_cast<float>(width) / static_cast<float>(gPictureRect.w);
+    const float sy = static_cast<float>(height) / static_cast<float>(gPictureRect.h);
+    for (AO *p = gAOList; p; p = p->pNext) {
+        if (p->iType != AO_TYPE_IMGOBJ)
+            continue;
+        IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(p);
+        int ok = 1;
+        if (obj->iKind == IMG_SRC && withPhoto) {
+            ok = DXStretchBlt(view, 0, 0, width, height, obj->iiRes[HI_RES_OBJ].DDSSurface, 0, 0,
+                              obj->iSrcWidth, obj->iSrcHeight, 1);
+            if (!ok)
+                Fail("DXStretchBlt ! IMG_SRC");
+        } else if (obj->iKind == IMG_OBJ) {
+            ok = ComposeClipArt(view, obj, sx, sy);
+        } else if (obj->iKind == IMG_TEXT) {
+            ok = ComposeText(view, obj, width, height, sx, sy);
+        }
+        if (!ok)
+            return 0;
+    }
+    return 1;
+}
+
+static int CanCompose(int32_t width, int32_t height)
 {
     DeselectAll();
-    if (width <= 0 || height <= 0 || gPictureRect.w <= 0 || gPictureRect.h <= 0) {
-        Failf("Picture size %d x %d cannot be composed", width, height);
+    if (width <= 0 || height <= 0 || gPictureRect.w <= 0 || gPictureRect.h <= 0)
+        return Failf("Picture size %d x %d cannot be composed", width, height);
+    return 1;
+}
+
+int ComposePieces(LPDDS out, int32_t width, int32_t height)
+{
+    if (!CanCompose(width, height))
+        return 0;
+    // Through a view exactly width × height, so a piece over an edge is cut there.
+    LPDDS view = DXCreateSurfaceOver(out->pBits, width, height, out->iPitch);
+    if (!view)
+        return Fail("ComposePieces() !");
+    const int ok = ComposeObjects(view, width, height, 0);
+    DXReleaseSurface(view);
+    return ok;
+}
+
+LPDDS BuildHiResImage2(int32_t width, int32_t height, int32_t components)
+{
+    if (!CanCompose(width, height))
         return nullptr;
-    }
     LPDDS out = CreateJpegBuffer2(width, height, components);
     if (!out) {
         Fail("CreateJpegBuffer2() !");
@@ -446,29 +490,11 @@ LPDDS BuildHiResImage2(int32_t width, int32_t height, int32_t components)
         Fail("CreateJpegBuffer2() !");
         return nullptr;
     }
-    float sx = static_cast<float>(width) / static_cast<float>(gPictureRect.w);
-    float sy = static_cast<float>(height) / static_cast<float>(gPictureRect.h);
-    for (AO *p = gAOList; p; p = p->pNext) {
-        if (p->iType != AO_TYPE_IMGOBJ)
-            continue;
-        IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(p);
-        int ok = 1;
-        if (obj->iKind == IMG_SRC) {
-            ok = DXStretchBlt(view, 0, 0, width, height, obj->iiRes[HI_RES_OBJ].DDSSurface, 0, 0,
-                              obj->iSrcWidth, obj->iSrcHeight, 1);
-            if (!ok)
-                Fail("DXStretchBlt ! IMG_SRC");
-        } else if (obj->iKind == IMG_OBJ) {
-            ok = ComposeClipArt(view, obj, sx, sy);
-        } else if (obj->iKind == IMG_TEXT) {
-            ok = ComposeText(view, obj, width, height, sx, sy);
-        }
-        if (!ok) {
-            DXReleaseSurface(view);
-            ReleaseJpegBuffer2(out);
-            return nullptr;
-        }
-    }
+    const int ok = ComposeObjects(view, width, height, 1);
     DXReleaseSurface(view);
+    if (!ok) {
+        ReleaseJpegBuffer2(out);
+        return nullptr;
+    }
     return out;
 }

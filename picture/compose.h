@@ -43,3 +43,6 @@ extern int32_t gSmoothEdges;
 // from CreateJpegBuffer2: rows 3 × W8 bytes apart. Pieces in list order, clipped at the
 // edges. Null on failure. The caller frees it with ReleaseJpegBuffer2 (formats.h).
 LPDDS BuildHiResImage2(int32_t width, int32_t height, int32_t components);
+// Composes the pieces (not the photo) at width × height onto `out`, which already holds
+// the photo at that size: how an export at the photo's own size is made in place.
+int ComposePieces(LPDDS out, int32_t width, int32_t height);

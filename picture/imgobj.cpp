@@ -139,8 +139,10 @@ static int StoreName(IMGOBJ *obj, const char *name)
 
 // As DXCreateSurface (white, white key; `old` released first), but a large surface's
 // memory is asked to come in huge pages before it is first touched: a whole photo is
-// then faulted in a few hundred steps instead of tens of thousands.
-static LPDDS MakeImageSurface(LPDDS old, int32_t width, int32_t height)
+// then faulted in a few hundred steps instead of tens of thousands. The top-left
+// keepW × keepH pixels, which a decoder is about to write, are not cleared.
+static LPDDS MakeImageSurface(LPDDS old, int32_t width, int32_t height, int32_t keepW = 0,
+                              int32_t keepH = 0)
 {
     DXReleaseSurface(old);
     int32_t result = DD_OK;
@@ -153,11 +155,20 @@ static LPDDS MakeImageSurface(LPDDS old, int32_t width, int32_t height)
     DXAdviseHugePages(s);
     s->pPalette = gDDPalette;
     DXSetColorKey(s, 0xFFFFFF);
-    ClearSurface(s);
+    if (keepW >= width && keepH >= height)
+        return s;
+    if (keepW <= 0 || keepH <= 0) {
+        ClearSurface(s);
+        return s;
+    }
+    DXFillRect(s, keepW, 0, width - keepW, keepH, 0xFFFFFF);
+    DXFillRect(s, 0, keepH, width, height - keepH, 0xFFFFFF);
     return s;
 }
 
-int CreateImgObjSurface(IMGOBJ *obj, int32_t index)
+// CreateImgObjSurface, leaving the photo's own pixels uncleared when `filled` says the
+// decoder writes all of them.
+static int MakeObjSurface(IMGOBJ *obj, int32_t index, int filled)
 {
     if (index != HI_RES_OBJ && index != LO_RES_OBJ)
         return 0;
@@ -181,29 +192,15 @@ int CreateImgObjSurface(IMGOBJ *obj, int32_t index)
     int32_t h = srcH > gPictureRect.h ? srcH : gPictureRect.h;
     if (h < 1024)
         h = 1024;
-    LPDDS s = MakeImageSurface(obj->iiRes[index].DDSSurface, w, h);
+    LPDDS s = MakeImageSurface(obj->iiRes[index].DDSSurface, w, h, filled ? srcW : 0,
+                               filled ? srcH : 0);
     obj->iiRes[index].DDSSurface = s;
     return s != nullptr;
 }
 
-int CheckPictureBuffer(int32_t photoWidth, int32_t photoHeight)
+int CreateImgObjSurface(IMGOBJ *obj, int32_t index)
 {
-    int32_t bw = 0, bh = 0;
-    CalcRotatedSize(photoWidth, photoHeight, 45, &bw, &bh);
-    if (bw < 2048 && bh < 2048)
-        return 1;
-    const int32_t curW = gDDSPicture ? gDDSPicture->iWidth : 0;
-    const int32_t curH = gDDSPicture ? gDDSPicture->iHeight : 0;
-    if (bw <= curW && bh <= curH)
-        return 1; // never smaller
-    // Made beside the old buffer, which stays in use when the larger one cannot be made.
-    LPDDS bigger = DXCreateSurface(nullptr, bw > curW ? bw : curW, bh > curH ? bh : curH,
-                                   DDSCAPS_SYSTEMOFFSCREEN);
-    if (!bigger)
-        return 0;
-    DXReleaseSurface(gDDSPicture);
-    gDDSPicture = bigger;
-    return 1;
+    return MakeObjSurface(obj, index, 0);
 }
 
 // ---- Clip art ---------------------------------------------------------------------------------
@@ -324,7 +321,7 @@ static LPDDS PhotoSurfaces(void *context, const PHOTOINFO *info)
     obj->iSrcWidth = info->iWidth;
     obj->iSrcHeight = info->iHeight;
     obj->iSrcComponents = info->iComponents;
-    if (!CreateImgObjSurface(obj, HI_RES_OBJ)) {
+    if (!MakeObjSurface(obj, HI_RES_OBJ, info->bFillsAll)) {
         Fail("CreateImgObjSurface(HI_RES_OBJ)");
         return nullptr;
     }
@@ -335,14 +332,12 @@ static LPDDS PhotoSurfaces(void *context, const PHOTOINFO *info)
     return obj->iiRes[HI_RES_OBJ].DDSSurface;
 }
 
-// Decodes the photo file into the object and makes the picture buffer large enough.
+// Decodes the photo file into the object.
 static int LoadPhoto(IMGOBJ *obj)
 {
     const int cursor = PLAT_SetWaitCursor();
     PHOTOINFO info = {};
     int ok = PhotoLoad(obj->pszFullPath, PhotoSurfaces, obj, &info);
-    if (ok && !CheckPictureBuffer(info.iWidth, info.iHeight))
-        ok = Fail("DXCreateSurface(RE-SIZE) failed!");
     PLAT_RestoreCursor(cursor);
     return ok;
 }
@@ -485,8 +480,6 @@ IMGOBJ *IMGOBJ_AddObjSrcBuf(int32_t width, int32_t height, int32_t components)
         ok = Fail("CreateImgObjSurface(HI_RES_OBJ)");
     else if (!CreateImgObjSurface(obj, LO_RES_OBJ))
         ok = Fail("CreateImgObjSurface(LO_RES_OBJ)");
-    else if (!CheckPictureBuffer(width, height))
-        ok = Fail("DXCreateSurface(RE-SIZE) failed!");
     PLAT_RestoreCursor(cursor);
     if (!ok) {
         Discard(obj);

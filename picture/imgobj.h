@@ -79,10 +79,6 @@ int CreateImgObjSurface(IMGOBJ *obj, int32_t index);
 // high-resolution image; gives the piece its first size and a random place near the
 // middle of the picture rectangle.
 int ClipArtLoad(IMGOBJ *obj);
-// Makes gDDSPicture at least as large as the 45-degree box of a photo of that size
-// when the box reaches 2048 pixels; never shrinks it. 0 when the larger buffer cannot
-// be made (the old one is kept).
-int CheckPictureBuffer(int32_t photoWidth, int32_t photoHeight);
 
 // ---- Per frame ---------------------------------------------------------------------------
 // The AnimateProc of every image object: removal, drag, the 25-pixel rule, rebuilds.

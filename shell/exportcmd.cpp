@@ -1,10 +1,12 @@
 // exportcmd.cpp — the headless export command.
 //
-// Sets up only what composition needs (the picture buffer, the text area, the sprite
-// sheet with the bubble fonts), makes the objects directly instead of through the
-// interactive open flow (which would redraw the window): a photo, or a layout file's
-// photo and pieces (clip art from the data folder). Composes with BuildHiResImage2 and
-// writes the result with JpegSave, which leaves an existing output file alone on failure.
+// Sets up only what the picture needs (for a layout: the text area and the sprite sheet
+// with the bubble fonts), makes the objects directly instead of through the interactive
+// open flow (which would redraw the window): a photo, or a layout file's photo and
+// pieces (clip art from the data folder). At the photo's own size the pieces are
+// composed onto the photo itself and its rows are encoded where they are; at another
+// size BuildHiResImage2 composes a new picture. JpegSave leaves an existing output file
+// alone on failure.
 #include "shell/exportcmd.h"
 
 #include <cctype>
@@ -75,12 +77,25 @@ static IMGOBJ *AddPhoto(const char *path)
     return obj;
 }
 
+// The text area and the sprite sheet with the bubble fonts, which text pieces need.
+static int StartText()
+{
+    gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+    if (!gDDSText)
+        return Fail("DXCreateSurface() failed!");
+    const size_t mark = TrailMark();
+    gDDSSprite = DDLoadBitmap(nullptr, "SPRITE", 0, 0);
+    TrailRewind(mark);
+    if (!gDDSSprite)
+        return Fail("The sprite sheet with the fonts could not be loaded.");
+    DXSetColorKey(gDDSSprite, 0xFFFFFF);
+    return 1;
+}
+
 // A layout file's photo and pieces, fitted as the window would show them.
 static IMGOBJ *AddLayout(const char *path)
 {
-    if (!gDDSSprite)
-        Fail("The sprite sheet with the fonts could not be loaded.");
-    if (!gDDSSprite || !LayoutRead(path, 0)) {
+    if (!StartText() || !LayoutRead(path, 0)) {
         Fail("LayoutLoad() failed!");
         return nullptr;
     }
@@ -115,18 +130,27 @@ static int ExportPicture(const char *input, const char *output, int32_t width, i
         width = photo->iSrcWidth;
         height = photo->iSrcHeight;
     }
-    LPDDS out = BuildHiResImage2(width, height, 3);
-    if (!out)
-        return Fail("BuildHiResImage2() failed!");
-    int ok = JpegSave(out->pBits, output, width, height, 3, 90);
-    ReleaseJpegBuffer2(out);
+    int ok;
+    LPDDS photoSurface = photo->iiRes[HI_RES_OBJ].DDSSurface;
+    if (width == photo->iSrcWidth && height == photo->iSrcHeight) {
+        // The photo is not needed afterwards: the pieces go onto it, no copy is made.
+        if (!ComposePieces(photoSurface, width, height))
+            return Fail("BuildHiResImage2() failed!");
+        ok = JpegSaveRows(photoSurface->pBits, photoSurface->iPitch, output, width, height, 90);
+    } else {
+        LPDDS out = BuildHiResImage2(width, height, 3);
+        if (!out)
+            return Fail("BuildHiResImage2() failed!");
+        ok = JpegSave(out->pBits, output, width, height, 3, 90);
+        ReleaseJpegBuffer2(out);
+    }
     if (!ok)
         return Fail("JpegSave() failed!");
     return 1;
 }
 
-// The surfaces composition draws into; the sprite sheet (glyphs) only when present.
-// Clip art comes from the data folder unless a main folder is set already.
+// The export's settings: an 800 × 600 window to fit the picture in, clip art from the
+// data folder unless a main folder is set already, smooth edges as chosen in Setup.
 static int StartEngine()
 {
     gScreenWidth = 800;
@@ -134,19 +158,10 @@ static int StartEngine()
     gPictureRect = {0, 0, 0, 0};
     if (!gMainDir[0])
         std::snprintf(gMainDir, sizeof gMainDir, "%s", PLAT_DefaultDataDir());
-    // Smooth edges as chosen in Setup (on unless turned off there).
     char smooth[16];
     PLAT_GetProfileString("SETUP", "SmoothEdges", "1", smooth, sizeof smooth);
     gSmoothEdges = std::atoi(smooth) != 0;
-    gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
-    gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
-    if (!gDDSPicture || !gDDSText)
-        return Fail("DXCreateSurface() failed!");
-    const size_t mark = TrailMark();
-    gDDSSprite = DDLoadBitmap(nullptr, "SPRITE", 0, 0);
-    TrailRewind(mark); // only a layout with text needs it; AddLayout says so
-    if (gDDSSprite)
-        DXSetColorKey(gDDSSprite, 0xFFFFFF);
+    // No picture buffer: pieces are turned in scratch surfaces of their own size.
     return 1;
 }
 
@@ -194,7 +209,7 @@ static int PlaceDemoPiece(IMGOBJ *piece, float fx, float fy, float fw, int32_t a
 int WriteDemoPicture(const char *output)
 {
     TrailClear();
-    int ok = StartEngine();
+    int ok = StartEngine() && StartText();
     IMGOBJ *photo = ok ? IMGOBJ_AddObjSrcBuf(1200, 900, 3) : nullptr;
     if (photo) {
         PaintDemoPhoto(photo->iiRes[HI_RES_OBJ].DDSSurface);
