@@ -115,6 +115,22 @@ int JpegSave(const uint8_t *pixels, const char *name, int32_t width, int32_t hei
 // As JpegSave, for rows `stride` bytes apart (a surface's own rows).
 int JpegSaveRows(const uint8_t *pixels, size_t stride, const char *name, int32_t width,
                  int32_t height, int32_t quality);
+// Encoding on a thread of its own while the rows are still being made: pfnWait blocks
+// until the first `rows` rows are final and returns 1, or returns 0 to give up.
+struct JPEGROWWAIT {
+    int (*pfnWait)(void *context, int32_t rows);
+    void *pContext;
+};
+// Encodes into an open file, asking `wait` before each group of rows; touches neither the
+// trail nor the platform (the failure text goes to `error`). 0 on failure.
+int JpegWriteRows(FILE *fp, const uint8_t *pixels, size_t stride, int32_t width, int32_t height,
+                  int32_t quality, const JPEGROWWAIT *wait, char *error, size_t errorSize);
+// Told by JpegLoad, when set, how many rows of the photo in `surface` (width × height
+// upright) are final: after every group of rows decoded in place, and all at the end;
+// -1 when the load failed (the surface is about to be freed: stop reading it first).
+extern void (*gpPhotoRowsDone)(void *context, LPDDS surface, int32_t width, int32_t height,
+                               int32_t rows);
+extern void *gpPhotoRowsContext;
 
 // ---- Saving without losing the earlier file ------------------------------------------
 // A save writes a temporary file beside its target and renames it over the target once

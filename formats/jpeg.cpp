@@ -20,6 +20,8 @@ static_assert(JPEG_LIB_VERSION == 62, "the 6b interface of libjpeg is expected")
 
 LPDDS gDDSBuffer;
 uint8_t *gDDSBufferMem;
+void (*gpPhotoRowsDone)(void *, LPDDS, int32_t, int32_t, int32_t);
+void *gpPhotoRowsContext;
 int64_t gMaxPhotoPixels = MAX_PHOTO_PIXELS;
 
 // A progressive file may hold any number of scans; real ones hold about ten. More than
@@ -279,6 +281,8 @@ static int ReadRows(DecodeState *st, LPDDS dest)
                 return Fail("Error 1");
             for (JDIMENSION i = 0; i < got; i++)
                 PLAT_ProgressStepIt();
+            if (gpPhotoRowsDone)
+                gpPhotoRowsDone(gpPhotoRowsContext, dest, w, h, y + static_cast<int32_t>(got));
             continue;
         }
         PLAT_ProgressStepIt();
@@ -296,6 +300,11 @@ static int ReadRows(DecodeState *st, LPDDS dest)
             Upright(st->orientation, x, y, w, h, &ux, &uy);
             std::memcpy(DXPixel(dest, ux, uy), bgr[0] + 3 * x, 3);
         }
+    }
+    if (gpPhotoRowsDone) {
+        const bool sideways = st->orientation >= 5;
+        gpPhotoRowsDone(gpPhotoRowsContext, dest, sideways ? h : w, sideways ? w : h,
+                        sideways ? w : h);
     }
     return 1;
 }
@@ -345,6 +354,8 @@ int JpegLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *inf
     st->target = target;
     st->context = context;
     const int ok = DecodeJpeg(st, info);
+    if (!ok && gpPhotoRowsDone)
+        gpPhotoRowsDone(gpPhotoRowsContext, nullptr, 0, 0, -1); // no more rows will come
     std::fclose(st->fp);
     std::free(st);
     return ok;
@@ -356,19 +367,26 @@ struct EncodeState {
     jpeg_compress_struct cinfo;
     JpegErr err;
     FILE *fp;
+    char szError[JMSG_LENGTH_MAX + 32];
 };
 
+// Encodes into st->fp. With `wait`, rows are asked for before they are read (another
+// thread may still be writing later ones) and nothing is reported to the platform or
+// the trail: the failure text goes to st->szError. 0 on failure.
 static int EncodeJpeg(EncodeState *st, const uint8_t *pixels, size_t stride, int32_t width,
-                      int32_t height, int32_t quality)
+                      int32_t height, int32_t quality, const JPEGROWWAIT *wait)
 {
     jpeg_compress_struct *cinfo = &st->cinfo;
     InitErr(&st->err);
+    if (wait)
+        st->err.pub.output_message = [](j_common_ptr) {}; // no developer output off the main thread
     cinfo->err = &st->err.pub;
     if (setjmp(st->err.jump)) {
         char text[JMSG_LENGTH_MAX];
         (*cinfo->err->format_message)(reinterpret_cast<j_common_ptr>(cinfo), text);
         jpeg_destroy_compress(cinfo);
-        return Failf("Can't write file (%s)", text);
+        std::snprintf(st->szError, sizeof st->szError, "Can't write file (%s)", text);
+        return wait ? 0 : Fail(st->szError);
     }
     jpeg_create_compress(cinfo);
     jpeg_stdio_dest(cinfo, st->fp);
@@ -380,24 +398,49 @@ static int EncodeJpeg(EncodeState *st, const uint8_t *pixels, size_t stride, int
     jpeg_set_quality(cinfo, quality, TRUE);
     jpeg_start_compress(cinfo, TRUE);
 
-    PLAT_ProgressSetPos(0);
-    PLAT_SetStatusText(0, "Saving...");
-    PLAT_ProgressSetRange(0, height);
-    PLAT_ProgressSetStep(1);
+    if (!wait) {
+        PLAT_ProgressSetPos(0);
+        PLAT_SetStatusText(0, "Saving...");
+        PLAT_ProgressSetRange(0, height);
+        PLAT_ProgressSetStep(1);
+    }
     constexpr JDIMENSION kRows = 16; // one 4:2:0 block row a call
     JSAMPROW rows[kRows];
     while (cinfo->next_scanline < cinfo->image_height) {
         const JDIMENSION y = cinfo->next_scanline;
         const JDIMENSION n = cinfo->image_height - y < kRows ? cinfo->image_height - y : kRows;
+        if (wait && !wait->pfnWait(wait->pContext, static_cast<int32_t>(y + n))) {
+            jpeg_destroy_compress(cinfo);
+            std::snprintf(st->szError, sizeof st->szError, "The picture was not finished");
+            return 0;
+        }
         for (JDIMENSION i = 0; i < n; i++) {
             rows[i] = const_cast<JSAMPROW>(pixels + (y + i) * stride);
-            PLAT_ProgressStepIt();
+            if (!wait)
+                PLAT_ProgressStepIt();
         }
         jpeg_write_scanlines(cinfo, rows, n);
     }
     jpeg_finish_compress(cinfo);
     jpeg_destroy_compress(cinfo);
     return 1;
+}
+
+int JpegWriteRows(FILE *fp, const uint8_t *pixels, size_t stride, int32_t width, int32_t height,
+                  int32_t quality, const JPEGROWWAIT *wait, char *error, size_t errorSize)
+{
+    EncodeState *st = static_cast<EncodeState *>(std::calloc(1, sizeof(EncodeState)));
+    int ok = st != nullptr;
+    if (st) {
+        st->fp = fp;
+        ok = EncodeJpeg(st, pixels, stride, width, height, quality, wait);
+        if (!ok)
+            std::snprintf(error, errorSize, "%s", st->szError);
+        std::free(st);
+    } else {
+        std::snprintf(error, errorSize, "Out of memory!");
+    }
+    return ok;
 }
 
 int JpegSave(const uint8_t *pixels, const char *name, int32_t width, int32_t height,
@@ -425,7 +468,7 @@ int JpegSaveRows(const uint8_t *pixels, size_t stride, const char *name, int32_t
         Fail("Out of memory!");
     if (ok) {
         st->fp = file.pFile;
-        ok = EncodeJpeg(st, pixels, stride, width, height, quality);
+        ok = EncodeJpeg(st, pixels, stride, width, height, quality, nullptr);
         std::free(st);
     }
     // The data reaches the disk before the new file replaces the old one.

@@ -10,9 +10,12 @@
 #include "shell/exportcmd.h"
 
 #include <cctype>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "document/layout.h"
 #include "formats/formats.h"
@@ -120,9 +123,97 @@ static IMGOBJ *AddInput(const char *path)
     return nullptr;
 }
 
+// ---- A JPEG photo at its own size: decoding and encoding side by side -----------------
+// The decoder (this thread) tells how many rows of the photo are final; the encoder (a
+// second thread) follows a group of rows behind, so the export takes about as long as
+// the slower of the two instead of both together.
+struct RELAY {
+    std::mutex lock;
+    std::condition_variable moved;
+    LPDDS surface = nullptr;
+    int32_t width = 0, height = 0, rows = 0;
+    bool stop = false;        // no more rows will come
+    bool encoderDone = false; // the encoder reads the surface no more
+};
+
+// The decoder's report (gpPhotoRowsDone). On failure it waits until the encoder has
+// let go of the surface, which is freed next.
+static void RowsDone(void *context, LPDDS surface, int32_t width, int32_t height, int32_t rows)
+{
+    RELAY *r = static_cast<RELAY *>(context);
+    std::unique_lock<std::mutex> hold(r->lock);
+    if (rows < 0) {
+        r->stop = true;
+        r->moved.notify_all();
+        r->moved.wait(hold, [r] { return r->encoderDone; });
+        return;
+    }
+    r->surface = surface, r->width = width, r->height = height, r->rows = rows;
+    r->moved.notify_all();
+}
+
+// The encoder's wait for the first `rows` rows; 0 when they will not come.
+static int WaitRows(void *context, int32_t rows)
+{
+    RELAY *r = static_cast<RELAY *>(context);
+    std::unique_lock<std::mutex> hold(r->lock);
+    r->moved.wait(hold, [r, rows] { return r->stop || r->rows >= rows; });
+    return r->rows >= rows;
+}
+
+// The encoder thread: waits for the photo's surface, then encodes behind the decoder.
+static void EncodeBehind(RELAY *r, FILE *fp, int *ok, char *error, size_t errorSize)
+{
+    std::unique_lock<std::mutex> hold(r->lock);
+    r->moved.wait(hold, [r] { return r->stop || r->surface; });
+    const LPDDS s = r->surface;
+    const int32_t w = r->width, h = r->height;
+    hold.unlock();
+    const JPEGROWWAIT wait = {WaitRows, r};
+    *ok = s && JpegWriteRows(fp, s->pBits, static_cast<size_t>(s->iPitch), w, h, 90, &wait, error,
+                             errorSize);
+    hold.lock();
+    r->encoderDone = true;
+    r->moved.notify_all();
+}
+
+// Decodes the JPEG photo `input` and encodes it to `output` at the same time.
+static int ExportJpegPhoto(const char *input, const char *output)
+{
+    SAFEFILE file;
+    if (!SafeFileOpen(output, &file))
+        return Fail("Can't open file"), Fail("JpegSave() failed!");
+    RELAY relay;
+    int encoded = 0;
+    char error[300] = "";
+    gpPhotoRowsDone = RowsDone;
+    gpPhotoRowsContext = &relay;
+    std::thread encoder(EncodeBehind, &relay, file.pFile, &encoded, error, sizeof error);
+    IMGOBJ *photo = AddPhoto(input);
+    gpPhotoRowsDone = nullptr;
+    gpPhotoRowsContext = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(relay.lock);
+        relay.stop = true;
+    }
+    relay.moved.notify_all();
+    encoder.join();
+    if (!photo || !encoded) {
+        SafeFileAbort(&file);
+        if (photo)
+            Fail(error), Fail("JpegSave() failed!");
+        return 0;
+    }
+    if (!SafeFileCommit(&file))
+        return Fail("Can't write file"), Fail("JpegSave() failed!");
+    return 1;
+}
+
 // Composes and writes the picture; 0 with the trail filled on failure.
 static int ExportPicture(const char *input, const char *output, int32_t width, int32_t height)
 {
+    if (FileTypeOf(input) == FILETYPE_JPEG && width == 0)
+        return ExportJpegPhoto(input, output);
     IMGOBJ *photo = AddInput(input);
     if (!photo)
         return 0;
