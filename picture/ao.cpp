@@ -1,10 +1,10 @@
 // ao.cpp — the display list and the frame processor.
 //
 // The list is a doubly linked list of zero-filled blocks in ascending layer order.
-// A frame walks it five times: erase the sprites on the screen buffer, animate every
-// entry, draw sprites (screen buffer) and image objects (picture buffer), flush the
-// update rectangles of the screen buffer to the window image, and finally copy the
-// picture rectangle, with the selection outline, to the window image.
+// A frame runs every entry's procedure, then redraws only what changed: sprites on the
+// screen buffer over the background, image objects in the picture buffer, each in the
+// rectangles where something moved, changed look, appeared or went away, and copies just
+// those rectangles to the window image. A frame in which nothing changed touches nothing.
 // Depends on: pixels/ (blits, lines, DIB loading), platform/ (window image, trail),
 // picture/imgobj.h (the photo's state, the selection).
 #include "picture/ao.h"
@@ -47,8 +47,6 @@ int AO_AddObj(AO *entry)
     entry->pPrev = nullptr;
     entry->pNext = nullptr;
     entry->bRemove = 0;
-    if (entry->dwFlags & AOFLAG_IMGOBJ)
-        AO_PictureChanged();
 
     if (!gAOList) {
         gAOList = entry;
@@ -81,7 +79,74 @@ static void ReleaseImgObj(IMGOBJ *obj)
 }
 
 static int CopyToWindow(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height);
-static int sPictureCovered; // the window's picture area was overwritten from the screen buffer
+
+// ---- Rectangles to redraw ---------------------------------------------------------------
+// A short list of rectangles; when it is full, one box around them all takes their place.
+struct DIRTY {
+    static constexpr int kMax = 16;
+    XYWH r[kMax];
+    int n;
+};
+
+// The box around a and b.
+static XYWH Union(const XYWH &a, const XYWH &b)
+{
+    const int64_t left = a.x < b.x ? a.x : b.x, top = a.y < b.y ? a.y : b.y;
+    const int64_t r1 = a.x + static_cast<int64_t>(a.w), r2 = b.x + static_cast<int64_t>(b.w);
+    const int64_t b1 = a.y + static_cast<int64_t>(a.h), b2 = b.y + static_cast<int64_t>(b.h);
+    return {static_cast<int32_t>(left), static_cast<int32_t>(top),
+            static_cast<int32_t>((r1 > r2 ? r1 : r2) - left),
+            static_cast<int32_t>((b1 > b2 ? b1 : b2) - top)};
+}
+
+static bool Overlap(const XYWH &a, const XYWH &b)
+{
+    return a.x < b.x + static_cast<int64_t>(b.w) && b.x < a.x + static_cast<int64_t>(a.w) &&
+           a.y < b.y + static_cast<int64_t>(b.h) && b.y < a.y + static_cast<int64_t>(a.h);
+}
+
+// Adds a rectangle; one that overlaps another is merged with it into their box (a piece's
+// old and new place are mostly the same pixels), so nothing is redrawn twice.
+static void AddDirty(DIRTY *d, int32_t x, int32_t y, int32_t w, int32_t h)
+{
+    if (w <= 0 || h <= 0)
+        return;
+    XYWH r = {x, y, w, h};
+    for (int i = 0; i < d->n;) {
+        if (Overlap(r, d->r[i])) {
+            r = Union(r, d->r[i]);
+            d->r[i] = d->r[--d->n]; // and look again: the box may meet others now
+            i = 0;
+        } else {
+            i++;
+        }
+    }
+    if (d->n == DIRTY::kMax) {
+        for (int i = 1; i < d->n; i++)
+            d->r[0] = Union(d->r[0], d->r[i]);
+        r = Union(r, d->r[0]);
+        d->n = 0;
+    }
+    d->r[d->n++] = r;
+}
+
+// The part of (x, y, w, h) inside `clip`; false when they do not meet.
+static bool Clip(const XYWH &clip, int32_t *x, int32_t *y, int32_t *w, int32_t *h)
+{
+    const int64_t left = *x > clip.x ? *x : clip.x, top = *y > clip.y ? *y : clip.y;
+    const int64_t r1 = static_cast<int64_t>(*x) + *w, r2 = static_cast<int64_t>(clip.x) + clip.w;
+    const int64_t b1 = static_cast<int64_t>(*y) + *h, b2 = static_cast<int64_t>(clip.y) + clip.h;
+    const int64_t right = r1 < r2 ? r1 : r2, bottom = b1 < b2 ? b1 : b2;
+    if (right <= left || bottom <= top)
+        return false;
+    *x = static_cast<int32_t>(left), *y = static_cast<int32_t>(top);
+    *w = static_cast<int32_t>(right - left), *h = static_cast<int32_t>(bottom - top);
+    return true;
+}
+
+static DIRTY sSpritesGone;  // places of sprites removed since the last frame
+static DIRTY sPiecesGone;   // places of image objects removed since the last frame
+static DIRTY sPictureShown; // parts of the window's picture overwritten from the screen buffer
 
 int AO_DelObj(AO *entry)
 {
@@ -94,18 +159,26 @@ int AO_DelObj(AO *entry)
     if (entry->pNext)
         entry->pNext->pPrev = entry->pPrev;
     entry->pPrev = entry->pNext = nullptr;
-    if (entry->dwFlags & AOFLAG_IMGOBJ)
-        AO_PictureChanged();
 
     // A sprite leaves nothing behind: its place gets the background back, in the screen
-    // buffer and in the window (no later flush covers a place nobody occupies).
-    if ((entry->dwFlags & AOFLAG_SPRITE) && gDDSScratch && gDDSBackgnd &&
-        DXBlt(gDDSScratch, entry->x, entry->y, entry->iWidth, entry->iHeight, gDDSBackgnd, entry->x,
-              entry->y, 1))
-        CopyToWindow(gDDSScratch, entry->x, entry->y, entry->iWidth, entry->iHeight);
+    // buffer and in the window at once (the frames may be paused), and the next frame
+    // redraws the sprites it overlapped there.
+    if (entry->dwFlags & AOFLAG_SPRITE) {
+        const int32_t *r = entry->bDrawn ? entry->rcDrawn : &entry->x;
+        int32_t place[4] = {r[0], r[1], entry->bDrawn ? r[2] : entry->iWidth,
+                            entry->bDrawn ? r[3] : entry->iHeight};
+        if (gDDSScratch && gDDSBackgnd &&
+            DXBlt(gDDSScratch, place[0], place[1], place[2], place[3], gDDSBackgnd, place[0],
+                  place[1], 1))
+            CopyToWindow(gDDSScratch, place[0], place[1], place[2], place[3]);
+        AddDirty(&sSpritesGone, place[0], place[1], place[2], place[3]);
+    }
 
     if (entry->iType == AO_TYPE_IMGOBJ) {
         IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(entry);
+        if (obj->bDrawn)
+            AddDirty(&sPiecesGone, obj->rcDrawn[0], obj->rcDrawn[1], obj->rcDrawn[2],
+                     obj->rcDrawn[3]);
         // The picture pass outlines gSelected: never leave it pointing at freed memory.
         if (gSelected == obj)
             gSelected = nullptr;
@@ -249,6 +322,10 @@ void AO_KillObj(AO *entry, int32_t xSrc, int32_t ySrc)
     if (!entry)
         return;
     StartDying(entry, xSrc, ySrc);
+    if ((entry->dwFlags & AOFLAG_IMGOBJ) && reinterpret_cast<IMGOBJ *>(entry)->bDrawn) {
+        const int32_t *r = reinterpret_cast<IMGOBJ *>(entry)->rcDrawn;
+        AddDirty(&sPiecesGone, r[0], r[1], r[2], r[3]); // it leaves the picture
+    }
     entry->dwFlags = AOFLAG_SPRITE | AOFLAG_FLUSH;
     entry->pSheet = gSpriteBitmap;
 }
@@ -323,28 +400,16 @@ static int CopyToWindow(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t 
     PLAT_InvalidateWindow(static_cast<int32_t>(left), static_cast<int32_t>(top),
                           static_cast<int32_t>(right - left), static_cast<int32_t>(bottom - top));
     // The screen buffer holds no pieces: copied over the picture, it hides them there.
-    const XYWH &p = gPictureRect;
-    if (src != gDDSPicture && left < p.x + static_cast<int64_t>(p.w) && p.x < right &&
-        top < p.y + static_cast<int64_t>(p.h) && p.y < bottom)
-        sPictureCovered = 1;
+    if (src != gDDSPicture) {
+        int32_t cx = static_cast<int32_t>(left), cy = static_cast<int32_t>(top);
+        int32_t cw = static_cast<int32_t>(right - left), ch = static_cast<int32_t>(bottom - top);
+        if (Clip(gPictureRect, &cx, &cy, &cw, &ch))
+            AddDirty(&sPictureShown, cx, cy, cw, ch);
+    }
     return 1;
 }
 
 // ---- The frame ---------------------------------------------------------------------------
-
-static int ErasePass()
-{
-    for (AO *entry = gAOList; entry; entry = entry->pNext) {
-        if (!(entry->dwFlags & AOFLAG_SPRITE))
-            continue;
-        if (!DXBlt(gDDSScratch, entry->x, entry->y, entry->iWidth, entry->iHeight, gDDSBackgnd,
-                   entry->x, entry->y, 1)) {
-            Fail("AO 1");
-            return Failf("%d", entry->iType);
-        }
-    }
-    return 1;
-}
 
 // 1: go on drawing; 0: failed; -1: the list was cleared under the pass (frame done).
 static int AnimatePass()
@@ -365,106 +430,152 @@ static int AnimatePass()
     return 1;
 }
 
-static int DrawImgObj(IMGOBJ *obj)
+static void Mix(uint64_t *h, int64_t v)
 {
-    const AO &ao = obj->ao;
-    LPDDS image = obj->iiRes[LO_RES_OBJ].DDSSurface;
-    if (obj->iKind == IMG_SRC) {
-        if (!DXBlt(gDDSPicture, ao.x, ao.y, ao.iWidth, ao.iHeight, image, 0, 0, 1))
-            return Fail("AO 3 - IMG_SRC - AOFLAG_IMGOBJ");
-        return 1;
+    *h = (*h ^ static_cast<uint64_t>(v)) * 0x100000001B3ull;
+}
+
+// ---- Sprites on the screen buffer -------------------------------------------------------
+
+static int sPictureRedrawn; // this frame redrew part of the picture buffer
+
+// How a sprite is drawn: place, source, update rectangle.
+static uint64_t SpriteSignature(const AO *e)
+{
+    uint64_t h = 0xCBF29CE484222325ull;
+    Mix(&h, reinterpret_cast<intptr_t>(e->pSheet));
+    for (int32_t v : {e->x, e->y, e->iWidth, e->iHeight, e->xSrc, e->ySrc, e->rcUpdate[0],
+                      e->rcUpdate[1], e->rcUpdate[2], e->rcUpdate[3], static_cast<int32_t>(e->dwFlags)})
+        Mix(&h, v);
+    return h;
+}
+
+// Puts the background back in the rectangles, draws every sprite over it there (cut to
+// them) and copies them to the window. `whole`: the whole screen.
+static int DrawSprites(DIRTY *d, int whole)
+{
+    if (whole) {
+        d->n = 0;
+        AddDirty(d, 0, 0, gScreenWidth, gScreenHeight);
     }
-    int ok;
-    if (obj->iAngle == 0)
-        ok = DXBlt(gDDSPicture, ao.x, ao.y, ao.iWidth, ao.iHeight, image, 0, 0, 4);
-    else
-        ok = DXBlt(gDDSPicture, obj->rcRotated[0], obj->rcRotated[1], obj->rcRotated[2],
-                   obj->rcRotated[3], image, 0, 0, 4);
-    if (!ok)
-        return Fail("AO 3 - IMG_OBJ - AOFLAG_IMGOBJ");
+    for (int i = 0; i < d->n; i++) {
+        const XYWH &r = d->r[i];
+        if (!DXBlt(gDDSScratch, r.x, r.y, r.w, r.h, gDDSBackgnd, r.x, r.y, 1))
+            return Fail("AO 1");
+    }
+    for (AO *e = gAOList; e; e = e->pNext) {
+        if (!(e->dwFlags & AOFLAG_SPRITE))
+            continue;
+        LPDDS source = e->pSheet ? gDDSSprite : gDDSPicture;
+        for (int i = 0; i < d->n; i++) {
+            int32_t x = e->x, y = e->y, w = e->iWidth, h = e->iHeight;
+            if (Clip(d->r[i], &x, &y, &w, &h) &&
+                !DXBlt(gDDSScratch, x, y, w, h, source, e->xSrc + (x - e->x), e->ySrc + (y - e->y),
+                       2))
+                return Fail(e->pSheet ? "AO 2" : "AO 3");
+        }
+        e->rcDrawn[0] = e->x, e->rcDrawn[1] = e->y, e->rcDrawn[2] = e->iWidth,
+        e->rcDrawn[3] = e->iHeight;
+        std::memcpy(e->rcFlushed, e->rcUpdate, sizeof e->rcFlushed);
+        e->uDrawnSig = SpriteSignature(e);
+        e->bDrawn = 1;
+    }
+    for (int i = 0; i < d->n; i++) {
+        const XYWH &r = d->r[i];
+        if (!CopyToWindow(gDDSScratch, r.x, r.y, r.w, r.h))
+            return Fail("AO 4b - BitBlt!");
+    }
     return 1;
 }
 
-// ---- What the picture shows ------------------------------------------------------------
-// The picture buffer keeps the last picture drawn. A frame redraws it only when what it
-// shows has changed: the signature of every image object's place, size, turn and screen
-// image, the selection's outline and the picture rectangle, or a rebuild or a scratch use
-// of the buffer since (AO_PictureChanged). It is copied to the window when redrawn, or
-// when a sprite's copy from the screen buffer covered part of it there.
-static uint64_t sPictureSignature;
-static int sPictureValid;   // the buffer holds the picture of sPictureSignature
-static int sPictureRedrawn; // this frame redrew it
+// The sprites that moved, changed look, appeared or went away: their old and new places.
+// An entry that only flushes (no sprite of its own) has its update rectangle copied
+// from the screen buffer as it is when that rectangle changed.
+static int SpritePass()
+{
+    if (!gDDSScratch || !gDDSScratch->pBits)
+        return Fail("No DC!");
+    DIRTY d = sSpritesGone, copy = {};
+    sSpritesGone.n = 0;
+    for (AO *e = gAOList; e; e = e->pNext) {
+        if (!(e->dwFlags & (AOFLAG_SPRITE | AOFLAG_FLUSH)))
+            continue;
+        const uint64_t sig = SpriteSignature(e);
+        if (e->bDrawn && e->uDrawnSig == sig && (e->pSheet || !sPictureRedrawn))
+            continue;
+        if (!(e->dwFlags & AOFLAG_SPRITE)) {
+            AddDirty(&copy, e->rcUpdate[0], e->rcUpdate[1], e->rcUpdate[2], e->rcUpdate[3]);
+            e->uDrawnSig = sig, e->bDrawn = 1;
+            continue;
+        }
+        if (e->bDrawn) {
+            AddDirty(&d, e->rcDrawn[0], e->rcDrawn[1], e->rcDrawn[2], e->rcDrawn[3]);
+            if (e->dwFlags & AOFLAG_FLUSH)
+                AddDirty(&d, e->rcFlushed[0], e->rcFlushed[1], e->rcFlushed[2], e->rcFlushed[3]);
+        }
+        AddDirty(&d, e->x, e->y, e->iWidth, e->iHeight);
+        if (e->dwFlags & AOFLAG_FLUSH)
+            AddDirty(&d, e->rcUpdate[0], e->rcUpdate[1], e->rcUpdate[2], e->rcUpdate[3]);
+    }
+    if (d.n && !DrawSprites(&d, 0))
+        return 0;
+    for (int i = 0; i < copy.n; i++)
+        if (!CopyToWindow(gDDSScratch, copy.r[i].x, copy.r[i].y, copy.r[i].w, copy.r[i].h))
+            return Fail("AO 4b - BitBlt!");
+    return 1;
+}
+
+// ---- Image objects in the picture buffer ------------------------------------------------
+// The picture buffer keeps the last picture drawn. A frame redraws it where an image
+// object's rectangle, screen image or place in the stacking changed, where one went
+// away and where the selection outline moved; all of it after a rebuild or a scratch
+// use of the buffer (AO_PictureChanged). What it redraws, and what a sprite's copy from
+// the screen buffer covered, is copied to the window.
+static int sPictureValid; // the buffer holds the picture the objects' drawn state says
+static int32_t sOutlineDrawn[4][2]; // the corners of the outline in the buffer
+static XYWH sOutlineBox;            // and the box around it (w 0: no outline)
 
 void AO_PictureChanged()
 {
     sPictureValid = 0;
 }
 
-static void Mix(uint64_t *h, int64_t v)
+// Where an image object is drawn: its own rectangle, or its turned box.
+static XYWH DrawnRect(const IMGOBJ *obj)
 {
-    *h = (*h ^ static_cast<uint64_t>(v)) * 0x100000001B3ull;
+    const AO &ao = obj->ao;
+    if (obj->iKind == IMG_SRC || obj->iAngle == 0)
+        return {ao.x, ao.y, ao.iWidth, ao.iHeight};
+    return {obj->rcRotated[0], obj->rcRotated[1], obj->rcRotated[2], obj->rcRotated[3]};
 }
 
-static uint64_t PictureSignature()
+// The image object's part inside `clip`.
+static int DrawImgObj(IMGOBJ *obj, const XYWH &clip)
 {
-    uint64_t h = 0xCBF29CE484222325ull;
-    Mix(&h, reinterpret_cast<intptr_t>(gDDSPicture));
-    Mix(&h, gPictureExists);
-    for (int32_t v : {gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h})
-        Mix(&h, v);
-    for (AO *e = gAOList; e; e = e->pNext) {
-        if (!(e->dwFlags & AOFLAG_IMGOBJ))
-            continue;
-        const IMGOBJ *o = reinterpret_cast<const IMGOBJ *>(e);
-        Mix(&h, reinterpret_cast<intptr_t>(o));
-        Mix(&h, reinterpret_cast<intptr_t>(o->iiRes[LO_RES_OBJ].DDSSurface));
-        for (int32_t v : {e->x, e->y, e->iWidth, e->iHeight, o->iKind, o->iAngle, o->rcRotated[0],
-                          o->rcRotated[1], o->rcRotated[2], o->rcRotated[3]})
-            Mix(&h, v);
-    }
-    Mix(&h, reinterpret_cast<intptr_t>(gSelected));
-    if (gSelected)
-        for (const auto &corner : gSelected->ptCorner)
-            Mix(&h, static_cast<int64_t>(corner[0]) << 32 ^ static_cast<uint32_t>(corner[1]));
-    return h;
-}
-
-static int DrawPass()
-{
-    const uint64_t signature = PictureSignature();
-    sPictureRedrawn = !sPictureValid || signature != sPictureSignature;
-    for (AO *entry = gAOList; entry; entry = entry->pNext) {
-        if (entry->dwFlags & AOFLAG_SPRITE) {
-            LPDDS source = entry->pSheet ? gDDSSprite : gDDSPicture;
-            if (!DXBlt(gDDSScratch, entry->x, entry->y, entry->iWidth, entry->iHeight, source,
-                       entry->xSrc, entry->ySrc, 2))
-                return Fail(entry->pSheet ? "AO 2" : "AO 3");
-        }
-        if (sPictureRedrawn && (entry->dwFlags & AOFLAG_IMGOBJ) &&
-            !DrawImgObj(reinterpret_cast<IMGOBJ *>(entry))) {
-            sPictureValid = 0;
-            return 0;
-        }
-    }
-    if (sPictureRedrawn) {
-        sPictureSignature = signature;
-        sPictureValid = 1;
-    }
+    const XYWH r = DrawnRect(obj);
+    int32_t x = r.x, y = r.y, w = r.w, h = r.h;
+    if (!Clip(clip, &x, &y, &w, &h))
+        return 1;
+    LPDDS image = obj->iiRes[LO_RES_OBJ].DDSSurface;
+    const int mode = obj->iKind == IMG_SRC ? 1 : 4;
+    if (!DXBlt(gDDSPicture, x, y, w, h, image, x - r.x, y - r.y, mode))
+        return Fail(obj->iKind == IMG_SRC ? "AO 3 - IMG_SRC - AOFLAG_IMGOBJ"
+                                          : "AO 3 - IMG_OBJ - AOFLAG_IMGOBJ");
     return 1;
 }
 
-static int FlushPass()
+// The box around the selected piece's outline, one pixel wider each way.
+static XYWH OutlineBox()
 {
-    if (!gDDSScratch || !gDDSScratch->pBits)
-        return Fail("No DC!");
-    for (AO *entry = gAOList; entry; entry = entry->pNext) {
-        if (!(entry->dwFlags & AOFLAG_FLUSH))
-            continue;
-        if (!CopyToWindow(gDDSScratch, entry->rcUpdate[0], entry->rcUpdate[1], entry->rcUpdate[2],
-                          entry->rcUpdate[3]))
-            return Fail("AO 4b - BitBlt!");
+    if (!gSelected)
+        return {0, 0, 0, 0};
+    int32_t left = gSelected->ptCorner[0][0], right = left;
+    int32_t top = gSelected->ptCorner[0][1], bottom = top;
+    for (const auto &c : gSelected->ptCorner) {
+        left = c[0] < left ? c[0] : left, right = c[0] > right ? c[0] : right;
+        top = c[1] < top ? c[1] : top, bottom = c[1] > bottom ? c[1] : bottom;
     }
-    return 1;
+    return {left - 1, top - 1, right - left + 3, bottom - top + 3};
 }
 
 // The closed outline through the selected piece's corners: 4, 1, 2, 3, 4.
@@ -478,20 +589,78 @@ static void DrawSelectionOutline(const IMGOBJ *obj)
     }
 }
 
-static int PicturePass()
+// Redraws the picture buffer where it changed. `d` collects what to copy to the window.
+static int PicturePass(DIRTY *d)
+{
+    const int whole = !sPictureValid;
+    DIRTY changed = sPiecesGone;
+    sPiecesGone.n = 0;
+    const void *below = nullptr;
+    for (AO *e = gAOList; e; e = e->pNext) {
+        if (!(e->dwFlags & AOFLAG_IMGOBJ))
+            continue;
+        IMGOBJ *o = reinterpret_cast<IMGOBJ *>(e);
+        const XYWH r = DrawnRect(o);
+        const void *image = o->iiRes[LO_RES_OBJ].DDSSurface;
+        if (!o->bDrawn || o->rcDrawn[0] != r.x || o->rcDrawn[1] != r.y || o->rcDrawn[2] != r.w ||
+            o->rcDrawn[3] != r.h || o->pDrawnImage != image || o->pDrawnBelow != below) {
+            if (o->bDrawn)
+                AddDirty(&changed, o->rcDrawn[0], o->rcDrawn[1], o->rcDrawn[2], o->rcDrawn[3]);
+            AddDirty(&changed, r.x, r.y, r.w, r.h);
+            o->rcDrawn[0] = r.x, o->rcDrawn[1] = r.y, o->rcDrawn[2] = r.w, o->rcDrawn[3] = r.h;
+            o->pDrawnImage = image;
+            o->pDrawnBelow = below;
+            o->bDrawn = 1;
+        }
+        below = o;
+    }
+    const XYWH outline = OutlineBox();
+    int32_t corners[4][2] = {};
+    if (gSelected)
+        std::memcpy(corners, gSelected->ptCorner, sizeof corners);
+    if (std::memcmp(&outline, &sOutlineBox, sizeof outline) != 0 ||
+        std::memcmp(corners, sOutlineDrawn, sizeof corners) != 0) {
+        AddDirty(&changed, sOutlineBox.x, sOutlineBox.y, sOutlineBox.w, sOutlineBox.h);
+        AddDirty(&changed, outline.x, outline.y, outline.w, outline.h);
+        sOutlineBox = outline;
+        std::memcpy(sOutlineDrawn, corners, sizeof corners);
+    }
+    if (whole) {
+        changed.n = 0;
+        AddDirty(&changed, gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h);
+    }
+    sPictureRedrawn = 0;
+    if (!gDDSPicture || !gDDSPicture->pBits) {
+        sPictureValid = 0;
+        return gPictureExists ? Fail("No DC!") : 1;
+    }
+    for (int i = 0; i < changed.n; i++) {
+        XYWH r = changed.r[i];
+        if (!Clip(gPictureRect, &r.x, &r.y, &r.w, &r.h))
+            continue;
+        for (AO *e = gAOList; e; e = e->pNext)
+            if ((e->dwFlags & AOFLAG_IMGOBJ) && !DrawImgObj(reinterpret_cast<IMGOBJ *>(e), r)) {
+                sPictureValid = 0;
+                return 0;
+            }
+        AddDirty(d, r.x, r.y, r.w, r.h);
+        sPictureRedrawn = 1;
+    }
+    // The outline over what was redrawn (elsewhere the buffer holds it already).
+    if (sPictureRedrawn && gSelected)
+        DrawSelectionOutline(gSelected);
+    sPictureValid = 1;
+    return 1;
+}
+
+// Copies the rectangles of the picture buffer to the window.
+static int ShowPicture(const DIRTY &d)
 {
     if (!gPictureExists)
         return 1;
-    if (!gDDSPicture || !gDDSPicture->pBits)
-        return Fail("No DC!");
-    if (!sPictureRedrawn && !sPictureCovered)
-        return 1; // the window shows the picture as it is
-    // The outline is drawn over a redrawn picture (and stays in the buffer until the next).
-    if (sPictureRedrawn && gSelected)
-        DrawSelectionOutline(gSelected);
-    if (!CopyToWindow(gDDSPicture, gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h))
-        return Fail("AO - Extra!");
-    sPictureCovered = 0;
+    for (int i = 0; i < d.n; i++)
+        if (!CopyToWindow(gDDSPicture, d.r[i].x, d.r[i].y, d.r[i].w, d.r[i].h))
+            return Fail("AO - Extra!");
     return 1;
 }
 
@@ -500,17 +669,22 @@ int AO_RefreshWindow()
     if (!gDDSScratch || !gDDSScratch->pBits)
         return Fail("No DC!");
     // The sprites go back onto the fresh background first, so none of them blinks.
-    if (!DrawPass())
+    sSpritesGone.n = 0;
+    sPictureValid = 0;
+    DIRTY picture = {};
+    if (!PicturePass(&picture))
         return 0;
-    if (!CopyToWindow(gDDSScratch, 0, 0, gScreenWidth, gScreenHeight))
-        return Fail("AO - Refresh!");
-    return PicturePass();
+    DIRTY screen = {};
+    if (!DrawSprites(&screen, 1))
+        return 0;
+    sPictureShown.n = 0;
+    DIRTY all = {};
+    AddDirty(&all, gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h);
+    return ShowPicture(all);
 }
 
 int AO_ProcessFlip()
 {
-    if (!ErasePass())
-        return 0;
     if (gFramesRunning) {
         int animated = AnimatePass();
         if (animated == 0)
@@ -518,9 +692,16 @@ int AO_ProcessFlip()
         if (animated < 0)
             return 1;
     }
-    if (!DrawPass())
+    DIRTY show = {};
+    if (!PicturePass(&show) || !SpritePass())
         return 0;
-    if (!FlushPass())
-        return 0;
-    return PicturePass();
+    // Where a sprite's copy from the screen buffer went over the picture, the picture
+    // goes back over it.
+    for (int i = 0; i < sPictureShown.n; i++)
+        AddDirty(&show, sPictureShown.r[i].x, sPictureShown.r[i].y, sPictureShown.r[i].w,
+                 sPictureShown.r[i].h);
+    sPictureShown.n = 0;
+    const int ok = ShowPicture(show);
+    sPictureShown.n = 0; // the picture's own copies cover nothing
+    return ok;
 }

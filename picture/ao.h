@@ -40,6 +40,13 @@ struct AO {
     AOPROC AnimateProc;
     int32_t bRemove;
     int32_t iLayer;
+    // What the frames last drew of a sprite: where (x, y, width, height and the update
+    // rectangle) and a signature of how. Kept by ao.cpp; a sprite is redrawn only when
+    // its signature changed.
+    int32_t rcDrawn[4];
+    int32_t rcFlushed[4];
+    uint64_t uDrawnSig;
+    int32_t bDrawn;
 };
 
 extern AO *gAOList;            // head of the list, null when empty
@@ -85,6 +92,10 @@ void AO_PictureChanged();
 // it to the window image: after the background was rebuilt every pixel of the window may
 // have changed. 0 with the trail filled.
 int AO_RefreshWindow();
-// One frame: erase, animate, draw, flush, picture. 0 with the trail filled on failure.
+// One frame: animate, then redraw what changed. Sprites whose place or look changed (or
+// that were removed) have their old and new places erased, every sprite there redrawn
+// and only those places copied to the window; pieces likewise in the picture buffer. A
+// frame in which nothing changed copies and invalidates nothing. 0 with the trail
+// filled on failure.
 // An AnimateProc may delete its own entry or clear the whole list, never other entries.
 int AO_ProcessFlip();

@@ -55,6 +55,12 @@ struct IMGOBJ {
     // Which piece this is, for the edit history: unique while the program runs, and kept
     // when a deleted piece is rebuilt by an undo.
     int32_t iPieceId;
+    // What the frames last drew of it in the picture buffer (ao.cpp): the rectangle, the
+    // screen image and the image object below it. Redrawn only when one of them changed.
+    int32_t rcDrawn[4];
+    const void *pDrawnImage;
+    const void *pDrawnBelow;
+    int32_t bDrawn;
 };
 
 // ---- Creation ----------------------------------------------------------------------------
@@ -66,7 +72,7 @@ struct IMGOBJ {
 IMGOBJ *IMGOBJ_AddObj(const char *name, int32_t kind, int32_t x, int32_t y, const void *text,
                       const IMGOBJ *tmpl);
 // A new photo object loaded from a JPEG or bitmap file, not yet in the display list, with
-// the picture buffer made large enough for it and its size in gPhoto*; null on failure
+// its size in gPhoto*; null on failure
 // (nothing changed). For a composition without the window (the export command).
 IMGOBJ *IMGOBJ_LoadPhoto(const char *path);
 // An empty photo "Tempname.jpg" of width × height for a layout file to fill; null on failure.

@@ -132,6 +132,10 @@ TEST_F(DisplayList, FrameCopiesExactlyTheFlushedRectanglesAndThePicture)
     EXPECT_EQ(FakePlatform().invalidated,
               (std::vector<std::vector<int32_t>>{
                   {10, 10, 20, 5}, {0, 1000, 25, 24}, {1275, 0, 5, 7}, {400, 300, 100, 50}}));
+    // Nothing changed: the next frame copies and invalidates nothing.
+    FakePlatform().invalidated.clear();
+    ASSERT_TRUE(AO_ProcessFlip());
+    EXPECT_TRUE(FakePlatform().invalidated.empty());
 }
 
 } // namespace

@@ -253,7 +253,21 @@ TEST_F(Compose, FramesRedrawThePictureOnlyWhenItChanged)
         // The window shows the picture, also where the sprite's copy went over it.
         EXPECT_EQ(shown(325, 215), DXGetPixel(gDDSPicture, 325, 215)) << s.step;
     }
+    // A moving piece redraws and invalidates its old and new places only.
     gSelected = nullptr;
+    ASSERT_TRUE(AO_ProcessFlip());
+    const XYWH before = {piece->ao.x, piece->ao.y, piece->ao.iWidth, piece->ao.iHeight};
+    piece->ao.x += 7;
+    const int32_t farX = gPictureRect.x + gPictureRect.w - 3, farY = gPictureRect.y + 2;
+    DXPutPixel(gDDSPicture, farX, farY, 0x123456);
+    FakePlatform().invalidated.clear();
+    ASSERT_TRUE(AO_ProcessFlip());
+    EXPECT_EQ(DXGetPixel(gDDSPicture, farX, farY), 0x123456u) << "not redrawn far away";
+    ASSERT_FALSE(FakePlatform().invalidated.empty());
+    for (const auto &r : FakePlatform().invalidated)
+        EXPECT_TRUE(r[0] >= before.x && r[1] >= before.y && r[0] + r[2] <= before.x + before.w + 7 &&
+                    r[1] + r[3] <= before.y + before.h)
+            << r[0] << "," << r[1] << " " << r[2] << "x" << r[3];
 }
 
 // A piece, a turned piece (centred on its place) and a text bubble half outside (cut,
