@@ -18,6 +18,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <cstdio>
@@ -77,6 +78,10 @@ void DrawArea::paintEvent(QPaintEvent *event)
         painter.drawImage(event->rect(), *image, event->rect());
     else
         painter.fillRect(event->rect(), Qt::white);
+    // Start-up measurements (scripts/compare-speed) end the program at its first frame.
+    static const bool leaveAtFirstFrame = qEnvironmentVariableIsSet("MW_EXIT_AFTER_FIRST_FRAME");
+    if (leaveAtFirstFrame && image)
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
 }
 
 void DrawArea::resizeEvent(QResizeEvent *event)

@@ -40,18 +40,33 @@ struct Photo {
         vips = dir / "photo.v";
         png = dir / "photo.png";
         webp = dir / "photo.webp";
-        // Smooth gradients with fine texture, like a photo rather than a test card.
+        // Smooth gradients with fine texture, like a photo rather than a test card; or the
+        // 4000 x 3000 PPM that MW_BENCH_PPM names (the comparison script's, for tjbench).
         std::vector<uint8_t> rgb(static_cast<size_t>(kW) * kH * 3);
+        const size_t bytes = rgb.size();
         uint32_t noise = 12345;
+        const char *given = std::getenv("MW_BENCH_PPM");
+        if (given) {
+            std::ifstream in(given, std::ios::binary);
+            std::string magic;
+            int w = 0, h = 0, max = 0;
+            in >> magic >> w >> h >> max;
+            in.get();
+            if (magic != "P6" || w != kW || h != kH || max != 255 ||
+                !in.read(reinterpret_cast<char *>(rgb.data()), static_cast<std::streamsize>(bytes)))
+                std::fprintf(stderr, "MW_BENCH_PPM: not a %d x %d PPM: %s\n", kW, kH, given);
+        }
         bgr.assign(static_cast<size_t>(W8(kW)) * 3 * kH, 0);
         for (int y = 0; y < kH; y++)
             for (int x = 0; x < kW; x++) {
                 noise = noise * 1103515245u + 12345u;
                 const int n = static_cast<int>((noise >> 16) & 15) - 8;
                 uint8_t *p = &rgb[(static_cast<size_t>(y) * kW + x) * 3];
-                p[0] = static_cast<uint8_t>(std::clamp(x * 255 / kW + n, 0, 255));
-                p[1] = static_cast<uint8_t>(std::clamp(y * 255 / kH + n, 0, 255));
-                p[2] = static_cast<uint8_t>(std::clamp(((x ^ y) >> 4 & 127) + 64 + n, 0, 255));
+                if (!given) {
+                    p[0] = static_cast<uint8_t>(std::clamp(x * 255 / kW + n, 0, 255));
+                    p[1] = static_cast<uint8_t>(std::clamp(y * 255 / kH + n, 0, 255));
+                    p[2] = static_cast<uint8_t>(std::clamp(((x ^ y) >> 4 & 127) + 64 + n, 0, 255));
+                }
                 uint8_t *q = &bgr[static_cast<size_t>(y) * W8(kW) * 3 + x * 3];
                 q[0] = p[2], q[1] = p[1], q[2] = p[0];
             }
@@ -156,6 +171,37 @@ void BM_DwebpProcess(benchmark::State &state)
     Photo::ShBench(state, "dwebp -quiet -ppm -o /dev/null '" + ThePhoto().webp.string() + "'");
 }
 BENCHMARK(BM_DwebpProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// JpegLoad into a photo surface that stays (as tjbench decodes into one buffer): the
+// decoder's own speed without the first touch of fresh memory.
+void BM_JpegDecodeInto(benchmark::State &state)
+{
+    Setup();
+    Photo &p = ThePhoto();
+    LPDDS surface = DXCreateSurface(nullptr, kW, kH, DDSCAPS_SYSTEMOFFSCREEN);
+    auto target = [](void *context, const PHOTOINFO *) { return static_cast<LPDDS>(context); };
+    for (auto _ : state) {
+        PHOTOINFO info = {};
+        if (!JpegLoad(p.jpg.c_str(), target, surface, &info))
+            state.SkipWithError(gErrorTrail);
+    }
+    DXReleaseSurface(surface);
+}
+BENCHMARK(BM_JpegDecodeInto)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The encoder alone (JpegWriteRows into /dev/null), as tjbench encodes into memory.
+void BM_JpegEncodeRows(benchmark::State &state)
+{
+    Photo &p = ThePhoto();
+    FILE *sink = std::fopen("/dev/null", "wb");
+    char error[300];
+    for (auto _ : state)
+        if (!JpegWriteRows(sink, p.bgr.data(), static_cast<size_t>(W8(kW)) * 3, kW, kH, 90, nullptr,
+                           error, sizeof error))
+            state.SkipWithError(error);
+    std::fclose(sink);
+}
+BENCHMARK(BM_JpegEncodeRows)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // libjpeg's decode loop alone: the floor any loader built on it can reach.
 void BM_LibjpegDecodeLoop(benchmark::State &state)
