@@ -346,9 +346,12 @@ int DXInit(void *mainWindow)
     gDDSSprite->pPalette = gDDPalette;
     DXSetColorKey(gDDSSprite, 0xFFFFFF);
 
-    if (!(gDDSScratch = CreateNamed(1280, 1024, "Scratch", true)))
+    // The screen buffer and the background are painted whole before they are shown, and
+    // the picture buffer is drawn before any of it is: none is cleared, so their memory is
+    // only touched where it is used (start-up time is mostly first touches of memory).
+    if (!(gDDSScratch = CreateNamed(1280, 1024, "Scratch", false)))
         return 0;
-    if (!(gDDSBackgnd = CreateNamed(1280, 1024, "Backgnd", true)))
+    if (!(gDDSBackgnd = CreateNamed(1280, 1024, "Backgnd", false)))
         return 0;
 
     gDDSClp = DDLoadBitmap(g_pDD, "merrowick7.clp", 0, 0);
@@ -359,9 +362,8 @@ int DXInit(void *mainWindow)
         return Fail("DDLoadBitmap(Image)!");
     DXSetColorKey(gDDSLogo, 0xFFFFFF);
 
-    gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
-    if (!gDDSPicture)
-        return Fail("DXCreateSurface() failed!");
+    if (!(gDDSPicture = CreateNamed(2048, 2048, "DXCreateSurface() failed!", false)))
+        return 0;
     if (!(gDDSText = CreateNamed(1200, 600, "Text", true)))
         return 0;
 
