@@ -70,6 +70,8 @@ std::string SettingsText(const std::vector<std::string> &lines, bool crlf)
 
 bool SettingsUsesCrlf(const char *text, size_t size)
 {
+    if (size == 0)
+        return false; // text may then be null, which memchr must not see
     const void *lf = std::memchr(text, '\n', size);
     return lf && lf != text && static_cast<const char *>(lf)[-1] == '\r';
 }
