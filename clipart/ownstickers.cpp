@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "clipart/catalogue.h"
+#include "platform/file.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 
@@ -221,13 +222,13 @@ static bool WriteBitmap(int fd, const DIBIMAGE *image)
     Put(head + 34, pixels, 4);
     Put(head + 38, 2835, 4);
     Put(head + 42, 2835, 4);
-    if (::write(fd, head, sizeof head) != static_cast<ssize_t>(sizeof head))
+    if (!PLAT_FileWriteAll(fd, head, sizeof head))
         return false;
     std::vector<uint8_t> row(stride, 0);
     for (int32_t y = image->iHeight - 1; y >= 0; y--) {
         std::memcpy(row.data(), image->pBits + static_cast<ptrdiff_t>(y) * image->iPitch,
                     static_cast<size_t>(image->iWidth) * 3);
-        if (::write(fd, row.data(), stride) != static_cast<ssize_t>(stride))
+        if (!PLAT_FileWriteAll(fd, row.data(), stride))
             return false;
     }
     return true;
@@ -250,8 +251,10 @@ int ClipArt_SaveSticker(const DIBIMAGE *sticker, const char *sourcePath, std::st
         Fail(folder.c_str());
         return Fail("The sticker couldn't be written.");
     }
-    const bool written = ::fchmod(fd, 0644) == 0 && WriteBitmap(fd, sticker);
-    const bool closed = ::close(fd) == 0;
+    // On the disk before it gets its name.
+    const bool written =
+        ::fchmod(fd, 0644) == 0 && WriteBitmap(fd, sticker) && PLAT_FileSync(fd) == 0;
+    const bool closed = PLAT_FileClose(fd) == 0;
     if (!written || !closed) {
         ::unlink(temp.c_str());
         Fail(folder.c_str());
@@ -266,7 +269,7 @@ int ClipArt_SaveSticker(const DIBIMAGE *sticker, const char *sourcePath, std::st
         // A file system without hard links: the name is checked first, then renamed to.
         const bool done =
             ::link(temp.c_str(), path.c_str()) == 0 ||
-            (errno != EEXIST && !Exists(path) && ::rename(temp.c_str(), path.c_str()) == 0);
+            (errno != EEXIST && !Exists(path) && PLAT_FileRename(temp.c_str(), path.c_str()) == 0);
         if (done) {
             ::unlink(temp.c_str());
             *fileName = name;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "clipart/catalogue.h"
+#include "platform/file.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 
@@ -64,19 +65,12 @@ static int DecodeResource(const char *name, DIBIMAGE *out)
 static int DecodeFile(const char *path, DIBIMAGE *out)
 {
     *out = {};
-    FILE *fp = std::fopen(path, "rb");
-    if (!fp)
-        return 0;
-    std::vector<uint8_t> data;
-    struct stat st;
-    if (::fstat(::fileno(fp), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
-        st.st_size < (256 << 20)) {
-        data.resize(static_cast<size_t>(st.st_size));
-        if (std::fread(data.data(), 1, data.size(), fp) != data.size())
-            data.clear();
-    }
-    std::fclose(fp);
-    return !data.empty() && DibDecode(data.data(), data.size(), out, nullptr);
+    size_t size = 0;
+    bool opened;
+    uint8_t *data = PLAT_FileReadWhole(path, (256 << 20) - 1, &size, &opened);
+    const int ok = data && size > 0 && DibDecode(data, size, out, nullptr);
+    std::free(data);
+    return ok;
 }
 
 static uint32_t Get32(const uint8_t *p)

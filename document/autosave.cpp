@@ -22,6 +22,7 @@
 #include "document/layout.h"
 #include "document/undo.h"
 #include "picture/imgobj.h"
+#include "platform/file.h"
 #include "platform/trail.h"
 
 namespace fs = std::filesystem;
@@ -54,23 +55,11 @@ double MsSince(Clock::time_point t)
 bool WriteAtomically(const std::string &path, const void *data, size_t size)
 {
     const std::string tmp = path + ".tmp";
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int fd = PLAT_FileOpen(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
-    const char *p = static_cast<const char *>(data);
-    size_t left = size;
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n <= 0) {
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            return false;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    const bool ok = ::fdatasync(fd) == 0;
-    if (::close(fd) != 0 || !ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
+    const bool ok = PLAT_FileWriteAll(fd, data, size) && PLAT_FileSync(fd) == 0;
+    if (PLAT_FileClose(fd) != 0 || !ok || PLAT_FileRename(tmp.c_str(), path.c_str()) != 0) {
         ::unlink(tmp.c_str());
         return false;
     }
@@ -107,16 +96,22 @@ void ReadInfo(const std::string &slot, AUTOSAVEINFO *info)
     info->bNeedsSaveAs = 1;
     struct stat st = {};
     info->tWritten = ::stat(info->szPicture, &st) == 0 ? st.st_mtime : 0;
-    FILE *fp = std::fopen((slot + ".txt").c_str(), "rb");
-    if (!fp)
+    const int fd = PLAT_FileOpen((slot + ".txt").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return;
-    char line[4096];
+    std::string text(sizeof info->szDir + 1024, '\0');
+    const ssize_t got = PLAT_FileReadAll(fd, text.data(), text.size());
+    PLAT_FileClose(fd);
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    size_t at = 0;
     auto next = [&](char *out, size_t size) {
-        if (!std::fgets(line, sizeof line, fp))
+        if (at >= text.size())
             return false;
-        const size_t n = std::min(std::strcspn(line, "\n"), size - 1);
-        std::memcpy(out, line, n);
+        const size_t end = std::min(text.find('\n', at), text.size());
+        const size_t n = std::min(std::min(end - at, std::strlen(text.c_str() + at)), size - 1);
+        std::memcpy(out, text.data() + at, n);
         out[n] = '\0';
+        at = end + 1;
         return true;
     };
     char flag[32] = "1", when[32] = "0";
@@ -128,7 +123,6 @@ void ReadInfo(const std::string &slot, AUTOSAVEINFO *info)
         if (t > 0)
             info->tWritten = static_cast<std::time_t>(t);
     }
-    std::fclose(fp);
 }
 
 // Opens and locks a slot's lock file without waiting: the descriptor, or -1 when another

@@ -6,8 +6,10 @@
 #include "document/layout.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "picture/imgobj.h"
 #include "picture/text.h"
 #include "pixels/pixels.h"
+#include "platform/file.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 
@@ -303,11 +306,14 @@ int LayoutSave(const char *path)
     static char buffer[1 << 20];
     std::setvbuf(file.pFile, buffer, _IOFBF, sizeof buffer);
     if (!WriteLayout(file.pFile, objects, header)) {
+        const bool failedWrite = std::ferror(file.pFile);
         SafeFileAbort(&file);
-        return 0;
+        return failedWrite ? Failf("%s could not be written (%s).", path, std::strerror(errno)) : 0;
     }
-    if (!SafeFileCommit(&file))
-        return Fail("Close file failed!");
+    if (!SafeFileCommit(&file)) {
+        Fail("Close file failed!");
+        return Failf("%s could not be written (%s).", path, std::strerror(errno));
+    }
     gModified = 0;
     return 1;
 }
@@ -321,19 +327,26 @@ struct LAYOUTFILE {
     LAYOUTHEADER header;
 };
 
+// Why the last read that came up short failed, for the trail (when it was no end of file).
+static int sReadError;
+
 static int ReadBlock(FILE *fp, void *data, size_t size)
 {
-    return std::fread(data, 1, size, fp) == size;
+    if (std::fread(data, 1, size, fp) == size)
+        return 1;
+    sReadError = errno;
+    return 0;
 }
 
 static int OpenLayout(const char *path, LAYOUTFILE *lf)
 {
-    lf->fp = std::fopen(path, "rb");
+    const int fd = PLAT_FileOpen(path, O_RDONLY | O_CLOEXEC);
     struct stat st;
-    if (!lf->fp || ::fstat(::fileno(lf->fp), &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (lf->fp)
-            std::fclose(lf->fp);
-        lf->fp = nullptr;
+    lf->fp = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? PLAT_FileStream(fd, "rb")
+                                                                     : nullptr;
+    if (!lf->fp) {
+        if (fd >= 0)
+            PLAT_FileClose(fd);
         Fail(path);
         return Fail("Could not open the file.");
     }
@@ -544,6 +557,15 @@ static int ReadObjects(LAYOUTFILE *lf, std::vector<IMGOBJ *> *made)
     return 1;
 }
 
+// Closes the file; a read that failed (not a file cut short) is said in the trail.
+static void CloseLayout(LAYOUTFILE *lf, const char *path)
+{
+    if (std::ferror(lf->fp))
+        Failf("%s could not be read (%s).", path, std::strerror(sReadError));
+    std::fclose(lf->fp); // only read: a failed close loses nothing
+    lf->fp = nullptr;
+}
+
 int LayoutRead(const char *path, int32_t replace)
 {
     LAYOUTFILE lf = {};
@@ -551,13 +573,13 @@ int LayoutRead(const char *path, int32_t replace)
         return 0;
     const long firstRecord = static_cast<long>(LAYOUT_VERSION_SIZE + LAYOUT_HEADER_SIZE);
     if (!ReadHeader(&lf) || !CheckRecords(&lf) || std::fseek(lf.fp, firstRecord, SEEK_SET) != 0) {
-        std::fclose(lf.fp);
+        CloseLayout(&lf, path);
         return 0;
     }
     const PICTURESTATE before = SavePictureState();
     std::vector<IMGOBJ *> made;
     const int ok = ReadObjects(&lf, &made);
-    std::fclose(lf.fp);
+    CloseLayout(&lf, path);
     if (!ok) {
         RestorePictureState(before, made);
         return 0;

@@ -138,7 +138,8 @@ extern void *gpPhotoRowsContext;
 // stays a link; an existing target keeps its permission bits (and owner, where allowed).
 // The temporary name is short, so a target name near the 255-byte limit still saves.
 struct SAFEFILE {
-    FILE *pFile;         // open for writing while the save runs
+    FILE *pFile;         // open for writing while the save runs (through platform/file.h)
+    int iFd;             // its descriptor
     char szTemp[4096];   // the temporary file
     char szTarget[4096]; // the file that is replaced
     uint32_t dwMode;     // permission bits the saved file gets
@@ -148,7 +149,8 @@ struct SAFEFILE {
 // trail is untouched: the caller adds its own line.
 int SafeFileOpen(const char *path, SAFEFILE *file);
 // Flushes and syncs the temporary file, closes it and renames it over the target. 0 on
-// any failure, with the temporary file removed and the target as it was.
+// any failure (errno telling why), with the temporary file removed and the target as it
+// was.
 int SafeFileCommit(SAFEFILE *file);
 // Closes and removes the temporary file (a save that failed on the way).
 void SafeFileAbort(SAFEFILE *file);

@@ -5,14 +5,18 @@
 // point, which releases what the routine made and reports the failure; the library's
 // own text goes to the developer output only. The functions that hold a recovery
 // point keep no C++ objects on their stack, so the jump skips no destructor.
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 
 #include <jpeglib.h>
 
 #include "formats/formats.h"
+#include "formats/jpegsource.h"
+#include "platform/file.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 
@@ -183,7 +187,7 @@ struct DecodeState {
     jpeg_decompress_struct cinfo;
     JpegErr err;
     jpeg_progress_mgr progress;
-    FILE *fp;
+    JPEGFILESOURCE source;
     PHOTOTARGET target;
     void *context;
     int32_t orientation; // EXIF orientation, 1 when upright as stored
@@ -235,7 +239,7 @@ static void Upright(int32_t orientation, int32_t x, int32_t y, int32_t w, int32_
 static int StartDecode(DecodeState *st)
 {
     jpeg_decompress_struct *cinfo = &st->cinfo;
-    jpeg_stdio_src(cinfo, st->fp);
+    JpegFileSource(cinfo, &st->source);
     jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF); // EXIF: how the photo is turned
     jpeg_read_header(cinfo, TRUE);
     st->orientation = FindOrientation(cinfo);
@@ -346,17 +350,20 @@ int JpegLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *inf
     DecodeState *st = static_cast<DecodeState *>(std::calloc(1, sizeof(DecodeState)));
     if (!st)
         return Fail("Out of memory!");
-    st->fp = std::fopen(path, "rb");
-    if (!st->fp) {
+    st->source.fd = PLAT_FileOpen(path, O_RDONLY | O_CLOEXEC);
+    if (st->source.fd < 0) {
+        const int error = errno;
         std::free(st);
-        return Failf("can't open %s\n", path);
+        return Failf("can't open %s (%s)", path, std::strerror(error));
     }
     st->target = target;
     st->context = context;
     const int ok = DecodeJpeg(st, info);
+    if (!ok && st->source.error)
+        Failf("can't read %s (%s)", path, std::strerror(st->source.error));
     if (!ok && gpPhotoRowsDone)
         gpPhotoRowsDone(gpPhotoRowsContext, nullptr, 0, 0, -1); // no more rows will come
-    std::fclose(st->fp);
+    PLAT_FileClose(st->source.fd); // only read: a failed close loses nothing
     std::free(st);
     return ok;
 }
@@ -475,6 +482,6 @@ int JpegSaveRows(const uint8_t *pixels, size_t stride, const char *name, int32_t
     if (!ok)
         SafeFileAbort(&file);
     else if (!SafeFileCommit(&file))
-        ok = Fail("Can't write file");
+        ok = Failf("Can't write file %s (%s)", name, std::strerror(errno));
     return ok;
 }

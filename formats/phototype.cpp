@@ -1,13 +1,14 @@
 // phototype.cpp — which reader a file's name asks for, the photo reader by type, and
 // the decoders' target check.
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "formats/formats.h"
+#include "platform/file.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 
@@ -79,31 +80,28 @@ int PhotoLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *in
 // Read, not mapped: a file cut short under us must not fault.
 uint8_t *ReadPhotoFile(const char *path, int64_t maxBytes, size_t *sizeOut)
 {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    const int fd = PLAT_FileOpen(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        Failf("can't open %s", path);
+        Failf("can't open %s (%s)", path, std::strerror(errno));
         return nullptr;
     }
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 2 || st.st_size > maxBytes) {
-        ::close(fd);
+        PLAT_FileClose(fd);
         Failf("Not a usable photo file: %s", path);
         return nullptr;
     }
-    size_t size = static_cast<size_t>(st.st_size), got = 0;
+    // A file cut short meanwhile gives what it still holds; a failed read gives nothing.
+    const size_t size = static_cast<size_t>(st.st_size);
     uint8_t *data = static_cast<uint8_t *>(std::malloc(size));
-    while (data && got < size) {
-        const ssize_t n = ::read(fd, data + got, size - got);
-        if (n <= 0)
-            break;
-        got += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    if (!data || got < 2) {
+    const ssize_t got = data ? PLAT_FileReadAll(fd, data, size) : -1;
+    const int error = data ? errno : ENOMEM;
+    PLAT_FileClose(fd); // only read: a failed close loses nothing
+    if (got < 2) {
         std::free(data);
-        Failf("can't read %s", path);
+        Failf("can't read %s (%s)", path, got < 0 ? std::strerror(error) : "cut short");
         return nullptr;
     }
-    *sizeOut = got;
+    *sizeOut = static_cast<size_t>(got);
     return data;
 }

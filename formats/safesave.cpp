@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "formats/formats.h"
+#include "platform/file.h"
 
 // The folder part of a path ("." when it has none), without a trailing separator
 // unless it is the root.
@@ -51,6 +52,7 @@ static mode_t CurrentUmask()
 int SafeFileOpen(const char *path, SAFEFILE *file)
 {
     *file = SAFEFILE{};
+    file->iFd = -1;
     std::string target;
     if (!path || !*path || !FollowLinks(path, &target) || target.size() >= sizeof file->szTarget)
         return 0;
@@ -80,18 +82,19 @@ int SafeFileOpen(const char *path, SAFEFILE *file)
         const std::string temp = folder + name;
         if (temp.size() >= sizeof file->szTemp)
             return 0;
-        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        const int fd = PLAT_FileOpen(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
             return 0;
         }
-        file->pFile = ::fdopen(fd, "wb");
+        file->pFile = PLAT_FileStream(fd, "wb");
         if (!file->pFile) {
-            ::close(fd);
+            PLAT_FileClose(fd);
             ::unlink(temp.c_str());
             return 0;
         }
+        file->iFd = fd;
         std::memcpy(file->szTemp, temp.c_str(), temp.size() + 1);
         std::memcpy(file->szTarget, target.c_str(), target.size() + 1);
         if (exists && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
@@ -105,12 +108,15 @@ int SafeFileOpen(const char *path, SAFEFILE *file)
 
 void SafeFileAbort(SAFEFILE *file)
 {
+    const int error = errno;
     if (file->pFile)
         std::fclose(file->pFile);
     file->pFile = nullptr;
+    file->iFd = -1;
     if (file->szTemp[0])
         ::unlink(file->szTemp);
     file->szTemp[0] = '\0';
+    errno = error;
 }
 
 int SafeFileCommit(SAFEFILE *file)
@@ -119,15 +125,20 @@ int SafeFileCommit(SAFEFILE *file)
         return 0;
     FILE *fp = file->pFile;
     file->pFile = nullptr;
-    int ok = std::fflush(fp) == 0 && ::fchmod(::fileno(fp), file->dwMode) == 0 &&
-             ::fsync(::fileno(fp)) == 0;
-    if (std::fclose(fp) != 0)
-        ok = 0;
-    if (ok && ::rename(file->szTemp, file->szTarget) != 0)
-        ok = 0;
+    // An earlier write that failed leaves the stream's error flag even when the flush
+    // of what came after it succeeds.
+    int ok = std::fflush(fp) == 0 && !std::ferror(fp) && ::fchmod(file->iFd, file->dwMode) == 0 &&
+             PLAT_FileSync(file->iFd) == 0;
+    int error = ok ? 0 : errno ? errno : EIO;
+    if (std::fclose(fp) != 0 && ok)
+        ok = 0, error = errno;
+    file->iFd = -1;
+    if (ok && PLAT_FileRename(file->szTemp, file->szTarget) != 0)
+        ok = 0, error = errno;
     if (!ok) {
         ::unlink(file->szTemp);
         file->szTemp[0] = '\0';
+        errno = error;
         return 0;
     }
     file->szTemp[0] = '\0';

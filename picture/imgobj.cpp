@@ -14,6 +14,7 @@
 #include "picture/compose.h"
 #include "picture/imgobj.h"
 #include "picture/text.h"
+#include "platform/file.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 
@@ -208,22 +209,12 @@ int CreateImgObjSurface(IMGOBJ *obj, int32_t index)
 // Reads a whole bitmap file into memory; null when it cannot be read.
 static uint8_t *ReadFileBytes(const char *path, size_t *size)
 {
-    FILE *fp = std::fopen(path, "rb");
-    if (!fp)
+    bool opened;
+    uint8_t *data = PLAT_FileReadWhole(path, (256 << 20) - 1, size, &opened);
+    if (data && *size == 0) {
+        std::free(data);
         return nullptr;
-    uint8_t *data = nullptr;
-    struct stat st;
-    if (::fstat(::fileno(fp), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
-        st.st_size < (256 << 20)) {
-        data = static_cast<uint8_t *>(std::malloc(static_cast<size_t>(st.st_size)));
-        if (data && std::fread(data, 1, static_cast<size_t>(st.st_size), fp) !=
-                        static_cast<size_t>(st.st_size)) {
-            std::free(data);
-            data = nullptr;
-        }
-        *size = static_cast<size_t>(st.st_size);
     }
-    std::fclose(fp);
     return data;
 }
 

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "pixels/pixels.h"
+#include "platform/file.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 
@@ -32,25 +33,7 @@ static uint16_t Get16(const uint8_t *p)
 // open, cannot be read or is too large. *opened tells whether it opened at all.
 static uint8_t *ReadWholeFile(const char *name, size_t *size, bool *opened)
 {
-    *opened = false;
-    std::FILE *f = std::fopen(name, "rb");
-    if (!f)
-        return nullptr;
-    *opened = true;
-    uint8_t *bytes = nullptr;
-    long length = -1;
-    if (std::fseek(f, 0, SEEK_END) == 0)
-        length = std::ftell(f);
-    if (length >= 0 && length <= MAX_BITMAP_FILE && std::fseek(f, 0, SEEK_SET) == 0) {
-        bytes = static_cast<uint8_t *>(std::malloc(length ? length : 1));
-        if (bytes && std::fread(bytes, 1, length, f) != static_cast<size_t>(length)) {
-            std::free(bytes);
-            bytes = nullptr;
-        }
-    }
-    std::fclose(f);
-    *size = static_cast<size_t>(length);
-    return bytes;
+    return PLAT_FileReadWhole(name, MAX_BITMAP_FILE, size, opened);
 }
 
 // ---- Packed DIBs ------------------------------------------------------------------------

@@ -86,11 +86,13 @@ const char *PLAT_UserStickerDir();
 // ---- Settings (the INI file) ---------------------------------------------------------
 // The settings file "MerrowickDemo.ini" in $XDG_CONFIG_HOME (default ~/.config).
 // Reads key in section into buf (at most size − 1 characters, always terminated);
-// the default when the key or file is missing. Returns the length copied.
+// the default when the key or file is missing, or when the file cannot be read (said
+// once in the error trail). Returns the length copied.
 int PLAT_GetProfileString(const char *section, const char *key, const char *deflt, char *buf,
                           int size);
 // Writes key=value into section, creating the file and section as needed.
-// Returns 1 on success, 0 when the file cannot be written.
+// Returns 1 on success, 0 with a trail line when the file cannot be read or written
+// (the file is then as it was).
 int PLAT_WriteProfileString(const char *section, const char *key, const char *value);
 // Full path of the settings file.
 const char *PLAT_SettingsPath();

@@ -6,6 +6,7 @@
 #include <map>
 #include <unistd.h>
 
+#include "platform/file.h"
 #include "resources/resources.h"
 
 static FakePlatformLog sLog;
@@ -26,6 +27,7 @@ void FakePlatformReset()
     sResources.clear();
     sWindowBits.assign(1280 * 1024 * 3, 0);
     sWindowExists = 1;
+    PLAT_FileFaultsReset();
 }
 
 void FakeSetWindowExists(int exists)

@@ -30,7 +30,8 @@ struct FakePlatformLog {
 
 // The log of everything recorded since the last FakePlatformReset.
 FakePlatformLog &FakePlatform();
-// Forgets the log, injected resources and the window image's contents; the window exists.
+// Forgets the log, injected resources, the window image's contents and the file layer's
+// counts and armed faults; the window exists.
 void FakePlatformReset();
 // Makes PLAT_GetWindowImage return null (0) or the buffer (1).
 void FakeSetWindowExists(int exists);

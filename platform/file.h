@@ -1,0 +1,66 @@
+// file.h — the file layer: every read and write of a user's file goes through here.
+//
+// Thin wrappers of the system calls on file descriptors, with their return values and
+// errno (they write nothing to the error trail: the caller knows what the file was for
+// and adds its own line). Interrupted calls are retried. A stdio stream over a descriptor
+// sends its reads and writes through the same wrappers, for code written against FILE.
+//
+// A test control can make the n-th call of one kind fail, or make the disk fill up after
+// a number of bytes; in the program it is never armed and costs a counter increment.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <sys/types.h>
+
+// open(2): the descriptor, or -1.
+int PLAT_FileOpen(const char *path, int flags, int mode = 0);
+// read(2): the bytes read (0 at the end of the file), or -1.
+ssize_t PLAT_FileRead(int fd, void *data, size_t size);
+// write(2): the bytes written, which may be fewer than asked (a full disk), or -1.
+ssize_t PLAT_FileWrite(int fd, const void *data, size_t size);
+// fsync(2): 0, or -1.
+int PLAT_FileSync(int fd);
+// rename(2): 0, or -1.
+int PLAT_FileRename(const char *from, const char *to);
+// close(2): 0, or -1 (the descriptor is released either way).
+int PLAT_FileClose(int fd);
+
+// Reads until size bytes or the end of the file: the bytes read, or -1.
+ssize_t PLAT_FileReadAll(int fd, void *data, size_t size);
+// Writes all size bytes, going on after short writes: 1, or 0 (errno set).
+int PLAT_FileWriteAll(int fd, const void *data, size_t size);
+// The whole regular file of at most maxBytes bytes in a new block (std::free it; one byte
+// is allocated for an empty file), its length in *size. Null when it does not open (then
+// *opened is false), is no regular file, is larger, or cannot be read whole (errno set).
+uint8_t *PLAT_FileReadWhole(const char *path, int64_t maxBytes, size_t *size, bool *opened);
+// A stdio stream over fd ("rb" or "wb") whose reads, writes and close go through the
+// wrappers above; fclose closes fd. Its fileno is -1: keep fd for fstat and sync. Null
+// on failure, fd then still open.
+FILE *PLAT_FileStream(int fd, const char *mode);
+
+// ---- The test control -----------------------------------------------------------------
+enum FILEOP : int {
+    FILEOP_OPEN,
+    FILEOP_READ,
+    FILEOP_WRITE,
+    FILEOP_SYNC,
+    FILEOP_RENAME,
+    FILEOP_CLOSE,
+    FILEOP_KINDS
+};
+// The calls of each kind and the bytes written since the last reset.
+struct FILEOPS {
+    int64_t iCount[FILEOP_KINDS];
+    int64_t iBytesWritten;
+};
+FILEOPS PLAT_FileOps();
+// Makes the n-th call of kind op (counted from the last reset, 1 first) fail with error.
+void PLAT_FileFailAt(int op, int64_t n, int error);
+// A full disk: writes take `bytes` more in all, then write short and fail with ENOSPC.
+void PLAT_FileDiskFull(int64_t bytes);
+// Forgets the counts, the armed failure and the disk limit.
+void PLAT_FileFaultsReset();
+// The name of an operation kind, for test messages ("open", "read", ...).
+const char *PLAT_FileOpName(int op);

@@ -1,0 +1,144 @@
+// Every file call of a save or a load failing in turn, and the disk filling up part way:
+// the layout save, the JPEG save and the settings write keep the earlier file and leave
+// no temporary file; the layout load, a photo open and the settings read leave the
+// picture (or the defaults) as they were.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "document/layout.h"
+#include "formats/formats.h"
+#include "picture/ao.h"
+#include "picture/imgobj.h"
+#include "support/engine_reset.h"
+#include "support/file_faults.h"
+
+namespace
+{
+
+// The picture as a short text: its layout bytes (hashed), the display list's length, the
+// photo size, the picture area, the modified flag and the document name.
+std::string PictureState()
+{
+    std::vector<uint8_t> bytes;
+    const int ok = LayoutToBytes(&bytes);
+    int entries = 0;
+    for (AO *e = gAOList; e; e = e->pNext)
+        entries++;
+    char text[1024];
+    std::snprintf(text, sizeof text,
+                  "layout %d: %zu bytes, hash %zx; %d entries; photo %dx%d; area %d,%d %dx%d; "
+                  "modified %d; %s%s",
+                  ok, bytes.size(),
+                  std::hash<std::string>()(std::string(bytes.begin(), bytes.end())), entries,
+                  gPhotoWidth, gPhotoHeight, gPictureRect.x, gPictureRect.y, gPictureRect.w,
+                  gPictureRect.h, gModified, gFileName, gFileExt);
+    return text;
+}
+
+class FileFaults : public PictureEngineTest
+{
+  protected:
+    void SetUp() override
+    {
+        PictureEngineTest::SetUp();
+        setenv("XDG_DATA_HOME", dir.c_str(), 1); // no one's own stickers stand in
+        // The current picture (a photo, a hat and a bubble) and another layout to open.
+        for (const auto &[name, w, h, piece] : {std::tuple{"current.mwi", 24, 16, "hat.clp"},
+                                                std::tuple{"other.mwi", 20, 12, "dog.clp"}}) {
+            WriteFile(Path("photo.bmp"), SolidBmp(w, h, 0x336699));
+            ASSERT_NE(IMGOBJ_AddObj(Path("photo.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr),
+                      nullptr);
+            ASSERT_NE(IMGOBJ_AddObj(piece, IMG_OBJ, 0, 0, nullptr, nullptr), nullptr);
+            const char bubble[208] = {0, 0, 0, 0, 'H', 'I'};
+            ASSERT_NE(IMGOBJ_AddObj("text4.clp", IMG_TEXT, 0, 0, bubble, nullptr), nullptr);
+            ASSERT_TRUE(LayoutSave(Path(name).c_str())) << gErrorTrail;
+            AO_ClearList();
+        }
+        // A noisy photo, larger than one read of the JPEG reader.
+        std::vector<uint8_t> pixels(320 * 3 * 240);
+        std::minstd_rand noise(7);
+        for (uint8_t &p : pixels)
+            p = static_cast<uint8_t>(noise());
+        ASSERT_TRUE(JpegSave(pixels.data(), Path("photo.jpg").c_str(), 320, 240, 3, 100));
+        ASSERT_GT(fs::file_size(dir / "photo.jpg"), 2u << 16);
+    }
+    void TearDown() override
+    {
+        unsetenv("XDG_DATA_HOME");
+        PictureEngineTest::TearDown();
+    }
+    std::string Path(const std::string &name) const { return (dir / name).string(); }
+    // The current picture, modified, named "holiday.mwi".
+    void CurrentPicture()
+    {
+        AO_ClearList();
+        gAOListCleared = 0;
+        PLAT_FileFaultsReset();
+        ASSERT_TRUE(LayoutLoad(Path("current.mwi").c_str(), 1)) << gErrorTrail;
+        gModified = 1;
+        std::snprintf(gFileName, sizeof gFileName, "holiday");
+        std::snprintf(gFileExt, sizeof gFileExt, ".mwi");
+    }
+    TempConfig config;
+};
+
+TEST_F(FileFaults, SavesThatFailAnywhereKeepTheEarlierFileAndThePicture)
+{
+    std::vector<uint8_t> pixels(W8(40) * 3 * 30, 0x5A);
+    const FaultCase cases[] = {
+        {"layout save", Path("picture.mwi"), "an earlier picture", [&] { CurrentPicture(); },
+         [&] { return LayoutSave(Path("picture.mwi").c_str()); }, PictureState, kEveryFileCall},
+        {"JPEG save", Path("picture.jpg"), "an earlier JPEG", [&] { CurrentPicture(); },
+         [&] { return JpegSave(pixels.data(), Path("picture.jpg").c_str(), 40, 30, 3, 90); },
+         PictureState, kEveryFileCall},
+        // A settings file that cannot be read is never overwritten; only the close after
+        // reading it may fail unnoticed.
+        {"settings write", PLAT_SettingsPath(),
+         "; CR LF lines\r\n[SETUP]\r\nLanguage=1\r\nDirectoryMain=/data/\r\n\r\n[MISC]\r\nX=1\r\n",
+         nullptr, [] { return PLAT_WriteProfileString("SETUP", "Language", "2"); },
+         [] { return TempConfig::Value("MISC", "X"); }, kEveryFileCall & ~FaultBit(FILEOP_CLOSE)},
+    };
+    for (const FaultCase &c : cases)
+        CheckSaveUnderFaults(c);
+    EXPECT_EQ(
+        FileText(PLAT_SettingsPath()),
+        "; CR LF lines\r\n[SETUP]\r\nLanguage=2\r\nDirectoryMain=/data/\r\n\r\n[MISC]\r\nX=1\r\n");
+}
+
+TEST_F(FileFaults, LoadsThatFailAnywhereLeaveThePictureAndTheDefaults)
+{
+    auto photoOpen = [&](const char *name) {
+        return [this, name] {
+            return IMGOBJ_AddObj(Path(name).c_str(), IMG_SRC, 0, 0, nullptr, nullptr) != nullptr;
+        };
+    };
+    const unsigned reads = FaultBit(FILEOP_OPEN) | FaultBit(FILEOP_READ);
+    const FaultCase cases[] = {
+        // A seek of the layout's stream reads ahead, and reads again when that failed.
+        {"layout load", "", "", [&] { CurrentPicture(); },
+         [&] { return LayoutLoad(Path("other.mwi").c_str(), 1); }, PictureState,
+         FaultBit(FILEOP_OPEN)},
+        {"JPEG photo open", "", "", [&] { CurrentPicture(); }, photoOpen("photo.jpg"), PictureState,
+         reads},
+        {"bitmap photo open", "", "", [&] { CurrentPicture(); }, photoOpen("photo.bmp"),
+         PictureState, reads},
+        {"settings read", "", "", [&] { config.WriteIni("[SETUP]\nLanguage=2\n"); },
+         [] {
+             const std::string value = TempConfig::Value("SETUP", "Language");
+             EXPECT_TRUE(value == "2" || value == "<none>") << value;
+             return value == "2";
+         },
+         [] { return FileText(PLAT_SettingsPath()); }, reads},
+    };
+    for (const FaultCase &c : cases)
+        CheckLoadUnderFaults(c);
+}
+
+} // namespace
