@@ -318,7 +318,7 @@ static void ComposeClipArtSmooth(LPDDS out, const IMGOBJ *obj, const PLACEMENT &
                     iu = iu >= W ? W - 1 : iu;
                     iv = iv >= H ? H - 1 : iv;
                     const uint8_t *px = DXPixel(hi, iu, iv);
-                    if ((px[0] | px[1] << 8 | px[2] << 16) == key)
+                    if (static_cast<uint32_t>(px[0] | px[1] << 8 | px[2] << 16) == key)
                         continue;
                     sum[0] += px[0], sum[1] += px[1], sum[2] += px[2];
                     hits++;
