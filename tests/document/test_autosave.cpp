@@ -104,8 +104,7 @@ TEST_F(Autosave, WrittenWithinTheIntervalAfterAChangeAndOnlyThen)
     // What was written opens as the picture.
     std::vector<uint8_t> now;
     ASSERT_TRUE(LayoutToBytes(&now));
-    std::ifstream in(written, std::ios::binary);
-    EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}), now);
+    EXPECT_EQ(ReadBytes(written), now);
     EXPECT_EQ(gModified, 1) << "the autosave leaves the picture modified";
 
     // Another change: written again 30 s later; a save removes it.

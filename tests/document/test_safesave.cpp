@@ -19,12 +19,6 @@
 namespace
 {
 
-std::string ReadText(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class SafeSave : public EngineTest, public ::testing::WithParamInterface<int>
 {
   protected:

@@ -2,15 +2,30 @@
 // a change of current folder undone on leaving, and a private settings folder.
 #pragma once
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
 namespace fs = std::filesystem;
+
+// The bytes of a file, as text or as bytes; empty when it is missing.
+inline std::string ReadText(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline std::vector<uint8_t> ReadBytes(const std::string &path)
+{
+    const std::string text = ReadText(path);
+    return {text.begin(), text.end()};
+}
 
 // A new folder under /tmp, removed with everything in it when the object goes.
 struct TempDir {
@@ -52,12 +67,7 @@ struct TempConfig : TempDir {
                           : setenv("XDG_STATE_HOME", mOldState.c_str(), 1);
     }
     void WriteIni(const std::string &text) const { WriteText("MerrowickDemo.ini", text); }
-    std::string IniText() const
-    {
-        std::stringstream s;
-        s << std::ifstream(*this / "MerrowickDemo.ini", std::ios::binary).rdbuf();
-        return s.str();
-    }
+    std::string IniText() const { return ReadText(*this / "MerrowickDemo.ini"); }
     // A value as the program reads it, "<none>" when it is not there.
     static std::string Value(const char *section, const char *key)
     {
