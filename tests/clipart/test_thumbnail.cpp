@@ -138,7 +138,6 @@ TEST_F(Thumbnail, AnUnreadableStickerFallsBackToItsIconThenToThePlaceholder)
     DibFreeImage(&t);
 
     EXPECT_FALSE(ClipArt_Thumbnail("missing.clp", 56, &t));
-    EXPECT_FALSE(ClipArt_Thumbnail("../clipart/broken.clp", 56, &t));
     EXPECT_FALSE(TrailPending());
     ASSERT_TRUE(ClipArt_ThumbnailOrPlaceholder("missing.clp", 56, &t));
     const DecodedBitmap error(ReadData("resources/CLIPART_ERROR.bmp"));
@@ -152,16 +151,6 @@ TEST_F(Thumbnail, AnUnreadableStickerFallsBackToItsIconThenToThePlaceholder)
     TrailClear();
     ASSERT_TRUE(ClipArt_ThumbnailOrPlaceholder("broken.clp", 56, &t));
     EXPECT_FALSE(TrailPending()) << "a missing thumbnail is no error";
-    DibFreeImage(&t);
-}
-
-TEST_F(Thumbnail, OwnStickersComeFromTheUserFolder)
-{
-    fs::create_directories(mData / "merrowick/stickers");
-    WriteFile(mData / "merrowick/stickers/mine.clp", SolidBmp(56, 56, 0x10A010));
-    DIBIMAGE t;
-    ASSERT_TRUE(ClipArt_Thumbnail("mine.clp", 56, &t));
-    EXPECT_EQ(At(t, 0, 0), 0x10A010u);
     DibFreeImage(&t);
 }
 

@@ -1,5 +1,5 @@
 // Text pieces: row breaking, the text block in the bubble's rectangle (mirrored, at
-// full resolution), the text dialog's rules, and the start screen's rows.
+// full resolution), and the start screen's rows.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -108,13 +108,6 @@ TEST_F(BubbleText, BlockFillsTheStylesTextRectangle)
         EXPECT_EQ(DXGetPixel(s, b.left, b.top + 5), kRed) << "A stays on the left";
         EXPECT_EQ(DXGetPixel(s, b.right, b.top + 5), kBlue);
     }
-}
-
-TEST(TextDialogRules, CapitalsIncludeLatin1Letters)
-{
-    char text[] = "abc \xe5\xe4\xf6 \xe9\xfc \xff \xdf 1-2";
-    TextToCapitals(text);
-    EXPECT_STREQ(text, "ABC \xc5\xc4\xd6 \xc9\xdc \x9f \xdf 1-2");
 }
 
 TEST(FeedRows, RowsFitTheBoxAndTwentyFiveAtMost)
