@@ -37,8 +37,7 @@ TEST_F(Bitmap, CommonLayoutsLoadWithTheirPixels)
         const std::string file = (dir / name).string();
         Convert("'" + src + "' " + how + "'" + file + "'");
         Convert("'" + file + "' -depth 8 rgb:'" + ref + "'");
-        std::ifstream in(ref, std::ios::binary);
-        const std::vector<uint8_t> want((std::istreambuf_iterator<char>(in)), {});
+        const std::vector<uint8_t> want = ReadBytes(ref);
         PhotoTarget t;
         ASSERT_TRUE(t.Load(PhotoLoad, file)) << name << gErrorTrail;
         ASSERT_EQ(std::pair(t.info.iWidth, t.info.iHeight), std::pair(53, 39)) << name;

@@ -114,8 +114,7 @@ TEST_F(PhotoFormats, JpegsWithAnOrientationArriveUpright)
     const std::string plain = In("plain.jpg");
     ASSERT_TRUE(JpegSave(quarters->pBits, plain.c_str(), w, h, 3, 95)) << gErrorTrail;
     ReleaseJpegBuffer2(quarters);
-    std::ifstream in(plain, std::ios::binary);
-    const std::vector<uint8_t> jpeg((std::istreambuf_iterator<char>(in)), {});
+    const std::vector<uint8_t> jpeg = ReadBytes(plain);
 
     const uint32_t corners[9][2] = {{},
                                     {kRed, kGreen},
@@ -165,8 +164,7 @@ TEST_F(PhotoFormats, BrokenFilesAndOrientationsAreRefusedOrIgnoredSafely)
     Make(Source(true) + " PNG32:" + In("whole.png"));
     Make(Source(false) + " png:- | cwebp -quiet -o " + In("whole.webp") + " -- -");
     for (const char *name : {"whole.png", "whole.webp"}) {
-        std::ifstream in(In(name), std::ios::binary);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+        const std::string bytes = ReadText(In(name));
         for (size_t keep : {bytes.size() / 2, size_t{40}, size_t{3}}) {
             const std::string cut = In(std::string("cut_") + name);
             std::ofstream(cut, std::ios::binary).write(bytes.data(), static_cast<long>(keep));
