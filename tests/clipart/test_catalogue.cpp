@@ -79,7 +79,7 @@ TEST(ClipArtCatalogue, CollectingStopsPastFiveHundredAndSkipsRepeatedFiles)
 TEST(ClipArtCatalogue, SearchFindsNamesInTheCurrentLanguageIgnoringCase)
 {
     TempDir data;
-    setenv("XDG_DATA_HOME", data.Path().c_str(), 1);
+    ScopedEnv dataHome("XDG_DATA_HOME", data.Path());
     data.WriteText("merrowick/stickers/grandpa santa.clp", "BM");
     struct Case {
         int32_t language;
@@ -101,13 +101,12 @@ TEST(ClipArtCatalogue, SearchFindsNamesInTheCurrentLanguageIgnoringCase)
         EXPECT_EQ(Files(items), c.files) << c.query;
     }
     gLanguageOffset = 0;
-    unsetenv("XDG_DATA_HOME");
 }
 
 TEST(ClipArtCatalogue, OnlyPlainNamesAreLookedUpClipArtFolderFirst)
 {
     TempDir main, data;
-    setenv("XDG_DATA_HOME", data.Path().c_str(), 1);
+    ScopedEnv dataHome("XDG_DATA_HOME", data.Path());
     std::snprintf(gMainDir, sizeof gMainDir, "%s/", main.Path().c_str());
     main.WriteText("clipart/both.clp", "x");
     data.WriteText("merrowick/stickers/both.clp", "x");
@@ -122,7 +121,6 @@ TEST(ClipArtCatalogue, OnlyPlainNamesAreLookedUpClipArtFolderFirst)
         EXPECT_FALSE(ClipArt_FindFile(name, path, sizeof path)) << name;
     EXPECT_FALSE(ClipArt_FindFile("both.clp", path, 10)) << "a cut path";
     gMainDir[0] = '\0';
-    unsetenv("XDG_DATA_HOME");
 }
 
 } // namespace

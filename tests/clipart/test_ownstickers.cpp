@@ -43,15 +43,11 @@ class OwnStickers : public EngineTest
     void SetUp() override
     {
         EngineTest::SetUp();
-        setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
         std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
         fs::create_directories(dir / "clipart");
     }
-    void TearDown() override
-    {
-        unsetenv("XDG_DATA_HOME");
-        EngineReset();
-    }
+    void TearDown() override { EngineReset(); }
+    ScopedEnv mDataHome{"XDG_DATA_HOME", dir / "data"};
     const fs::path stickers = dir / "data/merrowick/stickers";
 };
 

@@ -62,18 +62,14 @@ class Thumbnail : public ::testing::Test
         TrailClear();
         std::snprintf(gMainDir, sizeof gMainDir, "%s/", mMain.Path().c_str());
         fs::create_directories(mMain / "clipart");
-        setenv("XDG_DATA_HOME", mData.Path().c_str(), 1);
     }
-    void TearDown() override
-    {
-        gMainDir[0] = '\0';
-        unsetenv("XDG_DATA_HOME");
-    }
+    void TearDown() override { gMainDir[0] = '\0'; }
     void Put(const std::string &name, const std::vector<uint8_t> &bytes)
     {
         WriteFile(mMain / ("clipart/" + name), bytes);
     }
     TempDir mMain, mData;
+    ScopedEnv mDataHome{"XDG_DATA_HOME", mData.Path()};
 };
 
 TEST(ThumbRect, TheLongerSideFillsTheSquareAndTheOtherIsCentred)

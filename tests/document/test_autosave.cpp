@@ -8,9 +8,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -177,15 +174,12 @@ TEST_F(Autosave, BrokenDescriptionsAndTheFolder)
     EXPECT_EQ(info.bNeedsSaveAs, 1);
     EXPECT_GT(info.tWritten, 0) << "the file's own time";
 
-    const char *oldState = std::getenv("XDG_STATE_HOME");
-    const std::string keep = oldState ? oldState : "";
     char out[4096];
-    setenv("XDG_STATE_HOME", "/s", 1);
-    ASSERT_TRUE(AUTOSAVE_Folder(out, sizeof out));
-    EXPECT_STREQ(out, "/s/merrowick/");
-    unsetenv("XDG_STATE_HOME");
-    setenv("HOME", "/h", 1);
-    ASSERT_TRUE(AUTOSAVE_Folder(out, sizeof out));
-    EXPECT_STREQ(out, "/h/.local/state/merrowick/");
-    keep.empty() ? unsetenv("XDG_STATE_HOME") : setenv("XDG_STATE_HOME", keep.c_str(), 1);
+    ScopedEnv home("HOME", "/h");
+    for (const auto &[state, want] :
+         {std::pair{"/s", "/s/merrowick/"}, {nullptr, "/h/.local/state/merrowick/"}}) {
+        ScopedEnv env("XDG_STATE_HOME", state);
+        ASSERT_TRUE(AUTOSAVE_Folder(out, sizeof out));
+        EXPECT_STREQ(out, want);
+    }
 }

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>

@@ -4,9 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <string>
 #include <sys/stat.h>
 #include <vector>

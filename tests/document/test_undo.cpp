@@ -3,7 +3,6 @@
 // whose file has gone.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstring>
 #include <functional>
 #include <sstream>

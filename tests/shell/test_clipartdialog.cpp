@@ -38,7 +38,6 @@ class ClipArtDialogTest : public QtTest
                                  "Merrowick_English/html/basics_add.htm"})
             mMain.WriteText(std::string("help/") + page, "<html>help</html>");
         std::snprintf(gMainDir, sizeof gMainDir, "%s/", mMain.Path().c_str());
-        setenv("XDG_DATA_HOME", mData.Path().c_str(), 1);
         gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
         gPictureRect = {190, 75, 600, 450};
         gClipArtCategory = gClipArtListPos = 0;
@@ -52,7 +51,6 @@ class ClipArtDialogTest : public QtTest
         gDDSPicture = nullptr;
         gLanguageOffset = 0;
         gMainDir[0] = '\0';
-        unsetenv("XDG_DATA_HOME");
         QtTest::TearDown();
     }
     static std::vector<std::string> Pieces()
@@ -70,6 +68,7 @@ class ClipArtDialogTest : public QtTest
         return selected.size() == 1 ? d.List()->row(selected[0]) : -1;
     }
     TempDir mMain, mData;
+    ScopedEnv mDataHome{"XDG_DATA_HOME", mData.Path()};
     QWidget mOwner;
 };
 
