@@ -216,50 +216,26 @@ TEST_F(Layout, ARoundTripRestoresEveryPieceAndThePhoto)
     EXPECT_EQ(back[2]->iTextStyle, 3);
 }
 
-// Each cut ends in the message of the block it falls in; nothing changes.
-TEST_F(Layout, TruncatedFilesFailAtTheirBlockAndLeaveThePictureAsItWas)
+// A cut file fails with the message of the block the cut falls in, and what the editor
+// cannot have written is refused before anything is made; the picture stays as it was.
+TEST_F(Layout, CutAndHostileFilesAreRefusedAndLeaveThePictureAsItWas)
 {
     const auto good = SaveSample("good.mwi", 30, 20);
-    const size_t rows = kFirstRecord + 476;
-    const struct {
-        size_t keep;
-        const char *says;
-    } cases[] = {
-        {0, "Read version failed!"},
-        {3, "Read version failed!"},
-        {4 + 667, "Read header failed!"},
-        {kFirstRecord + 475, "Read objects failed!"},
-        {rows + 30 * 3 * 4, "Read objects failed!"}, // fewer bytes than three records
-        {rows + 30 * 20 * 3 - 10, "Read image row failed!"},
-        {PieceRecord(30, 20, 1) + 10, "Read objects failed!"},
-    };
-    const auto before = Objects();
-    for (const auto &c : cases) {
-        TrailClear();
-        EXPECT_FALSE(LoadBytes({good.begin(), good.begin() + c.keep})) << c.keep;
-        EXPECT_NE(std::string(gErrorTrail).find(c.says), std::string::npos)
-            << c.keep << ": " << gErrorTrail;
-        EXPECT_EQ(Objects(), before) << c.keep;
-        EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(30, 20));
-    }
-    TrailClear();
-    EXPECT_TRUE(LoadBytes(good)) << gErrorTrail;
-}
-
-// What the editor cannot have written is refused before anything is made.
-TEST_F(Layout, HostileHeadersAndRecordsAreRefusedBeforeAnythingIsMade)
-{
-    const auto good = SaveSample("good.mwi", 9, 5);
-    const size_t hat = PieceRecord(9, 5, 0), text = PieceRecord(9, 5, 1);
-    auto name = [](std::vector<uint8_t> &b, size_t record, const std::string &n) {
-        std::fill(b.begin() + record + 4, b.begin() + record + 132, 0);
-        std::memcpy(b.data() + record + 4, n.data(), std::min<size_t>(n.size(), 128));
-    };
+    const size_t rows = kFirstRecord + 476, hat = PieceRecord(30, 20, 0),
+                 text = PieceRecord(30, 20, 1);
+    auto cut = [](size_t keep) { return [keep](std::vector<uint8_t> &b) { b.resize(keep); }; };
     const struct {
         const char *what;
         std::function<void(std::vector<uint8_t> &)> edit;
         const char *says;
     } cases[] = {
+        {"empty", cut(0), "Read version failed!"},
+        {"cut in the version", cut(3), "Read version failed!"},
+        {"cut in the header", cut(4 + 667), "Read header failed!"},
+        {"cut in the photo's record", cut(kFirstRecord + 475), "Read objects failed!"},
+        {"fewer bytes than three records", cut(rows + 30 * 3 * 4), "Read objects failed!"},
+        {"cut in the photo", cut(rows + 30 * 20 * 3 - 10), "Read image row failed!"},
+        {"cut in a piece's record", cut(text + 10), "Read objects failed!"},
         {"negative count", [](auto &b) { Set32(b, kHeader, -1); }, "counts -1 objects"},
         {"count beyond the file", [](auto &b) { Set32(b, kHeader, 0x7FFFFFFF); }, "holds at most"},
         {"photo width 0", [](auto &b) { Set32(b, kHeader + 132, 0); }, "no pixels"},
@@ -268,7 +244,7 @@ TEST_F(Layout, HostileHeadersAndRecordsAreRefusedBeforeAnythingIsMade)
          "Read image row failed!"},
         {"picture area beyond the window", [](auto &b) { Set32(b, kHeader + 140, 100000); },
          "outside the window"},
-        {"a path", [&](auto &b) { name(b, hat, "../../etc/passwd"); }, "no plain clip-art"},
+        {"a path", [&](auto &b) { std::memcpy(&b[hat + 4], "../x.clp", 9); }, "no plain clip-art"},
         {"an unknown text style", [&](auto &b) { Set32(b, text + 268, 11); }, "text style (11)"},
         {"a far position", [&](auto &b) { Set32(b, hat + 132, -2000000); }, "far outside"},
         {"a second photo", [&](auto &b) { Set32(b, hat, IMG_SRC); }, "more than one photo"},
@@ -283,7 +259,10 @@ TEST_F(Layout, HostileHeadersAndRecordsAreRefusedBeforeAnythingIsMade)
         EXPECT_NE(std::string(gErrorTrail).find(c.says), std::string::npos)
             << c.what << ": " << gErrorTrail;
         EXPECT_EQ(Objects(), before) << c.what;
+        EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(30, 20)) << c.what;
     }
+    TrailClear();
+    EXPECT_TRUE(LoadBytes(good)) << gErrorTrail;
 }
 
 TEST_F(Layout, MorePiecesThanTheLimitAreRefusedAndUnknownKindsSkipped)
