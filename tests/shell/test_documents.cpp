@@ -29,7 +29,7 @@ namespace
 {
 
 // A name splits at the last separator and the last dot; its type comes from the
-// extension's start; a path without a name or with parts too long is refused.
+// extension's start; a path without a name, or with a name or extension too long, is refused.
 TEST(SplitPath, SplitsAtTheLastSeparatorAndTheLastDotOfTheName)
 {
     const struct {
