@@ -1,13 +1,16 @@
-// The sprite sheet and its glyph tables, as the fonts and the frame use them.
+// The sprite sheet and its glyph tables, as the fonts and the frame use them, and the
+// graphics map and level file that place the interface buttons on it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
-#include "artwork_data.h"
 #include "glyphtables.h"
+#include "interface/graphicsmap.h"
+#include "interface/interface.h"
+#include "platform/trail.h"
 #include "resources/resources.h"
-
-using namespace artwork_test;
+#include "support/data_files.h"
 
 namespace
 {
@@ -29,10 +32,15 @@ std::vector<int> RowsOf(const Font &f, int g)
     return f.table == kGlyphsLarge ? std::vector<int>{f.rows[g >= 29]} : f.rows;
 }
 
-const Image &Sheet()
+const DecodedBitmap &Sheet()
 {
-    static const Image sheet(ReadData("resources/SPRITE.bmp"));
+    static const DecodedBitmap sheet(ReadData("resources/SPRITE.bmp"));
     return sheet;
+}
+
+bool Overlap(int ax, int ay, int aw, int ah, int bx, int by, int bw, int bh)
+{
+    return ax < bx + bw && bx < ax + aw && ay < by + bh && by < ay + ah;
 }
 
 } // namespace
@@ -106,4 +114,45 @@ TEST(SpriteSheet, FrameTilesHaveNoHolesAndTheLogoCellHasTheLogo)
     for (const auto &t : tiles)
         EXPECT_EQ(Sheet().Ink(t[0], t[1], t[2], t[3]), t[2] * t[3]) << t[0] << "," << t[1];
     EXPECT_GT(Sheet().Ink(861, 295, 52, 44), 52 * 44 / 4);
+}
+
+// Every graphic of the map lies inside the sheet; the level places seventeen buttons
+// numbered 1 to 17 in the window, clear of each other, of the logo and of the picture's
+// frame, each with its normal, lit and pressed looks stacked in the sheet.
+TEST(LevelFile, SeventeenButtonsClearOfEachOtherTheLogoAndThePictureWithThreeLooks)
+{
+    const std::vector<uint8_t> map = ReadData("obj.edi"), level = ReadData("merrowick.lvl");
+    ASSERT_TRUE(GraphicsMapParse(map.data(), map.size())) << DataPath("obj.edi");
+    for (int32_t i = 0; i < gGraphicsCount; ++i) {
+        const GRAPHICSRECT &r = gGraphicsRects[i];
+        EXPECT_TRUE(r.iWidth > 0 && r.iHeight > 0 && r.x >= 0 && r.y >= 0 &&
+                    r.x + r.iWidth <= 1700 && r.y + r.iHeight <= 345)
+            << r.iId;
+    }
+    ASSERT_TRUE(LevelParse(level.data(), level.size(), "merrowick.lvl")) << gErrorTrail;
+    ASSERT_EQ(gLevel.iActionCount, 17);
+    const DecodedBitmap logo(ReadData("logo7.clp"));
+    std::set<int> numbers;
+    for (int32_t i = 0; i < 17; ++i) {
+        const LEVELACTION &a = gLevel.pActions[i];
+        const int w = a.right - a.left, h = a.bottom - a.top;
+        SCOPED_TRACE("button " + std::to_string(a.p[2]));
+        EXPECT_TRUE(a.p[0] == 0 && a.p[1] == LEVEL_CONTROL_CLASS) << "group and class";
+        EXPECT_TRUE(a.p[2] >= 1 && a.p[2] <= 17 && numbers.insert(a.p[2]).second) << "number";
+        EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= 800 && a.bottom <= 600);
+        // The picture's frame starts 13 pixels before the picture area (190, 75).
+        EXPECT_TRUE(a.right <= 190 - 13 || a.bottom <= 75 - 13);
+        EXPECT_FALSE(Overlap(a.left, a.top, w, h, 15, 10, logo.w(), logo.h()));
+        for (int32_t k = 0; k < i; ++k) {
+            const LEVELACTION &o = gLevel.pActions[k];
+            EXPECT_FALSE(
+                Overlap(a.left, a.top, w, h, o.left, o.top, o.right - o.left, o.bottom - o.top))
+                << "and button " << o.p[2];
+        }
+        ASSERT_LE(a.ySrc + 3 * h, 345);
+        for (int look = 0; look < 3; ++look)
+            EXPECT_GT(Sheet().Ink(a.xSrc, a.ySrc + look * h, w, h), w * h / 2) << "look " << look;
+    }
+    FreeLevel();
+    FreeObjects();
 }

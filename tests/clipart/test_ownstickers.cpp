@@ -31,12 +31,6 @@ void Paint(std::vector<uint8_t> &bgra, int w, int x, int y, uint32_t argb)
     p[3] = uint8_t(argb >> 24);
 }
 
-std::vector<uint8_t> ReadAll(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 uint32_t At(const DIBIMAGE &image, int x, int y)
 {
     const uint8_t *p = image.pBits + y * image.iPitch + x * 3;
@@ -49,15 +43,11 @@ class OwnStickers : public EngineTest
     void SetUp() override
     {
         EngineTest::SetUp();
-        setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
         std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
         fs::create_directories(dir / "clipart");
     }
-    void TearDown() override
-    {
-        unsetenv("XDG_DATA_HOME");
-        EngineReset();
-    }
+    void TearDown() override { EngineReset(); }
+    ScopedEnv mDataHome{"XDG_DATA_HOME", dir / "data"};
     const fs::path stickers = dir / "data/merrowick/stickers";
 };
 
@@ -123,7 +113,7 @@ TEST_F(OwnStickers, StoredUnderANewNameNeverReplacingAFileAndListed)
         std::string name;
         ASSERT_TRUE(ClipArt_SaveSticker(&s, c.source, &name)) << gErrorTrail;
         EXPECT_EQ(name, c.name);
-        const DecodedBitmap back(ReadAll(stickers / name));
+        const DecodedBitmap back(ReadBytes(stickers / name));
         ASSERT_TRUE(back.ok);
         EXPECT_EQ(std::tuple(back.w(), back.h(), back.At(2, 1)), std::tuple(3, 2, 0x336699u));
     }

@@ -8,9 +8,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -104,8 +101,7 @@ TEST_F(Autosave, WrittenWithinTheIntervalAfterAChangeAndOnlyThen)
     // What was written opens as the picture.
     std::vector<uint8_t> now;
     ASSERT_TRUE(LayoutToBytes(&now));
-    std::ifstream in(written, std::ios::binary);
-    EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}), now);
+    EXPECT_EQ(ReadBytes(written), now);
     EXPECT_EQ(gModified, 1) << "the autosave leaves the picture modified";
 
     // Another change: written again 30 s later; a save removes it.
@@ -178,15 +174,12 @@ TEST_F(Autosave, BrokenDescriptionsAndTheFolder)
     EXPECT_EQ(info.bNeedsSaveAs, 1);
     EXPECT_GT(info.tWritten, 0) << "the file's own time";
 
-    const char *oldState = std::getenv("XDG_STATE_HOME");
-    const std::string keep = oldState ? oldState : "";
     char out[4096];
-    setenv("XDG_STATE_HOME", "/s", 1);
-    ASSERT_TRUE(AUTOSAVE_Folder(out, sizeof out));
-    EXPECT_STREQ(out, "/s/merrowick/");
-    unsetenv("XDG_STATE_HOME");
-    setenv("HOME", "/h", 1);
-    ASSERT_TRUE(AUTOSAVE_Folder(out, sizeof out));
-    EXPECT_STREQ(out, "/h/.local/state/merrowick/");
-    keep.empty() ? unsetenv("XDG_STATE_HOME") : setenv("XDG_STATE_HOME", keep.c_str(), 1);
+    ScopedEnv home("HOME", "/h");
+    for (const auto &[state, want] :
+         {std::pair{"/s", "/s/merrowick/"}, {nullptr, "/h/.local/state/merrowick/"}}) {
+        ScopedEnv env("XDG_STATE_HOME", state);
+        ASSERT_TRUE(AUTOSAVE_Folder(out, sizeof out));
+        EXPECT_STREQ(out, want);
+    }
 }

@@ -4,9 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -18,12 +15,6 @@
 
 namespace
 {
-
-std::string ReadText(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class SafeSave : public EngineTest, public ::testing::WithParamInterface<int>
 {

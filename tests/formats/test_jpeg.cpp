@@ -20,12 +20,6 @@ namespace fs = std::filesystem;
 namespace
 {
 
-std::string ReadAll(const fs::path &p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 void WriteAll(const fs::path &p, const std::string &bytes)
 {
     std::ofstream(p, std::ios::binary) << bytes;
@@ -115,7 +109,7 @@ TEST_F(Jpeg, DecodesEveryVariantExactlyLikeDjpeg)
     for (const auto &c : cases) {
         Tool("cjpeg " + std::string(c.options), TestPicture(src, c.w, c.h), jpg);
         Tool("djpeg -pnm", jpg, ref);
-        const std::string d = ReadAll(ref);
+        const std::string d = ReadText(ref);
         int at = 0, ch = d[1] == '5' ? 1 : 3;
         std::sscanf(d.c_str(), "%*s %*d %*d 255%n", &at);
         const uint8_t *want = reinterpret_cast<const uint8_t *>(d.data()) + at + 1;
@@ -163,7 +157,7 @@ TEST_F(Jpeg, SavedPictureIsWhatCjpegMakesAtQualityNinety)
     WriteAll(dir / "src.ppm", ppm);
     Tool("cjpeg -quality 90", dir / "src.ppm", dir / "cjpeg.jpg");
     ASSERT_TRUE(JpegSave(px.data(), (dir / "q0.jpg").c_str(), 45, 20, 3, 0)) << gErrorTrail;
-    EXPECT_EQ(ReadAll(dir / "q0.jpg"), ReadAll(dir / "cjpeg.jpg"));
+    EXPECT_EQ(ReadText(dir / "q0.jpg"), ReadText(dir / "cjpeg.jpg"));
 }
 
 TEST_F(Jpeg, FailedSaveLeavesTheEarlierFileAndNoLeftovers)
@@ -174,7 +168,7 @@ TEST_F(Jpeg, FailedSaveLeavesTheEarlierFileAndNoLeftovers)
     const std::vector<uint8_t> wide(static_cast<size_t>(W8(70000)) * 3, 0);
     EXPECT_FALSE(JpegSave(wide.data(), f.c_str(), 70000, 1, 3, 90));
     EXPECT_EQ(std::string(gErrorTrail).rfind("Can't write file", 0), 0u) << gErrorTrail;
-    EXPECT_EQ(ReadAll(f), "earlier picture");
+    EXPECT_EQ(ReadText(f), "earlier picture");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
@@ -182,7 +176,7 @@ TEST_F(Jpeg, BadFilesLeaveNoPhotoAndTruncatedOnesLoadAsFarAsTheyGo)
 {
     const fs::path full = dir / "full.jpg";
     Tool("cjpeg", TestPicture(dir / "s.ppm", 120, 90), full);
-    const std::string bytes = ReadAll(full);
+    const std::string bytes = ReadText(full);
     WriteAll(dir / "half.jpg", bytes.substr(0, bytes.size() / 2));
     WriteAll(dir / "notes.jpg", "this is not a picture at all");
     const std::pair<const char *, std::string> cases[] = {

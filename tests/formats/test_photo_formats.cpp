@@ -1,5 +1,6 @@
-// PNG and WebP photos in their variants (made by ImageMagick and cwebp here), JPEGs
-// turned upright by their EXIF orientation, and broken files refused with a message.
+// PNG, WebP and Windows bitmap photos in their variants (made by ImageMagick and cwebp
+// here), JPEGs turned upright by their EXIF orientation, and broken or oversized files
+// refused with a message before a surface is asked for.
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 
 #include "formats/formats.h"
 #include "platform/trail.h"
+#include "support/bmp_builder.h"
 #include "support/temp_dir.h"
 #include "tests/formats/photo_target.h"
 
@@ -114,8 +116,7 @@ TEST_F(PhotoFormats, JpegsWithAnOrientationArriveUpright)
     const std::string plain = In("plain.jpg");
     ASSERT_TRUE(JpegSave(quarters->pBits, plain.c_str(), w, h, 3, 95)) << gErrorTrail;
     ReleaseJpegBuffer2(quarters);
-    std::ifstream in(plain, std::ios::binary);
-    const std::vector<uint8_t> jpeg((std::istreambuf_iterator<char>(in)), {});
+    const std::vector<uint8_t> jpeg = ReadBytes(plain);
 
     const uint32_t corners[9][2] = {{},
                                     {kRed, kGreen},
@@ -160,13 +161,49 @@ TEST_F(PhotoFormats, JpegsWithAnOrientationArriveUpright)
     }
 }
 
+// Bitmaps in the common layouts load with the pixels ImageMagick reads back: a 4 × 3 grid
+// of colours that a palette holds exactly, at an odd width.
+TEST_F(PhotoFormats, CommonBitmapLayoutsLoadWithTheirPixels)
+{
+    Make("convert -size 4x3 xc:red -fill blue -draw 'point 1,0' -fill lime -draw 'point 2,1' "
+         "-fill white -draw 'point 3,2' -sample 53x39! " +
+         In("s.ppm"));
+    for (const auto &[name, how] : {std::pair{"rgb24.bmp", "-type truecolor bmp3:"},
+                                    {"pal8.dib", "-type palette bmp3:"},
+                                    {"v5.bmp", "-type truecolor bmp:"}}) {
+        Make("convert " + In("s.ppm") + " " + how + In(name));
+        Make("convert " + In(name) + " -depth 8 rgb:" + In("ref.rgb"));
+        const std::vector<uint8_t> want = ReadBytes(In("ref.rgb"));
+        PhotoTarget t;
+        ASSERT_TRUE(t.Load(PhotoLoad, In(name))) << name << gErrorTrail;
+        ASSERT_EQ(std::pair(t.info.iWidth, t.info.iHeight), std::pair(53, 39)) << name;
+        int mismatches = 0;
+        for (int i = 0; i < 53 * 39; i++)
+            mismatches += DXGetPixel(t.surface, i % 53, i / 53) !=
+                          uint32_t(want[i * 3] << 16 | want[i * 3 + 1] << 8 | want[i * 3 + 2]);
+        EXPECT_EQ(mismatches, 0) << name;
+    }
+}
+
 TEST_F(PhotoFormats, BrokenFilesAndOrientationsAreRefusedOrIgnoredSafely)
 {
+    BmpSpec huge; // 40000 × 40000 pixels, top-down, with hardly any data
+    huge.width = 40000, huge.height = -40000, huge.pixels.resize(16);
+    WriteFile(In("huge.bmp"), MakeBmp(huge));
+    WriteFile(In("junk.bmp"), {'B', 'M', '?'});
+    for (const auto &[name, trail] :
+         {std::pair{"junk.bmp", "LoadImage() !\nBitmapLoad() failed!\n"},
+          {"huge.bmp", "too large: 40000 x 40000"}}) {
+        TrailClear();
+        PhotoTarget t;
+        EXPECT_FALSE(t.Load(PhotoLoad, In(name)));
+        EXPECT_NE(std::string(gErrorTrail).find(trail), std::string::npos) << gErrorTrail;
+        EXPECT_EQ(t.calls, 0) << name;
+    }
     Make(Source(true) + " PNG32:" + In("whole.png"));
     Make(Source(false) + " png:- | cwebp -quiet -o " + In("whole.webp") + " -- -");
     for (const char *name : {"whole.png", "whole.webp"}) {
-        std::ifstream in(In(name), std::ios::binary);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+        const std::string bytes = ReadText(In(name));
         for (size_t keep : {bytes.size() / 2, size_t{40}, size_t{3}}) {
             const std::string cut = In(std::string("cut_") + name);
             std::ofstream(cut, std::ios::binary).write(bytes.data(), static_cast<long>(keep));

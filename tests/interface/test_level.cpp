@@ -1,13 +1,42 @@
-// The level file: header, name check, the four record lists and what is kept of them.
+// The graphics map "obj.edi", and the level file: header, name check, the four record lists
+// and what is kept of them.
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
+#include "interface/graphicsmap.h"
 #include "interface/interface.h"
-#include "platform/platform.h"
 #include "platform/trail.h"
-#include "support/data_files.h"
+
+TEST(GraphicsMap, ReadsEntriesAndRefusesRepeatedIdsIdsOutsideTheMapAndBadValues)
+{
+    std::string longMap; // only the first 32768 bytes are read: the entry cut there fails
+    for (int id = 0; id < 3000; id++) // 15 bytes each
+        longMap += "G:" + (std::to_string(id) + "     ").substr(0, 5) + "1,2,3,4\n";
+    const struct {
+        std::string text;
+        const char *trail; // "": read
+        int32_t kept;      // entries read before the bad one stay
+    } cases[] = {
+        {"G:1001 10,20,52,44\r\nG:7    1,2,3,4\nG:2330 0,0,0,0", "", 3},
+        {"G:1001 1,2,5,4\nG:1002 1,1,1,1\nG:1001 0,0,1,1\n", "Graphics Id already used!\n1001\n",
+         2},
+        {"G:1    1,2,3,4\nG:32768 1,2,3,4\n", "Graphics Id out of range!\n32768\n", 1},
+        {"G:1    1,2,3,4\nG:12   1,2,3\n", "G: Corrupted line!!\n", 1},
+        {"G:12   1,2,3,-4\n", "G: Corrupted line!!\n", 0}, // no negative sizes
+        {longMap, "G: Corrupted line!!\n", 2184},
+    };
+    for (const auto &c : cases) {
+        TrailClear();
+        const int ok =
+            GraphicsMapParse(reinterpret_cast<const uint8_t *>(c.text.data()), c.text.size());
+        EXPECT_EQ(ok, !*c.trail) << c.text.substr(0, 40);
+        EXPECT_STREQ(gErrorTrail, c.trail) << c.text.substr(0, 40);
+        EXPECT_EQ(gGraphicsCount, c.kept) << c.text.substr(0, 40);
+        FreeObjects();
+    }
+}
 
 namespace
 {
@@ -115,25 +144,4 @@ TEST_F(Level, RefusesWhatCannotBeRightWithoutReadingPastTheBytes)
         EXPECT_STREQ(gErrorTrail, c.trail);
         EXPECT_EQ(gLevel.iActionCount, 0);
     }
-}
-
-TEST(LevelFile, TheProgramsLevelPlacesSeventeenButtonsOfGroupZero)
-{
-    TrailClear();
-    std::snprintf(gMainDir, sizeof gMainDir, "%s", DataPath().c_str());
-    ASSERT_TRUE(LoadObjects()) << gErrorTrail;
-    ASSERT_TRUE(LoadLevel("merrowick.lvl")) << gErrorTrail;
-    std::vector<int> numbers;
-    for (int32_t i = 0; i < gLevel.iActionCount; i++) {
-        EXPECT_EQ(gLevel.pActions[i].p[1], LEVEL_CONTROL_CLASS);
-        numbers.push_back(gLevel.pActions[i].p[2]);
-    }
-    EXPECT_EQ(numbers.size(), 17u);
-    EXPECT_FALSE(LoadLevel("obj.edi")) << "another file fails its name check";
-    EXPECT_FALSE(LoadLevel("missing.lvl"));
-    EXPECT_STREQ(gErrorTrail, "Could not open the file.\n");
-    FreeLevel();
-    FreeObjects();
-    TrailClear();
-    gMainDir[0] = '\0';
 }

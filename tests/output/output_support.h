@@ -1,9 +1,5 @@
-// output_support.h — a picture to print or send, and a robot that answers dialogs.
+// output_support.h — a picture to print or send.
 #pragma once
-
-#include <QApplication>
-#include <QTimer>
-#include <functional>
 
 #include "picture/ao.h"
 #include "picture/compose.h"
@@ -35,18 +31,9 @@ class PictureTest : public QtTest
     // The photo as a bitmap file.
     std::string WritePhoto(int w, int h)
     {
-        BmpSpec s;
-        s.width = w, s.height = -h; // top-down
-        for (int y = 0; y < h; ++y) {
-            std::vector<uint8_t> row;
-            for (int x = 0; x < w; ++x) {
-                const uint32_t c = kQuadrant[(y >= h / 2) * 2 + (x >= w / 2)];
-                row.insert(row.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
-            }
-            PadRow(row);
-            s.pixels.insert(s.pixels.end(), row.begin(), row.end());
-        }
-        WriteFile(mDir / "photo.bmp", MakeBmp(s));
+        WriteFile(mDir / "photo.bmp", PictureBmp(w, h, [w, h](int x, int y) {
+                      return kQuadrant[(y >= h / 2) * 2 + (x >= w / 2)];
+                  }));
         return mDir / "photo.bmp";
     }
     void TearDown() override
@@ -61,28 +48,3 @@ class PictureTest : public QtTest
     }
     TempDir mDir;
 };
-
-// Runs `step` on every pass of the event loop (modal dialogs' loops included) until it
-// returns true: the way a test answers the dialogs a routine opens.
-class Robot
-{
-  public:
-    explicit Robot(std::function<bool()> step) : mStep(std::move(step))
-    {
-        mTimer.setInterval(0);
-        QObject::connect(&mTimer, &QTimer::timeout, [this] {
-            if (mStep())
-                mTimer.stop();
-        });
-        mTimer.start();
-    }
-
-  private:
-    std::function<bool()> mStep;
-    QTimer mTimer;
-};
-
-template <class T> T *Child(QWidget *parent, const char *name)
-{
-    return parent->findChild<T *>(name);
-}

@@ -15,25 +15,22 @@ namespace
 constexpr uint32_t kRed = 0xFF0000, kBlue = 0x0000FF, kGrey = 0x808080, kWhite = 0xFFFFFF;
 int sCalls;
 
-class DisplayList : public ::testing::Test
+// The picture engine with a red sprite sheet.
+class DisplayList : public PictureEngineTest
 {
   protected:
     void SetUp() override
     {
-        EngineReset();
-        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture})
-            *s = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
+        PictureEngineTest::SetUp();
         gDDSSprite = DXCreateSurface(nullptr, 200, 100, DDSCAPS_SYSTEMOFFSCREEN);
         DXFillRect(gDDSSprite, 0, 0, 200, 100, kRed);
-        ASSERT_TRUE(AO_Init(nullptr));
         gFramesRunning = 1;
         sCalls = 0;
     }
     void TearDown() override
     {
-        AO_CleanUp(nullptr);
-        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSSprite})
-            DXReleaseSurface(*s), *s = nullptr;
+        PictureEngineTest::TearDown();
+        DXReleaseSurface(gDDSSprite), gDDSSprite = nullptr;
     }
 };
 

@@ -35,28 +35,22 @@ TEST(PictureRect, FitsThePhotoIntoTheAreaCentredAtLeastOnePixelEachWay)
     }
 }
 
-class Compose : public ::testing::Test
+// The picture engine with a blue sprite sheet.
+class Compose : public PictureEngineTest
 {
   protected:
     void SetUp() override
     {
-        EngineReset();
-        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd})
-            *s = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+        PictureEngineTest::SetUp();
         gDDSSprite = DXCreateSurface(nullptr, 2048, 345, DDSCAPS_SYSTEMOFFSCREEN);
         DXFillRect(gDDSSprite, 0, 0, 2048, 345, kBlue);
-        ASSERT_TRUE(AO_Init(nullptr));
         gFramesRunning = 1;
     }
     void TearDown() override
     {
-        AO_CleanUp(nullptr);
-        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSText, &gDDSSprite})
-            DXReleaseSurface(*s), *s = nullptr;
+        PictureEngineTest::TearDown();
+        DXReleaseSurface(gDDSSprite), gDDSSprite = nullptr;
         ReleaseJpegBuffer2(out); // with the memory it lies over
-        out = nullptr;
     }
     // An image object whose high-resolution image is w × h pixels of one colour,
     // placed at (x, y) in the window as pw × ph.
@@ -97,6 +91,23 @@ class Compose : public ::testing::Test
         ReleaseJpegBuffer2(out);
         out = BuildHiResImage2(w, h, 3);
         ASSERT_NE(out, nullptr) << gErrorTrail;
+    }
+    // The pixel the window shows at (x, y).
+    static uint32_t Shown(int32_t x, int32_t y)
+    {
+        const PLAT_IMAGE *win = PLAT_GetWindowImage();
+        const uint8_t *p = win->pBits + y * win->iPitch + x * 3;
+        return static_cast<uint32_t>(p[2] << 16 | p[1] << 8 | p[0]);
+    }
+    // A 10 × 10 sprite of the sheet at (20, 20), flushed where it stands.
+    static AO *AddSprite()
+    {
+        AO *sprite = AO_Alloc(sizeof(AO));
+        sprite->dwFlags = AOFLAG_SPRITE | AOFLAG_FLUSH, sprite->pSheet = sprite;
+        sprite->x = sprite->rcUpdate[0] = 20, sprite->y = sprite->rcUpdate[1] = 20;
+        sprite->iWidth = sprite->iHeight = sprite->rcUpdate[2] = sprite->rcUpdate[3] = 10;
+        AO_AddObj(sprite);
+        return sprite;
     }
     LPDDS out = nullptr;
 };
@@ -173,30 +184,21 @@ TEST_F(Compose, LargeAndWideTurnedPiecesAreDrawnAndFollowTheirPiece)
 // the framed picture), and a sprite that goes leaves the background behind in it too.
 TEST_F(Compose, TheWindowShowsRebuiltBackgroundsAndNoLeftOverSprites)
 {
-    PLAT_IMAGE *win = PLAT_GetWindowImage();
-    auto shown = [win](int32_t x, int32_t y) {
-        const uint8_t *p = win->pBits + y * win->iPitch + x * 3;
-        return static_cast<uint32_t>(p[2] << 16 | p[1] << 8 | p[0]);
-    };
     // Before the first picture its area invites the first step (glyphs of the sheet).
     ASSERT_TRUE(BackgroundResize()) << gErrorTrail;
     int glyphs = 0;
     for (int y = 150; y < 350; y++)
         for (int x = 380; x < 600; x++)
-            glyphs += shown(x, y) == kBlue;
+            glyphs += Shown(x, y) == kBlue;
     EXPECT_GT(glyphs, 500);
     AddPhoto();
     ASSERT_TRUE(BackgroundResize()) << gErrorTrail;
-    EXPECT_EQ(shown(gPictureRect.x - 5, gPictureRect.y - 5), kBlue) << "the frame";
-    AO *sprite = AO_Alloc(sizeof(AO));
-    sprite->dwFlags = AOFLAG_SPRITE | AOFLAG_FLUSH, sprite->pSheet = sprite;
-    sprite->x = sprite->rcUpdate[0] = 20, sprite->y = sprite->rcUpdate[1] = 20;
-    sprite->iWidth = sprite->iHeight = sprite->rcUpdate[2] = sprite->rcUpdate[3] = 10;
-    AO_AddObj(sprite);
+    EXPECT_EQ(Shown(gPictureRect.x - 5, gPictureRect.y - 5), kBlue) << "the frame";
+    AO *sprite = AddSprite();
     ASSERT_TRUE(AO_ProcessFlip());
-    EXPECT_EQ(shown(25, 25), kBlue);
+    EXPECT_EQ(Shown(25, 25), kBlue);
     AO_DelObj(sprite);
-    EXPECT_EQ(shown(25, 25), DXGetPixel(gDDSBackgnd, 25, 25));
+    EXPECT_EQ(Shown(25, 25), DXGetPixel(gDDSBackgnd, 25, 25));
 }
 
 // A frame in which nothing in the picture changed neither redraws it nor copies it to
@@ -208,11 +210,6 @@ TEST_F(Compose, FramesRedrawThePictureOnlyWhenItChanged)
     IMGOBJ *piece = Add(IMG_OBJ, 10, 10, kRed, 300, 200, 40, 30);
     piece->bNeedsUpdate = 0;
     gPictureExists = 1;
-    PLAT_IMAGE *win = PLAT_GetWindowImage();
-    auto shown = [win](int32_t x, int32_t y) {
-        const uint8_t *p = win->pBits + y * win->iPitch + x * 3;
-        return static_cast<uint32_t>(p[2] << 16 | p[1] << 8 | p[0]);
-    };
     auto pictureInvalidated = [] {
         for (const auto &r : FakePlatform().invalidated)
             if (r[0] < gPictureRect.x + gPictureRect.w && gPictureRect.x < r[0] + r[2] &&
@@ -220,11 +217,7 @@ TEST_F(Compose, FramesRedrawThePictureOnlyWhenItChanged)
                 return true;
         return false;
     };
-    AO *sprite = AO_Alloc(sizeof(AO)); // moves into the picture's area in the last step
-    sprite->dwFlags = AOFLAG_SPRITE | AOFLAG_FLUSH, sprite->pSheet = sprite;
-    sprite->x = sprite->rcUpdate[0] = 20, sprite->y = sprite->rcUpdate[1] = 20;
-    sprite->iWidth = sprite->iHeight = sprite->rcUpdate[2] = sprite->rcUpdate[3] = 10;
-    AO_AddObj(sprite);
+    AO *sprite = AddSprite(); // moves into the picture's area in the last step
     const struct {
         const char *step;
         std::function<void()> change;
@@ -251,7 +244,7 @@ TEST_F(Compose, FramesRedrawThePictureOnlyWhenItChanged)
             EXPECT_EQ(DXGetPixel(gDDSPicture, 310, 205) != 0x123456, s.redrawn) << s.step;
         }
         // The window shows the picture, also where the sprite's copy went over it.
-        EXPECT_EQ(shown(325, 215), DXGetPixel(gDDSPicture, 325, 215)) << s.step;
+        EXPECT_EQ(Shown(325, 215), DXGetPixel(gDDSPicture, 325, 215)) << s.step;
     }
     // A moving piece redraws and invalidates its old and new places only.
     gSelected = nullptr;

@@ -14,18 +14,10 @@ namespace fs = std::filesystem;
 namespace
 {
 
-// A bottom-up 24-bit Windows bitmap whose left half is red and right half blue.
+// A bitmap whose left half is red and right half blue.
 std::vector<uint8_t> TwoColourBmp(int w, int h)
 {
-    BmpSpec s;
-    s.width = w, s.height = h;
-    std::vector<uint8_t> row(w * 3);
-    for (int x = 0; x < w; x++)
-        row[x * 3 + (x < w / 2 ? 2 : 0)] = 255;
-    PadRow(row);
-    for (int y = 0; y < h; y++)
-        s.pixels.insert(s.pixels.end(), row.begin(), row.end());
-    return MakeBmp(s);
+    return PictureBmp(w, h, [w](int x, int) { return x < w / 2 ? 0xFF0000u : 0x0000FFu; });
 }
 
 void WriteInto(const fs::path &p, const std::vector<uint8_t> &bytes)

@@ -70,8 +70,6 @@ TEST(Settings, WritesReplaceOrAddOneKeyKeepEverythingElseAndMakeTheFolder)
             setenv("XDG_CONFIG_HOME", (config / "deeper/still").c_str(), 1);
         for (const Write &w : c.writes)
             ASSERT_EQ(PLAT_WriteProfileString(w.section, w.key, w.value), 1);
-        std::stringstream text;
-        text << std::ifstream(PLAT_SettingsPath()).rdbuf();
-        EXPECT_EQ(text.str(), c.after);
+        EXPECT_EQ(ReadText(PLAT_SettingsPath()), c.after);
     }
 }

@@ -3,7 +3,6 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTextEdit>
-#include <QTimer>
 
 #include "picture/ao.h"
 #include "picture/imgobj.h"
@@ -96,7 +95,7 @@ TEST_F(AddText, OkAddsATextPieceOfTheStyleButNotForAnEmptyField)
     QTest::keyClicks(dialog.Edit(), "for sale");
     QTest::keyClick(dialog.Edit(), Qt::Key_Return);
     QTest::keyClicks(dialog.Edit(), "cheap");
-    QTest::mouseClick(dialog.findChild<QPushButton *>("okButton"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(&dialog, "okButton"), Qt::LeftButton);
     ASSERT_EQ(Pieces().size(), 1u);
     const IMGOBJ *p = Pieces()[0];
     EXPECT_EQ(std::tuple(p->iKind, p->iTextStyle, std::string(p->szFileName),
@@ -138,21 +137,20 @@ TEST_F(AddText, OkOnAPieceChangesItsTextInPlaceReplacesItForAnotherStyleOrKeepsI
 
 TEST_F(AddText, TheEntryPointAnswersOneForOkAndZeroForCancelWhichChangesNothing)
 {
-    auto press = [](const char *button) {
-        QTimer::singleShot(0, [button] {
-            QWidget *dialog = QApplication::activeModalWidget();
-            QTest::keyClicks(dialog->findChild<QTextEdit *>("edit1081"), " more");
-            dialog->findChild<QRadioButton *>("radio309")->click();
-            dialog->findChild<QPushButton *>(button)->click();
-        });
+    auto press = [](const char *button) -> Answers::Step {
+        return [button](QWidget *dialog) {
+            QTest::keyClicks(Child<QTextEdit>(dialog, "edit1081"), " more");
+            Child<QRadioButton>(dialog, "radio309")->click();
+            Click(button)(dialog);
+        };
     };
     IMGOBJ *obj = EditedPiece(3, "SAME");
-    press("cancelButton");
+    Answers cancel({press("cancelButton")});
     EXPECT_EQ(AddTextDialog(&mOwner, obj), 0);
     EXPECT_EQ(Pieces(), std::vector<IMGOBJ *>{obj});
     EXPECT_EQ(std::tuple(std::string(obj->szText), obj->iTextStyle, gModified),
               std::tuple("SAME", 3, 0));
-    press("okButton");
+    Answers ok({press("okButton")});
     EXPECT_EQ(AddTextDialog(&mOwner, nullptr), 1);
     EXPECT_EQ(Pieces().size(), 2u);
 }

@@ -10,11 +10,11 @@
 #include <QTabBar>
 #include <QTest>
 
-#include "shell/clipartdialog.h"
 #include "clipart/thumbnail.h"
 #include "picture/ao.h"
 #include "picture/imgobj.h"
 #include "resources/strings/strings.h"
+#include "shell/clipartdialog.h"
 #include "support/data_files.h"
 #include "support/qt_app.h"
 
@@ -38,7 +38,6 @@ class ClipArtDialogTest : public QtTest
                                  "Merrowick_English/html/basics_add.htm"})
             mMain.WriteText(std::string("help/") + page, "<html>help</html>");
         std::snprintf(gMainDir, sizeof gMainDir, "%s/", mMain.Path().c_str());
-        setenv("XDG_DATA_HOME", mData.Path().c_str(), 1);
         gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
         gPictureRect = {190, 75, 600, 450};
         gClipArtCategory = gClipArtListPos = 0;
@@ -52,7 +51,6 @@ class ClipArtDialogTest : public QtTest
         gDDSPicture = nullptr;
         gLanguageOffset = 0;
         gMainDir[0] = '\0';
-        unsetenv("XDG_DATA_HOME");
         QtTest::TearDown();
     }
     static std::vector<std::string> Pieces()
@@ -70,6 +68,7 @@ class ClipArtDialogTest : public QtTest
         return selected.size() == 1 ? d.List()->row(selected[0]) : -1;
     }
     TempDir mMain, mData;
+    ScopedEnv mDataHome{"XDG_DATA_HOME", mData.Path()};
     QWidget mOwner;
 };
 
@@ -77,9 +76,6 @@ TEST_F(ClipArtDialogTest, CategoryButtonsFillTheListAndTheLastPlaceIsRemembered)
 {
     {
         ClipArtDlg d(&mOwner);
-        EXPECT_EQ(d.windowTitle(), "Add Clipart");
-        EXPECT_EQ(std::tuple(d.Tabs()->tabText(0), d.Tabs()->tabText(1)),
-                  std::tuple("Gallery 1", "More galleries"));
         EXPECT_TRUE(d.Radio(0)->isChecked());
         EXPECT_EQ(std::tuple(d.List()->count(), Label(d, 0), Current(d)),
                   std::tuple(46, "Police", 0));
@@ -136,6 +132,7 @@ TEST_F(ClipArtDialogTest, OkWithNothingSelectedClosesAndDoubleClickAdds)
     EXPECT_TRUE(Pieces().empty());
     ClipArtDlg d(&mOwner);
     d.show();
+    EXPECT_EQ(d.focusWidget(), d.List());
     QListWidget *list = d.List();
     const QPoint at = list->visualItemRect(list->item(2)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
@@ -145,34 +142,22 @@ TEST_F(ClipArtDialogTest, OkWithNothingSelectedClosesAndDoubleClickAdds)
     EXPECT_EQ(gClipArtListPos, 2);
 }
 
-TEST_F(ClipArtDialogTest, TheListHasTheKeysRightMovesAndReturnAdds)
-{
-    gClipArtCategory = 2; // Face
-    ClipArtDlg d(&mOwner);
-    d.show();
-    ASSERT_EQ(d.focusWidget(), d.List());
-    QTest::keyClick(d.List(), Qt::Key_Right);
-    QTest::keyClick(d.List(), Qt::Key_Return);
-    EXPECT_FALSE(d.isVisible());
-    EXPECT_EQ(Pieces(), std::vector<std::string>{"cigar.clp"});
-}
-
 TEST_F(ClipArtDialogTest, AMissingStickerShowsThePlaceholderAndCannotBeAdded)
 {
     ClipArtDlg d(&mOwner);
     d.show();
     EXPECT_EQ(Label(d, 1), "Turban");
+    // The placeholder's pixels, its white transparent.
     DIBIMAGE error;
     ASSERT_TRUE(ClipArt_Placeholder(CLIPART_THUMB_SIZE, &error));
     const QImage icon = d.List()->item(1)->icon().pixmap(CLIPART_THUMB_SIZE).toImage();
     int same = 0;
-    for (int y = 0; y < CLIPART_THUMB_SIZE; y++)
-        for (int x = 0; x < CLIPART_THUMB_SIZE; x++) {
-            const uint8_t *p = error.pBits + y * error.iPitch + x * 3;
-            const bool white = p[0] == 255 && p[1] == 255 && p[2] == 255;
-            same +=
-                white ? qAlpha(icon.pixel(x, y)) == 0 : icon.pixel(x, y) == qRgb(p[2], p[1], p[0]);
-        }
+    for (int i = 0; i < CLIPART_THUMB_SIZE * CLIPART_THUMB_SIZE; i++) {
+        const uint8_t *p =
+            error.pBits + i / CLIPART_THUMB_SIZE * error.iPitch + i % CLIPART_THUMB_SIZE * 3;
+        const QRgb shown = icon.pixel(i % CLIPART_THUMB_SIZE, i / CLIPART_THUMB_SIZE);
+        same += (p[0] & p[1] & p[2]) == 255 ? qAlpha(shown) == 0 : shown == qRgb(p[2], p[1], p[0]);
+    }
     DibFreeImage(&error);
     EXPECT_EQ(same, CLIPART_THUMB_SIZE * CLIPART_THUMB_SIZE);
     d.List()->setCurrentRow(1);

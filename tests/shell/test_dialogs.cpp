@@ -17,13 +17,6 @@
 
 using SetupDialog = QtTest;
 
-template <class T> static T *Find(QWidget &dialog, const char *name)
-{
-    T *widget = dialog.findChild<T *>(name);
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-}
-
 TEST_F(SetupDialog, ShowsTheStoredValuesInTheTextsOfTheLanguage)
 {
     mConfig.WriteIni("[SETUP]\nLanguage=2\nDirectoryImages=/photos/\nInterfaceTexts=2\n");
@@ -32,10 +25,10 @@ TEST_F(SetupDialog, ShowsTheStoredValuesInTheTextsOfTheLanguage)
     SetupDlg dialog(nullptr);
     gLanguageOffset = 0;
     EXPECT_EQ(dialog.windowTitle(), QString::fromLatin1(StringTableLookup(3311)));
-    EXPECT_EQ(Find<QComboBox>(dialog, "languageCombo")->currentIndex(), 1);
-    EXPECT_EQ(Find<QLineEdit>(dialog, "appEdit")->text(), "/srv/merrowick/"); // empty: main dir
-    EXPECT_EQ(Find<QLineEdit>(dialog, "imagesEdit")->text(), "/photos/");
-    EXPECT_TRUE(Find<QCheckBox>(dialog, "showTextsCheck")->isChecked());
+    EXPECT_EQ(Child<QComboBox>(&dialog, "languageCombo")->currentIndex(), 1);
+    EXPECT_EQ(Child<QLineEdit>(&dialog, "appEdit")->text(), "/srv/merrowick/"); // empty: main dir
+    EXPECT_EQ(Child<QLineEdit>(&dialog, "imagesEdit")->text(), "/photos/");
+    EXPECT_TRUE(Child<QCheckBox>(&dialog, "showTextsCheck")->isChecked());
 }
 
 TEST_F(SetupDialog, OkWritesEveryKeyAndAnnouncesOnlyANewLanguageWhileCancelWritesNothing)
@@ -58,15 +51,15 @@ TEST_F(SetupDialog, OkWritesEveryKeyAndAnnouncesOnlyANewLanguageWhileCancelWrite
         mConfig.WriteIni(c.before);
         gShowButtonTexts = -1;
         SetupDlg dialog(nullptr);
-        QComboBox *language = Find<QComboBox>(dialog, "languageCombo");
+        QComboBox *language = Child<QComboBox>(&dialog, "languageCombo");
         const bool changed = language->currentIndex() != c.language;
         language->setCurrentIndex(c.language);
-        Find<QLineEdit>(dialog, "appEdit")->setText(c.app);
-        Find<QLineEdit>(dialog, "imagesEdit")->setText("/photos/");
-        Find<QCheckBox>(dialog, "showTextsCheck")->setChecked(c.texts);
-        Find<QCheckBox>(dialog, "smoothEdgesCheck")->setChecked(c.smooth);
+        Child<QLineEdit>(&dialog, "appEdit")->setText(c.app);
+        Child<QLineEdit>(&dialog, "imagesEdit")->setText("/photos/");
+        Child<QCheckBox>(&dialog, "showTextsCheck")->setChecked(c.texts);
+        Child<QCheckBox>(&dialog, "smoothEdgesCheck")->setChecked(c.smooth);
         gSmoothEdges = -1;
-        Find<QPushButton>(dialog, c.ok ? "okButton" : "cancelButton")->click();
+        Child<QPushButton>(&dialog, c.ok ? "okButton" : "cancelButton")->click();
 
         EXPECT_EQ(dialog.result(), c.ok ? QDialog::Accepted : QDialog::Rejected);
         EXPECT_EQ(mConfig.IniText(), c.after);

@@ -1,4 +1,6 @@
-// The headless export command end to end: photos in, JPEG files out, and refusals.
+// The headless export command end to end: photos and layout files in (the photo and every
+// piece composed at the photo's or the given size), JPEG files out, and refusals that
+// leave the output file as it was.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -6,11 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "document/layout.h"
 #include "formats/formats.h"
 #include "shell/exportcmd.h"
 #include "support/data_files.h"
 #include "tests/formats/photo_target.h"
 #include "tests/support/engine_reset.h"
+#include "tests/support/layout_bytes.h"
 
 namespace
 {
@@ -23,13 +27,15 @@ bool RedAt(int x, int y)
     return (x / 8 + y / 8) % 2 == 0;
 }
 
+constexpr uint32_t kBlue = 0x0000FF;
+
 class ExportCommand : public EngineTest
 {
   protected:
-    // Runs the command line; returns the exit status, stderr in *err.
+    // Runs "merrowick --export" with the arguments; returns the exit status, stderr in *err.
     int Run(std::vector<std::string> args, std::string *err)
     {
-        args.insert(args.begin(), "merrowick");
+        args.insert(args.begin(), {"merrowick", "--export"});
         std::vector<char *> argv;
         for (auto &a : args)
             argv.push_back(a.data());
@@ -51,6 +57,17 @@ class ExportCommand : public EngineTest
         EXPECT_TRUE(JpegSave(px.data(), path.c_str(), w, h, 3, 95));
         return path;
     }
+    // Pixels of a rectangle of the output that are far from the photo's blue.
+    static int NotBlue(LPDDS s, int x0, int y0, int w, int h)
+    {
+        int n = 0;
+        for (int y = y0; y < y0 + h; y++)
+            for (int x = x0; x < x0 + w; x++) {
+                const uint32_t p = DXGetPixel(s, x, y);
+                n += !((p & 0xFF) > 160 && (p >> 16) < 90);
+            }
+        return n;
+    }
 };
 
 TEST(ExportSize, AcceptsOnlyWidthByHeightWithinTheSurfaceLimits)
@@ -70,7 +87,7 @@ TEST_F(ExportCommand, PhotosExportAtTheirOwnOrTheRequestedSize)
     for (const auto [w, h, outW, outH] :
          {std::array{61, 45, 61, 45}, {40, 24, 60, 48}, {1, 700, 1, 700}}) {
         const std::string out = (dir / "out.jpg").string();
-        std::vector<std::string> args = {"--export", WritePhoto(w, h), out};
+        std::vector<std::string> args = {WritePhoto(w, h), out};
         if (outW != w) // another size, stretched more one way than the other
             args.insert(args.end(), {"--size", std::to_string(outW) + "x" + std::to_string(outH)});
         std::string err;
@@ -89,24 +106,49 @@ TEST_F(ExportCommand, PhotosExportAtTheirOwnOrTheRequestedSize)
     }
 }
 
-TEST_F(ExportCommand, RefusalsExitWithTheirStatusAndReasonAndWriteNothing)
+TEST_F(ExportCommand, RefusalsExitWithTheirStatusAndReasonAndLeaveTheOutputAsItWas)
 {
     const std::string jpeg = WritePhoto(16, 16), out = (dir / "out.jpg").string();
+    const std::string layout = (dir / "card.mwi").string();
+    WriteFile(layout, LayoutBytes(80, 60, {PieceAt(IMG_OBJ, "gone.clp", 400, 180, 150, 150)}));
+    tmp.WriteText("out.jpg", "earlier export");
     const struct {
         std::vector<std::string> args;
         int status;
         const char *says;
     } cases[] = {
-        {{"--export", (dir / "missing.jpg").string(), out}, 1, "JpegLoad() failed!"},
-        {{"--export", jpeg, (dir / "no" / "such" / "out.jpg").string()}, 1, "JpegSave() failed!"},
-        {{"--export", jpeg, out, "--size", "70000x10"}, 2, "invalid size"},
+        {{(dir / "missing.jpg").string(), out}, 1, "JpegLoad() failed!"},
+        {{jpeg, (dir / "no" / "such" / "out.jpg").string()}, 1, "JpegSave() failed!"},
+        {{jpeg, out, "--size", "70000x10"}, 2, "invalid size"},
+        {{layout, out}, 1, "IMGOBJ_AddObj() failed!"}, // a piece whose file has gone
     };
     for (const auto &c : cases) {
         std::string err;
-        EXPECT_EQ(Run(c.args, &err), c.status) << c.args.back();
+        EXPECT_EQ(Run(c.args, &err), c.status) << c.args[0];
         EXPECT_NE(err.find(c.says), std::string::npos) << err;
-        EXPECT_FALSE(fs::exists(out)) << c.args.back();
+        EXPECT_EQ(ReadText(out), "earlier export") << c.args[0];
     }
+}
+
+// Clip art in the right half, a text bubble in the left half, none in the top band.
+TEST_F(ExportCommand, ThePhotoAndEveryPieceAreComposedAtTheRequestedSize)
+{
+    const std::string in = (dir / "card.mwi").string(), out = (dir / "card.jpg").string();
+    WriteFile(in, LayoutBytes(80, 60,
+                              {PieceAt(IMG_OBJ, "admiral.clp", 400, 180, 150, 150),
+                               PieceAt(IMG_TEXT, "text4.clp", 200, 200, 180, 150, "HELLO")}));
+    std::string err;
+    ASSERT_EQ(Run({in, out, "--size", "800x600"}, &err), 0) << err;
+    PhotoTarget t;
+    ASSERT_TRUE(t.Load(JpegLoad, out));
+    ASSERT_EQ(std::pair(t.info.iWidth, t.info.iHeight), std::pair(800, 600));
+    EXPECT_EQ(NotBlue(t.surface, 0, 0, 800, 150), 0) << "nothing above the pieces";
+    EXPECT_GT(NotBlue(t.surface, 440, 220, 280, 280), 1000) << "the clip art";
+    EXPECT_GT(NotBlue(t.surface, 30, 260, 340, 280), 1000) << "the bubble";
+    // Without a size the photo's own is used.
+    ASSERT_EQ(Run({in, out}, &err), 0) << err;
+    ASSERT_TRUE(t.Load(JpegLoad, out));
+    EXPECT_EQ(std::pair(t.info.iWidth, t.info.iHeight), std::pair(80, 60));
 }
 
 } // namespace

@@ -62,8 +62,8 @@ TEST(Language, StoredChoiceWinsOtherwiseTheLastWholeSwitchDecidesAndIsWritten)
 TEST(DocumentState, MainDirectoryDefaultsToTheDataFolderAndNonZeroInterfaceTextsAreOn)
 {
     TempDir data;
-    const std::string oldData = std::getenv("MW_DATA_DIR"), mainDir = data.Path() + "/";
-    setenv("MW_DATA_DIR", data.Path().c_str(), 1);
+    const std::string mainDir = data.Path() + "/";
+    ScopedEnv dataDir("MW_DATA_DIR", data.Path());
     // The stored value (null: none) and whether the texts are shown.
     const std::pair<const char *, int> cases[] = {{"0", 0}, {"", 0},  {"00", 0}, {"abc", 0},
                                                   {"1", 1}, {"2", 1}, {"01", 1}, {nullptr, 1}};
@@ -95,7 +95,6 @@ TEST(DocumentState, MainDirectoryDefaultsToTheDataFolderAndNonZeroInterfaceTexts
         InitDocumentStateCore();
         EXPECT_EQ(gMainDir, holds ? other.Path() + "/" : mainDir) << holds;
     }
-    setenv("MW_DATA_DIR", oldData.c_str(), 1);
 }
 
 TEST(Help, TopicsWithoutAPageOrLeavingTheHelpFolderAreRefused)

@@ -78,18 +78,28 @@ inline std::vector<uint8_t> PackIndexRows(const std::vector<std::vector<int>> &r
     return out;
 }
 
+// A top-down 24-bit bitmap whose pixel (x, y) is colour(x, y) (0xRRGGBB), with its file
+// header.
+template <class F> std::vector<uint8_t> PictureBmp(int w, int h, F colour)
+{
+    BmpSpec s;
+    s.width = w, s.height = -h;
+    for (int y = 0; y < h; y++) {
+        std::vector<uint8_t> row;
+        for (int x = 0; x < w; x++) {
+            const uint32_t c = colour(x, y);
+            row.insert(row.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
+        }
+        PadRow(row);
+        s.pixels.insert(s.pixels.end(), row.begin(), row.end());
+    }
+    return MakeBmp(s);
+}
+
 // A 24-bit bitmap of one colour (0xRRGGBB), with its file header.
 inline std::vector<uint8_t> SolidBmp(int w, int h, uint32_t colour)
 {
-    BmpSpec s;
-    s.width = w, s.height = h;
-    std::vector<uint8_t> row;
-    for (int x = 0; x < w; x++)
-        row.insert(row.end(), {uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16)});
-    PadRow(row);
-    for (int y = 0; y < h; y++)
-        s.pixels.insert(s.pixels.end(), row.begin(), row.end());
-    return MakeBmp(s);
+    return PictureBmp(w, h, [colour](int, int) { return colour; });
 }
 
 // Writes bytes to a file (relative paths: in the current folder).

@@ -5,12 +5,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "pixels/pixels.h"
+#include "support/temp_dir.h"
 
 // A file of the data folder, or the folder itself for an empty name.
 inline std::string DataPath(const std::string &name = "", const char *folder = "MW_DATA_DIR")
@@ -27,8 +26,7 @@ inline std::string SourcePath(const std::string &name)
 // The bytes of a file of the data folder; empty when it is missing.
 inline std::vector<uint8_t> ReadData(const std::string &name)
 {
-    std::ifstream in(DataPath(name), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return ReadBytes(DataPath(name));
 }
 
 struct DecodedBitmap {

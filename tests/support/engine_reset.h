@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstring>
+
 #include "formats/formats.h"
 #include "picture/ao.h"
 #include "picture/compose.h"
@@ -35,6 +38,15 @@ inline void EngineReset()
     gMaxPhotoPixels = MAX_PHOTO_PIXELS;
     gSmoothEdges = 1;
     gMainDir[0] = '\0';
+}
+
+// A text piece's description as the text dialog gives it: the style, then the words.
+inline std::array<char, 208> Words(const char *words, int32_t style = 0)
+{
+    std::array<char, 208> d{};
+    std::memcpy(d.data(), &style, 4);
+    std::snprintf(d.data() + 4, 204, "%s", words);
+    return d;
 }
 
 // A test of the engine from its start values, with a private folder `dir` that goes

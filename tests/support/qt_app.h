@@ -1,8 +1,14 @@
 // qt_app.h — tests that make widgets: one QApplication on the offscreen platform (set by
-// test_env.cpp), message boxes recorded instead of shown, private settings for each test.
+// test_env.cpp), message boxes recorded instead of shown, private settings for each test,
+// and the modal dialogs a routine opens answered by the test.
 #pragma once
 
 #include <QApplication>
+#include <QDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -50,4 +56,77 @@ class QtTest : public ::testing::Test
         PLATQT_CloseHelp();
     }
     TempConfig mConfig;
+};
+
+// A child widget by object name; fails the test when there is none.
+template <class T> T *Child(QWidget *parent, const char *name)
+{
+    T *child = parent->findChild<T *>(name);
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}
+
+// Runs `step` on every pass of the event loop (modal dialogs' loops included) until it
+// returns true: the way a test answers the dialogs a routine opens.
+class Robot
+{
+  public:
+    explicit Robot(std::function<bool()> step, int intervalMs = 0) : mStep(std::move(step))
+    {
+        QObject::connect(&mTimer, &QTimer::timeout, [this] {
+            if (mStep())
+                mTimer.stop();
+        });
+        mTimer.start(intervalMs);
+    }
+
+  private:
+    std::function<bool()> mStep;
+    QTimer mTimer;
+};
+
+// Answers the modal dialogs as they open, one step each, in order.
+class Answers
+{
+  public:
+    using Step = std::function<void(QWidget *)>;
+    explicit Answers(std::initializer_list<Step> steps) : mSteps(steps) {}
+    bool Done() const { return mSteps.empty(); }
+
+  private:
+    std::deque<Step> mSteps;
+    Robot mRobot{[this] {
+                     QWidget *w = QApplication::activeModalWidget();
+                     if (w && !mSteps.empty() && !w->property("answered").toBool() &&
+                         w->isVisible()) {
+                         w->setProperty("answered", true);
+                         Step step = mSteps.front();
+                         mSteps.pop_front();
+                         step(w);
+                     }
+                     return mSteps.empty();
+                 },
+                 10};
+};
+
+inline Answers::Step Click(const char *button)
+{
+    return [button](QWidget *w) { Child<QPushButton>(w, button)->click(); };
+}
+
+inline Answers::Step Reject()
+{
+    return [](QWidget *w) { static_cast<QDialog *>(w)->reject(); };
+}
+
+// Rejects every modal dialog while it lives (a new photo's rotation window: as it is).
+struct RejectDialogs : Robot {
+    RejectDialogs()
+        : Robot([] {
+              if (auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+                  d->reject();
+              return false;
+          })
+    {
+    }
 };

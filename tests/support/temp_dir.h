@@ -2,15 +2,30 @@
 // a change of current folder undone on leaving, and a private settings folder.
 #pragma once
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
 namespace fs = std::filesystem;
+
+// The bytes of a file, as text or as bytes; empty when it is missing.
+inline std::string ReadText(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline std::vector<uint8_t> ReadBytes(const std::string &path)
+{
+    const std::string text = ReadText(path);
+    return {text.begin(), text.end()};
+}
 
 // A new folder under /tmp, removed with everything in it when the object goes.
 struct TempDir {
@@ -37,27 +52,28 @@ struct CurrentDir {
     std::error_code mError;
 };
 
+// Gives an environment variable a value (null: unsets it) while the object lives.
+struct ScopedEnv {
+    ScopedEnv(const char *name, const std::string &value) : ScopedEnv(name, value.c_str()) {}
+    ScopedEnv(const char *name, const char *value) : mName(name), mHad(std::getenv(name))
+    {
+        mOld = mHad ? std::getenv(name) : "";
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedEnv() { mHad ? setenv(mName, mOld.c_str(), 1) : unsetenv(mName); }
+    ScopedEnv(const ScopedEnv &) = delete;
+    const char *mName;
+    bool mHad;
+    std::string mOld;
+};
+
 // A private settings folder: XDG_CONFIG_HOME names a fresh folder while the object lives,
 // and XDG_STATE_HOME (the autosave) its "state" subfolder.
 struct TempConfig : TempDir {
-    TempConfig()
-    {
-        setenv("XDG_CONFIG_HOME", Path().c_str(), 1);
-        setenv("XDG_STATE_HOME", (Path() + "/state").c_str(), 1);
-    }
-    ~TempConfig()
-    {
-        mOld.empty() ? unsetenv("XDG_CONFIG_HOME") : setenv("XDG_CONFIG_HOME", mOld.c_str(), 1);
-        mOldState.empty() ? unsetenv("XDG_STATE_HOME")
-                          : setenv("XDG_STATE_HOME", mOldState.c_str(), 1);
-    }
+    ScopedEnv mConfigHome{"XDG_CONFIG_HOME", Path()},
+        mStateHome{"XDG_STATE_HOME", Path() + "/state"};
     void WriteIni(const std::string &text) const { WriteText("MerrowickDemo.ini", text); }
-    std::string IniText() const
-    {
-        std::stringstream s;
-        s << std::ifstream(*this / "MerrowickDemo.ini", std::ios::binary).rdbuf();
-        return s.str();
-    }
+    std::string IniText() const { return ReadText(*this / "MerrowickDemo.ini"); }
     // A value as the program reads it, "<none>" when it is not there.
     static std::string Value(const char *section, const char *key)
     {
@@ -65,8 +81,4 @@ struct TempConfig : TempDir {
         PLAT_GetProfileString(section, key, "<none>", buf, sizeof buf);
         return buf;
     }
-    const char *env = std::getenv("XDG_CONFIG_HOME");
-    std::string mOld = env ? env : "";
-    const char *stateEnv = std::getenv("XDG_STATE_HOME");
-    std::string mOldState = stateEnv ? stateEnv : "";
 };
