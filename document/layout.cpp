@@ -463,6 +463,11 @@ static IMGOBJ *ReadPhoto(FILE *fp, const LAYOUTHEADER &h, const LAYOUTRECORD &r)
             }
         }
     }
+    // The photo keeps the name it was saved under, so saving it again writes the same file.
+    if (r.szFileName[0]) {
+        std::memcpy(obj->szFileName, r.szFileName, sizeof obj->szFileName - 1);
+        obj->szFileName[sizeof obj->szFileName - 1] = '\0';
+    }
     obj->iAngle = r.iAngle;
     obj->bFlipH = r.bFlipH;
     obj->bFlipV = r.bFlipV;

@@ -1,6 +1,7 @@
 // undo.cpp — the edit history (see undo.h).
 #include "document/undo.h"
 
+#include <cmath>
 #include <cstring>
 #include <deque>
 #include <optional>
@@ -8,19 +9,23 @@
 
 #include "picture/ao.h"
 #include "picture/imgobj.h"
+#include "pixels/pixels.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 
 namespace
 {
 
-// A piece as the history keeps it: what rebuilds it from its file and places it.
+// A piece as the history keeps it: what rebuilds it from its file and places it. Place
+// and size are kept in picture widths and heights from the picture rectangle's corner:
+// the window may be resized between a change and its undo, and the pieces follow the
+// picture, not the window.
 struct PIECESTATE {
     int32_t iId;
     int32_t iKind;
     char szFileName[128];
-    int32_t x, y;
-    float fWidth, fHeight;
+    double x, y;
+    double fWidth, fHeight;
     int32_t iAngle, bFlipH, bFlipV;
     int32_t iTextStyle; // with szText: the piece's text description
     char szText[204];
@@ -47,6 +52,7 @@ uint32_t sOpenTime; //   when it began
 std::vector<PIECESTATE> sOpenPieces; // the pieces when it began
 int32_t sOpenTurn;                   // the photo turn made during it
 bool sApplying;                      // undo or redo at work: their own changes are not recorded
+bool sResumeDrag;                    // a change interrupted a drag, which goes on after it
 void (*sChanged)();                  // told when what can be undone or redone may have changed
 
 void Changed()
@@ -63,6 +69,17 @@ bool IsPiece(AO *e)
     return kind == IMG_OBJ || kind == IMG_TEXT;
 }
 
+// The picture rectangle's width and height, never 0.
+double PictureW()
+{
+    return gPictureRect.w > 0 ? gPictureRect.w : 1;
+}
+
+double PictureH()
+{
+    return gPictureRect.h > 0 ? gPictureRect.h : 1;
+}
+
 PIECESTATE StateOf(const IMGOBJ *obj)
 {
     PIECESTATE s;
@@ -71,10 +88,10 @@ PIECESTATE StateOf(const IMGOBJ *obj)
     s.iKind = obj->iKind;
     std::memcpy(s.szFileName, obj->szFileName, sizeof s.szFileName);
     s.szFileName[sizeof s.szFileName - 1] = '\0';
-    s.x = obj->ao.x;
-    s.y = obj->ao.y;
-    s.fWidth = obj->fWidth;
-    s.fHeight = obj->fHeight;
+    s.x = (obj->ao.x - gPictureRect.x) / PictureW();
+    s.y = (obj->ao.y - gPictureRect.y) / PictureH();
+    s.fWidth = obj->fWidth / PictureW();
+    s.fHeight = obj->fHeight / PictureH();
     s.iAngle = obj->iAngle;
     s.bFlipH = obj->bFlipH;
     s.bFlipV = obj->bFlipV;
@@ -157,12 +174,13 @@ STEP Difference(const std::vector<PIECESTATE> &before, const std::vector<PIECEST
 
 void Place(IMGOBJ *obj, const PIECESTATE &s)
 {
-    obj->ao.x = obj->xAnchor = s.x;
-    obj->ao.y = obj->yAnchor = s.y;
-    obj->fWidth = s.fWidth;
-    obj->fHeight = s.fHeight;
-    obj->ao.iWidth = static_cast<int32_t>(s.fWidth);
-    obj->ao.iHeight = static_cast<int32_t>(s.fHeight);
+    // In the same picture rectangle these give back the very pixels and sizes kept.
+    obj->ao.x = obj->xAnchor = gPictureRect.x + static_cast<int32_t>(std::lround(s.x * PictureW()));
+    obj->ao.y = obj->yAnchor = gPictureRect.y + static_cast<int32_t>(std::lround(s.y * PictureH()));
+    obj->fWidth = static_cast<float>(s.fWidth * PictureW());
+    obj->fHeight = static_cast<float>(s.fHeight * PictureH());
+    obj->ao.iWidth = static_cast<int32_t>(obj->fWidth);
+    obj->ao.iHeight = static_cast<int32_t>(obj->fHeight);
     obj->iAngle = s.iAngle;
     obj->bFlipH = s.bFlipH;
     obj->bFlipV = s.bFlipV;
@@ -189,8 +207,8 @@ IMGOBJ *Bring(int32_t id, const std::optional<PIECESTATE> &to, int *ok)
         char text[4 + sizeof to->szText];
         std::memcpy(text, &to->iTextStyle, 4);
         std::memcpy(text + 4, to->szText, sizeof to->szText);
-        obj = IMGOBJ_AddObj(to->szFileName, to->iKind, to->x, to->y,
-                            to->iKind == IMG_TEXT ? text : nullptr, nullptr);
+        obj = IMGOBJ_AddObj(to->szFileName, to->iKind, 0, 0, to->iKind == IMG_TEXT ? text : nullptr,
+                            nullptr);
         if (!obj) {
             Fail(to->szFileName);
             *ok = Fail("A piece could not be rebuilt from its file.");
@@ -306,6 +324,8 @@ void Push(STEP step)
     Changed();
 }
 
+void Begin(int32_t tag);
+
 void End(int32_t tag)
 {
     if (!sOpen || sOpenTag != tag || sApplying)
@@ -317,17 +337,24 @@ void End(int32_t tag)
     step.iPhotoTurn = sOpenTurn;
     step.dwBegin = sOpenTime;
     step.dwEnd = PLAT_Milliseconds();
-    if (step.changes.empty() && step.orderAfter.empty() && !step.iPhotoTurn)
-        return;
-    Push(std::move(step));
+    if (!step.changes.empty() || !step.orderAfter.empty() || step.iPhotoTurn)
+        Push(std::move(step));
+    // The rest of a drag that a key or a menu command interrupted is a change of its own.
+    if (tag != CHANGE_DRAG && sResumeDrag) {
+        sResumeDrag = false;
+        if (gDraggingPiece)
+            Begin(CHANGE_DRAG);
+    }
 }
 
 void Begin(int32_t tag)
 {
     if (sApplying || (sOpen && sOpenTag == tag))
         return;
+    const bool dragging = sOpen && sOpenTag == CHANGE_DRAG;
     if (sOpen)
         End(sOpenTag);
+    sResumeDrag = dragging;
     sOpen = true;
     sOpenTag = tag;
     sOpenTime = PLAT_Milliseconds();
@@ -369,16 +396,19 @@ void UNDO_Clear()
     sSteps.clear();
     sPosition = 0;
     sSaved = 0;
-    sOpen = false;
+    sOpen = sResumeDrag = false;
     sOpenPieces.clear();
     Changed();
 }
 
 void UNDO_MarkSaved()
 {
+    const bool dragging = sOpen && sOpenTag == CHANGE_DRAG;
     if (sOpen)
         End(sOpenTag);
     sSaved = static_cast<int64_t>(sPosition);
+    if (dragging && gDraggingPiece)
+        Begin(CHANGE_DRAG); // the rest of a drag saved on the way is a change after the save
 }
 
 int UNDO_CanUndo()

@@ -1,15 +1,16 @@
 // undo.h — the edit history: undo and redo of every change to the picture's pieces.
 //
 // A step is a small description of one change: for each piece it touched, the piece's
-// fields before and after (kind, file name, position, exact size, angle, mirroring, text
-// and style), the stacking order of the pieces when it changed, and a quarter turn of
-// the photo. No pixels are kept: a deleted piece is rebuilt from its file, and a turn of
-// the photo is undone by turning it back. The history holds UNDO_MAX_STEPS steps; the
-// oldest are dropped first.
+// fields before and after (kind, file name, position and exact size relative to the
+// picture, angle, mirroring, text and style), the stacking order of the pieces when it
+// changed, and a quarter turn of the photo. No pixels are kept: a deleted piece is rebuilt
+// from its file, and a turn of the photo is undone by turning it back. The history holds
+// UNDO_MAX_STEPS steps; the oldest are dropped first.
 //
 // Changes are bracketed by the picture's PICTURE_ChangeBegin / PICTURE_ChangeEnd, whose
 // hooks UNDO_Init installs: Begin notes the pieces as they are, End compares and keeps
-// the difference as one step (nothing when nothing changed). The runs of one held button
+// the difference as one step (nothing when nothing changed). A drag that another change
+// or a save interrupts goes on as a step of its own. The runs of one held button
 // or one turn of the wheel make one step: an End of such a tag joins the step before when
 // it is of the same tag, on the same piece, and began within UNDO_RUN_GAP_MS of its end.
 #pragma once

@@ -432,7 +432,8 @@ static int ComposeObjects(LPDDS view, int32_t width, int32_t height, int withPho
     const float sx = static_cast<float>(width) / static_cast<float>(gPictureRect.w);
     const float sy = static_cast<float>(height) / static_cast<float>(gPictureRect.h);
     for (AO *p = gAOList; p; p = p->pNext) {
-        if (p->iType != AO_TYPE_IMGOBJ)
+        // A piece deleted or replaced since the last frame is no longer part of the picture.
+        if (p->iType != AO_TYPE_IMGOBJ || p->bRemove || p->AnimateProc == AO_DieProc)
             continue;
         IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(p);
         int ok = 1;

@@ -485,17 +485,20 @@ IMGOBJ *IMGOBJ_AddObjSrcBuf(int32_t width, int32_t height, int32_t components)
 // ---- Per frame
 // ------------------------------------------------------------------------------------
 
-// Keeps at least 25 pixels of a piece inside the picture rectangle.
+// Keeps at least 25 pixels of a piece inside the picture rectangle. The piece's exact size
+// counts: its screen size may still be the one from before a resize or a load, until the
+// rebuild later in this frame.
 static void KeepReachable(IMGOBJ *obj)
 {
     const XYWH pic = gPictureRect;
     AO &a = obj->ao;
-    if (a.x <= pic.x - a.iWidth + kKeepInside)
-        a.x = pic.x - a.iWidth + kKeepInside;
+    const int32_t w = static_cast<int32_t>(obj->fWidth), h = static_cast<int32_t>(obj->fHeight);
+    if (a.x <= pic.x - w + kKeepInside)
+        a.x = pic.x - w + kKeepInside;
     if (a.x >= pic.x + pic.w - kKeepInside)
         a.x = pic.x + pic.w - kKeepInside;
-    if (a.y <= pic.y - a.iHeight + kKeepInside)
-        a.y = pic.y - a.iHeight + kKeepInside;
+    if (a.y <= pic.y - h + kKeepInside)
+        a.y = pic.y - h + kKeepInside;
     if (a.y >= pic.y + pic.h - kKeepInside)
         a.y = pic.y + pic.h - kKeepInside;
 }
