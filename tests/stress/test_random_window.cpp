@@ -175,7 +175,9 @@ TEST_F(RandomWindowRun, EveryStepKeepsTheListAndThePiecesSound)
         {"undo and redo", 3,
          [&] {
              if (mWindow->ActionFor(IDM_UNDO)->isEnabled() && !gMouseDown) {
-                 ASSERT_EQ(UndoRedoProblem([&] { return run(IDM_UNDO), run(IDM_REDO), true; }), "");
+                 ASSERT_EQ(UndoRedoProblem([&] { return run(IDM_UNDO), run(IDM_REDO), true; },
+                                           [&] { ticks(2); }),
+                           "");
              }
          }},
         {"key", 10,
