@@ -493,6 +493,9 @@ static void KeepReachable(IMGOBJ *obj)
     const XYWH pic = gPictureRect;
     AO &a = obj->ao;
     const int32_t w = static_cast<int32_t>(obj->fWidth), h = static_cast<int32_t>(obj->fHeight);
+    // Where the window's resizes put it: held back here, it keeps its exact place in the
+    // picture and returns there when the window grows again.
+    const bool placed = obj->bPlaced && a.x == obj->xPlaced && a.y == obj->yPlaced;
     if (a.x <= pic.x - w + kKeepInside)
         a.x = pic.x - w + kKeepInside;
     if (a.x >= pic.x + pic.w - kKeepInside)
@@ -501,6 +504,10 @@ static void KeepReachable(IMGOBJ *obj)
         a.y = pic.y - h + kKeepInside;
     if (a.y >= pic.y + pic.h - kKeepInside)
         a.y = pic.y + pic.h - kKeepInside;
+    if (placed) {
+        obj->xPlaced = a.x;
+        obj->yPlaced = a.y;
+    }
 }
 
 // The photo's screen image: the whole photo stretched, pixels dropped or repeated.
