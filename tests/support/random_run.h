@@ -86,19 +86,19 @@ inline std::vector<std::array<int, 8>> PieceView(std::string *names)
     return v;
 }
 
-// What undoing and redoing the last step changed, or "": with the picture settled by the
-// frames before and after, the pieces must come back as they were, places and sizes within
-// a pixel (they are kept relative to the picture). A step may have left a piece beyond
-// reach until the next frame (a piece made smaller at the picture's edge): the frames
-// bring it back both times.
-inline std::string UndoRedoProblem(const std::function<bool()> &undoAndRedo,
-                                   const std::function<void()> &frames)
+// What a change and its reverse (an undo and a redo, a resize and back) left changed of
+// the pieces, or "": with the picture settled by the frames before and after, they must be
+// as they were, places and sizes within a pixel. (A step may leave a piece beyond reach
+// until the next frame, a piece made smaller at the picture's edge: the frames bring it
+// back both times.)
+inline std::string ThereAndBackProblem(const std::function<bool()> &thereAndBack,
+                                       const std::function<void()> &frames)
 {
     frames();
     std::string names[2];
     const auto before = PieceView(&names[0]);
-    if (!undoAndRedo())
-        return "undo or redo failed";
+    if (!thereAndBack())
+        return "failed on the way";
     frames();
     const auto after = PieceView(&names[1]);
     if (names[0] != names[1] || before.size() != after.size())
