@@ -371,6 +371,23 @@ int AO_CleanUp(void *)
 
 // Copies the rectangle (x, y, width, height) of src to the same place of the window
 // image, clipped to both, and invalidates what was copied. 0 without a window image.
+// Copies count 3-byte pixels into 4-byte ones whose fourth byte is 255.
+static void WidenRow(uint8_t *to, const uint8_t *from, int32_t count)
+{
+    // Each pixel is read as 4 bytes, so the last, whose fourth may lie past the row, alone.
+    for (int32_t i = 0; i < count - 1; i++) {
+        uint32_t v;
+        std::memcpy(&v, from + 3 * i, 4);
+        v |= 0xFF000000u;
+        std::memcpy(to + 4 * i, &v, 4);
+    }
+    if (count > 0) {
+        const uint8_t *p = from + 3 * (count - 1);
+        uint8_t *q = to + 4 * (count - 1);
+        q[0] = p[0], q[1] = p[1], q[2] = p[2], q[3] = 255;
+    }
+}
+
 static int CopyToWindow(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height)
 {
     PLAT_IMAGE *win = static_cast<PLAT_IMAGE *>(gWindowDC);
@@ -391,11 +408,14 @@ static int CopyToWindow(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t 
     if (right <= left || bottom <= top)
         return 1; // nothing visible: like a blit of an empty rectangle, no failure
 
-    const size_t rowBytes = static_cast<size_t>(right - left) * 3;
+    const int32_t count = static_cast<int32_t>(right - left);
     for (int64_t row = top; row < bottom; row++) {
         const uint8_t *from = DXPixel(src, static_cast<int32_t>(left), static_cast<int32_t>(row));
-        uint8_t *to = win->pBits + row * win->iPitch + left * 3;
-        std::memcpy(to, from, rowBytes);
+        uint8_t *to = win->pBits + row * win->iPitch + left * win->iBytesPerPixel;
+        if (win->iBytesPerPixel == 4)
+            WidenRow(to, from, count);
+        else
+            std::memcpy(to, from, static_cast<size_t>(count) * 3);
     }
     PLAT_InvalidateWindow(static_cast<int32_t>(left), static_cast<int32_t>(top),
                           static_cast<int32_t>(right - left), static_cast<int32_t>(bottom - top));

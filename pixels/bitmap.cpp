@@ -227,6 +227,19 @@ LPDDS DDLoadBitmap(void *directDraw, const char *name, int32_t width, int32_t he
         Fail("LoadImage() !");
         return nullptr;
     }
+    if ((width == 0 || width == image.iWidth) && (height == 0 || height == image.iHeight)) {
+        // At its own size the decoded rows, laid out as a surface's, become the surface:
+        // no second copy of the sprite sheet or the background is made and touched.
+        LPDDS s = DXCreateSurfaceOver(image.pBits, image.iWidth, image.iHeight, image.iPitch);
+        if (!s) {
+            DibFreeImage(&image);
+            Fail("pdd->CreateSurface() !");
+            return nullptr;
+        }
+        s->bOwnsBits = 1;
+        s->bHasColorKey = 0;
+        return s;
+    }
     int32_t result;
     LPDDS s =
         DXCreateSurfaceRaw(width ? width : image.iWidth, height ? height : image.iHeight, &result);

@@ -274,18 +274,29 @@ static void ExpandRows(const DIBDESC *d, DIBIMAGE *out)
     uint64_t rowBytes = StoredRowBytes(d);
     CHANNEL ch[3] = {ChannelOf(d->adwMasks[0]), ChannelOf(d->adwMasks[1]),
                      ChannelOf(d->adwMasks[2])};
+    // Every index's colour, looked up once: indices beyond the stored table stay black.
+    uint8_t table[256][4] = {};
+    if (bpp <= 8)
+        for (uint32_t i = 0; i < 256; i++)
+            SetFromTable(table[i], d, i);
     for (int32_t r = 0; r < d->iHeight; r++) {
         const uint8_t *src = d->pPixels + rowBytes * r;
         uint8_t *dst = OutRow(out, d, r);
         int32_t w = d->iWidth;
         if (bpp == 24) {
             std::memcpy(dst, src, static_cast<size_t>(w) * 3);
-        } else if (bpp <= 8) {
+        } else if (bpp == 8) {
+            // Each pixel is written as 4 bytes, the fourth overwritten by the next pixel;
+            // the last, whose fourth byte may lie past the row, alone.
+            for (int32_t x = 0; x < w - 1; x++)
+                std::memcpy(dst + 3 * x, table[src[x]], 4);
+            std::memcpy(dst + 3 * (w - 1), table[src[w - 1]], 3);
+        } else if (bpp < 8) {
             int perByte = 8 / bpp;
             uint32_t mask = (1u << bpp) - 1;
             for (int32_t x = 0; x < w; x++) {
                 int shift = 8 - bpp * (x % perByte + 1);
-                SetFromTable(dst + 3 * x, d, (src[x / perByte] >> shift) & mask);
+                std::memcpy(dst + 3 * x, table[(src[x / perByte] >> shift) & mask], 3);
             }
         } else if (bpp == 32 && d->dwCompression == BI_RGB) {
             for (int32_t x = 0; x < w; x++) {

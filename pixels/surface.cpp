@@ -304,8 +304,10 @@ static void TrailText(int id)
         Fail(text);
 }
 
-// Makes one named surface of the given size with the palette, white key and clear.
-static LPDDS CreateNamed(int32_t width, int32_t height, const char *failLine, bool clear)
+// Makes one named surface of the given size with the palette and white key. It is not
+// cleared: each is painted before it is read, and start-up time is mostly first touches
+// of memory, so a surface's memory is touched only where it is used.
+static LPDDS CreateNamed(int32_t width, int32_t height, const char *failLine)
 {
     int32_t result;
     LPDDS s = DXCreateSurfaceRaw(width, height, &result);
@@ -316,8 +318,6 @@ static LPDDS CreateNamed(int32_t width, int32_t height, const char *failLine, bo
     }
     s->pPalette = gDDPalette;
     DXSetColorKey(s, 0xFFFFFF);
-    if (clear)
-        ClearSurface(s);
     return s;
 }
 
@@ -332,7 +332,7 @@ int DXInit(void *mainWindow)
     }
     gDirectDrawReady = 1; // the normal cooperative level needs nothing of the window
 
-    gDDSWindow = CreateNamed(800, 600, "CreateSurface() - gDDSWindow !", false);
+    gDDSWindow = CreateNamed(800, 600, "CreateSurface() - gDDSWindow !");
     if (!gDDSWindow)
         return 0;
     gDDPalette = DDLoadPalette(g_pDD, "SPRITE");
@@ -346,12 +346,11 @@ int DXInit(void *mainWindow)
     gDDSSprite->pPalette = gDDPalette;
     DXSetColorKey(gDDSSprite, 0xFFFFFF);
 
-    // The screen buffer and the background are painted whole before they are shown, and
-    // the picture buffer is drawn before any of it is: none is cleared, so their memory is
-    // only touched where it is used (start-up time is mostly first touches of memory).
-    if (!(gDDSScratch = CreateNamed(1280, 1024, "Scratch", false)))
+    // The screen buffer and the background are painted whole before they are shown, the
+    // picture buffer is drawn before any of it is, and a text block clears its rows first.
+    if (!(gDDSScratch = CreateNamed(1280, 1024, "Scratch")))
         return 0;
-    if (!(gDDSBackgnd = CreateNamed(1280, 1024, "Backgnd", false)))
+    if (!(gDDSBackgnd = CreateNamed(1280, 1024, "Backgnd")))
         return 0;
 
     gDDSClp = DDLoadBitmap(g_pDD, "merrowick7.clp", 0, 0);
@@ -362,9 +361,9 @@ int DXInit(void *mainWindow)
         return Fail("DDLoadBitmap(Image)!");
     DXSetColorKey(gDDSLogo, 0xFFFFFF);
 
-    if (!(gDDSPicture = CreateNamed(2048, 2048, "DXCreateSurface() failed!", false)))
+    if (!(gDDSPicture = CreateNamed(2048, 2048, "DXCreateSurface() failed!")))
         return 0;
-    if (!(gDDSText = CreateNamed(1200, 600, "Text", true)))
+    if (!(gDDSText = CreateNamed(1200, 600, "Text")))
         return 0;
 
     gScreenWidth = 800;

@@ -11,12 +11,14 @@
 #include <cstdint>
 
 // ---- The window image -------------------------------------------------------------
-// A 24-bit image, 3 bytes a pixel in blue, green, red order, rows top-down a pitch apart.
+// Pixels in blue, green, red order, rows top-down a pitch apart: 3 bytes a pixel, or 4
+// with a fourth byte of 255 (the screen's own format, shown without converting).
 struct PLAT_IMAGE {
     uint8_t *pBits;
     int32_t iWidth;
     int32_t iHeight;
     int32_t iPitch;
+    int32_t iBytesPerPixel; // 3 or 4
 };
 
 // The main window's image that the frame copies into (the "window DC"); null when no

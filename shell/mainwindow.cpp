@@ -74,14 +74,36 @@ void DrawArea::paintEvent(QPaintEvent *event)
     // The window image keeps everything the frames drew, so a repaint only copies it.
     QPainter painter(this);
     QImage *image = PLATQT_WindowQImage();
-    if (image)
-        painter.drawImage(event->rect(), *image, event->rect());
-    else
+    if (image) {
+        // Only the rectangle is converted to the screen's format: handed the whole image,
+        // the painter would convert all of it on every repaint.
+        const QRect r = event->rect() & image->rect();
+        if (!r.isEmpty()) {
+            const QImage part(image->constBits() + r.y() * image->bytesPerLine() +
+                                  r.x() * (image->depth() / 8),
+                              r.width(), r.height(), image->bytesPerLine(), image->format());
+            painter.drawImage(r.topLeft(), part);
+        }
+    } else
         painter.fillRect(event->rect(), Qt::white);
-    // Start-up measurements (scripts/compare-speed) end the program at its first frame.
-    static const bool leaveAtFirstFrame = qEnvironmentVariableIsSet("MW_EXIT_AFTER_FIRST_FRAME");
-    if (leaveAtFirstFrame && image)
-        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    if (image && !mShown) {
+        mShown = true;
+        // Start-up measurements (scripts/compare-speed) end the program at its first frame.
+        if (qEnvironmentVariableIsSet("MW_EXIT_AFTER_FIRST_FRAME"))
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        else if (MainWindow *main = TheMainWindow())
+            QTimer::singleShot(0, main, &MainWindow::ShowIcon);
+    }
+}
+
+void MainWindow::ShowIcon()
+{
+    size_t iconSize = 0;
+    if (const uint8_t *icon = PLAT_FindResource("101", &iconSize)) {
+        QPixmap pixmap;
+        if (pixmap.loadFromData(icon, static_cast<uint>(iconSize)))
+            setWindowIcon(QIcon(pixmap));
+    }
 }
 
 void DrawArea::resizeEvent(QResizeEvent *event)
@@ -223,12 +245,6 @@ MainWindow::MainWindow(const MENUDEF *menu, const ACCELTABLE *accel)
     PICTURE_Init(&notify);
     UNDO_Init(UpdateUndoCommands);
     UpdateUndoCommands();
-    size_t iconSize = 0;
-    if (const uint8_t *icon = PLAT_FindResource("101", &iconSize)) {
-        QPixmap pixmap;
-        if (pixmap.loadFromData(icon, static_cast<uint>(iconSize)))
-            setWindowIcon(QIcon(pixmap));
-    }
     mFrameTimer.setTimerType(Qt::PreciseTimer);
     mFrameTimer.setInterval(90);
     connect(&mFrameTimer, &QTimer::timeout, this, [this] { OnFrameTick(); });

@@ -35,6 +35,9 @@ class DrawArea : public QWidget
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void leaveEvent(QEvent *event) override;
+
+  private:
+    bool mShown = false; // the first frame has been shown
 };
 
 class MainWindow : public QMainWindow
@@ -65,6 +68,9 @@ class MainWindow : public QMainWindow
 
     // Status bar (made by InitApplication).
     void CreateStatusBar();
+    // Sets the window's icon; called once the first frame is shown, as decoding the
+    // 256-pixel icon would otherwise delay it.
+    void ShowIcon();
     QLabel *mParts[2] = {nullptr, nullptr};
     QProgressBar *mProgress = nullptr;
 

@@ -51,7 +51,7 @@ PLAT_IMAGE *PLAT_GetWindowImage()
         return nullptr;
     if (sWindowBits.empty())
         sWindowBits.assign(1280 * 1024 * 3, 0);
-    sWindow = {sWindowBits.data(), 1280, 1024, 1280 * 3};
+    sWindow = {sWindowBits.data(), 1280, 1024, 1280 * 3, 3};
     return &sWindow;
 }
 

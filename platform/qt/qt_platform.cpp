@@ -46,13 +46,22 @@ void PLATQT_AttachWindow(QWidget *mainWindow, QWidget *drawArea)
     sMainWindow = mainWindow;
     sDrawArea = drawArea;
     if (!sImage) {
-        sImage = new QImage(WINDOW_IMAGE_WIDTH, WINDOW_IMAGE_HEIGHT, QImage::Format_BGR888);
-        sImage->fill(Qt::white);
+        // The screen's own format, so a repaint copies rows without converting them. Zeroed
+        // memory from the system, not filled: the window is drawn into the image before it
+        // is first shown, and only the part the window covers is ever touched.
+        const qsizetype pitch = WINDOW_IMAGE_WIDTH * 4;
+        void *bits = std::calloc(static_cast<size_t>(pitch), WINDOW_IMAGE_HEIGHT);
+        if (bits)
+            sImage = new QImage(static_cast<uchar *>(bits), WINDOW_IMAGE_WIDTH,
+                                WINDOW_IMAGE_HEIGHT, pitch, QImage::Format_RGB32, std::free, bits);
+        else
+            sImage = new QImage(WINDOW_IMAGE_WIDTH, WINDOW_IMAGE_HEIGHT, QImage::Format_RGB32);
     }
     sPlatImage.pBits = sImage->bits();
     sPlatImage.iWidth = sImage->width();
     sPlatImage.iHeight = sImage->height();
     sPlatImage.iPitch = static_cast<int32_t>(sImage->bytesPerLine());
+    sPlatImage.iBytesPerPixel = 4;
 }
 
 void PLATQT_DetachWindow()
