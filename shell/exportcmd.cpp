@@ -328,6 +328,38 @@ int WriteDemoPicture(const char *output)
     return 1;
 }
 
+int WriteDemoLayout(const char *photo, const char *output, int pieces)
+{
+    static const char *const kArt[] = {"kingcrown.clp", "sheriffhat.clp", "balloon.clp",
+                                       "bee.clp", "bear.clp", "admiral.clp", "alien.clp"};
+    TrailClear();
+    int ok = StartEngine() && StartText() && AddPhoto(photo);
+    for (int i = 0; ok && i < pieces; i++) {
+        // Every fourth a speech bubble, every other clip art turned; spread over the photo.
+        struct {
+            int32_t style;
+            char text[204];
+        } bubble = {0, "HELLO THERE\r\nHOW ARE YOU TODAY?"};
+        bubble.style = i % TEXT_STYLE_COUNT;
+        const bool text = i % 4 == 3;
+        IMGOBJ *piece = text ? IMGOBJ_AddObj(gTextStyles[i % TEXT_STYLE_COUNT].szFile, IMG_TEXT,
+                                             0, 0, &bubble, nullptr)
+                             : IMGOBJ_AddObj(kArt[i % 7], IMG_OBJ, 0, 0, nullptr, nullptr);
+        ok = PlaceDemoPiece(piece, static_cast<float>((i * 37) % 80) / 100.0f,
+                            static_cast<float>((i * 53) % 75) / 100.0f, text ? 0.25f : 0.15f,
+                            i % 2 ? (15 + 33 * i) % 360 : 0);
+        if (ok && i % 3 == 1)
+            piece->bFlipH = 1;
+    }
+    ok = ok && LayoutSave(output);
+    StopEngine();
+    if (!ok) {
+        std::fprintf(stderr, "merrowick: the demonstration layout failed:\n%s", gErrorTrail);
+        TrailClear();
+    }
+    return ok;
+}
+
 static int Usage(const char *problem)
 {
     std::fprintf(stderr, "merrowick: %s\n%s", problem, kUsage);

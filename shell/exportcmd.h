@@ -24,3 +24,7 @@ int ParseExportSize(const char *text, int32_t *width, int32_t *height);
 // the data folder) and writes it as a JPEG: what the program makes, where no window can be
 // shown. 0 with the trail printed to standard error.
 int WriteDemoPicture(const char *output);
+// Saves a layout of the photo with `pieces` pieces from the data folder (clip art, some
+// turned or mirrored, and every fourth a speech bubble): a picture to measure exports by.
+// 0 with the trail printed to standard error.
+int WriteDemoLayout(const char *photo, const char *output, int pieces);
