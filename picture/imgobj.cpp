@@ -185,6 +185,13 @@ static int MakeObjSurface(IMGOBJ *obj, int32_t index, int filled)
         obj->iiRes[index].DDSSurface = s;
         return s != nullptr;
     }
+    // A piece's screen image is drawn whole before it is shown and grows with the piece
+    // (FitScreenSurface): it starts small and uncleared.
+    if (index == LO_RES_OBJ && obj->iKind != IMG_SRC) {
+        LPDDS s = MakeImageSurface(obj->iiRes[index].DDSSurface, 8, 8, 8, 8);
+        obj->iiRes[index].DDSSurface = s;
+        return s != nullptr;
+    }
     int32_t w = RoundUp8(srcW);
     if (RoundUp8(gPictureRect.w) > w)
         w = RoundUp8(gPictureRect.w);
@@ -560,16 +567,23 @@ int IMGOBJ_AnimateProc(AO *entry)
                                          : "UpdateImgObj(IMG_EMF)!");
 }
 
-// Makes the screen image's surface hold a turned box of w × h: a large piece turned
-// needs more than the picture rectangle (1065 × 798 at 45 degrees is 1318 × 1318).
+// Makes the screen image's surface hold a box of w × h, the piece or its turned box (a
+// large piece turned needs more than the picture rectangle: 1065 × 798 at 45 degrees is
+// 1318 × 1318). It grows by a quarter at least, so a piece sized up step by step is not
+// given a new surface at every step, and is not cleared: what is shown is drawn first.
 static int FitScreenSurface(IMGOBJ *obj, int32_t w, int32_t h)
 {
     LPDDS lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
     if (lo && lo->iWidth >= w && lo->iHeight >= h)
         return 1;
-    const int32_t nw = RoundUp8(lo && lo->iWidth > w ? lo->iWidth : w);
-    const int32_t nh = lo && lo->iHeight > h ? lo->iHeight : h;
-    obj->iiRes[LO_RES_OBJ].DDSSurface = MakeImageSurface(lo, nw, nh);
+    auto grown = [](int32_t had, int32_t need) {
+        const int64_t more = static_cast<int64_t>(had) + had / 4;
+        const int64_t size = need > had ? (need > more ? need : more) : had;
+        return static_cast<int32_t>(size < MAX_SURFACE_SIDE ? size : MAX_SURFACE_SIDE);
+    };
+    const int32_t nw = RoundUp8(grown(lo ? lo->iWidth : 0, w < 1 ? 1 : w));
+    const int32_t nh = grown(lo ? lo->iHeight : 0, h < 1 ? 1 : h);
+    obj->iiRes[LO_RES_OBJ].DDSSurface = MakeImageSurface(lo, nw, nh, nw, nh);
     return obj->iiRes[LO_RES_OBJ].DDSSurface ? 1 : Fail("CreateImgObjSurface(LO_RES_OBJ)");
 }
 
@@ -656,6 +670,9 @@ static int UpdateClipArt(IMGOBJ *obj, LPDDS hi, LPDDS lo)
     const DDBLTFX fx = MirrorEffects(obj);
     if (gSelected != obj && obj->iAngle != 0)
         return RotateForQuality(obj, hi, lo, &fx);
+    if (!FitScreenSurface(obj, a.iWidth, a.iHeight))
+        return 0;
+    lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
     if (!DXStretchBltFX(lo, 0, 0, a.iWidth, a.iHeight, hi, 0, 0, obj->iSrcWidth, obj->iSrcHeight, 1,
                         &fx))
         return Fail("DXStretchBltFX !");
@@ -665,6 +682,9 @@ static int UpdateClipArt(IMGOBJ *obj, LPDDS hi, LPDDS lo)
 static int UpdateText(IMGOBJ *obj, LPDDS hi, LPDDS lo)
 {
     const DDBLTFX fx = MirrorEffects(obj);
+    if (!FitScreenSurface(obj, obj->ao.iWidth, obj->ao.iHeight))
+        return 0;
+    lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
     if (!DXStretchBltFX(lo, 0, 0, obj->ao.iWidth, obj->ao.iHeight, hi, 0, 0, obj->iSrcWidth,
                         obj->iSrcHeight, 1, &fx))
         return Fail("DXStretchBltFX !");
