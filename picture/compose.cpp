@@ -6,6 +6,11 @@
 #include "picture/compose.h"
 
 #include <cmath>
+#include <emmintrin.h>
+#include <cstring>
+#include <functional>
+#include <system_error>
+#include <thread>
 
 #include "formats/formats.h"
 #include "picture/ao.h"
@@ -277,6 +282,134 @@ int32_t gSmoothEdges = 1;
 // sampled N × N times back through the turn, the mirror and the scale into the artwork;
 // white-key samples are transparent. The covered share of the samples blends their
 // mean colour over the photo, so edges are soft and no white fringe shows.
+struct SMOOTH {
+    LPDDS out, hi;
+    int32_t W, H, n;
+    double c, s, cx, cy, fx, fy, hw, hh; // turn, centre, scale, half the placed size
+    bool flipH, flipV;
+    uint32_t key;
+    int32_t left, right;
+    double off[4]; // where the samples lie within a pixel
+};
+
+// Rows [top, bottom) of a smooth piece. A sample's place in the artwork is the pair
+// (u, v) = ((X·c + Y·s + w/2)·fx, (Y·c − X·s + h/2)·fy), computed for both at once in two
+// lanes with the same operations in the same order as written out one by one, so what is
+// computed once per row or pixel does not change a single result.
+static void ComposeSmoothRows(const SMOOTH &m, int32_t top, int32_t bottom)
+{
+    const int32_t n = m.n, W = m.W, H = m.H;
+    const uint32_t total = static_cast<uint32_t>(n * n);
+    const __m128d zero = _mm_setzero_pd(), size = _mm_set_pd(H, W);
+    const __m128d half = _mm_set_pd(m.hh, m.hw), scale = _mm_set_pd(m.fy, m.fx);
+    const __m128d flip = _mm_castsi128_pd(_mm_set_epi64x(m.flipV ? -1 : 0, m.flipH ? -1 : 0));
+    __m128d Yv[4], Xv[4]; // (Y·s, Y·c) per sample row, (X·c, −X·s) per sample column
+    auto at = [&](int a, int b) { return _mm_mul_pd(_mm_add_pd(_mm_add_pd(Xv[a], Yv[b]), half), scale); };
+    // Bit 0: u beyond the artwork, bit 1: v (below 0, or at or past its size).
+    auto below = [&](__m128d p) { return _mm_movemask_pd(_mm_cmplt_pd(p, zero)); };
+    auto past = [&](__m128d p) { return _mm_movemask_pd(_mm_cmpge_pd(p, size)); };
+    // The artwork pixel of an inside sample, mirrored.
+    auto cell = [&](__m128d p, int32_t *iu, int32_t *iv) {
+        p = _mm_or_pd(_mm_and_pd(flip, _mm_sub_pd(size, p)), _mm_andnot_pd(flip, p));
+        const __m128i i = _mm_cvttpd_epi32(p);
+        *iu = _mm_cvtsi128_si32(i), *iv = _mm_cvtsi128_si32(_mm_srli_si128(i, 4));
+        *iu = *iu >= W ? W - 1 : *iu;
+        *iv = *iv >= H ? H - 1 : *iv;
+    };
+    auto isKey = [&](const uint8_t *px) {
+        return static_cast<uint32_t>(px[0] | px[1] << 8 | px[2] << 16) == m.key;
+    };
+    for (int32_t y = top; y < bottom; y++) {
+        uint8_t *row = DXPixel(m.out, 0, y);
+        for (int32_t b = 0; b < n; b++) {
+            const double Y = y + m.off[b] - m.cy;
+            Yv[b] = _mm_set_pd(Y * m.c, Y * m.s);
+        }
+        for (int32_t x = m.left; x < m.right; x++) {
+            for (int32_t a = 0; a < n; a++) {
+                const double X = x + m.off[a] - m.cx;
+                Xv[a] = _mm_set_pd(-(X * m.s), X * m.c);
+            }
+            // The samples lie within the box of the four corner samples' places: all of
+            // them beyond one edge of the artwork, or all in one artwork pixel, settle the
+            // pixel without sampling the rest.
+            const __m128d corner[4] = {at(0, 0), at(n - 1, 0), at(0, n - 1), at(n - 1, n - 1)};
+            int allBelow = 3, allPast = 3, inside = 0;
+            for (const __m128d &p : corner) {
+                const int lo = below(p), hi = past(p);
+                allBelow &= lo, allPast &= hi;
+                inside += (lo | hi) == 0;
+            }
+            if (allBelow | allPast)
+                continue;
+            uint32_t sum[3] = {0, 0, 0}, hits = 0;
+            bool counted = false;
+            if (inside == 4) {
+                int32_t u0 = W, u1 = -1, v0 = H, v1 = -1;
+                for (const __m128d &p : corner) {
+                    int32_t u, v;
+                    cell(p, &u, &v);
+                    u0 = u < u0 ? u : u0, u1 = u > u1 ? u : u1;
+                    v0 = v < v0 ? v : v0, v1 = v > v1 ? v : v1;
+                }
+                if (u0 == u1 && v0 == v1) {
+                    // Every sample the same pixel: its colour, or nothing where it is white.
+                    const uint8_t *px = DXPixel(m.hi, u0, v0);
+                    if (!isKey(px))
+                        std::memcpy(row + 3 * x, px, 3);
+                    continue;
+                }
+                // Within two by two artwork pixels: the samples are counted per pixel and
+                // each pixel read once. A sample that lands elsewhere sends the pixel to
+                // the sampling below.
+                uint32_t count[4] = {0, 0, 0, 0};
+                counted = u1 - u0 <= 1 && v1 - v0 <= 1;
+                for (int32_t b = 0; counted && b < n; b++)
+                    for (int32_t a = 0; a < n; a++) {
+                        const __m128d p = at(a, b);
+                        if (below(p) | past(p))
+                            continue;
+                        int32_t u, v;
+                        cell(p, &u, &v);
+                        if (u < u0 || u > u0 + 1 || v < v0 || v > v0 + 1) {
+                            counted = false;
+                            break;
+                        }
+                        count[(u - u0) + 2 * (v - v0)]++;
+                    }
+                for (int k = 0; counted && k < 4; k++) {
+                    const uint8_t *px = DXPixel(m.hi, u0 + (k & 1), v0 + (k >> 1));
+                    if (!count[k] || isKey(px))
+                        continue;
+                    sum[0] += count[k] * px[0], sum[1] += count[k] * px[1];
+                    sum[2] += count[k] * px[2];
+                    hits += count[k];
+                }
+            }
+            if (!counted) {
+                for (int32_t b = 0; b < n; b++)
+                    for (int32_t a = 0; a < n; a++) {
+                        const __m128d p = at(a, b);
+                        if (below(p) | past(p))
+                            continue;
+                        int32_t u, v;
+                        cell(p, &u, &v);
+                        const uint8_t *px = DXPixel(m.hi, u, v);
+                        if (isKey(px))
+                            continue;
+                        sum[0] += px[0], sum[1] += px[1], sum[2] += px[2];
+                        hits++;
+                    }
+            }
+            if (!hits)
+                continue;
+            uint8_t *d = row + 3 * x;
+            for (int k = 0; k < 3; k++)
+                d[k] = static_cast<uint8_t>((sum[k] + d[k] * (total - hits) + total / 2) / total);
+        }
+    }
+}
+
 static void ComposeClipArtSmooth(LPDDS out, const IMGOBJ *obj, const PLACEMENT &p)
 {
     const LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
@@ -285,53 +418,44 @@ static void ComposeClipArtSmooth(LPDDS out, const IMGOBJ *obj, const PLACEMENT &
         return;
     int32_t rw, rh;
     CalcRotatedSize(p.w, p.h, obj->iAngle, &rw, &rh);
-    const double rad = obj->iAngle * 3.14159265358979 / 180.0, c = std::cos(rad), s = std::sin(rad);
-    const double cx = p.x + p.w / 2.0, cy = p.y + p.h / 2.0;
-    const double fx = static_cast<double>(W) / p.w, fy = static_cast<double>(H) / p.h;
+    SMOOTH m;
+    m.out = out, m.hi = hi, m.W = W, m.H = H;
+    const double rad = obj->iAngle * 3.14159265358979 / 180.0;
+    m.c = std::cos(rad), m.s = std::sin(rad);
+    m.cx = p.x + p.w / 2.0, m.cy = p.y + p.h / 2.0;
+    m.fx = static_cast<double>(W) / p.w, m.fy = static_cast<double>(H) / p.h;
+    m.hw = p.w / 2.0, m.hh = p.h / 2.0;
+    m.flipH = obj->bFlipH, m.flipV = obj->bFlipV;
     // Enough samples to see every artwork pixel a destination pixel covers, at least 3
     // for smooth edges when enlarging; at most 4 × 4.
-    const double ratio = fx > fy ? fx : fy;
-    const int32_t n = ratio > 3 ? 4 : 3;
-    const uint32_t key = hi->bHasColorKey ? hi->dwColorKey : 0xFFFFFF;
+    const double ratio = m.fx > m.fy ? m.fx : m.fy;
+    m.n = ratio > 3 ? 4 : 3;
+    for (int32_t k = 0; k < m.n; k++)
+        m.off[k] = (k + 0.5) / m.n;
+    m.key = hi->bHasColorKey ? hi->dwColorKey : 0xFFFFFF;
     const int32_t x0 = p.x + (p.w - rw) / 2, y0 = p.y + (p.h - rh) / 2;
-    const int32_t left = x0 < 0 ? 0 : x0, top = y0 < 0 ? 0 : y0;
-    const int32_t right = x0 + rw > out->iWidth ? out->iWidth : x0 + rw;
+    m.left = x0 < 0 ? 0 : x0;
+    m.right = x0 + rw > out->iWidth ? out->iWidth : x0 + rw;
+    const int32_t top = y0 < 0 ? 0 : y0;
     const int32_t bottom = y0 + rh > out->iHeight ? out->iHeight : y0 + rh;
-    for (int32_t y = top; y < bottom; y++) {
-        uint8_t *row = DXPixel(out, 0, y);
-        for (int32_t x = left; x < right; x++) {
-            uint32_t sum[3] = {0, 0, 0}, hits = 0;
-            for (int32_t b = 0; b < n; b++) {
-                const double Y = y + (b + 0.5) / n - cy;
-                for (int32_t a = 0; a < n; a++) {
-                    const double X = x + (a + 0.5) / n - cx;
-                    // Back through the turn to the unturned piece, then into the artwork.
-                    const double u = X * c + Y * s, v = Y * c - X * s;
-                    double su = (u + p.w / 2.0) * fx, sv = (v + p.h / 2.0) * fy;
-                    if (su < 0 || sv < 0 || su >= W || sv >= H)
-                        continue;
-                    if (obj->bFlipH)
-                        su = W - su;
-                    if (obj->bFlipV)
-                        sv = H - sv;
-                    int32_t iu = static_cast<int32_t>(su), iv = static_cast<int32_t>(sv);
-                    iu = iu >= W ? W - 1 : iu;
-                    iv = iv >= H ? H - 1 : iv;
-                    const uint8_t *px = DXPixel(hi, iu, iv);
-                    if (static_cast<uint32_t>(px[0] | px[1] << 8 | px[2] << 16) == key)
-                        continue;
-                    sum[0] += px[0], sum[1] += px[1], sum[2] += px[2];
-                    hits++;
-                }
-            }
-            if (!hits)
-                continue;
-            const uint32_t total = static_cast<uint32_t>(n * n);
-            uint8_t *d = row + 3 * x;
-            for (int k = 0; k < 3; k++)
-                d[k] = static_cast<uint8_t>((sum[k] + d[k] * (total - hits) + total / 2) / total);
+    if (m.right <= m.left || bottom <= top)
+        return;
+    // A large piece is shared between two threads, each with rows of its own.
+    const int64_t area = static_cast<int64_t>(m.right - m.left) * (bottom - top);
+    if (area >= 200000) {
+        const int32_t middle = top + (bottom - top) / 2;
+        std::thread lower;
+        try {
+            lower = std::thread(ComposeSmoothRows, std::cref(m), middle, bottom);
+        } catch (const std::system_error &) {
+            ComposeSmoothRows(m, top, bottom); // no second thread to be had: one does all
+            return;
         }
+        ComposeSmoothRows(m, top, middle);
+        lower.join();
+        return;
     }
+    ComposeSmoothRows(m, top, bottom);
 }
 
 // Clip art: scaled to the piece's proportions at its own resolution, mirrored, turned,
