@@ -429,10 +429,16 @@ bool MainWindow::event(QEvent *event)
         // The frames pause when the program goes to the background, not when one of its
         // own dialogs comes up: the picture keeps moving behind the clip-art dialog and
         // is up to date the moment a dialog closes.
-        if (event->type() == QEvent::WindowDeactivate && !QApplication::activeWindow())
-            OnDeactivate();
-        else if (event->type() == QEvent::WindowActivate)
+        if (event->type() == QEvent::WindowDeactivate) {
+            // The button's release goes to the dialog or program now in front: the press
+            // (a drag, a held button that repeats) ends here, as if it had come up.
+            if (gMouseDown)
+                gButtonReleased = 1;
+            if (!QApplication::activeWindow())
+                OnDeactivate();
+        } else if (event->type() == QEvent::WindowActivate) {
             OnActivate();
+        }
     }
     return QMainWindow::event(event);
 }

@@ -247,3 +247,39 @@ TEST_F(WindowTest, TheStartFileOpensAndCommandsAndKeysActThroughTheButtons)
     EXPECT_EQ(piece->ao.bRemove, 1);
     EXPECT_EQ(gCommandState, CMDSTATE_NO_PIECES);
 }
+
+// A dialog that comes up while a button is held takes the button's release: the press
+// ends there, and the piece stops growing behind the dialog and after it.
+TEST_F(WindowTest, AHeldButtonLetsGoWhenADialogComesUp)
+{
+    RejectDialogs closer;
+    std::snprintf(gStartFile, sizeof gStartFile, "%s", DataPath("blank.jpg").c_str());
+    MainWindow *w = Make();
+    gStartFile[0] = '\0';
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    w->FrameTimer().stop(); // frames only when the test runs them
+    IMGOBJ *piece = IMGOBJ_AddObj("glasses.clp", IMG_OBJ, 0, 0, nullptr, nullptr);
+    ASSERT_NE(piece, nullptr) << gErrorTrail;
+    const CONTROL *bigger = nullptr;
+    for (AO *e = gAOList; e; e = e->pNext)
+        if (e->iType == AO_TYPE_CONTROL && reinterpret_cast<CONTROL *>(e)->iId == CTRL_BIGGER)
+            bigger = reinterpret_cast<CONTROL *>(e);
+    ASSERT_NE(bigger, nullptr);
+    const float before = piece->fWidth;
+    const QPoint on(bigger->xHome + bigger->ao.iWidth / 2, bigger->yHome + 5);
+    QTest::mouseMove(w->Area(), on);
+    QTest::mousePress(w->Area(), Qt::LeftButton, {}, on);
+    for (int tick = 0; tick < 3; tick++)
+        w->OnFrameTick();
+    EXPECT_GT(piece->fWidth, before) << "held, the button sizes the piece";
+    w->OnCommand(IDM_ABOUT);
+    for (int tick = 0; tick < 3; tick++)
+        w->OnFrameTick();
+    EXPECT_EQ(gMouseDown, 0);
+    const float after = piece->fWidth;
+    for (int tick = 0; tick < 5; tick++)
+        w->OnFrameTick();
+    EXPECT_EQ(piece->fWidth, after);
+}

@@ -143,7 +143,9 @@ inline std::string PictureProblem(bool settled)
             return piece + "turn or mirror out of range";
         if (!(o->fWidth > 0 && o->fHeight > 0 && o->fWidth <= r.w + 1 && o->fHeight <= r.h + 1))
             return piece + "size out of range";
-        if (settled &&
+        // A button held on a slow machine sizes the selected piece's outline only, and the
+        // piece is rebuilt when the button comes up.
+        if (settled && !(gMouseDown && o == gSelected) &&
             (o->bNeedsUpdate || e->iWidth != int(o->fWidth) || e->iHeight != int(o->fHeight)))
             return piece + "not rebuilt to its size";
         if (settled && (e->x < r.x - e->iWidth + 25 || e->x > r.x + r.w - 25 ||
