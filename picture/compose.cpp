@@ -220,16 +220,6 @@ static PLACEMENT PlaceInExport(const IMGOBJ *obj, float sx, float sy)
     return p;
 }
 
-static DDBLTFX MirrorEffects(const IMGOBJ *obj)
-{
-    DDBLTFX fx = {100, 0};
-    if (obj->bFlipH)
-        fx.dwDDFX |= DDBLTFX_MIRRORLEFTRIGHT;
-    if (obj->bFlipV)
-        fx.dwDDFX |= DDBLTFX_MIRRORUPDOWN;
-    return fx;
-}
-
 static int Within(LPDDS s, int32_t x, int32_t y, int32_t w, int32_t h)
 {
     return x >= 0 && y >= 0 && static_cast<int64_t>(x) + w <= s->iWidth &&
@@ -316,6 +306,21 @@ static void ComposeSmoothRows(const SMOOTH &m, int32_t top, int32_t bottom)
         *iu = *iu >= W ? W - 1 : *iu;
         *iv = *iv >= H ? H - 1 : *iv;
     };
+    // Calls take(u, v) with the artwork pixel of every sample of the pixel inside the
+    // artwork, until it returns false; whether all were taken.
+    auto eachSample = [&](auto take) {
+        for (int32_t b = 0; b < n; b++)
+            for (int32_t a = 0; a < n; a++) {
+                const __m128d p = at(a, b);
+                if (below(p) | past(p))
+                    continue;
+                int32_t u, v;
+                cell(p, &u, &v);
+                if (!take(u, v))
+                    return false;
+            }
+        return true;
+    };
     auto isKey = [&](const uint8_t *px) {
         return static_cast<uint32_t>(px[0] | px[1] << 8 | px[2] << 16) == m.key;
     };
@@ -363,20 +368,12 @@ static void ComposeSmoothRows(const SMOOTH &m, int32_t top, int32_t bottom)
                 // each pixel read once. A sample that lands elsewhere sends the pixel to
                 // the sampling below.
                 uint32_t count[4] = {0, 0, 0, 0};
-                counted = u1 - u0 <= 1 && v1 - v0 <= 1;
-                for (int32_t b = 0; counted && b < n; b++)
-                    for (int32_t a = 0; a < n; a++) {
-                        const __m128d p = at(a, b);
-                        if (below(p) | past(p))
-                            continue;
-                        int32_t u, v;
-                        cell(p, &u, &v);
-                        if (u < u0 || u > u0 + 1 || v < v0 || v > v0 + 1) {
-                            counted = false;
-                            break;
-                        }
-                        count[(u - u0) + 2 * (v - v0)]++;
-                    }
+                counted = u1 - u0 <= 1 && v1 - v0 <= 1 && eachSample([&](int32_t u, int32_t v) {
+                              if (u < u0 || u > u0 + 1 || v < v0 || v > v0 + 1)
+                                  return false;
+                              count[(u - u0) + 2 * (v - v0)]++;
+                              return true;
+                          });
                 for (int k = 0; counted && k < 4; k++) {
                     const uint8_t *px = DXPixel(m.hi, u0 + (k & 1), v0 + (k >> 1));
                     if (!count[k] || isKey(px))
@@ -386,21 +383,13 @@ static void ComposeSmoothRows(const SMOOTH &m, int32_t top, int32_t bottom)
                     hits += count[k];
                 }
             }
-            if (!counted) {
-                for (int32_t b = 0; b < n; b++)
-                    for (int32_t a = 0; a < n; a++) {
-                        const __m128d p = at(a, b);
-                        if (below(p) | past(p))
-                            continue;
-                        int32_t u, v;
-                        cell(p, &u, &v);
-                        const uint8_t *px = DXPixel(m.hi, u, v);
-                        if (isKey(px))
-                            continue;
-                        sum[0] += px[0], sum[1] += px[1], sum[2] += px[2];
-                        hits++;
-                    }
-            }
+            if (!counted)
+                eachSample([&](int32_t u, int32_t v) {
+                    const uint8_t *px = DXPixel(m.hi, u, v);
+                    if (!isKey(px))
+                        sum[0] += px[0], sum[1] += px[1], sum[2] += px[2], hits++;
+                    return true;
+                });
             if (!hits)
                 continue;
             uint8_t *d = row + 3 * x;

@@ -653,8 +653,7 @@ static int RotateFast(IMGOBJ *obj, LPDDS lo)
     return 1;
 }
 
-// The mirror effects of a piece.
-static DDBLTFX MirrorEffects(const IMGOBJ *obj)
+DDBLTFX MirrorEffects(const IMGOBJ *obj)
 {
     DDBLTFX fx = {100, 0};
     if (obj->bFlipH)

@@ -93,6 +93,8 @@ int IMGOBJ_AnimateProc(AO *entry);
 int UpdateImgObj(IMGOBJ *obj);
 // Recomputes ptCorner from position, exact size and angle.
 void CalcSelectionFrame(IMGOBJ *obj);
+// The blit effects that mirror a piece as its flags say.
+DDBLTFX MirrorEffects(const IMGOBJ *obj);
 
 // ---- Editing the selected piece (each does nothing without a selection) -----------------
 // Clears the selection and every piece's bSelected; updates the command state.

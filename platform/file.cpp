@@ -61,26 +61,29 @@ int StreamClose(void *cookie)
 
 } // namespace
 
+// The system call's result, the call made again while a signal interrupts it.
+template <class Call>
+static auto Uninterrupted(Call call)
+{
+    decltype(call()) result;
+    do
+        result = call();
+    while (result < 0 && errno == EINTR);
+    return result;
+}
+
 int PLAT_FileOpen(const char *path, int flags, int mode)
 {
     if (Faulted(FILEOP_OPEN))
         return -1;
-    int fd;
-    do
-        fd = ::open(path, flags, mode);
-    while (fd < 0 && errno == EINTR);
-    return fd;
+    return Uninterrupted([&] { return ::open(path, flags, mode); });
 }
 
 ssize_t PLAT_FileRead(int fd, void *data, size_t size)
 {
     if (Faulted(FILEOP_READ))
         return -1;
-    ssize_t n;
-    do
-        n = ::read(fd, data, size);
-    while (n < 0 && errno == EINTR);
-    return n;
+    return Uninterrupted([&] { return ::read(fd, data, size); });
 }
 
 ssize_t PLAT_FileWrite(int fd, const void *data, size_t size)
@@ -95,10 +98,7 @@ ssize_t PLAT_FileWrite(int fd, const void *data, size_t size)
         }
         size = static_cast<size_t>(left);
     }
-    ssize_t n;
-    do
-        n = ::write(fd, data, size);
-    while (n < 0 && errno == EINTR);
+    const ssize_t n = Uninterrupted([&] { return ::write(fd, data, size); });
     if (n > 0) {
         sBytesWritten.fetch_add(n, std::memory_order_relaxed);
         if (left >= 0)
