@@ -55,7 +55,7 @@ int CONTROL_AddObj(int32_t x, int32_t y, int32_t id, int32_t xSrc, int32_t ySrc,
     c->ao.iType = AO_TYPE_CONTROL;
     c->ao.dwFlags = AOFLAG_SPRITE | AOFLAG_FLUSH;
     // Non-null: the looks come from the sprite sheet.
-    c->ao.pSheet = gSpriteBitmap ? static_cast<const void *>(gSpriteBitmap) : &c->ao;
+    c->ao.pSheet = gSpriteSheet ? gSpriteSheet : &c->ao;
     c->ao.AnimateProc = CONTROL_Proc;
     c->ao.iLayer = y + height - 200;
     AO_AddObj(&c->ao);

@@ -23,7 +23,7 @@ AO *gAOList;
 int32_t gFramesRunning;
 int32_t gAOListCleared;
 void *gWindowDC;
-BITMAPINFOHEADER *gSpriteBitmap;
+const void *gSpriteSheet;
 
 static int sInitialised;
 
@@ -327,7 +327,7 @@ void AO_KillObj(AO *entry, int32_t xSrc, int32_t ySrc)
         AddDirty(&sPiecesGone, r[0], r[1], r[2], r[3]); // it leaves the picture
     }
     entry->dwFlags = AOFLAG_SPRITE | AOFLAG_FLUSH;
-    entry->pSheet = gSpriteBitmap;
+    entry->pSheet = gSpriteSheet;
 }
 
 int32_t AO_CountType(int32_t type)
@@ -350,8 +350,11 @@ int AO_Init(void *)
     gWindowDC = PLAT_GetWindowImage();
     if (!gWindowDC)
         return Fail("Couldn\xB4t get window DC");
-    if (!gSpriteBitmap)
-        gSpriteBitmap = DibLoad("SPRITE"); // absent: sprites simply have no sheet
+    // Only whether there is a sheet matters here (gDDSSprite holds its pixels): the bytes
+    // are looked up, not copied. Absent: sprites simply have no sheet.
+    size_t size = 0;
+    if (!gSpriteSheet)
+        gSpriteSheet = PLAT_FindResource("SPRITE", &size);
     sInitialised = 1;
     return 1;
 }
@@ -369,8 +372,6 @@ int AO_CleanUp(void *)
 
 // ---- Copying to the window image -------------------------------------------------------
 
-// Copies the rectangle (x, y, width, height) of src to the same place of the window
-// image, clipped to both, and invalidates what was copied. 0 without a window image.
 // Copies count 3-byte pixels into 4-byte ones whose fourth byte is 255.
 static void WidenRow(uint8_t *to, const uint8_t *from, int32_t count)
 {
@@ -388,6 +389,8 @@ static void WidenRow(uint8_t *to, const uint8_t *from, int32_t count)
     }
 }
 
+// Copies the rectangle (x, y, width, height) of src to the same place of the window
+// image, clipped to both, and invalidates what was copied. 0 without a window image.
 static int CopyToWindow(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height)
 {
     PLAT_IMAGE *win = static_cast<PLAT_IMAGE *>(gWindowDC);

@@ -53,7 +53,7 @@ extern AO *gAOList;            // head of the list, null when empty
 extern int32_t gAOListCleared; // set by AO_ClearList; ends the animate pass under way
 extern int32_t gFramesRunning; // frames run: the frame tick calls AO_ProcessFlip
 extern void *gWindowDC;        // the window image (platform), from AO_Init
-extern struct BITMAPINFOHEADER *gSpriteBitmap; // "SPRITE" as a packed DIB
+extern const void *gSpriteSheet; // the sprite sheet's bytes ("SPRITE"), null without one
 
 // Allocates one zero-filled entry block of `size` bytes (a kind's full record); null
 // when out of memory. The list frees it in AO_DelObj.

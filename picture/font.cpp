@@ -249,7 +249,7 @@ static int AddLetterLine(const LETTERPACE &pace, int32_t font, int32_t group, in
         ao.rcUpdate[1] = ao.y;
         ao.rcUpdate[2] = ao.iWidth;
         ao.rcUpdate[3] = ao.iHeight;
-        ao.pSheet = gSpriteBitmap;
+        ao.pSheet = gSpriteSheet;
         ao.AnimateProc = FONT_LetterProc;
         ao.iLayer = 9999;
         letter->iFont = font;

@@ -302,7 +302,7 @@ int TEXTFEED_AddObj(int32_t x, int32_t y, int32_t width, int32_t height, int32_t
     if (!feed)
         return Fail("No TEXTFEED mem");
     feed->ao.iType = AO_TYPE_TEXTFEED;
-    feed->ao.pSheet = gSpriteBitmap;
+    feed->ao.pSheet = gSpriteSheet;
     feed->ao.AnimateProc = TEXTFEED_AnimateProc;
     feed->iEntry = firstEntry;
     feed->xBox = x;
