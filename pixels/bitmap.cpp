@@ -180,15 +180,16 @@ static int LookUpBitmap(const char *name, DIBIMAGE *image, const char **why)
     size_t size = 0;
     if (const uint8_t *res = PLAT_FindResource(name, &size))
         return DibDecode(res, size, image, why);
+    // Decoded once into a surface, the file is mapped rather than copied into memory.
     bool opened;
-    uint8_t *bytes = ReadWholeFile(name, &size, &opened);
+    const uint8_t *bytes = PLAT_FileMapWhole(name, MAX_BITMAP_FILE, &size, &opened);
     if (!bytes) {
         if (opened)
             *why = "the file cannot be read";
         return 0;
     }
     int ok = DibDecode(bytes, size, image, why);
-    std::free(bytes);
+    PLAT_FileUnmap(bytes, size);
     return ok;
 }
 

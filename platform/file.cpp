@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -195,6 +196,46 @@ uint8_t *PLAT_FileReadWhole(const char *path, int64_t maxBytes, size_t *size, bo
     if (!data)
         errno = error;
     return data;
+}
+
+const uint8_t *PLAT_FileMapWhole(const char *path, int64_t maxBytes, size_t *size, bool *opened)
+{
+    static const uint8_t kEmpty[1] = {0};
+    *size = 0;
+    const int fd = PLAT_FileOpen(path, O_RDONLY | O_CLOEXEC);
+    *opened = fd >= 0;
+    if (fd < 0)
+        return nullptr;
+    struct stat st;
+    const uint8_t *data = nullptr;
+    int error = 0;
+    if (::fstat(fd, &st) != 0) {
+        error = errno;
+    } else if (!S_ISREG(st.st_mode) || st.st_size > maxBytes) {
+        error = S_ISREG(st.st_mode) ? EFBIG : EISDIR;
+    } else if (Faulted(FILEOP_READ)) {
+        error = EIO;
+    } else if (st.st_size == 0) {
+        data = kEmpty;
+    } else {
+        void *m = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        if (m == MAP_FAILED) {
+            error = errno;
+        } else {
+            data = static_cast<const uint8_t *>(m);
+            *size = static_cast<size_t>(st.st_size);
+        }
+    }
+    PLAT_FileClose(fd); // the mapping stays
+    if (!data)
+        errno = error;
+    return data;
+}
+
+void PLAT_FileUnmap(const uint8_t *data, size_t size)
+{
+    if (data && size)
+        ::munmap(const_cast<uint8_t *>(data), size);
 }
 
 FILE *PLAT_FileStream(int fd, const char *mode)

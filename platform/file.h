@@ -35,6 +35,11 @@ int PLAT_FileWriteAll(int fd, const void *data, size_t size);
 // is allocated for an empty file), its length in *size. Null when it does not open (then
 // *opened is false), is no regular file, is larger, or cannot be read whole (errno set).
 uint8_t *PLAT_FileReadWhole(const char *path, int64_t maxBytes, size_t *size, bool *opened);
+// The same file mapped read-only instead of read: for program data read once, whose pages
+// then come from the file cache instead of being copied into fresh memory. Release it
+// with PLAT_FileUnmap. The mapping counts as a read for the test control.
+const uint8_t *PLAT_FileMapWhole(const char *path, int64_t maxBytes, size_t *size, bool *opened);
+void PLAT_FileUnmap(const uint8_t *data, size_t size);
 // A stdio stream over fd ("rb" or "wb") whose reads, writes and close go through the
 // wrappers above; fclose closes fd. Its fileno is -1: keep fd for fstat and sync. Null
 // on failure, fd then still open.
