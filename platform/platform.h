@@ -22,7 +22,8 @@ struct PLAT_IMAGE {
 };
 
 // The main window's image that the frame copies into (the "window DC"); null when no
-// window exists. It is at least 1280 × 1024 and lives as long as the window.
+// window exists. It holds the drawing area, up to 1280 × 1024, and lives as long as the
+// window (its pixels move when the drawing area grows).
 PLAT_IMAGE *PLAT_GetWindowImage();
 // Tells the window that a rectangle of its image changed and must be shown.
 void PLAT_InvalidateWindow(int32_t x, int32_t y, int32_t width, int32_t height);

@@ -113,6 +113,7 @@ void DrawArea::resizeEvent(QResizeEvent *event)
         return;
     gScreenWidth = width();
     gScreenHeight = height();
+    PLATQT_FitWindowImage(gScreenWidth, gScreenHeight);
     if (!UpdateStatusBar()) {
         Fail("UpdateStatusBar()!");
         ShowErrorTrail();
@@ -429,11 +430,12 @@ bool MainWindow::event(QEvent *event)
         // The frames pause when the program goes to the background, not when one of its
         // own dialogs comes up: the picture keeps moving behind the clip-art dialog and
         // is up to date the moment a dialog closes.
+        // The button's release goes to the dialog or program now in front: the press (a
+        // drag, a held button that repeats) ends here, as if it had come up.
+        if ((event->type() == QEvent::WindowDeactivate || event->type() == QEvent::WindowBlocked) &&
+            gMouseDown)
+            gButtonReleased = 1;
         if (event->type() == QEvent::WindowDeactivate) {
-            // The button's release goes to the dialog or program now in front: the press
-            // (a drag, a held button that repeats) ends here, as if it had come up.
-            if (gMouseDown)
-                gButtonReleased = 1;
             if (!QApplication::activeWindow())
                 OnDeactivate();
         } else if (event->type() == QEvent::WindowActivate) {
@@ -551,6 +553,9 @@ void MainWindow::OnCommand(int id)
             return;
         }
     }
+    // Any other command ends a press under way (its dialog would take the release).
+    if (gMouseDown)
+        gButtonReleased = 1;
     switch (id) {
     case IDM_NEW:
         if (SavePromptPassed(this))

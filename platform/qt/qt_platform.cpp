@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <QWidget>
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -41,27 +42,47 @@ static int sWaitDepth;
 
 // ---- Window image --------------------------------------------------------------------
 
-void PLATQT_AttachWindow(QWidget *mainWindow, QWidget *drawArea)
+// Makes the window image width × height: the screen's own format, so a repaint copies
+// rows without converting them. Zeroed memory from the system, not filled: the window is
+// drawn into the image before it is shown, and only what the window covers is touched.
+static void MakeWindowImage(int width, int height)
 {
-    sMainWindow = mainWindow;
-    sDrawArea = drawArea;
-    if (!sImage) {
-        // The screen's own format, so a repaint copies rows without converting them. Zeroed
-        // memory from the system, not filled: the window is drawn into the image before it
-        // is first shown, and only the part the window covers is ever touched.
-        const qsizetype pitch = WINDOW_IMAGE_WIDTH * 4;
-        void *bits = std::calloc(static_cast<size_t>(pitch), WINDOW_IMAGE_HEIGHT);
-        if (bits)
-            sImage = new QImage(static_cast<uchar *>(bits), WINDOW_IMAGE_WIDTH,
-                                WINDOW_IMAGE_HEIGHT, pitch, QImage::Format_RGB32, std::free, bits);
-        else
-            sImage = new QImage(WINDOW_IMAGE_WIDTH, WINDOW_IMAGE_HEIGHT, QImage::Format_RGB32);
-    }
+    delete sImage;
+    const qsizetype pitch = static_cast<qsizetype>(width) * 4;
+    void *bits = std::calloc(static_cast<size_t>(pitch), static_cast<size_t>(height));
+    if (bits)
+        sImage = new QImage(static_cast<uchar *>(bits), width, height, pitch,
+                            QImage::Format_RGB32, std::free, bits);
+    else
+        sImage = new QImage(width, height, QImage::Format_RGB32);
     sPlatImage.pBits = sImage->bits();
     sPlatImage.iWidth = sImage->width();
     sPlatImage.iHeight = sImage->height();
     sPlatImage.iPitch = static_cast<int32_t>(sImage->bytesPerLine());
     sPlatImage.iBytesPerPixel = 4;
+}
+
+void PLATQT_AttachWindow(QWidget *mainWindow, QWidget *drawArea)
+{
+    sMainWindow = mainWindow;
+    sDrawArea = drawArea;
+    if (!sImage)
+        MakeWindowImage(800, 600);
+}
+
+void PLATQT_FitWindowImage(int width, int height)
+{
+    width = std::clamp(width, 1, WINDOW_IMAGE_WIDTH);
+    height = std::clamp(height, 1, WINDOW_IMAGE_HEIGHT);
+    if (!sImage || (sImage->width() >= width && sImage->height() >= height))
+        return;
+    // A quarter larger at least, so a window dragged larger is not given a new image at
+    // every step of the drag.
+    auto grown = [](int had, int need, int most) {
+        return std::min(std::max(need, had + had / 4), most);
+    };
+    MakeWindowImage(grown(sImage->width(), width, WINDOW_IMAGE_WIDTH),
+                    grown(sImage->height(), height, WINDOW_IMAGE_HEIGHT));
 }
 
 void PLATQT_DetachWindow()

@@ -18,6 +18,9 @@ class QWidget;
 void PLATQT_AttachWindow(QWidget *mainWindow, QWidget *drawArea);
 // Disconnects them (window image gone, PLAT_GetWindowImage returns null).
 void PLATQT_DetachWindow();
+// Grows the window image to hold a drawing area of width × height (up to 1280 × 1024)
+// when it does not; what it held is then gone, and the window must be drawn anew.
+void PLATQT_FitWindowImage(int width, int height);
 // The main window, or null.
 QWidget *PLATQT_MainWindow();
 // The window image as a QImage over the same bytes, or null without a window.

@@ -221,25 +221,28 @@ TEST_F(WindowTest, TheStartFileOpensAndCommandsAndKeysActThroughTheButtons)
     EXPECT_TRUE(gBoxes.empty());
 
     // The window shows what the frames drew: the screen buffer around the picture and
-    // the picture buffer, pieces and all, within it.
-    w->resize(w->sizeHint());
+    // the picture buffer, pieces and all, within it; at its first size and grown larger.
     w->show();
-    ASSERT_TRUE(AO_ProcessFlip()) << gErrorTrail;
-    const XYWH &pic = gPictureRect;
-    // The whole area, and a repaint of a part across the picture's edge.
-    for (const QRect part : {QRect(0, 0, gScreenWidth, gScreenHeight),
-                             QRect(pic.x - 30, pic.y + 10, 70, 40)}) {
-        const QImage shown = w->Area()->grab(part).toImage();
-        ASSERT_EQ(shown.size(), part.size());
-        int wrong = 0;
-        for (int y = part.top(); y <= part.bottom(); y += 3)
-            for (int x = part.left(); x <= part.right(); x += 5) {
-                const bool inside =
-                    x >= pic.x && x < pic.x + pic.w && y >= pic.y && y < pic.y + pic.h;
-                const uint8_t *p = DXPixel(inside ? gDDSPicture : gDDSScratch, x, y);
-                wrong += shown.pixel(x - part.left(), y - part.top()) != qRgb(p[2], p[1], p[0]);
-            }
-        EXPECT_EQ(wrong, 0) << "in " << part.x() << "," << part.y();
+    for (const QSize size : {w->sizeHint(), QSize(1100, 900)}) {
+        w->resize(size);
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(AO_ProcessFlip()) << gErrorTrail;
+        const XYWH &pic = gPictureRect;
+        // The whole area, and a repaint of a part across the picture's edge.
+        for (const QRect part : {QRect(0, 0, gScreenWidth, gScreenHeight),
+                                 QRect(pic.x - 30, pic.y + 10, 70, 40)}) {
+            const QImage shown = w->Area()->grab(part).toImage();
+            ASSERT_EQ(shown.size(), part.size());
+            int wrong = 0;
+            for (int y = part.top(); y <= part.bottom(); y += 3)
+                for (int x = part.left(); x <= part.right(); x += 5) {
+                    const bool inside =
+                        x >= pic.x && x < pic.x + pic.w && y >= pic.y && y < pic.y + pic.h;
+                    const uint8_t *p = DXPixel(inside ? gDDSPicture : gDDSScratch, x, y);
+                    wrong += shown.pixel(x - part.left(), y - part.top()) != qRgb(p[2], p[1], p[0]);
+                }
+            EXPECT_EQ(wrong, 0) << "in " << part.x() << "," << part.y() << " of " << gScreenWidth;
+        }
     }
 
     QTest::keyClick(w, Qt::Key_Delete);
@@ -269,7 +272,8 @@ TEST_F(WindowTest, AHeldButtonLetsGoWhenADialogComesUp)
     ASSERT_NE(bigger, nullptr);
     const float before = piece->fWidth;
     const QPoint on(bigger->xHome + bigger->ao.iWidth / 2, bigger->yHome + 5);
-    QTest::mouseMove(w->Area(), on);
+    QMouseEvent move(QEvent::MouseMove, on, w->Area()->mapToGlobal(on), Qt::NoButton, {}, {});
+    QApplication::sendEvent(w->Area(), &move);
     QTest::mousePress(w->Area(), Qt::LeftButton, {}, on);
     for (int tick = 0; tick < 3; tick++)
         w->OnFrameTick();
