@@ -31,12 +31,6 @@ void Paint(std::vector<uint8_t> &bgra, int w, int x, int y, uint32_t argb)
     p[3] = uint8_t(argb >> 24);
 }
 
-uint32_t At(const DIBIMAGE &image, int x, int y)
-{
-    const uint8_t *p = image.pBits + y * image.iPitch + x * 3;
-    return p[2] << 16 | p[1] << 8 | p[0];
-}
-
 class OwnStickers : public EngineTest
 {
   protected:
@@ -64,7 +58,7 @@ TEST_F(OwnStickers, HalfOpaquePixelsKeepTheirColourAndWhiteStaysVisible)
     ASSERT_TRUE(ClipArt_MakeSticker(bgra.data(), 9, 3, 36, &s));
     ASSERT_EQ(std::tuple(s.iWidth, s.iHeight), std::tuple(7, 1));
     for (int x = 0; x < 7; x++)
-        EXPECT_EQ(At(s, x, 0), want[x]) << x;
+        EXPECT_EQ(DibPixel(s, x, 0), want[x]) << x;
     DibFreeImage(&s);
 }
 
@@ -79,8 +73,8 @@ TEST_F(OwnStickers, LargePicturesShrinkToFiveHundredWeighingCoverage)
     DIBIMAGE s;
     ASSERT_TRUE(ClipArt_MakeSticker(bgra.data(), 1000, 250, 4000, &s));
     EXPECT_EQ(std::tuple(s.iWidth, s.iHeight), std::tuple(500, 125));
-    EXPECT_EQ(At(s, 249, 60), 0xE00000u);
-    EXPECT_EQ(At(s, 250, 60), 0xFFFFFFu);
+    EXPECT_EQ(DibPixel(s, 249, 60), 0xE00000u);
+    EXPECT_EQ(DibPixel(s, 250, 60), 0xFFFFFFu);
     DibFreeImage(&s);
 
     ASSERT_TRUE(ClipArt_MakeSticker(bgra.data(), 300, 250, 4000, &s));

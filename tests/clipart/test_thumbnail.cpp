@@ -47,12 +47,6 @@ std::vector<uint8_t> Pixels(const DIBIMAGE &image)
     return out;
 }
 
-uint32_t At(const DIBIMAGE &image, int x, int y)
-{
-    const uint8_t *p = image.pBits + y * image.iPitch + x * 3;
-    return p[2] << 16 | p[1] << 8 | p[0];
-}
-
 class Thumbnail : public ::testing::Test
 {
   protected:
@@ -98,9 +92,9 @@ TEST_F(Thumbnail, ATallStickerStandsCentredOnWhite)
     ASSERT_TRUE(ClipArt_Thumbnail("tall.clp", 56, &t)) << gErrorTrail;
     EXPECT_EQ(std::tuple(t.iWidth, t.iHeight), std::tuple(56, 56));
     for (int x : {13, 14, 41, 42})
-        EXPECT_EQ(At(t, x, 30), x >= 14 && x < 42 ? 0xC02030u : 0xFFFFFFu) << x;
-    EXPECT_EQ(At(t, 20, 0), 0xC02030u);
-    EXPECT_EQ(At(t, 20, 55), 0xC02030u);
+        EXPECT_EQ(DibPixel(t, x, 30), x >= 14 && x < 42 ? 0xC02030u : 0xFFFFFFu) << x;
+    EXPECT_EQ(DibPixel(t, 20, 0), 0xC02030u);
+    EXPECT_EQ(DibPixel(t, 20, 55), 0xC02030u);
     DibFreeImage(&t);
 }
 
@@ -129,8 +123,8 @@ TEST_F(Thumbnail, AnUnreadableStickerFallsBackToItsIconThenToThePlaceholder)
     Put("broken.ICO", SolidBmp(10, 70, 0x2040E0));
     DIBIMAGE t;
     ASSERT_TRUE(ClipArt_Thumbnail("broken.clp", 56, &t));
-    EXPECT_EQ(At(t, 9, 55), 0x2040E0u) << "unscaled, from the top-left corner";
-    EXPECT_EQ(At(t, 10, 0), 0xFFFFFFu);
+    EXPECT_EQ(DibPixel(t, 9, 55), 0x2040E0u) << "unscaled, from the top-left corner";
+    EXPECT_EQ(DibPixel(t, 10, 0), 0xFFFFFFu);
     DibFreeImage(&t);
 
     EXPECT_FALSE(ClipArt_Thumbnail("missing.clp", 56, &t));

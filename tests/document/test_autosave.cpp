@@ -17,7 +17,6 @@
 #include "picture/ao.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
-#include "support/bmp_builder.h"
 #include "support/engine_reset.h"
 
 namespace
@@ -29,9 +28,7 @@ class Autosave : public PictureEngineTest
     void SetUp() override
     {
         PictureEngineTest::SetUp();
-        WriteFile((dir / "photo.bmp").string(), SolidBmp(64, 48, 0x808080));
-        ASSERT_NE(IMGOBJ_AddObj((dir / "photo.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr),
-                  nullptr);
+        ASSERT_NE(AddPhotoFile(64, 48), nullptr);
         UNDO_Init();
         folder = (dir / "state" / "merrowick").string() + "/";
         std::snprintf(gFileName, sizeof gFileName, "card");

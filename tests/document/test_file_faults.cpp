@@ -52,9 +52,7 @@ class FileFaults : public PictureEngineTest
         // The current picture (a photo, a hat and a bubble) and another layout to open.
         for (const auto &[name, w, h, piece] : {std::tuple{"current.mwi", 24, 16, "hat.clp"},
                                                 std::tuple{"other.mwi", 20, 12, "dog.clp"}}) {
-            WriteFile(Path("photo.bmp"), SolidBmp(w, h, 0x336699));
-            ASSERT_NE(IMGOBJ_AddObj(Path("photo.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr),
-                      nullptr);
+            ASSERT_NE(AddPhotoFile(w, h, 0x336699), nullptr);
             ASSERT_NE(IMGOBJ_AddObj(piece, IMG_OBJ, 0, 0, nullptr, nullptr), nullptr);
             const char bubble[208] = {0, 0, 0, 0, 'H', 'I'};
             ASSERT_NE(IMGOBJ_AddObj("text4.clp", IMG_TEXT, 0, 0, bubble, nullptr), nullptr);
@@ -108,7 +106,7 @@ TEST_F(FileFaults, SavesThatFailAnywhereKeepTheEarlierFileAndThePicture)
     for (const FaultCase &c : cases)
         CheckSaveUnderFaults(c);
     EXPECT_EQ(
-        FileText(PLAT_SettingsPath()),
+        ReadText(PLAT_SettingsPath()),
         "; CR LF lines\r\n[SETUP]\r\nLanguage=2\r\nDirectoryMain=/data/\r\n\r\n[MISC]\r\nX=1\r\n");
 }
 
@@ -135,7 +133,7 @@ TEST_F(FileFaults, LoadsThatFailAnywhereLeaveThePictureAndTheDefaults)
              EXPECT_TRUE(value == "2" || value == "<none>") << value;
              return value == "2";
          },
-         [] { return FileText(PLAT_SettingsPath()); }, reads},
+         [] { return ReadText(PLAT_SettingsPath()); }, reads},
     };
     for (const FaultCase &c : cases)
         CheckLoadUnderFaults(c);

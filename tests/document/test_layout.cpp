@@ -1,5 +1,5 @@
-// Layout files: the bytes on disk, round trips, truncated and hostile files, and a load
-// that fails half-way.
+// Layout files: the bytes on disk, round trips, truncated and hostile files. (A load that
+// fails half-way is checked in test_file_faults.cpp.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +8,6 @@
 #include <fstream>
 #include <functional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "document/layout.h"
@@ -122,9 +121,6 @@ TEST(LayoutBlocks, FieldsSitAtTheirOffsetsAndReservedBytesAreZero)
         EXPECT_EQ(At32(rb, offset), value) << offset;
     EXPECT_EQ(std::count(rb.begin() + 152, rb.begin() + 260, 0), 108);
     EXPECT_EQ(rb[475], 'A');
-    LAYOUTRECORD back;
-    LayoutGetRecord(rb.data(), &back);
-    EXPECT_EQ(std::memcmp(&back, &r, sizeof r), 0);
 }
 
 TEST(LayoutBlocks, OnlyPlainFileNamesPass)
@@ -310,27 +306,6 @@ TEST_F(Layout, OutOfRangeNumbersAreBroughtIntoRange)
     EXPECT_EQ(std::pair(objs[1]->fWidth, objs[1]->fHeight), std::pair(float(rectW), 1.0f));
     EXPECT_EQ(std::pair(objs[1]->iAngle, objs[1]->bFlipH), std::pair(330, 1));
     EXPECT_EQ(std::string(objs[2]->szText), std::string(203, 'Q'));
-}
-
-// A clip-art file that has gone stops the load; what it made goes again and the
-// picture before it stays, unmarked.
-TEST_F(Layout, AVanishedClipArtFileStopsTheLoadAndThePictureStays)
-{
-    Photo(9, 5);
-    Piece("dog.clp");
-    Piece("hat.clp");
-    ASSERT_TRUE(LayoutSave(Path("two.mwi").c_str()));
-    AO_ClearList();
-    Photo(12, 7);
-    Piece("dog.clp");
-    const auto before = Objects();
-    gModified = 1;
-    fs::remove(dir / "clipart" / "hat.clp");
-    EXPECT_FALSE(LayoutLoad(Path("two.mwi").c_str(), 1));
-    EXPECT_NE(std::string(gErrorTrail).find("IMGOBJ_AddObj() failed!"), std::string::npos)
-        << gErrorTrail;
-    EXPECT_EQ(Objects(), before);
-    EXPECT_EQ(std::tuple(gPhotoWidth, gPhotoHeight, gModified), std::tuple(12, 7, 1));
 }
 
 } // namespace

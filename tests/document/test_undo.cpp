@@ -14,7 +14,6 @@
 #include "picture/ao.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
-#include "support/bmp_builder.h"
 #include "support/engine_reset.h"
 
 namespace
@@ -43,10 +42,7 @@ class Undo : public PictureEngineTest
     {
         PictureEngineTest::SetUp();
         gMouseDown = gButtonReleased = 0;
-        WriteFile((dir / "photo.bmp").string(), SolidBmp(64, 48, 0x808080));
-        ASSERT_NE(IMGOBJ_AddObj((dir / "photo.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr),
-                  nullptr)
-            << gErrorTrail;
+        ASSERT_NE(AddPhotoFile(64, 48), nullptr);
         UNDO_Init();
         hat = Add("hat.clp");
         dog = Add("dog.clp");

@@ -39,9 +39,11 @@ class Editing : public EngineTest
         AO_AddObj(&o->ao);
         return o;
     }
+    // An enabled button at (10, 20).
     static CONTROL *Button(int32_t id)
     {
         EXPECT_TRUE(CONTROL_AddObj(10, 20, id, 300, 219, 40, 40, 0, 0, 0, 0));
+        EnableControl(id, 1);
         for (AO *e = gAOList; e; e = e->pNext)
             if (e->iType == AO_TYPE_CONTROL && reinterpret_cast<CONTROL *>(e)->iId == id)
                 return reinterpret_cast<CONTROL *>(e);
@@ -72,7 +74,6 @@ TEST_F(Editing, PressesActOnceAndHeldButtonsAccelerateToTen)
     IMGOBJ *piece = Piece(IMG_OBJ, 300, 200);
     Select(piece);
     CONTROL *left = Button(CTRL_MOVELEFT);
-    EnableControl(CTRL_MOVELEFT, 1);
 
     PressControl(CTRL_MOVELEFT);
     for (int frame = 0; frame < 3; frame++)
@@ -93,7 +94,6 @@ TEST_F(Editing, PressesActOnceAndHeldButtonsAccelerateToTen)
 
     // A held mouse button on Bigger: the same steps, the piece keeping its proportions.
     CONTROL *bigger = Button(CTRL_BIGGER);
-    EnableControl(CTRL_BIGGER, 1);
     gMouseX = 20, gMouseY = 30, gMouseDown = 1;
     PressControl(CTRL_BIGGER); // the mouse has the buttons: keys and menus are ignored
     EXPECT_EQ(bigger->iPressCount, 0);
@@ -111,8 +111,6 @@ TEST_F(Editing, SingleActionsActOnceAndDisabledButtonsNever)
     IMGOBJ *a = Piece(IMG_OBJ, 300, 200), *b = Piece(IMG_TEXT, 500, 300);
     Select(a);
     CONTROL *flip = Button(CTRL_FLIPH), *next = Button(CTRL_SELECTNEXT);
-    EnableControl(CTRL_FLIPH, 1);
-    EnableControl(CTRL_SELECTNEXT, 1);
     gMouseX = 20, gMouseY = 30, gMouseDown = 1;
     for (int frame = 0; frame < 5; frame++)
         CONTROL_Proc(&flip->ao);
@@ -141,7 +139,6 @@ TEST_F(Editing, FramesFallingBehindRebuildThePieceOnRelease)
     IMGOBJ *piece = Piece(IMG_OBJ, 300, 200);
     Select(piece);
     CONTROL *right = Button(CTRL_MOVERIGHT);
-    EnableControl(CTRL_MOVERIGHT, 1);
     for (int frame = 0; frame < 3; frame++) {
         FakeAdvanceClock(250);
         PressControl(CTRL_MOVERIGHT);
@@ -162,7 +159,6 @@ TEST_F(Editing, FramesFallingBehindRebuildThePieceOnRelease)
 TEST_F(Editing, HoverLabelsComeAndGoWithTheMouseAndTheSetting)
 {
     CONTROL *select = Button(CTRL_SELECTNEXT);
-    EnableControl(CTRL_SELECTNEXT, 1);
     const struct {
         int32_t texts, x, enabled, letters; // letters of the label staying after the frame
     } frames[] = {

@@ -65,11 +65,6 @@ TEST_F(ImgObj, NewClipArtGetsItsFirstSizeAPlaceAndTheSelection)
     EXPECT_EQ(std::pair(first->bSelected, first->bNeedsUpdate), std::pair(0, 1))
         << "the piece that lost the selection is rebuilt";
     EXPECT_EQ(gModified, 1);
-    AO *head = gAOList;
-    TrailClear();
-    EXPECT_EQ(IMGOBJ_AddObj("nowhere.clp", IMG_OBJ, 0, 0, nullptr, nullptr), nullptr);
-    EXPECT_STREQ(gErrorTrail, "LoadImage() !\nBitmapLoad() IMG_OBJ failed!\n");
-    EXPECT_EQ(gAOList, head);
 }
 
 // The piece is 210 × 105 in the picture (190, 75, 600, 450): 25 pixels stay inside.

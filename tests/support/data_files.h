@@ -29,6 +29,13 @@ inline std::vector<uint8_t> ReadData(const std::string &name)
     return ReadBytes(DataPath(name));
 }
 
+// The pixel (x, y) of a decoded image, 0xRRGGBB.
+inline uint32_t DibPixel(const DIBIMAGE &image, int x, int y)
+{
+    const uint8_t *p = image.pBits + static_cast<ptrdiff_t>(y) * image.iPitch + x * 3;
+    return (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+}
+
 struct DecodedBitmap {
     BITMAPINFOHEADER info{}; // as stored in the file
     DIBIMAGE dib{};
@@ -48,11 +55,7 @@ struct DecodedBitmap {
 
     int w() const { return dib.iWidth; }
     int h() const { return dib.iHeight; }
-    uint32_t At(int x, int y) const
-    {
-        const uint8_t *p = dib.pBits + static_cast<ptrdiff_t>(y) * dib.iPitch + x * 3;
-        return (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
-    }
+    uint32_t At(int x, int y) const { return DibPixel(dib, x, y); }
     // Pixels of the rectangle (the whole bitmap by default) that are not white.
     int Ink(int x = 0, int y = 0, int w = -1, int h = -1) const
     {

@@ -86,6 +86,14 @@ class PictureEngineTest : public EngineTest
         for (const auto &p : pieces)
             WriteFile((dir / "clipart" / p.name).string(), SolidBmp(p.w, p.h, p.colour));
     }
+    // The photo: a w × h bitmap of one colour, written as "photo.bmp" and opened.
+    IMGOBJ *AddPhotoFile(int w, int h, uint32_t colour = 0x808080)
+    {
+        WriteFile((dir / "photo.bmp").string(), SolidBmp(w, h, colour));
+        IMGOBJ *photo = IMGOBJ_AddObj((dir / "photo.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr);
+        EXPECT_NE(photo, nullptr) << gErrorTrail;
+        return photo;
+    }
     void TearDown() override
     {
         AO_CleanUp(nullptr);

@@ -10,12 +10,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/file.h"
 #include "platform/trail.h"
+#include "support/temp_dir.h"
 
 // One fault: call n of kind op fails, or (op < 0) the disk takes only diskBytes.
 struct FileFault {
@@ -64,12 +64,6 @@ constexpr unsigned FaultBit(int op)
 }
 constexpr unsigned kEveryFileCall = (1u << FILEOP_KINDS) - 1;
 
-inline std::string FileText(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 inline std::vector<std::string> FolderNames(const std::string &folder)
 {
     std::vector<std::string> names;
@@ -114,7 +108,7 @@ inline void CheckSaveUnderFaults(const FaultCase &c)
     PLAT_FileFaultsReset();
     ASSERT_TRUE(c.run()) << c.name << ": " << gErrorTrail;
     const FILEOPS clean = PLAT_FileOps();
-    const std::string saved = FileText(c.target);
+    const std::string saved = ReadText(c.target);
     ASSERT_NE(saved, c.earlier) << c.name;
     for (const FileFault &f : EveryFileFault(clean)) {
         SCOPED_TRACE(c.name + ", " + Describe(f));
@@ -126,16 +120,16 @@ inline void CheckSaveUnderFaults(const FaultCase &c)
         PLAT_FileFaultsReset();
         if (ok) {
             EXPECT_FALSE(f.op < 0 || (c.mustFail & FaultBit(f.op))) << "reported success";
-            EXPECT_EQ(FileText(c.target), saved);
+            EXPECT_EQ(ReadText(c.target), saved);
         } else {
-            EXPECT_EQ(FileText(c.target), c.earlier);
+            EXPECT_EQ(ReadText(c.target), c.earlier);
             EXPECT_NE(gErrorTrail[0], '\0') << "no message";
             EXPECT_EQ(c.state(), state);
         }
         EXPECT_EQ(FolderNames(folder), names);
         TrailClear();
         EXPECT_TRUE(c.run()) << "the next save: " << gErrorTrail;
-        EXPECT_EQ(FileText(c.target), saved);
+        EXPECT_EQ(ReadText(c.target), saved);
     }
 }
 
