@@ -299,9 +299,12 @@ static void ComposeSmoothRows(const SMOOTH &m, int32_t top, int32_t bottom)
     auto below = [&](__m128d p) { return _mm_movemask_pd(_mm_cmplt_pd(p, zero)); };
     auto past = [&](__m128d p) { return _mm_movemask_pd(_mm_cmpge_pd(p, size)); };
     // The artwork pixel of an inside sample, mirrored.
+    const __m128d lastHalf = _mm_sub_pd(size, _mm_set1_pd(0.5));
+    auto mirrored = [&](__m128d p) {
+        return _mm_or_pd(_mm_and_pd(flip, _mm_sub_pd(size, p)), _mm_andnot_pd(flip, p));
+    };
     auto cell = [&](__m128d p, int32_t *iu, int32_t *iv) {
-        p = _mm_or_pd(_mm_and_pd(flip, _mm_sub_pd(size, p)), _mm_andnot_pd(flip, p));
-        const __m128i i = _mm_cvttpd_epi32(p);
+        const __m128i i = _mm_cvttpd_epi32(mirrored(p));
         *iu = _mm_cvtsi128_si32(i), *iv = _mm_cvtsi128_si32(_mm_srli_si128(i, 4));
         *iu = *iu >= W ? W - 1 : *iu;
         *iv = *iv >= H ? H - 1 : *iv;
@@ -367,13 +370,26 @@ static void ComposeSmoothRows(const SMOOTH &m, int32_t top, int32_t bottom)
                 // Within two by two artwork pixels: the samples are counted per pixel and
                 // each pixel read once. A sample that lands elsewhere sends the pixel to
                 // the sampling below.
+                // A sample's pixel is found by comparing its mirrored place, held below the
+                // artwork's far edge by half a pixel (which truncates to the same pixel as
+                // the clamp to the last one), with the block's edges: no conversion.
                 uint32_t count[4] = {0, 0, 0, 0};
-                counted = u1 - u0 <= 1 && v1 - v0 <= 1 && eachSample([&](int32_t u, int32_t v) {
-                              if (u < u0 || u > u0 + 1 || v < v0 || v > v0 + 1)
-                                  return false;
-                              count[(u - u0) + 2 * (v - v0)]++;
-                              return true;
-                          });
+                counted = u1 - u0 <= 1 && v1 - v0 <= 1;
+                const __m128d base = _mm_set_pd(v0, u0), one = _mm_set1_pd(1.0);
+                const __m128d middle = _mm_add_pd(base, one), beyond = _mm_add_pd(middle, one);
+                for (int32_t b = 0; counted && b < n; b++)
+                    for (int32_t a = 0; a < n; a++) {
+                        const __m128d p = at(a, b);
+                        if (below(p) | past(p))
+                            continue;
+                        const __m128d q = _mm_min_pd(mirrored(p), lastHalf);
+                        if (_mm_movemask_pd(_mm_cmplt_pd(q, base)) |
+                            _mm_movemask_pd(_mm_cmpge_pd(q, beyond))) {
+                            counted = false;
+                            break;
+                        }
+                        count[_mm_movemask_pd(_mm_cmpge_pd(q, middle))]++;
+                    }
                 for (int k = 0; counted && k < 4; k++) {
                     const uint8_t *px = DXPixel(m.hi, u0 + (k & 1), v0 + (k >> 1));
                     if (!count[k] || isKey(px))
