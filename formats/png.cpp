@@ -4,6 +4,7 @@
 // 8-bit blue, green, red; transparent areas are laid over white, the blank canvas's
 // colour, so they show as canvas. The size is checked against the photo limits before
 // the caller's surface is asked for; an opaque PNG decodes straight into that surface.
+// The file is read through the file layer and decoded from memory.
 #include <cstdlib>
 #include <cstring>
 #include <png.h>
@@ -12,12 +13,31 @@
 #include "platform/platform.h"
 #include "platform/trail.h"
 
+// The largest PNG file read: far more than any photo within the size limits compresses to.
+static constexpr int64_t kMaxPngFile = 1LL << 30;
+
+static int DecodePng(const char *path, const uint8_t *data, size_t size, PHOTOTARGET target,
+                     void *context, PHOTOINFO *info);
+
 int PngLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info)
+{
+    // Read whole through the file layer, as the other photos are, then decoded from memory.
+    size_t size = 0;
+    uint8_t *data = ReadPhotoFile(path, kMaxPngFile, &size);
+    if (!data)
+        return 0;
+    const int ok = DecodePng(path, data, size, target, context, info);
+    std::free(data);
+    return ok;
+}
+
+static int DecodePng(const char *path, const uint8_t *data, size_t size, PHOTOTARGET target,
+                     void *context, PHOTOINFO *info)
 {
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path)) {
+    if (!png_image_begin_read_from_memory(&image, data, size)) {
         Failf("Not a readable PNG file: %s", path);
         return Fail(image.message);
     }

@@ -143,6 +143,9 @@ inline void CheckLoadUnderFaults(const FaultCase &c)
     PLAT_FileFaultsReset();
     ASSERT_TRUE(c.run()) << c.name << ": " << gErrorTrail;
     const FILEOPS clean = PLAT_FileOps();
+    for (int op = 0; op < FILEOP_KINDS; op++) // the load goes through the file layer
+        EXPECT_TRUE(!(c.mustFail & FaultBit(op)) || clean.iCount[op] > 0)
+            << c.name << " makes no " << PLAT_FileOpName(op) << " call of the file layer";
     const std::string loaded = c.state();
     for (const FileFault &f : EveryFileFault(clean)) {
         SCOPED_TRACE(c.name + ", " + Describe(f));
