@@ -101,8 +101,12 @@ static void RestoreStatusText()
 
 int MAPI_Init()
 {
-    RemoveStaleAttachments();
     return PLAT_MailAvailable() ? 1 : 0;
+}
+
+void MAPI_RemoveStale()
+{
+    RemoveStaleAttachments();
 }
 
 int EMAIL_Send(const char *path)
@@ -141,7 +145,7 @@ int EMAIL_Send(const char *path)
 
 int SendEmail(QWidget *window, int32_t width, int32_t height, int32_t components)
 {
-    if (!sStaleChecked) // when the start did not
+    if (!sStaleChecked) // when the start has not yet
         RemoveStaleAttachments();
     const int cursor = PLAT_SetWaitCursor();
     LPDDS composed = BuildHiResImage2(width, height, 3);

@@ -30,10 +30,12 @@ extern int32_t gKeepPrinting;
 
 // ---- E-mail ---------------------------------------------------------------------------------
 
-// Removes the attachments of earlier runs that ended without cleaning up and tells
-// whether mail can be sent (xdg-email on PATH). Called once at start; its result is
+// Tells whether mail can be sent (xdg-email on PATH). Called once at start; its result is
 // gMailAvailable. No trail line: an absent mail program only greys the E-mail command.
 int MAPI_Init();
+// Removes the attachments of earlier runs that ended without cleaning up: called once the
+// first frame is shown (the first mail does it too if it comes sooner).
+void MAPI_RemoveStale();
 // Opens the mail program's compose window with the file `path` attached; the file's own
 // name is the one the recipient sees. A mail program still running after gMailWaitMs has
 // taken the message and is left running. 0 with "MAPI_Send() !" when xdg-email could not

@@ -92,12 +92,13 @@ void DrawArea::paintEvent(QPaintEvent *event)
         if (qEnvironmentVariableIsSet("MW_EXIT_AFTER_FIRST_FRAME"))
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         else if (MainWindow *main = TheMainWindow())
-            QTimer::singleShot(0, main, &MainWindow::ShowIcon);
+            QTimer::singleShot(0, main, &MainWindow::AfterFirstFrame);
     }
 }
 
-void MainWindow::ShowIcon()
+void MainWindow::AfterFirstFrame()
 {
+    MAPI_RemoveStale(); // attachments a dead run left behind
     size_t iconSize = 0;
     if (const uint8_t *icon = PLAT_FindResource("101", &iconSize)) {
         QPixmap pixmap;

@@ -68,9 +68,9 @@ class MainWindow : public QMainWindow
 
     // Status bar (made by InitApplication).
     void CreateStatusBar();
-    // Sets the window's icon; called once the first frame is shown, as decoding the
-    // 256-pixel icon would otherwise delay it.
-    void ShowIcon();
+    // What the first frame need not wait for, done once it is shown: the window's icon
+    // (a 256-pixel PNG to decode) and the clean-up of a dead run's mail attachments.
+    void AfterFirstFrame();
     QLabel *mParts[2] = {nullptr, nullptr};
     QProgressBar *mProgress = nullptr;
 

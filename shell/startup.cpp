@@ -96,7 +96,7 @@ int InitApplication(MainWindow *window)
     gHelpCookie = 1; // the help window is made on first use
     if (!DXInit(window))
         return 0;
-    gMailAvailable = MAPI_Init(); // also clears attachments a dead run left behind
+    gMailAvailable = MAPI_Init();
     window->CreateStatusBar();
     if (!window->statusBar())
         PLAT_MessageBox("Status bar!", "Error", PLAT_MB_OK);
