@@ -141,7 +141,6 @@ TEST_F(ImgObj, SelectedPieceIsTurnedFastAndOthersAtHighResolution)
     IMGOBJ *obj = Piece();
     obj->iAngle = 180;
     DXFillRect(gDDSPicture, 0, 0, 500, 500, 0x000000);
-    LPDDS lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
     // Selected: scaled to the screen and turned there; the picture buffer is not used.
     // Let go: rebuilt on the next frame through the high-resolution intermediate.
     for (bool selected : {true, false}) {
@@ -150,7 +149,9 @@ TEST_F(ImgObj, SelectedPieceIsTurnedFastAndOthersAtHighResolution)
         ASSERT_TRUE(obj->ao.AnimateProc(&obj->ao));
         EXPECT_EQ(obj->bNeedsUpdate, 0);
         EXPECT_EQ(DXGetPixel(gDDSPicture, 10, 10), selected ? 0x000000u : 0xFF0000u);
-        // Turned half way: the red half is now on the right.
+        // Turned half way: the red half is now on the right of the screen image (which
+        // may have grown into a new surface for the turned box).
+        LPDDS lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
         EXPECT_EQ(DXGetPixel(lo, 20, 50), 0x0000FFu);
         EXPECT_EQ(DXGetPixel(lo, 190, 50), 0xFF0000u);
     }
