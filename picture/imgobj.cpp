@@ -200,8 +200,11 @@ static int MakeObjSurface(IMGOBJ *obj, int32_t index, int filled)
     int32_t h = srcH > gPictureRect.h ? srcH : gPictureRect.h;
     if (h < 1024)
         h = 1024;
-    LPDDS s = MakeImageSurface(obj->iiRes[index].DDSSurface, w, h, filled ? srcW : 0,
-                               filled ? srcH : 0);
+    // The photo's screen image is drawn over the picture rectangle before it is shown:
+    // not cleared either.
+    const int32_t keepW = screenPhoto ? w : filled ? srcW : 0;
+    const int32_t keepH = screenPhoto ? h : filled ? srcH : 0;
+    LPDDS s = MakeImageSurface(obj->iiRes[index].DDSSurface, w, h, keepW, keepH);
     obj->iiRes[index].DDSSurface = s;
     return s != nullptr;
 }
