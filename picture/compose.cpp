@@ -196,6 +196,9 @@ int BackgroundResize()
 
 int ScreenResize(void *window)
 {
+    // Grown, the screen buffer and background are drawn whole again just below.
+    if (!DXFitScreenSurfaces(gScreenWidth, gScreenHeight))
+        return Fail("ScreenResize() - the screen buffer cannot grow");
     if (!ImageObjectResize(window))
         return Fail("ImageObjectResize()!");
     if (!BackgroundResize())

@@ -70,8 +70,8 @@ enum DDRESULT : int32_t {
 extern LPDDS gDDSWindow; // 800 × 600
 extern DDPALETTE *gDDPalette;
 extern LPDDS gDDSSprite;          // the sprite sheet "SPRITE"
-extern LPDDS gDDSScratch;         // screen back buffer, 1280 × 1024
-extern LPDDS gDDSBackgnd;         // clean window background, 1280 × 1024
+extern LPDDS gDDSScratch;         // screen back buffer, the drawing area's size or more
+extern LPDDS gDDSBackgnd;         // clean window background, as large as gDDSScratch
 extern LPDDS gDDSClp;             // "merrowick7.clp", no colour key
 extern LPDDS gDDSLogo;            // "logo7.clp"
 extern LPDDS gDDSPicture;         // picture buffer, 2048 × 2048 at start
@@ -98,6 +98,10 @@ extern int32_t gKeyedSimd;
 int DXInit(void *mainWindow);
 // Releases every named surface and the palette.
 void DXCleanup();
+// Grows the screen buffer and the background to hold a drawing area of width × height
+// (up to 1280 × 1024) when they do not; what they held is gone, to be drawn anew. 0 when
+// the memory is not there (the trail says so; the old surfaces are kept).
+int DXFitScreenSurfaces(int32_t width, int32_t height);
 // Makes a white surface with the white key; releases `old` first (even on failure).
 // Returns null on failure after DXCreateSurfaceError and "g_pDD->CreateSurface() failed!".
 LPDDS DXCreateSurface(LPDDS old, int32_t width, int32_t height, uint32_t caps);

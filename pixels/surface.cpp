@@ -321,6 +321,39 @@ static LPDDS CreateNamed(int32_t width, int32_t height, const char *failLine)
     return s;
 }
 
+// The screen surfaces' first size (the window's first drawing area) and their largest.
+constexpr int32_t kFirstScreenW = 800, kFirstScreenH = 600;
+constexpr int32_t kMostScreenW = 1280, kMostScreenH = 1024;
+
+int DXFitScreenSurfaces(int32_t width, int32_t height)
+{
+    width = width < 1 ? 1 : width > kMostScreenW ? kMostScreenW : width;
+    height = height < 1 ? 1 : height > kMostScreenH ? kMostScreenH : height;
+    if (!gDDSScratch || !gDDSBackgnd ||
+        (gDDSScratch->iWidth >= width && gDDSScratch->iHeight >= height))
+        return 1;
+    // A quarter larger at least, so a window dragged larger does not remake them at every
+    // step of the drag.
+    auto grown = [](int32_t had, int32_t need, int32_t most) {
+        const int32_t more = had + had / 4;
+        const int32_t size = need > more ? need : more;
+        return size < most ? size : most;
+    };
+    const int32_t w = grown(gDDSScratch->iWidth, width, kMostScreenW);
+    const int32_t h = grown(gDDSScratch->iHeight, height, kMostScreenH);
+    LPDDS scratch = CreateNamed(w, h, "Scratch");
+    LPDDS backgnd = scratch ? CreateNamed(w, h, "Backgnd") : nullptr;
+    if (!backgnd) {
+        DXReleaseSurface(scratch);
+        return 0;
+    }
+    DXReleaseSurface(gDDSScratch);
+    DXReleaseSurface(gDDSBackgnd);
+    gDDSScratch = scratch;
+    gDDSBackgnd = backgnd;
+    return 1;
+}
+
 int DXInit(void *mainWindow)
 {
     g_pDD = new (std::nothrow) DIRECTDRAW{4};
@@ -348,9 +381,10 @@ int DXInit(void *mainWindow)
 
     // The screen buffer and the background are painted whole before they are shown, the
     // picture buffer is drawn before any of it is, and a text block clears its rows first.
-    if (!(gDDSScratch = CreateNamed(1280, 1024, "Scratch")))
+    // The first two start at the first drawing area's size and grow with the window.
+    if (!(gDDSScratch = CreateNamed(kFirstScreenW, kFirstScreenH, "Scratch")))
         return 0;
-    if (!(gDDSBackgnd = CreateNamed(1280, 1024, "Backgnd")))
+    if (!(gDDSBackgnd = CreateNamed(kFirstScreenW, kFirstScreenH, "Backgnd")))
         return 0;
 
     gDDSClp = DDLoadBitmap(g_pDD, "merrowick7.clp", 0, 0);
