@@ -467,8 +467,9 @@ static uint64_t SpriteSignature(const AO *e)
 {
     uint64_t h = 0xCBF29CE484222325ull;
     Mix(&h, reinterpret_cast<intptr_t>(e->pSheet));
-    for (int32_t v : {e->x, e->y, e->iWidth, e->iHeight, e->xSrc, e->ySrc, e->rcUpdate[0],
-                      e->rcUpdate[1], e->rcUpdate[2], e->rcUpdate[3], static_cast<int32_t>(e->dwFlags)})
+    for (int32_t v :
+         {e->x, e->y, e->iWidth, e->iHeight, e->xSrc, e->ySrc, e->rcUpdate[0], e->rcUpdate[1],
+          e->rcUpdate[2], e->rcUpdate[3], static_cast<int32_t>(e->dwFlags)})
         Mix(&h, v);
     return h;
 }
@@ -554,7 +555,7 @@ static int SpritePass()
 // away and where the selection outline moved; all of it after a rebuild or a scratch
 // use of the buffer (AO_PictureChanged). What it redraws, and what a sprite's copy from
 // the screen buffer covered, is copied to the window.
-static int sPictureValid; // the buffer holds the picture the objects' drawn state says
+static int sPictureValid;           // the buffer holds the picture the objects' drawn state says
 static int32_t sOutlineDrawn[4][2]; // the corners of the outline in the buffer
 static XYWH sOutlineBox;            // and the box around it (w 0: no outline)
 

@@ -6,8 +6,8 @@
 #include "picture/compose.h"
 
 #include <cmath>
-#include <emmintrin.h>
 #include <cstring>
+#include <emmintrin.h>
 #include <functional>
 #include <system_error>
 #include <thread>
@@ -297,15 +297,20 @@ static void ComposeSmoothRows(const SMOOTH &m, int32_t top, int32_t bottom)
     const __m128d half = _mm_set_pd(m.hh, m.hw), scale = _mm_set_pd(m.fy, m.fx);
     const __m128d flip = _mm_castsi128_pd(_mm_set_epi64x(m.flipV ? -1 : 0, m.flipH ? -1 : 0));
     __m128d Yv[4], Xv[4]; // (Y·s, Y·c) per sample row, (X·c, −X·s) per sample column
-    auto at = [&](int a, int b) { return _mm_mul_pd(_mm_add_pd(_mm_add_pd(Xv[a], Yv[b]), half), scale); };
+    auto at = [&](int a, int b) {
+        return _mm_mul_pd(_mm_add_pd(_mm_add_pd(Xv[a], Yv[b]), half), scale);
+    };
     // Bit 0: u beyond the artwork, bit 1: v (below 0, or at or past its size).
     auto below = [&](__m128d p) { return _mm_movemask_pd(_mm_cmplt_pd(p, zero)); };
     auto past = [&](__m128d p) { return _mm_movemask_pd(_mm_cmpge_pd(p, size)); };
-    // The artwork pixel of an inside sample, mirrored.
-    const __m128d lastHalf = _mm_sub_pd(size, _mm_set1_pd(0.5));
+    // A place mirrored as the piece is.
     auto mirrored = [&](__m128d p) {
         return _mm_or_pd(_mm_and_pd(flip, _mm_sub_pd(size, p)), _mm_andnot_pd(flip, p));
     };
+    // Half a pixel below the artwork's far edges: a mirrored place held there truncates to
+    // the same pixel as the clamp to the last one.
+    const __m128d lastHalf = _mm_sub_pd(size, _mm_set1_pd(0.5));
+    // The artwork pixel of an inside sample, mirrored.
     auto cell = [&](__m128d p, int32_t *iu, int32_t *iv) {
         const __m128i i = _mm_cvttpd_epi32(mirrored(p));
         *iu = _mm_cvtsi128_si32(i), *iv = _mm_cvtsi128_si32(_mm_srli_si128(i, 4));
@@ -370,12 +375,10 @@ static void ComposeSmoothRows(const SMOOTH &m, int32_t top, int32_t bottom)
                         std::memcpy(row + 3 * x, px, 3);
                     continue;
                 }
-                // Within two by two artwork pixels: the samples are counted per pixel and
-                // each pixel read once. A sample that lands elsewhere sends the pixel to
-                // the sampling below.
-                // A sample's pixel is found by comparing its mirrored place, held below the
-                // artwork's far edge by half a pixel (which truncates to the same pixel as
-                // the clamp to the last one), with the block's edges: no conversion.
+                // Within two by two artwork pixels: the samples are counted per pixel, each
+                // found by comparing its mirrored place (held at lastHalf) with the block's
+                // edges, and each pixel read once. A sample that lands elsewhere sends the
+                // pixel to the sampling below.
                 uint32_t count[4] = {0, 0, 0, 0};
                 counted = u1 - u0 <= 1 && v1 - v0 <= 1;
                 const __m128d base = _mm_set_pd(v0, u0), one = _mm_set1_pd(1.0);

@@ -63,8 +63,7 @@ int StreamClose(void *cookie)
 } // namespace
 
 // The system call's result, the call made again while a signal interrupts it.
-template <class Call>
-static auto Uninterrupted(Call call)
+template <class Call> static auto Uninterrupted(Call call)
 {
     decltype(call()) result;
     do

@@ -330,8 +330,8 @@ int WriteDemoPicture(const char *output)
 
 int WriteDemoLayout(const char *photo, const char *output, int pieces)
 {
-    static const char *const kArt[] = {"kingcrown.clp", "sheriffhat.clp", "balloon.clp",
-                                       "bee.clp", "bear.clp", "admiral.clp", "alien.clp"};
+    static const char *const kArt[] = {"kingcrown.clp", "sheriffhat.clp", "balloon.clp", "bee.clp",
+                                       "bear.clp",      "admiral.clp",    "alien.clp"};
     TrailClear();
     int ok = StartEngine() && StartText() && AddPhoto(photo);
     for (int i = 0; ok && i < pieces; i++) {
@@ -342,8 +342,8 @@ int WriteDemoLayout(const char *photo, const char *output, int pieces)
         } bubble = {0, "HELLO THERE\r\nHOW ARE YOU TODAY?"};
         bubble.style = i % TEXT_STYLE_COUNT;
         const bool text = i % 4 == 3;
-        IMGOBJ *piece = text ? IMGOBJ_AddObj(gTextStyles[i % TEXT_STYLE_COUNT].szFile, IMG_TEXT,
-                                             0, 0, &bubble, nullptr)
+        IMGOBJ *piece = text ? IMGOBJ_AddObj(gTextStyles[i % TEXT_STYLE_COUNT].szFile, IMG_TEXT, 0,
+                                             0, &bubble, nullptr)
                              : IMGOBJ_AddObj(kArt[i % 7], IMG_OBJ, 0, 0, nullptr, nullptr);
         ok = PlaceDemoPiece(piece, static_cast<float>((i * 37) % 80) / 100.0f,
                             static_cast<float>((i * 53) % 75) / 100.0f, text ? 0.25f : 0.15f,

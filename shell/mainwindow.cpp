@@ -24,7 +24,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/clipartdialog.h"
 #include "document/autosave.h"
 #include "document/undo.h"
 #include "formats/formats.h"
@@ -42,6 +41,7 @@
 #include "resources/strings/strings.h"
 #include "shell/addtextdialog.h"
 #include "shell/appstate.h"
+#include "shell/clipartdialog.h"
 #include "shell/documentlogic.h"
 #include "shell/photodialogs.h"
 #include "shell/shell.h"

@@ -51,8 +51,8 @@ static void MakeWindowImage(int width, int height)
     const qsizetype pitch = static_cast<qsizetype>(width) * 4;
     void *bits = std::calloc(static_cast<size_t>(pitch), static_cast<size_t>(height));
     if (bits)
-        sImage = new QImage(static_cast<uchar *>(bits), width, height, pitch,
-                            QImage::Format_RGB32, std::free, bits);
+        sImage = new QImage(static_cast<uchar *>(bits), width, height, pitch, QImage::Format_RGB32,
+                            std::free, bits);
     else
         sImage = new QImage(width, height, QImage::Format_RGB32);
     sPlatImage.pBits = sImage->bits();
@@ -121,7 +121,10 @@ void PLAT_InvalidateWindow(int32_t x, int32_t y, int32_t width, int32_t height)
 static int Utf8Length(const unsigned char *p)
 {
     const unsigned char c = p[0];
-    int n = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    int n = c >= 0xC2 && c <= 0xDF   ? 2
+            : c >= 0xE0 && c <= 0xEF ? 3
+            : c >= 0xF0 && c <= 0xF4 ? 4
+                                     : 0;
     for (int i = 1; i < n; i++)
         if ((p[i] & 0xC0) != 0x80)
             return 0;

@@ -66,7 +66,8 @@ class FileFaults : public PictureEngineTest
             p = static_cast<uint8_t>(noise());
         ASSERT_TRUE(JpegSave(pixels.data(), Path("photo.jpg").c_str(), 320, 240, 3, 100));
         ASSERT_GT(fs::file_size(dir / "photo.jpg"), 2u << 16);
-        ASSERT_EQ(std::system(("convert " + Path("photo.jpg") + " " + Path("photo.png")).c_str()), 0);
+        ASSERT_EQ(std::system(("convert " + Path("photo.jpg") + " " + Path("photo.png")).c_str()),
+                  0);
     }
     void TearDown() override
     {
@@ -128,8 +129,8 @@ TEST_F(FileFaults, LoadsThatFailAnywhereLeaveThePictureAndTheDefaults)
          reads},
         {"bitmap photo open", "", "", [&] { CurrentPicture(); }, photoOpen("photo.bmp"),
          PictureState, reads},
-        {"PNG photo open", "", "", [&] { CurrentPicture(); }, photoOpen("photo.png"),
-         PictureState, reads},
+        {"PNG photo open", "", "", [&] { CurrentPicture(); }, photoOpen("photo.png"), PictureState,
+         reads},
         {"settings read", "", "", [&] { config.WriteIni("[SETUP]\nLanguage=2\n"); },
          [] {
              const std::string value = TempConfig::Value("SETUP", "Language");

@@ -260,8 +260,8 @@ TEST_F(Compose, FramesRedrawThePictureOnlyWhenItChanged)
     EXPECT_EQ(DXGetPixel(gDDSPicture, farX, farY), 0x123456u) << "not redrawn far away";
     ASSERT_FALSE(FakePlatform().invalidated.empty());
     for (const auto &r : FakePlatform().invalidated)
-        EXPECT_TRUE(r[0] >= before.x && r[1] >= before.y && r[0] + r[2] <= before.x + before.w + 7 &&
-                    r[1] + r[3] <= before.y + before.h)
+        EXPECT_TRUE(r[0] >= before.x && r[1] >= before.y &&
+                    r[0] + r[2] <= before.x + before.w + 7 && r[1] + r[3] <= before.y + before.h)
             << r[0] << "," << r[1] << " " << r[2] << "x" << r[3];
 }
 
@@ -355,8 +355,9 @@ static void ReferenceSmooth(LPDDS out, const IMGOBJ *obj, int32_t px, int32_t py
                     if (su < 0 || sv < 0 || su >= W || sv >= H)
                         continue;
                     su = obj->bFlipH ? W - su : su, sv = obj->bFlipV ? H - sv : sv;
-                    const uint32_t colour = DXGetPixel(hi, std::min(static_cast<int32_t>(su), W - 1),
-                                                       std::min(static_cast<int32_t>(sv), H - 1));
+                    const uint32_t colour =
+                        DXGetPixel(hi, std::min(static_cast<int32_t>(su), W - 1),
+                                   std::min(static_cast<int32_t>(sv), H - 1));
                     if (colour == 0xFFFFFF)
                         continue;
                     sum[0] += colour & 0xFF, sum[1] += colour >> 8 & 0xFF, sum[2] += colour >> 16;
@@ -380,14 +381,15 @@ TEST_F(Compose, SmoothPiecesMatchTheSampleBySampleReference)
     LPDDS hi = piece->iiRes[HI_RES_OBJ].DDSSurface;
     for (int32_t y = 0; y < 43; y++) // every pixel its own colour; a white band is keyed
         for (int32_t x = 0; x < 61; x++)
-            DXFillRect(hi, x, y, 1, 1, (x + y) % 9 == 4 ? 0xFFFFFF : 0x102030u * (x + 1) + 0x050301u * y);
+            DXFillRect(hi, x, y, 1, 1,
+                       (x + y) % 9 == 4 ? 0xFFFFFF : 0x102030u * (x + 1) + 0x050301u * y);
     DXSetColorKey(hi, 0xFFFFFF);
     const struct {
         int32_t exportW, pw, ph, angle, flipH, flipV, x;
     } cases[] = {
-        {585, 180, 120, 0, 0, 0, 100},   {585, 160, 100, 30, 1, 0, 100},
-        {1170, 150, 150, 200, 0, 1, 100}, {2340, 120, 90, 77, 1, 1, 100}, // enlarged, many rows
-        {300, 200, 140, 45, 0, 0, 100},   {585, 60, 43, 90, 0, 0, 100},   // reduced; its own size
+        {585, 180, 120, 0, 0, 0, 100},    {585, 160, 100, 30, 1, 0, 100},
+        {1170, 150, 150, 200, 0, 1, 100}, {2340, 120, 90, 77, 1, 1, 100},   // enlarged, many rows
+        {300, 200, 140, 45, 0, 0, 100},   {585, 60, 43, 90, 0, 0, 100},     // reduced; its own size
         {585, 200, 150, 10, 0, 0, 500},   {1170, 400, 300, 315, 1, 0, -60}, // over the edges
     };
     for (const auto &c : cases) {
@@ -400,10 +402,10 @@ TEST_F(Compose, SmoothPiecesMatchTheSampleBySampleReference)
         LPDDS want = out;
         out = nullptr;
         piece->ao.bRemove = 0;
-        const float sx = static_cast<float>(c.exportW) / 585, sy = static_cast<float>(exportH) / 438;
-        ReferenceSmooth(want, piece, static_cast<int32_t>(c.x * sx),
-                        static_cast<int32_t>(80 * sy), static_cast<int32_t>(c.pw * sx),
-                        static_cast<int32_t>(c.ph * sy));
+        const float sx = static_cast<float>(c.exportW) / 585,
+                    sy = static_cast<float>(exportH) / 438;
+        ReferenceSmooth(want, piece, static_cast<int32_t>(c.x * sx), static_cast<int32_t>(80 * sy),
+                        static_cast<int32_t>(c.pw * sx), static_cast<int32_t>(c.ph * sy));
         Export(c.exportW, exportH);
         int differ = 0;
         for (int32_t y = 0; y < exportH; y++)

@@ -59,8 +59,8 @@ TEST_F(Startup, MakesEveryNamedSurfaceInItsSizeWithKeysAndPalette)
     const struct {
         LPDDS s;
         int w, h, key;
-    } want[] = {{gDDSWindow, 800, 600, 1},    {gDDSSprite, 17, 5, 1}, {gDDSScratch, 800, 600, 1},
-                {gDDSBackgnd, 800, 600, 1},   {gDDSClp, 40, 30, 0},   {gDDSLogo, 12, 6, 1},
+    } want[] = {{gDDSWindow, 800, 600, 1},    {gDDSSprite, 17, 5, 1},  {gDDSScratch, 800, 600, 1},
+                {gDDSBackgnd, 800, 600, 1},   {gDDSClp, 40, 30, 0},    {gDDSLogo, 12, 6, 1},
                 {gDDSPicture, 2048, 2048, 1}, {gDDSText, 1200, 600, 1}};
     for (const auto &w : want) {
         ASSERT_NE(w.s, nullptr);
@@ -71,8 +71,11 @@ TEST_F(Startup, MakesEveryNamedSurfaceInItsSizeWithKeysAndPalette)
     // at least, up to 1280 × 1024; a smaller area keeps them.
     const struct {
         int32_t w, h, wantW, wantH;
-    } areas[] = {{700, 500, 800, 600},   {1000, 610, 1000, 750}, {1010, 740, 1250, 937},
-                 {900, 900, 1250, 937},  {3000, 2000, 1280, 1024}};
+    } areas[] = {{700, 500, 800, 600},
+                 {1000, 610, 1000, 750},
+                 {1010, 740, 1250, 937},
+                 {900, 900, 1250, 937},
+                 {3000, 2000, 1280, 1024}};
     for (const auto &a : areas) {
         ASSERT_EQ(DXFitScreenSurfaces(a.w, a.h), 1);
         for (LPDDS s : {gDDSScratch, gDDSBackgnd})

@@ -229,8 +229,8 @@ TEST_F(WindowTest, TheStartFileOpensAndCommandsAndKeysActThroughTheButtons)
         ASSERT_TRUE(AO_ProcessFlip()) << gErrorTrail;
         const XYWH &pic = gPictureRect;
         // The whole area, and a repaint of a part across the picture's edge.
-        for (const QRect part : {QRect(0, 0, gScreenWidth, gScreenHeight),
-                                 QRect(pic.x - 30, pic.y + 10, 70, 40)}) {
+        for (const QRect part :
+             {QRect(0, 0, gScreenWidth, gScreenHeight), QRect(pic.x - 30, pic.y + 10, 70, 40)}) {
             const QImage shown = w->Area()->grab(part).toImage();
             ASSERT_EQ(shown.size(), part.size());
             int wrong = 0;

@@ -162,8 +162,8 @@ TEST_F(RandomWindowRun, EveryStepKeepsTheListAndThePiecesSound)
     // Everything posted so far is handled (a command a menu or a key posted, and what its
     // dialog's answer posted in turn), so nothing of an earlier step lands in a check.
     auto drain = [] {
-        for (int k = 0; k < 50 && QCoreApplication::eventDispatcher()->processEvents(
-                                      QEventLoop::AllEvents);
+        for (int k = 0;
+             k < 50 && QCoreApplication::eventDispatcher()->processEvents(QEventLoop::AllEvents);
              k++) {
         }
     };
