@@ -579,13 +579,12 @@ static int FitScreenSurface(IMGOBJ *obj, int32_t w, int32_t h)
     LPDDS lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
     if (lo && lo->iWidth >= w && lo->iHeight >= h)
         return 1;
-    auto grown = [](int32_t had, int32_t need) {
-        const int64_t more = static_cast<int64_t>(had) + had / 4;
-        const int64_t size = need > had ? (need > more ? need : more) : had;
-        return static_cast<int32_t>(size < MAX_SURFACE_SIDE ? size : MAX_SURFACE_SIDE);
+    // Only the side that is too small grows.
+    auto side = [](int32_t had, int32_t need) {
+        return need > had ? DXGrownSize(had, need, MAX_SURFACE_SIDE) : had;
     };
-    const int32_t nw = RoundUp8(grown(lo ? lo->iWidth : 0, w < 1 ? 1 : w));
-    const int32_t nh = grown(lo ? lo->iHeight : 0, h < 1 ? 1 : h);
+    const int32_t nw = RoundUp8(side(lo ? lo->iWidth : 0, w < 1 ? 1 : w));
+    const int32_t nh = side(lo ? lo->iHeight : 0, h < 1 ? 1 : h);
     obj->iiRes[LO_RES_OBJ].DDSSurface = MakeImageSurface(lo, nw, nh, nw, nh);
     return obj->iiRes[LO_RES_OBJ].DDSSurface ? 1 : Fail("CreateImgObjSurface(LO_RES_OBJ)");
 }

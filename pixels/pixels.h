@@ -98,6 +98,9 @@ extern int32_t gKeyedSimd;
 int DXInit(void *mainWindow);
 // Releases every named surface and the palette.
 void DXCleanup();
+// The size a growing surface takes (it had `had` and must hold `need`): a quarter larger
+// at least, so what grows step by step is not remade at every step, and at most `most`.
+int32_t DXGrownSize(int32_t had, int32_t need, int32_t most);
 // Grows the screen buffer and the background to hold a drawing area of width × height
 // (up to 1280 × 1024) when they do not; what they held is gone, to be drawn anew. 0 when
 // the memory is not there (the trail says so; the old surfaces are kept).

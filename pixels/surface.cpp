@@ -325,6 +325,13 @@ static LPDDS CreateNamed(int32_t width, int32_t height, const char *failLine)
 constexpr int32_t kFirstScreenW = 800, kFirstScreenH = 600;
 constexpr int32_t kMostScreenW = 1280, kMostScreenH = 1024;
 
+int32_t DXGrownSize(int32_t had, int32_t need, int32_t most)
+{
+    const int64_t more = static_cast<int64_t>(had) + had / 4;
+    const int64_t size = need > more ? need : more;
+    return static_cast<int32_t>(size < most ? size : most);
+}
+
 int DXFitScreenSurfaces(int32_t width, int32_t height)
 {
     width = width < 1 ? 1 : width > kMostScreenW ? kMostScreenW : width;
@@ -332,15 +339,8 @@ int DXFitScreenSurfaces(int32_t width, int32_t height)
     if (!gDDSScratch || !gDDSBackgnd ||
         (gDDSScratch->iWidth >= width && gDDSScratch->iHeight >= height))
         return 1;
-    // A quarter larger at least, so a window dragged larger does not remake them at every
-    // step of the drag.
-    auto grown = [](int32_t had, int32_t need, int32_t most) {
-        const int32_t more = had + had / 4;
-        const int32_t size = need > more ? need : more;
-        return size < most ? size : most;
-    };
-    const int32_t w = grown(gDDSScratch->iWidth, width, kMostScreenW);
-    const int32_t h = grown(gDDSScratch->iHeight, height, kMostScreenH);
+    const int32_t w = DXGrownSize(gDDSScratch->iWidth, width, kMostScreenW);
+    const int32_t h = DXGrownSize(gDDSScratch->iHeight, height, kMostScreenH);
     LPDDS scratch = CreateNamed(w, h, "Scratch");
     LPDDS backgnd = scratch ? CreateNamed(w, h, "Backgnd") : nullptr;
     if (!backgnd) {

@@ -165,31 +165,45 @@ int PLAT_FileWriteAll(int fd, const void *data, size_t size)
     return 1;
 }
 
-uint8_t *PLAT_FileReadWhole(const char *path, int64_t maxBytes, size_t *size, bool *opened)
+// Opens a regular file of at most maxBytes bytes for reading whole: the descriptor and its
+// length, or -1 with errno set (*opened tells whether it opened at all).
+static int OpenWhole(const char *path, int64_t maxBytes, size_t *length, bool *opened)
 {
-    *size = 0;
     const int fd = PLAT_FileOpen(path, O_RDONLY | O_CLOEXEC);
     *opened = fd >= 0;
     if (fd < 0)
-        return nullptr;
+        return -1;
     struct stat st;
-    uint8_t *data = nullptr;
     int error = 0;
-    if (::fstat(fd, &st) != 0) {
+    if (::fstat(fd, &st) != 0)
         error = errno;
-    } else if (!S_ISREG(st.st_mode) || st.st_size > maxBytes) {
+    else if (!S_ISREG(st.st_mode) || st.st_size > maxBytes)
         error = S_ISREG(st.st_mode) ? EFBIG : EISDIR;
+    if (error) {
+        PLAT_FileClose(fd);
+        errno = error;
+        return -1;
+    }
+    *length = static_cast<size_t>(st.st_size);
+    return fd;
+}
+
+uint8_t *PLAT_FileReadWhole(const char *path, int64_t maxBytes, size_t *size, bool *opened)
+{
+    *size = 0;
+    size_t length = 0;
+    const int fd = OpenWhole(path, maxBytes, &length, opened);
+    if (fd < 0)
+        return nullptr;
+    uint8_t *data = static_cast<uint8_t *>(std::malloc(length ? length : 1));
+    const ssize_t got = data ? PLAT_FileReadAll(fd, data, length) : -1;
+    int error = 0;
+    if (got != static_cast<ssize_t>(length)) {
+        error = !data ? ENOMEM : got < 0 ? errno : EIO; // EIO: cut short meanwhile
+        std::free(data);
+        data = nullptr;
     } else {
-        const size_t length = static_cast<size_t>(st.st_size);
-        data = static_cast<uint8_t *>(std::malloc(length ? length : 1));
-        const ssize_t got = data ? PLAT_FileReadAll(fd, data, length) : -1;
-        if (got != static_cast<ssize_t>(length)) {
-            error = !data ? ENOMEM : got < 0 ? errno : EIO; // EIO: cut short meanwhile
-            std::free(data);
-            data = nullptr;
-        } else {
-            *size = length;
-        }
+        *size = length;
     }
     PLAT_FileClose(fd); // only read: a failed close loses nothing
     if (!data)
@@ -201,28 +215,23 @@ const uint8_t *PLAT_FileMapWhole(const char *path, int64_t maxBytes, size_t *siz
 {
     static const uint8_t kEmpty[1] = {0};
     *size = 0;
-    const int fd = PLAT_FileOpen(path, O_RDONLY | O_CLOEXEC);
-    *opened = fd >= 0;
+    size_t length = 0;
+    const int fd = OpenWhole(path, maxBytes, &length, opened);
     if (fd < 0)
         return nullptr;
-    struct stat st;
     const uint8_t *data = nullptr;
     int error = 0;
-    if (::fstat(fd, &st) != 0) {
-        error = errno;
-    } else if (!S_ISREG(st.st_mode) || st.st_size > maxBytes) {
-        error = S_ISREG(st.st_mode) ? EFBIG : EISDIR;
-    } else if (Faulted(FILEOP_READ)) {
+    if (Faulted(FILEOP_READ)) {
         error = EIO;
-    } else if (st.st_size == 0) {
+    } else if (length == 0) {
         data = kEmpty;
     } else {
-        void *m = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        void *m = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
         if (m == MAP_FAILED) {
             error = errno;
         } else {
             data = static_cast<const uint8_t *>(m);
-            *size = static_cast<size_t>(st.st_size);
+            *size = length;
         }
     }
     PLAT_FileClose(fd); // the mapping stays
