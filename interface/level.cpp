@@ -49,10 +49,13 @@ void FreeLevel()
     gLevel = LEVEL{};
 }
 
-// Visible unless wholly left of or above the window.
+// Visible unless wholly left of or above the window. A record whose right or bottom
+// edge lies past the int range is far off the window and is dropped too.
 static bool Visible(int32_t x, int32_t y, int32_t width, int32_t height)
 {
-    return static_cast<int64_t>(x) + width > 0 && static_cast<int64_t>(y) + height > 0;
+    const int64_t right = static_cast<int64_t>(x) + width;
+    const int64_t bottom = static_cast<int64_t>(y) + height;
+    return right > 0 && bottom > 0 && right <= INT32_MAX && bottom <= INT32_MAX;
 }
 
 // The sprite rectangle of a record's graphic; null, with a trail line naming the
