@@ -13,6 +13,7 @@
 
 #include "clipart/catalogue.h"
 #include "platform/file.h"
+#include "platform/memory.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 
@@ -111,7 +112,7 @@ int ClipArt_MakeSticker(const uint8_t *bgra, int32_t width, int32_t height, int3
         th = std::max(1, static_cast<int32_t>(box.h * scale + 0.5));
     }
     const int32_t outPitch = (tw * 3 + 3) & ~3;
-    uint8_t *bits = static_cast<uint8_t *>(std::calloc(static_cast<size_t>(th), outPitch));
+    uint8_t *bits = static_cast<uint8_t *>(PLAT_PixelsAlloc(static_cast<size_t>(th) * outPitch));
     if (!bits)
         return Fail("Out of memory");
     // Each target pixel averages the source pixels of its box, weighted by their alpha.

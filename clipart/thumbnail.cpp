@@ -17,6 +17,7 @@
 
 #include "clipart/catalogue.h"
 #include "platform/file.h"
+#include "platform/memory.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 
@@ -34,7 +35,7 @@ void ClipArt_ThumbRect(int32_t width, int32_t height, int32_t size, XYWH *rect)
 static int WhiteImage(int32_t size, DIBIMAGE *out)
 {
     const int32_t pitch = (size * 3 + 3) & ~3;
-    uint8_t *bits = static_cast<uint8_t *>(std::malloc(static_cast<size_t>(pitch) * size));
+    uint8_t *bits = static_cast<uint8_t *>(PLAT_PixelsAlloc(static_cast<size_t>(pitch) * size));
     if (!bits)
         return Fail("Out of memory");
     std::memset(bits, 0xFF, static_cast<size_t>(pitch) * size);

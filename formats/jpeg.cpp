@@ -17,6 +17,7 @@
 #include "formats/formats.h"
 #include "formats/jpegsource.h"
 #include "platform/file.h"
+#include "platform/memory.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 
@@ -69,18 +70,17 @@ static LPDDS MakeBufferSurface(int32_t width, int32_t height, int32_t components
     }
     const int32_t w8 = W8(width);
     const size_t bytes = static_cast<size_t>(w8) * height * components;
-    uint8_t *mem = static_cast<uint8_t *>(std::calloc(bytes, 1));
+    uint8_t *mem = static_cast<uint8_t *>(PLAT_PixelsAlloc(bytes));
     if (!mem) {
         Fail("Out of Memory");
         return nullptr;
     }
     LPDDS surface = DXCreateSurfaceOver(mem, w8, height, w8 * components);
     if (!surface) {
-        std::free(mem);
+        PLAT_PixelsFree(mem);
         Fail("Jpeg Buffer");
         return nullptr;
     }
-    DXAdviseHugePages(surface); // before the first touch: fewer, larger page faults
     DXSetColorKey(surface, 0xFFFFFF);
     *memOut = mem;
     return surface;
@@ -97,7 +97,7 @@ void ReleaseJpegBuffer()
     if (gDDSBuffer)
         DXReleaseSurface(gDDSBuffer);
     gDDSBuffer = nullptr;
-    std::free(gDDSBufferMem);
+    PLAT_PixelsFree(gDDSBufferMem);
     gDDSBufferMem = nullptr;
 }
 
@@ -113,7 +113,7 @@ void ReleaseJpegBuffer2(LPDDS surface)
         return;
     uint8_t *mem = surface->pBits;
     DXReleaseSurface(surface);
-    std::free(mem);
+    PLAT_PixelsFree(mem);
 }
 
 int FillBuffer2(LPDDS target, int32_t width, int32_t height, const uint8_t *row, int32_t n)

@@ -153,7 +153,6 @@ static LPDDS MakeImageSurface(LPDDS old, int32_t width, int32_t height, int32_t 
         Fail("g_pDD->CreateSurface() failed!");
         return nullptr;
     }
-    DXAdviseHugePages(s);
     s->pPalette = gDDPalette;
     DXSetColorKey(s, 0xFFFFFF);
     if (keepW >= width && keepH >= height)

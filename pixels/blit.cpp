@@ -9,6 +9,7 @@
 #include <immintrin.h>
 
 #include "pixels/pixels.h"
+#include "platform/memory.h"
 #include "platform/trail.h"
 
 // Number of a platform result in the blit failure table.
@@ -178,12 +179,12 @@ static void KeyedRow(uint8_t *d, const uint8_t *s, int32_t w, uint32_t key)
 static LPDDS Snapshot(LPDDS src, const RECT64 &s)
 {
     int32_t w = static_cast<int32_t>(s.right - s.left), h = static_cast<int32_t>(s.bottom - s.top);
-    uint8_t *bits = static_cast<uint8_t *>(std::malloc(static_cast<size_t>(w) * 3 * h));
+    uint8_t *bits = static_cast<uint8_t *>(PLAT_PixelsAlloc(static_cast<size_t>(w) * 3 * h));
     if (!bits)
         return nullptr;
     LPDDS copy = DXCreateSurfaceOver(bits, w, h, w * 3);
     if (!copy) {
-        std::free(bits);
+        PLAT_PixelsFree(bits);
         return nullptr;
     }
     copy->bOwnsBits = 1;

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "pixels/pixels.h"
+#include "platform/memory.h"
 
 enum {
     BI_RGB = 0,
@@ -440,9 +441,9 @@ int DibDecodeLimit(const uint8_t *data, size_t size, DIBIMAGE *out, const char *
     if (!CheckPixelBytes(&d, why))
         return 0;
     int64_t pitch = (static_cast<int64_t>(d.iWidth) * 3 + 3) & ~3LL;
-    // Zeroed, so row padding bytes are zero (the rows compare and hash alike); large
-    // zeroed blocks come fresh from the system without being touched.
-    uint8_t *bits = static_cast<uint8_t *>(std::calloc(static_cast<size_t>(d.iHeight), pitch));
+    // Zeroed, so row padding bytes are zero (the rows compare and hash alike).
+    uint8_t *bits =
+        static_cast<uint8_t *>(PLAT_PixelsAlloc(static_cast<size_t>(d.iHeight) * pitch));
     if (!bits)
         return Refuse(why, "out of memory");
     out->iWidth = d.iWidth;
@@ -469,7 +470,7 @@ void DibFreeImage(DIBIMAGE *image)
 {
     if (!image)
         return;
-    std::free(image->pBits);
+    PLAT_PixelsFree(image->pBits);
     image->pBits = nullptr;
     image->iWidth = image->iHeight = image->iPitch = 0;
 }

@@ -21,7 +21,7 @@ struct DDSURFACE {
     int32_t iHeight;
     int32_t iPitch;       // bytes from one row to the next
     uint8_t *pBits;       // top-left pixel
-    int32_t bOwnsBits;    // 1: pBits is freed with the surface; 0: caller memory
+    int32_t bOwnsBits;    // 1: pBits (from PLAT_PixelsAlloc) is freed with the surface
     int32_t bHasColorKey; // a source colour key is set
     uint32_t dwColorKey;  // source colour key, 0xRRGGBB
     DDPALETTE *pPalette;  // attached palette (no effect on 24-bit pixels)
@@ -114,9 +114,6 @@ LPDDS DXCreateSurface(LPDDS old, int32_t width, int32_t height, uint32_t caps);
 LPDDS DXCreateSurfaceRaw(int32_t width, int32_t height, int32_t *result);
 // Makes a surface over caller memory (rows `pitch` bytes apart); the caller keeps the memory.
 LPDDS DXCreateSurfaceOver(uint8_t *bits, int32_t width, int32_t height, int32_t pitch);
-// Asks for huge pages under a large surface's memory before it is first touched, so a
-// whole photo is faulted in a few hundred steps instead of tens of thousands.
-void DXAdviseHugePages(LPDDS surface);
 // Releases a surface (null is fine).
 void DXReleaseSurface(LPDDS surface);
 // Writes the create failure code line (and "Out of memory" for 14) and "pdd->CreateSurface() !".

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <sys/mman.h>
 
 #include "pixels/pixels.h"
+#include "platform/memory.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 #include "resources/strings/strings.h"
@@ -71,7 +71,7 @@ LPDDS DXCreateSurfaceRaw(int32_t width, int32_t height, int32_t *result)
     LPDDS s = new (std::nothrow) DDSURFACE();
     if (!s)
         return nullptr;
-    s->pBits = static_cast<uint8_t *>(std::calloc(static_cast<size_t>(pitch), height));
+    s->pBits = static_cast<uint8_t *>(PLAT_PixelsAlloc(static_cast<size_t>(pitch) * height));
     if (!s->pBits) {
         delete s;
         return nullptr;
@@ -123,26 +123,12 @@ LPDDS DXCreateSurfaceOver(uint8_t *bits, int32_t width, int32_t height, int32_t 
     return s;
 }
 
-void DXAdviseHugePages(LPDDS surface)
-{
-#ifdef MADV_HUGEPAGE
-    if (!surface || !surface->pBits)
-        return;
-    constexpr uintptr_t kHuge = 2u << 20;
-    const uintptr_t begin = reinterpret_cast<uintptr_t>(surface->pBits);
-    const uintptr_t end = begin + static_cast<uintptr_t>(surface->iPitch) * surface->iHeight;
-    const uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1), last = end & ~(kHuge - 1);
-    if (last > first)
-        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
-#endif
-}
-
 void DXReleaseSurface(LPDDS surface)
 {
     if (!surface)
         return;
     if (surface->bOwnsBits)
-        std::free(surface->pBits);
+        PLAT_PixelsFree(surface->pBits);
     delete surface;
 }
 

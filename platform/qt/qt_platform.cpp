@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/memory.h"
 #include "platform/platform.h"
 #include "resources/resources.h"
 
@@ -49,10 +50,10 @@ static void MakeWindowImage(int width, int height)
 {
     delete sImage;
     const qsizetype pitch = static_cast<qsizetype>(width) * 4;
-    void *bits = std::calloc(static_cast<size_t>(pitch), static_cast<size_t>(height));
+    void *bits = PLAT_PixelsAlloc(static_cast<size_t>(pitch) * static_cast<size_t>(height));
     if (bits)
         sImage = new QImage(static_cast<uchar *>(bits), width, height, pitch, QImage::Format_RGB32,
-                            std::free, bits);
+                            PLAT_PixelsFree, bits);
     else
         sImage = new QImage(width, height, QImage::Format_RGB32);
     sPlatImage.pBits = sImage->bits();

@@ -1,0 +1,15 @@
+// memory.h — zeroed blocks for pixels.
+//
+// The first touch of fresh memory costs a page fault per 4 KB page, and for a large
+// surface those faults are most of what making and first drawing it costs. Blocks of a
+// megabyte or more are therefore mapped on 2 MB boundaries and advised onto huge pages,
+// where the system offers them: one fault then serves 2 MB.
+#pragma once
+
+#include <cstddef>
+
+// A zeroed block of bytes bytes, or null when there is no memory. Free it with
+// PLAT_PixelsFree and nothing else.
+void *PLAT_PixelsAlloc(size_t bytes);
+// Frees a block from PLAT_PixelsAlloc; null is allowed.
+void PLAT_PixelsFree(void *block);
