@@ -15,8 +15,9 @@ TEST(PixelBlocks, AreZeroedWritableWholeAndAlignedWhenLarge)
         uint8_t *p = static_cast<uint8_t *>(PLAT_PixelsAlloc(bytes));
         ASSERT_NE(p, nullptr);
 #if !defined(__SANITIZE_ADDRESS__)
-        if (bytes >= kMB)
+        if (bytes >= kMB) {
             EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % (2 * kMB), 0u);
+        }
 #endif
         // Every page reads zero, and the first and last bytes take writes.
         for (size_t at = 0; at < bytes; at += 4096)
