@@ -31,9 +31,31 @@ int PngLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info
     return ok;
 }
 
+// Whether no chunk before the end chunk claims more bytes than the file has left. Such a
+// file is refused before libpng allocates room for the chunk: a few bytes of a damaged
+// file would otherwise ask for hundreds of megabytes. What else is wrong, libpng finds.
+static bool ChunksFit(const uint8_t *data, size_t size)
+{
+    size_t at = 8; // past the signature
+    while (size - at >= 8) {
+        const uint32_t length = static_cast<uint32_t>(data[at]) << 24 | data[at + 1] << 16 |
+                                data[at + 2] << 8 | data[at + 3];
+        if (std::memcmp(data + at + 4, "IEND", 4) == 0)
+            return true;
+        if (size - at < 12 || length > size - at - 12)
+            return false;
+        at += 12 + static_cast<size_t>(length);
+    }
+    return true;
+}
+
 static int DecodePng(const char *path, const uint8_t *data, size_t size, PHOTOTARGET target,
                      void *context, PHOTOINFO *info)
 {
+    if (size < 8 || !ChunksFit(data, size)) {
+        Failf("Not a readable PNG file: %s", path);
+        return Fail("The file is cut short or damaged");
+    }
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
