@@ -446,7 +446,7 @@ static void BringIntoRange(LAYOUTRECORD *r, const LAYOUTHEADER &h)
 // The photo object with its rows from the file.
 static IMGOBJ *ReadPhoto(FILE *fp, const LAYOUTHEADER &h, const LAYOUTRECORD &r)
 {
-    IMGOBJ *obj = IMGOBJ_AddObjSrcBuf(h.iPhotoWidth, h.iPhotoHeight, 3);
+    IMGOBJ *obj = IMGOBJ_AddObjSrcBuf(h.iPhotoWidth, h.iPhotoHeight, 3, 1);
     if (!obj) {
         Fail("IMGOBJ_AddObjSrcBuf() failed!");
         return nullptr;

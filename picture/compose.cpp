@@ -7,10 +7,11 @@
 
 #include <cmath>
 #include <cstring>
-#include <emmintrin.h>
 #include <functional>
+#include <new>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "formats/formats.h"
 #include "picture/ao.h"
@@ -271,166 +272,207 @@ static int PlaceImage(LPDDS out, int32_t x, int32_t y, int32_t w, int32_t h, LPD
 
 int32_t gSmoothEdges = 1;
 
+// Marks a white-keyed artwork pixel among 0xRRGGBB colours.
+constexpr uint32_t kKeyed = 1u << 24;
+
 // Clip art with smooth edges: every pixel of the piece's turned box on the export is
 // sampled N × N times back through the turn, the mirror and the scale into the artwork;
 // white-key samples are transparent. The covered share of the samples blends their
 // mean colour over the photo, so edges are soft and no white fringe shows.
+//
+// A sample's place in the artwork is (u, v) = ((X·c + Y·s + w/2)·fx, (−X·s + Y·c + h/2)·fy)
+// for its offset (X, Y) from the piece's centre. The X terms are computed once per piece
+// and column, the Y terms once per row; each row then finds the artwork pixel of every
+// sample of every pixel, four pixels at a time, before the pixels are summed.
 struct SMOOTH {
-    LPDDS out, hi;
+    LPDDS out;
     int32_t W, H, n;
     double c, s, cx, cy, fx, fy, hw, hh; // turn, centre, scale, half the placed size
     bool flipH, flipV;
-    uint32_t key;
-    int32_t left, right;
-    double off[4]; // where the samples lie within a pixel
+    int32_t left, right, stride; // the box's columns; stride: their count rounded up to 4
+    double off[4];               // where the samples lie within a pixel
+    std::vector<double> colC, colS; // per sample column and box column: X·c and −(X·s)
+    std::vector<uint32_t> art;      // the artwork's pixels, 0xRRGGBB; kKeyed where white-keyed
 };
 
-// Rows [top, bottom) of a smooth piece. A sample's place in the artwork is the pair
-// (u, v) = ((X·c + Y·s + w/2)·fx, (Y·c − X·s + h/2)·fy), computed for both at once in two
-// lanes with the same operations in the same order as written out one by one, so what is
-// computed once per row or pixel does not change a single result.
-static void ComposeSmoothRows(const SMOOTH &m, int32_t top, int32_t bottom)
+// Where one pixel's samples along one axis fall in an unturned piece: the artwork
+// columns (or rows) hit and how many samples hit each, in order.
+struct AXISSAMPLES {
+    int32_t count;
+    int32_t at[4], weight[4];
+};
+
+// The samples of the pixel at position i along an axis: the sample places are
+// (i + off[k] − centre + half)·scale, mirrored when flip, held to the last pixel.
+static AXISSAMPLES SamplesAlong(const SMOOTH &m, int32_t i, double centre, double half,
+                                double scale, int32_t size, bool flip)
 {
-    const int32_t n = m.n, W = m.W, H = m.H;
-    const uint32_t total = static_cast<uint32_t>(n * n);
-    const __m128d zero = _mm_setzero_pd(), size = _mm_set_pd(H, W);
-    const __m128d half = _mm_set_pd(m.hh, m.hw), scale = _mm_set_pd(m.fy, m.fx);
-    const __m128d flip = _mm_castsi128_pd(_mm_set_epi64x(m.flipV ? -1 : 0, m.flipH ? -1 : 0));
-    __m128d Yv[4], Xv[4]; // (Y·s, Y·c) per sample row, (X·c, −X·s) per sample column
-    auto at = [&](int a, int b) {
-        return _mm_mul_pd(_mm_add_pd(_mm_add_pd(Xv[a], Yv[b]), half), scale);
-    };
-    // Bit 0: u beyond the artwork, bit 1: v (below 0, or at or past its size).
-    auto below = [&](__m128d p) { return _mm_movemask_pd(_mm_cmplt_pd(p, zero)); };
-    auto past = [&](__m128d p) { return _mm_movemask_pd(_mm_cmpge_pd(p, size)); };
-    // A place mirrored as the piece is.
-    auto mirrored = [&](__m128d p) {
-        return _mm_or_pd(_mm_and_pd(flip, _mm_sub_pd(size, p)), _mm_andnot_pd(flip, p));
-    };
-    // Half a pixel below the artwork's far edges: a mirrored place held there truncates to
-    // the same pixel as the clamp to the last one.
-    const __m128d lastHalf = _mm_sub_pd(size, _mm_set1_pd(0.5));
-    // The artwork pixel of an inside sample, mirrored.
-    auto cell = [&](__m128d p, int32_t *iu, int32_t *iv) {
-        const __m128i i = _mm_cvttpd_epi32(mirrored(p));
-        *iu = _mm_cvtsi128_si32(i), *iv = _mm_cvtsi128_si32(_mm_srli_si128(i, 4));
-        *iu = *iu >= W ? W - 1 : *iu;
-        *iv = *iv >= H ? H - 1 : *iv;
-    };
-    // Calls take(u, v) with the artwork pixel of every sample of the pixel inside the
-    // artwork, until it returns false; whether all were taken.
-    auto eachSample = [&](auto take) {
-        for (int32_t b = 0; b < n; b++)
-            for (int32_t a = 0; a < n; a++) {
-                const __m128d p = at(a, b);
-                if (below(p) | past(p))
-                    continue;
-                int32_t u, v;
-                cell(p, &u, &v);
-                if (!take(u, v))
-                    return false;
-            }
-        return true;
-    };
-    auto isKey = [&](const uint8_t *px) {
-        return static_cast<uint32_t>(px[0] | px[1] << 8 | px[2] << 16) == m.key;
-    };
+    AXISSAMPLES s = {};
+    for (int32_t k = 0; k < m.n; k++) {
+        double t = ((i + m.off[k] - centre) + half) * scale;
+        if (t < 0 || t >= size)
+            continue;
+        t = flip ? size - t : t;
+        int32_t at = static_cast<int32_t>(t);
+        at = at >= size ? size - 1 : at;
+        if (s.count && s.at[s.count - 1] == at)
+            s.weight[s.count - 1]++;
+        else
+            s.at[s.count] = at, s.weight[s.count++] = 1;
+    }
+    return s;
+}
+
+// Writes the mean of a pixel's covered samples over the photo: sum and hits of total.
+static inline void BlendSamples(uint8_t *d, const uint32_t sum[3], uint32_t hits, uint32_t total)
+{
+    for (int k = 0; k < 3; k++)
+        d[k] = static_cast<uint8_t>((sum[k] + d[k] * (total - hits) + total / 2) / total);
+}
+
+// Adds an artwork pixel, unless keyed, weight times to a pixel's sum.
+static inline void AddSample(uint32_t colour, uint32_t weight, uint32_t sum[3], uint32_t *hits)
+{
+    if (colour & kKeyed)
+        return;
+    sum[0] += weight * (colour & 0xFF), sum[1] += weight * (colour >> 8 & 0xFF);
+    sum[2] += weight * (colour >> 16 & 0xFF);
+    *hits += weight;
+}
+
+// Rows [top, bottom) of an unturned smooth piece: a sample's column in the artwork
+// depends only on its pixel's column and its row only on the pixel's row, so each
+// pixel adds the few artwork pixels its row and column samples meet, each weighted by
+// how many samples meet it. cols holds the box columns' samples.
+static void ComposeUnturnedRows(const SMOOTH &m, const AXISSAMPLES *cols, int32_t top,
+                                int32_t bottom)
+{
+    const uint32_t total = static_cast<uint32_t>(m.n * m.n);
+    const int32_t width = m.right - m.left;
     for (int32_t y = top; y < bottom; y++) {
-        uint8_t *row = DXPixel(m.out, 0, y);
-        for (int32_t b = 0; b < n; b++) {
-            const double Y = y + m.off[b] - m.cy;
-            Yv[b] = _mm_set_pd(Y * m.c, Y * m.s);
-        }
-        for (int32_t x = m.left; x < m.right; x++) {
-            for (int32_t a = 0; a < n; a++) {
-                const double X = x + m.off[a] - m.cx;
-                Xv[a] = _mm_set_pd(-(X * m.s), X * m.c);
-            }
-            // The samples lie within the box of the four corner samples' places: all of
-            // them beyond one edge of the artwork, or all in one artwork pixel, settle the
-            // pixel without sampling the rest.
-            const __m128d corner[4] = {at(0, 0), at(n - 1, 0), at(0, n - 1), at(n - 1, n - 1)};
-            int allBelow = 3, allPast = 3, inside = 0;
-            for (const __m128d &p : corner) {
-                const int lo = below(p), hi = past(p);
-                allBelow &= lo, allPast &= hi;
-                inside += (lo | hi) == 0;
-            }
-            if (allBelow | allPast)
+        const AXISSAMPLES rows = SamplesAlong(m, y, m.cy, m.hh, m.fy, m.H, m.flipV);
+        if (!rows.count)
+            continue;
+        uint8_t *d = DXPixel(m.out, m.left, y);
+        for (int32_t x = 0; x < width; x++, d += 3) {
+            const AXISSAMPLES &c = cols[x];
+            if (rows.count == 1 && c.count == 1 &&
+                static_cast<uint32_t>(rows.weight[0] * c.weight[0]) == total) {
+                const uint32_t colour = m.art[static_cast<size_t>(rows.at[0]) * m.W + c.at[0]];
+                if (!(colour & kKeyed))
+                    d[0] = static_cast<uint8_t>(colour), d[1] = colour >> 8 & 0xFF,
+                    d[2] = colour >> 16 & 0xFF;
                 continue;
+            }
             uint32_t sum[3] = {0, 0, 0}, hits = 0;
-            bool counted = false;
-            if (inside == 4) {
-                int32_t u0 = W, u1 = -1, v0 = H, v1 = -1;
-                for (const __m128d &p : corner) {
-                    int32_t u, v;
-                    cell(p, &u, &v);
-                    u0 = u < u0 ? u : u0, u1 = u > u1 ? u : u1;
-                    v0 = v < v0 ? v : v0, v1 = v > v1 ? v : v1;
-                }
-                if (u0 == u1 && v0 == v1) {
-                    // Every sample the same pixel: its colour, or nothing where it is white.
-                    const uint8_t *px = DXPixel(m.hi, u0, v0);
-                    if (!isKey(px))
-                        std::memcpy(row + 3 * x, px, 3);
-                    continue;
-                }
-                // Within two by two artwork pixels: the samples are counted per pixel, each
-                // found by comparing its mirrored place (held at lastHalf) with the block's
-                // edges, and each pixel read once. A sample that lands elsewhere sends the
-                // pixel to the sampling below.
-                uint32_t count[4] = {0, 0, 0, 0};
-                counted = u1 - u0 <= 1 && v1 - v0 <= 1;
-                const __m128d base = _mm_set_pd(v0, u0), one = _mm_set1_pd(1.0);
-                const __m128d middle = _mm_add_pd(base, one), beyond = _mm_add_pd(middle, one);
-                for (int32_t b = 0; counted && b < n; b++)
-                    for (int32_t a = 0; a < n; a++) {
-                        const __m128d p = at(a, b);
-                        if (below(p) | past(p))
-                            continue;
-                        const __m128d q = _mm_min_pd(mirrored(p), lastHalf);
-                        if (_mm_movemask_pd(_mm_cmplt_pd(q, base)) |
-                            _mm_movemask_pd(_mm_cmpge_pd(q, beyond))) {
-                            counted = false;
-                            break;
-                        }
-                        count[_mm_movemask_pd(_mm_cmpge_pd(q, middle))]++;
-                    }
-                for (int k = 0; counted && k < 4; k++) {
-                    const uint8_t *px = DXPixel(m.hi, u0 + (k & 1), v0 + (k >> 1));
-                    if (!count[k] || isKey(px))
-                        continue;
-                    sum[0] += count[k] * px[0], sum[1] += count[k] * px[1];
-                    sum[2] += count[k] * px[2];
-                    hits += count[k];
-                }
+            for (int32_t r = 0; r < rows.count; r++) {
+                const uint32_t *line = m.art.data() + static_cast<size_t>(rows.at[r]) * m.W;
+                for (int32_t k = 0; k < c.count; k++)
+                    AddSample(line[c.at[k]], static_cast<uint32_t>(rows.weight[r] * c.weight[k]),
+                              sum, &hits);
             }
-            if (!counted)
-                eachSample([&](int32_t u, int32_t v) {
-                    const uint8_t *px = DXPixel(m.hi, u, v);
-                    if (!isKey(px))
-                        sum[0] += px[0], sum[1] += px[1], sum[2] += px[2], hits++;
-                    return true;
-                });
-            if (!hits)
-                continue;
-            uint8_t *d = row + 3 * x;
-            for (int k = 0; k < 3; k++)
-                d[k] = static_cast<uint8_t>((sum[k] + d[k] * (total - hits) + total / 2) / total);
+            if (hits)
+                BlendSamples(d, sum, hits, total);
         }
     }
 }
 
-static void ComposeClipArtSmooth(LPDDS out, const IMGOBJ *obj, const PLACEMENT &p)
+
+typedef double D4 __attribute__((vector_size(32)));
+typedef int64_t L4 __attribute__((vector_size(32)));
+typedef int32_t I4 __attribute__((vector_size(16)));
+
+// The artwork pixel (v·W + u) of sample (a, b) of each box column on a row whose sample
+// rows have Y·s and Y·c; −1 where the sample lies outside the artwork.
+__attribute__((always_inline)) static inline void SampleCellsBody(const SMOOTH &m, int32_t a,
+                                                                  double ys, double yc,
+                                                                  int32_t *cells)
+{
+    const D4 zero = {0, 0, 0, 0}, none = zero - 1;
+    const D4 W = zero + m.W, H = zero + m.H, hw = zero + m.hw, hh = zero + m.hh;
+    const D4 fx = zero + m.fx, fy = zero + m.fy, vys = zero + ys, vyc = zero + yc;
+    const I4 lastU = I4{0, 0, 0, 0} + (m.W - 1), lastV = I4{0, 0, 0, 0} + (m.H - 1);
+    const double *colC = m.colC.data() + static_cast<size_t>(a) * m.stride;
+    const double *colS = m.colS.data() + static_cast<size_t>(a) * m.stride;
+    for (int32_t x = 0; x < m.stride; x += 4) {
+        D4 xc, xs;
+        std::memcpy(&xc, colC + x, sizeof xc);
+        std::memcpy(&xs, colS + x, sizeof xs);
+        D4 u = ((xc + vys) + hw) * fx, v = ((xs + vyc) + hh) * fy;
+        const L4 inside = (u >= zero) & (u < W) & (v >= zero) & (v < H);
+        if (m.flipH)
+            u = W - u;
+        if (m.flipV)
+            v = H - v;
+        // Outside samples become pixel (−1, 0), so their index is −1.
+        u = inside ? u : none;
+        v = inside ? v : zero;
+        I4 iu = __builtin_convertvector(u, I4), iv = __builtin_convertvector(v, I4);
+        iu = iu > lastU ? lastU : iu; // a mirrored place at the far edge: the last pixel
+        iv = iv > lastV ? lastV : iv;
+        const I4 cell = iv * m.W + iu;
+        std::memcpy(cells + x, &cell, sizeof cell);
+    }
+}
+
+__attribute__((target("avx2"))) static void SampleCellsAvx2(const SMOOTH &m, int32_t a, double ys,
+                                                            double yc, int32_t *cells)
+{
+    SampleCellsBody(m, a, ys, yc, cells);
+}
+
+static void SampleCellsBase(const SMOOTH &m, int32_t a, double ys, double yc, int32_t *cells)
+{
+    SampleCellsBody(m, a, ys, yc, cells);
+}
+
+// Rows [top, bottom) of a smooth piece, with n·n·stride cells of working space.
+static void ComposeSmoothRows(const SMOOTH &m, int32_t *cells, int32_t top, int32_t bottom)
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    const auto sampleCells = avx2 ? SampleCellsAvx2 : SampleCellsBase;
+    const int32_t n = m.n, samples = n * n, stride = m.stride, width = m.right - m.left;
+    const uint32_t total = static_cast<uint32_t>(samples);
+    for (int32_t y = top; y < bottom; y++) {
+        for (int32_t b = 0; b < n; b++) {
+            const double Y = y + m.off[b] - m.cy;
+            for (int32_t a = 0; a < n; a++)
+                sampleCells(m, a, Y * m.s, Y * m.c, cells + (b * n + a) * stride);
+        }
+        uint8_t *d = DXPixel(m.out, m.left, y);
+        for (int32_t x = 0; x < width; x++, d += 3) {
+            const int32_t *at = cells + x;
+            const int32_t first = at[0];
+            bool one = true;
+            for (int32_t k = 1; k < samples; k++)
+                one &= at[k * stride] == first;
+            if (one) {
+                // Every sample outside, or all in one pixel: its colour unless keyed.
+                if (first >= 0 && !(m.art[first] & kKeyed))
+                    d[0] = static_cast<uint8_t>(m.art[first]), d[1] = m.art[first] >> 8 & 0xFF,
+                    d[2] = m.art[first] >> 16 & 0xFF;
+                continue;
+            }
+            uint32_t sum[3] = {0, 0, 0}, hits = 0;
+            for (int32_t k = 0; k < samples; k++)
+                if (at[k * stride] >= 0)
+                    AddSample(m.art[at[k * stride]], 1, sum, &hits);
+            if (hits)
+                BlendSamples(d, sum, hits, total);
+        }
+    }
+}
+
+static int ComposeClipArtSmooth(LPDDS out, const IMGOBJ *obj, const PLACEMENT &p)
 {
     const LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
     const int32_t W = obj->iSrcWidth, H = obj->iSrcHeight;
-    if (!hi || W <= 0 || H <= 0)
-        return;
+    if (!hi || W <= 0 || H <= 0 || W > hi->iWidth || H > hi->iHeight)
+        return 1;
     int32_t rw, rh;
     CalcRotatedSize(p.w, p.h, obj->iAngle, &rw, &rh);
     SMOOTH m;
-    m.out = out, m.hi = hi, m.W = W, m.H = H;
+    m.out = out, m.W = W, m.H = H;
     const double rad = obj->iAngle * 3.14159265358979 / 180.0;
     m.c = std::cos(rad), m.s = std::sin(rad);
     m.cx = p.x + p.w / 2.0, m.cy = p.y + p.h / 2.0;
@@ -443,30 +485,76 @@ static void ComposeClipArtSmooth(LPDDS out, const IMGOBJ *obj, const PLACEMENT &
     m.n = ratio > 3 ? 4 : 3;
     for (int32_t k = 0; k < m.n; k++)
         m.off[k] = (k + 0.5) / m.n;
-    m.key = hi->bHasColorKey ? hi->dwColorKey : 0xFFFFFF;
     const int32_t x0 = p.x + (p.w - rw) / 2, y0 = p.y + (p.h - rh) / 2;
     m.left = x0 < 0 ? 0 : x0;
     m.right = x0 + rw > out->iWidth ? out->iWidth : x0 + rw;
     const int32_t top = y0 < 0 ? 0 : y0;
     const int32_t bottom = y0 + rh > out->iHeight ? out->iHeight : y0 + rh;
     if (m.right <= m.left || bottom <= top)
-        return;
-    // A large piece is shared between two threads, each with rows of its own.
+        return 1;
+    // Turned pieces sample the artwork pixel of every sample; unturned ones, whose
+    // column and row samples are independent, the columns' once for the piece.
+    const bool unturned = m.s == 0.0 && m.c == 1.0;
+    m.stride = (m.right - m.left + 3) & ~3;
     const int64_t area = static_cast<int64_t>(m.right - m.left) * (bottom - top);
-    if (area >= 200000) {
+    const int threads = area >= 200000 ? 2 : 1;
+    std::vector<AXISSAMPLES> cols;
+    std::vector<int32_t> cells;
+    try {
+        m.art.resize(static_cast<size_t>(W) * H);
+        if (unturned) {
+            cols.resize(static_cast<size_t>(m.right - m.left));
+        } else {
+            m.colC.resize(static_cast<size_t>(m.n) * m.stride);
+            m.colS.resize(m.colC.size());
+            cells.resize(static_cast<size_t>(threads) * m.n * m.n * m.stride);
+        }
+    } catch (const std::bad_alloc &) {
+        return Fail("Out of memory");
+    }
+    const uint32_t key = hi->bHasColorKey ? hi->dwColorKey : 0xFFFFFF;
+    for (int32_t v = 0; v < H; v++) {
+        const uint8_t *px = DXPixel(hi, 0, v);
+        for (int32_t u = 0; u < W; u++, px += 3) {
+            const uint32_t colour = static_cast<uint32_t>(px[0] | px[1] << 8 | px[2] << 16);
+            m.art[static_cast<size_t>(v) * W + u] = colour | (colour == key ? kKeyed : 0);
+        }
+    }
+    if (unturned) {
+        for (int32_t x = m.left; x < m.right; x++)
+            cols[x - m.left] = SamplesAlong(m, x, m.cx, m.hw, m.fx, W, m.flipH);
+    } else {
+        for (int32_t a = 0; a < m.n; a++)
+            for (int32_t i = 0; i < m.stride; i++) {
+                const double X = m.left + i + m.off[a] - m.cx;
+                m.colC[static_cast<size_t>(a) * m.stride + i] = X * m.c;
+                m.colS[static_cast<size_t>(a) * m.stride + i] = -(X * m.s);
+            }
+    }
+    // Rows [from, to) by the thread with working space k.
+    auto rows = [&](int k, int32_t from, int32_t to) {
+        if (unturned)
+            ComposeUnturnedRows(m, cols.data(), from, to);
+        else
+            ComposeSmoothRows(m, cells.data() + static_cast<size_t>(k) * m.n * m.n * m.stride,
+                              from, to);
+    };
+    // A large piece is shared between two threads, each with rows of its own.
+    if (threads == 2) {
         const int32_t middle = top + (bottom - top) / 2;
         std::thread lower;
         try {
-            lower = std::thread(ComposeSmoothRows, std::cref(m), middle, bottom);
+            lower = std::thread(rows, 1, middle, bottom);
         } catch (const std::system_error &) {
-            ComposeSmoothRows(m, top, bottom); // no second thread to be had: one does all
-            return;
+            rows(0, top, bottom); // no second thread to be had: one does all
+            return 1;
         }
-        ComposeSmoothRows(m, top, middle);
+        rows(0, top, middle);
         lower.join();
-        return;
+        return 1;
     }
-    ComposeSmoothRows(m, top, bottom);
+    rows(0, top, bottom);
+    return 1;
 }
 
 // Clip art: scaled to the piece's proportions at its own resolution, mirrored, turned,
@@ -477,8 +565,7 @@ static int ComposeClipArt(LPDDS out, IMGOBJ *obj, float sx, float sy)
     if (p.w <= 0 || p.h <= 0)
         return 1;
     if (gSmoothEdges) {
-        ComposeClipArtSmooth(out, obj, p);
-        return 1;
+        return ComposeClipArtSmooth(out, obj, p);
     }
     int32_t rw, rh;
     CalcRotatedSize(p.w, p.h, obj->iAngle, &rw, &rh);

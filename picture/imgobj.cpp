@@ -166,8 +166,8 @@ static LPDDS MakeImageSurface(LPDDS old, int32_t width, int32_t height, int32_t 
     return s;
 }
 
-// CreateImgObjSurface, leaving the photo's own pixels uncleared when `filled` says the
-// decoder writes all of them.
+// CreateImgObjSurface, leaving the image's own pixels uncleared when `filled` says the
+// decoder or loader writes all of them.
 static int MakeObjSurface(IMGOBJ *obj, int32_t index, int filled)
 {
     if (index != HI_RES_OBJ && index != LO_RES_OBJ)
@@ -180,7 +180,8 @@ static int MakeObjSurface(IMGOBJ *obj, int32_t index, int filled)
     // A piece's artwork needs no more than its own size: a layout of twenty pieces would
     // otherwise clear twenty surfaces of window size it never uses.
     if (index == HI_RES_OBJ && obj->iKind != IMG_SRC && srcW > 0 && srcH > 0) {
-        LPDDS s = MakeImageSurface(obj->iiRes[index].DDSSurface, RoundUp8(srcW), srcH);
+        LPDDS s = MakeImageSurface(obj->iiRes[index].DDSSurface, RoundUp8(srcW), srcH,
+                                   filled ? srcW : 0, filled ? srcH : 0);
         obj->iiRes[index].DDSSurface = s;
         return s != nullptr;
     }
@@ -297,7 +298,7 @@ int ClipArtLoad(IMGOBJ *obj)
     obj->iSrcHeight = image.iHeight;
     obj->iSrcComponents = 3;
     int ok = 1;
-    if (!CreateImgObjSurface(obj, HI_RES_OBJ))
+    if (!MakeObjSurface(obj, HI_RES_OBJ, 1)) // the artwork is copied over it whole below
         ok = Fail("CreateImgObjSurface(HI_RES_OBJ)");
     else if (!CreateImgObjSurface(obj, LO_RES_OBJ))
         ok = Fail("CreateImgObjSurface(LO_RES_OBJ)");
@@ -460,7 +461,7 @@ IMGOBJ *IMGOBJ_LoadPhoto(const char *path)
     return obj;
 }
 
-IMGOBJ *IMGOBJ_AddObjSrcBuf(int32_t width, int32_t height, int32_t components)
+IMGOBJ *IMGOBJ_AddObjSrcBuf(int32_t width, int32_t height, int32_t components, int filled)
 {
     if (!PhotoSizeAllowed(width, height))
         return nullptr;
@@ -476,7 +477,7 @@ IMGOBJ *IMGOBJ_AddObjSrcBuf(int32_t width, int32_t height, int32_t components)
     obj->iSrcComponents = components;
     const int cursor = PLAT_SetWaitCursor();
     int ok = 1;
-    if (!CreateImgObjSurface(obj, HI_RES_OBJ))
+    if (!MakeObjSurface(obj, HI_RES_OBJ, filled))
         ok = Fail("CreateImgObjSurface(HI_RES_OBJ)");
     else if (!CreateImgObjSurface(obj, LO_RES_OBJ))
         ok = Fail("CreateImgObjSurface(LO_RES_OBJ)");

@@ -76,7 +76,9 @@ IMGOBJ *IMGOBJ_AddObj(const char *name, int32_t kind, int32_t x, int32_t y, cons
 // (nothing changed). For a composition without the window (the export command).
 IMGOBJ *IMGOBJ_LoadPhoto(const char *path);
 // An empty photo "Tempname.jpg" of width × height for a layout file to fill; null on failure.
-IMGOBJ *IMGOBJ_AddObjSrcBuf(int32_t width, int32_t height, int32_t components);
+// White, unless `filled` says the caller writes every pixel: then its memory is left as
+// it comes.
+IMGOBJ *IMGOBJ_AddObjSrcBuf(int32_t width, int32_t height, int32_t components, int filled = 0);
 // Creates the surface iiRes[index] (HI_RES_OBJ or LO_RES_OBJ): white, white-keyed; a
 // piece's artwork surface is its image's size, every other at least 1280 × 1024 and as
 // large as the image and the picture rectangle. 0 on failure.

@@ -391,6 +391,7 @@ TEST_F(Compose, SmoothPiecesMatchTheSampleBySampleReference)
         {1170, 150, 150, 200, 0, 1, 100}, {2340, 120, 90, 77, 1, 1, 100},   // enlarged, many rows
         {300, 200, 140, 45, 0, 0, 100},   {585, 60, 43, 90, 0, 0, 100},     // reduced; its own size
         {585, 200, 150, 10, 0, 0, 500},   {1170, 400, 300, 315, 1, 0, -60}, // over the edges
+        {1170, 100, 70, 0, 1, 1, 520},    {585, 15, 12, 0, 0, 1, 300},      // unturned, mirrored
     };
     for (const auto &c : cases) {
         const int32_t exportH = c.exportW * 438 / 585;
