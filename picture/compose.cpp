@@ -292,7 +292,8 @@ struct SMOOTH {
     int32_t left, right, stride; // the box's columns; stride: their count rounded up to 4
     double off[4];               // where the samples lie within a pixel
     std::vector<double> colC, colS; // per sample column and box column: X·c and −(X·s)
-    std::vector<uint32_t> art;      // the artwork's pixels, 0xRRGGBB; kKeyed where white-keyed
+    std::vector<uint32_t> art;      // a keyed pixel, then the artwork's: 0xRRGGBB, kKeyed where
+    const uint32_t *pixels;         // white-keyed; pixels[-1] is the keyed one
 };
 
 // Where one pixel's samples along one axis fall in an unturned piece: the artwork
@@ -323,31 +324,49 @@ static AXISSAMPLES SamplesAlong(const SMOOTH &m, int32_t i, double centre, doubl
     return s;
 }
 
-// Writes the mean of a pixel's covered samples over the photo: sum and hits of total.
-static inline void BlendSamples(uint8_t *d, const uint32_t sum[3], uint32_t hits, uint32_t total)
+// A colour's blue, green and red in 16-bit lanes, so sums of weighted samples add up
+// all three at once.
+static inline uint64_t Spread(uint32_t colour)
 {
-    for (int k = 0; k < 3; k++)
-        d[k] = static_cast<uint8_t>((sum[k] + d[k] * (total - hits) + total / 2) / total);
+    return (colour & 0xFF) | static_cast<uint64_t>(colour & 0xFF00) << 8 |
+           static_cast<uint64_t>(colour & 0xFF0000) << 16;
 }
 
-// Adds an artwork pixel, unless keyed, weight times to a pixel's sum.
-static inline void AddSample(uint32_t colour, uint32_t weight, uint32_t sum[3], uint32_t *hits)
+// Adds an artwork pixel, unless keyed, weight times to a pixel's lanes and hits.
+static inline void AddSample(uint32_t colour, uint32_t weight, uint64_t *sum, uint32_t *hits)
 {
-    if (colour & kKeyed)
-        return;
-    sum[0] += weight * (colour & 0xFF), sum[1] += weight * (colour >> 8 & 0xFF);
-    sum[2] += weight * (colour >> 16 & 0xFF);
-    *hits += weight;
+    const uint32_t keep = (colour >> 24 & 1) - 1; // all ones unless keyed
+    *sum += Spread(colour) * (weight & keep);
+    *hits += weight & keep;
+}
+
+// Writes the mean of a pixel's covered samples over the photo: the lanes' sums and the
+// hits of kTotal samples.
+template <uint32_t kTotal>
+static inline void BlendSamples(uint8_t *d, uint64_t sum, uint32_t hits)
+{
+    const uint32_t rest = kTotal - hits;
+    for (int k = 0; k < 3; k++, sum >>= 16)
+        d[k] = static_cast<uint8_t>((static_cast<uint32_t>(sum & 0xFFFF) + d[k] * rest +
+                                     kTotal / 2) / kTotal);
+}
+
+// Writes an artwork pixel's colour unless it is keyed.
+static inline void PutPixel(uint8_t *d, uint32_t colour)
+{
+    if (!(colour & kKeyed))
+        d[0] = static_cast<uint8_t>(colour), d[1] = colour >> 8 & 0xFF, d[2] = colour >> 16 & 0xFF;
 }
 
 // Rows [top, bottom) of an unturned smooth piece: a sample's column in the artwork
 // depends only on its pixel's column and its row only on the pixel's row, so each
 // pixel adds the few artwork pixels its row and column samples meet, each weighted by
 // how many samples meet it. cols holds the box columns' samples.
+template <int32_t N>
 static void ComposeUnturnedRows(const SMOOTH &m, const AXISSAMPLES *cols, int32_t top,
                                 int32_t bottom)
 {
-    const uint32_t total = static_cast<uint32_t>(m.n * m.n);
+    constexpr uint32_t kTotal = N * N;
     const int32_t width = m.right - m.left;
     for (int32_t y = top; y < bottom; y++) {
         const AXISSAMPLES rows = SamplesAlong(m, y, m.cy, m.hh, m.fy, m.H, m.flipV);
@@ -357,22 +376,20 @@ static void ComposeUnturnedRows(const SMOOTH &m, const AXISSAMPLES *cols, int32_
         for (int32_t x = 0; x < width; x++, d += 3) {
             const AXISSAMPLES &c = cols[x];
             if (rows.count == 1 && c.count == 1 &&
-                static_cast<uint32_t>(rows.weight[0] * c.weight[0]) == total) {
-                const uint32_t colour = m.art[static_cast<size_t>(rows.at[0]) * m.W + c.at[0]];
-                if (!(colour & kKeyed))
-                    d[0] = static_cast<uint8_t>(colour), d[1] = colour >> 8 & 0xFF,
-                    d[2] = colour >> 16 & 0xFF;
+                static_cast<uint32_t>(rows.weight[0] * c.weight[0]) == kTotal) {
+                PutPixel(d, m.pixels[static_cast<size_t>(rows.at[0]) * m.W + c.at[0]]);
                 continue;
             }
-            uint32_t sum[3] = {0, 0, 0}, hits = 0;
+            uint64_t sum = 0;
+            uint32_t hits = 0;
             for (int32_t r = 0; r < rows.count; r++) {
-                const uint32_t *line = m.art.data() + static_cast<size_t>(rows.at[r]) * m.W;
+                const uint32_t *line = m.pixels + static_cast<size_t>(rows.at[r]) * m.W;
                 for (int32_t k = 0; k < c.count; k++)
                     AddSample(line[c.at[k]], static_cast<uint32_t>(rows.weight[r] * c.weight[k]),
-                              sum, &hits);
+                              &sum, &hits);
             }
             if (hits)
-                BlendSamples(d, sum, hits, total);
+                BlendSamples<kTotal>(d, sum, hits);
         }
     }
 }
@@ -426,39 +443,37 @@ static void SampleCellsBase(const SMOOTH &m, int32_t a, double ys, double yc, in
     SampleCellsBody(m, a, ys, yc, cells);
 }
 
-// Rows [top, bottom) of a smooth piece, with n·n·stride cells of working space.
+// Rows [top, bottom) of a smooth piece, with N·N·stride cells of working space.
+template <int32_t N>
 static void ComposeSmoothRows(const SMOOTH &m, int32_t *cells, int32_t top, int32_t bottom)
 {
     static const bool avx2 = __builtin_cpu_supports("avx2");
     const auto sampleCells = avx2 ? SampleCellsAvx2 : SampleCellsBase;
-    const int32_t n = m.n, samples = n * n, stride = m.stride, width = m.right - m.left;
-    const uint32_t total = static_cast<uint32_t>(samples);
+    constexpr int32_t kSamples = N * N;
+    const int32_t stride = m.stride, width = m.right - m.left;
     for (int32_t y = top; y < bottom; y++) {
-        for (int32_t b = 0; b < n; b++) {
+        for (int32_t b = 0; b < N; b++) {
             const double Y = y + m.off[b] - m.cy;
-            for (int32_t a = 0; a < n; a++)
-                sampleCells(m, a, Y * m.s, Y * m.c, cells + (b * n + a) * stride);
+            for (int32_t a = 0; a < N; a++)
+                sampleCells(m, a, Y * m.s, Y * m.c, cells + (b * N + a) * stride);
         }
         uint8_t *d = DXPixel(m.out, m.left, y);
         for (int32_t x = 0; x < width; x++, d += 3) {
             const int32_t *at = cells + x;
             const int32_t first = at[0];
             bool one = true;
-            for (int32_t k = 1; k < samples; k++)
+            for (int32_t k = 1; k < kSamples; k++)
                 one &= at[k * stride] == first;
-            if (one) {
-                // Every sample outside, or all in one pixel: its colour unless keyed.
-                if (first >= 0 && !(m.art[first] & kKeyed))
-                    d[0] = static_cast<uint8_t>(m.art[first]), d[1] = m.art[first] >> 8 & 0xFF,
-                    d[2] = m.art[first] >> 16 & 0xFF;
+            if (one) { // every sample outside (the keyed pixel), or all in one pixel
+                PutPixel(d, m.pixels[first]);
                 continue;
             }
-            uint32_t sum[3] = {0, 0, 0}, hits = 0;
-            for (int32_t k = 0; k < samples; k++)
-                if (at[k * stride] >= 0)
-                    AddSample(m.art[at[k * stride]], 1, sum, &hits);
+            uint64_t sum = 0;
+            uint32_t hits = 0;
+            for (int32_t k = 0; k < kSamples; k++)
+                AddSample(m.pixels[at[k * stride]], 1, &sum, &hits);
             if (hits)
-                BlendSamples(d, sum, hits, total);
+                BlendSamples<kSamples>(d, sum, hits);
         }
     }
 }
@@ -495,13 +510,13 @@ static int ComposeClipArtSmooth(LPDDS out, const IMGOBJ *obj, const PLACEMENT &p
     // Turned pieces sample the artwork pixel of every sample; unturned ones, whose
     // column and row samples are independent, the columns' once for the piece.
     const bool unturned = m.s == 0.0 && m.c == 1.0;
-    m.stride = (m.right - m.left + 3) & ~3;
+    m.stride = (m.right - m.left + 3) & ~3; // whole groups of four pixels
     const int64_t area = static_cast<int64_t>(m.right - m.left) * (bottom - top);
     const int threads = area >= 200000 ? 2 : 1;
     std::vector<AXISSAMPLES> cols;
     std::vector<int32_t> cells;
     try {
-        m.art.resize(static_cast<size_t>(W) * H);
+        m.art.resize(static_cast<size_t>(W) * H + 1);
         if (unturned) {
             cols.resize(static_cast<size_t>(m.right - m.left));
         } else {
@@ -513,11 +528,14 @@ static int ComposeClipArtSmooth(LPDDS out, const IMGOBJ *obj, const PLACEMENT &p
         return Fail("Out of memory");
     }
     const uint32_t key = hi->bHasColorKey ? hi->dwColorKey : 0xFFFFFF;
+    m.art[0] = kKeyed; // where samples outside the artwork look
+    m.pixels = m.art.data() + 1;
     for (int32_t v = 0; v < H; v++) {
         const uint8_t *px = DXPixel(hi, 0, v);
+        uint32_t *line = m.art.data() + 1 + static_cast<size_t>(v) * W;
         for (int32_t u = 0; u < W; u++, px += 3) {
             const uint32_t colour = static_cast<uint32_t>(px[0] | px[1] << 8 | px[2] << 16);
-            m.art[static_cast<size_t>(v) * W + u] = colour | (colour == key ? kKeyed : 0);
+            line[u] = colour | (colour == key ? kKeyed : 0);
         }
     }
     if (unturned) {
@@ -533,11 +551,18 @@ static int ComposeClipArtSmooth(LPDDS out, const IMGOBJ *obj, const PLACEMENT &p
     }
     // Rows [from, to) by the thread with working space k.
     auto rows = [&](int k, int32_t from, int32_t to) {
-        if (unturned)
-            ComposeUnturnedRows(m, cols.data(), from, to);
+        if (unturned) {
+            if (m.n == 3)
+                ComposeUnturnedRows<3>(m, cols.data(), from, to);
+            else
+                ComposeUnturnedRows<4>(m, cols.data(), from, to);
+            return;
+        }
+        int32_t *space = cells.data() + static_cast<size_t>(k) * m.n * m.n * m.stride;
+        if (m.n == 3)
+            ComposeSmoothRows<3>(m, space, from, to);
         else
-            ComposeSmoothRows(m, cells.data() + static_cast<size_t>(k) * m.n * m.n * m.stride,
-                              from, to);
+            ComposeSmoothRows<4>(m, space, from, to);
     };
     // A large piece is shared between two threads, each with rows of its own.
     if (threads == 2) {
