@@ -297,20 +297,22 @@ int ClipArtLoad(IMGOBJ *obj)
     obj->iSrcWidth = image.iWidth;
     obj->iSrcHeight = image.iHeight;
     obj->iSrcComponents = 3;
-    int ok = 1;
-    if (!MakeObjSurface(obj, HI_RES_OBJ, 1)) // the artwork is copied over it whole below
-        ok = Fail("CreateImgObjSurface(HI_RES_OBJ)");
-    else if (!CreateImgObjSurface(obj, LO_RES_OBJ))
-        ok = Fail("CreateImgObjSurface(LO_RES_OBJ)");
-    else {
-        LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
-        for (int32_t y = 0; y < image.iHeight; y++)
-            std::memcpy(DXPixel(hi, 0, y), image.pBits + static_cast<size_t>(y) * image.iPitch,
-                        static_cast<size_t>(image.iWidth) * 3);
-        FirstSizeAndPlace(obj);
+    // The decoded rows, laid out as a surface's, become the artwork surface itself: no
+    // second block to fault in and copy into.
+    LPDDS hi = DXCreateSurfaceOver(image.pBits, image.iWidth, image.iHeight, image.iPitch);
+    if (!hi) {
+        DibFreeImage(&image);
+        return Fail("CreateImgObjSurface(HI_RES_OBJ)");
     }
-    DibFreeImage(&image);
-    return ok;
+    hi->bOwnsBits = 1;
+    hi->pPalette = gDDPalette;
+    DXSetColorKey(hi, 0xFFFFFF);
+    DXReleaseSurface(obj->iiRes[HI_RES_OBJ].DDSSurface);
+    obj->iiRes[HI_RES_OBJ].DDSSurface = hi;
+    if (!CreateImgObjSurface(obj, LO_RES_OBJ))
+        return Fail("CreateImgObjSurface(LO_RES_OBJ)");
+    FirstSizeAndPlace(obj);
+    return 1;
 }
 
 // ---- Creation -----------------------------------------------------------------------------------
