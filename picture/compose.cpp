@@ -399,10 +399,12 @@ typedef double D4 __attribute__((vector_size(32)));
 typedef int64_t L4 __attribute__((vector_size(32)));
 typedef int32_t I4 __attribute__((vector_size(16)));
 
-// The artwork pixel (v·W + u) of sample (a, b) of each box column on a row whose sample
-// rows have Y·s and Y·c; −1 where the sample lies outside the artwork.
+// The artwork pixel (v·W + u) of sample (a, b) of box columns [from, to) (multiples of
+// four) on a row whose sample rows have Y·s and Y·c; −1 where the sample lies outside the
+// artwork.
 __attribute__((always_inline)) static inline void SampleCellsBody(const SMOOTH &m, int32_t a,
                                                                   double ys, double yc,
+                                                                  int32_t from, int32_t to,
                                                                   int32_t *cells)
 {
     const D4 zero = {0, 0, 0, 0}, none = zero - 1;
@@ -411,7 +413,7 @@ __attribute__((always_inline)) static inline void SampleCellsBody(const SMOOTH &
     const I4 lastU = I4{0, 0, 0, 0} + (m.W - 1), lastV = I4{0, 0, 0, 0} + (m.H - 1);
     const double *colC = m.colC.data() + static_cast<size_t>(a) * m.stride;
     const double *colS = m.colS.data() + static_cast<size_t>(a) * m.stride;
-    for (int32_t x = 0; x < m.stride; x += 4) {
+    for (int32_t x = from; x < to; x += 4) {
         D4 xc, xs;
         std::memcpy(&xc, colC + x, sizeof xc);
         std::memcpy(&xs, colS + x, sizeof xs);
@@ -433,14 +435,45 @@ __attribute__((always_inline)) static inline void SampleCellsBody(const SMOOTH &
 }
 
 __attribute__((target("avx2"))) static void SampleCellsAvx2(const SMOOTH &m, int32_t a, double ys,
-                                                            double yc, int32_t *cells)
+                                                            double yc, int32_t from, int32_t to,
+                                                            int32_t *cells)
 {
-    SampleCellsBody(m, a, ys, yc, cells);
+    SampleCellsBody(m, a, ys, yc, from, to, cells);
 }
 
-static void SampleCellsBase(const SMOOTH &m, int32_t a, double ys, double yc, int32_t *cells)
+static void SampleCellsBase(const SMOOTH &m, int32_t a, double ys, double yc, int32_t from,
+                            int32_t to, int32_t *cells)
 {
-    SampleCellsBody(m, a, ys, yc, cells);
+    SampleCellsBody(m, a, ys, yc, from, to, cells);
+}
+
+// The box columns [*from, *to) of row y that the turned artwork may reach, in whole groups
+// of four. The artwork covers the offsets (X, Y) from the centre with |X·c + Y·s| < w/2
+// and |Y·c − X·s| < h/2: for the row's Y these are two spans of X, and outside both's
+// common part (widened by two pixels against rounding) every sample is outside.
+static void ReachedColumns(const SMOOTH &m, int32_t y, int32_t *from, int32_t *to)
+{
+    double lo = -1e30, hi = 1e30;
+    // One bound: |X·k + Y·j| < half, over the row's Y range.
+    auto slab = [&](double k, double j, double half) {
+        if (std::fabs(k) < 1e-9)
+            return; // no bound on X from this one
+        double a = 1e30, b = -1e30;
+        for (const double Y : {y - m.cy, y + 1 - m.cy})
+            for (const double edge : {-half, half}) {
+                const double X = (edge - Y * j) / k;
+                a = X < a ? X : a, b = X > b ? X : b;
+            }
+        lo = a > lo ? a : lo, hi = b < hi ? b : hi;
+    };
+    slab(m.c, m.s, m.hw);
+    slab(-m.s, m.c, m.hh);
+    const double first = std::floor(m.cx + lo) - 2 - m.left, last = std::ceil(m.cx + hi) + 2 - m.left;
+    const int32_t width = m.right - m.left;
+    *from = first <= 0 ? 0 : first >= width ? width : static_cast<int32_t>(first);
+    *to = last <= 0 ? 0 : last >= width ? width : static_cast<int32_t>(last);
+    *from &= ~3;
+    *to = *to > *from ? (*to + 3) & ~3 : *from;
 }
 
 // Rows [top, bottom) of a smooth piece, with N·N·stride cells of working space.
@@ -452,13 +485,16 @@ static void ComposeSmoothRows(const SMOOTH &m, int32_t *cells, int32_t top, int3
     constexpr int32_t kSamples = N * N;
     const int32_t stride = m.stride, width = m.right - m.left;
     for (int32_t y = top; y < bottom; y++) {
+        int32_t from, to;
+        ReachedColumns(m, y, &from, &to);
         for (int32_t b = 0; b < N; b++) {
             const double Y = y + m.off[b] - m.cy;
             for (int32_t a = 0; a < N; a++)
-                sampleCells(m, a, Y * m.s, Y * m.c, cells + (b * N + a) * stride);
+                sampleCells(m, a, Y * m.s, Y * m.c, from, to, cells + (b * N + a) * stride);
         }
-        uint8_t *d = DXPixel(m.out, m.left, y);
-        for (int32_t x = 0; x < width; x++, d += 3) {
+        const int32_t end = to < width ? to : width;
+        uint8_t *d = DXPixel(m.out, m.left + from, y);
+        for (int32_t x = from; x < end; x++, d += 3) {
             const int32_t *at = cells + x;
             const int32_t first = at[0];
             bool one = true;
