@@ -263,9 +263,10 @@ static int ReadRows(DecodeState *st, LPDDS dest)
     const int32_t w = cinfo->output_width, h = cinfo->output_height;
     const int cmyk = cinfo->out_color_space == JCS_CMYK;
     const int direct = !cmyk && st->orientation == 1;
-    JSAMPARRAY row = direct ? nullptr
-                            : (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
-                                                          JPOOL_IMAGE, w * cinfo->output_components, 1);
+    JSAMPARRAY row =
+        direct ? nullptr
+               : (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                             w * cinfo->output_components, 1);
     JSAMPARRAY bgr = cmyk ? (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
                                                         JPOOL_IMAGE, w * 3, 1)
                           : row;
@@ -329,7 +330,7 @@ static int DecodeJpeg(DecodeState *st, PHOTOINFO *info)
     int ok = StartDecode(st);
     if (ok) {
         const int32_t w = cinfo->output_width, h = cinfo->output_height;
-        const bool sideways = st->orientation >= 5;      // upright, width and height swap
+        const bool sideways = st->orientation >= 5; // upright, width and height swap
         // Grey and CMYK arrive as 3 components; every pixel of the photo is written.
         *info = {sideways ? h : w, sideways ? w : h, 3, 1};
         LPDDS dest = PhotoTargetSurface(st->target, st->context, info);

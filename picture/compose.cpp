@@ -289,11 +289,11 @@ struct SMOOTH {
     int32_t W, H, n;
     double c, s, cx, cy, fx, fy, hw, hh; // turn, centre, scale, half the placed size
     bool flipH, flipV;
-    int32_t left, right, stride; // the box's columns; stride: their count rounded up to 4
-    double off[4];               // where the samples lie within a pixel
+    int32_t left, right, stride;    // the box's columns; stride: their count rounded up to 4
+    double off[4];                  // where the samples lie within a pixel
     std::vector<double> colC, colS; // per sample column and box column: X·c and −(X·s)
-    std::vector<uint32_t> art;      // a keyed pixel, then the artwork's: 0xRRGGBB, kKeyed where
-    const uint32_t *pixels;         // white-keyed; pixels[-1] is the keyed one
+    std::vector<uint32_t> art;      // a keyed pixel, then the artwork's pixels as 0xRRGGBB
+    const uint32_t *pixels;         // (kKeyed where white-keyed); pixels[-1] is that first one
 };
 
 // Where one pixel's samples along one axis fall in an unturned piece: the artwork
@@ -342,13 +342,12 @@ static inline void AddSample(uint32_t colour, uint32_t weight, uint64_t *sum, ui
 
 // Writes the mean of a pixel's covered samples over the photo: the lanes' sums and the
 // hits of kTotal samples.
-template <uint32_t kTotal>
-static inline void BlendSamples(uint8_t *d, uint64_t sum, uint32_t hits)
+template <uint32_t kTotal> static inline void BlendSamples(uint8_t *d, uint64_t sum, uint32_t hits)
 {
     const uint32_t rest = kTotal - hits;
     for (int k = 0; k < 3; k++, sum >>= 16)
-        d[k] = static_cast<uint8_t>((static_cast<uint32_t>(sum & 0xFFFF) + d[k] * rest +
-                                     kTotal / 2) / kTotal);
+        d[k] = static_cast<uint8_t>(
+            (static_cast<uint32_t>(sum & 0xFFFF) + d[k] * rest + kTotal / 2) / kTotal);
 }
 
 // Writes an artwork pixel's colour unless it is keyed.
@@ -393,7 +392,6 @@ static void ComposeUnturnedRows(const SMOOTH &m, const AXISSAMPLES *cols, int32_
         }
     }
 }
-
 
 typedef double D4 __attribute__((vector_size(32)));
 typedef int64_t L4 __attribute__((vector_size(32)));
@@ -468,7 +466,8 @@ static void ReachedColumns(const SMOOTH &m, int32_t y, int32_t *from, int32_t *t
     };
     slab(m.c, m.s, m.hw);
     slab(-m.s, m.c, m.hh);
-    const double first = std::floor(m.cx + lo) - 2 - m.left, last = std::ceil(m.cx + hi) + 2 - m.left;
+    const double first = std::floor(m.cx + lo) - 2 - m.left,
+                 last = std::ceil(m.cx + hi) + 2 - m.left;
     const int32_t width = m.right - m.left;
     *from = first <= 0 ? 0 : first >= width ? width : static_cast<int32_t>(first);
     *to = last <= 0 ? 0 : last >= width ? width : static_cast<int32_t>(last);

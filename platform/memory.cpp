@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <sys/mman.h>
 
-namespace {
+namespace
+{
 
 constexpr size_t kHuge = size_t{2} << 20; // a huge page
 
@@ -39,8 +40,8 @@ void *PLAT_PixelsAlloc(size_t bytes)
         // block is never touched, save the head's own page.
         const size_t span = (bytes + kHuge - 1) & ~(kHuge - 1);
         const size_t length = span + kHuge;
-        void *base = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                            -1, 0);
+        void *base =
+            ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (base != MAP_FAILED) {
             const uintptr_t at =
                 (reinterpret_cast<uintptr_t>(base) + sizeof(BLOCKHEAD) + kHuge - 1) & ~(kHuge - 1);

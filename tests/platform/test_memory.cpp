@@ -9,8 +9,8 @@
 TEST(PixelBlocks, AreZeroedWritableWholeAndAlignedWhenLarge)
 {
     constexpr size_t kMB = size_t{1} << 20;
-    for (size_t bytes : {size_t{1}, size_t{4096}, kMB - 1, kMB, 2 * kMB - 1, 2 * kMB,
-                         2 * kMB + 1, 37 * kMB + 5}) {
+    for (size_t bytes :
+         {size_t{1}, size_t{4096}, kMB - 1, kMB, 2 * kMB - 1, 2 * kMB, 2 * kMB + 1, 37 * kMB + 5}) {
         SCOPED_TRACE(bytes);
         uint8_t *p = static_cast<uint8_t *>(PLAT_PixelsAlloc(bytes));
         ASSERT_NE(p, nullptr);
