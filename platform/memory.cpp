@@ -5,24 +5,35 @@
 #include <cstdlib>
 #include <sys/mman.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define MW_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MW_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+#ifdef MW_ADDRESS_SANITIZER
+
+// Under AddressSanitizer every block is the allocator's own, so overruns and leaks of
+// pixel blocks are caught as for any other memory.
+void *PLAT_PixelsAlloc(size_t bytes)
+{
+    return std::calloc(1, bytes ? bytes : 1);
+}
+
+void PLAT_PixelsFree(void *block)
+{
+    std::free(block);
+}
+
+#else
+
 namespace
 {
 
-constexpr size_t kHuge = size_t{2} << 20; // a huge page
-
-// From here on a block is mapped. Under AddressSanitizer every block comes from the
-// allocator instead, so overruns and leaks of pixel blocks are still caught.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr size_t kLarge = SIZE_MAX;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr size_t kLarge = SIZE_MAX;
-#else
-constexpr size_t kLarge = size_t{1} << 20;
-#endif
-#else
-constexpr size_t kLarge = size_t{1} << 20;
-#endif
+constexpr size_t kHuge = size_t{2} << 20;  // a huge page
+constexpr size_t kLarge = size_t{1} << 20; // from here on a block is mapped
 
 // Sits just before every block: what to release and how.
 struct alignas(16) BLOCKHEAD {
@@ -74,3 +85,5 @@ void PLAT_PixelsFree(void *block)
     else
         std::free(head.base);
 }
+
+#endif
