@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "formats/formats.h"
@@ -323,6 +324,7 @@ int LayoutSave(const char *path)
 // An open layout file and what its first reading found.
 struct LAYOUTFILE {
     FILE *fp;
+    int fd; // fp's descriptor, for the photo's rows
     int64_t iSize;
     LAYOUTHEADER header;
 };
@@ -351,6 +353,7 @@ static int OpenLayout(const char *path, LAYOUTFILE *lf)
         return Fail("Could not open the file.");
     }
     lf->iSize = st.st_size;
+    lf->fd = fd;
     static char buffer[1 << 20];
     std::setvbuf(lf->fp, buffer, _IOFBF, sizeof buffer);
     return 1;
@@ -443,25 +446,60 @@ static void BringIntoRange(LAYOUTRECORD *r, const LAYOUTHEADER &h)
     r->szText[LAYOUT_TEXT_SIZE - 1] = '\0';
 }
 
-// The photo object with its rows from the file.
-static IMGOBJ *ReadPhoto(FILE *fp, const LAYOUTHEADER &h, const LAYOUTRECORD &r)
+// Reads the photo's rows into hi. Rows that lie back to back in the surface, as in the
+// file, are read straight into it in large blocks, past the stream's buffer, and the
+// stream is then moved past them.
+static int ReadPhotoRows(const LAYOUTFILE *lf, LPDDS hi, int32_t width, int32_t height)
 {
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    if (static_cast<size_t>(hi->iPitch) != rowBytes) {
+        for (int32_t y = 0; y < height; y++) {
+            PLAT_ProgressStepIt();
+            if (!ReadBlock(lf->fp, DXPixel(hi, 0, y), rowBytes))
+                return 0;
+        }
+        return 1;
+    }
+    const off_t at = ::ftello(lf->fp);
+    if (at < 0 || ::lseek(lf->fd, at, SEEK_SET) != at) {
+        sReadError = errno;
+        return 0;
+    }
+    constexpr int32_t kRows = 64; // a read's rows; the progress bar moves a row at a time
+    for (int32_t y = 0; y < height; y += kRows) {
+        const int32_t rows = height - y < kRows ? height - y : kRows;
+        for (int32_t k = 0; k < rows; k++)
+            PLAT_ProgressStepIt();
+        const size_t bytes = rowBytes * static_cast<size_t>(rows);
+        const ssize_t got = PLAT_FileReadAll(lf->fd, DXPixel(hi, 0, y), bytes);
+        if (got != static_cast<ssize_t>(bytes)) {
+            sReadError = got < 0 ? errno : 0;
+            if (got < 0)
+                Fail(std::strerror(errno));
+            return 0;
+        }
+    }
+    if (::fseeko(lf->fp, at + static_cast<off_t>(rowBytes) * height, SEEK_SET) != 0) {
+        sReadError = errno;
+        return 0;
+    }
+    return 1;
+}
+
+// The photo object with its rows from the file.
+static IMGOBJ *ReadPhoto(const LAYOUTFILE *lf, const LAYOUTRECORD &r)
+{
+    const LAYOUTHEADER &h = lf->header;
     IMGOBJ *obj = IMGOBJ_AddObjSrcBuf(h.iPhotoWidth, h.iPhotoHeight, 3, 1);
     if (!obj) {
         Fail("IMGOBJ_AddObjSrcBuf() failed!");
         return nullptr;
     }
     const LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
-    if (hi && hi->iPitch && hi->pBits) {
-        const size_t rowBytes = static_cast<size_t>(h.iPhotoWidth) * 3;
-        for (int32_t y = 0; y < h.iPhotoHeight; y++) {
-            PLAT_ProgressStepIt();
-            if (!ReadBlock(fp, DXPixel(hi, 0, y), rowBytes)) {
-                Fail("Read image row failed!");
-                AO_DelObj(&obj->ao);
-                return nullptr;
-            }
-        }
+    if (hi && hi->iPitch && hi->pBits && !ReadPhotoRows(lf, hi, h.iPhotoWidth, h.iPhotoHeight)) {
+        Fail("Read image row failed!");
+        AO_DelObj(&obj->ao);
+        return nullptr;
     }
     // The photo keeps the name it was saved under, so saving it again writes the same file.
     if (r.szFileName[0]) {
@@ -550,7 +588,7 @@ static int ReadObjects(LAYOUTFILE *lf, std::vector<IMGOBJ *> *made)
         BringIntoRange(&r, h);
         IMGOBJ *obj = nullptr;
         if (r.iKind == IMG_SRC)
-            obj = ReadPhoto(lf->fp, h, r);
+            obj = ReadPhoto(lf, r);
         else if (r.iKind == IMG_OBJ || r.iKind == IMG_TEXT)
             obj = ReadPiece(r);
         else

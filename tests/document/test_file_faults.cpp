@@ -49,9 +49,10 @@ class FileFaults : public PictureEngineTest
     {
         PictureEngineTest::SetUp();
         setenv("XDG_DATA_HOME", dir.c_str(), 1); // no one's own stickers stand in
-        // The current picture (a photo, a hat and a bubble) and another layout to open.
+        // The current picture (a photo, a hat and a bubble) and another layout to open,
+        // whose photo rows lie back to back and are read in blocks.
         for (const auto &[name, w, h, piece] : {std::tuple{"current.mwi", 24, 16, "hat.clp"},
-                                                std::tuple{"other.mwi", 20, 12, "dog.clp"}}) {
+                                                std::tuple{"other.mwi", 1288, 12, "dog.clp"}}) {
             ASSERT_NE(AddPhotoFile(w, h, 0x336699), nullptr);
             ASSERT_NE(IMGOBJ_AddObj(piece, IMG_OBJ, 0, 0, nullptr, nullptr), nullptr);
             const char bubble[208] = {0, 0, 0, 0, 'H', 'I'};

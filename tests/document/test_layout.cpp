@@ -261,6 +261,41 @@ TEST_F(Layout, CutAndHostileFilesAreRefusedAndLeaveThePictureAsItWas)
     EXPECT_TRUE(LoadBytes(good)) << gErrorTrail;
 }
 
+// A photo whose rows lie back to back in its surface is read straight into it in blocks
+// of rows: its pixels come back, the pieces after it are read from the right place, and
+// a file cut in any block is refused.
+TEST_F(Layout, WidePhotosReadWholeAndThePiecesAfterThem)
+{
+    const int w = 1288, h = 70; // two blocks of rows, the second short
+    const auto good = SaveSample("wide.mwi", w, h);
+    AO_ClearList();
+    Photo(30, 20);
+    ASSERT_TRUE(LoadBytes(good)) << gErrorTrail;
+    AO_ProcessFlip();
+    const auto back = Objects();
+    ASSERT_EQ(back.size(), 3u);
+    int wrong = 0;
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            wrong += DXGetPixel(back[0]->iiRes[HI_RES_OBJ].DDSSurface, x, y) != PhotoColour(x, y);
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(std::string(back[1]->szFileName) + " " + back[2]->szFileName, "hat.clp text4.clp");
+    EXPECT_EQ(std::string(back[2]->szText), "HELLO");
+    // Cut in the first block (the photo alone counted), and rows beyond the file's end.
+    auto cut = good;
+    Set32(cut, kHeader, 1);
+    cut.resize(kFirstRecord + 476 + 100);
+    auto taller = good;
+    Set32(taller, kHeader + 136, h + 40);
+    for (const auto &bytes : {cut, taller}) {
+        TrailClear();
+        EXPECT_FALSE(LoadBytes(bytes));
+        EXPECT_NE(std::string(gErrorTrail).find("Read image row failed!"), std::string::npos)
+            << gErrorTrail;
+        EXPECT_EQ(Objects(), back);
+    }
+}
+
 TEST_F(Layout, MorePiecesThanTheLimitAreRefusedAndUnknownKindsSkipped)
 {
     auto bytes = SaveSample("good.mwi", 9, 5);
