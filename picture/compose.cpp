@@ -272,8 +272,16 @@ static int PlaceImage(LPDDS out, int32_t x, int32_t y, int32_t w, int32_t h, LPD
 
 int32_t gSmoothEdges = 1;
 
-// Marks a white-keyed artwork pixel among 0xRRGGBB colours.
-constexpr uint32_t kKeyed = 1u << 24;
+// An artwork pixel as the smooth composition keeps it: blue, green and red in 16-bit
+// lanes (bits 0, 16 and 32), so sums of weighted samples add up all three at once, and
+// kKeyed in the top bit where the pixel is white-keyed.
+constexpr uint64_t kKeyed = uint64_t{1} << 63;
+
+static inline uint64_t Spread(uint32_t colour)
+{
+    return (colour & 0xFF) | static_cast<uint64_t>(colour & 0xFF00) << 8 |
+           static_cast<uint64_t>(colour & 0xFF0000) << 16;
+}
 
 // Clip art with smooth edges: every pixel of the piece's turned box on the export is
 // sampled N × N times back through the turn, the mirror and the scale into the artwork;
@@ -292,8 +300,8 @@ struct SMOOTH {
     int32_t left, right, stride;    // the box's columns; stride: their count rounded up to 4
     double off[4];                  // where the samples lie within a pixel
     std::vector<double> colC, colS; // per sample column and box column: X·c and −(X·s)
-    std::vector<uint32_t> art;      // a keyed pixel, then the artwork's pixels as 0xRRGGBB
-    const uint32_t *pixels;         // (kKeyed where white-keyed); pixels[-1] is that first one
+    std::vector<uint64_t> art;      // a keyed pixel, then the artwork's, spread (Spread)
+    const uint64_t *pixels;         // the artwork's; pixels[-1] is the keyed one
 };
 
 // Where one pixel's samples along one axis fall in an unturned piece: the artwork
@@ -324,20 +332,12 @@ static AXISSAMPLES SamplesAlong(const SMOOTH &m, int32_t i, double centre, doubl
     return s;
 }
 
-// A colour's blue, green and red in 16-bit lanes, so sums of weighted samples add up
-// all three at once.
-static inline uint64_t Spread(uint32_t colour)
-{
-    return (colour & 0xFF) | static_cast<uint64_t>(colour & 0xFF00) << 8 |
-           static_cast<uint64_t>(colour & 0xFF0000) << 16;
-}
-
 // Adds an artwork pixel, unless keyed, weight times to a pixel's lanes and hits.
-static inline void AddSample(uint32_t colour, uint32_t weight, uint64_t *sum, uint32_t *hits)
+static inline void AddSample(uint64_t pixel, uint32_t weight, uint64_t *sum, uint32_t *hits)
 {
-    const uint32_t keep = (colour >> 24 & 1) - 1; // all ones unless keyed
-    *sum += Spread(colour) * (weight & keep);
-    *hits += weight & keep;
+    const uint32_t counted = weight & (static_cast<uint32_t>(pixel >> 63) - 1); // 0 if keyed
+    *sum += pixel * counted;
+    *hits += counted;
 }
 
 // Writes the mean of a pixel's covered samples over the photo: the lanes' sums and the
@@ -345,16 +345,20 @@ static inline void AddSample(uint32_t colour, uint32_t weight, uint64_t *sum, ui
 template <uint32_t kTotal> static inline void BlendSamples(uint8_t *d, uint64_t sum, uint32_t hits)
 {
     const uint32_t rest = kTotal - hits;
-    for (int k = 0; k < 3; k++, sum >>= 16)
-        d[k] = static_cast<uint8_t>(
-            (static_cast<uint32_t>(sum & 0xFFFF) + d[k] * rest + kTotal / 2) / kTotal);
+    auto mean = [&](uint32_t lane, uint8_t under) {
+        return static_cast<uint8_t>((lane + under * rest + kTotal / 2) / kTotal);
+    };
+    d[0] = mean(sum & 0xFFFF, d[0]);
+    d[1] = mean(sum >> 16 & 0xFFFF, d[1]);
+    d[2] = mean(sum >> 32 & 0xFFFF, d[2]);
 }
 
 // Writes an artwork pixel's colour unless it is keyed.
-static inline void PutPixel(uint8_t *d, uint32_t colour)
+static inline void PutPixel(uint8_t *d, uint64_t pixel)
 {
-    if (!(colour & kKeyed))
-        d[0] = static_cast<uint8_t>(colour), d[1] = colour >> 8 & 0xFF, d[2] = colour >> 16 & 0xFF;
+    if (!(pixel & kKeyed))
+        d[0] = static_cast<uint8_t>(pixel), d[1] = static_cast<uint8_t>(pixel >> 16),
+        d[2] = static_cast<uint8_t>(pixel >> 32);
 }
 
 // Rows [top, bottom) of an unturned smooth piece: a sample's column in the artwork
@@ -371,21 +375,23 @@ static void ComposeUnturnedRows(const SMOOTH &m, const AXISSAMPLES *cols, int32_
         const AXISSAMPLES rows = SamplesAlong(m, y, m.cy, m.hh, m.fy, m.H, m.flipV);
         if (!rows.count)
             continue;
+        const uint64_t *lines[4];
+        for (int32_t r = 0; r < rows.count; r++)
+            lines[r] = m.pixels + static_cast<size_t>(rows.at[r]) * m.W;
         uint8_t *d = DXPixel(m.out, m.left, y);
         for (int32_t x = 0; x < width; x++, d += 3) {
             const AXISSAMPLES &c = cols[x];
             if (rows.count == 1 && c.count == 1 &&
                 static_cast<uint32_t>(rows.weight[0] * c.weight[0]) == kTotal) {
-                PutPixel(d, m.pixels[static_cast<size_t>(rows.at[0]) * m.W + c.at[0]]);
+                PutPixel(d, lines[0][c.at[0]]);
                 continue;
             }
             uint64_t sum = 0;
             uint32_t hits = 0;
             for (int32_t r = 0; r < rows.count; r++) {
-                const uint32_t *line = m.pixels + static_cast<size_t>(rows.at[r]) * m.W;
                 for (int32_t k = 0; k < c.count; k++)
-                    AddSample(line[c.at[k]], static_cast<uint32_t>(rows.weight[r] * c.weight[k]),
-                              &sum, &hits);
+                    AddSample(lines[r][c.at[k]],
+                              static_cast<uint32_t>(rows.weight[r] * c.weight[k]), &sum, &hits);
             }
             if (hits)
                 BlendSamples<kTotal>(d, sum, hits);
@@ -495,11 +501,12 @@ static void ComposeSmoothRows(const SMOOTH &m, int32_t *cells, int32_t top, int3
         uint8_t *d = DXPixel(m.out, m.left + from, y);
         for (int32_t x = from; x < end; x++, d += 3) {
             const int32_t *at = cells + x;
+            // A sample's place moves one way along each axis of the sample grid, so the
+            // four corner samples bound all the others: all four in one artwork pixel, so
+            // are the rest.
             const int32_t first = at[0];
-            bool one = true;
-            for (int32_t k = 1; k < kSamples; k++)
-                one &= at[k * stride] == first;
-            if (one) { // every sample outside (the keyed pixel), or all in one pixel
+            if (first >= 0 && first == at[(N - 1) * stride] && first == at[N * (N - 1) * stride] &&
+                first == at[(kSamples - 1) * stride]) {
                 PutPixel(d, m.pixels[first]);
                 continue;
             }
@@ -567,10 +574,10 @@ static int ComposeClipArtSmooth(LPDDS out, const IMGOBJ *obj, const PLACEMENT &p
     m.pixels = m.art.data() + 1;
     for (int32_t v = 0; v < H; v++) {
         const uint8_t *px = DXPixel(hi, 0, v);
-        uint32_t *line = m.art.data() + 1 + static_cast<size_t>(v) * W;
+        uint64_t *line = m.art.data() + 1 + static_cast<size_t>(v) * W;
         for (int32_t u = 0; u < W; u++, px += 3) {
             const uint32_t colour = static_cast<uint32_t>(px[0] | px[1] << 8 | px[2] << 16);
-            line[u] = colour | (colour == key ? kKeyed : 0);
+            line[u] = Spread(colour) | (colour == key ? kKeyed : 0);
         }
     }
     if (unturned) {
