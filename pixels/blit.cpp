@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <immintrin.h>
+#include <system_error>
+#include <thread>
 
 #include "pixels/pixels.h"
 #include "platform/memory.h"
@@ -76,6 +78,7 @@ static bool Overlap(LPDDS dest, const RECT64 &d, LPDDS src, const RECT64 &s)
 }
 
 int32_t gKeyedSimd = 1;
+int64_t gStretchSplitPixels = int64_t{1} << 18;
 
 static uint32_t Pixel24(const uint8_t *p)
 {
@@ -342,37 +345,53 @@ static int32_t StretchRect(LPDDS dest, const RECT64 &i, LPDDS src, const RECT64 
     SampleTable(rows, h, fromRect.top, sh, mirrorY, 1);
     bool straightRows = sw == w && !mirrorX && kind == COPY_OPAQUE;
     uint32_t key = kind == COPY_SRCKEY ? from->dwColorKey : dest->dwColorKey;
-    for (int64_t y = 0; y < h; y++) {
-        uint8_t *d = DXPixel(dest, static_cast<int32_t>(i.left), static_cast<int32_t>(i.top + y));
-        const uint8_t *srow = from->pBits + static_cast<ptrdiff_t>(rows[y]) * from->iPitch;
-        if (straightRows) {
-            std::memcpy(d, srow + cols[0], static_cast<size_t>(w) * 3);
-            continue;
-        }
-        if (kind == COPY_OPAQUE && y > 0 && rows[y] == rows[y - 1]) {
-            // Enlarging repeats source rows: copy the row just made.
-            std::memcpy(d, d - dest->iPitch, static_cast<size_t>(w) * 3);
-            continue;
-        }
-        if (kind == COPY_OPAQUE) {
-            for (int64_t x = 0; x < w; x++, d += 3) {
-                const uint8_t *p = srow + cols[x];
-                d[0] = p[0];
-                d[1] = p[1];
-                d[2] = p[2];
+    // Rows [top, bottom) of the target.
+    auto stretchRows = [&](int64_t top, int64_t bottom) {
+        for (int64_t y = top; y < bottom; y++) {
+            uint8_t *d =
+                DXPixel(dest, static_cast<int32_t>(i.left), static_cast<int32_t>(i.top + y));
+            const uint8_t *srow = from->pBits + static_cast<ptrdiff_t>(rows[y]) * from->iPitch;
+            if (straightRows) {
+                std::memcpy(d, srow + cols[0], static_cast<size_t>(w) * 3);
+                continue;
             }
-            continue;
+            if (kind == COPY_OPAQUE && y > top && rows[y] == rows[y - 1]) {
+                // Enlarging repeats source rows: copy the row just made.
+                std::memcpy(d, d - dest->iPitch, static_cast<size_t>(w) * 3);
+                continue;
+            }
+            if (kind == COPY_OPAQUE) {
+                for (int64_t x = 0; x < w; x++, d += 3) {
+                    const uint8_t *p = srow + cols[x];
+                    d[0] = p[0];
+                    d[1] = p[1];
+                    d[2] = p[2];
+                }
+                continue;
+            }
+            for (int64_t x = 0; x < w; x++, d += 3) {
+                uint32_t sp = Pixel24(srow + cols[x]), dp = Pixel24(d);
+                bool keepDest = kind == COPY_SRCKEY ? sp == key : dp != key;
+                uint32_t keep = keepDest ? 0xFFFFFFu : 0u;
+                uint32_t v = (dp & keep) | (sp & ~keep);
+                d[0] = static_cast<uint8_t>(v);
+                d[1] = static_cast<uint8_t>(v >> 8);
+                d[2] = static_cast<uint8_t>(v >> 16);
+            }
         }
-        for (int64_t x = 0; x < w; x++, d += 3) {
-            uint32_t sp = Pixel24(srow + cols[x]), dp = Pixel24(d);
-            bool keepDest = kind == COPY_SRCKEY ? sp == key : dp != key;
-            uint32_t keep = keepDest ? 0xFFFFFFu : 0u;
-            uint32_t v = (dp & keep) | (sp & ~keep);
-            d[0] = static_cast<uint8_t>(v);
-            d[1] = static_cast<uint8_t>(v >> 8);
-            d[2] = static_cast<uint8_t>(v >> 16);
+    };
+    // A large stretch shares its rows between two threads.
+    std::thread lower;
+    if (w * h >= gStretchSplitPixels && h >= 2) {
+        try {
+            lower = std::thread(stretchRows, h / 2, h);
+        } catch (const std::system_error &) {
+            // no second thread to be had: this one does all
         }
     }
+    stretchRows(0, lower.joinable() ? h / 2 : h);
+    if (lower.joinable())
+        lower.join();
     std::free(cols);
     if (from != src)
         DXReleaseSurface(from);

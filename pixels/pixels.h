@@ -93,6 +93,9 @@ extern XYWH gPictureRect;
 // Colour-keyed copies use the processor's vector instructions where it has them (1);
 // tests set 0 to check them against the plain word-wise copy.
 extern int32_t gKeyedSimd;
+// Scaled blits of at least this many target pixels share their rows between two threads
+// (tests lower it to reach that path with small surfaces).
+extern int64_t gStretchSplitPixels;
 
 // Starts the surface system and makes the named surfaces in order; 0: cannot run.
 int DXInit(void *mainWindow);

@@ -1,5 +1,6 @@
-// Both blits against a per-pixel reference on random rectangles, the two-pixel line, and
-// rotation: predicted sizes, any-angle sampling and the photo's exact quarter turns.
+// Both blits against a per-pixel reference on random rectangles (scaled ones also shared
+// between two threads), the two-pixel line, and rotation: predicted sizes, any-angle
+// sampling and the photo's exact quarter turns.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -115,6 +116,7 @@ TEST_F(Blit, BothBlitsMatchTheReferenceOnRandomRectanglesInEveryModeWithMirrorin
     for (int round = 0; round < 6000; round++) {
         const bool stretch = round % 2;
         gKeyedSimd = round / 2 % 2; // the vector copy against the word-wise one too
+        gStretchSplitPixels = round / 4 % 2 ? 1 : int64_t{1} << 18; // rows on two threads
         gPictureRect = {Pick(-10, 30), Pick(-10, 25), Pick(-5, 40), Pick(-5, 30)};
         int x = Pick(-50, 60), y = Pick(-40, 50), w = Pick(-5, 90), h = Pick(-5, 70);
         int sx = Pick(-10, 30), sy = Pick(-10, 25), sw = Pick(-1, 54), sh = Pick(-1, 20);
@@ -136,6 +138,7 @@ TEST_F(Blit, BothBlitsMatchTheReferenceOnRandomRectanglesInEveryModeWithMirrorin
     }
     EXPECT_GT(refused, 200); // the random cases include sources that leave the surface
     gKeyedSimd = 1;
+    gStretchSplitPixels = int64_t{1} << 18;
 }
 
 TEST_F(Blit, CopyWithinOneSurfaceReadsTheSourceBeforeWriting)
