@@ -9,8 +9,6 @@
 #include <cstring>
 #include <functional>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "formats/formats.h"
@@ -607,20 +605,7 @@ static int ComposeClipArtSmooth(LPDDS out, const IMGOBJ *obj, const PLACEMENT &p
             ComposeSmoothRows<4>(m, space, from, to);
     };
     // A large piece is shared between two threads, each with rows of its own.
-    if (threads == 2) {
-        const int32_t middle = top + (bottom - top) / 2;
-        std::thread lower;
-        try {
-            lower = std::thread(rows, 1, middle, bottom);
-        } catch (const std::system_error &) {
-            rows(0, top, bottom); // no second thread to be had: one does all
-            return 1;
-        }
-        rows(0, top, middle);
-        lower.join();
-        return 1;
-    }
-    rows(0, top, bottom);
+    DXSplitRows(top, bottom, threads == 2, rows);
     return 1;
 }
 

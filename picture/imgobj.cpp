@@ -167,7 +167,7 @@ static LPDDS MakeImageSurface(LPDDS old, int32_t width, int32_t height, int32_t 
 }
 
 // CreateImgObjSurface, leaving the image's own pixels uncleared when `filled` says the
-// decoder or loader writes all of them.
+// decoder or layout writes all of them.
 static int MakeObjSurface(IMGOBJ *obj, int32_t index, int filled)
 {
     if (index != HI_RES_OBJ && index != LO_RES_OBJ)
@@ -180,8 +180,7 @@ static int MakeObjSurface(IMGOBJ *obj, int32_t index, int filled)
     // A piece's artwork needs no more than its own size: a layout of twenty pieces would
     // otherwise clear twenty surfaces of window size it never uses.
     if (index == HI_RES_OBJ && obj->iKind != IMG_SRC && srcW > 0 && srcH > 0) {
-        LPDDS s = MakeImageSurface(obj->iiRes[index].DDSSurface, RoundUp8(srcW), srcH,
-                                   filled ? srcW : 0, filled ? srcH : 0);
+        LPDDS s = MakeImageSurface(obj->iiRes[index].DDSSurface, RoundUp8(srcW), srcH);
         obj->iiRes[index].DDSSurface = s;
         return s != nullptr;
     }

@@ -80,6 +80,23 @@ static bool Overlap(LPDDS dest, const RECT64 &d, LPDDS src, const RECT64 &s)
 int32_t gKeyedSimd = 1;
 int64_t gStretchSplitPixels = int64_t{1} << 18;
 
+void DXSplitRows(int32_t top, int32_t bottom, bool split,
+                 const std::function<void(int, int32_t, int32_t)> &rows)
+{
+    const int32_t middle = top + (bottom - top) / 2;
+    std::thread lower;
+    if (split && middle > top) {
+        try {
+            lower = std::thread(rows, 1, middle, bottom);
+        } catch (const std::system_error &) {
+            // no second thread to be had: this one does all
+        }
+    }
+    rows(0, top, lower.joinable() ? middle : bottom);
+    if (lower.joinable())
+        lower.join();
+}
+
 static uint32_t Pixel24(const uint8_t *p)
 {
     return p[0] | (p[1] << 8) | (p[2] << 16);
@@ -346,7 +363,7 @@ static int32_t StretchRect(LPDDS dest, const RECT64 &i, LPDDS src, const RECT64 
     bool straightRows = sw == w && !mirrorX && kind == COPY_OPAQUE;
     uint32_t key = kind == COPY_SRCKEY ? from->dwColorKey : dest->dwColorKey;
     // Rows [top, bottom) of the target.
-    auto stretchRows = [&](int64_t top, int64_t bottom) {
+    auto stretchRows = [&](int, int32_t top, int32_t bottom) {
         for (int64_t y = top; y < bottom; y++) {
             uint8_t *d =
                 DXPixel(dest, static_cast<int32_t>(i.left), static_cast<int32_t>(i.top + y));
@@ -381,17 +398,7 @@ static int32_t StretchRect(LPDDS dest, const RECT64 &i, LPDDS src, const RECT64 
         }
     };
     // A large stretch shares its rows between two threads.
-    std::thread lower;
-    if (w * h >= gStretchSplitPixels && h >= 2) {
-        try {
-            lower = std::thread(stretchRows, h / 2, h);
-        } catch (const std::system_error &) {
-            // no second thread to be had: this one does all
-        }
-    }
-    stretchRows(0, lower.joinable() ? h / 2 : h);
-    if (lower.joinable())
-        lower.join();
+    DXSplitRows(0, static_cast<int32_t>(h), w * h >= gStretchSplitPixels, stretchRows);
     std::free(cols);
     if (from != src)
         DXReleaseSurface(from);

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 // ---- Surfaces ------------------------------------------------------------------------
 
@@ -96,6 +97,12 @@ extern int32_t gKeyedSimd;
 // Scaled blits of at least this many target pixels share their rows between two threads
 // (tests lower it to reach that path with small surfaces).
 extern int64_t gStretchSplitPixels;
+
+// Calls rows(part, from, to) for rows [top, bottom): when split, the lower half as part 1 on
+// a second thread while this one does the upper half as part 0; otherwise, or when no
+// thread can be had, all of them as part 0 here.
+void DXSplitRows(int32_t top, int32_t bottom, bool split,
+                 const std::function<void(int, int32_t, int32_t)> &rows);
 
 // Starts the surface system and makes the named surfaces in order; 0: cannot run.
 int DXInit(void *mainWindow);
