@@ -16,6 +16,7 @@
 #include "picture/font.h"
 #include "picture/imgobj.h"
 #include "picture/text.h"
+#include "platform/memory.h"
 #include "platform/trail.h"
 #include "resources/strings/strings.h"
 
@@ -298,7 +299,7 @@ struct SMOOTH {
     int32_t left, right, stride;    // the box's columns; stride: their count rounded up to 4
     double off[4];                  // where the samples lie within a pixel
     std::vector<double> colC, colS; // per sample column and box column: X·c and −(X·s)
-    std::vector<uint64_t> art;      // a keyed pixel, then the artwork's, spread (Spread)
+    PixelsPtr<uint64_t> art;        // a keyed pixel, then the artwork's, spread (Spread)
     const uint64_t *pixels;         // the artwork's; pixels[-1] is the keyed one
 };
 
@@ -556,7 +557,6 @@ static int ComposeClipArtSmooth(LPDDS out, const IMGOBJ *obj, const PLACEMENT &p
     std::vector<AXISSAMPLES> cols;
     std::vector<int32_t> cells;
     try {
-        m.art.resize(static_cast<size_t>(W) * H + 1);
         if (unturned) {
             cols.resize(static_cast<size_t>(m.right - m.left));
         } else {
@@ -567,12 +567,17 @@ static int ComposeClipArtSmooth(LPDDS out, const IMGOBJ *obj, const PLACEMENT &p
     } catch (const std::bad_alloc &) {
         return Fail("Out of memory");
     }
+    // Its own block (huge pages when large): a fresh vector's zeroing and 4 KB faults
+    // cost more than spreading the artwork into it.
+    m.art.reset(static_cast<uint64_t *>(PLAT_PixelsAlloc((static_cast<size_t>(W) * H + 1) * 8)));
+    if (!m.art)
+        return Fail("Out of memory");
     const uint32_t key = hi->bHasColorKey ? hi->dwColorKey : 0xFFFFFF;
     m.art[0] = kKeyed; // where samples outside the artwork look
-    m.pixels = m.art.data() + 1;
+    m.pixels = m.art.get() + 1;
     for (int32_t v = 0; v < H; v++) {
         const uint8_t *px = DXPixel(hi, 0, v);
-        uint64_t *line = m.art.data() + 1 + static_cast<size_t>(v) * W;
+        uint64_t *line = m.art.get() + 1 + static_cast<size_t>(v) * W;
         for (int32_t u = 0; u < W; u++, px += 3) {
             const uint32_t colour = static_cast<uint32_t>(px[0] | px[1] << 8 | px[2] << 16);
             line[u] = Spread(colour) | (colour == key ? kKeyed : 0);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 #include <sys/stat.h>
 
 #include "formats/formats.h"
@@ -215,18 +216,6 @@ int CreateImgObjSurface(IMGOBJ *obj, int32_t index)
 
 // ---- Clip art ---------------------------------------------------------------------------------
 
-// Reads a whole bitmap file into memory; null when it cannot be read.
-static uint8_t *ReadFileBytes(const char *path, size_t *size)
-{
-    bool opened;
-    uint8_t *data = PLAT_FileReadWhole(path, (256 << 20) - 1, size, &opened);
-    if (data && *size == 0) {
-        std::free(data);
-        return nullptr;
-    }
-    return data;
-}
-
 // The clip-art bitmap: the file in the clip-art folder, then the user's own sticker of
 // that name, else the resource of that name. Only a plain file name is looked up in the
 // folders, so a name read from a layout file never reaches any other folder.
@@ -234,6 +223,9 @@ static int LoadClipArtBitmap(const char *name, DIBIMAGE *image)
 {
     const bool plain = name[0] && !std::strchr(name, '/') && !std::strchr(name, '\\') &&
                        std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
+    // One buffer for the run of loads a layout makes: a fresh block for each file would
+    // fault in every page again. A rare large file's block is not kept.
+    static thread_local std::vector<uint8_t> bytes;
     int ok = 0;
     for (int folder = 0; plain && !ok && folder < 2; folder++) {
         char path[sizeof(gMainDir) + 160];
@@ -243,11 +235,12 @@ static int LoadClipArtBitmap(const char *name, DIBIMAGE *image)
                           : std::snprintf(path, sizeof path, "%s%s", PLAT_UserStickerDir(), name);
         if (n < 0 || static_cast<size_t>(n) >= sizeof path)
             continue; // a cut path would name another file
-        size_t size = 0;
-        uint8_t *data = ReadFileBytes(path, &size);
-        ok = data && DibDecode(data, size, image, nullptr);
-        std::free(data);
+        bool opened;
+        ok = PLAT_FileReadInto(path, (256 << 20) - 1, &bytes, &opened) && !bytes.empty() &&
+             DibDecode(bytes.data(), bytes.size(), image, nullptr);
     }
+    if (bytes.capacity() > (size_t{8} << 20))
+        std::vector<uint8_t>().swap(bytes);
     if (!ok) {
         size_t size = 0;
         const uint8_t *res = PLAT_FindResource(name, &size);

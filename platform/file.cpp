@@ -211,6 +211,33 @@ uint8_t *PLAT_FileReadWhole(const char *path, int64_t maxBytes, size_t *size, bo
     return data;
 }
 
+int PLAT_FileReadInto(const char *path, int64_t maxBytes, std::vector<uint8_t> *bytes,
+                      bool *opened)
+{
+    size_t length = 0;
+    const int fd = OpenWhole(path, maxBytes, &length, opened);
+    if (fd < 0)
+        return 0;
+    int error = 0;
+    try {
+        bytes->resize(length);
+    } catch (const std::bad_alloc &) {
+        error = ENOMEM;
+    }
+    if (!error) {
+        const ssize_t got = PLAT_FileReadAll(fd, bytes->data(), length);
+        if (got != static_cast<ssize_t>(length))
+            error = got < 0 ? errno : EIO; // EIO: cut short meanwhile
+    }
+    PLAT_FileClose(fd); // only read: a failed close loses nothing
+    if (error) {
+        bytes->clear();
+        errno = error;
+        return 0;
+    }
+    return 1;
+}
+
 const uint8_t *PLAT_FileMapWhole(const char *path, int64_t maxBytes, size_t *size, bool *opened)
 {
     static const uint8_t kEmpty[1] = {0};

@@ -7,9 +7,17 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 
 // A zeroed block of bytes bytes, or null when there is no memory. Free it with
 // PLAT_PixelsFree and nothing else.
 void *PLAT_PixelsAlloc(size_t bytes);
 // Frees a block from PLAT_PixelsAlloc; null is allowed.
 void PLAT_PixelsFree(void *block);
+
+// Frees a PLAT_PixelsAlloc block when its owner goes.
+struct PixelsDeleter {
+    void operator()(void *block) const { PLAT_PixelsFree(block); }
+};
+// An owned block of T from PLAT_PixelsAlloc.
+template <class T> using PixelsPtr = std::unique_ptr<T[], PixelsDeleter>;
