@@ -401,28 +401,6 @@ static std::string WithSeparator(QString path)
     return path.toLocal8Bit().toStdString();
 }
 
-const char *PLAT_DefaultDataDir()
-{
-    static std::string dir;
-    const char *env = std::getenv("MW_DATA_DIR");
-    if (env && env[0]) {
-        dir = WithSeparator(QString::fromLocal8Bit(env));
-    } else {
-        QString exeDir;
-        if (QCoreApplication::instance())
-            exeDir = QCoreApplication::applicationDirPath();
-        else
-            exeDir = QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath();
-        // Installed: <prefix>/bin beside <prefix>/share/merrowick, wherever the prefix
-        // lies (a staged or moved tree too). From the build: bin beside data.
-        const QString installed = exeDir + "/../share/merrowick";
-        const QString built = exeDir + "/../data";
-        dir = WithSeparator(QFileInfo(installed).isDir() || !QFileInfo(built).isDir() ? installed
-                                                                                      : built);
-    }
-    return dir.c_str();
-}
-
 const char *PLAT_TempDir()
 {
     static QTemporaryDir *temp;
