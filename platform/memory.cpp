@@ -1,9 +1,15 @@
 // memory.cpp — zeroed pixel blocks, large ones on huge pages.
 #include "platform/memory.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <new>
 #include <sys/mman.h>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define MW_ADDRESS_SANITIZER 1
@@ -32,14 +38,126 @@ void PLAT_PixelsFree(void *block)
 namespace
 {
 
-constexpr size_t kHuge = size_t{2} << 20;  // a huge page
-constexpr size_t kLarge = size_t{1} << 20; // from here on a block is mapped
+constexpr size_t kHuge = size_t{2} << 20;    // a huge page
+constexpr size_t kLarge = size_t{1} << 20;   // from here on a block is mapped
+constexpr size_t kPooled = size_t{128} << 10; // from here to kLarge a block shares a chunk
+constexpr size_t kPage = 4096;
+constexpr size_t kPoolHead = 64; // a pooled block starts this far into its span
+
+// A huge page that mid-size blocks share, so a run of them (a layout's clip art, the
+// pieces' screen surfaces) costs a fault per 2 MB instead of one per 4 KB.
+struct CHUNK {
+    uint8_t *at;                    // its first byte, on a 2 MB boundary
+    std::map<size_t, size_t> free;  // offset -> length of each free span, neighbours merged
+    size_t used;                    // bytes in spans given out
+};
 
 // Sits just before every block: what to release and how.
 struct alignas(16) BLOCKHEAD {
-    void *base;    // the mapping, or the allocation for a small block
-    size_t length; // the mapping's length; 0 for a small block
+    void *base;    // the mapping, the span, or the allocation for a small block
+    size_t length; // the mapping's or the span's length; 0 for a small block
+    CHUNK *chunk;  // the chunk of a pooled block, else null
 };
+
+std::mutex sPoolLock;
+std::vector<CHUNK *> sChunks; // the chunks in use, and at most one empty one
+
+// A new chunk: a mapping trimmed to one 2 MB-aligned huge page. Null when none is had.
+CHUNK *NewChunk()
+{
+    void *m = ::mmap(nullptr, 2 * kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (m == MAP_FAILED)
+        return nullptr;
+    uint8_t *base = static_cast<uint8_t *>(m);
+    uint8_t *at = reinterpret_cast<uint8_t *>((reinterpret_cast<uintptr_t>(base) + kHuge - 1) &
+                                              ~(kHuge - 1));
+    if (at > base)
+        ::munmap(base, static_cast<size_t>(at - base));
+    if (base + 2 * kHuge > at + kHuge)
+        ::munmap(at + kHuge, static_cast<size_t>(base + 2 * kHuge - (at + kHuge)));
+#ifdef MADV_HUGEPAGE
+    ::madvise(at, kHuge, MADV_HUGEPAGE);
+#endif
+    CHUNK *c = new (std::nothrow) CHUNK{at, {}, 0};
+    if (!c) {
+        ::munmap(at, kHuge);
+        return nullptr;
+    }
+    c->free[0] = kHuge;
+    return c;
+}
+
+// A zeroed block of bytes from the first free span of some chunk that holds it.
+void *PoolAlloc(size_t bytes) try {
+    const size_t span = (kPoolHead + bytes + kPage - 1) & ~(kPage - 1);
+    std::lock_guard<std::mutex> lock(sPoolLock);
+    for (size_t tries = 0; tries < 2; tries++) {
+        for (CHUNK *c : sChunks) {
+            for (auto it = c->free.begin(); it != c->free.end(); ++it) {
+                if (it->second < span)
+                    continue;
+                const size_t offset = it->first, rest = it->second - span;
+                c->free.erase(it);
+                if (rest)
+                    c->free[offset + span] = rest;
+                c->used += span;
+                uint8_t *block = c->at + offset + kPoolHead;
+                std::memset(block, 0, bytes); // a span given back earlier is not clean
+                *(reinterpret_cast<BLOCKHEAD *>(block) - 1) = BLOCKHEAD{c->at + offset, span, c};
+                return block;
+            }
+        }
+        CHUNK *c = NewChunk();
+        if (!c)
+            return nullptr;
+        try {
+            sChunks.push_back(c);
+        } catch (const std::bad_alloc &) {
+            ::munmap(c->at, kHuge);
+            delete c;
+            return nullptr;
+        }
+    }
+    return nullptr;
+} catch (const std::bad_alloc &) {
+    return nullptr; // the caller falls back on the allocator
+}
+
+// Gives a pooled block's span back to its chunk; an empty chunk goes unless it is the
+// only empty one.
+void PoolFree(const BLOCKHEAD &head) try {
+    std::lock_guard<std::mutex> lock(sPoolLock);
+    CHUNK *c = head.chunk;
+    size_t offset = static_cast<size_t>(static_cast<uint8_t *>(head.base) - c->at);
+    size_t length = head.length;
+    auto next = c->free.lower_bound(offset);
+    if (next != c->free.end() && next->first == offset + length) {
+        length += next->second;
+        next = c->free.erase(next);
+    }
+    if (next != c->free.begin()) {
+        auto before = std::prev(next);
+        if (before->first + before->second == offset) {
+            offset = before->first;
+            length += before->second;
+            c->free.erase(before);
+        }
+    }
+    c->free[offset] = length;
+    c->used -= head.length;
+    if (c->used)
+        return;
+    for (CHUNK *other : sChunks) {
+        if (other != c && other->used == 0) {
+            sChunks.erase(std::find(sChunks.begin(), sChunks.end(), c));
+            ::munmap(c->at, kHuge);
+            delete c;
+            return;
+        }
+    }
+} catch (const std::bad_alloc &) {
+    // Out of memory for the free list: the span stays taken, nothing is corrupted.
+}
 
 } // namespace
 
@@ -60,10 +178,14 @@ void *PLAT_PixelsAlloc(size_t bytes)
             ::madvise(reinterpret_cast<void *>(at), span, MADV_HUGEPAGE);
 #endif
             BLOCKHEAD *head = reinterpret_cast<BLOCKHEAD *>(at) - 1;
-            *head = BLOCKHEAD{base, length};
+            *head = BLOCKHEAD{base, length, nullptr};
             return reinterpret_cast<void *>(at);
         }
         // No mapping to be had: the allocator may still find the memory.
+    }
+    if (bytes >= kPooled && bytes < kLarge) {
+        if (void *block = PoolAlloc(bytes))
+            return block;
     }
     if (bytes > SIZE_MAX - sizeof(BLOCKHEAD))
         return nullptr;
@@ -71,7 +193,7 @@ void *PLAT_PixelsAlloc(size_t bytes)
     if (!base)
         return nullptr;
     BLOCKHEAD *head = static_cast<BLOCKHEAD *>(base);
-    *head = BLOCKHEAD{base, 0};
+    *head = BLOCKHEAD{base, 0, nullptr};
     return head + 1;
 }
 
@@ -80,7 +202,9 @@ void PLAT_PixelsFree(void *block)
     if (!block)
         return;
     const BLOCKHEAD head = *(static_cast<BLOCKHEAD *>(block) - 1);
-    if (head.length)
+    if (head.chunk)
+        PoolFree(head);
+    else if (head.length)
         ::munmap(head.base, head.length);
     else
         std::free(head.base);

@@ -2,6 +2,8 @@
 // huge-page boundaries.
 #include <cstdint>
 #include <cstring>
+#include <random>
+#include <vector>
 #include <gtest/gtest.h>
 
 #include "platform/memory.h"
@@ -27,4 +29,44 @@ TEST(PixelBlocks, AreZeroedWritableWholeAndAlignedWhenLarge)
         PLAT_PixelsFree(p);
     }
     PLAT_PixelsFree(nullptr);
+}
+
+// Mid-size blocks share huge pages: taken and given back in a shuffled order, every
+// block comes zeroed, and none overlaps another (each keeps the bytes written into it).
+TEST(PixelBlocks, SharedPagesGiveEveryBlockItsOwnZeroedBytes)
+{
+    std::mt19937 random(5);
+    struct Held {
+        uint8_t *p;
+        size_t bytes;
+        uint8_t mark;
+    };
+    std::vector<Held> held;
+    auto check = [](const Held &h) {
+        for (size_t at = 0; at < h.bytes; at += 997)
+            ASSERT_EQ(h.p[at], h.mark) << at;
+        ASSERT_EQ(h.p[h.bytes - 1], h.mark);
+    };
+    for (int step = 0; step < 600; step++) {
+        if (!held.empty() && random() % 3 == 0) {
+            const size_t i = random() % held.size();
+            check(held[i]);
+            PLAT_PixelsFree(held[i].p);
+            held.erase(held.begin() + static_cast<std::ptrdiff_t>(i));
+            continue;
+        }
+        const size_t bytes = (size_t{100} << 10) + random() % (size_t{950} << 10);
+        uint8_t *p = static_cast<uint8_t *>(PLAT_PixelsAlloc(bytes));
+        ASSERT_NE(p, nullptr);
+        for (size_t at = 0; at < bytes; at += 997)
+            ASSERT_EQ(p[at], 0) << "step " << step << " at " << at;
+        ASSERT_EQ(p[bytes - 1], 0);
+        const uint8_t mark = static_cast<uint8_t>(1 + step % 255);
+        std::memset(p, mark, bytes);
+        held.push_back({p, bytes, mark});
+    }
+    for (const Held &h : held) {
+        check(h);
+        PLAT_PixelsFree(h.p);
+    }
 }
