@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 #include <sys/stat.h>
 
 #include "formats/formats.h"
@@ -225,7 +224,7 @@ static int LoadClipArtBitmap(const char *name, DIBIMAGE *image)
                        std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
     // One buffer for the run of loads a layout makes: a fresh block for each file would
     // fault in every page again. A rare large file's block is not kept.
-    static thread_local std::vector<uint8_t> bytes;
+    static thread_local READBUFFER bytes;
     int ok = 0;
     for (int folder = 0; plain && !ok && folder < 2; folder++) {
         char path[sizeof(gMainDir) + 160];
@@ -236,11 +235,11 @@ static int LoadClipArtBitmap(const char *name, DIBIMAGE *image)
         if (n < 0 || static_cast<size_t>(n) >= sizeof path)
             continue; // a cut path would name another file
         bool opened;
-        ok = PLAT_FileReadInto(path, (256 << 20) - 1, &bytes, &opened) && !bytes.empty() &&
-             DibDecode(bytes.data(), bytes.size(), image, nullptr);
+        ok = PLAT_FileReadInto(path, (256 << 20) - 1, &bytes, &opened) && bytes.size &&
+             DibDecode(bytes.block.get(), bytes.size, image, nullptr);
     }
-    if (bytes.capacity() > (size_t{8} << 20))
-        std::vector<uint8_t>().swap(bytes);
+    if (bytes.capacity > (size_t{8} << 20))
+        bytes = READBUFFER();
     if (!ok) {
         size_t size = 0;
         const uint8_t *res = PLAT_FindResource(name, &size);

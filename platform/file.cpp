@@ -211,31 +211,32 @@ uint8_t *PLAT_FileReadWhole(const char *path, int64_t maxBytes, size_t *size, bo
     return data;
 }
 
-int PLAT_FileReadInto(const char *path, int64_t maxBytes, std::vector<uint8_t> *bytes,
-                      bool *opened)
+int PLAT_FileReadInto(const char *path, int64_t maxBytes, READBUFFER *buffer, bool *opened)
 {
+    buffer->size = 0;
     size_t length = 0;
     const int fd = OpenWhole(path, maxBytes, &length, opened);
     if (fd < 0)
         return 0;
     int error = 0;
-    try {
-        bytes->resize(length);
-    } catch (const std::bad_alloc &) {
-        error = ENOMEM;
+    if (length > buffer->capacity) {
+        const size_t capacity = length > 2 * buffer->capacity ? length : 2 * buffer->capacity;
+        buffer->block.reset(static_cast<uint8_t *>(PLAT_PixelsAlloc(capacity)));
+        buffer->capacity = buffer->block ? capacity : 0;
+        if (!buffer->block)
+            error = ENOMEM;
     }
     if (!error) {
-        const ssize_t got = PLAT_FileReadAll(fd, bytes->data(), length);
-        if (got != static_cast<ssize_t>(length))
+        const ssize_t got = PLAT_FileReadAll(fd, buffer->block.get(), length);
+        if (got == static_cast<ssize_t>(length))
+            buffer->size = length;
+        else
             error = got < 0 ? errno : EIO; // EIO: cut short meanwhile
     }
     PLAT_FileClose(fd); // only read: a failed close loses nothing
-    if (error) {
-        bytes->clear();
+    if (error)
         errno = error;
-        return 0;
-    }
-    return 1;
+    return !error;
 }
 
 const uint8_t *PLAT_FileMapWhole(const char *path, int64_t maxBytes, size_t *size, bool *opened)

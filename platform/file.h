@@ -13,7 +13,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <sys/types.h>
-#include <vector>
+
+#include "platform/memory.h"
 
 // open(2): the descriptor, or -1.
 int PLAT_FileOpen(const char *path, int flags, int mode = 0);
@@ -36,11 +37,15 @@ int PLAT_FileWriteAll(int fd, const void *data, size_t size);
 // is allocated for an empty file), its length in *size. Null when it does not open (then
 // *opened is false), is no regular file, is larger, or cannot be read whole (errno set).
 uint8_t *PLAT_FileReadWhole(const char *path, int64_t maxBytes, size_t *size, bool *opened);
-// The same file read into *bytes, resized to its length: 1, or 0 (errno set; *bytes then
-// empty). The vector keeps its capacity, so a run of reads into one vector reuses its
-// memory instead of faulting in a fresh block each time.
-int PLAT_FileReadInto(const char *path, int64_t maxBytes, std::vector<uint8_t> *bytes,
-                      bool *opened);
+// A block that whole-file reads reuse: a run of reads into one buffer faults its memory
+// in once instead of a fresh block each time.
+struct READBUFFER {
+    PixelsPtr<uint8_t> block;
+    size_t capacity = 0; // the block's bytes
+    size_t size = 0;     // the last file's bytes
+};
+// The same file read into *buffer, grown as needed: 1, or 0 (errno set; buffer->size 0).
+int PLAT_FileReadInto(const char *path, int64_t maxBytes, READBUFFER *buffer, bool *opened);
 // The same file mapped read-only instead of read: for program data read once, whose pages
 // then come from the file cache instead of being copied into fresh memory. Release it
 // with PLAT_FileUnmap. The mapping counts as a read for the test control.
