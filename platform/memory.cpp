@@ -40,7 +40,7 @@ namespace
 
 constexpr size_t kHuge = size_t{2} << 20;    // a huge page
 constexpr size_t kLarge = size_t{1} << 20;   // from here on a block is mapped
-constexpr size_t kPooled = size_t{128} << 10; // from here to kLarge a block shares a chunk
+constexpr size_t kPooled = size_t{32} << 10; // from here to kLarge a block shares a chunk
 constexpr size_t kPage = 4096;
 constexpr size_t kPoolHead = 64; // a pooled block starts this far into its span
 

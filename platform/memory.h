@@ -3,7 +3,7 @@
 // The first touch of fresh memory costs a page fault per 4 KB page, and for a large
 // surface those faults are most of what making and first drawing it costs. Blocks of a
 // megabyte or more are therefore mapped on 2 MB boundaries and advised onto huge pages,
-// where the system offers them: one fault then serves 2 MB. Blocks from 128 KB share
+// where the system offers them: one fault then serves 2 MB. Blocks from 32 KB share
 // such huge pages, taking and giving back spans of them.
 #pragma once
 

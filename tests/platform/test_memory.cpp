@@ -55,7 +55,7 @@ TEST(PixelBlocks, SharedPagesGiveEveryBlockItsOwnZeroedBytes)
             held.erase(held.begin() + static_cast<std::ptrdiff_t>(i));
             continue;
         }
-        const size_t bytes = (size_t{100} << 10) + random() % (size_t{950} << 10);
+        const size_t bytes = (size_t{24} << 10) + random() % (size_t{1030} << 10);
         uint8_t *p = static_cast<uint8_t *>(PLAT_PixelsAlloc(bytes));
         ASSERT_NE(p, nullptr);
         for (size_t at = 0; at < bytes; at += 997)
