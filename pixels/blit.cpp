@@ -6,6 +6,7 @@
 // through the blit failure table; the busy, lost and unsupported results are silent.
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 #include <immintrin.h>
 #include <system_error>
 #include <thread>
@@ -362,8 +363,14 @@ static int32_t StretchRect(LPDDS dest, const RECT64 &i, LPDDS src, const RECT64 
     SampleTable(rows, h, fromRect.top, sh, mirrorY, 1);
     bool straightRows = sw == w && !mirrorX && kind == COPY_OPAQUE;
     uint32_t key = kind == COPY_SRCKEY ? from->dwColorKey : dest->dwColorKey;
+    // A source-keyed row is first stretched into a scratch row (once for the target rows
+    // that repeat it), then copied with the key a block of pixels at a time.
+    const bool viaRow = kind == COPY_SRCKEY;
     // Rows [top, bottom) of the target.
     auto stretchRows = [&](int, int32_t top, int32_t bottom) {
+        std::vector<uint8_t> row;
+        if (viaRow)
+            row.resize(static_cast<size_t>(w) * 3);
         for (int64_t y = top; y < bottom; y++) {
             uint8_t *d =
                 DXPixel(dest, static_cast<int32_t>(i.left), static_cast<int32_t>(i.top + y));
@@ -384,6 +391,17 @@ static int32_t StretchRect(LPDDS dest, const RECT64 &i, LPDDS src, const RECT64 
                     d[1] = p[1];
                     d[2] = p[2];
                 }
+                continue;
+            }
+            if (viaRow) {
+                if (y == top || rows[y] != rows[y - 1]) {
+                    uint8_t *r = row.data();
+                    for (int64_t x = 0; x < w; x++, r += 3) {
+                        const uint8_t *p = srow + cols[x];
+                        r[0] = p[0], r[1] = p[1], r[2] = p[2];
+                    }
+                }
+                KeyedRow(d, row.data(), static_cast<int32_t>(w), key);
                 continue;
             }
             for (int64_t x = 0; x < w; x++, d += 3) {
