@@ -94,14 +94,14 @@ enum { SAMPLED = 1, NOT_PLAIN = 0 };
 // it needs. NOT_PLAIN when the file is any other kind or cannot be read.
 static int SampleFile(const char *path, const DIBIMAGE *canvas, int32_t size)
 {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    const int fd = PLAT_FileOpen(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return NOT_PLAIN;
     uint8_t head[54];
     struct stat st;
     int result = NOT_PLAIN;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-        ::pread(fd, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head)) {
+        PLAT_FileReadAt(fd, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head)) {
         const int32_t width = static_cast<int32_t>(Get32(head + 18));
         const int32_t rawHeight = static_cast<int32_t>(Get32(head + 22));
         const int64_t height = rawHeight < 0 ? -static_cast<int64_t>(rawHeight) : rawHeight;
@@ -122,7 +122,7 @@ static int SampleFile(const char *path, const DIBIMAGE *canvas, int32_t size)
             for (int32_t y = 0; y < r.h && result == SAMPLED; y++) {
                 const int64_t s = Sample(y, r.h, height);
                 const int64_t stored = rawHeight < 0 ? s : height - 1 - s;
-                if (::pread(fd, row.data(), row.size(), 54 + stored * stride) !=
+                if (PLAT_FileReadAt(fd, row.data(), row.size(), 54 + stored * stride) !=
                     static_cast<ssize_t>(row.size())) {
                     result = NOT_PLAIN;
                     break;
@@ -134,7 +134,7 @@ static int SampleFile(const char *path, const DIBIMAGE *canvas, int32_t size)
             }
         }
     }
-    ::close(fd);
+    PLAT_FileClose(fd);
     return result;
 }
 

@@ -86,6 +86,13 @@ ssize_t PLAT_FileRead(int fd, void *data, size_t size)
     return Uninterrupted([&] { return ::read(fd, data, size); });
 }
 
+ssize_t PLAT_FileReadAt(int fd, void *data, size_t size, int64_t offset)
+{
+    if (Faulted(FILEOP_READ))
+        return -1;
+    return Uninterrupted([&] { return ::pread(fd, data, size, static_cast<off_t>(offset)); });
+}
+
 ssize_t PLAT_FileWrite(int fd, const void *data, size_t size)
 {
     if (Faulted(FILEOP_WRITE))

@@ -20,6 +20,8 @@
 int PLAT_FileOpen(const char *path, int flags, int mode = 0);
 // read(2): the bytes read (0 at the end of the file), or -1.
 ssize_t PLAT_FileRead(int fd, void *data, size_t size);
+// pread(2): the bytes read at offset (0 past the end of the file), or -1.
+ssize_t PLAT_FileReadAt(int fd, void *data, size_t size, int64_t offset);
 // write(2): the bytes written, which may be fewer than asked (a full disk), or -1.
 ssize_t PLAT_FileWrite(int fd, const void *data, size_t size);
 // fsync(2): 0, or -1.

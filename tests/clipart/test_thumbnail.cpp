@@ -1,11 +1,13 @@
 // Thumbnails: where a sticker lies in the square, the same pixels whether a file is
 // sampled row by row or decoded whole, the icon fallback and the placeholder.
+#include <cerrno>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 #include "clipart/thumbnail.h"
 #include "platform/fake/fake_platform.h"
+#include "platform/file.h"
 #include "platform/trail.h"
 #include "support/bmp_builder.h"
 #include "support/data_files.h"
@@ -142,6 +144,30 @@ TEST_F(Thumbnail, AnUnreadableStickerFallsBackToItsIconThenToThePlaceholder)
     ASSERT_TRUE(ClipArt_ThumbnailOrPlaceholder("broken.clp", 56, &t));
     EXPECT_FALSE(TrailPending()) << "a missing thumbnail is no error";
     DibFreeImage(&t);
+}
+
+// A read failing at any step of a sampled sticker gives the whole thumbnail (decoded
+// after all) or none, never one with rows the failed read did not fill.
+TEST_F(Thumbnail, AReadFailingAtAnyStepGivesTheWholeThumbnailOrNone)
+{
+    Put("plain.clp", PatternBmp(301, 157, 40, false, 24));
+    DIBIMAGE t;
+    PLAT_FileFaultsReset();
+    ASSERT_TRUE(ClipArt_Thumbnail("plain.clp", 56, &t));
+    const std::vector<uint8_t> whole = Pixels(t);
+    DibFreeImage(&t);
+    const int64_t reads = PLAT_FileOps().iCount[FILEOP_READ];
+    ASSERT_GT(reads, 2);
+    for (int64_t n = 1; n <= reads; n++) {
+        PLAT_FileFaultsReset();
+        PLAT_FileFailAt(FILEOP_READ, n, EIO);
+        if (ClipArt_Thumbnail("plain.clp", 56, &t)) {
+            EXPECT_EQ(Pixels(t), whole) << "read " << n << " failed";
+            DibFreeImage(&t);
+        }
+        EXPECT_FALSE(TrailPending());
+    }
+    PLAT_FileFaultsReset();
 }
 
 } // namespace
