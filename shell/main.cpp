@@ -1,38 +1,49 @@
-// main.cpp — the program's entry.
+// main.cpp — the program's entry: a launcher.
 //
-// The headless commands (export, help, version) run here on the toolkit-free platform.
-// Everything else opens the window, which lives in the module merrowick-window in
-// ../lib/merrowick/ beside the executable's folder: a headless run never loads Qt.
+// The export, help and version commands run in the module merrowick-export, which loads
+// no toolkit; everything else opens the window in the module merrowick-window. Both lie
+// in ../lib/merrowick/ beside the executable's folder. The executable itself holds
+// nothing else, so neither kind of run loads or starts the other's code.
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <dlfcn.h>
 #include <string>
 #include <unistd.h>
 
-#include "shell/exportcmd.h"
+// Whether the arguments ask for a command that needs no window (see RunExportCommand).
+static bool Headless(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i)
+        for (const char *option : {"--export", "--help", "-h", "--version"})
+            if (!std::strcmp(argv[i], option))
+                return true;
+    return false;
+}
 
-// The window module's path, found from the executable's own.
-static std::string WindowModulePath()
+// The path of module `name`, found from the executable's own.
+static std::string ModulePath(const char *name)
 {
     char exe[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
     std::string dir = n > 0 ? std::string(exe, static_cast<size_t>(n)) : std::string("./x");
     dir.erase(dir.find_last_of('/'));
-    return dir + "/../lib/merrowick/merrowick-window.so";
+    return dir + "/../lib/merrowick/" + name + ".so";
 }
 
 int main(int argc, char **argv)
 {
-    if (int handled = 0, status = RunExportCommand(argc, argv, &handled); handled)
-        return status;
-    const std::string path = WindowModulePath();
+    const bool headless = Headless(argc, argv);
+    const std::string path = ModulePath(headless ? "merrowick-export" : "merrowick-window");
     void *module = ::dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
-    using WINDOWMAIN = int (*)(int, char **);
-    const WINDOWMAIN windowMain =
-        module ? reinterpret_cast<WINDOWMAIN>(::dlsym(module, "MerrowickWindowMain")) : nullptr;
-    if (!windowMain) {
-        std::fprintf(stderr, "merrowick: the window cannot be opened: %s\n", ::dlerror());
+    using ENTRY = int (*)(int, char **);
+    const ENTRY entry =
+        module ? reinterpret_cast<ENTRY>(::dlsym(module, headless ? "MerrowickExportMain"
+                                                                   : "MerrowickWindowMain"))
+               : nullptr;
+    if (!entry) {
+        std::fprintf(stderr, "merrowick: %s\n", ::dlerror());
         return 1;
     }
-    return windowMain(argc, argv);
+    return entry(argc, argv);
 }

@@ -72,6 +72,7 @@ struct Expected {
 const Expected kInstalled[] = {
     {"bin/merrowick", "the program"},
     {"lib/merrowick/merrowick-window.so", "the window the program loads"},
+    {"lib/merrowick/merrowick-export.so", "the headless commands the program loads"},
     {"share/merrowick/obj.edi", "the graphics map"},
     {"share/merrowick/merrowick.lvl", "the interface description"},
     {"share/merrowick/blank.jpg", "the blank canvas"},
