@@ -87,10 +87,10 @@ CHUNK *NewChunk()
     return c;
 }
 
-// A zeroed block of bytes from the first free span of some chunk that holds it.
-void *PoolAlloc(size_t bytes) try {
-    const size_t span = (kPoolHead + bytes + kPage - 1) & ~(kPage - 1);
-    std::lock_guard<std::mutex> lock(sPoolLock);
+// A free span of `span` bytes from the first chunk that has one: its first byte, or
+// null. Called with sPoolLock held.
+uint8_t *TakeSpan(size_t span, CHUNK **chunk)
+{
     for (size_t tries = 0; tries < 2; tries++) {
         for (CHUNK *c : sChunks) {
             for (auto it = c->free.begin(); it != c->free.end(); ++it) {
@@ -101,10 +101,8 @@ void *PoolAlloc(size_t bytes) try {
                 if (rest)
                     c->free[offset + span] = rest;
                 c->used += span;
-                uint8_t *block = c->at + offset + kPoolHead;
-                std::memset(block, 0, bytes); // a span given back earlier is not clean
-                *(reinterpret_cast<BLOCKHEAD *>(block) - 1) = BLOCKHEAD{c->at + offset, span, c};
-                return block;
+                *chunk = c;
+                return c->at + offset;
             }
         }
         CHUNK *c = NewChunk();
@@ -119,8 +117,26 @@ void *PoolAlloc(size_t bytes) try {
         }
     }
     return nullptr;
-} catch (const std::bad_alloc &) {
-    return nullptr; // the caller falls back on the allocator
+}
+
+// A zeroed block of bytes from a shared chunk; null when none can be had.
+void *PoolAlloc(size_t bytes)
+{
+    const size_t span = (kPoolHead + bytes + kPage - 1) & ~(kPage - 1);
+    CHUNK *chunk = nullptr;
+    uint8_t *at;
+    try {
+        std::lock_guard<std::mutex> lock(sPoolLock);
+        at = TakeSpan(span, &chunk);
+    } catch (const std::bad_alloc &) {
+        return nullptr; // the caller falls back on the allocator
+    }
+    if (!at)
+        return nullptr;
+    uint8_t *block = at + kPoolHead;
+    std::memset(block, 0, bytes); // a span given back earlier is not clean
+    *(reinterpret_cast<BLOCKHEAD *>(block) - 1) = BLOCKHEAD{at, span, chunk};
+    return block;
 }
 
 // Gives a pooled block's span back to its chunk; an empty chunk goes unless it is the
