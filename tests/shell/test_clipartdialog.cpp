@@ -163,7 +163,7 @@ TEST_F(ClipArtDialogTest, AMissingStickerShowsThePlaceholderAndCannotBeAdded)
     d.List()->setCurrentRow(1);
     QTest::mouseClick(d.Button(1), Qt::LeftButton);
     ASSERT_EQ(gBoxes.size(), 1u);
-    EXPECT_EQ(gBoxes[0].text,
+    EXPECT_EQ(gBoxes[0],
               "LoadImage() !\nBitmapLoad() IMG_OBJ failed!\nIMGOBJ_AddObj() failed\n");
     EXPECT_TRUE(d.isVisible() && Pieces().empty());
 }
@@ -201,7 +201,7 @@ TEST_F(ClipArtDialogTest, AnOwnPictureBecomesAStickerOfTheFourteenthGroup)
     d.show();
     EXPECT_FALSE(d.AddOwnSticker(QString::fromStdString(mMain / "bad.png")));
     ASSERT_EQ(gBoxes.size(), 1u);
-    EXPECT_TRUE(QString::fromStdString(gBoxes[0].text).endsWith(LoadText(340) + QString("\n")));
+    EXPECT_TRUE(QString::fromStdString(gBoxes[0]).endsWith(LoadText(340) + QString("\n")));
     EXPECT_FALSE(fs::exists(mData / "merrowick/stickers/bad.clp"));
 
     ASSERT_TRUE(d.AddOwnSticker(QString::fromStdString(mMain / "Party Hat.png")));

@@ -68,8 +68,8 @@ TEST_F(SetupDialog, OkWritesEveryKeyAndAnnouncesOnlyANewLanguageWhileCancelWrite
         // A new language is announced and waits for the next start.
         EXPECT_EQ(gLanguageOffset, 0);
         ASSERT_EQ(gBoxes.size(), c.ok && changed ? 1u : 0u) << c.after;
-        for (const RecordedBox &box : gBoxes)
-            EXPECT_EQ(box.text, LoadText(320));
+        for (const std::string &box : gBoxes)
+            EXPECT_EQ(box, LoadText(320));
     }
     gSmoothEdges = 1;
 }

@@ -198,7 +198,7 @@ TEST_F(PhotoSizeDialogTest, KeepProportionsFollowsTypingAndInvalidCustomSizesKee
     EXPECT_EQ(dialog.WidthEdit()->text(), "2400");
     dialog.OnOk(); // 2400 is too wide
     ASSERT_EQ(gBoxes.size(), 1u);
-    EXPECT_EQ(gBoxes[0].text,
+    EXPECT_EQ(gBoxes[0],
               "The width is not valid. Please enter a value between 100 and 2048\n");
     EXPECT_TRUE(dialog.isVisible());
     dialog.WidthEdit()->setText("2048");
@@ -236,7 +236,7 @@ class Documents : public QtTest
         Answers answers(steps);
         mWindow->OnCommand(id);
         EXPECT_TRUE(answers.Done()) << "command " << id << " left dialogs unanswered"
-                                    << (gBoxes.empty() ? "" : gBoxes.back().text);
+                                    << (gBoxes.empty() ? "" : gBoxes.back());
     }
     static std::vector<IMGOBJ *> Pieces()
     {
@@ -302,7 +302,7 @@ TEST_F(Documents, ABlankPictureIsSavedAsALayoutAndOpensAgainAsItWas)
     SetModified();
     Command(IDM_OPEN, {ChooseFile(card)});
     ASSERT_EQ(gBoxes.size(), 1u);
-    EXPECT_NE(gBoxes[0].text.find("has been changed"), std::string::npos);
+    EXPECT_NE(gBoxes[0].find("has been changed"), std::string::npos);
     AO_ProcessFlip();
     const auto pieces = Pieces();
     ASSERT_EQ(pieces.size(), 1u);
@@ -342,7 +342,7 @@ TEST_F(Documents, SavingByExtensionExportsJpegsAndRefusesOthers)
         EXPECT_EQ(fs::exists(path), c.written) << c.name;
         ASSERT_EQ(gBoxes.size(), c.box ? 1u : 0u) << c.name;
         if (c.box) {
-            EXPECT_EQ(gBoxes[0].text, c.box);
+            EXPECT_EQ(gBoxes[0], c.box);
         }
         EXPECT_EQ(gModified, c.written ? 0 : 1) << c.name;
         EXPECT_TRUE(mWindow->ActionFor(IDM_SAVE)->isEnabled()) << "saving again stays possible";
@@ -369,7 +369,7 @@ TEST_F(Documents, AFileThatCannotBeOpenedLeavesThePictureAsItWas)
         gBoxes.clear();
         Command(IDM_OPEN, {ChooseFile(mDir / c.name)});
         ASSERT_EQ(gBoxes.size(), 1u) << c.name;
-        EXPECT_TRUE(gBoxes[0].text.ends_with(c.says)) << gBoxes[0].text;
+        EXPECT_TRUE(gBoxes[0].ends_with(c.says)) << gBoxes[0];
         AO_ProcessFlip();
         AO_ProcessFlip(); // whatever was let go would be gone by now
         ASSERT_EQ(Pieces().size(), 1u) << c.name;
@@ -408,7 +408,7 @@ TEST_F(Documents, AKilledRunsPictureIsOfferedBackAtTheNextStart)
         static int answer;
         answer = s.answer;
         PLATQT_SetMessageBoxHook([](const char *text, const char *, int) -> int {
-            gBoxes.push_back({text});
+            gBoxes.push_back(text);
             return answer;
         });
         gDocumentOpen = gModified = 0;
@@ -417,7 +417,7 @@ TEST_F(Documents, AKilledRunsPictureIsOfferedBackAtTheNextStart)
         ASSERT_EQ(mWindow->Create(), 0);
         AO_ProcessFlip();
         ASSERT_EQ(gBoxes.size(), 1u);
-        EXPECT_NE(gBoxes[0].text.find("'beach.mwi'"), std::string::npos) << gBoxes[0].text;
+        EXPECT_NE(gBoxes[0].find("'beach.mwi'"), std::string::npos) << gBoxes[0];
         EXPECT_EQ(Pieces().size(), s.pieces);
         EXPECT_EQ(Title().rfind(s.title, 0), 0u) << Title();
         if (s.pieces) {

@@ -47,7 +47,7 @@ class WindowTest : public QtTest
             PLAT_WriteProfileString("SETUP", "DirectoryMain", (mainDir + "/").c_str());
         mWindow =
             std::make_unique<MainWindow>(RES_FindMenu("MENU_ENG"), RES_FindAccel("ACCEL_ENG"));
-        EXPECT_TRUE(!create || mWindow->Create() == 0) << (gBoxes.empty() ? "" : gBoxes[0].text);
+        EXPECT_TRUE(!create || mWindow->Create() == 0) << (gBoxes.empty() ? "" : gBoxes[0]);
         return mWindow.get();
     }
     std::unique_ptr<MainWindow> mWindow;
@@ -85,7 +85,7 @@ TEST_F(WindowTest, AMissingGraphicsMapIsReportedButAMissingSpriteSheetStopsTheSt
         PLATQT_HideResource(c.hide);
         EXPECT_EQ(Make(main.Path(), false)->Create(), c.result);
         ASSERT_EQ(gBoxes.size(), 1u);
-        EXPECT_EQ(gBoxes[0].text, c.box);
+        EXPECT_EQ(gBoxes[0], c.box);
         EXPECT_EQ(gFramesRunning, c.result == 0);
         EXPECT_EQ(gGraphicsMap, nullptr); // none read, or cleaned up after a failed start
         mWindow.reset();
@@ -123,7 +123,7 @@ TEST_F(WindowTest, FramesRunOnTheTimerPauseWhileInactiveAndStopOnAFailure)
     w->OnFrameTick();
     EXPECT_EQ(sFrames, 1);
     ASSERT_EQ(gBoxes.size(), 1u);
-    EXPECT_EQ(gBoxes[0].text, "AO process failed!\n");
+    EXPECT_EQ(gBoxes[0], "AO process failed!\n");
 }
 
 TEST_F(WindowTest, CommandStatesGreyMenuItemsAndSilenceTheirKeys)
@@ -174,7 +174,7 @@ TEST_F(WindowTest, AModifiedDocumentMarksTheCaptionAndAsksBeforeClosing)
 {
     MainWindow *w = Make();
     PLATQT_SetMessageBoxHook([](const char *text, const char *, int) -> int {
-        gBoxes.push_back({text});
+        gBoxes.push_back(text);
         return sAskAnswer ? PLAT_IDNO : PLAT_IDCANCEL;
     });
     gDocumentOpen = 1;

@@ -24,10 +24,7 @@ extern "C" __attribute__((used)) inline const char *__lsan_default_suppressions(
     return "leak:libfontconfig.so\n";
 }
 
-struct RecordedBox {
-    std::string text;
-};
-inline std::vector<RecordedBox> gBoxes; // the message boxes of the running test
+inline std::vector<std::string> gBoxes; // the texts of the running test's message boxes
 
 class QtTest : public ::testing::Test
 {
@@ -45,7 +42,7 @@ class QtTest : public ::testing::Test
         gBoxes.clear();
         TrailClear();
         PLATQT_SetMessageBoxHook([](const char *text, const char *, int) -> int {
-            gBoxes.push_back({text});
+            gBoxes.push_back(text);
             return PLAT_IDOK;
         });
     }
