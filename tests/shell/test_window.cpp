@@ -2,6 +2,7 @@
 // splitting, the file dialogs' filters, the photo size computations and dialogs, and the
 // New, Open and Save flows, with the dialogs answered by the test.
 #include <QAction>
+#include <QComboBox>
 #include <QDialog>
 #include <QFileDialog>
 #include <QLabel>
@@ -531,29 +532,35 @@ TEST_F(Documents, ABlankPictureIsSavedAsALayoutAndOpensAgainAsItWas)
     EXPECT_TRUE(fs::exists(card));
 }
 
+// A name typed without an extension takes the chosen filter's.
 TEST_F(Documents, SavingByExtensionExportsJpegsAndRefusesOthers)
 {
     Command(IDM_NEW, {ChooseBlank, Click("okButton")});
     const struct {
-        std::string name;
+        std::string typed, name;
+        bool jpegFilter;
         Answers::Step size; // the photo size dialog's answer, if it comes
         bool written;
         const char *box;
     } cases[] = {
-        {"card.bmp", nullptr, false,
+        {"card.bmp", "card.bmp", false, nullptr, false,
          "You've choosen an invalid file extension.\nThe file couldn't be saved.\n"},
-        {"card.jpg", Reject(), false, nullptr}, // cancelled: nothing written, nothing said
-        {"card.jpg", Click("okButton"), true, nullptr},
+        {"card.jpg", "card.jpg", false, Reject(), false, nullptr}, // nothing written or said
+        {"card", "card.jpg", true, Click("okButton"), true, nullptr},
     };
     for (const auto &c : cases) {
         gBoxes.clear();
         gModified = 1;
-        const std::string path = mDir / c.name;
+        Answers::Step choose = [&](QWidget *w) {
+            if (c.jpegFilter) // the second filter, as a user would choose it
+                QTest::keyClick(Child<QComboBox>(w, "fileTypeCombo"), Qt::Key_Down);
+            ChooseFile(mDir / c.typed)(w);
+        };
         if (c.size)
-            Command(IDM_SAVEAS, {ChooseFile(path), c.size});
+            Command(IDM_SAVEAS, {choose, c.size});
         else
-            Command(IDM_SAVEAS, {ChooseFile(path)});
-        EXPECT_EQ(fs::exists(path), c.written) << c.name;
+            Command(IDM_SAVEAS, {choose});
+        EXPECT_EQ(fs::exists(mDir / c.name), c.written) << c.name;
         ASSERT_EQ(gBoxes.size(), c.box ? 1u : 0u) << c.name;
         if (c.box) {
             EXPECT_EQ(gBoxes[0], c.box);
