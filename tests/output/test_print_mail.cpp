@@ -122,32 +122,23 @@ class PrintTest : public PictureTest
         mPrinter.setPageLayout(QPageLayout(QPageSize(QSizeF(400, 300), QPageSize::Point),
                                            QPageLayout::Portrait, QMarginsF(20, 20, 20, 20)));
     }
-    // The printed page as pdftoppm draws it, 0xRRGGBB a pixel; empty when it fails.
-    std::vector<uint32_t> Rasterise()
+    // The printed page as pdftoppm draws it; null when it fails.
+    QImage Rasterise()
     {
         const std::string out = mDir / "page";
         if (std::system(("pdftoppm -r 72 -singlefile '" + mPdf + "' '" + out + "'").c_str()))
             return {};
-        std::ifstream in(out + ".ppm", std::ios::binary);
-        std::string magic;
-        int w = 0, h = 0, max = 0;
-        in >> magic >> w >> h >> max;
-        in.get();
-        std::vector<uint32_t> page(w == 400 && h == 300 ? w * h : 0);
-        for (uint32_t &px : page)
-            px = (in.get() << 16) | (in.get() << 8) | in.get();
-        return page;
+        return QImage(QString::fromStdString(out + ".ppm"));
     }
     // The picture at (x, y, w, h) of the printable area: its corner colours, white
     // around it, none inside (2 pixels of slack for the edges).
     void ExpectPicture(std::array<int, 4> r)
     {
-        const std::vector<uint32_t> page = Rasterise();
-        ASSERT_EQ(page.size(), 400u * 300u);
+        const QImage page = Rasterise();
+        ASSERT_EQ(page.size(), QSize(400, 300));
         const int x = r[0] + 20, y = r[1] + 20, w = r[2], h = r[3];
         for (int i = 0; i < 4; ++i) {
-            const uint32_t c =
-                page[(i < 2 ? y + 3 : y + h - 4) * 400 + (i % 2 ? x + w - 4 : x + 3)];
+            const uint32_t c = page.pixel(i % 2 ? x + w - 4 : x + 3, i < 2 ? y + 3 : y + h - 4);
             for (int shift : {0, 8, 16})
                 EXPECT_NEAR((c >> shift) & 255, (kQuadrant[i] >> shift) & 255, 24)
                     << "corner " << i;
@@ -155,7 +146,7 @@ class PrintTest : public PictureTest
         int stray = 0;
         for (int py = 0; py < 300; ++py)
             for (int px = 0; px < 400; ++px) {
-                const bool white = page[py * 400 + px] == 0xFFFFFF;
+                const bool white = page.pixel(px, py) == qRgb(255, 255, 255);
                 if (px < x - 2 || px >= x + w + 2 || py < y - 2 || py >= y + h + 2)
                     stray += !white;
                 else if (px >= x + 2 && px < x + w - 2 && py >= y + 2 && py < y + h - 2)
@@ -167,7 +158,6 @@ class PrintTest : public PictureTest
     std::string mPdf = mDir / "page.pdf";
     QPrinter mPrinter{QPrinter::HighResolution};
 };
-
 
 TEST_F(PrintTest, OptionsDialogEnablesByModeAndStretchAndKeepsProportionsWhileTyping)
 {
@@ -350,7 +340,6 @@ class MailTest : public PictureTest
     TempDir mBin;
     std::string mOldPath = std::getenv("PATH");
 };
-
 
 TEST_F(MailTest, TheMailProgramGetsAJpegOfTheChosenSizeUnderTheDocumentsName)
 {
