@@ -159,8 +159,7 @@ TEST_F(ClipArtDialogTest, AMissingStickerShowsThePlaceholderAndCannotBeAdded)
     d.List()->setCurrentRow(1);
     QTest::mouseClick(d.Button(1), Qt::LeftButton);
     ASSERT_EQ(gBoxes.size(), 1u);
-    EXPECT_EQ(gBoxes[0],
-              "LoadImage() !\nBitmapLoad() IMG_OBJ failed!\nIMGOBJ_AddObj() failed\n");
+    EXPECT_EQ(gBoxes[0], "LoadImage() !\nBitmapLoad() IMG_OBJ failed!\nIMGOBJ_AddObj() failed\n");
     EXPECT_TRUE(d.isVisible() && Pieces().empty());
 }
 

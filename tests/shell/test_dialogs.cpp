@@ -38,8 +38,9 @@ TEST_F(SetupDialog, ShowsTheStoredValuesAndOkWritesEveryKeyWhileCancelWritesNoth
                  {"", 0, "0 /srv/merrowick/ /srv/merrowick/ off", "", 0, false, true, true,
                   "[SETUP]\nLanguage=1\nDirectoryApp=\nDirectoryImages=/photos/\nInterfaceTexts=0\n"
                   "SmoothEdges=1\n"},
-                 {"[SETUP]\nLanguage=1\nInterfaceTexts=0\n", 0, "0 /srv/merrowick/ /srv/merrowick/ off",
-                  "/elsewhere", 1, true, false, false, "[SETUP]\nLanguage=1\nInterfaceTexts=0\n"}};
+                 {"[SETUP]\nLanguage=1\nInterfaceTexts=0\n", 0,
+                  "0 /srv/merrowick/ /srv/merrowick/ off", "/elsewhere", 1, true, false, false,
+                  "[SETUP]\nLanguage=1\nInterfaceTexts=0\n"}};
     for (const auto &c : cases) {
         gBoxes.clear();
         mConfig.WriteIni(c.before);
@@ -51,8 +52,8 @@ TEST_F(SetupDialog, ShowsTheStoredValuesAndOkWritesEveryKeyWhileCancelWritesNoth
         QLineEdit *app = Child<QLineEdit>(&dialog, "appEdit"),
                   *images = Child<QLineEdit>(&dialog, "imagesEdit");
         QCheckBox *texts = Child<QCheckBox>(&dialog, "showTextsCheck");
-        EXPECT_EQ(std::to_string(language->currentIndex()) + " " + app->text().toStdString() +
-                      " " + images->text().toStdString() + (texts->isChecked() ? " on" : " off"),
+        EXPECT_EQ(std::to_string(language->currentIndex()) + " " + app->text().toStdString() + " " +
+                      images->text().toStdString() + (texts->isChecked() ? " on" : " off"),
                   c.shown);
         language->setCurrentIndex(c.language);
         app->setText(c.app);
@@ -68,8 +69,8 @@ TEST_F(SetupDialog, ShowsTheStoredValuesAndOkWritesEveryKeyWhileCancelWritesNoth
         EXPECT_EQ(gSmoothEdges, c.ok ? int(c.smooth) : -1);
         EXPECT_EQ(gLanguageOffset, c.offset);
         const bool announced = c.ok && (c.language ? 3000 : 0) != c.offset;
-        EXPECT_EQ(gBoxes, announced ? std::vector<std::string>{LoadText(320)}
-                                    : std::vector<std::string>{})
+        EXPECT_EQ(gBoxes,
+                  announced ? std::vector<std::string>{LoadText(320)} : std::vector<std::string>{})
             << c.after;
     }
     gLanguageOffset = 0;

@@ -173,10 +173,10 @@ TEST_F(ExportCommand, AnExportThatFailsAnywhereLeavesTheEarlierOutput)
     // succeed alike (a setting falls back to its default); what is written may not fail.
     const unsigned writes =
         FaultBit(FILEOP_WRITE) | FaultBit(FILEOP_SYNC) | FaultBit(FILEOP_RENAME);
-    for (const std::string &in : {layout, photo})
-        CheckSaveUnderFaults({in, out, "an earlier export", nullptr,
-                              [&] { return Run({in, out, "--size", "64x48"}) == 0; }, engine,
-                              writes});
+    for (const std::string &in : {layout, photo}) {
+        auto run = [&] { return Run({in, out, "--size", "64x48"}) == 0; };
+        CheckSaveUnderFaults({in, out, "an earlier export", nullptr, run, engine, writes});
+    }
 }
 
 } // namespace

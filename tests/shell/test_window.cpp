@@ -86,10 +86,9 @@ TEST(FileDialogFilters, OpenOffersLayoutsAndEveryPhotoKindAllFirstAndUnknownMode
     std::vector<std::string> patterns;
     for (const auto &f : filters)
         patterns.push_back(f.patterns);
-    EXPECT_EQ(patterns,
-              (std::vector<std::string>{"*.mwi *.jpg *.jpeg *.bmp *.rle *.dib *.png *.webp",
-                                        "*.mwi", "*.jpg *.jpeg", "*.bmp *.rle *.dib",
-                                        "*.png *.webp"}));
+    EXPECT_EQ(patterns, (std::vector<std::string>{
+                            "*.mwi *.jpg *.jpeg *.bmp *.rle *.dib *.png *.webp", "*.mwi",
+                            "*.jpg *.jpeg", "*.bmp *.rle *.dib", "*.png *.webp"}));
     EXPECT_FALSE(FileDialogFilters(5, &filters));
     EXPECT_EQ(std::string(gErrorTrail), "Mode not supported!\n");
     TrailClear();
@@ -339,9 +338,8 @@ TEST_F(WindowTest, TheStartFileOpensAndCommandsAndKeysActThroughTheButtons)
     // takes the nearest; the drawing area is what the status bar leaves, the progress bar
     // placed for it.
     w->show();
-    for (const auto &[asked, size, progressX] :
-         {std::tuple{QSize(300, 200), QSize(800, 600), 415},
-          {QSize(2000, 2000), QSize(1280, 1024), 655}}) {
+    for (const auto &[asked, size, progressX] : {std::tuple{QSize(300, 200), QSize(800, 600), 415},
+                                                 {QSize(2000, 2000), QSize(1280, 1024), 655}}) {
         w->resize(asked);
         QCoreApplication::processEvents();
         EXPECT_EQ(w->size(), size);
@@ -445,8 +443,7 @@ TEST_F(PhotoSizeDialogTest, KeepProportionsFollowsTypingAndInvalidCustomSizesKee
     EXPECT_EQ(dialog.WidthEdit()->text(), "2400");
     dialog.OnOk(); // 2400 is too wide
     ASSERT_EQ(gBoxes.size(), 1u);
-    EXPECT_EQ(gBoxes[0],
-              "The width is not valid. Please enter a value between 100 and 2048\n");
+    EXPECT_EQ(gBoxes[0], "The width is not valid. Please enter a value between 100 and 2048\n");
     EXPECT_TRUE(dialog.isVisible());
     dialog.WidthEdit()->setText("2048");
     dialog.HeightEdit()->setText("100");
