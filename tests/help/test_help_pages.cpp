@@ -78,12 +78,17 @@ std::string Title(const std::string &html)
                : std::string();
 }
 
+// Every topic the program opens is a page of the book of its language; topics without a
+// page, or leading out of the help folder, are refused.
 TEST(HelpTopics, EveryTopicTheProgramOpensIsAPageOfTheBookOfItsLanguage)
 {
+    char file[600];
+    for (const char *bad : {"no-topic", ".\\x.chm::/../../etc/passwd", "a/b.chm::/x.htm"})
+        EXPECT_FALSE(HelpTopicFile(bad, file, sizeof file)) << bad;
     for (const Book &book : kBooks) {
         gLanguageOffset = book.offset;
         for (const char *page : std::vector(kPages, kPages + kOpened)) {
-            char topic[512], file[600];
+            char topic[512];
             HelpTopic((std::string(page) + ".htm").c_str(), topic, sizeof topic);
             ASSERT_TRUE(HelpTopicFile(topic, file, sizeof file)) << topic;
             EXPECT_EQ(std::string(file), std::string(book.folder) + "/" + PageName(book, page));

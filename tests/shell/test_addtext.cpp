@@ -12,6 +12,7 @@
 #include "shell/appstate.h"
 #include "support/bmp_builder.h"
 #include "support/qt_app.h"
+#include "support/random_run.h"
 
 namespace
 {
@@ -59,15 +60,6 @@ class AddText : public QtTest
             DXReleaseSurface(*s), *s = nullptr;
         QtTest::TearDown();
     }
-    // The live image objects in list order.
-    static std::vector<IMGOBJ *> Pieces()
-    {
-        std::vector<IMGOBJ *> out;
-        for (AO *e = gAOList; e; e = e->pNext)
-            if (e->iType == AO_TYPE_IMGOBJ && !e->bRemove)
-                out.push_back(reinterpret_cast<IMGOBJ *>(e));
-        return out;
-    }
     // A text piece, then moved, resized and mirrored by the user.
     static IMGOBJ *EditedPiece(int32_t style, const char *text)
     {
@@ -85,22 +77,39 @@ class AddText : public QtTest
     QWidget mOwner;
 };
 
-TEST_F(AddText, OkAddsATextPieceOfTheStyleButNotForAnEmptyField)
+// OK on an empty field keeps the dialog open; OK with text adds a piece of the chosen style,
+// in capitals with its line ends stored as CR LF, selected and to be saved, and the entry
+// point answers 1. Cancel answers 0 and changes nothing of the piece it was opened on.
+TEST_F(AddText, OkAddsATextPieceOfTheStyleButNotForAnEmptyFieldAndCancelChangesNothing)
 {
-    AddTextDlg dialog(&mOwner, nullptr);
-    dialog.show();
-    QTest::mouseClick(dialog.Radio(5), Qt::LeftButton);
-    dialog.OnOk();
-    EXPECT_TRUE(dialog.isVisible() && Pieces().empty());
-    QTest::keyClicks(dialog.Edit(), "for sale");
-    QTest::keyClick(dialog.Edit(), Qt::Key_Return);
-    QTest::keyClicks(dialog.Edit(), "cheap");
-    QTest::mouseClick(Child<QPushButton>(&dialog, "okButton"), Qt::LeftButton);
+    bool stayed = false;
+    Answers add({[&](QWidget *dialog) {
+        auto *edit = Child<QTextEdit>(dialog, "edit1081");
+        QTest::mouseClick(Child<QRadioButton>(dialog, "radio306"), Qt::LeftButton);
+        Click("okButton")(dialog);
+        stayed = dialog->isVisible() && Pieces().empty();
+        QTest::keyClicks(edit, "for sale");
+        QTest::keyClick(edit, Qt::Key_Return);
+        QTest::keyClicks(edit, "cheap");
+        QTest::mouseClick(Child<QPushButton>(dialog, "okButton"), Qt::LeftButton);
+    }});
+    EXPECT_EQ(AddTextDialog(&mOwner, nullptr), 1);
+    EXPECT_TRUE(stayed);
     ASSERT_EQ(Pieces().size(), 1u);
-    const IMGOBJ *p = Pieces()[0];
+    IMGOBJ *p = Pieces()[0];
     EXPECT_EQ(std::tuple(p->iKind, p->iTextStyle, std::string(p->szFileName),
                          std::string(p->szText), gSelected == p, gModified),
               std::tuple(IMG_TEXT, 5, "text5.clp", "FOR SALE\r\nCHEAP", true, 1));
+    gModified = 0;
+    Answers cancel({[](QWidget *dialog) {
+        QTest::keyClicks(Child<QTextEdit>(dialog, "edit1081"), " more");
+        Child<QRadioButton>(dialog, "radio309")->click();
+        Click("cancelButton")(dialog);
+    }});
+    EXPECT_EQ(AddTextDialog(&mOwner, p), 0);
+    EXPECT_EQ(Pieces(), std::vector<IMGOBJ *>{p});
+    EXPECT_EQ(std::tuple(std::string(p->szText), p->iTextStyle, gModified),
+              std::tuple("FOR SALE\r\nCHEAP", 5, 0));
 }
 
 TEST_F(AddText, OkOnAPieceChangesItsTextInPlaceReplacesItForAnotherStyleOrKeepsItOnAFailure)
@@ -133,26 +142,6 @@ TEST_F(AddText, OkOnAPieceChangesItsTextInPlaceReplacesItForAnotherStyleOrKeepsI
     EXPECT_EQ(gBoxes.size(), 1u);
     EXPECT_TRUE(dialog.isVisible() && now->iTextStyle == 1);
     EXPECT_EQ(Pieces(), std::vector<IMGOBJ *>{now});
-}
-
-TEST_F(AddText, TheEntryPointAnswersOneForOkAndZeroForCancelWhichChangesNothing)
-{
-    auto press = [](const char *button) -> Answers::Step {
-        return [button](QWidget *dialog) {
-            QTest::keyClicks(Child<QTextEdit>(dialog, "edit1081"), " more");
-            Child<QRadioButton>(dialog, "radio309")->click();
-            Click(button)(dialog);
-        };
-    };
-    IMGOBJ *obj = EditedPiece(3, "SAME");
-    Answers cancel({press("cancelButton")});
-    EXPECT_EQ(AddTextDialog(&mOwner, obj), 0);
-    EXPECT_EQ(Pieces(), std::vector<IMGOBJ *>{obj});
-    EXPECT_EQ(std::tuple(std::string(obj->szText), obj->iTextStyle, gModified),
-              std::tuple("SAME", 3, 0));
-    Answers ok({press("okButton")});
-    EXPECT_EQ(AddTextDialog(&mOwner, nullptr), 1);
-    EXPECT_EQ(Pieces().size(), 2u);
 }
 
 } // namespace

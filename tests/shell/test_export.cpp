@@ -1,6 +1,6 @@
 // The headless export command end to end: photos and layout files in (the photo and every
-// piece composed at the photo's or the given size), JPEG files out, and refusals that
-// leave the output file as it was.
+// piece composed at the photo's or the given size), JPEG files out, and refusals and file
+// failures that leave the output file as it was.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -14,6 +14,7 @@
 #include "support/data_files.h"
 #include "tests/formats/photo_target.h"
 #include "tests/support/engine_reset.h"
+#include "tests/support/file_faults.h"
 #include "tests/support/layout_bytes.h"
 
 namespace
@@ -32,8 +33,9 @@ constexpr uint32_t kBlue = 0x0000FF;
 class ExportCommand : public EngineTest
 {
   protected:
-    // Runs "merrowick --export" with the arguments; returns the exit status, stderr in *err.
-    int Run(std::vector<std::string> args, std::string *err)
+    // Runs "merrowick --export" with the arguments; returns the exit status, stderr in *err
+    // (or added to the error trail when it fails).
+    int Run(std::vector<std::string> args, std::string *err = nullptr)
     {
         args.insert(args.begin(), {"merrowick", "--export"});
         std::vector<char *> argv;
@@ -42,7 +44,11 @@ class ExportCommand : public EngineTest
         int handled = -1;
         ::testing::internal::CaptureStderr();
         const int status = RunExportCommand(static_cast<int>(argv.size()), argv.data(), &handled);
-        *err = ::testing::internal::GetCapturedStderr();
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        if (err)
+            *err = said;
+        else if (status != 0)
+            TrailAppend(said.c_str());
         return status;
     }
     // The cell photo as a JPEG.
@@ -149,6 +155,28 @@ TEST_F(ExportCommand, ThePhotoAndEveryPieceAreComposedAtTheRequestedSize)
     ASSERT_EQ(Run({in, out}, &err), 0) << err;
     ASSERT_TRUE(t.Load(JpegLoad, out));
     EXPECT_EQ(std::pair(t.info.iWidth, t.info.iHeight), std::pair(80, 60));
+}
+
+// With every file call failing in turn and the disk filling up part way, an export exits
+// with an error and its reasons and the earlier output stays; nothing of the engine stays
+// behind an export, whether it failed or not.
+TEST_F(ExportCommand, AnExportThatFailsAnywhereLeavesTheEarlierOutput)
+{
+    TempConfig config;
+    const std::string layout = (dir / "card.mwi").string(), photo = WritePhoto(40, 30);
+    const std::string out = (dir / "out.jpg").string();
+    WriteFile(layout, LayoutBytes(40, 30,
+                                  {PieceAt(IMG_OBJ, "admiral.clp", 400, 180, 150, 150),
+                                   PieceAt(IMG_TEXT, "text4.clp", 200, 200, 180, 150, "HI")}));
+    auto engine = [] { return std::to_string(gAOList != nullptr) + (gDDSPicture ? "+" : "-"); };
+    // The inputs, the settings and the clip art may fail to be read and the export still
+    // succeed alike (a setting falls back to its default); what is written may not fail.
+    const unsigned writes =
+        FaultBit(FILEOP_WRITE) | FaultBit(FILEOP_SYNC) | FaultBit(FILEOP_RENAME);
+    for (const std::string &in : {layout, photo}) {
+        auto run = [&] { return Run({in, out, "--size", "64x48"}) == 0; };
+        CheckSaveUnderFaults({in, out, "an earlier export", nullptr, run, engine, writes});
+    }
 }
 
 } // namespace

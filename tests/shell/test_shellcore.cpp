@@ -1,4 +1,4 @@
-// Start-up values, document state and help topics.
+// Start-up values and document state.
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -95,11 +95,4 @@ TEST(DocumentState, MainDirectoryDefaultsToTheDataFolderAndNonZeroInterfaceTexts
         InitDocumentStateCore();
         EXPECT_EQ(gMainDir, holds ? other.Path() + "/" : mainDir) << holds;
     }
-}
-
-TEST(Help, TopicsWithoutAPageOrLeavingTheHelpFolderAreRefused)
-{
-    char file[600];
-    for (const char *bad : {"no-topic", ".\\x.chm::/../../etc/passwd", "a/b.chm::/x.htm"})
-        EXPECT_FALSE(HelpTopicFile(bad, file, sizeof file)) << bad;
 }

@@ -1,12 +1,21 @@
-// The main window: start-up and shutdown, frames, command states, status bar, caption.
+// The main window: start-up, frames, command states, status bar and caption; path
+// splitting, the file dialogs' filters, the photo size computations and dialogs, and the
+// New, Open and Save flows, with the dialogs answered by the test.
 #include <QAction>
+#include <QComboBox>
 #include <QDialog>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <array>
+#include <chrono>
+#include <fstream>
+#include <tuple>
 
+#include "document/layout.h"
 #include "interface/interface.h"
 #include "picture/ao.h"
 #include "picture/imgobj.h"
@@ -14,16 +23,148 @@
 #include "resources/menus/commands.h"
 #include "resources/menus/menus.h"
 #include "resources/strings/strings.h"
+#include "shell/addtextlogic.h"
 #include "shell/appstate.h"
+#include "shell/documentlogic.h"
+#include "shell/photodialoglogic.h"
+#include "shell/photodialogs.h"
 #include "shell/shell.h"
 #include "shell/shellcore.h"
 #include "support/data_files.h"
 #include "support/qt_app.h"
+#include "support/random_run.h"
 
 namespace
 {
 
-int sFrames, sAskAnswer;
+// A name splits at the last separator and the last dot; its type comes from the
+// extension's start; a path without a name, or with a name or extension too long, is refused.
+TEST(SplitPath, SplitsAtTheLastSeparatorAndTheLastDotOfTheName)
+{
+    const struct {
+        std::string path;
+        const char *dir, *name, *ext; // name null: not compared
+        int32_t type;
+        const char *says; // the trail of a refused path
+    } cases[] = {
+        {"/photos/Beach.JPG", "/photos/", "Beach", ".JPG", 1, ""},
+        {"C:\\Photos\\Beach.JPG", "C:\\Photos\\", "Beach", ".JPG", 1, ""},
+        {"/a/party.mwi.jpg", "/a/", "party.mwi", ".jpg", 1, ""},
+        {"/a.b/readme", "/a.b/", "readme", "", 0, ""},
+        {"card.jpeg", "", "card", ".jpeg", 1, ""},
+        {"/x/pic.jpgx", "/x/", "pic", ".jpgx", 1, ""},
+        {"/x/pic.Dib", "/x/", "pic", ".Dib", 2, ""},
+        {"/x/pic.mwi", "/x/", "pic", ".mwi", 3, ""},
+        {"/x/pic.png", "/x/", "pic", ".png", 4, ""},
+        {"/x/pic.gif", "/x/", "pic", ".gif", 0, ""},
+        {"/x/" + std::string(254, 'n') + ".mwi", "/x/", nullptr, ".mwi", 3, ""}, // the longest
+        {"", "", "", "", 0, "Not a valid file.\n"},
+        {"/x/" + std::string(255, 'n') + ".mwi", "", "", "", 0, "File name is too long!\n"},
+        {"/x/a." + std::string(255, 'e'), "", "", "", 0, "File extension is too long!\n"},
+    };
+    for (const auto &c : cases) {
+        TrailClear();
+        char dir[4096] = "", name[256] = "", ext[256] = "";
+        int32_t type = 0;
+        EXPECT_EQ(SplitPath(c.path.c_str(), dir, 4096, name, 256, ext, 256, &type), !*c.says);
+        EXPECT_EQ(std::string(gErrorTrail), c.says);
+        if (!*c.says) {
+            EXPECT_EQ(std::tuple(std::string(dir), std::string(c.name ? name : ""),
+                                 std::string(ext), type),
+                      std::tuple(c.dir, c.name ? c.name : "", c.ext, c.type))
+                << c.path;
+        }
+    }
+    TrailClear();
+}
+
+TEST(FileDialogFilters, OpenOffersLayoutsAndEveryPhotoKindAllFirstAndUnknownModesAreRefused)
+{
+    gLanguageOffset = 0;
+    std::vector<FILEFILTER> filters;
+    ASSERT_TRUE(FileDialogFilters(2, &filters)); // Open: layouts and every kind of photo
+    std::vector<std::string> patterns;
+    for (const auto &f : filters)
+        patterns.push_back(f.patterns);
+    EXPECT_EQ(patterns, (std::vector<std::string>{
+                            "*.mwi *.jpg *.jpeg *.bmp *.rle *.dib *.png *.webp", "*.mwi",
+                            "*.jpg *.jpeg", "*.bmp *.rle *.dib", "*.png *.webp"}));
+    EXPECT_FALSE(FileDialogFilters(5, &filters));
+    EXPECT_EQ(std::string(gErrorTrail), "Mode not supported!\n");
+    TrailClear();
+}
+
+TEST(PhotoSize, ChoicesFollowThePhotosOrientation)
+{
+    gLanguageOffset = 0;
+    const struct {
+        int32_t w, h, id;
+        const char *label;
+        int32_t outW, outH;
+    } cases[] = {
+        {1600, 1200, 301, "Original  (1600 x 1200)", 1600, 1200},
+        {1600, 1200, 302, "Screen  (585 x 438)", 585, 438},
+        {1600, 1200, 303, "640 x 480", 640, 480},
+        {1600, 1200, 305, "1024 x 768", 1024, 768},
+        {1200, 1600, 304, "600 x 800", 600, 800},
+        {500, 500, 303, "480 x 640", 480, 640}, // square counts as upright
+    };
+    for (const auto &c : cases) {
+        char label[100];
+        PhotoSizeLabel(c.id, c.w, c.h, 585, 438, label, sizeof label);
+        EXPECT_STREQ(label, c.label);
+        int32_t w = 0, h = 0;
+        ASSERT_TRUE(PhotoSizeOfChoice(c.id, c.w, c.h, 585, 438, &w, &h));
+        EXPECT_EQ(std::pair(w, h), std::pair(c.outW, c.outH)) << c.label;
+    }
+}
+
+TEST(PhotoSize, ProportionsRoundAndCustomSidesStayWithinTheirLimits)
+{
+    int32_t other = 0;
+    ASSERT_TRUE(ProportionalSide(1000, 1600, 1200, &other));
+    EXPECT_EQ(other, 1333);
+    ASSERT_TRUE(ProportionalSide(801, 1200, 1600, &other)); // 600.75 rounds up
+    EXPECT_EQ(other, 601);
+    ASSERT_TRUE(ProportionalSide(999999999, 32768, 1, &other)); // no overflow
+    EXPECT_EQ(other, 2147483647);
+    EXPECT_FALSE(ProportionalSide(5, 5, 0, &other));
+    const struct {
+        const char *text;
+        bool ok;
+    } cases[] = {{"100", true}, {" 2048 ", true}, {"99", false},   {"2049", false},
+                 {"", false},   {"12a", false},   {"-100", false}, {"0000000100", false}};
+    for (const auto &c : cases) {
+        TrailClear();
+        int32_t v = 0;
+        EXPECT_EQ(CustomSideValid(c.text, 288, &v), c.ok) << c.text;
+        EXPECT_EQ(std::string(gErrorTrail),
+                  c.ok ? "" : "The width is not valid. Please enter a value between 100 and 2048\n")
+            << c.text;
+    }
+    TrailClear();
+}
+
+TEST(Captions, FileNamesInUtf8AndProgramTextInCodePage1252BothShowRight)
+{
+    const struct {
+        const char *bytes;
+        QString shown;
+    } cases[] = {
+        {"\xC3\x85sa.jpg", QString::fromUtf8("Åsa.jpg")},
+        {"Namnl\xF6s.mwi", QString::fromUtf8("Namnlös.mwi")}, // Swedish "Untitled"
+        {"Filen '\xC3\x85sa.mwi' har \xE4ndrats.",
+         QString::fromUtf8("Filen 'Åsa.mwi' har ändrats.")},
+        {"\xE2\x82\xAC \xC3", QString::fromUtf8("€ Ã")}, // a cut character stays a byte
+        {"Couldn\xB4t", QString::fromUtf8("Couldn´t")},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(PLATQT_ToQt(c.bytes), c.shown) << c.bytes;
+}
+
+// ---- The window ---------------------------------------------------------------------------
+
+int sFrames;
 
 class WindowTest : public QtTest
 {
@@ -32,40 +173,35 @@ class WindowTest : public QtTest
     {
         QtTest::SetUp();
         sFrames = gLanguageOffset = gMailAvailable = gModified = gDocumentOpen = 0;
-        gFramesSuspended = 0;
+        gNeedsSaveAs = gFramesSuspended = 0;
     }
     void TearDown() override
     {
         mWindow.reset();
         gpFrameProc = AO_ProcessFlip;
+        // Closing a window told the application to end, which stops every later dialog at
+        // once; a run of the application loop takes that back.
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
         QtTest::TearDown();
     }
-    // The window over a main folder (the data folder when empty), created or not.
+    // A new window in place of the last, over a main folder (the data folder when empty),
+    // created or not.
     MainWindow *Make(const std::string &mainDir = "", bool create = true)
     {
         if (!mainDir.empty())
             PLAT_WriteProfileString("SETUP", "DirectoryMain", (mainDir + "/").c_str());
+        mWindow.reset();
         mWindow =
             std::make_unique<MainWindow>(RES_FindMenu("MENU_ENG"), RES_FindAccel("ACCEL_ENG"));
-        EXPECT_TRUE(!create || mWindow->Create() == 0) << (gBoxes.empty() ? "" : gBoxes[0].text);
+        EXPECT_TRUE(!create || mWindow->Create() == 0) << (gBoxes.empty() ? "" : gBoxes[0]);
         return mWindow.get();
     }
+    std::string Title() const { return mWindow->windowTitle().trimmed().toStdString(); }
     std::unique_ptr<MainWindow> mWindow;
 };
 
 } // namespace
-
-TEST_F(WindowTest, StartsFromTheDataFolderAndShutsDownInOrder)
-{
-    MainWindow *w = Make();
-    EXPECT_EQ(TempConfig::Value("SETUP", "DirectoryMain"), std::string(PLAT_DefaultDataDir()));
-    EXPECT_EQ(TempConfig::Value("SETUP", "InterfaceTexts"), "1");
-    EXPECT_EQ(gFramesRunning + gAppActive, 2);
-    EXPECT_EQ(w->mParts[0]->text(), QString::fromLatin1(LoadText(128)));
-    w->close();
-    EXPECT_FALSE(w->FrameTimer().isActive());
-    EXPECT_TRUE(!gGraphicsMap && !gDDSScratch && !gWindowDC && !gAOList) << "all released";
-}
 
 TEST_F(WindowTest, AMissingGraphicsMapIsReportedButAMissingSpriteSheetStopsTheStart)
 {
@@ -85,7 +221,7 @@ TEST_F(WindowTest, AMissingGraphicsMapIsReportedButAMissingSpriteSheetStopsTheSt
         PLATQT_HideResource(c.hide);
         EXPECT_EQ(Make(main.Path(), false)->Create(), c.result);
         ASSERT_EQ(gBoxes.size(), 1u);
-        EXPECT_EQ(gBoxes[0].text, c.box);
+        EXPECT_EQ(gBoxes[0], c.box);
         EXPECT_EQ(gFramesRunning, c.result == 0);
         EXPECT_EQ(gGraphicsMap, nullptr); // none read, or cleaned up after a failed start
         mWindow.reset();
@@ -123,7 +259,7 @@ TEST_F(WindowTest, FramesRunOnTheTimerPauseWhileInactiveAndStopOnAFailure)
     w->OnFrameTick();
     EXPECT_EQ(sFrames, 1);
     ASSERT_EQ(gBoxes.size(), 1u);
-    EXPECT_EQ(gBoxes[0].text, "AO process failed!\n");
+    EXPECT_EQ(gBoxes[0], "AO process failed!\n");
 }
 
 TEST_F(WindowTest, CommandStatesGreyMenuItemsAndSilenceTheirKeys)
@@ -150,44 +286,21 @@ TEST_F(WindowTest, CommandStatesGreyMenuItemsAndSilenceTheirKeys)
     EXPECT_EQ(clipart.count(), 1);
 }
 
-TEST_F(WindowTest, TheStatusBarIsLaidOutForTheDrawingAreaWithinItsLimits)
-{
-    MainWindow *w = Make();
-    w->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
-    // Asked width and height, then the whole window's size and the progress bar's left:
-    // the limits hold for the window, and the drawing area is what lies inside it.
-    for (const auto &[width, height, winW, winH, x] :
-         {std::array{2000, 2000, 1280, 1024, 655}, {300, 200, 800, 600, 415}}) {
-        w->resize(width, height);
-        QTest::qWait(50);
-        EXPECT_EQ(std::pair(w->width(), w->height()), std::pair(winW, winH)) << width;
-        EXPECT_EQ(std::pair(gScreenWidth, gScreenHeight),
-                  std::pair(w->Area()->width(), w->Area()->height()))
-            << width;
-        EXPECT_LT(gScreenHeight, winH) << width;
-        EXPECT_EQ(w->mProgress->geometry().x(), x) << width;
-    }
-}
-
 TEST_F(WindowTest, AModifiedDocumentMarksTheCaptionAndAsksBeforeClosing)
 {
     MainWindow *w = Make();
-    PLATQT_SetMessageBoxHook([](const char *text, const char *, int) -> int {
-        gBoxes.push_back({text});
-        return sAskAnswer ? PLAT_IDNO : PLAT_IDCANCEL;
-    });
     gDocumentOpen = 1;
     std::snprintf(gFileName, sizeof gFileName, "beach");
     std::snprintf(gFileExt, sizeof gFileExt, ".mwi");
     SetModified();
     EXPECT_EQ(w->windowTitle(), QString("beach.mwi * - Merrowick") + QString(17, ' '));
-    sAskAnswer = 0; // cancel keeps the window
+    gBoxAnswer = PLAT_IDCANCEL; // keeps the window
     w->OnCommand(IDM_EXIT);
     EXPECT_TRUE(w->FrameTimer().isActive());
-    sAskAnswer = 1;
+    gBoxAnswer = PLAT_IDNO; // the window closes, the frames stop and everything is released
     w->OnCommand(IDM_EXIT);
-    EXPECT_FALSE(w->Running());
+    EXPECT_FALSE(w->Running() || w->FrameTimer().isActive());
+    EXPECT_TRUE(!gGraphicsMap && !gDDSScratch && !gWindowDC && !gAOList) << "all released";
 }
 
 // A start file that cannot be opened is reported and names nothing in the status bar;
@@ -221,11 +334,18 @@ TEST_F(WindowTest, TheStartFileOpensAndCommandsAndKeysActThroughTheButtons)
     EXPECT_TRUE(gBoxes.empty());
 
     // The window shows what the frames drew: the screen buffer around the picture and
-    // the picture buffer, pieces and all, within it; at its first size and grown larger.
+    // the picture buffer, pieces and all, within it. Asked for a size beyond its limits it
+    // takes the nearest; the drawing area is what the status bar leaves, the progress bar
+    // placed for it.
     w->show();
-    for (const QSize size : {w->sizeHint(), QSize(1100, 900)}) {
-        w->resize(size);
+    for (const auto &[asked, size, progressX] : {std::tuple{QSize(300, 200), QSize(800, 600), 415},
+                                                 {QSize(2000, 2000), QSize(1280, 1024), 655}}) {
+        w->resize(asked);
         QCoreApplication::processEvents();
+        EXPECT_EQ(w->size(), size);
+        EXPECT_EQ(w->Area()->size(), QSize(gScreenWidth, gScreenHeight));
+        EXPECT_LT(gScreenHeight, size.height());
+        EXPECT_EQ(w->mProgress->geometry().x(), progressX);
         ASSERT_TRUE(AO_ProcessFlip()) << gErrorTrail;
         const XYWH &pic = gPictureRect;
         // The whole area, and a repaint of a part across the picture's edge.
@@ -286,4 +406,237 @@ TEST_F(WindowTest, AHeldButtonLetsGoWhenADialogComesUp)
     for (int tick = 0; tick < 5; tick++)
         w->OnFrameTick();
     EXPECT_EQ(piece->fWidth, after);
+}
+
+namespace
+{
+
+// ---- Documents ----------------------------------------------------------------------------
+
+Answers::Step ChooseFile(const std::string &path)
+{
+    return [path](QWidget *w) {
+        auto *dialog = qobject_cast<QFileDialog *>(w);
+        ASSERT_NE(dialog, nullptr) << w->metaObject()->className();
+        // Typed, as a user would: a selection in the view waits for the folder to load.
+        Child<QLineEdit>(w, "fileNameEdit")->setText(QString::fromStdString(path));
+        QMetaObject::invokeMethod(dialog, "accept");
+        EXPECT_FALSE(dialog->isVisible()) << path;
+    };
+}
+
+using PhotoSizeDialogTest = QtTest;
+
+TEST_F(PhotoSizeDialogTest, KeepProportionsFollowsTypingAndInvalidCustomSizesKeepItOpen)
+{
+    gPhotoWidth = 1600, gPhotoHeight = 1200, gPictureRect = {190, 96, 585, 438};
+    PhotoSizeDlg dialog(nullptr);
+    EXPECT_FALSE(dialog.WidthEdit()->isEnabled());
+    dialog.Radio(306)->setChecked(true);
+    EXPECT_TRUE(dialog.WidthEdit()->isEnabled() && dialog.KeepProportions()->isEnabled());
+    dialog.show();
+    dialog.WidthEdit()->clear();
+    QTest::keyClicks(dialog.WidthEdit(), "800");
+    EXPECT_EQ(dialog.HeightEdit()->text(), "600");
+    dialog.HeightEdit()->clear();
+    QTest::keyClicks(dialog.HeightEdit(), "1800");
+    EXPECT_EQ(dialog.WidthEdit()->text(), "2400");
+    dialog.OnOk(); // 2400 is too wide
+    ASSERT_EQ(gBoxes.size(), 1u);
+    EXPECT_EQ(gBoxes[0], "The width is not valid. Please enter a value between 100 and 2048\n");
+    EXPECT_TRUE(dialog.isVisible());
+    dialog.WidthEdit()->setText("2048");
+    dialog.HeightEdit()->setText("100");
+    dialog.OnOk();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(std::pair(dialog.mWidth, dialog.mHeight), std::pair(2048, 100));
+}
+
+// The window with its layouts in a private folder.
+class Documents : public WindowTest
+{
+  protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        PLAT_WriteProfileString("SETUP", "DirectoryApp", (mDir.Path() + "/").c_str());
+        Make();
+        ASSERT_FALSE(HasFailure());
+    }
+    // Runs a command while the answers are given; all of them must have been used.
+    void Command(int id, std::initializer_list<Answers::Step> steps)
+    {
+        Answers answers(steps);
+        mWindow->OnCommand(id);
+        EXPECT_TRUE(answers.Done()) << "command " << id << " left dialogs unanswered"
+                                    << (gBoxes.empty() ? "" : gBoxes.back());
+    }
+    TempDir mDir;
+};
+
+// The New dialog with Blank chosen.
+void ChooseBlank(QWidget *w)
+{
+    Child<QRadioButton>(w, "radio302")->setChecked(true);
+    Child<QPushButton>(w, "okButton")->click();
+}
+
+// New > Blank, a text, Save (asks for a name), a change, Open the layout again.
+TEST_F(Documents, ABlankPictureIsSavedAsALayoutAndOpensAgainAsItWas)
+{
+    int32_t shown[2] = {0, 0};
+    Command(IDM_NEW, {ChooseBlank, [&](QWidget *w) {
+                          shown[0] = gPhotoWidth, shown[1] = gPhotoHeight;
+                          Child<QPushButton>(w, "button1118")->click(); // a quarter turn left
+                          Child<QPushButton>(w, "okButton")->click();
+                      }});
+    EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(shown[1], shown[0]));
+    EXPECT_EQ(Title(), "Untitled.mwi - Merrowick");
+    EXPECT_EQ(std::tuple(gNeedsSaveAs, gModified, gDocumentOpen), std::tuple(1, 0, 1));
+    EXPECT_TRUE(mWindow->ActionFor(IDM_SAVE)->isEnabled());
+
+    ASSERT_TRUE(ApplyAddText(nullptr, 0, "HELLO")) << gErrorTrail;
+    const std::pair at(gSelected->ao.x, gSelected->ao.y);
+    EXPECT_EQ(Title(), "Untitled.mwi * - Merrowick");
+    const std::string card = mDir / "card.mwi";
+    Command(IDM_SAVE, {[&](QWidget *w) {
+                auto *d = qobject_cast<QFileDialog *>(w);
+                ASSERT_NE(d, nullptr);
+                EXPECT_EQ(d->directory().absolutePath().toStdString(), mDir.Path());
+                EXPECT_TRUE(d->selectedNameFilter().startsWith("Merrowick files"));
+                ChooseFile(card)(w);
+            }});
+    EXPECT_TRUE(fs::exists(card));
+    EXPECT_EQ(Title(), "card.mwi - Merrowick");
+    EXPECT_EQ(std::tuple(gNeedsSaveAs, gModified), std::tuple(0, 0));
+
+    Pieces()[0]->ao.x += 40; // a change, not saved: Open asks, the answer is No
+    SetModified();
+    Command(IDM_OPEN, {ChooseFile(card)});
+    ASSERT_EQ(gBoxes.size(), 1u);
+    EXPECT_NE(gBoxes[0].find("has been changed"), std::string::npos);
+    AO_ProcessFlip();
+    const auto pieces = Pieces();
+    ASSERT_EQ(pieces.size(), 1u);
+    EXPECT_EQ(std::string(pieces[0]->szText), "HELLO");
+    EXPECT_EQ(std::pair(pieces[0]->ao.x, pieces[0]->ao.y), at);
+    EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(shown[1], shown[0]));
+    EXPECT_EQ(std::tuple(gModified, gNeedsSaveAs), std::tuple(0, 0));
+    EXPECT_EQ(RecentFiles().front(), card);
+    // Save now writes to the layout's own name without asking.
+    fs::remove(card);
+    Command(IDM_SAVE, {});
+    EXPECT_TRUE(fs::exists(card));
+}
+
+// A name typed without an extension takes the chosen filter's.
+TEST_F(Documents, SavingByExtensionExportsJpegsAndRefusesOthers)
+{
+    Command(IDM_NEW, {ChooseBlank, Click("okButton")});
+    const struct {
+        std::string typed, name;
+        bool jpegFilter;
+        Answers::Step size; // the photo size dialog's answer, if it comes
+        bool written;
+        const char *box;
+    } cases[] = {
+        {"card.bmp", "card.bmp", false, nullptr, false,
+         "You've choosen an invalid file extension.\nThe file couldn't be saved.\n"},
+        {"card.jpg", "card.jpg", false, Reject(), false, nullptr}, // nothing written or said
+        {"card", "card.jpg", true, Click("okButton"), true, nullptr},
+    };
+    for (const auto &c : cases) {
+        gBoxes.clear();
+        gModified = 1;
+        Answers::Step choose = [&](QWidget *w) {
+            if (c.jpegFilter) // the second filter, as a user would choose it
+                QTest::keyClick(Child<QComboBox>(w, "fileTypeCombo"), Qt::Key_Down);
+            ChooseFile(mDir / c.typed)(w);
+        };
+        if (c.size)
+            Command(IDM_SAVEAS, {choose, c.size});
+        else
+            Command(IDM_SAVEAS, {choose});
+        EXPECT_EQ(fs::exists(mDir / c.name), c.written) << c.name;
+        ASSERT_EQ(gBoxes.size(), c.box ? 1u : 0u) << c.name;
+        if (c.box) {
+            EXPECT_EQ(gBoxes[0], c.box);
+        }
+        EXPECT_EQ(gModified, c.written ? 0 : 1) << c.name;
+        EXPECT_TRUE(mWindow->ActionFor(IDM_SAVE)->isEnabled()) << "saving again stays possible";
+    }
+    EXPECT_EQ(Title(), "Untitled.mwi - Merrowick") << "an export does not rename the document";
+    EXPECT_EQ(gNeedsSaveAs, 0);
+}
+
+// A file that cannot be opened is reported once and leaves the picture as it was.
+TEST_F(Documents, AFileThatCannotBeOpenedLeavesThePictureAsItWas)
+{
+    Command(IDM_NEW, {ChooseBlank, Click("okButton")});
+    ASSERT_TRUE(ApplyAddText(nullptr, 0, "KEEP")) << gErrorTrail;
+    gModified = 0; // no save prompt
+    UpdateTitle(mWindow.get());
+    const std::string title = Title();
+    mDir.WriteText("bad.mwi", "not a layout at all, but long enough to hold a version and...");
+    mDir.WriteText("bad.jpg", "not a JPEG");
+    const struct {
+        const char *name, *says;
+    } cases[] = {{"bad.mwi", "Application file load failed!\nOpenFileDlg() failed\n"},
+                 {"bad.jpg", "IMGOBJ_AddObj() failed!\nOpenFileDlg() failed\n"}};
+    for (const auto &c : cases) {
+        gBoxes.clear();
+        Command(IDM_OPEN, {ChooseFile(mDir / c.name)});
+        ASSERT_EQ(gBoxes.size(), 1u) << c.name;
+        EXPECT_TRUE(gBoxes[0].ends_with(c.says)) << gBoxes[0];
+        AO_ProcessFlip();
+        AO_ProcessFlip(); // whatever was let go would be gone by now
+        ASSERT_EQ(Pieces().size(), 1u) << c.name;
+        EXPECT_EQ(std::string(Pieces()[0]->szText), "KEEP");
+        EXPECT_EQ(Title(), title);
+        EXPECT_TRUE(mWindow->ActionFor(IDM_SAVE)->isEnabled());
+    }
+}
+
+} // namespace
+
+// At start after a run that was killed: the box names the picture and its time; Yes (the
+// default, Return) brings it back modified, under its name, asking for a file on Save;
+// No deletes it.
+TEST_F(Documents, AKilledRunsPictureIsOfferedBackAtTheNextStart)
+{
+    Command(IDM_NEW, {ChooseBlank, Click("okButton")});
+    ASSERT_TRUE(ApplyAddText(nullptr, 0, "HELLO")) << gErrorTrail;
+    const std::string folder = std::string(std::getenv("XDG_STATE_HOME")) + "/merrowick/";
+    for (const char *slot : {"999-1", "998-1"}) {
+        ASSERT_TRUE(LayoutSave((folder + slot + ".mwi").c_str())) << gErrorTrail;
+        std::ofstream(folder + slot + ".txt") << mDir.Path() << "/\nbeach\n.mwi\n0\n1700000000\n";
+        std::ofstream(folder + slot + ".lock");
+    }
+    fs::last_write_time(folder + "998-1.mwi",
+                        fs::last_write_time(folder + "998-1.mwi") - std::chrono::hours(1));
+    const struct {
+        int answer;
+        size_t pieces;
+        const char *title;
+    } starts[] = {{PLAT_IDYES, 1, "beach.mwi * - Merrowick"}, {PLAT_IDNO, 0, "Merrowick v1.0"}};
+    for (const auto &s : starts) {
+        SCOPED_TRACE(s.title);
+        mWindow.reset();
+        gBoxes.clear();
+        gBoxAnswer = s.answer;
+        gDocumentOpen = gModified = 0;
+        Make();
+        ASSERT_FALSE(HasFailure());
+        AO_ProcessFlip();
+        ASSERT_EQ(gBoxes.size(), 1u);
+        EXPECT_NE(gBoxes[0].find("'beach.mwi'"), std::string::npos) << gBoxes[0];
+        EXPECT_EQ(Pieces().size(), s.pieces);
+        EXPECT_EQ(Title().rfind(s.title, 0), 0u) << Title();
+        if (s.pieces) {
+            EXPECT_EQ(std::string(Pieces()[0]->szText), "HELLO");
+            EXPECT_EQ(std::tuple(gModified, gNeedsSaveAs), std::tuple(1, 1));
+            EXPECT_FALSE(fs::exists(folder + "999-1.mwi")) << "the newest is offered first";
+        }
+    }
+    EXPECT_FALSE(fs::exists(folder + "998-1.mwi")) << "declined: deleted";
 }

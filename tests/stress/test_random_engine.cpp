@@ -5,9 +5,7 @@
 // save again must give the same file and the same composed picture.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstring>
-#include <iterator>
 #include <tuple>
 
 #include "document/layout.h"
@@ -21,12 +19,6 @@ namespace
 {
 
 constexpr size_t kMaxPieces = 12; // more only make every step slower
-
-std::vector<uint8_t> ReadBytes(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The composed picture's pixels at w × h.
 std::vector<uint8_t> Composed(int32_t w, int32_t h)
@@ -88,11 +80,9 @@ class RandomEngineRun : public PictureEngineTest
         IMGOBJ *piece = edit && gSelected && gSelected->iKind == IMG_TEXT ? gSelected : nullptr;
         if (edit ? !piece : Pieces().size() >= kMaxPieces)
             return;
-        std::array<char, 208> d{};
         const int32_t style = std::strcmp(name, "text5.clp") ? 0 : 5;
         static const char *words[] = {"HI", "HAPPY BIRTHDAY TO YOU", "", "A-B-C-D-E-F-G-H-I-J"};
-        std::memcpy(d.data(), &style, 4);
-        std::snprintf(d.data() + 4, 204, "%s", words[RandomIn(rng, 0, 3)]);
+        auto d = Words(words[RandomIn(rng, 0, 3)], style);
         PICTURE_ChangeBegin(kind == IMG_TEXT ? CHANGE_TEXT : CHANGE_ADD);
         if (piece && piece->iTextStyle == style) {
             std::memcpy(piece->szText, d.data() + 4, sizeof piece->szText);

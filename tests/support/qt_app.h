@@ -1,6 +1,6 @@
 // qt_app.h — tests that make widgets: one QApplication on the offscreen platform (set by
-// test_env.cpp), message boxes recorded instead of shown, private settings for each test,
-// and the modal dialogs a routine opens answered by the test.
+// test_env.cpp), message boxes recorded and answered instead of shown, private settings
+// for each test, and the modal dialogs a routine opens answered by the test.
 #pragma once
 
 #include <QApplication>
@@ -24,10 +24,8 @@ extern "C" __attribute__((used)) inline const char *__lsan_default_suppressions(
     return "leak:libfontconfig.so\n";
 }
 
-struct RecordedBox {
-    std::string text;
-};
-inline std::vector<RecordedBox> gBoxes; // the message boxes of the running test
+inline std::vector<std::string> gBoxes; // the texts of the running test's message boxes
+inline int gBoxAnswer;                  // what they answer: OK unless the test says otherwise
 
 class QtTest : public ::testing::Test
 {
@@ -43,10 +41,11 @@ class QtTest : public ::testing::Test
     void SetUp() override
     {
         gBoxes.clear();
+        gBoxAnswer = PLAT_IDOK;
         TrailClear();
         PLATQT_SetMessageBoxHook([](const char *text, const char *, int) -> int {
-            gBoxes.push_back({text});
-            return PLAT_IDOK;
+            gBoxes.push_back(text);
+            return gBoxAnswer;
         });
     }
     void TearDown() override

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "interface/interface.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
 

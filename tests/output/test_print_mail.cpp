@@ -1,0 +1,471 @@
+// Printing and e-mail of the picture. Printing: the options dialog on Qt's offscreen
+// platform, and whole jobs on a PDF printer whose page is rasterised with pdftoppm and
+// looked at pixel by pixel. E-mail, through a recording xdg-email placed first on PATH:
+// what it is given, the attachment it finds, failures, the greyed command, and the
+// clean-up of earlier runs.
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QLockFile>
+#include <QPrintDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <array>
+#include <fstream>
+
+#include "formats/formats.h"
+#include "output/output.h"
+#include "output/printdialogs.h"
+#include "picture/ao.h"
+#include "picture/compose.h"
+#include "picture/imgobj.h"
+#include "pixels/pixels.h"
+#include "resources/menus/commands.h"
+#include "resources/menus/menus.h"
+#include "shell/appstate.h"
+#include "shell/shell.h"
+#include "shell/shellcore.h"
+#include "support/bmp_builder.h"
+#include "support/qt_app.h"
+#include "tests/formats/photo_target.h"
+
+namespace
+{
+
+// The photo's quadrants, 0xRRGGBB: top left, top right, bottom left, bottom right.
+constexpr uint32_t kQuadrant[4] = {0xFF0000, 0x00C000, 0x0000FF, 0xFFFF00};
+
+// A test with a photo of w × h in four coloured quadrants as the picture, composed
+// without a window as the export command does.
+class PictureTest : public QtTest
+{
+  protected:
+    void MakePicture(int w, int h)
+    {
+        gScreenWidth = 800;
+        gScreenHeight = 600;
+        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
+        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+        IMGOBJ *photo = IMGOBJ_LoadPhoto(WritePhoto(w, h).c_str());
+        ASSERT_NE(photo, nullptr) << gErrorTrail;
+        AO_AddObj(&photo->ao);
+        ImageObjectResize(nullptr);
+        gPictureExists = 1;
+    }
+    // The photo as a bitmap file.
+    std::string WritePhoto(int w, int h)
+    {
+        WriteFile(mDir / "photo.bmp", PictureBmp(w, h, [w, h](int x, int y) {
+                      return kQuadrant[(y >= h / 2) * 2 + (x >= w / 2)];
+                  }));
+        return mDir / "photo.bmp";
+    }
+    void TearDown() override
+    {
+        AO_ClearList();
+        gAOListCleared = 0;
+        gPictureExists = 0;
+        DXReleaseSurface(gDDSPicture);
+        DXReleaseSurface(gDDSText);
+        gDDSPicture = gDDSText = nullptr;
+        QtTest::TearDown();
+    }
+    TempDir mDir;
+};
+
+// ---- Printing -------------------------------------------------------------------------------
+
+// The controls a case sets: custom, stretch, width, height, horizontal and vertical radio.
+struct Options {
+    bool custom, stretch;
+    const char *width, *height, *h, *v;
+};
+
+void SetOptions(QWidget *dialog, const Options &o)
+{
+    Child<QRadioButton>(dialog, o.custom ? "customRadio" : "paperRadio")->click();
+    Child<QCheckBox>(dialog, "stretchCheck")->setChecked(o.stretch);
+    Child<QLineEdit>(dialog, "widthEdit")->setText(o.width);
+    Child<QLineEdit>(dialog, "heightEdit")->setText(o.height);
+    Child<QRadioButton>(dialog, o.h)->setChecked(true);
+    Child<QRadioButton>(dialog, o.v)->setChecked(true);
+}
+
+// Answers the options dialog with `o` and OK.
+bool AnswerOptions(const Options &o)
+{
+    if (auto *dialog = dynamic_cast<PrintSizeDlg *>(QApplication::activeModalWidget())) {
+        SetOptions(dialog, o);
+        Child<QPushButton>(dialog, "okButton")->click();
+    }
+    return false;
+}
+
+const Options kDefaults = {false, false, "", "", "leftRadio", "upRadio"};
+
+class PrintTest : public PictureTest
+{
+  protected:
+    // A PDF printer at 72 dpi on a 400 × 300 point page with 20 point margins: a
+    // printable area of 360 × 260 device pixels at (20, 20) of the page; 127 × 91 mm.
+    void SetUp() override
+    {
+        PictureTest::SetUp();
+        mPrinter.setOutputFormat(QPrinter::PdfFormat);
+        mPrinter.setOutputFileName(QString::fromStdString(mPdf));
+        mPrinter.setResolution(72);
+        mPrinter.setPageLayout(QPageLayout(QPageSize(QSizeF(400, 300), QPageSize::Point),
+                                           QPageLayout::Portrait, QMarginsF(20, 20, 20, 20)));
+    }
+    // The printed page as pdftoppm draws it; null when it fails.
+    QImage Rasterise()
+    {
+        const std::string out = mDir / "page";
+        if (std::system(("pdftoppm -r 72 -singlefile '" + mPdf + "' '" + out + "'").c_str()))
+            return {};
+        return QImage(QString::fromStdString(out + ".ppm"));
+    }
+    // The picture at (x, y, w, h) of the printable area: its corner colours, white
+    // around it, none inside (2 pixels of slack for the edges).
+    void ExpectPicture(std::array<int, 4> r)
+    {
+        const QImage page = Rasterise();
+        ASSERT_EQ(page.size(), QSize(400, 300));
+        const int x = r[0] + 20, y = r[1] + 20, w = r[2], h = r[3];
+        for (int i = 0; i < 4; ++i) {
+            const uint32_t c = page.pixel(i % 2 ? x + w - 4 : x + 3, i < 2 ? y + 3 : y + h - 4);
+            for (int shift : {0, 8, 16})
+                EXPECT_NEAR((c >> shift) & 255, (kQuadrant[i] >> shift) & 255, 24)
+                    << "corner " << i;
+        }
+        int stray = 0;
+        for (int py = 0; py < 300; ++py)
+            for (int px = 0; px < 400; ++px) {
+                const bool white = page.pixel(px, py) == qRgb(255, 255, 255);
+                if (px < x - 2 || px >= x + w + 2 || py < y - 2 || py >= y + h + 2)
+                    stray += !white;
+                else if (px >= x + 2 && px < x + w - 2 && py >= y + 2 && py < y + h - 2)
+                    stray += white;
+            }
+        EXPECT_EQ(stray, 0);
+    }
+    QWidget mWindow; // the main window the job disables
+    std::string mPdf = mDir / "page.pdf";
+    QPrinter mPrinter{QPrinter::HighResolution};
+};
+
+TEST_F(PrintTest, OptionsDialogEnablesByModeAndStretchAndKeepsProportionsWhileTyping)
+{
+    PRINTSIZE ps = {PRINT_PAPER, 1, 135, 101, 127, 91, ALIGN_LEFT, ALIGN_UP};
+    PrintSizeDlg dialog(nullptr, &ps, 1600, 1200, nullptr);
+    auto *stretch = Child<QCheckBox>(&dialog, "stretchCheck");
+    auto *width = Child<QLineEdit>(&dialog, "widthEdit");
+    auto *height = Child<QLineEdit>(&dialog, "heightEdit");
+    auto *right = Child<QRadioButton>(&dialog, "rightRadio");
+    EXPECT_EQ(width->text(), "135");
+    // After each click: stretch enabled and checked, edits enabled, alignment enabled.
+    for (const auto &[click, on] :
+         {std::pair<const char *, std::array<bool, 4>>{"paperRadio", {true, false, false, true}},
+          {"stretchCheck", {true, true, false, false}},
+          {"customRadio", {false, true, true, true}}}) {
+        Child<QAbstractButton>(&dialog, click)->click();
+        EXPECT_EQ((std::array{stretch->isEnabled(), stretch->isChecked(), width->isEnabled(),
+                              right->isEnabled()}),
+                  on)
+            << click;
+    }
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    width->setFocus();
+    width->clear();
+    QTest::keyClicks(width, "80");
+    EXPECT_EQ(height->text(), "60");
+    height->setText("10"); // set without the focus: no echo
+    EXPECT_EQ(width->text(), "80");
+}
+
+TEST_F(PrintTest, OkRefusesCustomSizesOffThePaperAndWritesTheChoice)
+{
+    const struct {
+        Options o;
+        const char *box; // null: accepted
+        PRINTSIZE out;
+    } cases[] = {
+        {{true, false, "9", "50", "leftRadio", "upRadio"},
+         "The width is not valid. Please enter a value between 10 and 127\n",
+         {}},
+        {{true, false, "50", "92", "leftRadio", "upRadio"},
+         "The height is bigger than the paper size. The maximum height is 91\n",
+         {}},
+        {{true, true, "10", "91", "rightRadio", "downRadio"},
+         nullptr,
+         {PRINT_CUSTOM, 1, 10, 91, 127, 91, ALIGN_RIGHT, ALIGN_DOWN}},
+        {{false, false, "9", "9", "hCenterRadio", "vCenterRadio"},
+         nullptr,
+         {PRINT_PAPER, 0, 135, 101, 127, 91, ALIGN_CENTER, ALIGN_CENTER}},
+    };
+    for (const auto &c : cases) {
+        gBoxes.clear();
+        PRINTSIZE ps = {PRINT_PAPER, 1, 135, 101, 127, 91, -1, -1};
+        PrintSizeDlg dialog(nullptr, &ps, 1600, 1200, nullptr);
+        SetOptions(&dialog, c.o);
+        Child<QPushButton>(&dialog, "okButton")->click();
+        EXPECT_EQ(dialog.result(), c.box ? 0 : int(QDialog::Accepted)) << c.o.width;
+        EXPECT_EQ(gBoxes.empty() ? "" : gBoxes[0], c.box ? c.box : "");
+        EXPECT_TRUE(c.box || !std::memcmp(&ps, &c.out, sizeof ps)) << c.o.width;
+    }
+}
+
+TEST_F(PrintTest, PicturesLandInTheirRectanglesOnThePrintedPage)
+{
+    MakePicture(64, 48);
+    const std::pair<Options, std::array<int, 4>> cases[] = {
+        {{false, true, "", "", "rightRadio", "downRadio"}, {0, 0, 360, 260}},
+        {{false, false, "", "", "rightRadio", "downRadio"}, {14, 1, 346, 259}},
+        {{true, false, "50", "30", "hCenterRadio", "vCenterRadio"}, {110, 88, 141, 85}},
+        {{true, false, "50", "30", "leftRadio", "downRadio"}, {0, 175, 141, 85}},
+    };
+    for (const auto &[options, rect] : cases) {
+        std::remove(mPdf.c_str());
+        bool disabled = false;
+        Robot robot([&] { return disabled |= !mWindow.isEnabled(), AnswerOptions(options); });
+        ASSERT_EQ(PrintOnPrinter(&mWindow, &mPrinter), 1) << gErrorTrail;
+        EXPECT_TRUE(disabled && mWindow.isEnabled()) << "disabled during the job only";
+        ExpectPicture(rect);
+    }
+    EXPECT_EQ(mPrinter.docName(), "Merrowick");
+    EXPECT_TRUE(gBoxes.empty());
+}
+
+TEST_F(PrintTest, AbortingOrFailingGivesTheWindowBack)
+{
+    MakePicture(64, 48);
+    bool abortUsable = false;
+    Robot robot([&] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->objectName() == "PrintAbortDialog" && w->isVisible()) {
+                auto *button = Child<QPushButton>(w, "abortButton");
+                abortUsable = button->isEnabled() && !mWindow.isEnabled();
+                button->click();
+                return true;
+            }
+        return AnswerOptions(kDefaults);
+    });
+    EXPECT_EQ(PrintOnPrinter(&mWindow, &mPrinter), 1);
+    EXPECT_TRUE(abortUsable);
+    EXPECT_TRUE(mWindow.isEnabled());
+    EXPECT_FALSE(fs::exists(mPdf));
+    EXPECT_FALSE(TrailPending());
+
+    mPrinter.setOutputFileName(QString::fromStdString(mDir / "no-such-folder/page.pdf"));
+    Robot answer([] { return AnswerOptions(kDefaults); });
+    EXPECT_EQ(PrintOnPrinter(&mWindow, &mPrinter), 0);
+    EXPECT_STREQ(gErrorTrail, "StartDoc\n");
+    EXPECT_TRUE(mWindow.isEnabled());
+    for (QWidget *w : QApplication::topLevelWidgets())
+        EXPECT_NE(w->objectName(), "PrintAbortDialog");
+}
+
+TEST_F(PrintTest, PreviewShowsThePageAndCancelPrintsNothing)
+{
+    MakePicture(64, 48);
+    int pages = -1;
+    Robot robot([&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *preview = dynamic_cast<PrintPreviewDlg *>(modal)) {
+            pages = preview->Preview()->pageCount();
+            preview->accept();
+        } else if (auto *dialog = dynamic_cast<PrintSizeDlg *>(modal)) {
+            if (pages < 0) { // queued: the preview's own loop must not run inside this step
+                QMetaObject::invokeMethod(Child<QPushButton>(dialog, "previewButton"), "click",
+                                          Qt::QueuedConnection);
+                pages = 0;
+            } else if (pages > 0) {
+                Child<QPushButton>(dialog, "cancelButton")->click();
+                return true;
+            }
+        }
+        return false;
+    });
+    EXPECT_EQ(PrintOnPrinter(&mWindow, &mPrinter), 1);
+    EXPECT_EQ(pages, 1);
+    EXPECT_FALSE(fs::exists(mPdf));
+    EXPECT_TRUE(gBoxes.empty());
+}
+
+// ---- E-mail ---------------------------------------------------------------------------------
+
+// Records its arguments one a line, says $SAYS on stderr, waits $WAIT seconds and exits
+// with $STATUS.
+const char kScript[] = "#!/bin/sh\n"
+                       "printf '%s\\n' \"$@\" > \"$MW_MAIL_LOG\"\n"
+                       "[ -n \"$SAYS\" ] && echo \"$SAYS\" >&2\n"
+                       "sleep \"${WAIT:-0}\"; exit \"${STATUS:-0}\"\n";
+
+class MailTest : public PictureTest
+{
+  protected:
+    void SetUp() override
+    {
+        PictureTest::SetUp();
+        mBin.WriteText("xdg-email", kScript);
+        fs::permissions(mBin / "xdg-email", fs::perms::owner_all);
+        UsePath(mBin.Path() + ":" + mOldPath);
+        setenv("MW_MAIL_LOG", (mDir / "args").c_str(), 1);
+        for (const char *v : {"SAYS", "WAIT", "STATUS"})
+            unsetenv(v);
+        std::snprintf(gFileName, sizeof gFileName, "beach party");
+    }
+    void TearDown() override
+    {
+        UsePath(mOldPath);
+        gMailWaitMs = 5000;
+        PictureTest::TearDown();
+    }
+    static void UsePath(const std::string &path) { setenv("PATH", path.c_str(), 1); }
+    // The arguments the mail command was given.
+    std::vector<std::string> Args()
+    {
+        std::vector<std::string> args;
+        std::ifstream in(mDir / "args");
+        for (std::string line; std::getline(in, line);)
+            args.push_back(line);
+        return args;
+    }
+    TempDir mBin;
+    std::string mOldPath = std::getenv("PATH");
+};
+
+TEST_F(MailTest, TheMailProgramGetsAJpegOfTheChosenSizeUnderTheDocumentsName)
+{
+    MakePicture(64, 48);
+    std::vector<std::string> sent;
+    // The second name holds what a shell would read; nothing may run.
+    for (std::string name : {"beach party", "it's $(touch pwned) `touch pwned`; \"x\" a/b"}) {
+        std::snprintf(gFileName, sizeof gFileName, "%s", name.c_str());
+        CurrentDir here(mDir.Path());
+        ASSERT_EQ(SendEmail(nullptr, 120, 90, 4), 1) << gErrorTrail;
+        const auto args = Args();
+        ASSERT_EQ(args.size(), 2u);
+        EXPECT_EQ(args[0], "--attach");
+        const fs::path file = args[1];
+        std::replace(name.begin(), name.end(), '/', '_');
+        EXPECT_EQ(file.filename(), name + ".jpg");
+        EXPECT_EQ(file.parent_path().parent_path(), fs::canonical(PLAT_TempDir()));
+        EXPECT_FALSE(fs::exists(mDir / "pwned"));
+        PhotoTarget jpeg;
+        ASSERT_TRUE(jpeg.Load(JpegLoad, file)) << gErrorTrail;
+        EXPECT_EQ(std::pair(jpeg.info.iWidth, jpeg.info.iHeight), std::pair(120, 90));
+        const uint8_t *p = jpeg.surface->pBits + 10 * jpeg.surface->iPitch + 110 * 3;
+        EXPECT_TRUE(p[0] < 60 && p[1] > 150 && p[2] < 60) << "green top right";
+        sent.push_back(args[1]);
+    }
+    // Each mail has its own file, and both stay for the mail program to read.
+    EXPECT_TRUE(sent[0] != sent[1] && fs::exists(sent[0]) && fs::exists(sent[1]));
+    EXPECT_TRUE(gBoxes.empty());
+}
+
+TEST_F(MailTest, FailuresLeaveTheirLinesAndNoFile)
+{
+    MakePicture(64, 48);
+    setenv("STATUS", "4", 1);
+    setenv("SAYS", "xdg-email: action failed", 1);
+    EXPECT_EQ(SendEmail(nullptr, 64, 48, 3), 0);
+    EXPECT_STREQ(gErrorTrail, "xdg-email: action failed\n4\nMAPI_Send() !\nEMAIL_Send() failed\n");
+    EXPECT_FALSE(fs::exists(Args().at(1)));
+    TrailClear();
+    UsePath(mDir.Path()); // no mail program at all
+    EXPECT_EQ(MAPI_Init(), 0);
+    EXPECT_EQ(SendEmail(nullptr, 64, 48, 3), 0);
+    EXPECT_STREQ(gErrorTrail,
+                 "xdg-email couldn't be started.\nMAPI_Send() !\nEMAIL_Send() failed\n");
+    TrailClear();
+    EXPECT_EQ(SendEmail(nullptr, 0, 48, 3), 0);
+    EXPECT_TRUE(std::string(gErrorTrail).ends_with("BuildHiResImage2() failed\n")) << gErrorTrail;
+}
+
+TEST_F(MailTest, AMailProgramThatStaysOpenHasTheMessage)
+{
+    MakePicture(64, 48);
+    setenv("WAIT", "1", 1);
+    setenv("STATUS", "1", 1);
+    gMailWaitMs = 200;
+    EXPECT_EQ(SendEmail(nullptr, 64, 48, 3), 1) << gErrorTrail;
+    EXPECT_TRUE(fs::exists(Args().at(1)));
+    QTest::qWait(1500); // it ends; its process object goes with it
+}
+
+TEST_F(MailTest, MailIsGreyedWithoutAMailProgramAndPrintingNeedsAPicture)
+{
+    int printDialogs = 0;
+    Robot robot([&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *dialog = dynamic_cast<QPrintDialog *>(modal))
+            ++printDialogs, dialog->reject(); // cancelling is silent
+        else if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->reject(); // the new photo's rotation: as it is
+        return false;
+    });
+    // Only the first window prints: closing a window ends the event loops after it.
+    for (bool present : {true, false}) {
+        UsePath(present ? mBin.Path() : mDir.Path());
+        MainWindow window(RES_FindMenu("MENU_ENG"), RES_FindAccel("ACCEL_ENG"));
+        ASSERT_EQ(window.Create(), 0);
+        UsePath(mOldPath);
+        if (present)
+            window.OnCommand(IDM_PRINT); // no picture: no dialog
+        ASSERT_TRUE(OpenPictureFile(WritePhoto(64, 48).c_str(), nullptr)) << gErrorTrail;
+        SetCommandState(CMDSTATE_PICTURE); // as the open command does
+        EXPECT_EQ(window.ActionFor(IDM_EMAIL)->isEnabled(), present);
+        if (present) {
+            EXPECT_EQ(printDialogs, 0);
+            window.OnCommand(IDM_PRINT);
+            EXPECT_EQ(printDialogs, 1);
+        }
+        window.close();
+    }
+    EXPECT_TRUE(gBoxes.empty());
+}
+
+TEST_F(MailTest, StartRemovesTheMailFoldersOfRunsThatAreGone)
+{
+    MakePicture(64, 48);
+    ASSERT_EQ(SendEmail(nullptr, 64, 48, 3), 1); // this run's own folder holds mail
+    const QString own = QDir::cleanPath(QString::fromLocal8Bit(PLAT_TempDir()));
+    const QString gone = own + "-gone", live = own + "-live", other = own + "-other";
+    for (const QString &dir : {gone, live, other})
+        QDir().mkpath(dir + "/mail-1");
+    // A lock file as a run leaves it, naming a process that has ended.
+    QProcess ended;
+    ended.start("true");
+    ASSERT_TRUE(ended.waitForStarted());
+    const QByteArray pid = QByteArray::number(ended.processId());
+    ended.waitForFinished();
+    QByteArray lock;
+    if (QLockFile probe(gone + "/mail.lock"); probe.tryLock(0)) {
+        QFile f(gone + "/mail.lock");
+        lock = f.open(QIODevice::ReadOnly) ? f.readAll() : "";
+    }
+    QFile f(gone + "/mail.lock");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(pid + lock.mid(lock.indexOf('\n'))) > 0);
+    f.close();
+    QLockFile held(live + "/mail.lock"); // a run still going
+    ASSERT_TRUE(held.tryLock(0));
+
+    EXPECT_EQ(MAPI_Init(), 1);
+    MAPI_RemoveStale(); // as the start does once its first frame is shown
+    EXPECT_FALSE(QDir(gone).exists());
+    EXPECT_TRUE(QDir(live + "/mail-1").exists());
+    EXPECT_TRUE(QDir(other + "/mail-1").exists()); // no lock: not a mail folder
+    EXPECT_TRUE(fs::exists(Args().at(1)));
+    held.unlock();
+    QDir(live).removeRecursively();
+    QDir(other).removeRecursively();
+}
+
+} // namespace
