@@ -1,5 +1,6 @@
 // JPEG import and export: real files made with cjpeg, decoded and compared with
-// djpeg's own output; the JPEG buffer's layout; saving safely.
+// djpeg's own output; the JPEG buffer's layout; the saved file. (A save that fails
+// part way is checked in tests/document/test_file_faults.cpp.)
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -154,18 +155,6 @@ TEST_F(Jpeg, SavedPictureIsWhatCjpegMakesAtQualityNinety)
     Tool("cjpeg -quality 90", dir / "src.ppm", dir / "cjpeg.jpg");
     ASSERT_TRUE(JpegSave(px.data(), (dir / "q0.jpg").c_str(), 45, 20, 3, 0)) << gErrorTrail;
     EXPECT_EQ(ReadText(dir / "q0.jpg"), ReadText(dir / "cjpeg.jpg"));
-}
-
-TEST_F(Jpeg, FailedSaveLeavesTheEarlierFileAndNoLeftovers)
-{
-    const fs::path f = dir / "keep.jpg";
-    tmp.WriteText("keep.jpg", "earlier picture");
-    // Wider than the format allows: the library gives up part way.
-    const std::vector<uint8_t> wide(static_cast<size_t>(W8(70000)) * 3, 0);
-    EXPECT_FALSE(JpegSave(wide.data(), f.c_str(), 70000, 1, 3, 90));
-    EXPECT_EQ(std::string(gErrorTrail).rfind("Can't write file", 0), 0u) << gErrorTrail;
-    EXPECT_EQ(ReadText(f), "earlier picture");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
 } // namespace
