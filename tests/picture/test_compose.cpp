@@ -155,6 +155,13 @@ TEST_F(Compose, PiecesFollowThePictureThroughResizesWithoutDrift)
     for (int i = 0; i < 50; ++i)
         ImageObjectResize(nullptr);
     EXPECT_EQ(places(), start) << "refitting never moves a piece";
+    // A piece moved sideways only follows the picture from where it was moved to.
+    pieces[2]->ao.x += 7;
+    for (auto [w, h] : {std::pair{1280, 1024}, {800, 600}}) {
+        gScreenWidth = w, gScreenHeight = h;
+        ASSERT_TRUE(ImageObjectResize(nullptr));
+    }
+    EXPECT_EQ(pieces[2]->ao.x, start[2][0] + 7);
 }
 
 // Pieces the user can make are drawn whatever their turn: one as large as the picture
