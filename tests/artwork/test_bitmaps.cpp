@@ -1,5 +1,5 @@
-// The generated bitmaps, read with the program's own decoders: window background, logo,
-// blank canvas, the small embedded bitmaps, and the clip-art stickers, text-style bitmaps,
+// The generated bitmaps, read with the program's own decoders: window background, blank
+// canvas, the small embedded bitmaps, and the clip-art stickers, text-style bitmaps,
 // previews and category pictures.
 #include <gtest/gtest.h>
 
@@ -48,17 +48,6 @@ long EnclosedTransparentPixels(const DecodedBitmap &pic)
 }
 
 } // namespace
-
-TEST(WindowBitmaps, AKeyedLogoInTheLeftColumn)
-{
-    DecodedBitmap logo(ReadData("logo7.clp"));
-    ASSERT_TRUE(logo.ok) << logo.why;
-    EXPECT_LE(15 + logo.w(), 190 - 13); // left of the picture's frame
-    EXPECT_LE(10 + logo.h(), 175);      // above the feeder
-    EXPECT_EQ(logo.At(0, 0), 0xFFFFFFu);
-    EXPECT_EQ(logo.At(logo.w() - 1, logo.h() - 1), 0xFFFFFFu);
-    EXPECT_GT(logo.Ink(), logo.w() * logo.h() / 5);
-}
 
 TEST(WindowBitmaps, BlankCanvasIsAWhiteJpegOfPrintSize)
 {

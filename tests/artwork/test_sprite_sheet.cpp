@@ -116,9 +116,10 @@ TEST(SpriteSheet, FrameTilesHaveNoHolesAndTheLogoCellHasTheLogo)
     EXPECT_GT(Sheet().Ink(861, 295, 52, 44), 52 * 44 / 4);
 }
 
-// Every graphic of the map lies inside the sheet; the level places seventeen buttons
-// numbered 1 to 17 in the window, clear of each other, of the logo and of the picture's
-// frame, each with its normal, lit and pressed looks stacked in the sheet.
+// Every graphic of the map lies inside the sheet; the keyed logo stands in the left column
+// above the feeder; the level places seventeen buttons numbered 1 to 17 in the window,
+// clear of each other, of the logo and of the picture's frame, each with its normal, lit
+// and pressed looks stacked in the sheet.
 TEST(LevelFile, SeventeenButtonsClearOfEachOtherTheLogoAndThePictureWithThreeLooks)
 {
     const std::vector<uint8_t> map = ReadData("obj.edi"), level = ReadData("merrowick.lvl");
@@ -131,7 +132,11 @@ TEST(LevelFile, SeventeenButtonsClearOfEachOtherTheLogoAndThePictureWithThreeLoo
     }
     ASSERT_TRUE(LevelParse(level.data(), level.size(), "merrowick.lvl")) << gErrorTrail;
     ASSERT_EQ(gLevel.iActionCount, 17);
-    const DecodedBitmap logo(ReadData("logo7.clp"));
+    const DecodedBitmap logo(ReadData("logo7.clp")); // drawn at (15, 10)
+    ASSERT_TRUE(logo.ok) << logo.why;
+    EXPECT_TRUE(15 + logo.w() <= 190 - 13 && 10 + logo.h() <= 175) << logo.w() << "x" << logo.h();
+    EXPECT_EQ(logo.At(0, 0) & logo.At(logo.w() - 1, logo.h() - 1), 0xFFFFFFu) << "keyed corners";
+    EXPECT_GT(logo.Ink(), logo.w() * logo.h() / 5);
     std::set<int> numbers;
     for (int32_t i = 0; i < 17; ++i) {
         const LEVELACTION &a = gLevel.pActions[i];

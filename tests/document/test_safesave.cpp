@@ -1,9 +1,8 @@
-// Saving never loses the earlier file: layout files and JPEG exports alike keep a
-// read-only file, follow a link to its target, keep permission bits, and save names
-// near the length limit.
+// Saving never loses the earlier file: layout files and JPEG exports alike refuse a
+// read-only file or a missing folder and keep what was there, follow a link to its
+// target, keep permission bits, and save names near the length limit.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "formats/formats.h"
 #include "picture/imgobj.h"
 #include "support/engine_reset.h"
+#include "support/file_faults.h"
 
 namespace
 {
@@ -23,92 +23,59 @@ class SafeSave : public EngineTest, public ::testing::WithParamInterface<int>
     {
         EngineTest::SetUp();
         // A layout of an empty 8 × 4 photo is enough to write.
-        photo = IMGOBJ_AddObjSrcBuf(8, 4, 3);
-        ASSERT_NE(photo, nullptr);
+        ASSERT_NE(IMGOBJ_AddObjSrcBuf(8, 4, 3), nullptr);
         gPictureRect = {190, 75, 400, 200};
     }
     void TearDown() override { AO_ClearList(); }
-    // Saves with the routine under test (0 layout, 1 JPEG); its failure line in *line.
-    int Save(const std::string &path, const char **line)
+    // Saves with the routine under test (0 layout, 1 JPEG).
+    static int Save(const std::string &path)
     {
-        if (GetParam() == 0) {
-            *line = "Create file failed!";
+        if (GetParam() == 0)
             return LayoutSave(path.c_str());
-        }
-        *line = "Can't open file";
         std::vector<uint8_t> pixels(8 * 3 * 4, 0x80);
         return JpegSave(pixels.data(), path.c_str(), 8, 4, 3, 90);
     }
-    // The files of the folder (no temporary file may stay behind).
-    std::vector<std::string> Files() const
+    static mode_t Mode(const std::string &path)
     {
-        std::vector<std::string> out;
-        for (const auto &e : fs::directory_iterator(dir))
-            out.push_back(e.path().filename().string());
-        std::sort(out.begin(), out.end());
-        return out;
+        struct stat st;
+        return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
     }
-    IMGOBJ *photo = nullptr;
 };
 
-TEST_P(SafeSave, AReadOnlyFileIsRefusedAndKept)
+TEST_P(SafeSave, AReadOnlyFileOrAMissingFolderIsRefusedAndTheEarlierFileKept)
 {
-    const std::string target = (dir / "old.file").string();
     tmp.WriteText("old.file", "earlier");
-    ::chmod(target.c_str(), 0444);
+    ::chmod((dir / "old.file").c_str(), 0444);
     gModified = 1;
-    const char *line;
-    EXPECT_FALSE(Save(target, &line));
-    EXPECT_EQ(std::string(gErrorTrail), std::string(line) + "\n");
-    EXPECT_EQ(ReadText(target), "earlier");
+    for (const fs::path &target : {dir / "old.file", dir / "no" / "such" / "x.mwi"}) {
+        TrailClear();
+        EXPECT_FALSE(Save(target));
+        EXPECT_STREQ(gErrorTrail, GetParam() ? "Can't open file\n" : "Create file failed!\n");
+    }
+    EXPECT_EQ(ReadText(dir / "old.file"), "earlier");
     EXPECT_EQ(gModified, 1);
-    EXPECT_EQ(Files(), std::vector<std::string>{"old.file"});
+    EXPECT_EQ(FolderNames(dir), std::vector<std::string>{"old.file"});
 }
 
-TEST_P(SafeSave, ALinkStaysALinkAndItsTargetIsReplacedWithItsModeKept)
-{
-    fs::create_directories(dir / "real");
-    tmp.WriteText("real/picture", "earlier");
-    const std::string target = (dir / "real" / "picture").string();
-    ::chmod(target.c_str(), 0640);
-    fs::create_symlink("real/picture", dir / "link");
-    fs::create_symlink("link", dir / "link2"); // a chain of two
-    const char *line;
-    ASSERT_TRUE(Save((dir / "link2").string(), &line)) << gErrorTrail;
-    EXPECT_TRUE(fs::is_symlink(dir / "link2"));
-    EXPECT_TRUE(fs::is_symlink(dir / "link"));
-    EXPECT_NE(ReadText(target), "earlier");
-    struct stat st;
-    ASSERT_EQ(::stat(target.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(fs::directory_iterator(dir / "real")->path().filename(), "picture");
-}
-
-TEST_P(SafeSave, ANameNearTheLimitSavesAndAMissingFolderFails)
-{
-    const std::string longName = std::string(251, 'n') + ".mwi"; // 255 bytes
-    const char *line;
-    EXPECT_TRUE(Save((dir / longName).string(), &line)) << gErrorTrail;
-    EXPECT_TRUE(fs::exists(dir / longName));
-    TrailClear();
-    EXPECT_FALSE(Save((dir / "no" / "such" / "x.mwi").string(), &line));
-    EXPECT_EQ(std::string(gErrorTrail), std::string(line) + "\n");
-    EXPECT_EQ(Files(), std::vector<std::string>{longName});
-}
-
-TEST_P(SafeSave, ANewFileTakesTheUsualModeAndAnOverwrittenOneKeepsItsOwn)
+TEST_P(SafeSave, NewFilesTakeTheUsualModeAndALinkedFileIsReplacedKeepingItsOwn)
 {
     const mode_t mask = ::umask(027);
-    const char *line;
-    ASSERT_TRUE(Save((dir / "new.file").string(), &line)) << gErrorTrail;
+    ASSERT_TRUE(Save(dir / "new.file")) << gErrorTrail;
     ::umask(mask);
-    struct stat st;
-    ASSERT_EQ(::stat((dir / "new.file").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
-    ::chmod((dir / "new.file").c_str(), 0604);
-    ASSERT_TRUE(Save((dir / "new.file").string(), &line));
-    ASSERT_EQ(::stat((dir / "new.file").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0604u);
+    EXPECT_EQ(Mode(dir / "new.file"), 0640u);
+    // The end of a chain of two links is replaced; the links stay links.
+    tmp.WriteText("real/picture", "earlier");
+    ::chmod((dir / "real/picture").c_str(), 0604);
+    fs::create_symlink("real/picture", dir / "link");
+    fs::create_symlink("link", dir / "link2");
+    ASSERT_TRUE(Save(dir / "link2")) << gErrorTrail;
+    EXPECT_TRUE(fs::is_symlink(dir / "link2") && fs::is_symlink(dir / "link"));
+    EXPECT_NE(ReadText(dir / "real/picture"), "earlier");
+    EXPECT_EQ(Mode(dir / "real/picture"), 0604u);
+    EXPECT_EQ(FolderNames(dir / "real"), std::vector<std::string>{"picture"});
+    const std::string longName = std::string(251, 'n') + ".mwi"; // 255 bytes
+    EXPECT_TRUE(Save(dir / longName)) << gErrorTrail;
+    EXPECT_TRUE(fs::exists(dir / longName));
 }
 
 INSTANTIATE_TEST_SUITE_P(LayoutAndJpeg, SafeSave, ::testing::Values(0, 1),

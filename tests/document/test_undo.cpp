@@ -173,57 +173,40 @@ TEST_F(Undo, EveryKindOfChangeIsUndoneAndRedone)
     }
 }
 
-// Steps come back in reverse order; a new change drops what could be redone.
-TEST_F(Undo, StepsUndoInReverseAndANewChangeDropsTheRedo)
+// Steps come back in reverse order and go forward again, the picture unmodified exactly
+// at the saved state; a new change drops what could be redone, and with it a way back to a
+// save among those steps.
+TEST_F(Undo, StepsWalkBackAndForthAndTheModifiedMarkFollowsTheSavedState)
 {
     std::vector<std::string> views{Look()};
     Hold(hat, CTRL_MOVERIGHT, 1, [] { MoveSelected(5, 0); });
     views.push_back(Look());
+    UNDO_MarkSaved(), gModified = 0; // saved here
     FakeAdvanceClock(5000);
     Pick(dog), DeleteSelected();
     views.push_back(Look());
     Pick(text), LayerSelected(0);
     views.push_back(Look());
-    for (int k = 3; k > 0; k--) {
-        ASSERT_TRUE(UNDO_Undo()) << gErrorTrail;
-        EXPECT_EQ(Look(), views[k - 1]) << k;
-    }
-    EXPECT_FALSE(UNDO_Undo()) << "nothing left";
-    ASSERT_TRUE(UNDO_Redo());
-    EXPECT_EQ(UNDO_CanRedo(), 1);
-    Hold(hat, CTRL_MOVEUP, 1, [] { MoveSelected(0, -7); });
-    EXPECT_EQ(UNDO_CanRedo(), 0) << "a new change drops the redo";
-    EXPECT_EQ(UNDO_StepCount(), 2);
-    EXPECT_FALSE(UNDO_Redo());
-}
-
-// The modified mark follows the saved state: back at it the picture is unmodified.
-TEST_F(Undo, UndoingToTheSavedStateClearsTheModifiedMark)
-{
-    auto move = [this](int32_t dx) {
-        FakeAdvanceClock(5000);
-        Hold(hat, CTRL_MOVERIGHT, 1, [dx] { MoveSelected(dx, 0); });
-    };
-    move(1);
-    EXPECT_EQ(gModified, 1);
-    UNDO_MarkSaved(), gModified = 0; // saved here
-    move(2);
     EXPECT_EQ(gModified, 1);
     const struct {
         bool undo;
+        size_t at;
         int32_t modified;
-    } walk[] = {{true, 0}, {true, 1}, {false, 0}, {false, 1}, {true, 0}};
+    } walk[] = {{true, 2, 1},  {true, 1, 0}, {true, 0, 1}, {false, 1, 0},
+                {false, 2, 1}, {true, 1, 0}, {true, 0, 1}};
     for (const auto &w : walk) {
-        ASSERT_TRUE(w.undo ? UNDO_Undo() : UNDO_Redo());
-        EXPECT_EQ(gModified, w.modified);
+        ASSERT_TRUE(w.undo ? UNDO_Undo() : UNDO_Redo()) << gErrorTrail;
+        EXPECT_EQ(Look(), views[w.at]) << w.at;
+        EXPECT_EQ(gModified, w.modified) << w.at;
     }
-    // A change made after undoing past the save leaves no way back to it.
-    ASSERT_TRUE(UNDO_Undo());
-    move(3);
-    ASSERT_TRUE(UNDO_Undo());
-    EXPECT_EQ(gModified, 1);
-    ASSERT_TRUE(UNDO_Redo());
-    EXPECT_EQ(gModified, 1);
+    EXPECT_FALSE(UNDO_Undo()) << "nothing left";
+    Hold(hat, CTRL_MOVEUP, 1, [] { MoveSelected(0, -7); });
+    EXPECT_EQ(std::pair(UNDO_StepCount(), UNDO_CanRedo()), std::pair(1, 0)) << "the redo dropped";
+    EXPECT_FALSE(UNDO_Redo());
+    for (int k = 0; k < 2; k++) { // neither end is the saved state any more
+        ASSERT_TRUE(k ? UNDO_Redo() : UNDO_Undo());
+        EXPECT_EQ(gModified, 1) << k;
+    }
     // Clearing (a picture opened) makes the present the saved state.
     UNDO_Clear();
     EXPECT_EQ(UNDO_CanUndo() + UNDO_CanRedo(), 0);

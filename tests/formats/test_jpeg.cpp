@@ -1,5 +1,6 @@
 // JPEG import and export: real files made with cjpeg, decoded and compared with
-// djpeg's own output; the JPEG buffer's layout; saving safely.
+// djpeg's own output; the JPEG buffer's layout; the saved file. (A save that fails
+// part way is checked in tests/document/test_file_faults.cpp.)
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -20,11 +21,6 @@ namespace fs = std::filesystem;
 namespace
 {
 
-void WriteAll(const fs::path &p, const std::string &bytes)
-{
-    std::ofstream(p, std::ios::binary) << bytes;
-}
-
 // cjpeg or djpeg with its options, from one file to another.
 void Tool(const std::string &tool, const fs::path &from, const fs::path &to)
 {
@@ -42,7 +38,8 @@ fs::path TestPicture(const fs::path &p, int w, int h)
             px += static_cast<char>(y * 255 / (h > 1 ? h - 1 : 1));
             px += static_cast<char>((x / 8 + y / 8) % 2 ? 200 : 30);
         }
-    WriteAll(p, "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n" + px);
+    std::ofstream(p, std::ios::binary)
+        << ("P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n" + px);
     return p;
 }
 
@@ -154,54 +151,10 @@ TEST_F(Jpeg, SavedPictureIsWhatCjpegMakesAtQualityNinety)
         p[0] = static_cast<uint8_t>(i), p[1] = 120, p[2] = static_cast<uint8_t>(i / 45 * 10);
         ppm += {static_cast<char>(p[2]), static_cast<char>(p[1]), static_cast<char>(p[0])};
     }
-    WriteAll(dir / "src.ppm", ppm);
+    tmp.WriteText("src.ppm", ppm);
     Tool("cjpeg -quality 90", dir / "src.ppm", dir / "cjpeg.jpg");
     ASSERT_TRUE(JpegSave(px.data(), (dir / "q0.jpg").c_str(), 45, 20, 3, 0)) << gErrorTrail;
     EXPECT_EQ(ReadText(dir / "q0.jpg"), ReadText(dir / "cjpeg.jpg"));
-}
-
-TEST_F(Jpeg, FailedSaveLeavesTheEarlierFileAndNoLeftovers)
-{
-    const fs::path f = dir / "keep.jpg";
-    WriteAll(f, "earlier picture");
-    // Wider than the format allows: the library gives up part way.
-    const std::vector<uint8_t> wide(static_cast<size_t>(W8(70000)) * 3, 0);
-    EXPECT_FALSE(JpegSave(wide.data(), f.c_str(), 70000, 1, 3, 90));
-    EXPECT_EQ(std::string(gErrorTrail).rfind("Can't write file", 0), 0u) << gErrorTrail;
-    EXPECT_EQ(ReadText(f), "earlier picture");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
-}
-
-TEST_F(Jpeg, BadFilesLeaveNoPhotoAndTruncatedOnesLoadAsFarAsTheyGo)
-{
-    const fs::path full = dir / "full.jpg";
-    Tool("cjpeg", TestPicture(dir / "s.ppm", 120, 90), full);
-    const std::string bytes = ReadText(full);
-    WriteAll(dir / "half.jpg", bytes.substr(0, bytes.size() / 2));
-    WriteAll(dir / "notes.jpg", "this is not a picture at all");
-    const std::pair<const char *, std::string> cases[] = {
-        {"half.jpg", ""}, // loads: the missing rows stay grey
-        {"notes.jpg", "Error 1\nJpegLoad() failed!\n"},
-    };
-    for (const auto &[name, trail] : cases) {
-        TrailClear();
-        PhotoTarget t;
-        EXPECT_EQ(t.Load(PhotoLoad, dir / name), trail.empty()) << name;
-        EXPECT_EQ(gErrorTrail, trail) << name;
-        EXPECT_EQ(t.info.iHeight, trail.empty() ? 90 : 0) << name;
-        EXPECT_EQ(gDDSBuffer, nullptr) << name;
-    }
-}
-
-TEST_F(Jpeg, OversizedPhotoIsRefusedBeforeAnythingIsAllocated)
-{
-    const fs::path jpg = dir / "big.jpg";
-    Tool("cjpeg", TestPicture(dir / "s.ppm", 200, 100), jpg);
-    gMaxPhotoPixels = 200 * 99;
-    PhotoTarget t;
-    EXPECT_FALSE(t.Load(JpegLoad, jpg));
-    EXPECT_NE(std::string(gErrorTrail).find("too large: 200 x 100"), std::string::npos);
-    EXPECT_EQ(t.calls, 0);
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 // Image objects: creation of photos and pieces, first size and place, the frame
 // procedure's drag rules, the two rebuild paths and the editing steps.
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -9,21 +8,14 @@
 #include "support/bmp_builder.h"
 #include "tests/support/engine_reset.h"
 
-namespace fs = std::filesystem;
-
 namespace
 {
 
-// A bitmap whose left half is red and right half blue.
-std::vector<uint8_t> TwoColourBmp(int w, int h)
+// The bytes of a bitmap whose left half is red and right half blue.
+std::string TwoColourBmp(int w, int h)
 {
-    return PictureBmp(w, h, [w](int x, int) { return x < w / 2 ? 0xFF0000u : 0x0000FFu; });
-}
-
-void WriteInto(const fs::path &p, const std::vector<uint8_t> &bytes)
-{
-    fs::create_directories(p.parent_path());
-    WriteFile(p.string(), bytes);
+    const auto b = PictureBmp(w, h, [w](int x, int) { return x < w / 2 ? 0xFF0000u : 0x0000FFu; });
+    return {b.begin(), b.end()};
 }
 
 class ImgObj : public EngineTest
@@ -35,8 +27,8 @@ class ImgObj : public EngineTest
         gPictureRect = {190, 75, 600, 450};
         gDDSPicture = DXCreateSurface(gDDSPicture, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
         std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
-        WriteInto(dir / "clipart" / "wide.clp", TwoColourBmp(400, 200));
-        WriteInto(dir / "clipart" / "tall.clp", TwoColourBmp(200, 400));
+        tmp.WriteText("clipart/wide.clp", TwoColourBmp(400, 200));
+        tmp.WriteText("clipart/tall.clp", TwoColourBmp(200, 400));
     }
     void TearDown() override { EngineReset(); }
 
@@ -160,7 +152,7 @@ TEST_F(ImgObj, SelectedPieceIsTurnedFastAndOthersAtHighResolution)
 TEST_F(ImgObj, PhotoFromALongPathBecomesTheUnselectedBackground)
 {
     const fs::path photo = dir / std::string(200, 'd') / "holiday.bmp";
-    WriteInto(photo, TwoColourBmp(64, 48));
+    tmp.WriteText(std::string(200, 'd') + "/holiday.bmp", TwoColourBmp(64, 48));
     Piece();
     gModified = 1;
     for (LPDDS *s : {&gDDSBackgnd, &gDDSScratch})
@@ -180,8 +172,8 @@ TEST_F(ImgObj, PhotoFromALongPathBecomesTheUnselectedBackground)
 
     // A photo that cannot be read, or whose refit fails, changes neither the photo size
     // nor the window.
-    WriteInto(dir / "bad.jpg", {'n', 'o', 't'});
-    WriteInto(dir / "other.bmp", TwoColourBmp(30, 20));
+    tmp.WriteText("bad.jpg", "not");
+    tmp.WriteText("other.bmp", TwoColourBmp(30, 20));
     DXReleaseSurface(gDDSScratch);
     gDDSScratch = nullptr;
     for (const fs::path &p : {dir / "bad.jpg", dir / "other.bmp"}) {

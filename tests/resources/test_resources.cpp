@@ -77,16 +77,9 @@ TEST(StringTable, ATextStaysIntactThroughTheNextNineteenLoadsFoundOrNot)
 {
     for (int between : {12, 232}) { // the loads in between find their text, or not
         const char *first = LoadText(11);
-        std::vector<const char *> loaded = {first};
         for (int i = 0; i < 19; i++)
-            loaded.push_back(LoadText(between));
+            LoadText(between);
         EXPECT_STREQ(first, "OK") << between;
-        if (between == 12) {
-            std::sort(loaded.begin(), loaded.end());
-            EXPECT_EQ(std::unique(loaded.begin(), loaded.end()), loaded.end()) << "20 buffers";
-        }
-        EXPECT_EQ(LoadText(14), first) << "the 21st load reuses the first one's buffer";
-        EXPECT_STREQ(first, "Error");
     }
 }
 
@@ -120,9 +113,10 @@ TEST(Menus, BothMenusAreWellFormedTreesOfTheSameRowsWithUniqueMnemonics)
             if (item.bSeparator)
                 continue;
             ASSERT_TRUE(item.pszText && item.pszText[0]);
-            if (const char *amp = std::strchr(item.pszText, '&'))
+            if (const char *amp = std::strchr(item.pszText, '&')) {
                 EXPECT_TRUE(letters[item.iLevel].insert(std::tolower(amp[1] & 0xFF)).second)
                     << "mnemonic of " << item.pszText << " already used";
+            }
             if (item.bPopup)
                 letters.push_back({});
             else

@@ -78,17 +78,23 @@ inline std::vector<uint8_t> PackIndexRows(const std::vector<std::vector<int>> &r
     return out;
 }
 
-// A top-down 24-bit bitmap whose pixel (x, y) is colour(x, y) (0xRRGGBB), with its file
-// header.
-template <class F> std::vector<uint8_t> PictureBmp(int w, int h, F colour)
+// A bitmap whose pixel (x, y) is colour(x, y) (0xRRGGBB), with its file header: 24-bit
+// (32-bit: bit fields) and top-down unless told otherwise, its header hdrSize bytes.
+template <class F>
+std::vector<uint8_t> PictureBmp(int w, int h, F colour, bool topDown = true, uint32_t hdrSize = 40,
+                                uint16_t bpp = 24)
 {
     BmpSpec s;
-    s.width = w, s.height = -h;
-    for (int y = 0; y < h; y++) {
+    s.hdrSize = hdrSize, s.width = w, s.height = topDown ? -h : h, s.bpp = bpp;
+    if (bpp == 32)
+        s.compression = 3, s.masks[0] = 0xFF0000, s.masks[1] = 0xFF00, s.masks[2] = 0xFF;
+    for (int r = 0; r < h; r++) {
         std::vector<uint8_t> row;
         for (int x = 0; x < w; x++) {
-            const uint32_t c = colour(x, y);
+            const uint32_t c = colour(x, topDown ? r : h - 1 - r);
             row.insert(row.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
+            if (bpp == 32)
+                row.push_back(0);
         }
         PadRow(row);
         s.pixels.insert(s.pixels.end(), row.begin(), row.end());
