@@ -365,6 +365,8 @@ int AO_CleanUp(void *)
         return 1;
     if (!AO_ClearList())
         return Fail("Couldn\xB4t clear linked list");
+    // What the list's removal marked for the next frame belongs to the window just left.
+    sSpritesGone.n = sPiecesGone.n = sPictureShown.n = 0;
     gWindowDC = nullptr;
     sInitialised = 0;
     return 1;

@@ -164,7 +164,7 @@ TEST_F(PhotoFormats, JpegsWithAnOrientationArriveUpright)
 // than the limit (for the JPEG, one lowered below its size).
 TEST_F(PhotoFormats, BrokenFilesAndOrientationsAreRefusedOrIgnoredSafely)
 {
-    BmpSpec huge; // 40000 × 40000 pixels, top-down, with hardly any data
+    BmpLayout huge; // 40000 × 40000 pixels, top-down, with hardly any data
     huge.width = 40000, huge.height = -40000, huge.pixels.resize(16);
     WriteFile(In("huge.bmp"), MakeBmp(huge));
     WriteFile(In("junk.bmp"), {'B', 'M', '?'});

@@ -84,7 +84,7 @@ TEST(DibDecode, DirectColourInEveryHeaderDepthAndOrder)
     };
     for (const Case &c : cases)
         for (bool topDown : {false, true}) {
-            BmpSpec s;
+            BmpLayout s;
             s.hdrSize = c.hdr, s.width = 3, s.height = topDown ? -2 : 2, s.bpp = c.bpp;
             s.compression = c.compression, s.masks[0] = c.r, s.masks[1] = c.g, s.masks[2] = c.b;
             s.pixels = Rows(c.bpp, c.pack, topDown);
@@ -112,7 +112,7 @@ TEST(DibDecode, IndexedDepthsCoreHeaderAndMissingFileHeader)
                 for (auto &r : idx)
                     for (int &v : r)
                         v &= (1 << bpp) - 1;
-                BmpSpec s;
+                BmpLayout s;
                 s.hdrSize = hdr, s.width = 5, s.height = topDown ? -3 : 3, s.bpp = bpp;
                 s.palette = FullPalette(variant == 3 ? 2 : 1 << bpp);
                 s.clrUsed = variant == 3 ? 2 : 0, s.fileHeader = variant != 2;
@@ -147,7 +147,7 @@ TEST(DibDecode, Rle8AndRle4WithRunsStretchesAndDeltas)
         {8, 1, 4, {5, 0x12, 0, 3, 0x34, 0x50, 0, 0, 0, 1}, {{1, 2, 1, 2, 1, 3, 4, 5}}},
     };
     for (const auto &c : cases) {
-        BmpSpec s;
+        BmpLayout s;
         s.width = c.width, s.height = c.height, s.bpp = c.bpp, s.compression = c.bpp == 8 ? 1 : 2;
         s.palette = FullPalette(1 << c.bpp);
         s.pixels = c.codes;
@@ -161,7 +161,7 @@ TEST(DibDecode, Rle8AndRle4WithRunsStretchesAndDeltas)
 
 TEST(DibDecode, RefusesBadInputWithAReason)
 {
-    BmpSpec good;
+    BmpLayout good;
     good.width = 4, good.height = 2, good.bpp = 8, good.palette = FullPalette(4), good.clrUsed = 4;
     good.pixels = PackIndexRows({{0, 1, 2, 3}, {3, 2, 1, 0}}, 8);
     auto bytes = MakeBmp(good);
@@ -171,19 +171,19 @@ TEST(DibDecode, RefusesBadInputWithAReason)
     for (size_t n = 0; n + 1 < bytes.size(); n++)
         EXPECT_NE(Refusal({bytes.begin(), bytes.begin() + n}), "") << "cut to " << n;
 
-    const std::pair<void (*)(BmpSpec &), const char *> cases[] = {
+    const std::pair<void (*)(BmpLayout &), const char *> cases[] = {
         // Each side allowed, the pixel count is not.
-        {[](BmpSpec &s) { s.width = 60000, s.height = -60000; }, "bitmap too large"},
-        {[](BmpSpec &s) { s.clrUsed = 5; }, "colour table runs into the pixel data"}, // 4 stored
-        {[](BmpSpec &s) { s.bpp = 7; }, "unsupported bits per pixel"},
+        {[](BmpLayout &s) { s.width = 60000, s.height = -60000; }, "bitmap too large"},
+        {[](BmpLayout &s) { s.clrUsed = 5; }, "colour table runs into the pixel data"}, // 4 stored
+        {[](BmpLayout &s) { s.bpp = 7; }, "unsupported bits per pixel"},
         // RLE: a run past the row (beyond its padding), a delta past the right edge.
-        {[](BmpSpec &s) { s.compression = 1, s.pixels = {4, 1, 3, 1, 0, 1}; },
+        {[](BmpLayout &s) { s.compression = 1, s.pixels = {4, 1, 3, 1, 0, 1}; },
          "RLE run leaves the image"},
-        {[](BmpSpec &s) { s.compression = 1, s.pixels = {0, 2, 5, 0, 0, 1}; },
+        {[](BmpLayout &s) { s.compression = 1, s.pixels = {0, 2, 5, 0, 0, 1}; },
          "RLE delta leaves the image"},
     };
     for (const auto &[change, reason] : cases) {
-        BmpSpec s = good;
+        BmpLayout s = good;
         change(s);
         EXPECT_EQ(Refusal(MakeBmp(s)), reason);
     }
@@ -193,9 +193,9 @@ TEST(DibDecode, RefusesMissingPixelsBeforeAllocating)
 {
     // Tiny files claiming a 1.9 GB picture. With the address space capped well below
     // that, only a refusal made before allocating gives the true reason.
-    BmpSpec rows;
+    BmpLayout rows;
     rows.width = 24999, rows.height = 25000, rows.pixels = {0, 0, 0, 0};
-    BmpSpec rle = rows;
+    BmpLayout rle = rows;
     rle.bpp = 8, rle.compression = 1, rle.palette = {0xFFFFFF}, rle.pixels = {0};
     rlimit old;
     long pages = 0;

@@ -38,7 +38,7 @@ class Startup : public ::testing::Test
     {
         FakePlatformReset();
         TrailClear();
-        BmpSpec sprite;
+        BmpLayout sprite;
         sprite.width = 17, sprite.height = 5, sprite.bpp = 8;
         for (int i = 0; i < 256; i++)
             sprite.palette.push_back(i == 0 ? 0xFFFFFF : 0x010000u * i);

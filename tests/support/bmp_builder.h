@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-struct BmpSpec {
+struct BmpLayout {
     uint32_t hdrSize = 40; // 12: the OS/2 core header
     int32_t width = 1;
     int32_t height = 1; // negative: top-down
@@ -20,7 +20,7 @@ struct BmpSpec {
     std::vector<uint8_t> pixels; // the stored rows, exactly as in the file
 };
 
-inline std::vector<uint8_t> MakeBmp(const BmpSpec &s)
+inline std::vector<uint8_t> MakeBmp(const BmpLayout &s)
 {
     auto put = [](std::vector<uint8_t> &v, uint32_t x, int bytes) {
         for (int i = 0; i < bytes; i++)
@@ -84,7 +84,7 @@ template <class F>
 std::vector<uint8_t> PictureBmp(int w, int h, F colour, bool topDown = true, uint32_t hdrSize = 40,
                                 uint16_t bpp = 24)
 {
-    BmpSpec s;
+    BmpLayout s;
     s.hdrSize = hdrSize, s.width = w, s.height = topDown ? -h : h, s.bpp = bpp;
     if (bpp == 32)
         s.compression = 3, s.masks[0] = 0xFF0000, s.masks[1] = 0xFF00, s.masks[2] = 0xFF;
