@@ -59,8 +59,17 @@ struct alignas(16) BLOCKHEAD {
     CHUNK *chunk;  // the chunk of a pooled block, else null
 };
 
-std::mutex sPoolLock;
-std::vector<CHUNK *> sChunks; // the chunks in use, and at most one empty one
+// The pool's lock and chunks (those in use, and at most one empty one). Made on first
+// use and never destroyed, so a block freed while the program exits still finds them.
+struct POOL {
+    std::mutex lock;
+    std::vector<CHUNK *> chunks;
+};
+POOL &Pool()
+{
+    static POOL *pool = new POOL;
+    return *pool;
+}
 
 // A new chunk: a mapping trimmed to one 2 MB-aligned huge page. Null when none is had.
 CHUNK *NewChunk()
@@ -88,11 +97,11 @@ CHUNK *NewChunk()
 }
 
 // A free span of `span` bytes from the first chunk that has one: its first byte, or
-// null. Called with sPoolLock held.
+// null. Called with the pool's lock held.
 uint8_t *TakeSpan(size_t span, CHUNK **chunk)
 {
     for (size_t tries = 0; tries < 2; tries++) {
-        for (CHUNK *c : sChunks) {
+        for (CHUNK *c : Pool().chunks) {
             for (auto it = c->free.begin(); it != c->free.end(); ++it) {
                 if (it->second < span)
                     continue;
@@ -109,7 +118,7 @@ uint8_t *TakeSpan(size_t span, CHUNK **chunk)
         if (!c)
             return nullptr;
         try {
-            sChunks.push_back(c);
+            Pool().chunks.push_back(c);
         } catch (const std::bad_alloc &) {
             ::munmap(c->at, kHuge);
             delete c;
@@ -126,7 +135,7 @@ void *PoolAlloc(size_t bytes)
     CHUNK *chunk = nullptr;
     uint8_t *at;
     try {
-        std::lock_guard<std::mutex> lock(sPoolLock);
+        std::lock_guard<std::mutex> lock(Pool().lock);
         at = TakeSpan(span, &chunk);
     } catch (const std::bad_alloc &) {
         return nullptr; // the caller falls back on the allocator
@@ -142,7 +151,8 @@ void *PoolAlloc(size_t bytes)
 // Gives a pooled block's span back to its chunk; an empty chunk goes unless it is the
 // only empty one.
 void PoolFree(const BLOCKHEAD &head) try {
-    std::lock_guard<std::mutex> lock(sPoolLock);
+    std::lock_guard<std::mutex> lock(Pool().lock);
+    std::vector<CHUNK *> &chunks = Pool().chunks;
     CHUNK *c = head.chunk;
     size_t offset = static_cast<size_t>(static_cast<uint8_t *>(head.base) - c->at);
     size_t length = head.length;
@@ -163,9 +173,9 @@ void PoolFree(const BLOCKHEAD &head) try {
     c->used -= head.length;
     if (c->used)
         return;
-    for (CHUNK *other : sChunks) {
+    for (CHUNK *other : chunks) {
         if (other != c && other->used == 0) {
-            sChunks.erase(std::find(sChunks.begin(), sChunks.end(), c));
+            chunks.erase(std::find(chunks.begin(), chunks.end(), c));
             ::munmap(c->at, kHuge);
             delete c;
             return;
