@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <sys/stat.h>
 
 #include "formats/formats.h"
@@ -223,8 +224,11 @@ static int LoadClipArtBitmap(const char *name, DIBIMAGE *image)
     const bool plain = name[0] && !std::strchr(name, '/') && !std::strchr(name, '\\') &&
                        std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
     // One buffer for the run of loads a layout makes: a fresh block for each file would
-    // fault in every page again. A rare large file's block is not kept.
-    static thread_local READBUFFER bytes;
+    // fault in every page again. A rare large file's block is not kept. (Not thread-local:
+    // the leak checker of the sanitizer builds fails on a loaded module's thread storage.)
+    static std::mutex bytesLock;
+    static READBUFFER bytes;
+    std::lock_guard<std::mutex> hold(bytesLock);
     int ok = 0;
     for (int folder = 0; plain && !ok && folder < 2; folder++) {
         char path[sizeof(gMainDir) + 160];
