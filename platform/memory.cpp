@@ -50,6 +50,7 @@ struct CHUNK {
     uint8_t *at;                    // its first byte, on a 2 MB boundary
     std::map<size_t, size_t> free;  // offset -> length of each free span, neighbours merged
     size_t used;                    // bytes in spans given out
+    size_t touched;                 // past this offset nothing was given out yet: still zero
 };
 
 // Sits just before every block: what to release and how.
@@ -87,7 +88,7 @@ CHUNK *NewChunk()
 #ifdef MADV_HUGEPAGE
     ::madvise(at, kHuge, MADV_HUGEPAGE);
 #endif
-    CHUNK *c = new (std::nothrow) CHUNK{at, {}, 0};
+    CHUNK *c = new (std::nothrow) CHUNK{at, {}, 0, 0};
     if (!c) {
         ::munmap(at, kHuge);
         return nullptr;
@@ -97,8 +98,8 @@ CHUNK *NewChunk()
 }
 
 // A free span of `span` bytes from the first chunk that has one: its first byte, or
-// null. Called with the pool's lock held.
-uint8_t *TakeSpan(size_t span, CHUNK **chunk)
+// null; *clean when no block was ever given out in it. Called with the pool's lock held.
+uint8_t *TakeSpan(size_t span, CHUNK **chunk, bool *clean)
 {
     for (size_t tries = 0; tries < 2; tries++) {
         for (CHUNK *c : Pool().chunks) {
@@ -110,6 +111,9 @@ uint8_t *TakeSpan(size_t span, CHUNK **chunk)
                 if (rest)
                     c->free[offset + span] = rest;
                 c->used += span;
+                *clean = offset >= c->touched;
+                if (offset + span > c->touched)
+                    c->touched = offset + span;
                 *chunk = c;
                 return c->at + offset;
             }
@@ -133,17 +137,19 @@ void *PoolAlloc(size_t bytes)
 {
     const size_t span = (kPoolHead + bytes + kPage - 1) & ~(kPage - 1);
     CHUNK *chunk = nullptr;
+    bool clean = false;
     uint8_t *at;
     try {
         std::lock_guard<std::mutex> lock(Pool().lock);
-        at = TakeSpan(span, &chunk);
+        at = TakeSpan(span, &chunk, &clean);
     } catch (const std::bad_alloc &) {
         return nullptr; // the caller falls back on the allocator
     }
     if (!at)
         return nullptr;
     uint8_t *block = at + kPoolHead;
-    std::memset(block, 0, bytes); // a span given back earlier is not clean
+    if (!clean)
+        std::memset(block, 0, bytes); // a span given back earlier
     *(reinterpret_cast<BLOCKHEAD *>(block) - 1) = BLOCKHEAD{at, span, chunk};
     return block;
 }
