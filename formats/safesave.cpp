@@ -91,8 +91,7 @@ int SafeFileOpen(const char *path, SAFEFILE *file)
     static std::atomic<unsigned> counter;
     for (int attempt = 0; attempt < 100; attempt++) {
         char name[40];
-        std::snprintf(name, sizeof name, "/.mw%d_%x.tmp", static_cast<int>(::getpid()),
-                      counter++);
+        std::snprintf(name, sizeof name, "/.mw%d_%x.tmp", static_cast<int>(::getpid()), counter++);
         const std::string temp = folder + name;
         if (temp.size() >= sizeof file->szTemp) {
             errno = ENAMETOOLONG;

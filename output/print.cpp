@@ -254,8 +254,8 @@ int PrintImage2(QWidget *window)
     // there is no printer, preset then.
     QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintShowPageSize;
     if (QPrinterInfo::availablePrinterNames().isEmpty()) {
-        if (PLAT_MessageBox(LoadText(1672), LoadText(1673),
-                            PLAT_MB_YESNO | PLAT_MB_ICONQUESTION) != PLAT_IDYES)
+        if (PLAT_MessageBox(LoadText(1672), LoadText(1673), PLAT_MB_YESNO | PLAT_MB_ICONQUESTION) !=
+            PLAT_IDYES)
             return 1;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(DefaultPdfName());

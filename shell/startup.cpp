@@ -2,8 +2,8 @@
 // clean-up, caption and status bar.
 #include <QAction>
 #include <QApplication>
-#include <QMenu>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QSocketNotifier>
 #include <QStatusBar>

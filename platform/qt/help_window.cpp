@@ -5,13 +5,13 @@
 // (a modal dialog blocks every other window), and is placed beside it; when the dialog
 // closes the window stays open on its own. Escape closes it.
 #include <QApplication>
-#include <QDir>
 #include <QCloseEvent>
+#include <QDir>
 #include <QEvent>
-#include <QKeyEvent>
-#include <QScreen>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QUrl>
@@ -140,12 +140,12 @@ QPoint PLATQT_HelpPlace(const QRect &dialog, const QSize &help, const QRect &scr
 {
     const int gap = 8;
     const int right = dialog.right() + 1 + gap, left = dialog.left() - gap - help.width();
-    const int roomRight = screen.right() + 1 - right, roomLeft = left - screen.left();
+    const int freeRight = screen.right() - dialog.right(), freeLeft = dialog.left() - screen.left();
     // Where it fits whole, right first; else the side with more room, kept on the screen.
-    int x = roomRight >= help.width() ? right
-            : left >= screen.left()  ? left
-            : roomRight >= roomLeft ? screen.right() + 1 - help.width()
-                                     : screen.left();
+    int x = right + help.width() <= screen.right() + 1 ? right
+            : left >= screen.left()                    ? left
+            : freeRight >= freeLeft                    ? screen.right() + 1 - help.width()
+                                                       : screen.left();
     x = std::max(screen.left(), std::min(x, screen.right() + 1 - help.width()));
     int y = std::max(screen.top(), std::min(dialog.top(), screen.bottom() + 1 - help.height()));
     return {x, y};
@@ -163,7 +163,8 @@ void PLAT_ShowHelp(const char *topicPath)
     sHelp->BelongTo(dialog);
     sHelp->ShowFile(QDir::cleanPath(path));
     if (dialog && (!wasShown || sHelp->frameGeometry().intersects(dialog->frameGeometry()))) {
-        const QScreen *screen = dialog->screen() ? dialog->screen() : QGuiApplication::primaryScreen();
+        const QScreen *screen =
+            dialog->screen() ? dialog->screen() : QGuiApplication::primaryScreen();
         const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
         sHelp->move(PLATQT_HelpPlace(dialog->frameGeometry(), sHelp->frameGeometry().size(), area));
     }

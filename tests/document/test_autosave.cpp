@@ -9,8 +9,8 @@
 
 #include <chrono>
 #include <cstdio>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "document/autosave.h"

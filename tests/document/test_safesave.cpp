@@ -3,12 +3,12 @@
 // target, keep permission bits, and save names near the length limit.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,9 +17,9 @@
 #include "document/layout.h"
 #include "formats/formats.h"
 #include "picture/imgobj.h"
+#include "platform/file.h"
 #include "support/engine_reset.h"
 #include "support/file_faults.h"
-#include "platform/file.h"
 
 namespace
 {
@@ -88,8 +88,8 @@ TEST_P(SafeSave, AReadOnlyFileOrAMissingFolderIsRefusedAndTheEarlierFileKept)
         PLAT_FileFailAt(FILEOP_OPEN, 1, error);
         EXPECT_FALSE(Save(dir / "new.mwi"));
         PLAT_FileFaultsReset();
-        EXPECT_EQ(gErrorTrail, first + (dir / "new.mwi").string() + " (" + std::strerror(error) +
-                                   ")\n");
+        EXPECT_EQ(gErrorTrail,
+                  first + (dir / "new.mwi").string() + " (" + std::strerror(error) + ")\n");
     }
     fs::remove(dir / "folder.jpg");
     EXPECT_EQ(ReadText(dir / "old.file"), "earlier");

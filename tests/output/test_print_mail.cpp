@@ -18,8 +18,8 @@
 #include <QTest>
 #include <array>
 #include <atomic>
-#include <unistd.h>
 #include <fstream>
+#include <unistd.h>
 
 #include "formats/formats.h"
 #include "output/output.h"
@@ -501,8 +501,8 @@ TEST_F(MailTest, MailIsGreyedWithoutAMailProgramAndPrintingNeedsAPicture)
         }
         window.close();
     }
-    EXPECT_EQ(gBoxes, noPrinter ? std::vector<std::string>{LoadText(1672)}
-                                : std::vector<std::string>{});
+    EXPECT_EQ(gBoxes,
+              noPrinter ? std::vector<std::string>{LoadText(1672)} : std::vector<std::string>{});
 }
 
 // A later start removes the attachment folders older than a day; only this user's
@@ -522,8 +522,8 @@ TEST_F(MailTest, AttachmentsGoAtALaterStartAfterADay)
     };
     const fs::path old = folder("old", fs::perms::owner_all);
     fs::create_directory_symlink(outside, old / "link");
-    const fs::path open = folder("open", fs::perms::owner_all | fs::perms::group_read |
-                                             fs::perms::others_read);
+    const fs::path open =
+        folder("open", fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
     fs::create_directory_symlink(outside, base / "linked");
     std::vector<fs::path> stay = {open, base / "linked"};
     if (::geteuid() == 0) {

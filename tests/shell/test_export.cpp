@@ -6,10 +6,10 @@
 #include <array>
 #include <csignal>
 #include <cstring>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <filesystem>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "document/layout.h"
@@ -226,15 +226,19 @@ TEST_F(ExportCommand, ASignalMidExportLeavesNoTemporaryFile)
 {
     const std::string jpeg = WritePhoto(2400, 2400);
     const std::string bmp = (dir / "photo.bmp").string();
-    WriteFile(bmp, PictureBmp(2400, 2400, [](int x, int y) { return RedAt(x, y) ? 0xFF0000u : kBlue; }));
+    WriteFile(bmp,
+              PictureBmp(2400, 2400, [](int x, int y) { return RedAt(x, y) ? 0xFF0000u : kBlue; }));
     const fs::path out = dir / "out";
     fs::create_directories(out);
     const struct {
         const char *input;
         int sig;
         bool early;
-    } runs[] = {{"jpeg", SIGTERM, false}, {"bmp", SIGINT, false}, {"bmp", SIGHUP, false},
-                {"jpeg", SIGHUP, true}, {"bmp", SIGTERM, true}};
+    } runs[] = {{"jpeg", SIGTERM, false},
+                {"bmp", SIGINT, false},
+                {"bmp", SIGHUP, false},
+                {"jpeg", SIGHUP, true},
+                {"bmp", SIGTERM, true}};
     for (const auto &r : runs) {
         SCOPED_TRACE(std::string(r.input) + " " + strsignal(r.sig) + (r.early ? ", early" : ""));
         const std::string input = std::string(r.input) == "jpeg" ? jpeg : bmp;
