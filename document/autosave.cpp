@@ -1,6 +1,7 @@
 // autosave.cpp — the unsaved picture kept on disk (see autosave.h).
 #include "document/autosave.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -23,7 +24,9 @@
 #include "document/undo.h"
 #include "picture/imgobj.h"
 #include "platform/file.h"
+#include "platform/platform.h"
 #include "platform/trail.h"
+#include "resources/strings/strings.h"
 
 namespace fs = std::filesystem;
 
@@ -40,6 +43,10 @@ uint32_t sWrittenGeneration;
 std::thread sWorker;
 std::atomic<bool> sWorking{false};
 std::atomic<int> sLastOk{1};
+std::atomic<int> sLastError{0}; // errno of the last write that failed
+std::string sFailedPath;        // what it could not write (set by the worker)
+std::string sWanted;            // the folder asked for while no slot could be made there
+bool sReported;                 // the present failure has been said in the status bar
 double sSnapshotMs, sWriteMs;
 std::string sOrphan; // the claimed slot of an ended run
 int sOrphanFd = -1;
@@ -56,14 +63,23 @@ bool WriteAtomically(const std::string &path, const void *data, size_t size)
 {
     const std::string tmp = path + ".tmp";
     const int fd = PLAT_FileOpen(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    const bool ok = PLAT_FileWriteAll(fd, data, size) && PLAT_FileSync(fd) == 0;
-    if (PLAT_FileClose(fd) != 0 || !ok || PLAT_FileRename(tmp.c_str(), path.c_str()) != 0) {
-        ::unlink(tmp.c_str());
+    if (fd < 0) {
+        sLastError = errno;
         return false;
     }
-    return true;
+    PLAT_TempRegister(tmp.c_str());
+    bool ok = PLAT_FileWriteAll(fd, data, size) && PLAT_FileSync(fd) == 0;
+    int error = ok ? 0 : errno;
+    if (PLAT_FileClose(fd) != 0 && ok)
+        ok = false, error = errno;
+    if (ok && PLAT_FileRename(tmp.c_str(), path.c_str()) != 0)
+        ok = false, error = errno;
+    if (!ok)
+        ::unlink(tmp.c_str());
+    PLAT_TempForget(tmp.c_str());
+    if (!ok)
+        sLastError = error ? error : EIO;
+    return ok;
 }
 
 void JoinWorker()
@@ -157,12 +173,48 @@ int AUTOSAVE_Folder(char *out, size_t size)
     return 1;
 }
 
+// Takes this run's slot in the folder (made when missing): 1, or 0 with errno set.
+static int TakeSlot(const std::string &base)
+{
+    std::error_code error;
+    fs::create_directories(base, error);
+    ::chmod(base.c_str(), 0700);
+    const std::string slot = base + std::to_string(::getpid()) + "-" +
+                             std::to_string(static_cast<long long>(std::time(nullptr)));
+    sLockFd = LockSlot(slot);
+    if (sLockFd < 0) {
+        if (error)
+            errno = error.value();
+        return 0;
+    }
+    sFolder = base;
+    sSlot = slot;
+    sWanted.clear();
+    return 1;
+}
+
+// Says in the status bar, once, that the unsaved picture could not be kept aside, or,
+// after that, that it is kept again.
+static void ReportWrite(int ok)
+{
+    if (ok && sReported) {
+        sReported = false;
+        PLAT_SetStatusText(0, LoadText(1671));
+    } else if (!ok && !sReported) {
+        sReported = true;
+        char text[4096 + 600];
+        const std::string where = sFailedPath.empty() ? sWanted : sFailedPath;
+        char reason[4096 + 200];
+        std::snprintf(reason, sizeof reason, "%s: %s", where.c_str(),
+                      std::strerror(sLastError ? sLastError.load() : EIO));
+        std::snprintf(text, sizeof text, LoadText(1670), reason);
+        PLAT_SetStatusText(0, text);
+    }
+}
+
 int AUTOSAVE_Start(const char *folder, int32_t seconds)
 {
     AUTOSAVE_Stop();
-    std::error_code error;
-    fs::create_directories(folder, error);
-    ::chmod(folder, 0700);
     if (seconds < AUTOSAVE_MIN_SECONDS)
         seconds = AUTOSAVE_MIN_SECONDS;
     if (seconds > AUTOSAVE_MAX_SECONDS)
@@ -171,17 +223,18 @@ int AUTOSAVE_Start(const char *folder, int32_t seconds)
     std::string base = folder;
     if (!base.empty() && base.back() != '/')
         base += '/';
-    const std::string slot = base + std::to_string(::getpid()) + "-" +
-                             std::to_string(static_cast<long long>(std::time(nullptr)));
-    sLockFd = LockSlot(slot);
-    if (sLockFd < 0) {
+    sDirtySince = 0;
+    sWritten = false;
+    sReported = false;
+    sLastOk = 1;
+    sFailedPath.clear();
+    if (!TakeSlot(base)) {
+        // Tried again when there is something to keep.
+        sWanted = base;
+        sLastError = errno;
         Fail(folder);
         return Fail("The autosave folder cannot be used: no autosave.");
     }
-    sFolder = base;
-    sSlot = slot;
-    sDirtySince = 0;
-    sWritten = false;
     return 1;
 }
 
@@ -192,11 +245,18 @@ void AUTOSAVE_Stop()
         RemoveSlotFiles(sSlot);
         ::unlink((sSlot + ".lock").c_str());
     }
+    AUTOSAVE_Leave();
+}
+
+void AUTOSAVE_Leave()
+{
+    JoinWorker();
     if (sLockFd >= 0)
         ::close(sLockFd);
     sLockFd = -1;
     sSlot.clear();
     sFolder.clear();
+    sWanted.clear();
     sWritten = false;
     sDirtySince = 0;
 }
@@ -210,24 +270,9 @@ void AUTOSAVE_Discard()
     sDirtySince = 0;
 }
 
-int AUTOSAVE_Tick(uint32_t nowMs)
+// Writes the picture into the slot: on the worker thread, or here when `wait`.
+static int WriteSlot(uint32_t nowMs, uint32_t generation, bool wait)
 {
-    if (sSlot.empty() || sWorking)
-        return 0;
-    JoinWorker();
-    if (!gModified) {
-        sDirtySince = 0;
-        return 0;
-    }
-    const uint32_t generation = UNDO_Generation();
-    if (sWritten && generation == sWrittenGeneration)
-        return 0;
-    if (!sDirtySince)
-        sDirtySince = nowMs ? nowMs : 1;
-    // Ticks come a second apart: start when the next one would be late.
-    if (nowMs - sDirtySince + 1000 < sIntervalMs)
-        return 0;
-
     const Clock::time_point start = Clock::now();
     auto bytes = std::make_shared<std::vector<uint8_t>>();
     const bool emptyTrail = gErrorTrail[0] == '\0';
@@ -244,15 +289,80 @@ int AUTOSAVE_Tick(uint32_t nowMs)
     sDirtySince = 0;
     sWorking = true;
     const std::string slot = sSlot;
-    sWorker = std::thread([bytes, info, slot] {
+    auto write = [bytes, info, slot] {
         const Clock::time_point begin = Clock::now();
-        const bool ok = WriteAtomically(slot + ".mwi", bytes->data(), bytes->size()) &&
-                        WriteAtomically(slot + ".txt", info.data(), info.size());
+        const bool picture = WriteAtomically(slot + ".mwi", bytes->data(), bytes->size());
+        const bool ok = picture && WriteAtomically(slot + ".txt", info.data(), info.size());
+        if (!ok)
+            sFailedPath = slot + (picture ? ".txt" : ".mwi");
         sWriteMs = MsSince(begin);
         sLastOk = ok ? 1 : 0;
         sWorking = false;
-    });
+    };
+    if (wait)
+        write();
+    else
+        sWorker = std::thread(write);
     return 1;
+}
+
+// After a write: a failure is said once and the picture written again an interval later.
+static void AfterWrite(uint32_t nowMs)
+{
+    if (!sWritten)
+        return;
+    ReportWrite(sLastOk);
+    if (!sLastOk) {
+        sWritten = false;
+        sDirtySince = nowMs ? nowMs : 1;
+    }
+}
+
+int AUTOSAVE_Tick(uint32_t nowMs)
+{
+    if ((sSlot.empty() && sWanted.empty()) || sWorking)
+        return 0;
+    JoinWorker();
+    AfterWrite(nowMs);
+    if (!gModified) {
+        sDirtySince = 0;
+        return 0;
+    }
+    const uint32_t generation = UNDO_Generation();
+    if (sWritten && generation == sWrittenGeneration)
+        return 0;
+    if (!sDirtySince)
+        sDirtySince = nowMs ? nowMs : 1;
+    // Ticks come a second apart: start when the next one would be late.
+    if (nowMs - sDirtySince + 1000 < sIntervalMs)
+        return 0;
+    if (sSlot.empty()) {
+        const std::string wanted = sWanted;
+        if (!TakeSlot(wanted)) {
+            sLastError = errno;
+            sFailedPath.clear();
+            ReportWrite(0);
+            sDirtySince = nowMs ? nowMs : 1;
+            return 0;
+        }
+    }
+    return WriteSlot(nowMs, generation, false);
+}
+
+int AUTOSAVE_WriteNow()
+{
+    if (sSlot.empty() && !sWanted.empty()) {
+        const std::string wanted = sWanted;
+        if (!TakeSlot(wanted))
+            return 0;
+    }
+    if (sSlot.empty())
+        return 0;
+    JoinWorker();
+    const uint32_t generation = UNDO_Generation();
+    if (!gModified || (sWritten && sLastOk && generation == sWrittenGeneration))
+        return 1; // nothing unsaved, or written already
+    return WriteSlot(0, generation, true) && sLastOk;
 }
 
 int AUTOSAVE_Wait()

@@ -35,16 +35,24 @@ struct AUTOSAVEINFO {
 // $HOME/.local/state/merrowick/. 0 when neither is set.
 int AUTOSAVE_Folder(char *out, size_t size);
 // Takes a slot in folder (made when missing) and writes at most `seconds` after a change
-// (brought within AUTOSAVE_MIN_SECONDS .. AUTOSAVE_MAX_SECONDS). 0 with the trail filled:
-// the program then runs without autosave.
+// (brought within AUTOSAVE_MIN_SECONDS .. AUTOSAVE_MAX_SECONDS). 0 with the trail filled
+// when no slot can be made there: the ticks try again whenever a write is due.
 int AUTOSAVE_Start(const char *folder, int32_t seconds);
 // A clean end: waits for a write under way, removes the slot.
 void AUTOSAVE_Stop();
+// An end that keeps the slot's picture for the next start to offer (a signal ended the
+// program): waits for a write under way and lets go of the slot.
+void AUTOSAVE_Leave();
+// Writes the picture now, waiting for the file, when it has changes not yet written
+// (a signal is about to end the program). 1 when nothing unsaved is left unwritten.
+int AUTOSAVE_WriteNow();
 // The picture was saved, or its changes were discarded: its autosave goes.
 void AUTOSAVE_Discard();
 // Called about once a second with the millisecond clock: starts a write when the picture
 // is modified, changed since the last write, and the first change not yet written is
-// nearly `seconds` old. 1 when a write started.
+// nearly `seconds` old. 1 when a write started. A write that fails (a full disk, a
+// folder that cannot be made) is said once in the status bar and tried again an
+// interval later; the first that succeeds after it says so too.
 int AUTOSAVE_Tick(uint32_t nowMs);
 // Waits for a write under way. 1 when the last write succeeded.
 int AUTOSAVE_Wait();

@@ -303,7 +303,7 @@ int LayoutSave(const char *path)
 
     SAFEFILE file;
     if (!SafeFileOpen(path, &file))
-        return Fail("Create file failed!");
+        return PLAT_FileFail("Can't create file", path, errno);
     static char buffer[1 << 20];
     std::setvbuf(file.pFile, buffer, _IOFBF, sizeof buffer);
     if (!WriteLayout(file.pFile, objects, header)) {

@@ -469,7 +469,7 @@ int JpegSaveRows(const uint8_t *pixels, size_t stride, const char *name, int32_t
         quality = 90;
     SAFEFILE file;
     if (!SafeFileOpen(name, &file))
-        return Fail("Can't open file");
+        return PLAT_FileFail("Can't open file", name, errno);
     EncodeState *st = static_cast<EncodeState *>(std::calloc(1, sizeof(EncodeState)));
     int ok = st != nullptr;
     if (!st)
@@ -478,11 +478,14 @@ int JpegSaveRows(const uint8_t *pixels, size_t stride, const char *name, int32_t
         st->fp = file.pFile;
         ok = EncodeJpeg(st, pixels, stride, width, height, quality, nullptr);
         std::free(st);
+        // A write that failed on the way: the file and the system's reason.
+        if (!ok && std::ferror(file.pFile))
+            PLAT_FileFail("Can't write file", name, errno ? errno : EIO);
     }
     // The data reaches the disk before the new file replaces the old one.
     if (!ok)
         SafeFileAbort(&file);
     else if (!SafeFileCommit(&file))
-        ok = Failf("Can't write file %s (%s)", name, std::strerror(errno));
+        ok = PLAT_FileFail("Can't write file", name, errno);
     return ok;
 }

@@ -1,5 +1,6 @@
 // safesave.cpp — saves that never lose the earlier file: a temporary file beside the
 // target, synced, then renamed over it.
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -54,8 +55,21 @@ int SafeFileOpen(const char *path, SAFEFILE *file)
     *file = SAFEFILE{};
     file->iFd = -1;
     std::string target;
-    if (!path || !*path || !FollowLinks(path, &target) || target.size() >= sizeof file->szTarget)
+    if (!path || !*path) {
+        errno = ENOENT;
         return 0;
+    }
+    if (!FollowLinks(path, &target))
+        return 0;
+    const std::string folder = FolderOf(target);
+    const size_t slash = target.rfind('/');
+    const size_t nameLength = target.size() - (slash == std::string::npos ? 0 : slash + 1);
+    const long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    // Refused before anything is written: the rename at the end would fail.
+    if (target.size() >= sizeof file->szTarget || nameLength > (nameMax > 0 ? nameMax : 255)) {
+        errno = ENAMETOOLONG;
+        return 0;
+    }
     struct stat st;
     const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists) {
@@ -73,25 +87,30 @@ int SafeFileOpen(const char *path, SAFEFILE *file)
     } else {
         file->dwMode = 0666 & ~CurrentUmask();
     }
-    const std::string folder = FolderOf(target);
-    static unsigned counter;
+    PLAT_SweepTemporaries(folder.c_str()); // what killed saves left here
+    static std::atomic<unsigned> counter;
     for (int attempt = 0; attempt < 100; attempt++) {
         char name[40];
-        std::snprintf(name, sizeof name, "/.mw%x%x.tmp",
-                      static_cast<unsigned>(::getpid()) & 0xFFFFF, counter++);
+        std::snprintf(name, sizeof name, "/.mw%d_%x.tmp", static_cast<int>(::getpid()), counter++);
         const std::string temp = folder + name;
-        if (temp.size() >= sizeof file->szTemp)
+        if (temp.size() >= sizeof file->szTemp) {
+            errno = ENAMETOOLONG;
             return 0;
+        }
         const int fd = PLAT_FileOpen(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
             return 0;
         }
+        PLAT_TempRegister(temp.c_str());
         file->pFile = PLAT_FileStream(fd, "wb");
         if (!file->pFile) {
+            const int error = errno;
             PLAT_FileClose(fd);
             ::unlink(temp.c_str());
+            PLAT_TempForget(temp.c_str());
+            errno = error;
             return 0;
         }
         file->iFd = fd;
@@ -113,8 +132,10 @@ void SafeFileAbort(SAFEFILE *file)
         std::fclose(file->pFile);
     file->pFile = nullptr;
     file->iFd = -1;
-    if (file->szTemp[0])
+    if (file->szTemp[0]) {
         ::unlink(file->szTemp);
+        PLAT_TempForget(file->szTemp);
+    }
     file->szTemp[0] = '\0';
     errno = error;
 }
@@ -135,13 +156,14 @@ int SafeFileCommit(SAFEFILE *file)
     file->iFd = -1;
     if (ok && PLAT_FileRename(file->szTemp, file->szTarget) != 0)
         ok = 0, error = errno;
-    if (!ok) {
+    if (!ok)
         ::unlink(file->szTemp);
-        file->szTemp[0] = '\0';
+    PLAT_TempForget(file->szTemp);
+    file->szTemp[0] = '\0';
+    if (!ok) {
         errno = error;
         return 0;
     }
-    file->szTemp[0] = '\0';
     // The rename itself reaches the disk with the folder.
     const int dir = ::open(FolderOf(file->szTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {

@@ -1,29 +1,34 @@
 // email.cpp — the picture as a JPEG attachment in the desktop's mail program.
 //
-// Each mail gets a folder of its own ("mail-1", "mail-2", ...) in the program's private
-// temporary folder, holding the JPEG under the name the recipient sees. xdg-email
-// returns before the mail program has read the file, so the file stays until the
-// program ends, when the private folder goes. A run that did not end normally leaves its
-// folder behind; a lock file in it ("mail.lock", holding the run's process id) tells
-// the next run that the folder's owner is gone and the folder may be removed.
+// Each mail gets a folder of its own (mode 0700) under $XDG_CACHE_HOME/merrowick/mail/
+// (by default ~/.cache/merrowick/mail/), holding the JPEG under the name the recipient
+// sees. xdg-email returns before the mail program has read the file, and a sandboxed
+// mail program sees the user's cache but not another program's /tmp, so the file stays
+// there after the program ends; a later start removes the folders older than a day.
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QProcess>
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "document/layout.h"
 #include "formats/formats.h"
 #include "output/output.h"
 #include "picture/compose.h"
+#include "platform/file.h"
 #include "platform/platform.h"
+#include "platform/qt/qt_platform.h"
 #include "platform/trail.h"
 #include "resources/strings/strings.h"
 
 int32_t gMailWaitMs = 5000;
 
-static const char kLockName[] = "mail.lock";
-// Held from this run's first mail to its end; never released, so never unlocked early.
-static QLockFile *sMailLock;
 static bool sStaleChecked;
 
 static QString FromPath(const char *path)
@@ -31,62 +36,63 @@ static QString FromPath(const char *path)
     return QString::fromLocal8Bit(path);
 }
 
-// Removes the mail folders of earlier runs whose process has ended. Those runs' private
-// folders are siblings of this run's, named alike up to the last '-'; only folders with a
-// lock file whose owner is gone are touched.
-static void RemoveStaleAttachments()
+std::string MailFolder()
+{
+    const char *cache = std::getenv("XDG_CACHE_HOME");
+    const char *home = std::getenv("HOME");
+    if (cache && *cache == '/')
+        return std::string(cache) + "/merrowick/mail/";
+    if (home && *home)
+        return std::string(home) + "/.cache/merrowick/mail/";
+    return std::string(PLAT_TempDir()) + "mail/";
+}
+
+// A folder of this user's, mode 0700, that is no link: one the program made for mail.
+static bool OwnPrivateFolder(const std::string &path, struct stat *st)
+{
+    return ::lstat(path.c_str(), st) == 0 && S_ISDIR(st->st_mode) && st->st_uid == ::geteuid() &&
+           (st->st_mode & 07777) == 0700;
+}
+
+int MAPI_RemoveStale(std::time_t now)
 {
     sStaleChecked = true;
-    const QFileInfo own(QDir::cleanPath(FromPath(PLAT_TempDir())));
-    const QString ownName = own.fileName();
-    const qsizetype dash = ownName.lastIndexOf('-');
-    if (dash <= 0)
-        return;
-    const QDir parent = own.dir();
-    const QStringList siblings = parent.entryList(
-        {ownName.left(dash + 1) + "*"}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks);
-    for (const QString &name : siblings) {
-        const QString dir = parent.filePath(name);
-        const QString lockPath = QDir(dir).filePath(kLockName);
-        if (name == ownName || !QFileInfo::exists(lockPath))
+    const std::string base = MailFolder();
+    std::error_code error;
+    int removed = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(base, error)) {
+        struct stat st;
+        const std::string path = entry.path().string();
+        if (!OwnPrivateFolder(path, &st) || now - st.st_mtime < MAIL_KEEP_SECONDS)
             continue;
-        QLockFile lock(lockPath);
-        lock.setStaleLockTime(0); // stale only when its process is gone
-        if (lock.tryLock(0)) {
-            lock.unlock();
-            QDir(dir).removeRecursively();
-        }
+        // remove_all removes links, never what they point to.
+        std::filesystem::remove_all(entry.path(), error);
+        removed += !error;
     }
+    return removed;
 }
 
-// A new folder for one mail's attachment; 0 when none can be made.
+// A new folder for one mail's attachment; 0 with errno set when none can be made.
 static int NewMailFolder(QString *folder)
 {
-    const QDir temp(FromPath(PLAT_TempDir()));
-    if (!sMailLock) {
-        auto *lock = new QLockFile(temp.filePath(kLockName));
-        lock->setStaleLockTime(0);
-        if (!lock->tryLock(0)) {
-            delete lock;
-            return 0;
-        }
-        sMailLock = lock;
-    }
-    for (int n = 1; n <= 100000; ++n) {
-        const QString name = QString("mail-%1").arg(n);
-        if (!temp.exists(name) && temp.mkdir(name)) {
-            *folder = temp.filePath(name);
-            return 1;
-        }
-    }
-    return 0;
+    const std::filesystem::path base = MailFolder();
+    std::error_code error;
+    std::filesystem::create_directories(base, error);
+    for (const std::filesystem::path &own : {base.parent_path().parent_path(), base.parent_path()})
+        ::chmod(own.c_str(), 0700); // ".../merrowick" and its "mail"
+    std::string name = base.string() + "XXXXXX";
+    if (!::mkdtemp(name.data()))
+        return 0;
+    *folder = FromPath(name.c_str());
+    return 1;
 }
 
-// The name the recipient sees: the document's name and ".jpg"; a separator in the name
-// would lead out of the folder and becomes '_'.
-static QString AttachmentName()
+// The name the recipient sees: the document's name and ".jpg", in its own characters
+// (the name is the program's text: code page 1252 with file names in UTF-8); a
+// separator in the name would lead out of the folder and becomes '_'.
+QString AttachmentName()
 {
-    QString name = FromPath(gFileName[0] ? gFileName : LoadText(267));
+    QString name = PLATQT_ToQt(gFileName[0] ? gFileName : LoadText(267));
     name.replace('/', '_');
     return name + ".jpg";
 }
@@ -102,11 +108,6 @@ static void RestoreStatusText()
 int MAPI_Init()
 {
     return PLAT_MailAvailable() ? 1 : 0;
-}
-
-void MAPI_RemoveStale()
-{
-    RemoveStaleAttachments();
 }
 
 int EMAIL_Send(const char *path)
@@ -143,10 +144,53 @@ int EMAIL_Send(const char *path)
     return Fail("MAPI_Send() !");
 }
 
+// Copies the attachment to a file the user names (a JPEG; "" when the dialog was
+// cancelled). 0 with the trail filled when the copy fails; the target is then as it was.
+static int SaveAttachmentAs(QWidget *window, const QString &attachment)
+{
+    const QString start = QDir(PLATQT_ToQt(gFileDir[0] ? gFileDir : PLAT_DefaultDataDir()))
+                              .filePath(QFileInfo(attachment).fileName());
+    const QString chosen = QFileDialog::getSaveFileName(
+        window, PLATQT_ToQt(LoadText(1677)), start, PLATQT_ToQt(LoadText(252)) + " (*.jpg *.jpeg)");
+    if (chosen.isEmpty())
+        return 1;
+    const QByteArray from = attachment.toLocal8Bit(), to = chosen.toLocal8Bit();
+    size_t size = 0;
+    bool opened = false;
+    uint8_t *bytes = PLAT_FileReadWhole(from.constData(), INT64_MAX, &size, &opened);
+    if (!bytes)
+        return PLAT_FileFail("Can't read file", from.constData(), errno);
+    SAFEFILE file;
+    int ok = SafeFileOpen(to.constData(), &file);
+    if (!ok)
+        PLAT_FileFail("Can't open file", to.constData(), errno);
+    else if (std::fwrite(bytes, 1, size, file.pFile) != size) {
+        ok = PLAT_FileFail("Can't write file", to.constData(), errno ? errno : EIO);
+        SafeFileAbort(&file);
+    } else if (!SafeFileCommit(&file))
+        ok = PLAT_FileFail("Can't write file", to.constData(), errno);
+    std::free(bytes);
+    return ok;
+}
+
+int MAIL_OfferSave(QWidget *window, const char *attachment)
+{
+    std::string text = LoadText(1675);
+    text += "\n\n";
+    text += gErrorTrail;
+    TrailClear();
+    if (PLAT_MessageBox(text.c_str(), LoadText(1677), PLAT_MB_YESNO | PLAT_MB_ICONWARNING) !=
+        PLAT_IDYES)
+        return 0;
+    if (!SaveAttachmentAs(window, FromPath(attachment)))
+        ShowErrorTrail();
+    return 1;
+}
+
 int SendEmail(QWidget *window, int32_t width, int32_t height, int32_t components)
 {
     if (!sStaleChecked) // when the start has not yet
-        RemoveStaleAttachments();
+        MAPI_RemoveStale(std::time(nullptr));
     const int cursor = PLAT_SetWaitCursor();
     LPDDS composed = BuildHiResImage2(width, height, 3);
     if (!composed) {
@@ -155,8 +199,10 @@ int SendEmail(QWidget *window, int32_t width, int32_t height, int32_t components
     }
     QString folder;
     if (!NewMailFolder(&folder)) {
+        const int error = errno;
         ReleaseJpegBuffer2(composed);
         PLAT_RestoreCursor(cursor);
+        PLAT_FileFail("Can't make folder", MailFolder().c_str(), error);
         return Fail("GetTempFileName() failed!");
     }
     const QByteArray path = QDir(folder).filePath(AttachmentName()).toLocal8Bit();
@@ -170,12 +216,15 @@ int SendEmail(QWidget *window, int32_t width, int32_t height, int32_t components
     }
     PLAT_SetStatusText(0, "Preparing E-mail message...");
     const int sent = EMAIL_Send(path.constData());
-    if (!sent) {
-        // Nobody will read it.
-        QDir(folder).removeRecursively();
-        Fail("EMAIL_Send() failed");
-    }
     RestoreStatusText();
     PLAT_RestoreCursor(cursor);
+    if (!sent) {
+        Fail("EMAIL_Send() failed");
+        // Said with what to do, and the picture offered as a file instead.
+        if (window)
+            MAIL_OfferSave(window, path.constData());
+        QDir(folder).removeRecursively(); // nobody will read it
+        return window ? 1 : 0;
+    }
     return sent;
 }

@@ -5,24 +5,37 @@
 // page-sized bitmap is made and printing needs little more memory than the picture. The
 // composed buffer goes as soon as the picture is in the printer's pixel format.
 #include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <algorithm>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <unistd.h>
 
+#include "document/layout.h"
 #include "formats/formats.h"
 #include "output/output.h"
 #include "output/printdialogs.h"
 #include "output/printrules.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
+#include "platform/file.h"
 #include "platform/platform.h"
+#include "platform/qt/qt_platform.h"
 #include "platform/trail.h"
 #include "resources/strings/strings.h"
 
 int32_t gKeepPrinting = 1;
+void (*gpPrintDrawHook)();
 
 // The longest side of the picture composed for the preview: enough for a page on screen.
 constexpr int32_t PREVIEW_SIDE = 1600;
@@ -104,6 +117,67 @@ static void ShowPreview(QWidget *owner, QPrinter *printer, const PRINTSIZE &ps)
     preview.exec();
 }
 
+// A PDF printed to a file is written under a hidden temporary name beside it (one the
+// sweep of killed saves knows) and renamed into place once the job may go to it.
+static QString PdfTemporary(const QString &target)
+{
+    static std::atomic<unsigned> counter{0x100000};
+    return QFileInfo(target).absoluteDir().filePath(
+        QString(".mw%1_%2.tmp").arg(::getpid()).arg(counter++, 0, 16));
+}
+
+// Draws the page on a thread of its own, so the abort dialog answers while the printer's
+// engine encodes the picture, and hands the page to the printer (ends the job) only when
+// Cancel was not pressed meanwhile. A job to a PDF file then renames the file into place;
+// cancelled, it leaves no file and an earlier file of that name as it was. (A system
+// printer takes the page when the job ends, which cannot be called off after drawing:
+// cancelled then, the page still goes.)
+static int DrawPage(QPrinter *printer, const QImage &picture, const QRect &rect)
+{
+    const QString target = printer->outputFileName();
+    const bool toFile = printer->outputFormat() == QPrinter::PdfFormat && !target.isEmpty();
+    QString temp;
+    QByteArray tempName;
+    if (toFile) {
+        temp = PdfTemporary(target);
+        tempName = temp.toLocal8Bit();
+        printer->setOutputFileName(temp);
+        PLAT_TempRegister(tempName.constData());
+    }
+    QPainter painter;
+    bool began = false;
+    std::atomic<bool> done{false};
+    QEventLoop loop;
+    std::thread drawer([&] {
+        began = painter.begin(printer);
+        if (began) {
+            if (gpPrintDrawHook)
+                gpPrintDrawHook();
+            DrawPicture(&painter, picture, rect);
+        }
+        done = true;
+        QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
+    });
+    if (!done)
+        loop.exec();
+    drawer.join();
+    int ok = 1;
+    if (!began)
+        ok = Fail("StartDoc");
+    else if (!painter.end() || printer->printerState() == QPrinter::Error)
+        ok = Fail("EndDoc");
+    if (toFile) {
+        const bool keep = ok && gKeepPrinting;
+        if (keep && PLAT_FileRename(tempName.constData(), target.toLocal8Bit().constData()) != 0)
+            ok = PLAT_FileFail("Can't write file", target.toLocal8Bit().constData(), errno);
+        if (!keep || !ok)
+            QFile::remove(temp);
+        PLAT_TempForget(tempName.constData());
+        printer->setOutputFileName(target);
+    }
+    return ok;
+}
+
 int PrintPage(QWidget *window, QPrinter *printer, const PRINTSIZE *ps)
 {
     const QRect rect = PrintedRect(*ps, MeasurePrinter(printer));
@@ -125,15 +199,7 @@ int PrintPage(QWidget *window, QPrinter *printer, const PRINTSIZE *ps)
     if (ok && gKeepPrinting) {
         printer->setDocName("Merrowick");
         printer->setCopyCount(1);
-        QPainter painter;
-        if (!painter.begin(printer)) {
-            ok = Fail("StartDoc");
-        } else {
-            DrawPicture(&painter, picture, rect);
-            picture = QImage(); // the page holds its own copy now
-            if (!painter.end() || printer->printerState() == QPrinter::Error)
-                ok = Fail("EndDoc");
-        }
+        ok = DrawPage(printer, picture, rect);
     }
 
     PLAT_RestoreCursor(cursor);
@@ -162,13 +228,45 @@ int PrintOnPrinter(QWidget *window, QPrinter *printer)
     return PrintPage(window, printer, &ps);
 }
 
+// The PDF file a job without a printer proposes: the document's name in its folder, or
+// in the home folder when it has none.
+static QString DefaultPdfName()
+{
+    const QString folder = gFileDir[0] && QFileInfo(PLATQT_ToQt(gFileDir)).isWritable()
+                               ? PLATQT_ToQt(gFileDir)
+                               : QDir::homePath();
+    return QDir(folder).filePath(PLATQT_ToQt(gFileName[0] ? gFileName : LoadText(267)) + ".pdf");
+}
+
+// The trail's lines below one sentence that says what to do.
+static void SayFirst(int id)
+{
+    const std::string lines = gErrorTrail;
+    TrailClear();
+    Fail(LoadText(id));
+    TrailAppend(lines.c_str());
+}
+
 int PrintImage2(QWidget *window)
 {
     QPrinter printer(QPrinter::HighResolution);
+    // Page size may be chosen; no selection or page ranges. Printing to a file only when
+    // there is no printer, preset then.
+    QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintShowPageSize;
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        if (PLAT_MessageBox(LoadText(1672), LoadText(1673), PLAT_MB_YESNO | PLAT_MB_ICONQUESTION) !=
+            PLAT_IDYES)
+            return 1;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(DefaultPdfName());
+        options |= QAbstractPrintDialog::PrintToFile;
+    }
     QPrintDialog dialog(&printer, window);
-    // Page size may be chosen; no selection, page ranges or printing to a file.
-    dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize);
+    dialog.setOptions(options);
     if (dialog.exec() != QDialog::Accepted)
         return 1;
-    return PrintOnPrinter(window, &printer);
+    const int ok = PrintOnPrinter(window, &printer);
+    if (!ok)
+        SayFirst(1674);
+    return ok;
 }

@@ -82,3 +82,26 @@ void PLAT_FileDiskFull(int64_t bytes);
 void PLAT_FileFaultsReset();
 // The name of an operation kind, for test messages ("open", "read", ...).
 const char *PLAT_FileOpName(int op);
+
+// ---- Temporary files, the signals that end the program, error texts ---------------------
+// A temporary file that SIGINT, SIGTERM or SIGHUP removes before the program ends, from
+// its creation until PLAT_TempForget. At most 32 at a time; 0 when the table is full (the
+// file is then only not removed by a signal).
+int PLAT_TempRegister(const char *path);
+void PLAT_TempForget(const char *path);
+// Installs the handlers of SIGINT, SIGTERM and SIGHUP: each removes the registered
+// temporaries. Then, with bDeferExit 0, the signal's own action ends the program; with 1,
+// the signal is written to a pipe (PLAT_SignalFd) for the program to end in order, and
+// only a second signal ends it at once. 0 when they cannot be installed.
+int PLAT_InstallSignalCleanup(int bDeferExit);
+// The pipe's reading end (-1 before PLAT_InstallSignalCleanup(1)); readable after a signal.
+int PLAT_SignalFd();
+// Empties the pipe; the signal that came (0: none).
+int PLAT_TakeSignal();
+// Removes from folder the temporaries (".mw<pid>_<n>.tmp") of this user's runs that
+// ended without removing them: plain files whose process is gone, untouched for
+// PLAT_STALE_TEMP_SECONDS. The number removed.
+constexpr int PLAT_STALE_TEMP_SECONDS = 60;
+int PLAT_SweepTemporaries(const char *folder);
+// Appends "<what> <path> (<the system's reason for error>)" to the trail; returns 0.
+int PLAT_FileFail(const char *what, const char *path, int error);

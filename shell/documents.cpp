@@ -164,11 +164,11 @@ int RestoreAutosave(const AUTOSAVEINFO *info)
     return 1;
 }
 
-void OfferAutosave(QWidget *)
+int OfferAutosave(QWidget *)
 {
     AUTOSAVEINFO info;
     if (!AUTOSAVE_FindOrphan(&info))
-        return;
+        return 0;
     char when[64] = "?";
     if (const std::tm *t = std::localtime(&info.tWritten))
         std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", t);
@@ -181,14 +181,15 @@ void OfferAutosave(QWidget *)
     const int answer = PLAT_MessageBox(text, LoadText(1651), PLAT_MB_YESNO | PLAT_MB_ICONQUESTION);
     if (answer != PLAT_IDYES) {
         AUTOSAVE_ReleaseOrphan(1);
-        return;
+        return 0;
     }
     if (!RestoreAutosave(&info)) {
         ShowErrorTrail();
         AUTOSAVE_ReleaseOrphan(0); // kept: offered again at the next start
-        return;
+        return 0;
     }
     AUTOSAVE_ReleaseOrphan(1);
+    return 1;
 }
 
 int OpenPictureFile(const char *path, const char *displayName)

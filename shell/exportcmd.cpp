@@ -10,6 +10,7 @@
 #include "shell/exportcmd.h"
 
 #include <cctype>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +24,7 @@
 #include "picture/compose.h"
 #include "picture/imgobj.h"
 #include "picture/text.h"
+#include "platform/file.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 
@@ -161,17 +163,30 @@ static int WaitRows(void *context, int32_t rows)
     return r->rows >= rows;
 }
 
-// The encoder thread: waits for the photo's surface, then encodes behind the decoder.
-static void EncodeBehind(RELAY *r, FILE *fp, int *ok, char *error, size_t errorSize)
+// The encoder thread: waits for the photo's surface, which comes once the decoder has
+// read the photo's header and first rows, and only then opens the output's temporary
+// file, so an input that cannot be read leaves nothing behind; then encodes behind the
+// decoder.
+struct ENCODER {
+    const char *output;
+    SAFEFILE file;
+    int opened = 0, openError = 0, ok = 0;
+    char error[300] = "";
+};
+static void EncodeBehind(RELAY *r, ENCODER *e)
 {
     std::unique_lock<std::mutex> hold(r->lock);
     r->moved.wait(hold, [r] { return r->stop || r->surface; });
     const LPDDS s = r->surface;
     const int32_t w = r->width, h = r->height;
     hold.unlock();
+    if (s) {
+        e->opened = SafeFileOpen(e->output, &e->file);
+        e->openError = e->opened ? 0 : errno;
+    }
     const JPEGROWWAIT wait = {WaitRows, r};
-    *ok = s && JpegWriteRows(fp, s->pBits, static_cast<size_t>(s->iPitch), w, h, 90, &wait, error,
-                             errorSize);
+    e->ok = e->opened && JpegWriteRows(e->file.pFile, s->pBits, static_cast<size_t>(s->iPitch), w,
+                                       h, 90, &wait, e->error, sizeof e->error);
     hold.lock();
     r->encoderDone = true;
     r->moved.notify_all();
@@ -180,15 +195,12 @@ static void EncodeBehind(RELAY *r, FILE *fp, int *ok, char *error, size_t errorS
 // Decodes the JPEG photo `input` and encodes it to `output` at the same time.
 static int ExportJpegPhoto(const char *input, const char *output)
 {
-    SAFEFILE file;
-    if (!SafeFileOpen(output, &file))
-        return Fail("Can't open file"), Fail("JpegSave() failed!");
     RELAY relay;
-    int encoded = 0;
-    char error[300] = "";
+    ENCODER encoder;
+    encoder.output = output;
     gpPhotoRowsDone = RowsDone;
     gpPhotoRowsContext = &relay;
-    std::thread encoder(EncodeBehind, &relay, file.pFile, &encoded, error, sizeof error);
+    std::thread thread(EncodeBehind, &relay, &encoder);
     IMGOBJ *photo = AddPhoto(input);
     gpPhotoRowsDone = nullptr;
     gpPhotoRowsContext = nullptr;
@@ -197,15 +209,18 @@ static int ExportJpegPhoto(const char *input, const char *output)
         relay.stop = true;
     }
     relay.moved.notify_all();
-    encoder.join();
-    if (!photo || !encoded) {
-        SafeFileAbort(&file);
-        if (photo)
-            Fail(error), Fail("JpegSave() failed!");
-        return 0;
+    thread.join();
+    if (!photo || !encoder.ok) {
+        if (encoder.opened)
+            SafeFileAbort(&encoder.file);
+        if (photo && !encoder.opened)
+            PLAT_FileFail("Can't open file", output, encoder.openError);
+        else if (photo)
+            Fail(encoder.error);
+        return photo ? Fail("JpegSave() failed!") : 0;
     }
-    if (!SafeFileCommit(&file))
-        return Fail("Can't write file"), Fail("JpegSave() failed!");
+    if (!SafeFileCommit(&encoder.file))
+        return PLAT_FileFail("Can't write file", output, errno), Fail("JpegSave() failed!");
     return 1;
 }
 

@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "document/autosave.h"
 #include "document/undo.h"
@@ -98,7 +99,7 @@ void DrawArea::paintEvent(QPaintEvent *event)
 
 void MainWindow::AfterFirstFrame()
 {
-    MAPI_RemoveStale(); // attachments a dead run left behind
+    MAPI_RemoveStale(std::time(nullptr)); // attachments older than a day
     size_t iconSize = 0;
     if (const uint8_t *icon = PLAT_FindResource("101", &iconSize)) {
         QPixmap pixmap;

@@ -53,6 +53,11 @@ class MainWindow : public QMainWindow
     // Window destruction: help, timer, clean-up; then the event loop is told to end.
     void Destroy();
     void StartAutosave();
+    // At start: offers the picture a run that did not end cleanly kept (OfferAutosave).
+    void OfferKeptWork();
+    // A signal asks the program to end: the unsaved picture is written for the next start
+    // to offer, and the event loops end without asking to save.
+    void EndOnSignal();
     // One frame tick.
     void OnFrameTick();
     // Command dispatch by command id.
@@ -126,8 +131,8 @@ extern int (*gpFrameProc)();
 int OpenPictureFile(const char *path, const char *displayName);
 // At start: when a run that did not end cleanly left an unsaved picture, asks whether to
 // restore it (Yes, the default, restores it modified and under its name, with Save asking
-// for a file); No deletes it.
-void OfferAutosave(QWidget *window);
+// for a file); No deletes it. 1 when it was restored.
+int OfferAutosave(QWidget *window);
 // The open dialog: mode 1 photos (New > Photo), 2 any supported file (Open). 0 with the
 // trail filled when the chosen file could not be opened (the picture is as it was).
 int OpenFileDlg(QWidget *window, int mode);

@@ -1,8 +1,11 @@
 // startup.cpp — the entry sequence, window creation and destruction, initialisation and
 // clean-up, caption and status bar.
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
+#include <QSocketNotifier>
 #include <QStatusBar>
 #include <cstdlib>
 #include <ctime>
@@ -13,9 +16,11 @@
 #include "picture/ao.h"
 #include "picture/text.h"
 #include "pixels/pixels.h"
+#include "platform/file.h"
 #include "platform/platform.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/trail.h"
+#include "resources/menus/commands.h"
 #include "resources/menus/menus.h"
 #include "resources/strings/strings.h"
 #include "shell/appstate.h"
@@ -97,6 +102,14 @@ int InitApplication(MainWindow *window)
     if (!DXInit(window))
         return 0;
     gMailAvailable = MAPI_Init();
+    if (QAction *mail = window->ActionFor(IDM_EMAIL); mail && !gMailAvailable) {
+        // Why the command is grey: said when the pointer rests on it.
+        mail->setToolTip(PLATQT_ToQt(LoadText(1676)));
+        mail->setStatusTip(mail->toolTip());
+        for (QObject *owner : mail->associatedObjects())
+            if (auto *menu = qobject_cast<QMenu *>(owner))
+                menu->setToolTipsVisible(true);
+    }
     window->CreateStatusBar();
     if (!window->statusBar())
         PLAT_MessageBox("Status bar!", "Error", PLAT_MB_OK);
@@ -167,23 +180,43 @@ int MainWindow::Create()
     mArea->setCursor(Qt::ArrowCursor);
     FirstStartInit();
     StartAutosave();
+    OfferKeptWork();
     return 0;
 }
 
-// The autosave's slot, the offer of a picture a crashed run left (unless a file was
-// named at start), and the timer that writes.
+// The autosave's slot and the timer that writes. A folder that cannot be used now is
+// tried again whenever there is something to keep (and said in the status bar).
 void MainWindow::StartAutosave()
 {
     char folder[4096], value[32];
     PLAT_GetProfileString("SETUP", "AutosaveSeconds", "30", value, sizeof value);
     const int32_t seconds = std::atoi(value) > 0 ? std::atoi(value) : AUTOSAVE_DEFAULT_SECONDS;
-    if (!AUTOSAVE_Folder(folder, sizeof folder) || !AUTOSAVE_Start(folder, seconds)) {
-        TrailClear(); // the program works on without it
+    const int found = AUTOSAVE_Folder(folder, sizeof folder);
+    if (found)
+        AUTOSAVE_Start(folder, seconds);
+    TrailClear(); // the program works on without it
+    if (found)
+        mAutosaveTimer.start(1000);
+}
+
+// The picture a run that did not end cleanly kept, offered whether or not a file was
+// named at start. Restored, it takes the start file's place: a start file not opened
+// yet is then not opened (it stays in the recent list to open later).
+void MainWindow::OfferKeptWork()
+{
+    if (OfferAutosave(this))
+        gStartFile[0] = '\0';
+}
+
+void MainWindow::EndOnSignal()
+{
+    PLAT_TakeSignal();
+    if (!Running())
         return;
-    }
-    if (!gStartFile[0])
-        OfferAutosave(this);
-    mAutosaveTimer.start(1000);
+    // Kept for the next start, which offers it back; nothing is asked now.
+    AUTOSAVE_WriteNow();
+    AUTOSAVE_Leave();
+    QCoreApplication::exit(0);
 }
 
 void MainWindow::Destroy()
@@ -214,6 +247,13 @@ int ShellMain(int argc, char **argv)
 {
     QApplication app(argc, argv);
     gInstance = &app;
+    // Desktops match the window to its entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.merrowick.Merrowick"));
+    // SIGTERM, SIGHUP (logging out, a shutdown) and Ctrl+C remove the temporaries of a
+    // save under way at once, then end the program in order from the event loop.
+    QSocketNotifier *endSignal = nullptr;
+    if (PLAT_InstallSignalCleanup(1))
+        endSignal = new QSocketNotifier(PLAT_SignalFd(), QSocketNotifier::Read, &app);
     // The start file is made absolute before anything changes the current directory.
     SetStartFile(StartFileArgument(argc, argv));
     ReadLanguage(argc, argv);
@@ -232,6 +272,9 @@ int ShellMain(int argc, char **argv)
         PLAT_MessageBox("Create main window!", "Error", PLAT_MB_OK, 1);
         return 0;
     }
+    if (endSignal)
+        QObject::connect(endSignal, &QSocketNotifier::activated, window,
+                         [window] { window->EndOnSignal(); });
     window->resize(window->sizeHint()); // an 800 × 600 drawing area above the status bar
     window->show();
     int code = app.exec();

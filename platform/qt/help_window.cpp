@@ -1,13 +1,23 @@
 // help_window.cpp — the program's help viewer: HTML pages in a browser with back and
 // forward. A page that does not exist shows a short notice in the window, never a box.
+//
+// Opened from a modal dialog, the window belongs to that dialog, which lets it take input
+// (a modal dialog blocks every other window), and is placed beside it; when the dialog
+// closes the window stays open on its own. Escape closes it.
+#include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <algorithm>
 
 #include "platform/platform.h"
 #include "platform/qt/qt_platform.h"
@@ -21,6 +31,7 @@ class HelpWindow : public QWidget
   public:
     HelpWindow() : QWidget(nullptr, Qt::Window)
     {
+        setObjectName("HelpWindow");
         setAttribute(Qt::WA_DeleteOnClose, false);
         auto *layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -54,9 +65,58 @@ class HelpWindow : public QWidget
                                                            : mBrowser->documentTitle());
     }
 
+    // Belongs to `dialog` (null: to no window), keeping its place and whether it shows.
+    void BelongTo(QWidget *dialog)
+    {
+        if (parentWidget() == dialog)
+            return;
+        if (parentWidget())
+            parentWidget()->removeEventFilter(this);
+        const QRect frame = geometry();
+        const bool shown = isVisible();
+        setParent(dialog, Qt::Window);
+        setGeometry(frame);
+        if (dialog)
+            dialog->installEventFilter(this);
+        if (shown)
+            show();
+    }
+
     QString mCurrent;
 
-  private:
+  protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->key() == Qt::Key_Escape)
+            close();
+        else
+            QWidget::keyPressEvent(event);
+    }
+    // The dialog it belongs to goes: the window stays, on its own.
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // At once: a dialog on the stack is deleted right after it hides, and its
+        // windows with it.
+        if (watched == parentWidget() && event->type() == QEvent::Hide) {
+            BelongTo(nullptr);
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (mOpen && !isVisible())
+                        show();
+                },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+    void closeEvent(QCloseEvent *event) override
+    {
+        mOpen = false;
+        QWidget::closeEvent(event);
+    }
+
+  public:
+    bool mOpen = false; // shown and not closed by the user
     static QString NotFoundHtml(const QString &path)
     {
         bool swedish = gLanguageOffset == 3000;
@@ -76,6 +136,21 @@ QPointer<HelpWindow> sHelp;
 
 } // namespace
 
+QPoint PLATQT_HelpPlace(const QRect &dialog, const QSize &help, const QRect &screen)
+{
+    const int gap = 8;
+    const int right = dialog.right() + 1 + gap, left = dialog.left() - gap - help.width();
+    const int freeRight = screen.right() - dialog.right(), freeLeft = dialog.left() - screen.left();
+    // Where it fits whole, right first; else the side with more room, kept on the screen.
+    int x = right + help.width() <= screen.right() + 1 ? right
+            : left >= screen.left()                    ? left
+            : freeRight >= freeLeft                    ? screen.right() + 1 - help.width()
+                                                       : screen.left();
+    x = std::max(screen.left(), std::min(x, screen.right() + 1 - help.width()));
+    int y = std::max(screen.top(), std::min(dialog.top(), screen.bottom() + 1 - help.height()));
+    return {x, y};
+}
+
 void PLAT_ShowHelp(const char *topicPath)
 {
     if (!sHelp)
@@ -83,7 +158,17 @@ void PLAT_ShowHelp(const char *topicPath)
     QString path = PLATQT_ToQt(topicPath);
     if (QDir::isRelativePath(path))
         path = QDir::current().filePath(path);
+    QWidget *dialog = QApplication::activeModalWidget();
+    const bool wasShown = sHelp->isVisible();
+    sHelp->BelongTo(dialog);
     sHelp->ShowFile(QDir::cleanPath(path));
+    if (dialog && (!wasShown || sHelp->frameGeometry().intersects(dialog->frameGeometry()))) {
+        const QScreen *screen =
+            dialog->screen() ? dialog->screen() : QGuiApplication::primaryScreen();
+        const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
+        sHelp->move(PLATQT_HelpPlace(dialog->frameGeometry(), sHelp->frameGeometry().size(), area));
+    }
+    sHelp->mOpen = true;
     sHelp->show();
     sHelp->raise();
     sHelp->activateWindow();

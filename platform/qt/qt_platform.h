@@ -7,6 +7,8 @@
 #pragma once
 
 #include <QMessageBox>
+#include <QPoint>
+#include <QRect>
 #include <QString>
 
 class QImage;
@@ -57,3 +59,7 @@ QWidget *PLATQT_HelpWindow();
 QString PLATQT_HelpCurrentFile();
 // Closes and deletes the help window.
 void PLATQT_CloseHelp();
+// Where the help window of size `help` goes beside a dialog at `dialog` on a screen's
+// free area: to its right, else to its left, else on the side with more room, always
+// on the screen.
+QPoint PLATQT_HelpPlace(const QRect &dialog, const QSize &help, const QRect &screen);

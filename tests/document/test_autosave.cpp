@@ -7,8 +7,10 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "document/autosave.h"
@@ -17,6 +19,8 @@
 #include "picture/ao.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
+#include "platform/file.h"
+#include "resources/strings/strings.h"
 #include "support/engine_reset.h"
 
 namespace
@@ -179,4 +183,58 @@ TEST_F(Autosave, BrokenDescriptionsAndTheFolder)
         ASSERT_TRUE(AUTOSAVE_Folder(out, sizeof out));
         EXPECT_STREQ(out, want);
     }
+}
+
+// A write that fails (a full disk) is said once in the status bar, tried again an interval
+// later, and its recovery said too; a folder that cannot be made is said when there is
+// something to keep.
+TEST_F(Autosave, AFailedWriteIsSaidOnceAndTriedAgain)
+{
+    auto said = [] { return FakePlatform().statusTexts[0]; };
+    AddHat();
+    PLAT_FileDiskFull(0);
+    EXPECT_EQ(AUTOSAVE_Tick(1000), 0);
+    EXPECT_EQ(AUTOSAVE_Tick(30000), 1);
+    EXPECT_FALSE(AUTOSAVE_Wait());
+    for (uint32_t t : {31000u, 32000u, 61000u}) // said once; tried again 30 s later
+        AUTOSAVE_Tick(t), AUTOSAVE_Wait();
+    ASSERT_EQ(said().size(), 1u);
+    EXPECT_NE(said()[0].find("No space left on device"), std::string::npos) << said()[0];
+    EXPECT_NE(said()[0].find(folder), std::string::npos) << said()[0];
+    PLAT_FileFaultsReset();
+    EXPECT_EQ(AUTOSAVE_Tick(62000), 0) << "the second failure: again 30 s later";
+    EXPECT_EQ(AUTOSAVE_Tick(92000), 1);
+    EXPECT_TRUE(AUTOSAVE_Wait());
+    AUTOSAVE_Tick(93000);
+    ASSERT_EQ(said().size(), 2u);
+    EXPECT_EQ(said()[1], LoadText(1671));
+    EXPECT_EQ(Pictures().size(), 1u);
+
+    // A folder under a plain file cannot be made: said when a write is due.
+    AUTOSAVE_Stop();
+    tmp.WriteText("plain", "x");
+    EXPECT_FALSE(AUTOSAVE_Start((dir / "plain" / "merrowick").c_str(), 30));
+    TrailClear();
+    AddHat();
+    AUTOSAVE_Tick(100000);
+    EXPECT_EQ(AUTOSAVE_Tick(129000), 0);
+    ASSERT_EQ(said().size(), 3u);
+    EXPECT_NE(said()[2].find("plain"), std::string::npos) << said()[2];
+}
+
+// Before a signal ends the program: the picture is written at once and its slot left for
+// the next start to offer, however recent the change.
+TEST_F(Autosave, WrittenAtOnceAndKeptWhenASignalEndsTheProgram)
+{
+    EXPECT_TRUE(AUTOSAVE_WriteNow()) << "nothing to write";
+    EXPECT_TRUE(Pictures().empty());
+    AddHat();
+    EXPECT_TRUE(AUTOSAVE_WriteNow());
+    AUTOSAVE_Leave();
+    ASSERT_EQ(Pictures().size(), 1u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100)); // the next start's own slot
+    ASSERT_TRUE(AUTOSAVE_Start(folder.c_str(), 30));
+    AUTOSAVEINFO info;
+    ASSERT_TRUE(AUTOSAVE_FindOrphan(&info));
+    EXPECT_STREQ(info.szName, "card");
 }

@@ -95,10 +95,11 @@ TEST_F(FileFaults, SavesThatFailAnywhereKeepTheEarlierFileAndThePicture)
     std::vector<uint8_t> pixels(W8(40) * 3 * 30, 0x5A);
     const FaultCase cases[] = {
         {"layout save", Path("picture.mwi"), "an earlier picture", [&] { CurrentPicture(); },
-         [&] { return LayoutSave(Path("picture.mwi").c_str()); }, PictureState, kEveryFileCall},
+         [&] { return LayoutSave(Path("picture.mwi").c_str()); }, PictureState, kEveryFileCall,
+         true},
         {"JPEG save", Path("picture.jpg"), "an earlier JPEG", [&] { CurrentPicture(); },
          [&] { return JpegSave(pixels.data(), Path("picture.jpg").c_str(), 40, 30, 3, 90); },
-         PictureState, kEveryFileCall},
+         PictureState, kEveryFileCall, true},
         // A settings file that cannot be read is never overwritten; only the close after
         // reading it may fail unnoticed.
         {"settings write", PLAT_SettingsPath(),

@@ -3,18 +3,36 @@
 // target, keep permission bits, and save names near the length limit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "document/layout.h"
 #include "formats/formats.h"
 #include "picture/imgobj.h"
+#include "platform/file.h"
 #include "support/engine_reset.h"
 #include "support/file_faults.h"
 
 namespace
 {
+
+// A process id that no process has: a child's, after it ended.
+pid_t DeadPid()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
 
 class SafeSave : public EngineTest, public ::testing::WithParamInterface<int>
 {
@@ -47,11 +65,33 @@ TEST_P(SafeSave, AReadOnlyFileOrAMissingFolderIsRefusedAndTheEarlierFileKept)
     tmp.WriteText("old.file", "earlier");
     ::chmod((dir / "old.file").c_str(), 0444);
     gModified = 1;
-    for (const fs::path &target : {dir / "old.file", dir / "no" / "such" / "x.mwi"}) {
+    const std::string first = GetParam() ? "Can't open file " : "Can't create file ";
+    fs::create_directories(dir / "folder.jpg");
+    const struct {
+        fs::path target;
+        const char *reason;
+    } refused[] = {
+        {dir / "old.file", "Permission denied"},
+        {dir / "no" / "such" / "x.mwi", "No such file or directory"},
+        {dir / "folder.jpg", "Is a directory"},
+        {dir / (std::string(252, 'n') + ".mwi"), "File name too long"},
+    };
+    for (const auto &r : refused) {
         TrailClear();
-        EXPECT_FALSE(Save(target));
-        EXPECT_STREQ(gErrorTrail, GetParam() ? "Can't open file\n" : "Create file failed!\n");
+        EXPECT_FALSE(Save(r.target));
+        EXPECT_EQ(gErrorTrail, first + r.target.string() + " (" + r.reason + ")\n");
     }
+    // The system refusing the temporary file: a full inode table, a read-only folder.
+    for (int error : {ENOSPC, EACCES}) {
+        TrailClear();
+        PLAT_FileFaultsReset();
+        PLAT_FileFailAt(FILEOP_OPEN, 1, error);
+        EXPECT_FALSE(Save(dir / "new.mwi"));
+        PLAT_FileFaultsReset();
+        EXPECT_EQ(gErrorTrail,
+                  first + (dir / "new.mwi").string() + " (" + std::strerror(error) + ")\n");
+    }
+    fs::remove(dir / "folder.jpg");
     EXPECT_EQ(ReadText(dir / "old.file"), "earlier");
     EXPECT_EQ(gModified, 1);
     EXPECT_EQ(FolderNames(dir), std::vector<std::string>{"old.file"});
@@ -78,7 +118,58 @@ TEST_P(SafeSave, NewFilesTakeTheUsualModeAndALinkedFileIsReplacedKeepingItsOwn)
     EXPECT_TRUE(fs::exists(dir / longName));
 }
 
+// A save sweeps the temporaries that killed saves of this user's left in its folder: a
+// dead process's, untouched for a minute. A running process's, a fresh one, another
+// user's and names of other kinds stay.
+TEST_P(SafeSave, ASaveSweepsTheTemporariesOfKilledSaves)
+{
+    const pid_t dead = DeadPid();
+    const std::string deadName = ".mw" + std::to_string(dead) + "_1f.tmp";
+    const std::string live = ".mw" + std::to_string(::getppid()) + "_0.tmp";
+    const std::string fresh = ".mw" + std::to_string(dead) + "_2.tmp";
+    const std::vector<std::string> kept = {".mw12x_1.tmp", fresh, live, "other.tmp"};
+    for (const std::string &name : kept)
+        tmp.WriteText(name, "x");
+    tmp.WriteText(deadName, "left by a kill -9");
+    const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(2);
+    for (const std::string &name : {deadName, live, std::string(".mw12x_1.tmp")})
+        fs::last_write_time(dir / name, old);
+    std::vector<std::string> expected = kept;
+    if (::geteuid() == 0) { // another user's stays
+        const std::string foreign = ".mw" + std::to_string(dead) + "_3.tmp";
+        tmp.WriteText(foreign, "x");
+        fs::last_write_time(dir / foreign, old);
+        ASSERT_EQ(::chown((dir / foreign).c_str(), 65534, 65534), 0);
+        expected.push_back(foreign);
+    }
+    ASSERT_TRUE(Save(dir / "saved.file")) << gErrorTrail;
+    expected.push_back("saved.file");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(FolderNames(dir), expected);
+}
+
 INSTANTIATE_TEST_SUITE_P(LayoutAndJpeg, SafeSave, ::testing::Values(0, 1),
                          [](const auto &info) { return info.param ? "Jpeg" : "Layout"; });
 
 } // namespace
+
+// The window's way with the signals that end the program: a registered temporary file is
+// removed at once, and the signal waits in the pipe for the program to end in order.
+TEST(EndSignals, RemoveTemporariesAtOnceAndWaitForTheProgram)
+{
+    TempDir tmp;
+    const std::string temp = tmp / ".mw1_0.tmp";
+    tmp.WriteText(".mw1_0.tmp", "half a picture");
+    tmp.WriteText("kept", "forgotten by the table");
+    ASSERT_TRUE(PLAT_TempRegister(temp.c_str()));
+    ASSERT_TRUE(PLAT_TempRegister((tmp / "kept").c_str()));
+    PLAT_TempForget((tmp / "kept").c_str());
+    ASSERT_TRUE(PLAT_InstallSignalCleanup(1));
+    ASSERT_GE(PLAT_SignalFd(), 0);
+    ::raise(SIGTERM);
+    EXPECT_FALSE(fs::exists(temp));
+    EXPECT_TRUE(fs::exists(tmp / "kept"));
+    EXPECT_EQ(PLAT_TakeSignal(), SIGTERM);
+    PLAT_TempForget(temp.c_str());
+    std::signal(SIGTERM, SIG_DFL);
+}

@@ -80,6 +80,8 @@ const Expected kInstalled[] = {
     {"share/man/man1/merrowick.1.gz", "the manual page"},
     {"share/doc/merrowick/ATTRIBUTION.md", "the clip art's credits"},
     {"share/doc/merrowick/README.md", "the read-me"},
+    {"share/doc/merrowick/copyright", "the copyright file"},
+    {"share/doc/merrowick/changelog.Debian.gz", "the package's changelog"},
 };
 
 TEST_F(InstalledTree, HoldsEveryFileInItsPlace)
@@ -140,6 +142,24 @@ TEST_F(InstalledTree, DesktopEntryMetainfoAndFileTypePassTheirValidators)
     }
     if (!ran)
         GTEST_SKIP() << "no validator installed (scripts/install-deps installs them)";
+}
+
+// The desktop entry offers the program for every kind of file it opens; the copyright
+// file names every art set's licence that ATTRIBUTION.md lists.
+TEST_F(InstalledTree, TheEntryOpensEveryTypeAndTheCopyrightNamesEveryLicence)
+{
+    const std::string entry =
+        ReadText(Share() / "applications/example.merrowick.Merrowick.desktop");
+    for (const char *type :
+         {"application/x-merrowick;", "image/jpeg;", "image/png;", "image/webp;", "image/bmp;"})
+        EXPECT_NE(entry.find(type), std::string::npos) << type;
+    const std::string copyright = ReadText(Share() / "doc/merrowick/copyright");
+    EXPECT_EQ(copyright.rfind(
+                  "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/", 0),
+              0u);
+    for (const char *licence : {"License: Expat", "License: Apache-2.0", "License: CC-BY-4.0",
+                                "License: public-domain", "clipart/policehat.clp"})
+        EXPECT_NE(copyright.find(licence), std::string::npos) << licence;
 }
 
 // ---- The manual page ----------------------------------------------------------------------

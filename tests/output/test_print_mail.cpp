@@ -11,12 +11,15 @@
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <array>
+#include <atomic>
 #include <fstream>
+#include <unistd.h>
 
 #include "formats/formats.h"
 #include "output/output.h"
@@ -27,10 +30,12 @@
 #include "pixels/pixels.h"
 #include "resources/menus/commands.h"
 #include "resources/menus/menus.h"
+#include "resources/strings/strings.h"
 #include "shell/appstate.h"
 #include "shell/shell.h"
 #include "shell/shellcore.h"
 #include "support/bmp_builder.h"
+#include "support/file_faults.h"
 #include "support/qt_app.h"
 #include "tests/formats/photo_target.h"
 
@@ -271,6 +276,65 @@ TEST_F(PrintTest, AbortingOrFailingGivesTheWindowBack)
         EXPECT_NE(w->objectName(), "PrintAbortDialog");
 }
 
+// Cancel pressed while the page is being drawn: nothing is printed, and an earlier PDF
+// of the name stays as it was, with no temporary file beside it.
+TEST_F(PrintTest, CancelWhileThePageIsDrawnPrintsNothing)
+{
+    MakePicture(64, 48);
+    mDir.WriteText("page.pdf", "an earlier PDF");
+    static std::atomic<bool> drawing;
+    drawing = false;
+    gpPrintDrawHook = [] {
+        drawing = true;
+        for (int i = 0; i < 5000 && __atomic_load_n(&gKeepPrinting, __ATOMIC_SEQ_CST); i++)
+            ::usleep(1000);
+    };
+    Robot robot([&] {
+        if (drawing)
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w->objectName() == "PrintAbortDialog" && w->isVisible()) {
+                    Child<QPushButton>(w, "abortButton")->click();
+                    return true;
+                }
+        return AnswerOptions(kDefaults);
+    });
+    EXPECT_EQ(PrintOnPrinter(&mWindow, &mPrinter), 1) << gErrorTrail;
+    gpPrintDrawHook = nullptr;
+    EXPECT_TRUE(drawing);
+    EXPECT_EQ(ReadText(mPdf), "an earlier PDF");
+    EXPECT_EQ(FolderNames(mDir.Path()), (std::vector<std::string>{"page.pdf", "photo.bmp"}));
+    EXPECT_TRUE(mWindow.isEnabled());
+}
+
+// No printer set up: it says so and what to do; Yes opens the print dialog with a PDF
+// file as the printer, named after the picture.
+TEST_F(PrintTest, WithoutAPrinterThePictureCanGoToAPdfFile)
+{
+    if (!QPrinterInfo::availablePrinterNames().isEmpty())
+        GTEST_SKIP() << "this machine has a printer";
+    MakePicture(64, 48);
+    std::snprintf(gFileName, sizeof gFileName, "card");
+    std::snprintf(gFileDir, sizeof gFileDir, "%s/", mDir.Path().c_str());
+    QString offered;
+    Robot robot([&] {
+        if (auto *dialog = dynamic_cast<QPrintDialog *>(QApplication::activeModalWidget())) {
+            offered = dialog->printer()->outputFileName();
+            dialog->reject();
+            return true;
+        }
+        return false;
+    });
+    gBoxAnswer = PLAT_IDNO;
+    EXPECT_EQ(PrintImage2(&mWindow), 1);
+    ASSERT_EQ(gBoxes.size(), 1u);
+    EXPECT_EQ(gBoxes[0], LoadText(1672));
+    EXPECT_TRUE(offered.isEmpty()) << "No: no dialog";
+    gBoxAnswer = PLAT_IDYES;
+    EXPECT_EQ(PrintImage2(&mWindow), 1);
+    EXPECT_EQ(offered.toStdString(), mDir / "card.pdf");
+    EXPECT_FALSE(TrailPending());
+}
+
 TEST_F(PrintTest, PreviewShowsThePageAndCancelPrintsNothing)
 {
     MakePicture(64, 48);
@@ -320,10 +384,12 @@ class MailTest : public PictureTest
         for (const char *v : {"SAYS", "WAIT", "STATUS"})
             unsetenv(v);
         std::snprintf(gFileName, sizeof gFileName, "beach party");
+        setenv("XDG_CACHE_HOME", (mDir / "cache").c_str(), 1);
     }
     void TearDown() override
     {
         UsePath(mOldPath);
+        unsetenv("XDG_CACHE_HOME");
         gMailWaitMs = 5000;
         PictureTest::TearDown();
     }
@@ -356,7 +422,8 @@ TEST_F(MailTest, TheMailProgramGetsAJpegOfTheChosenSizeUnderTheDocumentsName)
         const fs::path file = args[1];
         std::replace(name.begin(), name.end(), '/', '_');
         EXPECT_EQ(file.filename(), name + ".jpg");
-        EXPECT_EQ(file.parent_path().parent_path(), fs::canonical(PLAT_TempDir()));
+        EXPECT_EQ(file.parent_path().parent_path(), mDir / "cache/merrowick/mail");
+        EXPECT_EQ(fs::status(file.parent_path()).permissions(), fs::perms::owner_all);
         EXPECT_FALSE(fs::exists(mDir / "pwned"));
         PhotoTarget jpeg;
         ASSERT_TRUE(jpeg.Load(JpegLoad, file)) << gErrorTrail;
@@ -411,7 +478,10 @@ TEST_F(MailTest, MailIsGreyedWithoutAMailProgramAndPrintingNeedsAPicture)
             dialog->reject(); // the new photo's rotation: as it is
         return false;
     });
-    // Only the first window prints: closing a window ends the event loops after it.
+    // Only the first window prints: closing a window ends the event loops after it. With
+    // no printer set up, Yes to printing to a PDF file.
+    gBoxAnswer = PLAT_IDYES;
+    const bool noPrinter = QPrinterInfo::availablePrinterNames().isEmpty();
     for (bool present : {true, false}) {
         UsePath(present ? mBin.Path() : mDir.Path());
         MainWindow window(RES_FindMenu("MENU_ENG"), RES_FindAccel("ACCEL_ENG"));
@@ -422,6 +492,8 @@ TEST_F(MailTest, MailIsGreyedWithoutAMailProgramAndPrintingNeedsAPicture)
         ASSERT_TRUE(OpenPictureFile(WritePhoto(64, 48).c_str(), nullptr)) << gErrorTrail;
         SetCommandState(CMDSTATE_PICTURE); // as the open command does
         EXPECT_EQ(window.ActionFor(IDM_EMAIL)->isEnabled(), present);
+        // Grey, it says why.
+        EXPECT_EQ(window.ActionFor(IDM_EMAIL)->toolTip().toStdString() == LoadText(1676), !present);
         if (present) {
             EXPECT_EQ(printDialogs, 0);
             window.OnCommand(IDM_PRINT);
@@ -429,43 +501,73 @@ TEST_F(MailTest, MailIsGreyedWithoutAMailProgramAndPrintingNeedsAPicture)
         }
         window.close();
     }
-    EXPECT_TRUE(gBoxes.empty());
+    EXPECT_EQ(gBoxes,
+              noPrinter ? std::vector<std::string>{LoadText(1672)} : std::vector<std::string>{});
 }
 
-TEST_F(MailTest, StartRemovesTheMailFoldersOfRunsThatAreGone)
+// A later start removes the attachment folders older than a day; only this user's
+// folders of mode 0700 that are no links; a link inside leads nowhere out.
+TEST_F(MailTest, AttachmentsGoAtALaterStartAfterADay)
 {
     MakePicture(64, 48);
-    ASSERT_EQ(SendEmail(nullptr, 64, 48, 3), 1); // this run's own folder holds mail
-    const QString own = QDir::cleanPath(QString::fromLocal8Bit(PLAT_TempDir()));
-    const QString gone = own + "-gone", live = own + "-live", other = own + "-other";
-    for (const QString &dir : {gone, live, other})
-        QDir().mkpath(dir + "/mail-1");
-    // A lock file as a run leaves it, naming a process that has ended.
-    QProcess ended;
-    ended.start("true");
-    ASSERT_TRUE(ended.waitForStarted());
-    const QByteArray pid = QByteArray::number(ended.processId());
-    ended.waitForFinished();
-    QByteArray lock;
-    if (QLockFile probe(gone + "/mail.lock"); probe.tryLock(0)) {
-        QFile f(gone + "/mail.lock");
-        lock = f.open(QIODevice::ReadOnly) ? f.readAll() : "";
+    ASSERT_EQ(SendEmail(nullptr, 64, 48, 3), 1) << gErrorTrail; // today's: kept
+    const fs::path base = MailFolder();
+    const fs::path outside = mDir / "outside";
+    fs::create_directories(outside);
+    mDir.WriteText("outside/keep.txt", "not the program's");
+    auto folder = [&](const char *name, fs::perms mode) {
+        fs::create_directories(base / name);
+        fs::permissions(base / name, mode);
+        return base / name;
+    };
+    const fs::path old = folder("old", fs::perms::owner_all);
+    fs::create_directory_symlink(outside, old / "link");
+    const fs::path open =
+        folder("open", fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
+    fs::create_directory_symlink(outside, base / "linked");
+    std::vector<fs::path> stay = {open, base / "linked"};
+    if (::geteuid() == 0) {
+        stay.push_back(folder("foreign", fs::perms::owner_all));
+        ASSERT_EQ(::chown((base / "foreign").c_str(), 65534, 65534), 0);
     }
-    QFile f(gone + "/mail.lock");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(pid + lock.mid(lock.indexOf('\n'))) > 0);
-    f.close();
-    QLockFile held(live + "/mail.lock"); // a run still going
-    ASSERT_TRUE(held.tryLock(0));
+    const std::time_t later = std::time(nullptr) + MAIL_KEEP_SECONDS + 60;
+    EXPECT_EQ(MAPI_RemoveStale(std::time(nullptr)), 0) << "nothing is a day old yet";
+    EXPECT_EQ(MAPI_RemoveStale(later), 2) << "the old folder and today's mail, a day later";
+    EXPECT_FALSE(fs::exists(old));
+    for (const fs::path &p : stay)
+        EXPECT_TRUE(fs::exists(fs::symlink_status(p))) << p;
+    EXPECT_EQ(ReadText(outside / "keep.txt"), "not the program's");
+}
 
-    EXPECT_EQ(MAPI_Init(), 1);
-    MAPI_RemoveStale(); // as the start does once its first frame is shown
-    EXPECT_FALSE(QDir(gone).exists());
-    EXPECT_TRUE(QDir(live + "/mail-1").exists());
-    EXPECT_TRUE(QDir(other + "/mail-1").exists()); // no lock: not a mail folder
-    EXPECT_TRUE(fs::exists(Args().at(1)));
-    held.unlock();
-    QDir(live).removeRecursively();
-    QDir(other).removeRecursively();
+// Swedish: the blank picture's attachment is "Namnlös.jpg", its own letters in the name.
+TEST_F(MailTest, TheAttachmentNameKeepsTheDocumentsLetters)
+{
+    MakePicture(64, 48);
+    gLanguageOffset = 3000;
+    std::snprintf(gFileName, sizeof gFileName, "%s", LoadText(267));
+    ASSERT_EQ(SendEmail(nullptr, 64, 48, 3), 1) << gErrorTrail;
+    gLanguageOffset = 0;
+    EXPECT_EQ(fs::path(Args().at(1)).filename().string(), "Namnl\u00f6s.jpg");
+    std::snprintf(gFileName, sizeof gFileName, "\u00c5sa"); // a file's name: UTF-8
+    EXPECT_EQ(AttachmentName().toStdString(), "\u00c5sa.jpg");
+}
+
+// No mail program answers: one sentence of what to do above the lines, and the picture
+// offered as a JPEG file instead.
+TEST_F(MailTest, NoMailProgramSaysWhatToDoAndOffersTheJpeg)
+{
+    MakePicture(64, 48);
+    setenv("STATUS", "3", 1);
+    setenv("SAYS", "grep: /usr/share/applications//: Is a directory", 1);
+    gBoxAnswer = PLAT_IDNO;
+    QWidget window;
+    EXPECT_EQ(SendEmail(&window, 64, 48, 3), 1);
+    ASSERT_EQ(gBoxes.size(), 1u);
+    EXPECT_EQ(gBoxes[0], std::string(LoadText(1675)) + "\n\n" +
+                             "grep: /usr/share/applications//: Is a directory\n3\n"
+                             "MAPI_Send() !\nEMAIL_Send() failed\n");
+    EXPECT_FALSE(TrailPending());
+    EXPECT_FALSE(fs::exists(Args().at(1)));
 }
 
 } // namespace

@@ -2,14 +2,17 @@
 // buttons in the program's language.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <tuple>
 
 #include "interface/interface.h"
 #include "picture/compose.h"
+#include "platform/platform.h"
 #include "resources/strings/strings.h"
 #include "shell/appstate.h"
 #include "shell/dialogs.h"
@@ -97,4 +100,62 @@ TEST_F(QtTest, MessageBoxButtonsFollowTheProgramsLanguage)
                   PLAT_IDCANCEL);
         EXPECT_TRUE(shown.contains(yes) && shown.contains(cancel)) << shown.join(",").toStdString();
     }
+}
+
+// Help opened from a modal dialog: the help window takes input (Escape closes it) and
+// stays open on its own when the dialog ends. (Where it stands: HelpPlace below.)
+TEST_F(QtTest, HelpFromAModalDialogIsUsableBesideIt)
+{
+    std::snprintf(gMainDir, sizeof gMainDir, "%s/", std::getenv("MW_DATA_DIR"));
+    QDir::setCurrent(gMainDir);
+    bool escaped = false, open = false;
+    QDialog dialog;
+    dialog.resize(300, 200);
+    dialog.move(100, 100);
+    int step = 0;
+    Robot robot([&] {
+        if (!dialog.isVisible())
+            return false;
+        QWidget *help = PLATQT_HelpWindow();
+        if (step == 0) {
+            ShowHelpPage("basics_print.htm");
+            step = 1;
+        } else if (step == 1 && help && help->isVisible() && help->windowHandle()) {
+            // Through the window system, as a key press arrives: a blocked window drops it.
+            QTest::keyClick(help->windowHandle(), Qt::Key_Escape);
+            step = 2;
+        } else if (step == 2) {
+            escaped = help && !help->isVisible() && dialog.isVisible();
+            ShowHelpPage("basics_print.htm");
+            dialog.reject();
+            step = 3;
+        }
+        return step == 3;
+    });
+    dialog.exec();
+    QTest::qWait(50);
+    open = PLATQT_HelpWindow() && PLATQT_HelpWindow()->isVisible() &&
+           !PLATQT_HelpWindow()->parentWidget();
+    EXPECT_TRUE(escaped);
+    EXPECT_TRUE(open) << "on its own after the dialog";
+    EXPECT_TRUE(PLATQT_HelpCurrentFile().endsWith("basics_print.htm"));
+}
+
+// Beside the dialog: right when it fits, else left, else where there is more room; always
+// on the screen.
+TEST(HelpPlace, BesideTheDialogAndOnTheScreen)
+{
+    const QRect screen(0, 0, 1280, 1000);
+    const QSize help(500, 400);
+    const struct {
+        QRect dialog;
+        QPoint at;
+    } cases[] = {
+        {{100, 100, 300, 200}, {408, 100}}, // room on the right
+        {{700, 100, 400, 200}, {192, 100}}, // on the left
+        {{200, 800, 700, 300}, {780, 600}}, // neither: more room right, kept on screen
+        {{450, 50, 800, 300}, {0, 50}},     // neither: more room left
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(PLATQT_HelpPlace(c.dialog, help, screen), c.at) << c.dialog.x();
 }

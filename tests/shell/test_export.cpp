@@ -4,13 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "document/layout.h"
 #include "formats/formats.h"
+#include "platform/file.h"
 #include "shell/exportcmd.h"
+#include "support/bmp_builder.h"
 #include "support/data_files.h"
 #include "tests/formats/photo_target.h"
 #include "tests/support/engine_reset.h"
@@ -200,3 +206,72 @@ TEST_F(ExportCommand, TheDemonstrationPictureShowsPiecesOnItsPhoto)
     EXPECT_GT(other, sky / 10) << "pieces cover part of the sky";
     EXPECT_GT(sky, other) << "the sky is still there";
 }
+
+namespace
+{
+
+// The temporaries (".mw*.tmp") in a folder.
+int Temporaries(const fs::path &folder)
+{
+    int n = 0;
+    for (const auto &e : fs::directory_iterator(folder))
+        n += e.path().filename().string().rfind(".mw", 0) == 0;
+    return n;
+}
+
+// An export in a child process, ended by a signal: as soon as its output's temporary
+// file appears (the picture being written), or early (the photo being read). Either way
+// nothing is left beside the output, and the signal ends the process.
+TEST_F(ExportCommand, ASignalMidExportLeavesNoTemporaryFile)
+{
+    const std::string jpeg = WritePhoto(2400, 2400);
+    const std::string bmp = (dir / "photo.bmp").string();
+    WriteFile(bmp,
+              PictureBmp(2400, 2400, [](int x, int y) { return RedAt(x, y) ? 0xFF0000u : kBlue; }));
+    const fs::path out = dir / "out";
+    fs::create_directories(out);
+    const struct {
+        const char *input;
+        int sig;
+        bool early;
+    } runs[] = {{"jpeg", SIGTERM, false},
+                {"bmp", SIGINT, false},
+                {"bmp", SIGHUP, false},
+                {"jpeg", SIGHUP, true},
+                {"bmp", SIGTERM, true}};
+    for (const auto &r : runs) {
+        SCOPED_TRACE(std::string(r.input) + " " + strsignal(r.sig) + (r.early ? ", early" : ""));
+        const std::string input = std::string(r.input) == "jpeg" ? jpeg : bmp;
+        const std::string output = (out / "picture.jpg").string();
+        const pid_t child = ::fork();
+        if (child == 0) {
+            PLAT_InstallSignalCleanup(0);
+            std::vector<std::string> args = {"merrowick", "--export", input, output};
+            std::vector<char *> argv;
+            for (auto &a : args)
+                argv.push_back(a.data());
+            int handled = 0;
+            ::_exit(RunExportCommand(4, argv.data(), &handled));
+        }
+        bool seen = false;
+        for (int i = 0; i < 40000 && !seen && !r.early; i++) {
+            seen = Temporaries(out) > 0;
+            if (!seen)
+                ::usleep(100);
+        }
+        if (r.early)
+            ::usleep(2000);
+        ::kill(child, r.sig);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(r.early || seen) << "the temporary file was never seen";
+        if (WIFSIGNALED(status))
+            EXPECT_EQ(WTERMSIG(status), r.sig);
+        else
+            ADD_FAILURE() << "the export ended by itself (" << WEXITSTATUS(status) << ")";
+        EXPECT_EQ(Temporaries(out), 0);
+        EXPECT_FALSE(fs::exists(output));
+    }
+}
+
+} // namespace

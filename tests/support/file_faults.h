@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -90,6 +91,9 @@ struct FaultCase {
     // Kinds of call whose failure must fail the run; any other fault may also end in
     // success, but then with the clean run's result.
     unsigned mustFail;
+    // A failed write, sync, rename or close, or a full disk, is said with the target's
+    // name and the system's reason.
+    bool namesFileAndReason = false;
 };
 
 // A save failing at every step: it says so, the earlier file is byte for byte as it was,
@@ -125,6 +129,12 @@ inline void CheckSaveUnderFaults(const FaultCase &c)
             EXPECT_EQ(ReadText(c.target), c.earlier);
             EXPECT_NE(gErrorTrail[0], '\0') << "no message";
             EXPECT_EQ(c.state(), state);
+            if (c.namesFileAndReason && f.op != FILEOP_OPEN && f.op != FILEOP_READ) {
+                const std::string trail = gErrorTrail;
+                EXPECT_NE(trail.find(c.target), std::string::npos) << trail;
+                EXPECT_NE(trail.find(std::strerror(f.op < 0 ? ENOSPC : EIO)), std::string::npos)
+                    << trail;
+            }
         }
         EXPECT_EQ(FolderNames(folder), names);
         TrailClear();
@@ -162,6 +172,12 @@ inline void CheckLoadUnderFaults(const FaultCase &c)
         } else {
             EXPECT_NE(gErrorTrail[0], '\0') << "no message";
             EXPECT_EQ(c.state(), state);
+            if (c.namesFileAndReason && f.op != FILEOP_OPEN && f.op != FILEOP_READ) {
+                const std::string trail = gErrorTrail;
+                EXPECT_NE(trail.find(c.target), std::string::npos) << trail;
+                EXPECT_NE(trail.find(std::strerror(f.op < 0 ? ENOSPC : EIO)), std::string::npos)
+                    << trail;
+            }
         }
         TrailClear();
     }
