@@ -14,6 +14,20 @@
 // Largest WebP file read: far more than any real photo of the allowed size needs.
 static constexpr int64_t kMaxWebpFile = 1LL << 30;
 
+// What decoding holds besides the photo: the file, the BGRA copy of a picture with
+// alpha, a lossless picture's own whole ARGB image (a lossy one's alpha plane and its
+// decoding) and row buffers.
+static int64_t DecoderBytes(const WebPBitstreamFeatures &f, size_t fileBytes)
+{
+    const int64_t pixels = static_cast<int64_t>(f.width) * f.height;
+    const int lossy = f.format == 1;
+    return static_cast<int64_t>(fileBytes) + (f.has_alpha ? 4 * pixels : 0) +
+           (!lossy        ? 4 * pixels
+            : f.has_alpha ? 2 * pixels
+                          : 0) +
+           int64_t{256} * f.width + (int64_t{1} << 20);
+}
+
 // Decodes a picture with alpha into one BGRA copy and lays it over white.
 static int DecodeWithAlpha(const uint8_t *data, size_t size, LPDDS dest, int32_t w, int32_t h)
 {
@@ -39,10 +53,10 @@ int WebpLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *inf
     else if (features.has_animation)
         ok = Failf("An animated WebP file is not a photo: %s", path);
     else
-        ok = PhotoSizeAllowed(features.width, features.height);
+        ok = PhotoLoadAllowed(features.width, features.height, DecoderBytes(features, size));
     LPDDS dest = nullptr;
     if (ok) {
-        *info = {features.width, features.height, 3, 1};
+        *info = {features.width, features.height, 3, 1, 0};
         dest = PhotoTargetSurface(target, context, info);
         ok = dest != nullptr;
     }
