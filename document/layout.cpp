@@ -350,10 +350,12 @@ static int OpenLayout(const char *path, LAYOUTFILE *lf)
     lf->fp = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? PLAT_FileStream(fd, "rb")
                                                                      : nullptr;
     if (!lf->fp) {
+        const int error = fd < 0 ? errno : EINVAL;
         if (fd >= 0)
             PLAT_FileClose(fd);
         Fail(path);
-        return Fail("Could not open the file.");
+        Fail("Could not open the file.");
+        return Failf("(%s)", PLAT_FileErrorText(error));
     }
     lf->iSize = st.st_size;
     lf->fd = fd;

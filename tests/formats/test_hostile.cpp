@@ -140,10 +140,10 @@ TEST_F(HostilePhotos, ScansBeyondWhatThePictureNeedsAreRefused)
         PhotoTarget t;
         TrailClear();
         EXPECT_EQ(t.Load(JpegLoad, In("scans.jpg")), loads) << repeats << ": " << gErrorTrail;
-        if (!loads)
-            EXPECT_NE(std::string(gErrorTrail).find("more scans than a picture of its size needs"),
-                      std::string::npos)
-                << gErrorTrail;
+        const bool says = std::string(gErrorTrail)
+                              .find("more scans than a picture of its size "
+                                    "needs") != std::string::npos;
+        EXPECT_EQ(says, !loads) << gErrorTrail;
     }
 }
 
@@ -198,8 +198,8 @@ TEST_F(HostilePhotos, ACutJpegOpensAsFarAsItGoesAndSaysItIsIncomplete)
             ASSERT_TRUE(t.Load(JpegLoad, In("cut.jpg"))) << name << ": " << gErrorTrail;
             const bool cut = keep < whole.size();
             EXPECT_EQ(t.info.bIncomplete, cut ? 1 : 0) << name << " " << keep;
-            if (name[0] == 'b')
-                EXPECT_EQ(DXGetPixel(t.surface, 200, 250) == 0x808080, cut) << keep;
+            const bool grey = DXGetPixel(t.surface, 200, 250) == 0x808080;
+            EXPECT_TRUE(name[0] != 'b' || grey == cut) << keep;
         }
     }
 }
