@@ -45,7 +45,8 @@ static int DecodeBitmapPhoto(const uint8_t *data, size_t size, PHOTOTARGET targe
     // rounded up to 4 bytes), copied into the photo after.
     int64_t w = 0, h = 0;
     if (BitmapPeekSize(data, size, &w, &h) &&
-        !PhotoLoadAllowed(w, h, static_cast<int64_t>(size) + (3 * w + 3) / 4 * 4 * h))
+        (!PhotoSizeAllowed(w, h) ||
+         !PhotoLoadAllowed(w, h, static_cast<int64_t>(size) + (3 * w + 3) / 4 * 4 * h)))
         return 0;
     DIBIMAGE image = {};
     const char *why = nullptr;

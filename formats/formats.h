@@ -37,7 +37,8 @@ int PhotoSizeAllowed(int64_t width, int64_t height);
 int64_t PhotoSurfaceBytes(int64_t width, int64_t height);
 // PhotoSizeAllowed, and the photo's surfaces with `readerBytes` (what its reader holds
 // besides: whole-picture buffers, the file when it is read whole) within the memory
-// budget. 0 with a trail line that names the size.
+// budget. 0 with a trail line that names the size. Readers count their bytes from a size
+// that PhotoSizeAllowed has passed, so the count cannot overflow.
 int PhotoLoadAllowed(int64_t width, int64_t height, int64_t readerBytes);
 
 // ---- The JPEG buffer ---------------------------------------------------------------

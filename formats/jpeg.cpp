@@ -367,6 +367,8 @@ static int StartDecode(DecodeState *st)
     const int cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
     jpeg_calc_output_dimensions(cinfo);
+    if (!PhotoSizeAllowed(cinfo->output_width, cinfo->output_height))
+        return 0;
     const int64_t decoderBytes = DecoderBytes(cinfo);
     if (!PhotoLoadAllowed(cinfo->output_width, cinfo->output_height, decoderBytes))
         return 0;

@@ -63,12 +63,14 @@ static int DecodePng(const char *path, const uint8_t *data, size_t size, PHOTOTA
         Failf("Not a readable PNG file: %s", path);
         return Fail(image.message);
     }
-    // Held while it decodes: the file, one BGRA copy of a picture with alpha, row buffers.
+    // Held while it decodes: the file, one BGRA copy of a picture with alpha, row buffers
+    // (counted once the size is known to be within the photo limits).
     const int alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
-    const int64_t readerBytes = static_cast<int64_t>(size) +
-                                (alpha ? int64_t{4} * image.width * image.height : 0) +
-                                int64_t{64} * image.width + (int64_t{1} << 20);
-    if (!PhotoLoadAllowed(image.width, image.height, readerBytes)) {
+    if (!PhotoSizeAllowed(image.width, image.height) ||
+        !PhotoLoadAllowed(image.width, image.height,
+                          static_cast<int64_t>(size) +
+                              (alpha ? int64_t{4} * image.width * image.height : 0) +
+                              int64_t{64} * image.width + (int64_t{1} << 20))) {
         png_image_free(&image);
         return 0;
     }

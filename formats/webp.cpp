@@ -53,7 +53,8 @@ int WebpLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *inf
     else if (features.has_animation)
         ok = Failf("An animated WebP file is not a photo: %s", path);
     else
-        ok = PhotoLoadAllowed(features.width, features.height, DecoderBytes(features, size));
+        ok = PhotoSizeAllowed(features.width, features.height) &&
+             PhotoLoadAllowed(features.width, features.height, DecoderBytes(features, size));
     LPDDS dest = nullptr;
     if (ok) {
         *info = {features.width, features.height, 3, 1, 0};

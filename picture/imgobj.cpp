@@ -263,6 +263,8 @@ int64_t IMGOBJ_ArtworkBytes(const char *name)
     if (got >= 0 ? !BitmapPeekSize(head, static_cast<size_t>(got), &w, &h)
                  : !res || !BitmapPeekSize(res, size, &w, &h))
         return 0;
+    if (w < 1 || h < 1 || w > MAX_PHOTO_SIDE || h > MAX_PHOTO_SIDE)
+        return 0;                   // refused when it is loaded
     return (3 * w + 3) / 4 * 4 * h; // the decoded rows become the artwork's surface
 }
 
