@@ -14,18 +14,20 @@
 // Largest WebP file read: far more than any real photo of the allowed size needs.
 static constexpr int64_t kMaxWebpFile = 1LL << 30;
 
-// What decoding holds besides the photo: the file, the BGRA copy of a picture with
-// alpha, a lossless picture's own whole ARGB image (a lossy one's alpha plane and its
-// decoding) and row buffers.
+// What decoding holds besides the photo: the file and row buffers, and whole-picture
+// buffers: the BGRA copy of a picture with alpha, a lossless picture's own ARGB image, a
+// lossy one's alpha plane and its decoding.
 static int64_t DecoderBytes(const WebPBitstreamFeatures &f, size_t fileBytes)
 {
     const int64_t pixels = static_cast<int64_t>(f.width) * f.height;
-    const int lossy = f.format == 1;
-    return static_cast<int64_t>(fileBytes) + (f.has_alpha ? 4 * pixels : 0) +
-           (!lossy        ? 4 * pixels
-            : f.has_alpha ? 2 * pixels
-                          : 0) +
-           int64_t{256} * f.width + (int64_t{1} << 20);
+    int64_t bytes = static_cast<int64_t>(fileBytes) + int64_t{256} * f.width + (int64_t{1} << 20);
+    if (f.has_alpha)
+        bytes += 4 * pixels;
+    if (f.format != 1) // lossless (or mixed)
+        bytes += 4 * pixels;
+    else if (f.has_alpha)
+        bytes += 2 * pixels;
+    return bytes;
 }
 
 // Decodes a picture with alpha into one BGRA copy and lays it over white.
