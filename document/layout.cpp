@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -21,6 +23,7 @@
 #include "picture/text.h"
 #include "pixels/pixels.h"
 #include "platform/file.h"
+#include "platform/memory.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 
@@ -347,10 +350,12 @@ static int OpenLayout(const char *path, LAYOUTFILE *lf)
     lf->fp = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? PLAT_FileStream(fd, "rb")
                                                                      : nullptr;
     if (!lf->fp) {
+        const int error = fd < 0 ? errno : EINVAL;
         if (fd >= 0)
             PLAT_FileClose(fd);
         Fail(path);
-        return Fail("Could not open the file.");
+        Fail("Could not open the file.");
+        return Failf("(%s)", PLAT_FileErrorText(error));
     }
     lf->iSize = st.st_size;
     lf->fd = fd;
@@ -393,13 +398,38 @@ static int64_t PhotoBytes(const LAYOUTHEADER &h)
     return static_cast<int64_t>(h.iPhotoWidth) * h.iPhotoHeight * 3;
 }
 
+static void BringIntoRange(LAYOUTRECORD *r, const LAYOUTHEADER &h);
+
+// What a piece holds once loaded: its artwork (each looked up once in `artwork`) and its
+// screen image, as large as the largest drawing area shows the piece, turned. -1 when its
+// artwork cannot be read (errno set).
+static int64_t PieceBytes(const LAYOUTRECORD &record, const LAYOUTHEADER &h,
+                          std::map<std::string, int64_t> *artwork)
+{
+    auto art = artwork->find(record.szFileName);
+    if (art == artwork->end())
+        art = artwork->emplace(record.szFileName, IMGOBJ_ArtworkBytes(record.szFileName)).first;
+    if (art->second < 0)
+        return -1;
+    LAYOUTRECORD r = record;
+    BringIntoRange(&r, h);
+    const int64_t w = static_cast<int64_t>(r.iWidth) * LAYOUT_MAX_AREA_WIDTH / h.iRectWidth;
+    const int64_t ht = static_cast<int64_t>(r.iHeight) * LAYOUT_MAX_AREA_HEIGHT / h.iRectHeight;
+    int32_t rw = 0, rh = 0;
+    CalcRotatedSize(static_cast<int32_t>(w), static_cast<int32_t>(ht), r.iAngle, &rw, &rh);
+    return art->second + 3 * static_cast<int64_t>(W8(rw)) * rh;
+}
+
 // Reads every record once and skips the photo's rows, refusing what the editor cannot
-// have written. Nothing is allocated or changed. Leaves the file after the last record.
+// have written and a picture beyond the memory budget. Nothing is allocated or changed.
+// Leaves the file after the last record.
 static int CheckRecords(LAYOUTFILE *lf)
 {
     const LAYOUTHEADER &h = lf->header;
     int64_t offset = static_cast<int64_t>(LAYOUT_VERSION_SIZE + LAYOUT_HEADER_SIZE);
     int32_t photos = 0, pieces = 0;
+    int64_t piecesBytes = 0; // what the pieces will hold
+    std::map<std::string, int64_t> artwork;
     uint8_t block[LAYOUT_RECORD_SIZE];
     for (int32_t i = 0; i < h.iCount; i++) {
         if (!ReadBlock(lf->fp, block, sizeof block))
@@ -425,11 +455,19 @@ static int CheckRecords(LAYOUTFILE *lf)
             if (r.x < -LAYOUT_MAX_OFFSET || r.x > LAYOUT_MAX_OFFSET || r.y < -LAYOUT_MAX_OFFSET ||
                 r.y > LAYOUT_MAX_OFFSET)
                 return Failf("Object %d lies far outside the picture (%d, %d).", i + 1, r.x, r.y);
+            const int64_t bytes = PieceBytes(r, h, &artwork);
+            if (bytes < 0)
+                return Failf("Object %d: its artwork %s cannot be read (%s).", i + 1, r.szFileName,
+                             PLAT_FileErrorText(errno));
+            piecesBytes += bytes;
         }
     }
     if (photos == 0)
         return Fail("The layout holds no photo.");
-    return 1;
+    char what[128];
+    std::snprintf(what, sizeof what, "The layout (a photo of %d x %d pixels and %d pieces)",
+                  h.iPhotoWidth, h.iPhotoHeight, pieces);
+    return MemoryBudgetAllows(PhotoSurfaceBytes(h.iPhotoWidth, h.iPhotoHeight) + piecesBytes, what);
 }
 
 // Brings what the editor keeps within limits into them: sizes from 1 to the picture

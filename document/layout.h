@@ -9,7 +9,8 @@
 // A layout file is untrusted input. LayoutLoad reads the whole file through once before
 // it changes anything and refuses, with a line in the trail, what the editor cannot have
 // written: a count the file cannot hold, a photo outside the photo limits, a piece name
-// that is not a plain file name, no photo or two, more pieces than LAYOUT_MAX_PIECES.
+// that is not a plain file name, no photo or two, more pieces than LAYOUT_MAX_PIECES, a
+// photo and pieces (artwork and screen images) beyond the memory budget (platform/memory.h).
 // Sizes, angles and mirror flags out of range are brought into range. A load that fails
 // later (a clip-art file gone, memory) removes what it made: the picture stays as it was.
 #pragma once

@@ -19,9 +19,7 @@ static uint32_t Le(const uint8_t *p, size_t size, size_t at, int bytes)
     return v;
 }
 
-// The width and height the bitmap's header declares (with or without a file header);
-// 0 when there is no header to read.
-static int PeekBitmapSize(const uint8_t *data, size_t size, int64_t *w, int64_t *h)
+int BitmapPeekSize(const uint8_t *data, size_t size, int64_t *w, int64_t *h)
 {
     const size_t info = size >= 2 && data[0] == 'B' && data[1] == 'M' ? 14 : 0;
     const uint32_t headerSize = Le(data, size, info, 4);
@@ -43,8 +41,12 @@ static int PeekBitmapSize(const uint8_t *data, size_t size, int64_t *w, int64_t 
 static int DecodeBitmapPhoto(const uint8_t *data, size_t size, PHOTOTARGET target, void *context,
                              PHOTOINFO *info)
 {
+    // Held while it decodes: the file and the decoded rows (3 bytes a pixel, rows
+    // rounded up to 4 bytes), copied into the photo after.
     int64_t w = 0, h = 0;
-    if (PeekBitmapSize(data, size, &w, &h) && !PhotoSizeAllowed(w, h))
+    if (BitmapPeekSize(data, size, &w, &h) &&
+        (!PhotoSizeAllowed(w, h) ||
+         !PhotoLoadAllowed(w, h, static_cast<int64_t>(size) + (3 * w + 3) / 4 * 4 * h)))
         return 0;
     DIBIMAGE image = {};
     const char *why = nullptr;
@@ -57,7 +59,7 @@ static int DecodeBitmapPhoto(const uint8_t *data, size_t size, PHOTOTARGET targe
         DibFreeImage(&image);
         return 0;
     }
-    *info = {image.iWidth, image.iHeight, 3, 0}; // run-length files may skip pixels
+    *info = {image.iWidth, image.iHeight, 3, 0, 0}; // run-length files may skip pixels
     LPDDS dest = PhotoTargetSurface(target, context, info);
     int ok = dest != nullptr;
     if (ok) {

@@ -22,15 +22,24 @@ inline int32_t W8(int32_t n)
 }
 
 // Photo limits: a photo is refused, before anything is allocated, when a side exceeds
-// MAX_PHOTO_SIDE, W8(width) × height exceeds gMaxPhotoPixels (default 16384 × 16384,
-// 268 megapixels; tests and fuzzers may lower it), or its 45-degree box, which the
-// picture buffer must hold, exceeds the largest surface (MAX_SURFACE_PIXELS).
+// MAX_PHOTO_SIDE, width × height exceeds gMaxPhotoPixels (default 200 megapixels; tests
+// and fuzzers may lower it), its 45-degree box, which the picture buffer must hold,
+// exceeds the largest surface (MAX_SURFACE_PIXELS), or reading it would take more than
+// the memory budget (platform/memory.h).
 constexpr int32_t MAX_PHOTO_SIDE = 32768;
-constexpr int64_t MAX_PHOTO_PIXELS = 16384LL * 16384;
+constexpr int64_t MAX_PHOTO_PIXELS = 200LL * 1000 * 1000;
 extern int64_t gMaxPhotoPixels;
 // 1 when a photo of width × height may be loaded; otherwise 0 with a trail line that
 // gives the size and the limit.
 int PhotoSizeAllowed(int64_t width, int64_t height);
+// The bytes a loaded photo's own surfaces hold: 3 × W8(width) × height and a fixed part
+// (its screen image, the smallest surface sizes).
+int64_t PhotoSurfaceBytes(int64_t width, int64_t height);
+// PhotoSizeAllowed, and the photo's surfaces with `readerBytes` (what its reader holds
+// besides: whole-picture buffers, the file when it is read whole) within the memory
+// budget. 0 with a trail line that names the size. Readers count their bytes from a size
+// that PhotoSizeAllowed has passed, so the count cannot overflow.
+int PhotoLoadAllowed(int64_t width, int64_t height, int64_t readerBytes);
 
 // ---- The JPEG buffer ---------------------------------------------------------------
 // gDDSBuffer: a W8 × H surface, white colour key, over zero-filled (black) memory held
@@ -74,6 +83,9 @@ struct PHOTOINFO {
     int32_t iHeight;
     int32_t iComponents;
     int32_t bFillsAll; // the decoder writes every pixel of the photo (none is left as made)
+    // The file ended, or its picture data did, before the whole picture: what was there
+    // is shown and the rest is grey. Set by the JPEG decoder (the others refuse such files).
+    int32_t bIncomplete;
 };
 // Asked by a decoder once the photo's size is known and allowed: returns the surface
 // the rows go into (at least iWidth × iHeight), or null with the trail filled to stop.
@@ -87,6 +99,9 @@ LPDDS PhotoTargetSurface(PHOTOTARGET target, void *context, const PHOTOINFO *inf
 // grayscale, CMYK and YCCK files arrive as blue, green, red. "Opening..." progress.
 // Fills *info. 0 on failure (the target may then hold part of the photo).
 int JpegLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info);
+// The width and height a Windows bitmap's header declares (with or without its file
+// header; the first 26 bytes tell); 0 when there is no header to read.
+int BitmapPeekSize(const uint8_t *data, size_t size, int64_t *width, int64_t *height);
 // Loads a ".bmp", ".dib" or ".rle" file (any DibDecode format) likewise.
 int BitmapLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info);
 // Loads a PNG file (any bit depth, palette, grey; alpha laid over white) likewise.

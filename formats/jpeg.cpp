@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 
+#include <jerror.h>
 #include <jpeglib.h>
 
 #include "formats/formats.h"
@@ -29,16 +30,25 @@ void (*gpPhotoRowsDone)(void *, LPDDS, int32_t, int32_t, int32_t);
 void *gpPhotoRowsContext;
 int64_t gMaxPhotoPixels = MAX_PHOTO_PIXELS;
 
-// A progressive file may hold any number of scans; real ones hold about ten. More than
-// this is a damaged or hostile file that would only burn time.
+// A progressive file may hold any number of scans; real ones hold about ten, each going
+// through the blocks of one component or of all. A scan costs time for every block it
+// covers, even one whose few bytes say "nothing here" for all of them, so the work is
+// bounded by the picture's size: the scans together may go through all of its blocks
+// kMaxPasses times (every coefficient of every component in a scan of its own is 64),
+// and no file may hold more than kMaxScans.
 static constexpr int kMaxScans = 1000;
+static constexpr int64_t kMaxPasses = 72;
+
+// What a photo's own surfaces hold besides its rows: the screen image (up to the largest
+// drawing area) and the rounding of small photos up to the least surface size.
+static constexpr int64_t kPhotoFixedBytes = int64_t{16} << 20;
 
 int PhotoSizeAllowed(int64_t width, int64_t height)
 {
     if (width < 1 || height < 1)
         return Failf("The photo has no pixels (%lld x %lld).", static_cast<long long>(width),
                      static_cast<long long>(height));
-    if (width > MAX_PHOTO_SIDE || height > MAX_PHOTO_SIDE || W8(width) * height > gMaxPhotoPixels)
+    if (width > MAX_PHOTO_SIDE || height > MAX_PHOTO_SIDE || width * height > gMaxPhotoPixels)
         return Failf("The photo is too large: %lld x %lld pixels (at most %lld pixels, %d a side).",
                      static_cast<long long>(width), static_cast<long long>(height),
                      static_cast<long long>(gMaxPhotoPixels), MAX_PHOTO_SIDE);
@@ -53,6 +63,21 @@ int PhotoSizeAllowed(int64_t width, int64_t height)
                      static_cast<long long>(width), static_cast<long long>(height), bw, bh,
                      static_cast<long long>(MAX_SURFACE_PIXELS));
     return 1;
+}
+
+int64_t PhotoSurfaceBytes(int64_t width, int64_t height)
+{
+    return 3 * W8(static_cast<int32_t>(width)) * height + kPhotoFixedBytes;
+}
+
+int PhotoLoadAllowed(int64_t width, int64_t height, int64_t readerBytes)
+{
+    if (!PhotoSizeAllowed(width, height))
+        return 0;
+    char what[96];
+    std::snprintf(what, sizeof what, "The photo (%lld x %lld pixels)",
+                  static_cast<long long>(width), static_cast<long long>(height));
+    return MemoryBudgetAllows(PhotoSurfaceBytes(width, height) + readerBytes, what);
 }
 
 // ---- The JPEG buffer ------------------------------------------------------------------
@@ -133,6 +158,7 @@ int FillBuffer2(LPDDS target, int32_t width, int32_t height, const uint8_t *row,
 struct JpegErr {
     jpeg_error_mgr pub;
     jmp_buf jump;
+    void (*pfnStdEmit)(j_common_ptr, int); // the standard error manager's emit_message
 };
 
 static void OutputMessage(j_common_ptr cinfo)
@@ -154,16 +180,7 @@ static void InitErr(JpegErr *err)
     jpeg_std_error(&err->pub);
     err->pub.error_exit = ErrorExit;
     err->pub.output_message = OutputMessage;
-}
-
-// Ends decoding of a file with more scans than any real photo has.
-static void CountScans(j_common_ptr cinfo)
-{
-    auto *d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (d->is_decompressor && d->input_scan_number > kMaxScans) {
-        PLAT_DebugOutput("JPEG: too many scans\n");
-        std::longjmp(reinterpret_cast<JpegErr *>(cinfo->err)->jump, 1);
-    }
+    err->pfnStdEmit = err->pub.emit_message;
 }
 
 // ---- Decoding -------------------------------------------------------------------------------
@@ -184,23 +201,127 @@ static void CmykToBgr(const uint8_t *src, uint8_t *dst, int32_t width, int inver
 }
 
 struct DecodeState {
-    jpeg_decompress_struct cinfo;
+    jpeg_decompress_struct cinfo; // its client_data leads back to this state
     JpegErr err;
     jpeg_progress_mgr progress;
     JPEGFILESOURCE source;
     PHOTOTARGET target;
     void *context;
     int32_t orientation; // EXIF orientation, 1 when upright as stored
+    int32_t bSawExif;    // the first Exif segment has been read
+    int32_t bIncomplete; // the file or its picture data ended early
+    int32_t iScan;       // the scan whose blocks were last counted
+    int64_t iScanWork;   // blocks the scans so far go through
+    int64_t iMostWork;   // the most they may
+    const char *pszStop; // why the decoder was stopped, for the trail
+    uint8_t exif[65535]; // the Exif segment's payload
 };
 
-// The EXIF orientation among the saved APP1 markers; 1 without one.
-static int32_t FindOrientation(jpeg_decompress_struct *cinfo)
+static DecodeState *StateOf(j_common_ptr cinfo)
 {
-    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next)
-        if (m->marker == JPEG_APP0 + 1)
-            if (const int32_t o = ExifOrientation(m->data, m->data_length); o != 1)
-                return o;
-    return 1;
+    return static_cast<DecodeState *>(cinfo->client_data);
+}
+
+// Notes a warning that the file or its picture data ended before the picture.
+static void EmitMessage(j_common_ptr cinfo, int level)
+{
+    const int code = cinfo->err->msg_code;
+    if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER))
+        StateOf(cinfo)->bIncomplete = 1;
+    reinterpret_cast<JpegErr *>(cinfo->err)->pfnStdEmit(cinfo, level);
+}
+
+// Counts the blocks of each scan as it starts and stops a file whose scans would go
+// through its blocks more often than any photo needs, or that has too many scans.
+static void CountScans(j_common_ptr cinfo)
+{
+    auto *d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    DecodeState *st = StateOf(cinfo);
+    if (!d->is_decompressor || d->input_scan_number == st->iScan)
+        return;
+    st->iScan = d->input_scan_number;
+    for (int i = 0; i < d->comps_in_scan; i++)
+        st->iScanWork += static_cast<int64_t>(d->cur_comp_info[i]->width_in_blocks) *
+                         d->cur_comp_info[i]->height_in_blocks;
+    if (st->iScan > kMaxScans || st->iScanWork > st->iMostWork) {
+        st->pszStop = "The JPEG file holds more scans than a picture of its size needs.";
+        std::longjmp(st->err.jump, 1);
+    }
+}
+
+// Copies the next n bytes of the marker being read to `to` (null passes over them). The
+// source never suspends: past the end of the file it gives the end-of-image marker it
+// makes up.
+static void MarkerBytes(j_decompress_ptr cinfo, uint8_t *to, size_t n)
+{
+    jpeg_source_mgr *src = cinfo->src;
+    while (n > 0) {
+        if (src->bytes_in_buffer == 0)
+            (*src->fill_input_buffer)(cinfo);
+        const size_t k = n < src->bytes_in_buffer ? n : src->bytes_in_buffer;
+        if (to) {
+            std::memcpy(to, src->next_input_byte, k);
+            to += k;
+        }
+        src->next_input_byte += k;
+        src->bytes_in_buffer -= k;
+        n -= k;
+    }
+}
+
+// An APP1 segment: the first Exif one is read for the orientation, every other passed
+// over unread. None is kept, so a file of many segments costs no more than its length.
+static boolean ReadApp1(j_decompress_ptr cinfo)
+{
+    DecodeState *st = StateOf(reinterpret_cast<j_common_ptr>(cinfo));
+    uint8_t head[2];
+    MarkerBytes(cinfo, head, 2);
+    const size_t length = static_cast<size_t>(head[0] << 8 | head[1]);
+    if (length <= 2)
+        return TRUE;
+    const size_t n = length - 2;
+    static const uint8_t kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
+    size_t read = 0;
+    if (!st->bSawExif && n >= sizeof kExif) {
+        MarkerBytes(cinfo, st->exif, sizeof kExif);
+        read = sizeof kExif;
+        if (std::memcmp(st->exif, kExif, sizeof kExif) == 0) {
+            MarkerBytes(cinfo, st->exif + read, n - read);
+            read = n;
+            st->bSawExif = 1;
+            st->orientation = ExifOrientation(st->exif, n);
+        }
+    }
+    MarkerBytes(cinfo, nullptr, n - read);
+    return TRUE;
+}
+
+// The bytes the decoder holds besides the photo: for a file of several scans (progressive,
+// or one component a scan) the whole picture's coefficients, 128 bytes a block, and its
+// row buffers, which grow with the width.
+static int64_t DecoderBytes(j_decompress_ptr cinfo)
+{
+    int64_t bytes = static_cast<int64_t>(cinfo->output_width) * 1024 + (int64_t{16} << 20);
+    if (jpeg_has_multiple_scans(cinfo)) {
+        for (int i = 0; i < cinfo->num_components; i++) {
+            const jpeg_component_info &c = cinfo->comp_info[i];
+            const int64_t w = (c.width_in_blocks + c.h_samp_factor - 1) / c.h_samp_factor;
+            const int64_t h = (c.height_in_blocks + c.v_samp_factor - 1) / c.v_samp_factor;
+            bytes +=
+                w * c.h_samp_factor * h * c.v_samp_factor * static_cast<int64_t>(sizeof(JBLOCK));
+        }
+    }
+    return bytes;
+}
+
+// All blocks of the picture, every component's.
+static int64_t PictureBlocks(j_decompress_ptr cinfo)
+{
+    int64_t blocks = 0;
+    for (int i = 0; i < cinfo->num_components; i++)
+        blocks += static_cast<int64_t>(cinfo->comp_info[i].width_in_blocks) *
+                  cinfo->comp_info[i].height_in_blocks;
+    return blocks;
 }
 
 // Where stored pixel (x, y) of a w × h photo goes when it is turned upright.
@@ -240,17 +361,20 @@ static int StartDecode(DecodeState *st)
 {
     jpeg_decompress_struct *cinfo = &st->cinfo;
     JpegFileSource(cinfo, &st->source);
-    jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF); // EXIF: how the photo is turned
+    st->orientation = 1;
+    jpeg_set_marker_processor(cinfo, JPEG_APP0 + 1, ReadApp1); // EXIF: how the photo is turned
     jpeg_read_header(cinfo, TRUE);
-    st->orientation = FindOrientation(cinfo);
     const int cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
     jpeg_calc_output_dimensions(cinfo);
     if (!PhotoSizeAllowed(cinfo->output_width, cinfo->output_height))
         return 0;
-    // Whole-image coefficient buffers of progressive files stay within the photo's size.
-    cinfo->mem->max_memory_to_use = static_cast<long>(
-        static_cast<int64_t>(cinfo->output_width) * cinfo->output_height * 12 + (64 << 20));
+    const int64_t decoderBytes = DecoderBytes(cinfo);
+    if (!PhotoLoadAllowed(cinfo->output_width, cinfo->output_height, decoderBytes))
+        return 0;
+    // The library may not take more than was counted (it fails instead).
+    cinfo->mem->max_memory_to_use = static_cast<long>(decoderBytes);
+    st->iMostWork = kMaxPasses * PictureBlocks(cinfo);
     jpeg_start_decompress(cinfo);
     return 1;
 }
@@ -318,12 +442,16 @@ static int DecodeJpeg(DecodeState *st, PHOTOINFO *info)
 {
     jpeg_decompress_struct *cinfo = &st->cinfo;
     InitErr(&st->err);
+    st->err.pub.emit_message = EmitMessage;
     cinfo->err = &st->err.pub;
     if (setjmp(st->err.jump)) {
         jpeg_destroy_decompress(cinfo);
+        if (st->pszStop)
+            Fail(st->pszStop);
         return Fail("Error 1");
     }
     jpeg_create_decompress(cinfo);
+    cinfo->client_data = st;
     st->progress.progress_monitor = CountScans;
     cinfo->progress = &st->progress;
 
@@ -332,7 +460,7 @@ static int DecodeJpeg(DecodeState *st, PHOTOINFO *info)
         const int32_t w = cinfo->output_width, h = cinfo->output_height;
         const bool sideways = st->orientation >= 5; // upright, width and height swap
         // Grey and CMYK arrive as 3 components; every pixel of the photo is written.
-        *info = {sideways ? h : w, sideways ? w : h, 3, 1};
+        *info = {sideways ? h : w, sideways ? w : h, 3, 1, 0};
         LPDDS dest = PhotoTargetSurface(st->target, st->context, info);
         if (!dest)
             ok = 0;
@@ -340,6 +468,7 @@ static int DecodeJpeg(DecodeState *st, PHOTOINFO *info)
             ok = ReadRows(st, dest);
             if (cinfo->output_scanline == cinfo->output_height)
                 jpeg_finish_decompress(cinfo);
+            info->bIncomplete = st->bIncomplete;
         }
     }
     jpeg_destroy_decompress(cinfo);
@@ -355,7 +484,7 @@ int JpegLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *inf
     if (st->source.fd < 0) {
         const int error = errno;
         std::free(st);
-        return Failf("can't open %s (%s)", path, std::strerror(error));
+        return Failf("can't open %s (%s)", path, PLAT_FileErrorText(error));
     }
     st->target = target;
     st->context = context;

@@ -82,7 +82,7 @@ uint8_t *ReadPhotoFile(const char *path, int64_t maxBytes, size_t *sizeOut)
 {
     const int fd = PLAT_FileOpen(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        Failf("can't open %s (%s)", path, std::strerror(errno));
+        Failf("can't open %s (%s)", path, PLAT_FileErrorText(errno));
         return nullptr;
     }
     struct stat st;

@@ -63,11 +63,18 @@ static int DecodePng(const char *path, const uint8_t *data, size_t size, PHOTOTA
         Failf("Not a readable PNG file: %s", path);
         return Fail(image.message);
     }
-    if (!PhotoSizeAllowed(image.width, image.height)) {
+    // Held while it decodes: the file, one BGRA copy of a picture with alpha, row buffers
+    // (counted once the size is known to be within the photo limits).
+    const int alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
+    if (!PhotoSizeAllowed(image.width, image.height) ||
+        !PhotoLoadAllowed(image.width, image.height,
+                          static_cast<int64_t>(size) +
+                              (alpha ? int64_t{4} * image.width * image.height : 0) +
+                              int64_t{64} * image.width + (int64_t{1} << 20))) {
         png_image_free(&image);
         return 0;
     }
-    *info = {static_cast<int32_t>(image.width), static_cast<int32_t>(image.height), 3, 1};
+    *info = {static_cast<int32_t>(image.width), static_cast<int32_t>(image.height), 3, 1, 0};
     LPDDS dest = PhotoTargetSurface(target, context, info);
     if (!dest) {
         png_image_free(&image);
@@ -75,7 +82,7 @@ static int DecodePng(const char *path, const uint8_t *data, size_t size, PHOTOTA
     }
     PLAT_SetStatusText(0, "Opening...");
     int ok;
-    if (!(image.format & PNG_FORMAT_FLAG_ALPHA)) {
+    if (!alpha) {
         image.format = PNG_FORMAT_BGR; // 8 bits a channel, straight into the surface
         ok = png_image_finish_read(&image, nullptr, dest->pBits, dest->iPitch, nullptr);
     } else {

@@ -14,6 +14,22 @@
 // Largest WebP file read: far more than any real photo of the allowed size needs.
 static constexpr int64_t kMaxWebpFile = 1LL << 30;
 
+// What decoding holds besides the photo: the file and row buffers, and whole-picture
+// buffers: the BGRA copy of a picture with alpha, a lossless picture's own ARGB image, a
+// lossy one's alpha plane and its decoding.
+static int64_t DecoderBytes(const WebPBitstreamFeatures &f, size_t fileBytes)
+{
+    const int64_t pixels = static_cast<int64_t>(f.width) * f.height;
+    int64_t bytes = static_cast<int64_t>(fileBytes) + int64_t{256} * f.width + (int64_t{1} << 20);
+    if (f.has_alpha)
+        bytes += 4 * pixels;
+    if (f.format != 1) // lossless (or mixed)
+        bytes += 4 * pixels;
+    else if (f.has_alpha)
+        bytes += 2 * pixels;
+    return bytes;
+}
+
 // Decodes a picture with alpha into one BGRA copy and lays it over white.
 static int DecodeWithAlpha(const uint8_t *data, size_t size, LPDDS dest, int32_t w, int32_t h)
 {
@@ -39,10 +55,11 @@ int WebpLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *inf
     else if (features.has_animation)
         ok = Failf("An animated WebP file is not a photo: %s", path);
     else
-        ok = PhotoSizeAllowed(features.width, features.height);
+        ok = PhotoSizeAllowed(features.width, features.height) &&
+             PhotoLoadAllowed(features.width, features.height, DecoderBytes(features, size));
     LPDDS dest = nullptr;
     if (ok) {
-        *info = {features.width, features.height, 3, 1};
+        *info = {features.width, features.height, 3, 1, 0};
         dest = PhotoTargetSurface(target, context, info);
         ok = dest != nullptr;
     }

@@ -9,10 +9,13 @@
 #include <unistd.h>
 
 #include "formats/formats.h"
+#include "platform/memory.h"
 #include "platform/trail.h"
 
-// A path that reads back `data`; null when the bytes cannot be stored. A pixel limit
-// keeps single inputs fast; the checks under test are the same.
+// A path that reads back `data`; null when the bytes cannot be stored. A pixel limit and
+// a memory budget below the program's keep single inputs fast; the checks under test are
+// the same. The fuzzers' RSS limit is the program's budget: an input that makes a reader
+// hold much more than it counted is a finding.
 inline const char *FuzzPhotoPath(const char *name, const uint8_t *data, size_t size)
 {
     static int fd = -1;
@@ -24,6 +27,7 @@ inline const char *FuzzPhotoPath(const char *name, const uint8_t *data, size_t s
     if (ftruncate(fd, 0) != 0 || pwrite(fd, data, size, 0) != static_cast<ssize_t>(size))
         return nullptr;
     gMaxPhotoPixels = 1 << 22;
+    gMemoryBudget = int64_t{256} << 20;
     return path;
 }
 

@@ -4,10 +4,12 @@
 // AnimateProc rebuilds its screen image on the next frame. Unselected pieces are
 // rebuilt for quality (turned at high resolution, then scaled down); the selected
 // piece is rebuilt fast (scaled first, turned at screen size) while it is edited.
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
 
@@ -216,13 +218,61 @@ int CreateImgObjSurface(IMGOBJ *obj, int32_t index)
 
 // ---- Clip art ---------------------------------------------------------------------------------
 
+// Where clip art `name` may be: the clip-art folder (folder 0), the user's own stickers (1).
+// 0 when the path would not fit (a cut path would name another file).
+static int ClipArtPath(const char *name, int folder, char *path, size_t size)
+{
+    const int n = folder == 0 ? std::snprintf(path, size, "%sclipart%c%s", gMainDir,
+                                              PLAT_PathSeparator(), name)
+                              : std::snprintf(path, size, "%s%s", PLAT_UserStickerDir(), name);
+    return n >= 0 && static_cast<size_t>(n) < size;
+}
+
+// Whether a name is one the folders are searched for: a plain file name, so a name read
+// from a layout file never reaches any other folder.
+static bool PlainName(const char *name)
+{
+    return name[0] && !std::strchr(name, '/') && !std::strchr(name, '\\') &&
+           std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
+}
+
+int64_t IMGOBJ_ArtworkBytes(const char *name)
+{
+    uint8_t head[64];
+    ssize_t got = -1;
+    for (int folder = 0; PlainName(name) && got < 0 && folder < 2; folder++) {
+        char path[sizeof(gMainDir) + 160];
+        if (!ClipArtPath(name, folder, path, sizeof path))
+            continue;
+        const int fd = PLAT_FileOpen(path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0 && errno != ENOENT && errno != ENOTDIR)
+            return -1;
+        if (fd >= 0) {
+            got = PLAT_FileReadAll(fd, head, sizeof head);
+            const int error = errno;
+            PLAT_FileClose(fd); // only read
+            if (got < 0) {
+                errno = error;
+                return -1;
+            }
+        }
+    }
+    size_t size = 0;
+    const uint8_t *res = got < 0 ? PLAT_FindResource(name, &size) : nullptr;
+    int64_t w = 0, h = 0;
+    if (got >= 0 ? !BitmapPeekSize(head, static_cast<size_t>(got), &w, &h)
+                 : !res || !BitmapPeekSize(res, size, &w, &h))
+        return 0;
+    if (w < 1 || h < 1 || w > MAX_PHOTO_SIDE || h > MAX_PHOTO_SIDE)
+        return 0;                   // refused when it is loaded
+    return (3 * w + 3) / 4 * 4 * h; // the decoded rows become the artwork's surface
+}
+
 // The clip-art bitmap: the file in the clip-art folder, then the user's own sticker of
-// that name, else the resource of that name. Only a plain file name is looked up in the
-// folders, so a name read from a layout file never reaches any other folder.
+// that name, else the resource of that name.
 static int LoadClipArtBitmap(const char *name, DIBIMAGE *image)
 {
-    const bool plain = name[0] && !std::strchr(name, '/') && !std::strchr(name, '\\') &&
-                       std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
+    const bool plain = PlainName(name);
     // One buffer for the run of loads a layout makes: a fresh block for each file would
     // fault in every page again. A rare large file's block is not kept. (Not thread-local:
     // the leak checker of the sanitizer builds fails on a loaded module's thread storage.)
@@ -232,12 +282,8 @@ static int LoadClipArtBitmap(const char *name, DIBIMAGE *image)
     int ok = 0;
     for (int folder = 0; plain && !ok && folder < 2; folder++) {
         char path[sizeof(gMainDir) + 160];
-        const int n = folder == 0
-                          ? std::snprintf(path, sizeof path, "%sclipart%c%s", gMainDir,
-                                          PLAT_PathSeparator(), name)
-                          : std::snprintf(path, sizeof path, "%s%s", PLAT_UserStickerDir(), name);
-        if (n < 0 || static_cast<size_t>(n) >= sizeof path)
-            continue; // a cut path would name another file
+        if (!ClipArtPath(name, folder, path, sizeof path))
+            continue;
         bool opened;
         ok = PLAT_FileReadInto(path, (256 << 20) - 1, &bytes, &opened) && bytes.size &&
              DibDecode(bytes.block.get(), bytes.size, image, nullptr);
@@ -337,6 +383,7 @@ static int LoadPhoto(IMGOBJ *obj)
     PHOTOINFO info = {};
     int ok = PhotoLoad(obj->pszFullPath, PhotoSurfaces, obj, &info);
     PLAT_RestoreCursor(cursor);
+    obj->bIncomplete = ok && info.bIncomplete;
     return ok;
 }
 

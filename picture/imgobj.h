@@ -61,6 +61,8 @@ struct IMGOBJ {
     const void *pDrawnImage;
     const void *pDrawnBelow;
     int32_t bDrawn;
+    // A photo whose file ended before its picture did: the missing part is grey.
+    int32_t bIncomplete;
 };
 
 // ---- Creation ----------------------------------------------------------------------------
@@ -83,6 +85,10 @@ IMGOBJ *IMGOBJ_AddObjSrcBuf(int32_t width, int32_t height, int32_t components, i
 // piece's artwork surface is its image's size, every other at least 1280 × 1024 and as
 // large as the image and the picture rectangle. 0 on failure.
 int CreateImgObjSurface(IMGOBJ *obj, int32_t index);
+// The bytes the artwork `name` of a clip-art or text piece takes once loaded, read from its
+// header where ClipArtLoad would find it; 0 when there is no such artwork (its load will
+// say so), -1 when a file of that name is there but cannot be read (errno set).
+int64_t IMGOBJ_ArtworkBytes(const char *name);
 // Loads the bitmap szFileName (clip-art folder, then the resource of that name) as the
 // high-resolution image; gives the piece its first size and a random place near the
 // middle of the picture rectangle.

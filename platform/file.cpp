@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -76,7 +77,32 @@ int PLAT_FileOpen(const char *path, int flags, int mode)
 {
     if (Faulted(FILEOP_OPEN))
         return -1;
-    return Uninterrupted([&] { return ::open(path, flags, mode); });
+    // Opened without blocking, so a pipe with no writer (or a device) cannot hang the
+    // program here; a regular file then reads and writes as it always does.
+    const int fd = Uninterrupted([&] { return ::open(path, flags | O_NONBLOCK, mode); });
+    if (fd < 0)
+        return fd;
+    struct stat st;
+    int error = 0;
+    if (::fstat(fd, &st) != 0)
+        error = errno;
+    else if (S_ISDIR(st.st_mode) && !(flags & O_DIRECTORY))
+        error = EISDIR;
+    else if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        error = ENXIO;
+    else if (!(flags & O_NONBLOCK) && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        error = errno;
+    if (error) {
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+const char *PLAT_FileErrorText(int error)
+{
+    return error == ENXIO ? "not a regular file" : std::strerror(error);
 }
 
 ssize_t PLAT_FileRead(int fd, void *data, size_t size)

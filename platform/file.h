@@ -16,8 +16,12 @@
 
 #include "platform/memory.h"
 
-// open(2): the descriptor, or -1.
+// open(2): the descriptor, or -1. Only a regular file opens (or a folder, asked for with
+// O_DIRECTORY), and without waiting: a pipe, a device or a socket is refused at once with
+// errno ENXIO, a folder with EISDIR.
 int PLAT_FileOpen(const char *path, int flags, int mode = 0);
+// strerror(error), but "not a regular file" for the ENXIO of a refused open.
+const char *PLAT_FileErrorText(int error);
 // read(2): the bytes read (0 at the end of the file), or -1.
 ssize_t PLAT_FileRead(int fd, void *data, size_t size);
 // pread(2): the bytes read at offset (0 past the end of the file), or -1.

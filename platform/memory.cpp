@@ -1,8 +1,10 @@
-// memory.cpp — zeroed pixel blocks, large ones on huge pages.
+// memory.cpp — zeroed pixel blocks, large ones on huge pages; the memory budget.
 #include "platform/memory.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -10,6 +12,32 @@
 #include <new>
 #include <sys/mman.h>
 #include <vector>
+
+#include "platform/trail.h"
+
+int64_t gMemoryBudget = MEMORY_BUDGET;
+
+// A size for people: "2.1 GB", or "300 MB" below a gigabyte; rounded up, so a file just
+// over the budget does not read as needing what is allowed.
+static void SizeText(int64_t bytes, char *out, size_t size)
+{
+    constexpr double kMB = 1024.0 * 1024, kGB = kMB * 1024;
+    const double b = static_cast<double>(bytes);
+    if (b >= kGB)
+        std::snprintf(out, size, "%.1f GB", std::ceil(b / kGB * 10) / 10);
+    else
+        std::snprintf(out, size, "%.0f MB", std::ceil(b / kMB));
+}
+
+int MemoryBudgetAllows(int64_t bytes, const char *what)
+{
+    if (bytes >= 0 && bytes <= gMemoryBudget)
+        return 1;
+    char need[32], most[32];
+    SizeText(bytes < 0 ? INT64_MAX : bytes, need, sizeof need);
+    SizeText(gMemoryBudget, most, sizeof most);
+    return Failf("%s needs %s of memory; at most %s may be used for one file.", what, need, most);
+}
 
 #if defined(__SANITIZE_ADDRESS__)
 #define MW_ADDRESS_SANITIZER 1
@@ -47,10 +75,10 @@ constexpr size_t kPoolHead = 64; // a pooled block starts this far into its span
 // A huge page that mid-size blocks share, so a run of them (a layout's clip art, the
 // pieces' screen surfaces) costs a fault per 2 MB instead of one per 4 KB.
 struct CHUNK {
-    uint8_t *at;                    // its first byte, on a 2 MB boundary
-    std::map<size_t, size_t> free;  // offset -> length of each free span, neighbours merged
-    size_t used;                    // bytes in spans given out
-    size_t touched;                 // past this offset nothing was given out yet: still zero
+    uint8_t *at;                   // its first byte, on a 2 MB boundary
+    std::map<size_t, size_t> free; // offset -> length of each free span, neighbours merged
+    size_t used;                   // bytes in spans given out
+    size_t touched;                // past this offset nothing was given out yet: still zero
 };
 
 // Sits just before every block: what to release and how.
@@ -75,12 +103,13 @@ POOL &Pool()
 // A new chunk: a mapping trimmed to one 2 MB-aligned huge page. Null when none is had.
 CHUNK *NewChunk()
 {
-    void *m = ::mmap(nullptr, 2 * kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void *m =
+        ::mmap(nullptr, 2 * kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (m == MAP_FAILED)
         return nullptr;
     uint8_t *base = static_cast<uint8_t *>(m);
-    uint8_t *at = reinterpret_cast<uint8_t *>((reinterpret_cast<uintptr_t>(base) + kHuge - 1) &
-                                              ~(kHuge - 1));
+    uint8_t *at =
+        reinterpret_cast<uint8_t *>((reinterpret_cast<uintptr_t>(base) + kHuge - 1) & ~(kHuge - 1));
     if (at > base)
         ::munmap(base, static_cast<size_t>(at - base));
     if (base + 2 * kHuge > at + kHuge)
@@ -156,7 +185,8 @@ void *PoolAlloc(size_t bytes)
 
 // Gives a pooled block's span back to its chunk; an empty chunk goes unless it is the
 // only empty one.
-void PoolFree(const BLOCKHEAD &head) try {
+void PoolFree(const BLOCKHEAD &head)
+try {
     std::lock_guard<std::mutex> lock(Pool().lock);
     std::vector<CHUNK *> &chunks = Pool().chunks;
     CHUNK *c = head.chunk;

@@ -1,4 +1,4 @@
-// memory.h — zeroed blocks for pixels.
+// memory.h — zeroed blocks for pixels, and the memory budget of reading one file.
 //
 // The first touch of fresh memory costs a page fault per 4 KB page, and for a large
 // surface those faults are most of what making and first drawing it costs. Blocks of a
@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 // A zeroed block of bytes bytes, or null when there is no memory. Free it with
@@ -22,3 +23,14 @@ struct PixelsDeleter {
 };
 // An owned block of T from PLAT_PixelsAlloc.
 template <class T> using PixelsPtr = std::unique_ptr<T[], PixelsDeleter>;
+
+// ---- The memory budget -------------------------------------------------------------------
+// What reading one file may make the program hold: the picture's own bytes and every
+// whole-picture buffer its reader keeps (a decoder's copies and tables, the file itself
+// when it is read whole, a layout's pieces). Readers count it from the file's headers
+// before they allocate anything, and refuse a file beyond it.
+constexpr int64_t MEMORY_BUDGET = int64_t{1536} << 20; // 1.5 GB
+extern int64_t gMemoryBudget;                          // MEMORY_BUDGET; tests may lower it
+// 1 when `bytes` fit the budget; otherwise 0 with the line "<what> needs 2.1 GB of memory;
+// at most 1.5 GB may be used for one file."
+int MemoryBudgetAllows(int64_t bytes, const char *what);

@@ -102,13 +102,24 @@ static void RevivePicture(const std::vector<KILLED> &killed)
             }
 }
 
+// Tells that the photo's file ended before its picture did: what was there is open.
+static void TellIncompletePhoto(const char *path)
+{
+    const char *sep = std::strrchr(path, PLAT_PathSeparator());
+    char text[1024];
+    std::snprintf(text, sizeof text, LoadText(1660), sep ? sep + 1 : path);
+    PLAT_MessageBox(text, LoadText(1661), PLAT_MB_OK | PLAT_MB_ICONWARNING);
+}
+
 static int OpenPhoto(const char *path, const char *dir, const char *name, const char *displayName)
 {
     const std::vector<KILLED> killed = KillPicture();
-    if (!IMGOBJ_AddObj(path, IMG_SRC, 0, 0, nullptr, nullptr)) {
+    const IMGOBJ *photo = IMGOBJ_AddObj(path, IMG_SRC, 0, 0, nullptr, nullptr);
+    if (!photo) {
         RevivePicture(killed);
         return Fail("IMGOBJ_AddObj() failed!");
     }
+    const int incomplete = photo->bIncomplete;
     // A new picture starts a new history (the old one's pieces are gone); its quarter
     // turns are steps of it, and the picture as it leaves the dialog counts as unchanged.
     UNDO_Clear();
@@ -121,6 +132,8 @@ static int OpenPhoto(const char *path, const char *dir, const char *name, const 
         return Fail("LoadLevel('Interface') failed!");
     UpdateTitle(MainWnd());
     UpdateStatusText();
+    if (incomplete)
+        TellIncompletePhoto(path);
     PhotoRotateDialog(MainWnd());
     UNDO_MarkSaved();
     return 1;

@@ -27,6 +27,7 @@
 #include "platform/file.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
+#include "resources/strings/strings.h"
 
 #ifndef MW_VERSION
 #define MW_VERSION "1.01"
@@ -71,12 +72,18 @@ int ParseExportSize(const char *text, int32_t *width, int32_t *height)
     return 1;
 }
 
-// The photo as the picture's background object, in the display list and fitted.
+// The photo as the picture's background object, in the display list and fitted. A file
+// that ends before its picture still exports; standard error says so.
 static IMGOBJ *AddPhoto(const char *path)
 {
     IMGOBJ *obj = IMGOBJ_LoadPhoto(path);
     if (!obj)
         return nullptr;
+    if (obj->bIncomplete) {
+        char text[1024];
+        std::snprintf(text, sizeof text, LoadText(1660), path);
+        std::fprintf(stderr, "merrowick: warning: %s\n", text);
+    }
     AO_AddObj(&obj->ao);
     ImageObjectResize(nullptr);
     return obj;

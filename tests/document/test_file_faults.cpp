@@ -4,11 +4,18 @@
 // picture (or the defaults) as they were.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <functional>
+#include <mutex>
 #include <random>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -143,6 +150,41 @@ TEST_F(FileFaults, LoadsThatFailAnywhereLeaveThePictureAndTheDefaults)
     };
     for (const FaultCase &c : cases)
         CheckLoadUnderFaults(c);
+}
+
+// A pipe given as a photo, a layout or the settings file is refused at once instead of
+// waiting for a writer that never comes. Should an open wait all the same, the watchdog
+// lets it go after half a minute and the test fails.
+TEST_F(FileFaults, FilesThatAreNoRegularFilesAreRefusedWithoutWaiting)
+{
+    const std::vector<std::string> pipes = {Path("pipe.jpg"), Path("pipe.png"), Path("pipe.mwi"),
+                                            PLAT_SettingsPath()};
+    for (const std::string &p : pipes)
+        ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0) << p;
+    std::atomic<bool> done{false}, released{false};
+    std::thread watchdog([&] {
+        for (int tenths = 0; !done; tenths++) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (tenths < 300)
+                continue;
+            released = true; // a writer that opens and closes ends a waiting read
+            for (const std::string &p : pipes)
+                if (const int fd = ::open(p.c_str(), O_WRONLY | O_NONBLOCK); fd >= 0)
+                    ::close(fd);
+        }
+    });
+    AO_ClearList();
+    for (const char *name : {"pipe.jpg", "pipe.png"}) {
+        TrailClear();
+        EXPECT_EQ(IMGOBJ_AddObj(Path(name).c_str(), IMG_SRC, 0, 0, nullptr, nullptr), nullptr);
+        EXPECT_NE(std::string(gErrorTrail).find("not a regular file"), std::string::npos)
+            << gErrorTrail;
+    }
+    EXPECT_FALSE(LayoutLoad(Path("pipe.mwi").c_str(), 1));
+    EXPECT_EQ(TempConfig::Value("SETUP", "Language"), "<none>");
+    done = true;
+    watchdog.join();
+    EXPECT_FALSE(released) << "an open waited for a writer";
 }
 
 } // namespace

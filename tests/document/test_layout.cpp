@@ -18,6 +18,7 @@
 #include "picture/text.h"
 #include "support/bmp_builder.h"
 #include "support/engine_reset.h"
+#include "support/layout_bytes.h"
 
 namespace
 {
@@ -305,6 +306,28 @@ TEST_F(Layout, MorePiecesThanTheLimitAreRefusedAndUnknownKindsSkipped)
     EXPECT_FALSE(LoadBytes(bytes));
     EXPECT_NE(std::string(gErrorTrail).find("more than 1000 pieces"), std::string::npos);
     EXPECT_EQ(Objects().size(), 3u);
+}
+
+// The photo and every piece's artwork and screen image count against the memory budget
+// before anything is made: each bubble here is as large as the picture area, which
+// the largest window shows at 1280 x 1024 (3.75 MB), beside the photo's 16 MB.
+TEST_F(Layout, APictureBeyondTheMemoryBudgetIsRefusedBeforeAnyPieceIsMade)
+{
+    gMemoryBudget = int64_t{40} << 20;
+    for (const auto &[pieces, loads] : {std::pair{5, true}, {7, false}}) {
+        const std::vector<LAYOUTRECORD> bubbles(
+            pieces, PieceAt(IMG_TEXT, "text4.clp", 190, 75, 400, 300, "HI"));
+        const size_t before = Objects().size();
+        TrailClear();
+        EXPECT_EQ(LoadBytes(LayoutBytes(8, 6, bubbles)), loads) << pieces << ": " << gErrorTrail;
+        AO_ProcessFlip();
+        EXPECT_EQ(Objects().size(), loads ? 1u + pieces : before) << pieces;
+        const bool says = std::string(gErrorTrail)
+                              .find("The layout (a photo of 8 x 6 pixels and "
+                                    "7 pieces) needs 43 MB of memory; at "
+                                    "most 40 MB") != std::string::npos;
+        EXPECT_EQ(says, !loads) << gErrorTrail;
+    }
 }
 
 // Numbers the editor keeps within limits are brought into them; the text is cut at

@@ -118,6 +118,21 @@ TEST_F(ExportCommand, PhotosExportAtTheirOwnOrTheRequestedSize)
     }
 }
 
+// A photo whose file ends early exports what is there, and standard error says the file
+// is incomplete.
+TEST_F(ExportCommand, ACutPhotoExportsWithAWarning)
+{
+    const std::vector<uint8_t> whole = ReadBytes(WritePhoto(64, 64));
+    const std::string cut = (dir / "cut.jpg").string(), out = (dir / "out.jpg").string();
+    WriteFile(cut, {whole.begin(), whole.begin() + whole.size() / 2});
+    std::string err;
+    EXPECT_EQ(Run({cut, out, "--size", "32x32"}, &err), 0) << err;
+    EXPECT_NE(err.find("merrowick: warning: The file '" + cut + "' ends before the whole photo"),
+              std::string::npos)
+        << err;
+    EXPECT_TRUE(fs::exists(out));
+}
+
 TEST_F(ExportCommand, RefusalsExitWithTheirStatusAndReasonAndLeaveTheOutputAsItWas)
 {
     const std::string jpeg = WritePhoto(16, 16), out = (dir / "out.jpg").string();

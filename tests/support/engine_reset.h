@@ -14,6 +14,7 @@
 #include "picture/imgobj.h"
 #include "pixels/pixels.h"
 #include "platform/fake/fake_platform.h"
+#include "platform/memory.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 #include "support/bmp_builder.h"
@@ -36,6 +37,7 @@ inline void EngineReset()
     gScreenHeight = 600;
     gPictureRect = {0, 0, 0, 0};
     gMaxPhotoPixels = MAX_PHOTO_PIXELS;
+    gMemoryBudget = MEMORY_BUDGET;
     gSmoothEdges = 1;
     gMainDir[0] = '\0';
 }
