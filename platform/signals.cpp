@@ -159,5 +159,5 @@ int PLAT_SweepTemporaries(const char *folder)
 
 int PLAT_FileFail(const char *what, const char *path, int error)
 {
-    return Failf("%s %s (%s)", what, path ? path : "", std::strerror(error));
+    return Failf("%s %s (%s)", what, path ? path : "", PLAT_FileErrorText(error));
 }
