@@ -136,19 +136,29 @@ QPointer<HelpWindow> sHelp;
 
 } // namespace
 
-QPoint PLATQT_HelpPlace(const QRect &dialog, const QSize &help, const QRect &screen)
+QRect PLATQT_HelpPlace(const QRect &dialog, const QSize &help, const QRect &screen)
 {
-    const int gap = 8;
+    const int gap = 8, narrowest = 420;
     const int right = dialog.right() + 1 + gap, left = dialog.left() - gap - help.width();
-    const int freeRight = screen.right() - dialog.right(), freeLeft = dialog.left() - screen.left();
-    // Where it fits whole, right first; else the side with more room, kept on the screen.
-    int x = right + help.width() <= screen.right() + 1 ? right
-            : left >= screen.left()                    ? left
-            : freeRight >= freeLeft                    ? screen.right() + 1 - help.width()
-                                                       : screen.left();
-    x = std::max(screen.left(), std::min(x, screen.right() + 1 - help.width()));
-    int y = std::max(screen.top(), std::min(dialog.top(), screen.bottom() + 1 - help.height()));
-    return {x, y};
+    const int roomRight = screen.right() + 1 - right,
+              roomLeft = dialog.left() - gap - screen.left();
+    const int y =
+        std::max(screen.top(), std::min(dialog.top(), screen.bottom() + 1 - help.height()));
+    // Where it fits whole, right first; else narrowed to the side with more room, when
+    // that leaves a readable width; else over the dialog's edge, kept on the screen.
+    if (help.width() <= roomRight)
+        return {QPoint(right, y), help};
+    if (left >= screen.left())
+        return {QPoint(left, y), help};
+    int x, width = help.width();
+    if (std::max(roomRight, roomLeft) >= narrowest) {
+        width = std::max(roomRight, roomLeft);
+        x = roomRight >= roomLeft ? right : screen.left();
+    } else {
+        x = roomRight >= roomLeft ? screen.right() + 1 - width : screen.left();
+    }
+    x = std::max(screen.left(), std::min(x, screen.right() + 1 - width));
+    return {x, y, width, help.height()};
 }
 
 void PLAT_ShowHelp(const char *topicPath)
@@ -166,7 +176,12 @@ void PLAT_ShowHelp(const char *topicPath)
         const QScreen *screen =
             dialog->screen() ? dialog->screen() : QGuiApplication::primaryScreen();
         const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
-        sHelp->move(PLATQT_HelpPlace(dialog->frameGeometry(), sHelp->frameGeometry().size(), area));
+        // Placed by its frame; the frame's margins are kept out of the size given to resize.
+        const QRect frame = sHelp->frameGeometry();
+        const QSize margins = frame.size() - sHelp->size();
+        const QRect place = PLATQT_HelpPlace(dialog->frameGeometry(), frame.size(), area);
+        sHelp->resize(place.size() - margins);
+        sHelp->move(place.topLeft());
     }
     sHelp->mOpen = true;
     sHelp->show();

@@ -60,6 +60,6 @@ QString PLATQT_HelpCurrentFile();
 // Closes and deletes the help window.
 void PLATQT_CloseHelp();
 // Where the help window of size `help` goes beside a dialog at `dialog` on a screen's
-// free area: to its right, else to its left, else on the side with more room, always
-// on the screen.
-QPoint PLATQT_HelpPlace(const QRect &dialog, const QSize &help, const QRect &screen);
+// free area: to its right, else to its left, else narrowed to the side with more room
+// (at least 420 wide), else over the dialog's edge; always on the screen.
+QRect PLATQT_HelpPlace(const QRect &dialog, const QSize &help, const QRect &screen);

@@ -141,21 +141,23 @@ TEST_F(QtTest, HelpFromAModalDialogIsUsableBesideIt)
     EXPECT_TRUE(PLATQT_HelpCurrentFile().endsWith("basics_print.htm"));
 }
 
-// Beside the dialog: right when it fits, else left, else where there is more room; always
-// on the screen.
+// Beside the dialog: right when it fits, else left, else narrowed to the side with more
+// room, else over the dialog's edge where there is more room; always on the screen.
 TEST(HelpPlace, BesideTheDialogAndOnTheScreen)
 {
     const QRect screen(0, 0, 1280, 1000);
-    const QSize help(500, 400);
     const struct {
         QRect dialog;
-        QPoint at;
+        int width; // the help window's, 400 high
+        QRect at;
     } cases[] = {
-        {{100, 100, 300, 200}, {408, 100}}, // room on the right
-        {{700, 100, 400, 200}, {192, 100}}, // on the left
-        {{200, 800, 700, 300}, {780, 600}}, // neither: more room right, kept on screen
-        {{450, 50, 800, 300}, {0, 50}},     // neither: more room left
+        {{100, 100, 300, 200}, 500, {408, 100, 500, 400}}, // room on the right
+        {{700, 100, 400, 200}, 500, {192, 100, 500, 400}}, // on the left
+        {{300, 100, 700, 200}, 500, {0, 100, 500, 400}},   // neither, too narrow: over the edge
+        {{200, 800, 700, 300}, 500, {780, 600, 500, 400}}, // the same, more room right
+        {{450, 50, 800, 300}, 500, {0, 50, 442, 400}},     // narrowed on the left
+        {{204, 207, 392, 226}, 700, {604, 207, 676, 400}}, // narrowed on the right
     };
     for (const auto &c : cases)
-        EXPECT_EQ(PLATQT_HelpPlace(c.dialog, help, screen), c.at) << c.dialog.x();
+        EXPECT_EQ(PLATQT_HelpPlace(c.dialog, QSize(c.width, 400), screen), c.at) << c.dialog.x();
 }
