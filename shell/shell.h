@@ -47,12 +47,16 @@ class MainWindow : public QMainWindow
     MainWindow(const MENUDEF *menu, const ACCELTABLE *accel);
     ~MainWindow() override;
 
-    // Window creation: initialisation, frame timer, start file, first start. Returns 0,
+    // Window creation: initialisation, frame timer, first start, autosave. Returns 0,
     // or -1 when the program cannot run (the trail has been shown).
     int Create();
     // Window destruction: help, timer, clean-up; then the event loop is told to end.
     void Destroy();
     void StartAutosave();
+    // Once the window is shown: the file named at start (its rotation dialog over the
+    // window), or, without one, the offer of the picture a run that did not end cleanly
+    // left. Does something only the first time.
+    void OpenStartDocuments();
     // One frame tick.
     void OnFrameTick();
     // Command dispatch by command id.
@@ -69,7 +73,8 @@ class MainWindow : public QMainWindow
     // Status bar (made by InitApplication).
     void CreateStatusBar();
     // What the first frame need not wait for, done once it is shown: the window's icon
-    // (a 256-pixel PNG to decode) and the clean-up of a dead run's mail attachments.
+    // (a 256-pixel PNG to decode), the clean-up of a dead run's mail attachments, and then
+    // the start documents.
     void AfterFirstFrame();
     QLabel *mParts[2] = {nullptr, nullptr};
     QProgressBar *mProgress = nullptr;
@@ -93,6 +98,7 @@ class MainWindow : public QMainWindow
     QHash<int, QAction *> mActions;
     bool mCreated = false;
     bool mDestroyed = false;
+    bool mStartDocumentsOpened = false;
 };
 
 // The main window while it exists, else null.
@@ -121,6 +127,9 @@ void CenterWindowOver(QWidget *parent, QWidget *child);
 extern int (*gpFrameProc)();
 
 // ---- Documents (documents.cpp) ----
+// The commands, caption and status bar for the picture that is there (after a dialog, an
+// open or a save, failed or not); without a document the status bar says "Welcome".
+void ShowDocumentState();
 // Replaces the picture by a photo, the blank canvas or a layout file; displayName (may be
 // null) names the document instead of the file. 0 with the trail filled.
 int OpenPictureFile(const char *path, const char *displayName);

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <cstdlib>
 #include <ctime>
 
@@ -154,24 +155,13 @@ int MainWindow::Create()
     gFramesRunning = 1;
     gAppActive = 1;
     mCreated = true;
-    if (gStartFile[0]) {
-        if (!OpenPictureFile(gStartFile, nullptr))
-            ShowErrorTrail();
-        SetCommandState(gDocumentOpen ? CMDSTATE_PICTURE : CMDSTATE_NO_PICTURE);
-        UpdateSelectionState();
-        // The status bar names a document only when one opened.
-        if (gDocumentOpen)
-            UpdateStatusText();
-        UpdateTitle(this);
-    }
     mArea->setCursor(Qt::ArrowCursor);
     FirstStartInit();
     StartAutosave();
     return 0;
 }
 
-// The autosave's slot, the offer of a picture a crashed run left (unless a file was
-// named at start), and the timer that writes.
+// The autosave's slot and the timer that writes.
 void MainWindow::StartAutosave()
 {
     char folder[4096], value[32];
@@ -181,9 +171,23 @@ void MainWindow::StartAutosave()
         TrailClear(); // the program works on without it
         return;
     }
-    if (!gStartFile[0])
-        OfferAutosave(this);
     mAutosaveTimer.start(1000);
+}
+
+void MainWindow::OpenStartDocuments()
+{
+    if (mStartDocumentsOpened || !Running())
+        return;
+    mStartDocumentsOpened = true;
+    // The picture a run that did not end cleanly left is offered when no file was named.
+    if (!gStartFile[0]) {
+        OfferAutosave(this);
+        return;
+    }
+    const int ok = OpenPictureFile(gStartFile, nullptr);
+    ShowDocumentState();
+    if (!ok)
+        ShowErrorTrail();
 }
 
 void MainWindow::Destroy()
@@ -234,6 +238,9 @@ int ShellMain(int argc, char **argv)
     }
     window->resize(window->sizeHint()); // an 800 × 600 drawing area above the status bar
     window->show();
+    // The start documents open over the window once its first frame is shown; should no
+    // paint come (a window started minimised), a second later all the same.
+    QTimer::singleShot(1000, window, &MainWindow::OpenStartDocuments);
     int code = app.exec();
     delete window;
     return code;

@@ -310,13 +310,15 @@ TEST_F(WindowTest, TheStartFileOpensAndCommandsAndKeysActThroughTheButtons)
 {
     RejectDialogs closer; // the photo's rotation: as it is
     std::snprintf(gStartFile, sizeof gStartFile, "%s", DataPath("missing.jpg").c_str());
-    EXPECT_EQ(Make()->mParts[0]->text(), QString::fromLatin1(LoadText(128)));
+    Make()->OpenStartDocuments();
+    EXPECT_EQ(mWindow->mParts[0]->text(), QString::fromLatin1(LoadText(128)));
     EXPECT_EQ(gBoxes.size(), 1u);
     EXPECT_EQ(AO_CountType(AO_TYPE_CONTROL), 0);
     mWindow.reset();
     gDocumentOpen = 0;
     std::snprintf(gStartFile, sizeof gStartFile, "%s", DataPath("blank.jpg").c_str());
     MainWindow *w = Make();
+    w->OpenStartDocuments();
     gStartFile[0] = '\0';
     EXPECT_EQ(w->mParts[0]->text(), QString("blank (2400 x 3000)"));
     EXPECT_EQ(AO_CountType(AO_TYPE_CONTROL), CONTROL_COUNT);
@@ -378,6 +380,7 @@ TEST_F(WindowTest, AHeldButtonLetsGoWhenADialogComesUp)
     RejectDialogs closer;
     std::snprintf(gStartFile, sizeof gStartFile, "%s", DataPath("blank.jpg").c_str());
     MainWindow *w = Make();
+    w->OpenStartDocuments();
     gStartFile[0] = '\0';
     w->show();
     w->activateWindow();
@@ -512,7 +515,9 @@ TEST_F(Documents, ABlankPictureIsSavedAsALayoutAndOpensAgainAsItWas)
 
     Pieces()[0]->ao.x += 40; // a change, not saved: Open asks, the answer is No
     SetModified();
+    gBoxAnswer = PLAT_IDNO;
     Command(IDM_OPEN, {ChooseFile(card)});
+    gBoxAnswer = PLAT_IDOK;
     ASSERT_EQ(gBoxes.size(), 1u);
     EXPECT_NE(gBoxes[0].find("has been changed"), std::string::npos);
     AO_ProcessFlip();
@@ -625,7 +630,7 @@ TEST_F(Documents, AKilledRunsPictureIsOfferedBackAtTheNextStart)
         gBoxes.clear();
         gBoxAnswer = s.answer;
         gDocumentOpen = gModified = 0;
-        Make();
+        Make()->OpenStartDocuments();
         ASSERT_FALSE(HasFailure());
         AO_ProcessFlip();
         ASSERT_EQ(gBoxes.size(), 1u);
