@@ -523,14 +523,15 @@ TEST_F(UnsavedWork, AFailedOpenShowsThePictureThatIsThere)
 // window, not before it.
 TEST_F(UnsavedWork, TheStartFileOpensOverTheShownWindow)
 {
+    bool overTheWindow = false;
+    Dialogs rotation({[&](QWidget *d) {
+        overTheWindow =
+            mWindow && mWindow->isVisible() && d->parentWidget() == mWindow.get() && gPictureExists;
+        static_cast<QDialog *>(d)->reject();
+    }});
     MainWindow *w = Make(mDir / "photo.bmp");
     QTest::qWait(50);
     EXPECT_EQ(gDocumentOpen, 0) << "nothing opens before the window is shown";
-    bool overTheWindow = false;
-    Dialogs rotation({[&](QWidget *d) {
-        overTheWindow = w->isVisible() && d->parentWidget() == w && gPictureExists;
-        static_cast<QDialog *>(d)->reject();
-    }});
     w->show();
     EXPECT_TRUE(QTest::qWaitFor([&] { return rotation.Left() == 0; }, 5000));
     EXPECT_TRUE(overTheWindow);
