@@ -190,8 +190,6 @@ int RestoreAutosave(const AUTOSAVEINFO *info)
     gModified = 0;
     SetModified();
     ShowDocumentState();
-    UpdateTitle(MainWnd());
-    UpdateStatusText();
     return 1;
 }
 

@@ -143,13 +143,18 @@ int OpenFileDlg(QWidget *window, int mode);
 // Saves by the path's extension: ".mwi" a layout (the document takes the name), ".jpg"
 // a JPEG export at the size the photo size dialog asks for. 0 with the trail filled.
 int SavePictureFile(const char *path);
-// Saves the document: mode 3 Save (asks for a name only when it has none), 4 Save As.
-// 0 with the trail filled when saving failed.
+// Saves the document: mode 3 Save (asks for a name only when it has none, or when a file
+// of its name is there that this picture did not write), 4 Save As. A chosen name without
+// an extension the program knows takes the filter's; replacing a file of that longer name
+// is asked. 1 also when the user cancelled (gModified then still says so); 0 with the
+// trail filled when saving failed.
 int SaveFileDlg(QWidget *window, int mode);
 // Opens a file dropped on the window or chosen from the recent list: the save prompt,
 // then as Open does; a failure is shown.
 void OpenDocumentFile(QWidget *window, const char *path);
-// Asks whether to save the changed picture and saves on Yes; 0 when the user cancelled.
+// Asks whether to save the changed picture and saves on Yes. 1 when the caller may close or
+// replace it: No, or Yes and the picture is on disk; 0 for Cancel, a save dialog cancelled
+// or a failed save (shown).
 int AskSaveChanges(QWidget *window);
 // The New command after the save prompt: the New dialog, then a photo or the blank canvas.
 void NewPicture(QWidget *window);
