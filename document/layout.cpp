@@ -375,12 +375,8 @@ static int ReadHeader(LAYOUTFILE *lf)
         return Fail("Read header failed!");
     LAYOUTHEADER &h = lf->header;
     LayoutGetHeader(block, &h);
-    const int64_t records =
-        (lf->iSize - static_cast<int64_t>(LAYOUT_VERSION_SIZE + LAYOUT_HEADER_SIZE)) /
-        static_cast<int64_t>(LAYOUT_RECORD_SIZE);
-    if (h.iCount < 0 || h.iCount > records) {
-        Failf("The layout counts %d objects; the file holds at most %lld.", h.iCount,
-              static_cast<long long>(records));
+    if (h.iCount < 0) {
+        Failf("The layout counts %d objects.", h.iCount);
         return Fail("Read objects failed!");
     }
     if (!PhotoSizeAllowed(h.iPhotoWidth, h.iPhotoHeight))
@@ -431,9 +427,16 @@ static int CheckRecords(LAYOUTFILE *lf)
     int64_t piecesBytes = 0; // what the pieces will hold
     std::map<std::string, int64_t> artwork;
     uint8_t block[LAYOUT_RECORD_SIZE];
+    // Read in order, so a cut file fails in the block the cut falls in (the photo's rows of
+    // a small file, say); a count beyond the file's end is said with it.
+    const int64_t records = (lf->iSize - offset) / static_cast<int64_t>(LAYOUT_RECORD_SIZE);
     for (int32_t i = 0; i < h.iCount; i++) {
-        if (!ReadBlock(lf->fp, block, sizeof block))
+        if (!ReadBlock(lf->fp, block, sizeof block)) {
+            if (h.iCount > records)
+                Failf("The layout counts %d objects; the file holds at most %lld.", h.iCount,
+                      static_cast<long long>(records));
             return Fail("Read objects failed!");
+        }
         offset += LAYOUT_RECORD_SIZE;
         LAYOUTRECORD r;
         LayoutGetRecord(block, &r);

@@ -411,6 +411,11 @@ void UNDO_MarkSaved()
         Begin(CHANGE_DRAG); // the rest of a drag saved on the way is a change after the save
 }
 
+void UNDO_ForgetSaved()
+{
+    sSaved = -1;
+}
+
 int UNDO_CanUndo()
 {
     return sPosition > 0 ? 1 : 0;

@@ -31,6 +31,9 @@ void UNDO_Shutdown();
 void UNDO_Clear();
 // The present state is the one on disk: undoing or redoing back to it clears gModified.
 void UNDO_MarkSaved();
+// No state of the history is on disk (a picture restored from its autosave): undoing and
+// redoing leave gModified set until the next save.
+void UNDO_ForgetSaved();
 
 int UNDO_CanUndo();
 int UNDO_CanRedo();

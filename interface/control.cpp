@@ -94,7 +94,19 @@ void PressControl(int32_t id)
 {
     if (gMouseDown)
         return; // a held mouse button has the buttons
-    ForEachControl(id, [](CONTROL *c) { c->iPressCount = 2; });
+    ForEachControl(id, [](CONTROL *c) {
+        if (c->bEnabled)
+            c->iPressCount = 2;
+    });
+}
+
+int CONTROL_PressPending()
+{
+    for (AO *e = gAOList; e; e = e->pNext)
+        if (e->iType == AO_TYPE_CONTROL && reinterpret_cast<CONTROL *>(e)->bEnabled &&
+            reinterpret_cast<CONTROL *>(e)->iPressCount > 0)
+            return 1;
+    return 0;
 }
 
 // ---- Labels -------------------------------------------------------------------------------------
@@ -181,6 +193,19 @@ static void ResetStep(CONTROL *c)
     c->iStep = 1;
     c->iAccel = 0;
     c->dwLastTime = 0;
+}
+
+// A press ends, by whatever path (released, slid off the button, the button disabled): its
+// run is one change, and a piece that followed by its outline alone is rebuilt now.
+static void EndPress(CONTROL *c)
+{
+    PICTURE_ChangeEnd(CHANGE_BUTTON + c->iId);
+    if (c->bQuickUpdate) {
+        c->bQuickUpdate = 0;
+        if (gSelected && c->iId != CTRL_FLIPH && c->iId != CTRL_FLIPV)
+            gSelected->bNeedsUpdate = 1;
+    }
+    ResetStep(c);
 }
 
 void ResizeSelectedProportional(float step)
@@ -307,6 +332,10 @@ int CONTROL_Proc(AO *entry)
 {
     CONTROL *c = reinterpret_cast<CONTROL *>(entry);
     if (!c->bEnabled) {
+        // A press waiting here is dropped: enabled again, the button must not act on
+        // whatever is selected then.
+        c->iPressCount = 0;
+        EndPress(c);
         ShowLook(c, 0, false);
         if (c->bHover) {
             c->bHover = 0;
@@ -325,23 +354,15 @@ int CONTROL_Proc(AO *entry)
         c->bHover = hovered;
     }
     if (c->iPressCount == 0 && !hovered) {
-        PICTURE_ChangeEnd(CHANGE_BUTTON + c->iId);
-        ResetStep(c);
+        EndPress(c);
         ShowLook(c, 1, false);
         return 1;
     }
     if (c->iPressCount > 0)
         c->iPressCount--;
     if (c->iPressCount == 0 && (!gMouseDown || gDraggingPiece)) {
-        // Only hovered, or the press has just ended: a piece that followed by its outline
-        // alone is rebuilt now.
-        PICTURE_ChangeEnd(CHANGE_BUTTON + c->iId);
-        if (c->bQuickUpdate && c->iId != CTRL_FLIPH && c->iId != CTRL_FLIPV) {
-            c->bQuickUpdate = 0;
-            if (gSelected)
-                gSelected->bNeedsUpdate = 1;
-        }
-        ResetStep(c);
+        // Only hovered, or the press has just ended.
+        EndPress(c);
         ShowLook(c, 2, false);
         return 1;
     }

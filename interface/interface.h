@@ -65,7 +65,7 @@ extern LEVEL gLevel;
 int32_t LevelNameCheck(const char *name);
 // Reads level bytes into gLevel (replacing it). name is the file name the header was
 // made for. A record whose graphic is outside the map or undefined (actions and
-// foreground) is skipped with one trail line naming it. 0 with the trail filled when the
+// foreground) is skipped, named in the debug output only. 0 with the trail filled when the
 // bytes are short ("Read file failed!") or the counts impossible; 0 without a line when
 // the name check fails.
 int LevelParse(const uint8_t *data, size_t size, const char *name);
@@ -127,8 +127,11 @@ void CONTROL_CreateGroup(int32_t group);
 int CONTROL_Proc(AO *entry);
 // Enables or disables every button with this number.
 void EnableControl(int32_t id, int32_t on);
-// Presses every button with this number for one action (not while the mouse is held).
+// Presses every enabled button with this number for one action (not while the mouse is
+// held). A disabled button drops a press, also one that was waiting when it was disabled.
 void PressControl(int32_t id);
+// Whether a press of a key or menu command waits for the next frame on an enabled button.
+int CONTROL_PressPending();
 // Bigger (step > 0) and Smaller: the selection's longer artwork side changes by the
 // step, the other in proportion.
 void ResizeSelectedProportional(float step);

@@ -58,15 +58,20 @@ static bool Visible(int32_t x, int32_t y, int32_t width, int32_t height)
     return right > 0 && bottom > 0 && right <= INT32_MAX && bottom <= INT32_MAX;
 }
 
-// The sprite rectangle of a record's graphic; null, with a trail line naming the
-// graphic, when the map does not define it (and, for static records, neither 2330).
+// The sprite rectangle of a record's graphic; null when the map does not define it (and,
+// for static records, neither 2330). The skipped record is a note for the developer: the
+// level loads, and the trail stays empty for the user's next message.
 static const GRAPHICSRECT *RecordGraphic(int32_t id, bool undefinedTakesBlank)
 {
     const GRAPHICSRECT *r = GraphicsRect(id);
     if (!r && undefinedTakesBlank && id >= 0 && id < GRAPHICS_ID_COUNT)
         r = GraphicsRect(LEVEL_UNDEFINED_GRAPHIC);
-    if (!r)
-        Failf("Level record skipped: graphics id %d is not in the map", id);
+    if (!r) {
+        char note[80];
+        std::snprintf(note, sizeof note, "Level record skipped: graphics id %d is not in the map",
+                      id);
+        PLAT_DebugOutput(note);
+    }
     return r;
 }
 

@@ -732,9 +732,29 @@ static int ComposeObjects(LPDDS view, int32_t width, int32_t height, int withPho
     return 1;
 }
 
+// Every piece's screen size as its exact size makes it, as the frame's rebuild would: a
+// picture no frame has drawn (a layout just read, the export without a window) still has
+// the sizes the pieces were made with.
+static void TakeExactSizes()
+{
+    for (AO *p = gAOList; p; p = p->pNext) {
+        if (p->iType != AO_TYPE_IMGOBJ)
+            continue;
+        IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(p);
+        const int32_t w = static_cast<int32_t>(obj->fWidth), h = static_cast<int32_t>(obj->fHeight);
+        if ((obj->iKind != IMG_OBJ && obj->iKind != IMG_TEXT) ||
+            (p->iWidth == w && p->iHeight == h))
+            continue;
+        p->iWidth = w;
+        p->iHeight = h;
+        obj->bNeedsUpdate = 1; // its screen image follows on the next frame
+    }
+}
+
 static int CanCompose(int32_t width, int32_t height)
 {
     DeselectAll();
+    TakeExactSizes();
     if (width <= 0 || height <= 0 || gPictureRect.w <= 0 || gPictureRect.h <= 0)
         return Failf("Picture size %d x %d cannot be composed", width, height);
     return 1;

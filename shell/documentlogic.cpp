@@ -94,6 +94,14 @@ int FileDialogFilters(int mode, std::vector<FILEFILTER> *filters)
     return 1;
 }
 
+int AddSaveExtension(std::string *path, int jpegFilter)
+{
+    if (FileTypeOf(path->c_str()) != FILETYPE_NONE)
+        return 0;
+    *path += jpegFilter ? ".jpg" : ".mwi";
+    return 1;
+}
+
 std::string FileDialogFolder(int mode)
 {
     char value[4096];

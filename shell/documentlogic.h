@@ -26,6 +26,9 @@ struct FILEFILTER {
 // dialog (modes 3 and 4), in the current language, built as "description@patterns@"
 // pairs from the string table. 0 with "Mode not supported!" for any other mode.
 int FileDialogFilters(int mode, std::vector<FILEFILTER> *filters);
+// Adds the extension of the save dialog's filter (".jpg" when jpegFilter, else ".mwi")
+// to a path whose name has none that the program knows ("holiday.2019"); 1 when added.
+int AddSaveExtension(std::string *path, int jpegFilter);
 // The folder a file dialog starts in: SETUP/DirectoryImages for photos (mode 1), else
 // SETUP/DirectoryApp; the main directory when the setting is empty.
 std::string FileDialogFolder(int mode);

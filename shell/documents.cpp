@@ -4,17 +4,20 @@
 // A document is a photo (or the blank canvas) with pieces on it, named by gFileDir,
 // gFileName and gFileExt. A file that cannot be opened leaves the current picture as
 // it was; a save that fails leaves the earlier file, the name and gModified as they were.
+// A changed picture is closed or replaced only once it is on disk or the user said No.
 #include <QFile>
 #include <QFileDialog>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "document/autosave.h"
 #include "document/layout.h"
 #include "document/undo.h"
 #include "formats/formats.h"
+#include "interface/interface.h"
 #include "picture/ao.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
@@ -44,13 +47,35 @@ static QWidget *MainWnd()
     return static_cast<QWidget *>(gMainWnd);
 }
 
-// The command state after a file dialog: a picture or none, then the selection's.
-static void RestoreCommandState()
+// The layout file this picture was read from or last written to: Save replaces it
+// without asking. Empty for a photo, the blank canvas and a restored picture.
+static std::string sOwnFile;
+
+static bool FileExists(const std::string &path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+void ShowDocumentState()
 {
     SetCommandState(gDocumentOpen ? CMDSTATE_PICTURE : CMDSTATE_NO_PICTURE);
     UpdateSelectionState();
-    if (gDocumentOpen)
+    UpdateTitle(MainWnd());
+    if (gDocumentOpen) {
         UpdateStatusText();
+    } else {
+        PLAT_SetStatusText(0, LoadText(128));
+        PLAT_ProgressSetPos(0);
+    }
+}
+
+// A key's press that has not acted yet (Left, then Ctrl+S at once) acts now, before the
+// picture is saved and its buttons are greyed for the dialog.
+static void ApplyPendingPresses()
+{
+    if (CONTROL_PressPending() && gFramesRunning && gpFrameProc)
+        gpFrameProc();
 }
 
 // Before a file dialog: no commands, and the screen showing it.
@@ -113,13 +138,16 @@ static void TellIncompletePhoto(const char *path)
 
 static int OpenPhoto(const char *path, const char *dir, const char *name, const char *displayName)
 {
+    const int32_t modified = gModified; // the photo clears it, also when it fails late
     const std::vector<KILLED> killed = KillPicture();
     const IMGOBJ *photo = IMGOBJ_AddObj(path, IMG_SRC, 0, 0, nullptr, nullptr);
     if (!photo) {
         RevivePicture(killed);
+        gModified = modified;
         return Fail("IMGOBJ_AddObj() failed!");
     }
     const int incomplete = photo->bIncomplete;
+    sOwnFile.clear();
     // A new picture starts a new history (the old one's pieces are gone); its quarter
     // turns are steps of it, and the picture as it leaves the dialog counts as unchanged.
     UNDO_Clear();
@@ -147,6 +175,7 @@ static int OpenLayout(const char *path, const char *dir, const char *name, const
     UNDO_Clear();
     AUTOSAVE_Discard();
     TakeDocumentName(dir, name, ext);
+    sOwnFile = path;
     if (!BackgroundResize())
         return Fail("BackgroundUpdate()!");
     if (!FirstDocumentStep())
@@ -161,6 +190,8 @@ int RestoreAutosave(const AUTOSAVEINFO *info)
     if (!LayoutLoad(info->szPicture, 1))
         return Fail("The unsaved picture could not be restored.");
     UNDO_Clear();
+    UNDO_ForgetSaved(); // unsaved until it is saved: undoing every change keeps it so
+    sOwnFile.clear();
     // Back under its own name, but not its file: the first Save asks where.
     const char *name = info->szName[0] ? info->szName : LoadText(267);
     TakeDocumentName(info->szDir, name, info->szExt[0] ? info->szExt : ".mwi");
@@ -171,9 +202,7 @@ int RestoreAutosave(const AUTOSAVEINFO *info)
         return Fail("LoadLevel() failed!");
     gModified = 0;
     SetModified();
-    RestoreCommandState();
-    UpdateTitle(MainWnd());
-    UpdateStatusText();
+    ShowDocumentState();
     return 1;
 }
 
@@ -256,7 +285,7 @@ int OpenFileDlg(QWidget *window, int mode)
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
         ok = OpenPictureFile(PathFromQt(dialog.selectedFiles().first()).c_str(), nullptr);
     // The picture is as it was when the file could not be opened: its commands stay.
-    RestoreCommandState();
+    ShowDocumentState();
     return ok;
 }
 
@@ -264,11 +293,12 @@ void OpenDocumentFile(QWidget *window, const char *path)
 {
     if (gModified && !AskSaveChanges(window))
         return;
-    if (!OpenPictureFile(path, nullptr)) {
+    const int ok = OpenPictureFile(path, nullptr);
+    ShowDocumentState();
+    if (!ok) {
         Fail("OpenFileDlg() failed");
         ShowErrorTrail();
     }
-    RestoreCommandState();
 }
 
 // ---- Saving ------------------------------------------------------------------------------------
@@ -311,9 +341,11 @@ int SavePictureFile(const char *path)
     const int cursor = PLAT_SetWaitCursor();
     if (!LayoutSave(path)) {
         PLAT_RestoreCursor(cursor);
+        UpdateStatusText(); // not "Saving..." any more
         Fail(path);
         return Fail("LayoutSave() failed!");
     }
+    sOwnFile = path;
     gNeedsSaveAs = 0;
     gModified = 0;
     UNDO_MarkSaved();
@@ -326,19 +358,35 @@ int SavePictureFile(const char *path)
     return 1;
 }
 
+// Whether the user lets a file this picture did not write be replaced.
+static bool ReplaceAllowed(const std::string &path)
+{
+    const size_t slash = path.find_last_of(PLAT_PathSeparator());
+    const std::string shown = slash == std::string::npos ? path : path.substr(slash + 1);
+    char text[600];
+    std::snprintf(text, sizeof text, LoadText(105), shown.c_str());
+    return PLAT_MessageBox(text, LoadText(106), PLAT_MB_YESNO | PLAT_MB_ICONQUESTION) == PLAT_IDYES;
+}
+
 int SaveFileDlg(QWidget *window, int mode)
 {
-    if (mode == 3 && !gNeedsSaveAs) {
-        const std::string path = std::string(gFileDir) + gFileName + gFileExt;
-        return SavePictureFile(path.c_str());
-    }
     if (mode != 3 && mode != 4)
         return Fail("Mode not supported!");
+    ApplyPendingPresses();
+    std::string folder = FileDialogFolder(mode);
+    if (mode == 3 && !gNeedsSaveAs) {
+        // Straight to the document's own name, unless a file there is not this picture's
+        // (a layout beside a photo exported as JPEG): then the dialog asks.
+        const std::string path = std::string(gFileDir) + gFileName + gFileExt;
+        if (path == sOwnFile || !FileExists(path))
+            return SavePictureFile(path.c_str());
+        folder = gFileDir;
+    }
     PrepareForDialog();
     QFileDialog dialog(window);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    SetUpFileDialog(dialog, mode, FileDialogFolder(mode));
+    SetUpFileDialog(dialog, mode, folder);
     // A name typed without an extension takes the selected filter's: a layout unless
     // the JPEG filter is chosen.
     dialog.setDefaultSuffix(QStringLiteral("mwi"));
@@ -350,10 +398,20 @@ int SaveFileDlg(QWidget *window, int mode)
                      });
     dialog.selectFile(PLATQT_ToQt(gFileName));
     int ok = 1;
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        ok = SavePictureFile(PathFromQt(dialog.selectedFiles().first()).c_str());
+    while (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        // The dialog adds its suffix only to a name without a dot ("holiday.2019" has one).
+        std::string path = PathFromQt(dialog.selectedFiles().first());
+        const bool jpeg = dialog.selectedNameFilter().contains(QStringLiteral("*.jpg"));
+        if (AddSaveExtension(&path, jpeg) && path != sOwnFile && FileExists(path) &&
+            !ReplaceAllowed(path)) {
+            dialog.selectFile(PathToQt(path)); // not that one: the dialog again
+            continue;
+        }
+        ok = SavePictureFile(path.c_str());
+        break;
+    }
     // The picture is still there after a failed save: it can be saved again.
-    RestoreCommandState();
+    ShowDocumentState();
     return ok;
 }
 
@@ -368,13 +426,18 @@ int AskSaveChanges(QWidget *)
     std::snprintf(text, sizeof text, LoadText(103), name);
     const int answer =
         PLAT_MessageBox(text, LoadText(104), PLAT_MB_YESNOCANCEL | PLAT_MB_ICONQUESTION);
-    if (answer == PLAT_IDCANCEL)
+    if (answer == PLAT_IDNO)
+        return 1;
+    if (answer != PLAT_IDYES)
         return 0;
-    if (answer == PLAT_IDYES && !SaveFileDlg(MainWnd(), 3)) {
+    // Yes goes on only once the picture is on disk: a save dialog cancelled (or a JPEG
+    // size not chosen) writes nothing, and a failed save is reported; the picture stays.
+    if (!SaveFileDlg(MainWnd(), 3)) {
         Fail("The file couldn't be saved.");
         ShowErrorTrail();
+        return 0;
     }
-    return 1;
+    return gModified ? 0 : 1;
 }
 
 void NewPicture(QWidget *window)
@@ -390,7 +453,8 @@ void NewPicture(QWidget *window)
         return;
     }
     const std::string blank = std::string(gMainDir) + "blank.jpg";
-    if (!OpenPictureFile(blank.c_str(), LoadText(267)))
+    const int ok = OpenPictureFile(blank.c_str(), LoadText(267));
+    ShowDocumentState();
+    if (!ok)
         ShowErrorTrail();
-    RestoreCommandState();
 }

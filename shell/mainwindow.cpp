@@ -106,6 +106,7 @@ void MainWindow::AfterFirstFrame()
         if (pixmap.loadFromData(icon, static_cast<uint>(iconSize)))
             setWindowIcon(QIcon(pixmap));
     }
+    OpenStartDocuments(); // over the window now shown
 }
 
 void DrawArea::resizeEvent(QResizeEvent *event)

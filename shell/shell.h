@@ -47,17 +47,20 @@ class MainWindow : public QMainWindow
     MainWindow(const MENUDEF *menu, const ACCELTABLE *accel);
     ~MainWindow() override;
 
-    // Window creation: initialisation, frame timer, start file, first start. Returns 0,
+    // Window creation: initialisation, frame timer, first start, autosave. Returns 0,
     // or -1 when the program cannot run (the trail has been shown).
     int Create();
     // Window destruction: help, timer, clean-up; then the event loop is told to end.
     void Destroy();
     void StartAutosave();
-    // At start: offers the picture a run that did not end cleanly kept (OfferAutosave).
-    void OfferKeptWork();
     // A signal asks the program to end: the unsaved picture is written for the next start
     // to offer, and the event loops end without asking to save.
     void EndOnSignal();
+    // Once the window is shown: the offer of the picture a run that did not end cleanly
+    // kept, whether or not a file was named at start; then the file named at start (its
+    // rotation dialog over the window), unless the kept picture took its place. Does
+    // something only the first time.
+    void OpenStartDocuments();
     // One frame tick.
     void OnFrameTick();
     // Command dispatch by command id.
@@ -74,7 +77,8 @@ class MainWindow : public QMainWindow
     // Status bar (made by InitApplication).
     void CreateStatusBar();
     // What the first frame need not wait for, done once it is shown: the window's icon
-    // (a 256-pixel PNG to decode) and the clean-up of a dead run's mail attachments.
+    // (a 256-pixel PNG to decode), the clean-up of a dead run's mail attachments, and then
+    // the start documents.
     void AfterFirstFrame();
     QLabel *mParts[2] = {nullptr, nullptr};
     QProgressBar *mProgress = nullptr;
@@ -98,6 +102,7 @@ class MainWindow : public QMainWindow
     QHash<int, QAction *> mActions;
     bool mCreated = false;
     bool mDestroyed = false;
+    bool mStartDocumentsOpened = false;
 };
 
 // The main window while it exists, else null.
@@ -126,6 +131,9 @@ void CenterWindowOver(QWidget *parent, QWidget *child);
 extern int (*gpFrameProc)();
 
 // ---- Documents (documents.cpp) ----
+// The commands, caption and status bar for the picture that is there (after a dialog, an
+// open or a save, failed or not); without a document the status bar says "Welcome".
+void ShowDocumentState();
 // Replaces the picture by a photo, the blank canvas or a layout file; displayName (may be
 // null) names the document instead of the file. 0 with the trail filled.
 int OpenPictureFile(const char *path, const char *displayName);
@@ -139,13 +147,18 @@ int OpenFileDlg(QWidget *window, int mode);
 // Saves by the path's extension: ".mwi" a layout (the document takes the name), ".jpg"
 // a JPEG export at the size the photo size dialog asks for. 0 with the trail filled.
 int SavePictureFile(const char *path);
-// Saves the document: mode 3 Save (asks for a name only when it has none), 4 Save As.
-// 0 with the trail filled when saving failed.
+// Saves the document: mode 3 Save (asks for a name only when it has none, or when a file
+// of its name is there that this picture did not write), 4 Save As. A chosen name without
+// an extension the program knows takes the filter's; replacing a file of that longer name
+// is asked. 1 also when the user cancelled (gModified then still says so); 0 with the
+// trail filled when saving failed.
 int SaveFileDlg(QWidget *window, int mode);
 // Opens a file dropped on the window or chosen from the recent list: the save prompt,
 // then as Open does; a failure is shown.
 void OpenDocumentFile(QWidget *window, const char *path);
-// Asks whether to save the changed picture and saves on Yes; 0 when the user cancelled.
+// Asks whether to save the changed picture and saves on Yes. 1 when the caller may close or
+// replace it: No, or Yes and the picture is on disk; 0 for Cancel, a save dialog cancelled
+// or a failed save (shown).
 int AskSaveChanges(QWidget *window);
 // The New command after the save prompt: the New dialog, then a photo or the blank canvas.
 void NewPicture(QWidget *window);

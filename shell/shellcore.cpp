@@ -139,7 +139,7 @@ void InitDocumentStateCore()
         PLAT_WriteProfileString("SETUP", "InterfaceTexts", "1");
     // Smooth edges for the composed picture unless turned off in Setup.
     PLAT_GetProfileString("SETUP", "SmoothEdges", "1", texts, sizeof texts);
-    gSmoothEdges = InterfaceTextsOn(texts);
+    gSmoothEdges = std::atoi(texts) != 0;
 }
 
 int FirstDocumentStep()
@@ -152,7 +152,14 @@ int FirstDocumentStep()
 
 int InterfaceTextsOn(const char *stored)
 {
-    return std::atoi(stored) != 0;
+    if (!stored)
+        return 1;
+    char *end = nullptr;
+    const long value = std::strtol(stored, &end, 10);
+    while (end && (*end == ' ' || *end == '\t'))
+        end++;
+    const bool number = end != stored && end && !*end;
+    return !(number && value == 0);
 }
 
 // ---- Caption and status bar -----------------------------------------------------------------

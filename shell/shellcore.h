@@ -33,8 +33,8 @@ const char *StartFileArgument(int argc, char **argv);
 
 // Clears the document state, takes the main directory from SETUP/DirectoryMain (the
 // program's data folder when empty or when the stored folder holds no program data;
-// written back), makes it current and reads SETUP/InterfaceTexts and SETUP/SmoothEdges. A main directory that cannot be made current is reported later,
-// by the loads that need it.
+// written back), makes it current and reads SETUP/InterfaceTexts and SETUP/SmoothEdges. A main
+// directory that cannot be made current is reported later, by the loads that need it.
 void InitDocumentStateCore();
 
 // The first document's step: marks a document open and builds the editing interface
@@ -64,8 +64,9 @@ void CalcStatusBarLayout(int32_t screenWidth, int32_t clientHeight, int32_t vert
 int SetupLanguageIndex(const char *stored);
 // The language number (1 or 2) for a combo box entry; anything else is 1.
 int SetupLanguageNumber(int comboIndex);
-// Whether a stored SETUP/InterfaceTexts value turns the button texts on: any number
-// but 0; an empty or non-numeric text reads as 0. Start-up and Setup both read it so.
+// Whether a stored SETUP/InterfaceTexts value turns the button texts on: every value but
+// the number 0, an empty or non-numeric text included (start-up then stores "1"). Start-up
+// and Setup both read it so.
 int InterfaceTextsOn(const char *stored);
 // A folder as stored: the text with a trailing separator added when missing. An empty
 // text stays empty (meaning the main directory).

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QSocketNotifier>
 #include <QStatusBar>
+#include <QTimer>
 #include <cstdlib>
 #include <ctime>
 
@@ -167,20 +168,9 @@ int MainWindow::Create()
     gFramesRunning = 1;
     gAppActive = 1;
     mCreated = true;
-    if (gStartFile[0]) {
-        if (!OpenPictureFile(gStartFile, nullptr))
-            ShowErrorTrail();
-        SetCommandState(gDocumentOpen ? CMDSTATE_PICTURE : CMDSTATE_NO_PICTURE);
-        UpdateSelectionState();
-        // The status bar names a document only when one opened.
-        if (gDocumentOpen)
-            UpdateStatusText();
-        UpdateTitle(this);
-    }
     mArea->setCursor(Qt::ArrowCursor);
     FirstStartInit();
     StartAutosave();
-    OfferKeptWork();
     return 0;
 }
 
@@ -199,15 +189,6 @@ void MainWindow::StartAutosave()
         mAutosaveTimer.start(1000);
 }
 
-// The picture a run that did not end cleanly kept, offered whether or not a file was
-// named at start. Restored, it takes the start file's place: a start file not opened
-// yet is then not opened (it stays in the recent list to open later).
-void MainWindow::OfferKeptWork()
-{
-    if (OfferAutosave(this))
-        gStartFile[0] = '\0';
-}
-
 void MainWindow::EndOnSignal()
 {
     PLAT_TakeSignal();
@@ -217,6 +198,21 @@ void MainWindow::EndOnSignal()
     AUTOSAVE_WriteNow();
     AUTOSAVE_Leave();
     QCoreApplication::exit(0);
+}
+
+void MainWindow::OpenStartDocuments()
+{
+    if (mStartDocumentsOpened || !Running())
+        return;
+    mStartDocumentsOpened = true;
+    // Restored, the kept picture takes the start file's place (which stays in the recent
+    // list to open later).
+    if (OfferAutosave(this) || !gStartFile[0])
+        return;
+    const int ok = OpenPictureFile(gStartFile, nullptr);
+    ShowDocumentState();
+    if (!ok)
+        ShowErrorTrail();
 }
 
 void MainWindow::Destroy()
@@ -277,6 +273,9 @@ int ShellMain(int argc, char **argv)
                          [window] { window->EndOnSignal(); });
     window->resize(window->sizeHint()); // an 800 × 600 drawing area above the status bar
     window->show();
+    // The start documents open over the window once its first frame is shown; should no
+    // paint come (a window started minimised), a second later all the same.
+    QTimer::singleShot(1000, window, &MainWindow::OpenStartDocuments);
     int code = app.exec();
     delete window;
     return code;

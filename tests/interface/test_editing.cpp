@@ -1,5 +1,6 @@
 // Editing on screen: the buttons' frame procedure (presses, acceleration, looks, labels)
 // and the mouse and selection operations, on pieces without artwork.
+#include <functional>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -130,30 +131,63 @@ TEST_F(Editing, SingleActionsActOnceAndDisabledButtonsNever)
     EXPECT_EQ(a->bFlipH, 1);
     EXPECT_EQ(b->bFlipH, 0);
     EXPECT_EQ(flip->ao.ySrc, 219) << "the disabled look";
+
+    // Left, then Delete before the next frame: the press waiting on the button greyed by
+    // the delete is dropped, and does not move the piece selected later.
+    gMouseDown = 0;
+    CONTROL *left = Button(CTRL_MOVELEFT);
+    PressControl(CTRL_MOVELEFT);
+    EnableControl(CTRL_MOVELEFT, 0);
+    CONTROL_Proc(&left->ao);
+    EnableControl(CTRL_MOVELEFT, 1);
+    for (int frame = 0; frame < 3; frame++)
+        CONTROL_Proc(&left->ao);
+    EXPECT_EQ(std::pair(b->ao.x, CONTROL_PressPending()), std::pair(500, 0));
+    // Delete, Left, Select next before a frame: the press on the greyed button is not kept.
+    EnableControl(CTRL_MOVELEFT, 0);
+    PressControl(CTRL_MOVELEFT);
+    EnableControl(CTRL_MOVELEFT, 1);
+    for (int frame = 0; frame < 3; frame++)
+        CONTROL_Proc(&left->ao);
+    EXPECT_EQ(b->ao.x, 500);
 }
 
 // When actions come more than 100 ms apart at a step above 1, only the outline follows
-// the held button; the image is rebuilt when it is let go.
-TEST_F(Editing, FramesFallingBehindRebuildThePieceOnRelease)
+// the held button; the image is rebuilt when the press ends, however it ends.
+TEST_F(Editing, FramesFallingBehindRebuildThePieceWhenThePressEnds)
 {
-    IMGOBJ *piece = Piece(IMG_OBJ, 300, 200);
-    Select(piece);
-    CONTROL *right = Button(CTRL_MOVERIGHT);
-    for (int frame = 0; frame < 3; frame++) {
-        FakeAdvanceClock(250);
-        PressControl(CTRL_MOVERIGHT);
+    const struct {
+        const char *how;
+        bool mouse;                   // held with the mouse, else by a held key
+        std::function<void()> ending; // what ends the press
+    } cases[] = {
+        {"a key let go, the mouse resting on the button", false,
+         [] { gMouseX = 20, gMouseY = 30; }},
+        {"the mouse released on the button", true, [] { gMouseDown = 0; }},
+        {"the pointer slid off the held button", true, [] { gMouseX = 300; }},
+        {"the button greyed", true, [] { EnableControl(CTRL_MOVERIGHT, 0); }},
+    };
+    for (const auto &c : cases) {
+        EngineReset();
+        gPictureRect = {190, 75, 600, 450};
+        gMouseX = c.mouse ? 20 : -1000, gMouseY = 30, gMouseDown = c.mouse;
+        IMGOBJ *piece = Piece(IMG_OBJ, 300, 200);
+        Select(piece);
+        CONTROL *right = Button(CTRL_MOVERIGHT);
+        for (int frame = 0; frame < 4; frame++) {
+            FakeAdvanceClock(250);
+            PressControl(CTRL_MOVERIGHT);
+            piece->bNeedsUpdate = 0;
+            CONTROL_Proc(&right->ao);
+        }
+        EXPECT_EQ(right->bQuickUpdate, 1) << c.how;
+        EXPECT_EQ(piece->bNeedsUpdate, 0) << c.how << ": only the outline moved";
+        EXPECT_EQ(piece->ptCorner[0][0], piece->ao.x - 1) << c.how;
+        c.ending();
         CONTROL_Proc(&right->ao);
+        CONTROL_Proc(&right->ao);
+        EXPECT_EQ(std::pair(piece->bNeedsUpdate, right->bQuickUpdate), std::pair(1, 0)) << c.how;
     }
-    EXPECT_EQ(right->bQuickUpdate, 1);
-    piece->bNeedsUpdate = 0;
-    PressControl(CTRL_MOVERIGHT);
-    CONTROL_Proc(&right->ao);
-    EXPECT_EQ(piece->bNeedsUpdate, 0) << "only the outline moved";
-    EXPECT_EQ(piece->ptCorner[0][0], piece->ao.x - 1);
-    gMouseX = 20, gMouseY = 30; // hovered after the press ends
-    CONTROL_Proc(&right->ao);
-    CONTROL_Proc(&right->ao);
-    EXPECT_EQ(piece->bNeedsUpdate, 1);
 }
 
 TEST_F(Editing, HoverLabelsComeAndGoWithTheMouseAndTheSetting)

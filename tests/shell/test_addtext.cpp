@@ -91,7 +91,10 @@ TEST_F(AddText, OkAddsATextPieceOfTheStyleButNotForAnEmptyFieldAndCancelChangesN
         QTest::keyClicks(edit, "for sale");
         QTest::keyClick(edit, Qt::Key_Return);
         QTest::keyClicks(edit, "cheap");
-        QTest::mouseClick(Child<QPushButton>(dialog, "okButton"), Qt::LeftButton);
+        // Return in the text box was a new line; on the focused OK button it is a click.
+        QTest::keyClick(Child<QPushButton>(dialog, "okButton"), Qt::Key_Return);
+        if (dialog->isVisible())
+            ADD_FAILURE() << "Return on OK did nothing", static_cast<QDialog *>(dialog)->reject();
     }});
     EXPECT_EQ(AddTextDialog(&mOwner, nullptr), 1);
     EXPECT_TRUE(stayed);
@@ -104,7 +107,10 @@ TEST_F(AddText, OkAddsATextPieceOfTheStyleButNotForAnEmptyFieldAndCancelChangesN
     Answers cancel({[](QWidget *dialog) {
         QTest::keyClicks(Child<QTextEdit>(dialog, "edit1081"), " more");
         Child<QRadioButton>(dialog, "radio309")->click();
-        Click("cancelButton")(dialog);
+        QTest::keyClick(Child<QPushButton>(dialog, "cancelButton"), Qt::Key_Return);
+        if (dialog->isVisible())
+            ADD_FAILURE() << "Return on Cancel did nothing",
+                static_cast<QDialog *>(dialog)->reject();
     }});
     EXPECT_EQ(AddTextDialog(&mOwner, p), 0);
     EXPECT_EQ(Pieces(), std::vector<IMGOBJ *>{p});

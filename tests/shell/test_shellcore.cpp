@@ -65,8 +65,9 @@ TEST(DocumentState, MainDirectoryDefaultsToTheDataFolderAndNonZeroInterfaceTexts
     const std::string mainDir = data.Path() + "/";
     ScopedEnv dataDir("MW_DATA_DIR", data.Path());
     // The stored value (null: none) and whether the texts are shown.
-    const std::pair<const char *, int> cases[] = {{"0", 0}, {"", 0},  {"00", 0}, {"abc", 0},
-                                                  {"1", 1}, {"2", 1}, {"01", 1}, {nullptr, 1}};
+    const std::pair<const char *, int> cases[] = {{"0", 0},   {"00", 0},  {"", 1},
+                                                  {"abc", 1}, {"off", 1}, {"1", 1},
+                                                  {"2", 1},   {"01", 1},  {nullptr, 1}};
     for (const auto &[stored, on] : cases) {
         TempConfig config;
         CurrentDir stay("/");

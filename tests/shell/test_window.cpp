@@ -30,7 +30,9 @@
 #include "shell/photodialogs.h"
 #include "shell/shell.h"
 #include "shell/shellcore.h"
+#include "support/bmp_builder.h"
 #include "support/data_files.h"
+#include "support/layout_bytes.h"
 #include "support/qt_app.h"
 #include "support/random_run.h"
 
@@ -308,15 +310,27 @@ TEST_F(WindowTest, AModifiedDocumentMarksTheCaptionAndAsksBeforeClosing)
 // step on the next frames); the Delete key deletes; keys without a command do nothing.
 TEST_F(WindowTest, TheStartFileOpensAndCommandsAndKeysActThroughTheButtons)
 {
-    RejectDialogs closer; // the photo's rotation: as it is
+    bool overTheWindow = true; // the photo's rotation comes over the shown window
+    Robot closer([&] {
+        if (auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+            overTheWindow &= mWindow && mWindow->isVisible(), d->reject();
+        return false;
+    });
     std::snprintf(gStartFile, sizeof gStartFile, "%s", DataPath("missing.jpg").c_str());
-    EXPECT_EQ(Make()->mParts[0]->text(), QString::fromLatin1(LoadText(128)));
+    Make()->OpenStartDocuments();
+    EXPECT_EQ(mWindow->mParts[0]->text(), QString::fromLatin1(LoadText(128)));
     EXPECT_EQ(gBoxes.size(), 1u);
     EXPECT_EQ(AO_CountType(AO_TYPE_CONTROL), 0);
     mWindow.reset();
     gDocumentOpen = 0;
     std::snprintf(gStartFile, sizeof gStartFile, "%s", DataPath("blank.jpg").c_str());
     MainWindow *w = Make();
+    EXPECT_EQ(gDocumentOpen, 0) << "nothing opens before the window is shown";
+    w->show(); // its first frame opens the file
+    EXPECT_TRUE(QTest::qWaitFor([] { return gPictureExists == 1; }, 10000));
+    EXPECT_TRUE(overTheWindow);
+    w->activateWindow(); // back from the dialog: the frames run again
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     gStartFile[0] = '\0';
     EXPECT_EQ(w->mParts[0]->text(), QString("blank (2400 x 3000)"));
     EXPECT_EQ(AO_CountType(AO_TYPE_CONTROL), CONTROL_COUNT);
@@ -378,6 +392,7 @@ TEST_F(WindowTest, AHeldButtonLetsGoWhenADialogComesUp)
     RejectDialogs closer;
     std::snprintf(gStartFile, sizeof gStartFile, "%s", DataPath("blank.jpg").c_str());
     MainWindow *w = Make();
+    w->OpenStartDocuments();
     gStartFile[0] = '\0';
     w->show();
     w->activateWindow();
@@ -512,7 +527,9 @@ TEST_F(Documents, ABlankPictureIsSavedAsALayoutAndOpensAgainAsItWas)
 
     Pieces()[0]->ao.x += 40; // a change, not saved: Open asks, the answer is No
     SetModified();
+    gBoxAnswer = PLAT_IDNO;
     Command(IDM_OPEN, {ChooseFile(card)});
+    gBoxAnswer = PLAT_IDOK;
     ASSERT_EQ(gBoxes.size(), 1u);
     EXPECT_NE(gBoxes[0].find("has been changed"), std::string::npos);
     AO_ProcessFlip();
@@ -572,6 +589,13 @@ TEST_F(Documents, SavingByExtensionExportsJpegsAndRefusesOthers)
 // A file that cannot be opened is reported once and leaves the picture as it was.
 TEST_F(Documents, AFileThatCannotBeOpenedLeavesThePictureAsItWas)
 {
+    // A layout whose second piece's art is gone: the first piece is made, then let go.
+    WriteFile(mDir / "broken.mwi", LayoutBytes(30, 20,
+                                               {PieceAt(IMG_OBJ, "glasses.clp", 250, 150, 60, 30),
+                                                PieceAt(IMG_OBJ, "gone.clp", 300, 150, 60, 30)}));
+    Command(IDM_OPEN, {ChooseFile(mDir / "broken.mwi")}); // the first document: the welcome stays
+    EXPECT_EQ(mWindow->mParts[0]->text(), QString::fromLatin1(LoadText(128)));
+    EXPECT_EQ(mWindow->mProgress->value(), 0);
     Command(IDM_NEW, {ChooseBlank, Click("okButton")});
     ASSERT_TRUE(ApplyAddText(nullptr, 0, "KEEP")) << gErrorTrail;
     gModified = 0; // no save prompt
@@ -582,7 +606,8 @@ TEST_F(Documents, AFileThatCannotBeOpenedLeavesThePictureAsItWas)
     const struct {
         const char *name, *says;
     } cases[] = {{"bad.mwi", "Application file load failed!\nOpenFileDlg() failed\n"},
-                 {"bad.jpg", "IMGOBJ_AddObj() failed!\nOpenFileDlg() failed\n"}};
+                 {"bad.jpg", "IMGOBJ_AddObj() failed!\nOpenFileDlg() failed\n"},
+                 {"broken.mwi", "Application file load failed!\nOpenFileDlg() failed\n"}};
     for (const auto &c : cases) {
         gBoxes.clear();
         Command(IDM_OPEN, {ChooseFile(mDir / c.name)});
@@ -593,6 +618,7 @@ TEST_F(Documents, AFileThatCannotBeOpenedLeavesThePictureAsItWas)
         ASSERT_EQ(Pieces().size(), 1u) << c.name;
         EXPECT_EQ(std::string(Pieces()[0]->szText), "KEEP");
         EXPECT_EQ(Title(), title);
+        EXPECT_EQ(mWindow->mParts[0]->text(), "Untitled (2400 x 3000)");
         EXPECT_TRUE(mWindow->ActionFor(IDM_SAVE)->isEnabled());
     }
 }
@@ -625,7 +651,7 @@ TEST_F(Documents, AKilledRunsPictureIsOfferedBackAtTheNextStart)
         gBoxes.clear();
         gBoxAnswer = s.answer;
         gDocumentOpen = gModified = 0;
-        Make();
+        Make()->OpenStartDocuments();
         ASSERT_FALSE(HasFailure());
         AO_ProcessFlip();
         ASSERT_EQ(gBoxes.size(), 1u);
@@ -636,6 +662,9 @@ TEST_F(Documents, AKilledRunsPictureIsOfferedBackAtTheNextStart)
             EXPECT_EQ(std::string(Pieces()[0]->szText), "HELLO");
             EXPECT_EQ(std::tuple(gModified, gNeedsSaveAs), std::tuple(1, 1));
             EXPECT_FALSE(fs::exists(folder + "999-1.mwi")) << "the newest is offered first";
+            ASSERT_TRUE(ApplyAddText(nullptr, 0, "MORE"));
+            mWindow->OnCommand(IDM_UNDO); // back where it was restored: still not on disk
+            EXPECT_EQ(Title().rfind(s.title, 0), 0u) << Title();
         }
     }
     EXPECT_FALSE(fs::exists(folder + "998-1.mwi")) << "declined: deleted";

@@ -206,6 +206,7 @@ class RandomEngineRun : public PictureEngineTest
             if (settle)
                 Frames(2);
             ASSERT_EQ(PictureProblem(settle), "");
+            ASSERT_STREQ(gErrorTrail, "") << "a step that succeeded left lines in the trail";
             if (step % 40 == 0)
                 RoundTrip();
         }

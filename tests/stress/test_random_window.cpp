@@ -67,6 +67,7 @@ class RandomWindowRun : public QtTest
         mOpenPhoto = true;
         mWindow->OnCommand(IDM_OPEN);
         ASSERT_EQ(gPictureExists, 1) << gErrorTrail;
+        ASSERT_STREQ(gErrorTrail, "") << "the level and the photo loaded without a line";
     }
     void TearDown() override
     {
@@ -254,6 +255,8 @@ TEST_F(RandomWindowRun, EveryStepKeepsTheListAndThePiecesSound)
             ticks(3);
         ASSERT_EQ(PictureProblem(settle), "");
         ASSERT_EQ(sUnexpected, std::vector<std::string>());
+        // What failed was shown (and the trail emptied); what succeeded left no line.
+        ASSERT_STREQ(gErrorTrail, "");
         // The commands follow the selection and the history.
         ASSERT_EQ(gCommandState, !gSelected
                                      ? Pieces().empty() ? CMDSTATE_NO_PIECES : CMDSTATE_UNSELECTED
