@@ -640,21 +640,26 @@ TEST_F(Documents, AKilledRunsPictureIsOfferedBackAtTheNextStart)
     }
     fs::last_write_time(folder + "998-1.mwi",
                         fs::last_write_time(folder + "998-1.mwi") - std::chrono::hours(1));
+    // Started with a file (here one that cannot be opened, which says so in a box of its
+    // own): the kept picture is offered first; restored, it takes the file's place.
     const struct {
         int answer;
         size_t pieces;
         const char *title;
-    } starts[] = {{PLAT_IDYES, 1, "beach.mwi * - Merrowick"}, {PLAT_IDNO, 0, "Merrowick v1.0"}};
+        size_t boxes;
+    } starts[] = {{PLAT_IDYES, 1, "beach.mwi * - Merrowick", 1},
+                  {PLAT_IDNO, 0, "Merrowick v1.0", 2}};
     for (const auto &s : starts) {
         SCOPED_TRACE(s.title);
         mWindow.reset();
         gBoxes.clear();
         gBoxAnswer = s.answer;
         gDocumentOpen = gModified = 0;
+        std::snprintf(gStartFile, sizeof gStartFile, "%s", DataPath("missing.jpg").c_str());
         Make()->OpenStartDocuments();
         ASSERT_FALSE(HasFailure());
         AO_ProcessFlip();
-        ASSERT_EQ(gBoxes.size(), 1u);
+        ASSERT_EQ(gBoxes.size(), s.boxes);
         EXPECT_NE(gBoxes[0].find("'beach.mwi'"), std::string::npos) << gBoxes[0];
         EXPECT_EQ(Pieces().size(), s.pieces);
         EXPECT_EQ(Title().rfind(s.title, 0), 0u) << Title();
