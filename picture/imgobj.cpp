@@ -156,7 +156,6 @@ static LPDDS MakeImageSurface(LPDDS old, int32_t width, int32_t height, int32_t 
         Fail("g_pDD->CreateSurface() failed!");
         return nullptr;
     }
-    s->pPalette = gDDPalette;
     DXSetColorKey(s, 0xFFFFFF);
     if (keepW >= width && keepH >= height)
         return s;
@@ -346,7 +345,6 @@ int ClipArtLoad(IMGOBJ *obj)
         return Fail("CreateImgObjSurface(HI_RES_OBJ)");
     }
     hi->bOwnsBits = 1;
-    hi->pPalette = gDDPalette;
     DXSetColorKey(hi, 0xFFFFFF);
     DXReleaseSurface(obj->iiRes[HI_RES_OBJ].DDSSurface);
     obj->iiRes[HI_RES_OBJ].DDSSurface = hi;

@@ -13,10 +13,6 @@
 
 // ---- Surfaces ------------------------------------------------------------------------
 
-struct DDPALETTE {
-    uint8_t aEntries[256][4]; // red, green, blue, flags (always 0)
-};
-
 struct DDSURFACE {
     int32_t iWidth;
     int32_t iHeight;
@@ -25,7 +21,6 @@ struct DDSURFACE {
     int32_t bOwnsBits;    // 1: pBits (from PLAT_PixelsAlloc) is freed with the surface
     int32_t bHasColorKey; // a source colour key is set
     uint32_t dwColorKey;  // source colour key, 0xRRGGBB
-    DDPALETTE *pPalette;  // attached palette (no effect on 24-bit pixels)
 };
 typedef DDSURFACE *LPDDS;
 
@@ -35,14 +30,6 @@ struct XYWH {
     int32_t y;
     int32_t w;
     int32_t h;
-};
-
-// Half-open rectangle as the platform keeps it.
-struct RECT {
-    int32_t left;
-    int32_t top;
-    int32_t right;
-    int32_t bottom;
 };
 
 // Blit effects record; dwDDFX carries the mirror bits.
@@ -68,8 +55,7 @@ enum DDRESULT : int32_t {
 };
 
 // The named global surfaces, made by DXInit and released by DXCleanup.
-extern LPDDS gDDSWindow; // 800 × 600
-extern DDPALETTE *gDDPalette;
+extern LPDDS gDDSWindow;          // 800 × 600
 extern LPDDS gDDSSprite;          // the sprite sheet "SPRITE"
 extern LPDDS gDDSScratch;         // screen back buffer, the drawing area's size or more
 extern LPDDS gDDSBackgnd;         // clean window background, as large as gDDSScratch
@@ -77,7 +63,7 @@ extern LPDDS gDDSClp;             // "merrowick7.clp", no colour key
 extern LPDDS gDDSLogo;            // "logo7.clp"
 extern LPDDS gDDSPicture;         // picture buffer, 2048 × 2048 at start
 extern LPDDS gDDSText;            // text drawing area, 1200 × 600
-extern int32_t gDirectDrawReady;  // set once DXInit has its cooperative level
+extern int32_t gDirectDrawReady;  // set once DXInit has begun; a later start-up failure says so
 extern uint32_t gOutlinePenColor; // 0x79F41E: RGB(121, 244, 30); the pen is 2 pixels wide
 
 // Largest surface the program makes, in pixels and per side (refused beyond).
@@ -105,8 +91,8 @@ void DXSplitRows(int32_t top, int32_t bottom, bool split,
                  const std::function<void(int, int32_t, int32_t)> &rows);
 
 // Starts the surface system and makes the named surfaces in order; 0: cannot run.
-int DXInit(void *mainWindow);
-// Releases every named surface and the palette.
+int DXInit();
+// Releases every named surface (null is fine for each).
 void DXCleanup();
 // The size a growing surface takes (it had `had` and must hold `need`): a quarter larger
 // at least, so what grows step by step is not remade at every step, and at most `most`.
@@ -152,8 +138,6 @@ int DXStretchBltFX(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t heig
                    const DDBLTFX *effects);
 // Draws a solid 2-pixel line from (x0, y0) to (x1, y1), clipped to the surface.
 void DXDrawLine2(LPDDS surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour);
-// Checks for lost surfaces and restores them (ours are never lost).
-void DXRestoreIfLost();
 // Restores all surfaces and reloads the sprite sheet.
 void DXRestoreAll();
 
@@ -179,7 +163,7 @@ LPDDS DXRotateSurface(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t he
 // The photo turned by a quarter turn (exact) or any angle; progress per row.
 LPDDS DXRotatePhoto(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height, int32_t angle);
 
-// ---- Bitmaps, DIBs and palettes --------------------------------------------------------
+// ---- Bitmaps and DIBs ---------------------------------------------------------------------
 
 #pragma pack(push, 1)
 struct BITMAPFILEHEADER {
@@ -224,24 +208,11 @@ int DibDecodeLimit(const uint8_t *data, size_t size, DIBIMAGE *out, const char *
 // Frees the pixels of a decoded bitmap.
 void DibFreeImage(DIBIMAGE *image);
 
-// A packed DIB (40-byte header, colour table, rows) from the file `name`, else from the
-// resource `name`; image size and colour count filled in. Null when neither exists or
-// the data is bad. Free with DibFree.
-BITMAPINFOHEADER *DibLoad(const char *name);
-// A packed DIB, as DibLoad makes it, from a bitmap held in memory (with or without its
-// file header); null when the data is bad. Free with DibFree.
-BITMAPINFOHEADER *DibPack(const uint8_t *data, size_t size);
-// Frees a packed DIB from DibLoad.
-void DibFree(BITMAPINFOHEADER *dib);
 // A new surface holding the bitmap `name` (resource first, then file); null with
 // "LoadImage() !" when neither exists.
-LPDDS DDLoadBitmap(void *directDraw, const char *name, int32_t width, int32_t height);
+LPDDS DDLoadBitmap(const char *name, int32_t width, int32_t height);
 // Draws the bitmap `name` again into an existing surface; DD_OK on success.
 int32_t DDReLoadBitmap(LPDDS surface, const char *name);
-// A palette from the bitmap `name` over the 3-3-2 ramp; null when refused.
-DDPALETTE *DDLoadPalette(void *directDraw, const char *name);
-// Frees a palette from DDLoadPalette (null is fine).
-void DDReleasePalette(DDPALETTE *palette);
 // Copies the rectangle (x, y, width, height) of a decoded bitmap onto the whole surface,
 // scaled to fit (width or height 0: the bitmap's own). DD_OK, DDERR_GENERIC when either
 // is missing, DDERR_INVALIDRECT when the rectangle leaves the bitmap.

@@ -96,7 +96,7 @@ static int StartText()
     if (!gDDSText)
         return Fail("DXCreateSurface() failed!");
     const size_t mark = TrailMark();
-    gDDSSprite = DDLoadBitmap(nullptr, "SPRITE", 0, 0);
+    gDDSSprite = DDLoadBitmap("SPRITE", 0, 0);
     TrailRewind(mark);
     if (!gDDSSprite)
         return Fail("The sprite sheet with the fonts could not be loaded.");

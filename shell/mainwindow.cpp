@@ -266,7 +266,6 @@ MainWindow::~MainWindow()
     if (sMainWindow == this) {
         sMainWindow = nullptr;
         gMainWnd = nullptr;
-        gMenu = nullptr;
         gpEnableMenuItem = nullptr;
         gpPostCommand = nullptr;
         PICTURE_Shutdown();
@@ -347,8 +346,6 @@ void MainWindow::CreateStatusBar()
     mProgress->setRange(0, 100);
     mProgress->setValue(0);
     setStatusBar(bar);
-    gStatusBar = bar;
-    gProgressBar = mProgress;
     PLATQT_AttachStatusBar(mParts[0], mParts[1], mProgress);
 }
 
@@ -420,7 +417,6 @@ void MainWindow::OnDeactivate()
 void MainWindow::OnActivate()
 {
     if (gFramesSuspended) {
-        DXRestoreIfLost();
         gFramesRunning = 1;
         gFramesSuspended = 0;
     }

@@ -116,7 +116,7 @@ int ShellMain(int argc, char **argv);
 int InitApplication(MainWindow *window);
 int CleanupApplication(MainWindow *window);
 // Keeps the window, clears the document state, reads the directory and interface settings.
-void InitDocumentState(MainWindow *window, void *instance);
+void InitDocumentState(MainWindow *window);
 
 // Sets the caption from the document state.
 void UpdateTitle(QWidget *window);

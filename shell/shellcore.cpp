@@ -84,7 +84,6 @@ void ChooseMenuName()
 {
     bool swedish = gLanguageOffset == 3000;
     std::snprintf(gMenuName, sizeof gMenuName, "%s", swedish ? "MENU_SWE" : "MENU_ENG");
-    std::snprintf(gHelpFile, sizeof gHelpFile, "%s", swedish ? "MW_SWE.HLP" : "MW_ENG.HLP");
 }
 
 // ---- Document state ----------------------------------------------------------------------
