@@ -660,6 +660,7 @@ static int PicturePass(DIRTY *d)
         sPictureValid = 0;
         return gPictureExists ? Fail("No DC!") : 1;
     }
+    gDDSPicture->rcClip = gPictureRect; // pieces (blit mode 4) stay inside the picture
     for (int i = 0; i < changed.n; i++) {
         XYWH r = changed.r[i];
         if (!Clip(gPictureRect, &r.x, &r.y, &r.w, &r.h))

@@ -13,6 +13,14 @@
 
 // ---- Surfaces ------------------------------------------------------------------------
 
+// A rectangle as x, y, width, height (half-open).
+struct XYWH {
+    int32_t x;
+    int32_t y;
+    int32_t w;
+    int32_t h;
+};
+
 struct DDSURFACE {
     int32_t iWidth;
     int32_t iHeight;
@@ -21,16 +29,9 @@ struct DDSURFACE {
     int32_t bOwnsBits;    // 1: pBits (from PLAT_PixelsAlloc) is freed with the surface
     int32_t bHasColorKey; // a source colour key is set
     uint32_t dwColorKey;  // source colour key, 0xRRGGBB
+    XYWH rcClip;          // what mode-4 blits onto it are clipped to; its owner sets it (0: none)
 };
 typedef DDSURFACE *LPDDS;
-
-// A rectangle as x, y, width, height (half-open).
-struct XYWH {
-    int32_t x;
-    int32_t y;
-    int32_t w;
-    int32_t h;
-};
 
 // Blit effects record; dwDDFX carries the mirror bits.
 struct DDBLTFX {
@@ -74,7 +75,7 @@ constexpr int32_t MAX_SURFACE_SIDE = 65500;
 // The drawing-area size: the part of the window image in use (800 × 600 at start).
 extern int32_t gScreenWidth;
 extern int32_t gScreenHeight;
-// The photo's rectangle in the window; DXBlt mode 4 clips to it.
+// The photo's rectangle in the window.
 extern XYWH gPictureRect;
 
 // Colour-keyed copies use the processor's vector instructions where it has them (1);
@@ -92,7 +93,20 @@ void DXSplitRows(int32_t top, int32_t bottom, bool split,
 
 // Starts the surface system and makes the named surfaces in order; 0: cannot run.
 int DXInit();
-// Releases every named surface (null is fine for each).
+// The named surfaces a job without a window needs, combined for DXStartHeadless.
+enum : uint32_t {
+    DXNEED_SCREEN = 1,  // gDDSScratch and gDDSBackgnd at the largest drawing area, 1280 × 1024
+    DXNEED_PICTURE = 2, // gDDSPicture, 2048 × 2048
+    DXNEED_TEXT = 4,    // gDDSText, 1200 × 600
+    DXNEED_SPRITE = 8,  // gDDSSprite: the sprite sheet "SPRITE" (the bubble fonts), white-keyed
+};
+// The engine's start without a window (the export, tests, benchmarks, fuzz targets):
+// releases the named surfaces, then makes those in `need`, white with the white key, and
+// sets the drawing area to 800 × 600 and no picture rectangle. 0 with the trail filled
+// when one cannot be made (DXCleanup releases those that were).
+int DXStartHeadless(uint32_t need);
+// Releases every named surface (null is fine for each): the end of DXInit's run and of
+// DXStartHeadless's.
 void DXCleanup();
 // The size a growing surface takes (it had `had` and must hold `need`): a quarter larger
 // at least, so what grows step by step is not remade at every step, and at most `most`.
@@ -124,7 +138,7 @@ void DXSetColorKey(LPDDS surface, uint32_t colour);
 // The surface's own encoding of colour (0xFFFFFFFF: just reads pixel (0, 0)).
 uint32_t DXMatchColor(LPDDS surface, uint32_t colour);
 // Clipped copy without scaling; modes 1 opaque, 2 source key, 3 destination key,
-// 4 source key clipped to gPictureRect (within the destination). A source rectangle
+// 4 source key clipped to the destination's rcClip (within the destination). A source rectangle
 // that leaves its surface draws nothing: code 5 and the blit's lines go to the trail.
 int DXBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src, int32_t srcX,
           int32_t srcY, int32_t mode);

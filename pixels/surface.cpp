@@ -358,6 +358,38 @@ int DXInit()
     return 1;
 }
 
+// A named surface of DXStartHeadless: made, white, and in `surface`; 0 when it cannot be.
+static int StartNamed(LPDDS &surface, int32_t width, int32_t height, const char *failLine)
+{
+    if (!(surface = CreateNamed(width, height, failLine)))
+        return 0;
+    ClearSurface(surface);
+    return 1;
+}
+
+int DXStartHeadless(uint32_t need)
+{
+    DXCleanup();
+    gScreenWidth = kFirstScreenW;
+    gScreenHeight = kFirstScreenH;
+    gPictureRect = {0, 0, 0, 0};
+    if ((need & DXNEED_SCREEN) &&
+        (!StartNamed(gDDSScratch, kMostScreenW, kMostScreenH, "Scratch") ||
+         !StartNamed(gDDSBackgnd, kMostScreenW, kMostScreenH, "Backgnd")))
+        return 0;
+    if ((need & DXNEED_PICTURE) &&
+        !StartNamed(gDDSPicture, 2048, 2048, "DXCreateSurface() failed!"))
+        return 0;
+    if ((need & DXNEED_TEXT) && !StartNamed(gDDSText, 1200, 600, "Text"))
+        return 0;
+    if (need & DXNEED_SPRITE) {
+        if (!(gDDSSprite = DDLoadBitmap("SPRITE", 0, 0)))
+            return Fail("DDLoadBitmap() !");
+        DXSetColorKey(gDDSSprite, 0xFFFFFF);
+    }
+    return 1;
+}
+
 static void ReleaseNamed(LPDDS &surface)
 {
     DXReleaseSurface(surface);

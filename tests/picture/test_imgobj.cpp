@@ -24,13 +24,17 @@ class ImgObj : public EngineTest
     void SetUp() override
     {
         EngineReset();
+        DXStartHeadless(DXNEED_SCREEN | DXNEED_PICTURE);
         gPictureRect = {190, 75, 600, 450};
-        gDDSPicture = DXCreateSurface(gDDSPicture, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
         std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
         tmp.WriteText("clipart/wide.clp", TwoColourBmp(400, 200));
         tmp.WriteText("clipart/tall.clp", TwoColourBmp(200, 400));
     }
-    void TearDown() override { EngineReset(); }
+    void TearDown() override
+    {
+        EngineReset();
+        DXCleanup();
+    }
 
     static IMGOBJ *Piece(const char *name = "wide.clp")
     {
@@ -155,8 +159,6 @@ TEST_F(ImgObj, PhotoFromALongPathBecomesTheUnselectedBackground)
     tmp.WriteText(std::string(200, 'd') + "/holiday.bmp", TwoColourBmp(64, 48));
     Piece();
     gModified = 1;
-    for (LPDDS *s : {&gDDSBackgnd, &gDDSScratch})
-        *s = DXCreateSurface(*s, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
     static int told;
     told = 0;
     const PICTURE_NOTIFY notify = {nullptr, nullptr, [] { ++told; }};

@@ -61,19 +61,17 @@ class EngineTest : public ::testing::Test
     const fs::path dir = tmp.Path();
 };
 
-// An engine with its surfaces (screen buffer, background, picture buffer, text surface)
-// and display list, over a private main folder whose clip-art folder holds a red 40 × 20 "hat.clp",
-// a green 20 × 40 "dog.clp" and near-white bubbles "text4.clp" (80 × 58) and "text5.clp" (90 × 40).
+// An engine with its surfaces (screen buffer, background, picture buffer, text surface;
+// more when a test widens `need` before SetUp) and display list, over a private main folder whose
+// clip-art folder holds a red 40 × 20 "hat.clp", a green 20 × 40 "dog.clp" and near-white bubbles
+// "text4.clp" (80 × 58) and "text5.clp" (90 × 40).
 class PictureEngineTest : public EngineTest
 {
   protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd})
-            *s = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+        ASSERT_TRUE(DXStartHeadless(need)) << gErrorTrail;
         ASSERT_TRUE(AO_Init(nullptr));
         std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
         fs::create_directories(dir / "clipart");
@@ -96,10 +94,10 @@ class PictureEngineTest : public EngineTest
         EXPECT_NE(photo, nullptr) << gErrorTrail;
         return photo;
     }
+    uint32_t need = DXNEED_SCREEN | DXNEED_PICTURE | DXNEED_TEXT;
     void TearDown() override
     {
         AO_CleanUp(nullptr);
-        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSText})
-            DXReleaseSurface(*s), *s = nullptr;
+        DXCleanup();
     }
 };
