@@ -15,7 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "clipart/catalogue.h"
+#include "clipart/lookup.h"
 #include "platform/file.h"
 #include "platform/memory.h"
 #include "platform/platform.h"

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <sys/stat.h>
 
+#include "clipart/lookup.h"
 #include "formats/formats.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
@@ -217,31 +218,13 @@ int CreateImgObjSurface(IMGOBJ *obj, int32_t index)
 
 // ---- Clip art ---------------------------------------------------------------------------------
 
-// Where clip art `name` may be: the clip-art folder (folder 0), the user's own stickers (1).
-// 0 when the path would not fit (a cut path would name another file).
-static int ClipArtPath(const char *name, int folder, char *path, size_t size)
-{
-    const int n = folder == 0 ? std::snprintf(path, size, "%sclipart%c%s", gMainDir,
-                                              PLAT_PathSeparator(), name)
-                              : std::snprintf(path, size, "%s%s", PLAT_UserStickerDir(), name);
-    return n >= 0 && static_cast<size_t>(n) < size;
-}
-
-// Whether a name is one the folders are searched for: a plain file name, so a name read
-// from a layout file never reaches any other folder.
-static bool PlainName(const char *name)
-{
-    return name[0] && !std::strchr(name, '/') && !std::strchr(name, '\\') &&
-           std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
-}
-
 int64_t IMGOBJ_ArtworkBytes(const char *name)
 {
     uint8_t head[64];
     ssize_t got = -1;
-    for (int folder = 0; PlainName(name) && got < 0 && folder < 2; folder++) {
+    for (int folder = 0; got < 0 && folder < 2; folder++) {
         char path[sizeof(gMainDir) + 160];
-        if (!ClipArtPath(name, folder, path, sizeof path))
+        if (!ClipArt_Path(name, folder, path, sizeof path))
             continue;
         const int fd = PLAT_FileOpen(path, O_RDONLY | O_CLOEXEC);
         if (fd < 0 && errno != ENOENT && errno != ENOTDIR)
@@ -271,7 +254,6 @@ int64_t IMGOBJ_ArtworkBytes(const char *name)
 // that name, else the resource of that name.
 static int LoadClipArtBitmap(const char *name, DIBIMAGE *image)
 {
-    const bool plain = PlainName(name);
     // One buffer for the run of loads a layout makes: a fresh block for each file would
     // fault in every page again. A rare large file's block is not kept. (Not thread-local:
     // the leak checker of the sanitizer builds fails on a loaded module's thread storage.)
@@ -279,9 +261,9 @@ static int LoadClipArtBitmap(const char *name, DIBIMAGE *image)
     static READBUFFER bytes;
     std::lock_guard<std::mutex> hold(bytesLock);
     int ok = 0;
-    for (int folder = 0; plain && !ok && folder < 2; folder++) {
+    for (int folder = 0; !ok && folder < 2; folder++) {
         char path[sizeof(gMainDir) + 160];
-        if (!ClipArtPath(name, folder, path, sizeof path))
+        if (!ClipArt_Path(name, folder, path, sizeof path))
             continue;
         bool opened;
         ok = PLAT_FileReadInto(path, (256 << 20) - 1, &bytes, &opened) && bytes.size &&
