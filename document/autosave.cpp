@@ -199,7 +199,7 @@ static void ReportWrite(int ok)
 {
     if (ok && sReported) {
         sReported = false;
-        PLAT_SetStatusText(0, LoadText(1671));
+        PLAT_SetStatusText(0, LoadText(STR_AUTOSAVE_AGAIN));
     } else if (!ok && !sReported) {
         sReported = true;
         char text[4096 + 600];
@@ -207,7 +207,7 @@ static void ReportWrite(int ok)
         char reason[4096 + 200];
         std::snprintf(reason, sizeof reason, "%s: %s", where.c_str(),
                       std::strerror(sLastError ? sLastError.load() : EIO));
-        std::snprintf(text, sizeof text, LoadText(1670), reason);
+        std::snprintf(text, sizeof text, LoadText(STR_AUTOSAVE_FAILED), reason);
         PLAT_SetStatusText(0, text);
     }
 }

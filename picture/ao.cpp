@@ -169,7 +169,7 @@ int AO_DelObj(AO *entry)
                             entry->bDrawn ? r[3] : entry->iHeight};
         if (gDDSScratch && gDDSBackgnd &&
             DXBlt(gDDSScratch, place[0], place[1], place[2], place[3], gDDSBackgnd, place[0],
-                  place[1], 1))
+                  place[1], DXBLT_OPAQUE))
             CopyToWindow(gDDSScratch, place[0], place[1], place[2], place[3]);
         AddDirty(&sSpritesGone, place[0], place[1], place[2], place[3]);
     }
@@ -486,7 +486,7 @@ static int DrawSprites(DIRTY *d, int whole)
     }
     for (int i = 0; i < d->n; i++) {
         const XYWH &r = d->r[i];
-        if (!DXBlt(gDDSScratch, r.x, r.y, r.w, r.h, gDDSBackgnd, r.x, r.y, 1))
+        if (!DXBlt(gDDSScratch, r.x, r.y, r.w, r.h, gDDSBackgnd, r.x, r.y, DXBLT_OPAQUE))
             return Fail("AO 1");
     }
     for (AO *e = gAOList; e; e = e->pNext) {
@@ -497,7 +497,7 @@ static int DrawSprites(DIRTY *d, int whole)
             int32_t x = e->x, y = e->y, w = e->iWidth, h = e->iHeight;
             if (Clip(d->r[i], &x, &y, &w, &h) &&
                 !DXBlt(gDDSScratch, x, y, w, h, source, e->xSrc + (x - e->x), e->ySrc + (y - e->y),
-                       2))
+                       DXBLT_SRCKEY))
                 return Fail(e->pSheet ? "AO 2" : "AO 3");
         }
         e->rcDrawn[0] = e->x, e->rcDrawn[1] = e->y, e->rcDrawn[2] = e->iWidth,
@@ -583,7 +583,7 @@ static int DrawImgObj(IMGOBJ *obj, const XYWH &clip)
     if (!Clip(clip, &x, &y, &w, &h))
         return 1;
     LPDDS image = obj->iiRes[LO_RES_OBJ].DDSSurface;
-    const int mode = obj->iKind == IMG_SRC ? 1 : 4;
+    const int mode = obj->iKind == IMG_SRC ? DXBLT_OPAQUE : DXBLT_CLIPPED;
     if (!DXBlt(gDDSPicture, x, y, w, h, image, x - r.x, y - r.y, mode))
         return Fail(obj->iKind == IMG_SRC ? "AO 3 - IMG_SRC - AOFLAG_IMGOBJ"
                                           : "AO 3 - IMG_OBJ - AOFLAG_IMGOBJ");

@@ -118,14 +118,14 @@ struct FRAMETILE {
     int32_t srcX, srcY;
     int32_t mode;
 };
-static const FRAMETILE kTop = {16, 13, 1636, 281, 1};
-static const FRAMETILE kBottom = {16, 16, 1636, 312, 1};
-static const FRAMETILE kLeft = {13, 16, 1622, 295, 1};
-static const FRAMETILE kRight = {16, 16, 1653, 295, 1};
-static const FRAMETILE kTopLeft = {13, 13, 1622, 281, 1};
-static const FRAMETILE kTopRight = {16, 16, 1653, 281, 2};
-static const FRAMETILE kBottomLeft = {13, 16, 1622, 312, 2};
-static const FRAMETILE kBottomRight = {16, 16, 1653, 312, 1};
+static const FRAMETILE kTop = {16, 13, 1636, 281, DXBLT_OPAQUE};
+static const FRAMETILE kBottom = {16, 16, 1636, 312, DXBLT_OPAQUE};
+static const FRAMETILE kLeft = {13, 16, 1622, 295, DXBLT_OPAQUE};
+static const FRAMETILE kRight = {16, 16, 1653, 295, DXBLT_OPAQUE};
+static const FRAMETILE kTopLeft = {13, 13, 1622, 281, DXBLT_OPAQUE};
+static const FRAMETILE kTopRight = {16, 16, 1653, 281, DXBLT_SRCKEY};
+static const FRAMETILE kBottomLeft = {13, 16, 1622, 312, DXBLT_SRCKEY};
+static const FRAMETILE kBottomRight = {16, 16, 1653, 312, DXBLT_OPAQUE};
 
 static int DrawTile(const FRAMETILE &t, int32_t x, int32_t y)
 {
@@ -157,18 +157,19 @@ static void DrawInvitation()
     const int32_t cx = PICTURE_AREA_LEFT + (gScreenWidth - PICTURE_AREA_MARGIN_W) / 2;
     const int32_t cy = PICTURE_AREA_TOP + (gScreenHeight - PICTURE_AREA_MARGIN_H) / 2;
     BltFont(11, gDDSBackgnd, cx, cy - 95, FONT_ALIGN_CENTRE, "A"); // the camera
-    BltFont(3, gDDSBackgnd, cx, cy - 40, FONT_ALIGN_CENTRE, LoadText(360));
+    BltFont(3, gDDSBackgnd, cx, cy - 40, FONT_ALIGN_CENTRE, LoadText(STR_START_TITLE));
     for (int32_t line = 0; line < 3; line++)
-        BltFont(10, gDDSBackgnd, cx, cy + 5 + 24 * line, FONT_ALIGN_CENTRE, LoadText(361 + line));
+        BltFont(10, gDDSBackgnd, cx, cy + 5 + 24 * line, FONT_ALIGN_CENTRE,
+                LoadText(STR_START_LINE1 + line));
 }
 
 int BackgroundResize()
 {
     if (gDDSClp && !DXStretchBlt(gDDSBackgnd, 0, 0, gScreenWidth, gScreenHeight, gDDSClp, 0, 0,
-                                 gDDSClp->iWidth, gDDSClp->iHeight, 1))
+                                 gDDSClp->iWidth, gDDSClp->iHeight, DXBLT_OPAQUE))
         return Fail("DXStretchBlt! (backgnd)");
-    if (gDDSLogo &&
-        !DXBlt(gDDSBackgnd, LOGO_X, LOGO_Y, gDDSLogo->iWidth, gDDSLogo->iHeight, gDDSLogo, 0, 0, 2))
+    if (gDDSLogo && !DXBlt(gDDSBackgnd, LOGO_X, LOGO_Y, gDDSLogo->iWidth, gDDSLogo->iHeight,
+                           gDDSLogo, 0, 0, DXBLT_SRCKEY))
         return Fail("DXBlt! (backgnd) 2");
     if (!gPictureExists && gDDSSprite)
         DrawInvitation();
@@ -181,12 +182,12 @@ int BackgroundResize()
             continue;
         IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(p);
         if (obj->iKind == IMG_SRC && !DXBlt(gDDSBackgnd, p->x, p->y, p->iWidth, p->iHeight,
-                                            obj->iiRes[LO_RES_OBJ].DDSSurface, 0, 0, 1))
+                                            obj->iiRes[LO_RES_OBJ].DDSSurface, 0, 0, DXBLT_OPAQUE))
             return Fail("DXBlt");
     }
     if (gPictureRect.w != 0 && gPictureRect.h != 0 && !DrawFrame(gPictureRect))
         return 0;
-    if (!DXBlt(gDDSScratch, 0, 0, gScreenWidth, gScreenHeight, gDDSBackgnd, 0, 0, 1))
+    if (!DXBlt(gDDSScratch, 0, 0, gScreenWidth, gScreenHeight, gDDSBackgnd, 0, 0, DXBLT_OPAQUE))
         return Fail("DXBlt! (backgnd)");
     // The new background shows at once, not only where sprites next flush.
     if (gWindowDC && !AO_RefreshWindow())
@@ -247,7 +248,7 @@ static int PlaceImage(LPDDS out, int32_t x, int32_t y, int32_t w, int32_t h, LPD
     if (Within(out, x, y, w, h)) {
         // Wholly inside: one keyed scaling onto the export gives the same pixels as
         // scaling into scratch space and copying with the key.
-        if (!DXStretchBlt(out, x, y, w, h, image, 0, 0, sw, sh, 2))
+        if (!DXStretchBlt(out, x, y, w, h, image, 0, 0, sw, sh, DXBLT_SRCKEY))
             return Fail("IMG_OBJ - Blit onto hi-res buffer");
         return 1;
     }
@@ -258,11 +259,11 @@ static int PlaceImage(LPDDS out, int32_t x, int32_t y, int32_t w, int32_t h, LPD
     LPDDS scratch = image == gDDSPicture
                         ? (owned = DXCreateSurface(nullptr, w, h, DDSCAPS_SYSTEMOFFSCREEN))
                         : PictureScratch(w, h, &owned);
-    if (!scratch || !DXStretchBlt(scratch, 0, 0, w, h, image, 0, 0, sw, sh, 1)) {
+    if (!scratch || !DXStretchBlt(scratch, 0, 0, w, h, image, 0, 0, sw, sh, DXBLT_OPAQUE)) {
         DXReleaseSurface(owned);
         return Fail("DXStretchBlt(2)!");
     }
-    int ok = DXBlt(out, x, y, w, h, scratch, 0, 0, 2);
+    int ok = DXBlt(out, x, y, w, h, scratch, 0, 0, DXBLT_SRCKEY);
     DXReleaseSurface(owned);
     if (!ok)
         return Fail("IMG_OBJ - Blit onto hi-res buffer");
@@ -647,7 +648,7 @@ static int ComposeClipArt(LPDDS out, IMGOBJ *obj, float sx, float sy)
     if (fx.dwDDFX || iw != obj->iSrcWidth || ih != obj->iSrcHeight) {
         image = PictureScratch(iw, ih, &owned);
         if (!image || !DXStretchBltFX(image, 0, 0, iw, ih, obj->iiRes[HI_RES_OBJ].DDSSurface, 0, 0,
-                                      obj->iSrcWidth, obj->iSrcHeight, 1, &fx)) {
+                                      obj->iSrcWidth, obj->iSrcHeight, DXBLT_OPAQUE, &fx)) {
             DXReleaseSurface(owned);
             return Fail("DXStretchBlt(1) !");
         }
@@ -680,8 +681,8 @@ static int ComposeText(LPDDS out, IMGOBJ *obj, int32_t W, int32_t H, float sx, f
     LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
     if (Within(out, p.x, p.y, p.w, p.h)) {
         // Wholly inside: bubble and text go straight onto the export with the key.
-        if (!DXStretchBltFX(out, p.x, p.y, p.w, p.h, hi, 0, 0, obj->iSrcWidth, obj->iSrcHeight, 2,
-                            &fx))
+        if (!DXStretchBltFX(out, p.x, p.y, p.w, p.h, hi, 0, 0, obj->iSrcWidth, obj->iSrcHeight,
+                            DXBLT_SRCKEY, &fx))
             return Fail("DXStretchBlt(2)!");
         if (!TextBubbleTextInto(obj, out, p.x, p.y, W, H))
             return Fail("TextBubbleText(()!");
@@ -690,7 +691,7 @@ static int ComposeText(LPDDS out, IMGOBJ *obj, int32_t W, int32_t H, float sx, f
     LPDDS owned;
     LPDDS scratch = PictureScratch(p.w, p.h, &owned);
     if (!scratch || !DXStretchBltFX(scratch, 0, 0, p.w, p.h, hi, 0, 0, obj->iSrcWidth,
-                                    obj->iSrcHeight, 1, &fx)) {
+                                    obj->iSrcHeight, DXBLT_OPAQUE, &fx)) {
         DXReleaseSurface(owned);
         return Fail("DXStretchBlt(2)!");
     }
@@ -698,7 +699,7 @@ static int ComposeText(LPDDS out, IMGOBJ *obj, int32_t W, int32_t H, float sx, f
         DXReleaseSurface(owned);
         return Fail("TextBubbleText(()!");
     }
-    int ok = DXBlt(out, p.x, p.y, p.w, p.h, scratch, 0, 0, 2);
+    int ok = DXBlt(out, p.x, p.y, p.w, p.h, scratch, 0, 0, DXBLT_SRCKEY);
     DXReleaseSurface(owned);
     if (!ok)
         return Fail("IMG_OBJ - Blit onto hi-res buffer");
@@ -718,7 +719,7 @@ static int ComposeObjects(LPDDS view, int32_t width, int32_t height, int withPho
         int ok = 1;
         if (obj->iKind == IMG_SRC && withPhoto) {
             ok = DXStretchBlt(view, 0, 0, width, height, obj->iiRes[HI_RES_OBJ].DDSSurface, 0, 0,
-                              obj->iSrcWidth, obj->iSrcHeight, 1);
+                              obj->iSrcWidth, obj->iSrcHeight, DXBLT_OPAQUE);
             if (!ok)
                 Fail("DXStretchBlt ! IMG_SRC");
         } else if (obj->iKind == IMG_OBJ) {

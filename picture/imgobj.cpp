@@ -555,7 +555,7 @@ static int UpdatePhotoImage(IMGOBJ *obj)
         return Fail("pImgObj->iiRes[HI_RES_OBJ].DDSSurface->GetDC(&hdcHi)");
     if (obj->ao.iWidth > 0 && obj->ao.iHeight > 0 &&
         !DXStretchBlt(lo, 0, 0, obj->ao.iWidth, obj->ao.iHeight, hi, 0, 0, obj->iSrcWidth,
-                      obj->iSrcHeight, 1))
+                      obj->iSrcHeight, DXBLT_OPAQUE))
         return Fail("StretchBlt(Hi -> Lo) !)");
     gPictureExists = 1;
     return 1;
@@ -636,8 +636,8 @@ static int RotateForQuality(IMGOBJ *obj, LPDDS hi, LPDDS lo, const DDBLTFX *fx)
     // Artwork larger than the picture buffer is turned in a surface of its own.
     LPDDS owned = nullptr;
     LPDDS scratch = PictureScratch(iw, ih, &owned);
-    if (!scratch ||
-        !DXStretchBltFX(scratch, 0, 0, iw, ih, hi, 0, 0, obj->iSrcWidth, obj->iSrcHeight, 1, fx)) {
+    if (!scratch || !DXStretchBltFX(scratch, 0, 0, iw, ih, hi, 0, 0, obj->iSrcWidth,
+                                    obj->iSrcHeight, DXBLT_OPAQUE, fx)) {
         DXReleaseSurface(owned);
         return Fail("DXStretchBlt(1) !");
     }
@@ -650,7 +650,8 @@ static int RotateForQuality(IMGOBJ *obj, LPDDS hi, LPDDS lo, const DDBLTFX *fx)
         return 0;
     }
     lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
-    const int ok = DXStretchBlt(lo, 0, 0, rw, rh, turned, 0, 0, turned->iWidth, turned->iHeight, 1);
+    const int ok =
+        DXStretchBlt(lo, 0, 0, rw, rh, turned, 0, 0, turned->iWidth, turned->iHeight, DXBLT_OPAQUE);
     DXReleaseSurface(turned);
     return ok || Fail("DXStretchBlt(2)!");
 }
@@ -668,7 +669,7 @@ static int RotateFast(IMGOBJ *obj, LPDDS lo)
         return 0;
     }
     lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
-    const int ok = DXBlt(lo, 0, 0, tw, th, turned, 0, 0, 1);
+    const int ok = DXBlt(lo, 0, 0, tw, th, turned, 0, 0, DXBLT_OPAQUE);
     DXReleaseSurface(turned);
     if (!ok)
         return Fail("DXBlt(rotated...)!");
@@ -698,8 +699,8 @@ static int UpdateClipArt(IMGOBJ *obj, LPDDS hi, LPDDS lo)
     if (!FitScreenSurface(obj, a.iWidth, a.iHeight))
         return 0;
     lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
-    if (!DXStretchBltFX(lo, 0, 0, a.iWidth, a.iHeight, hi, 0, 0, obj->iSrcWidth, obj->iSrcHeight, 1,
-                        &fx))
+    if (!DXStretchBltFX(lo, 0, 0, a.iWidth, a.iHeight, hi, 0, 0, obj->iSrcWidth, obj->iSrcHeight,
+                        DXBLT_OPAQUE, &fx))
         return Fail("DXStretchBltFX !");
     return obj->iAngle == 0 || RotateFast(obj, lo);
 }
@@ -711,7 +712,7 @@ static int UpdateText(IMGOBJ *obj, LPDDS hi, LPDDS lo)
         return 0;
     lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
     if (!DXStretchBltFX(lo, 0, 0, obj->ao.iWidth, obj->ao.iHeight, hi, 0, 0, obj->iSrcWidth,
-                        obj->iSrcHeight, 1, &fx))
+                        obj->iSrcHeight, DXBLT_OPAQUE, &fx))
         return Fail("DXStretchBltFX !");
     if (!TextBubbleText(obj, 0, 0, 0))
         return Fail("TextBubbleText(()!");
@@ -835,7 +836,7 @@ static int TakeTurnedImage(IMGOBJ *obj, LPDDS turned)
     if (!CreateImgObjSurface(obj, LO_RES_OBJ))
         return Fail("CreateImgObjSurface(LO_RES_OBJ)");
     if (!DXBlt(obj->iiRes[HI_RES_OBJ].DDSSurface, 0, 0, turned->iWidth, turned->iHeight, turned, 0,
-               0, 1))
+               0, DXBLT_OPAQUE))
         return Fail("DXBlt()!");
     obj->bNeedsUpdate = 1;
     return 1;

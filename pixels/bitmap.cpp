@@ -55,7 +55,7 @@ int32_t DDCopyBitmap(LPDDS surface, const DIBIMAGE *bitmap, int32_t x, int32_t y
         return DDERR_GENERIC;
     from->bHasColorKey = 0;
     int ok = DXStretchBlt(surface, 0, 0, surface->iWidth, surface->iHeight, from, x, y, width,
-                          height, 1);
+                          height, DXBLT_OPAQUE);
     DXReleaseSurface(from);
     return ok ? DD_OK : DDERR_GENERIC;
 }

@@ -279,7 +279,7 @@ int DXBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS
     RECT64 t = {x, y, static_cast<int64_t>(x) + width, static_cast<int64_t>(y) + height};
     int32_t w = dest->iWidth, h = dest->iHeight;
     RECT64 k = {0, 0, w, h};
-    if (mode == 4) {
+    if (mode == DXBLT_CLIPPED) {
         // The destination's clip rectangle, kept inside the destination so a stale one
         // cannot write past it.
         const XYWH &c = dest->rcClip;
@@ -293,7 +293,9 @@ int DXBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS
     s.right = s.left + (i.right - i.left);
     s.bottom = s.top + (i.bottom - i.top);
 
-    int kind = mode == 2 || mode == 4 ? COPY_SRCKEY : mode == 3 ? COPY_DESTKEY : COPY_OPAQUE;
+    int kind = mode == DXBLT_SRCKEY || mode == DXBLT_CLIPPED ? COPY_SRCKEY
+               : mode == DXBLT_DESTKEY                       ? COPY_DESTKEY
+                                                             : COPY_OPAQUE;
     int32_t result = BltRect(dest, i, src, s, kind);
     if (result == DD_OK)
         return 1;
@@ -434,8 +436,10 @@ static int StretchCommon(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_
         return 1;
     RECT64 s = {srcX, srcY, static_cast<int64_t>(srcX) + srcWidth,
                 static_cast<int64_t>(srcY) + srcHeight};
-    int kind = mode == 2 ? COPY_SRCKEY : mode == 3 ? COPY_DESTKEY : COPY_OPAQUE;
-    if (mode < 1 || mode > 3)
+    int kind = mode == DXBLT_SRCKEY    ? COPY_SRCKEY
+               : mode == DXBLT_DESTKEY ? COPY_DESTKEY
+                                       : COPY_OPAQUE;
+    if (mode < DXBLT_OPAQUE || mode > DXBLT_DESTKEY)
         effects = 0; // any other mode is a plain opaque copy
     int32_t result = StretchRect(dest, i, src, s, kind, effects);
     if (result == DD_OK)

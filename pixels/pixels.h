@@ -137,13 +137,20 @@ void DXFillRect(LPDDS surface, int32_t x, int32_t y, int32_t width, int32_t heig
 void DXSetColorKey(LPDDS surface, uint32_t colour);
 // The surface's own encoding of colour (0xFFFFFFFF: just reads pixel (0, 0)).
 uint32_t DXMatchColor(LPDDS surface, uint32_t colour);
-// Clipped copy without scaling; modes 1 opaque, 2 source key, 3 destination key,
-// 4 source key clipped to the destination's rcClip (within the destination). A source rectangle
+// The modes of the blits.
+enum : int32_t {
+    DXBLT_OPAQUE = 1,  // every pixel
+    DXBLT_SRCKEY = 2,  // all but the source's key pixels
+    DXBLT_DESTKEY = 3, // only onto the destination's key pixels
+    DXBLT_CLIPPED = 4, // as DXBLT_SRCKEY, within the destination's rcClip (DXBlt only)
+};
+// Clipped copy without scaling in a mode of DXBLT_*; DXBLT_CLIPPED keeps within the
+// destination's rcClip too. A source rectangle
 // that leaves its surface draws nothing: code 5 and the blit's lines go to the trail.
 int DXBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src, int32_t srcX,
           int32_t srcY, int32_t mode);
 // Clipped nearest-pixel scaled copy of the whole source rectangle into the visible
-// part of the target; modes 1 opaque, 2 source key, 3 destination key.
+// part of the target; modes DXBLT_OPAQUE, DXBLT_SRCKEY, DXBLT_DESTKEY (any other is opaque).
 int DXStretchBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src,
                  int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, int32_t mode);
 // As DXStretchBlt, mirrored by the effects' bits.

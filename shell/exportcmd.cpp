@@ -81,7 +81,7 @@ static IMGOBJ *AddPhoto(const char *path)
         return nullptr;
     if (obj->bIncomplete) {
         char text[1024];
-        std::snprintf(text, sizeof text, LoadText(1660), path);
+        std::snprintf(text, sizeof text, LoadText(STR_PHOTO_INCOMPLETE), path);
         std::fprintf(stderr, "merrowick: warning: %s\n", text);
     }
     AO_AddObj(&obj->ao);

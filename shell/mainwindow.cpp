@@ -198,8 +198,7 @@ static void AddRecentMenu(MainWindow *window)
     const QList<QAction *> actions = file->actions();
     const qsizetype at = actions.indexOf(saveAs);
     QAction *before = at >= 0 && at + 1 < actions.size() ? actions[at + 1] : nullptr;
-    auto *recent = new QMenu(
-        gLanguageOffset == 3000 ? QStringLiteral("Senaste") : QStringLiteral("Recent"), file);
+    auto *recent = new QMenu(PLATQT_ToQt(LoadText(STR_RECENT)), file);
     file->insertMenu(before, recent);
     QObject::connect(recent, &QMenu::aboutToShow, recent, [window, recent] {
         recent->clear();
@@ -407,7 +406,7 @@ void MainWindow::OnDeactivate()
     // Repaints while inactive show the picture from the screen buffer.
     const XYWH &r = gPictureRect;
     if (r.w > 0 && r.h > 0 && gDDSScratch && gDDSPicture &&
-        !DXBlt(gDDSScratch, r.x, r.y, r.w, r.h, gDDSPicture, r.x, r.y, 1)) {
+        !DXBlt(gDDSScratch, r.x, r.y, r.w, r.h, gDDSPicture, r.x, r.y, DXBLT_OPAQUE)) {
         Fail("WM_ACTIVATEAPP - DXBlt!");
         return;
     }
@@ -561,14 +560,14 @@ void MainWindow::OnCommand(int id)
             NewPicture(this);
         break;
     case IDM_OPEN:
-        if (SavePromptPassed(this) && !OpenFileDlg(this, 2)) {
+        if (SavePromptPassed(this) && !OpenFileDlg(this, FILEDLG_OPEN)) {
             Fail("OpenFileDlg() failed");
             ShowErrorTrail();
         }
         break;
     case IDM_SAVE:
     case IDM_SAVEAS:
-        if (gPictureExists && !SaveFileDlg(this, id == IDM_SAVE ? 3 : 4)) {
+        if (gPictureExists && !SaveFileDlg(this, id == IDM_SAVE ? FILEDLG_SAVE : FILEDLG_SAVEAS)) {
             Fail("The file couldn't be saved.");
             ShowErrorTrail();
         }

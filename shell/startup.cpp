@@ -101,7 +101,7 @@ int InitApplication(MainWindow *window)
     gMailAvailable = MAPI_Init();
     if (QAction *mail = window->ActionFor(IDM_EMAIL); mail && !gMailAvailable) {
         // Why the command is grey: said when the pointer rests on it.
-        mail->setToolTip(PLATQT_ToQt(LoadText(1676)));
+        mail->setToolTip(PLATQT_ToQt(LoadText(STR_MAIL_NEEDS_PROGRAM)));
         mail->setStatusTip(mail->toolTip());
         for (QObject *owner : mail->associatedObjects())
             if (auto *menu = qobject_cast<QMenu *>(owner))
@@ -110,7 +110,7 @@ int InitApplication(MainWindow *window)
     window->CreateStatusBar();
     if (!window->statusBar())
         PLAT_MessageBox("Status bar!", "Error", PLAT_MB_OK);
-    window->mParts[0]->setText(PLATQT_ToQt(LoadText(128)));
+    window->mParts[0]->setText(PLATQT_ToQt(LoadText(STR_WELCOME)));
     if (!window->mProgress)
         PLAT_MessageBox("Progress bar!", "Error", PLAT_MB_OK);
     if (!UpdateStatusBar())
@@ -149,7 +149,7 @@ int MainWindow::Create()
     UpdateTitle(this);
     if (!InitApplication(this)) {
         if (gDirectDrawReady)
-            Fail(LoadText(1643));
+            Fail(LoadText(STR_NOT_STARTED));
         ShowErrorTrail();
         if (!CleanupApplication(this)) {
             Fail("Clean up failed");
@@ -245,7 +245,7 @@ int ShellMain(int argc, char **argv)
     // The start file is made absolute before anything changes the current directory.
     SetStartFile(StartFileArgument(argc, argv));
     ReadLanguage(argc, argv);
-    PLATQT_SetLanguage(gLanguageOffset == 3000);
+    PLATQT_SetLanguage(gLanguageOffset == LANGUAGE_SWEDISH);
     ChooseMenuName();
     const MENUDEF *menu = RES_FindMenu(gMenuName);
     const ACCELTABLE *accel = RES_FindAccel("ACCEL_ENG");
