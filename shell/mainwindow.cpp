@@ -244,7 +244,8 @@ MainWindow::MainWindow(const MENUDEF *menu, const ACCELTABLE *accel)
                 },
                 Qt::QueuedConnection);
     };
-    const PICTURE_NOTIFY notify = {UpdateSelectionStateCore, ShowModifiedInTitle, UpdateStatusText};
+    const PICTURE_NOTIFY notify = {UpdateSelectionStateCore, ShowModifiedInTitle, UpdateStatusText,
+                                   UNDO_ChangeBegin, UNDO_ChangeEnd};
     PICTURE_Init(&notify);
     UNDO_Init(UpdateUndoCommands);
     UpdateUndoCommands();

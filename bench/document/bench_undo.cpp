@@ -59,6 +59,9 @@ struct Picture {
         IMGOBJ_AddObj((dir / "photo.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr);
         for (int i = 0; i < 20; i++)
             pieces.push_back(IMGOBJ_AddObj("piece.clp", IMG_OBJ, 0, 0, nullptr, nullptr));
+        static const PICTURE_NOTIFY history = {nullptr, nullptr, nullptr, UNDO_ChangeBegin,
+                                               UNDO_ChangeEnd};
+        PICTURE_Init(&history);
         UNDO_Init();
     }
     ~Picture()

@@ -104,7 +104,7 @@ TEST_F(ImgObj, TurnsAndResizesStayWithinTheirLimits)
     IMGOBJ *obj = Piece(); // 210 × 105 in a 600 × 450 picture
     static int told;
     told = 0;
-    const PICTURE_NOTIFY notify = {nullptr, [] { ++told; }, nullptr};
+    const PICTURE_NOTIFY notify = {nullptr, [] { ++told; }, nullptr, nullptr, nullptr};
     PICTURE_Init(&notify);
     gModified = 0;
     const int turns[][3] = {// (start angle, turn, result)
@@ -161,7 +161,7 @@ TEST_F(ImgObj, PhotoFromALongPathBecomesTheUnselectedBackground)
     gModified = 1;
     static int told;
     told = 0;
-    const PICTURE_NOTIFY notify = {nullptr, nullptr, [] { ++told; }};
+    const PICTURE_NOTIFY notify = {nullptr, nullptr, [] { ++told; }, nullptr, nullptr};
     PICTURE_Init(&notify);
     IMGOBJ *obj = IMGOBJ_AddObj(photo.c_str(), IMG_SRC, 0, 0, nullptr, nullptr);
     ASSERT_NE(obj, nullptr) << gErrorTrail;

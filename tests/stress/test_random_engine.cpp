@@ -52,7 +52,7 @@ class RandomEngineRun : public PictureEngineTest
         ASSERT_NE(IMGOBJ_AddObj((dir / "photo.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr),
                   nullptr)
             << gErrorTrail;
-        UNDO_Init();
+        StartHistory();
         gFramesRunning = 1;
     }
     void TearDown() override

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 
+#include "document/undo.h"
 #include "formats/formats.h"
 #include "picture/ao.h"
 #include "picture/compose.h"
@@ -40,6 +41,15 @@ inline void EngineReset()
     gMemoryBudget = MEMORY_BUDGET;
     gSmoothEdges = 1;
     gMainDir[0] = '\0';
+}
+
+// An empty edit history that hears of the picture's changes, as the window starts it.
+inline void StartHistory()
+{
+    static const PICTURE_NOTIFY history = {nullptr, nullptr, nullptr, UNDO_ChangeBegin,
+                                           UNDO_ChangeEnd};
+    PICTURE_Init(&history);
+    UNDO_Init();
 }
 
 // A text piece's description as the text dialog gives it: the style, then the words.
