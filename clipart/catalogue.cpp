@@ -384,26 +384,3 @@ void ClipArt_Search(const char *query, std::vector<CLIPARTITEM> *items)
     }
     AppendOwnStickers(items, query);
 }
-
-int ClipArt_PlainName(const char *name)
-{
-    return name && name[0] && !std::strchr(name, '/') && !std::strchr(name, '\\') &&
-           std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
-}
-
-static bool IsFile(const char *path)
-{
-    struct stat st;
-    return ::stat(path, &st) == 0 && S_ISREG(st.st_mode);
-}
-
-int ClipArt_FindFile(const char *name, char *path, size_t size)
-{
-    if (!ClipArt_PlainName(name))
-        return 0;
-    int n = std::snprintf(path, size, "%sclipart%c%s", gMainDir, PLAT_PathSeparator(), name);
-    if (n >= 0 && static_cast<size_t>(n) < size && IsFile(path))
-        return 1;
-    n = std::snprintf(path, size, "%s%s", PLAT_UserStickerDir(), name);
-    return n >= 0 && static_cast<size_t>(n) < size && IsFile(path);
-}

@@ -83,11 +83,3 @@ void ClipArt_Search(const char *query, std::vector<CLIPARTITEM> *items);
 // Whether display name `name` holds `query` (both program code page), ignoring case and
 // the query's surrounding blanks; a blank query matches nothing.
 int ClipArt_NameMatches(const char *name, const char *query);
-
-// Whether name is a plain file name (no folder part, not "." or ".."): the only kind
-// of name that is looked up in the clip-art and sticker folders.
-int ClipArt_PlainName(const char *name);
-// The path of sticker `name`: the clip-art folder's file when it exists, else the
-// user's sticker folder's. 0 when the name is not plain, the path does not fit or no
-// such file exists.
-int ClipArt_FindFile(const char *name, char *path, size_t size);

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "clipart/catalogue.h"
+#include "clipart/lookup.h"
 #include "platform/file.h"
 #include "platform/memory.h"
 #include "platform/platform.h"
@@ -42,7 +43,8 @@ static bool Exists(const std::string &path)
 
 static std::string ClipArtFolderPath(const std::string &name)
 {
-    return std::string(gMainDir) + "clipart" + PLAT_PathSeparator() + name;
+    char path[4096];
+    return ClipArt_Path(name.c_str(), 0, path, sizeof path) ? path : std::string();
 }
 
 void ClipArt_OwnStickers(std::vector<std::string> *names)

@@ -15,7 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "clipart/catalogue.h"
+#include "clipart/lookup.h"
 #include "platform/file.h"
 #include "platform/memory.h"
 #include "platform/platform.h"
@@ -146,9 +146,9 @@ static int StretchOnto(const DIBIMAGE *canvas, const DIBIMAGE *sticker, int32_t 
     LPDDS dest = DXCreateSurfaceOver(canvas->pBits, size, size, canvas->iPitch);
     LPDDS src =
         DXCreateSurfaceOver(sticker->pBits, sticker->iWidth, sticker->iHeight, sticker->iPitch);
-    int ok =
-        dest && src &&
-        DXStretchBlt(dest, r.x, r.y, r.w, r.h, src, 0, 0, sticker->iWidth, sticker->iHeight, 1);
+    int ok = dest && src &&
+             DXStretchBlt(dest, r.x, r.y, r.w, r.h, src, 0, 0, sticker->iWidth, sticker->iHeight,
+                          DXBLT_OPAQUE);
     DXReleaseSurface(dest);
     DXReleaseSurface(src);
     return ok ? 1 : Fail("StretchBlt() !)");

@@ -62,12 +62,13 @@ double MsSince(Clock::time_point t)
 bool WriteAtomically(const std::string &path, const void *data, size_t size)
 {
     const std::string tmp = path + ".tmp";
+    PLAT_TempRegister(tmp.c_str()); // before it exists: a signal may come right after the open
     const int fd = PLAT_FileOpen(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
         sLastError = errno;
+        PLAT_TempForget(tmp.c_str());
         return false;
     }
-    PLAT_TempRegister(tmp.c_str());
     bool ok = PLAT_FileWriteAll(fd, data, size) && PLAT_FileSync(fd) == 0;
     int error = ok ? 0 : errno;
     if (PLAT_FileClose(fd) != 0 && ok)
@@ -199,7 +200,7 @@ static void ReportWrite(int ok)
 {
     if (ok && sReported) {
         sReported = false;
-        PLAT_SetStatusText(0, LoadText(1671));
+        PLAT_SetStatusText(0, LoadText(STR_AUTOSAVE_AGAIN));
     } else if (!ok && !sReported) {
         sReported = true;
         char text[4096 + 600];
@@ -207,7 +208,7 @@ static void ReportWrite(int ok)
         char reason[4096 + 200];
         std::snprintf(reason, sizeof reason, "%s: %s", where.c_str(),
                       std::strerror(sLastError ? sLastError.load() : EIO));
-        std::snprintf(text, sizeof text, LoadText(1670), reason);
+        std::snprintf(text, sizeof text, LoadText(STR_AUTOSAVE_FAILED), reason);
         PLAT_SetStatusText(0, text);
     }
 }

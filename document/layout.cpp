@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "clipart/lookup.h"
 #include "formats/formats.h"
 #include "picture/ao.h"
 #include "picture/compose.h"
@@ -114,12 +115,7 @@ void LayoutGetRecord(const uint8_t in[LAYOUT_RECORD_SIZE], LAYOUTRECORD *r)
 
 int LayoutPlainName(const char name[LAYOUT_NAME_SIZE])
 {
-    const void *end = std::memchr(name, '\0', LAYOUT_NAME_SIZE);
-    if (!end || end == name)
-        return 0;
-    if (!std::strcmp(name, ".") || !std::strcmp(name, ".."))
-        return 0;
-    return !std::strchr(name, '/') && !std::strchr(name, '\\');
+    return std::memchr(name, '\0', LAYOUT_NAME_SIZE) && ClipArt_PlainName(name);
 }
 
 // Copies a name into a stored field: at most 127 bytes and a NUL, cut before a UTF-8

@@ -372,17 +372,23 @@ size_t StateBytes(const std::optional<PIECESTATE> &s)
 void UNDO_Init(void (*changed)())
 {
     sChanged = changed;
-    gpChangeBegin = Begin;
-    gpChangeEnd = End;
     UNDO_Clear();
 }
 
 void UNDO_Shutdown()
 {
-    gpChangeBegin = nullptr;
-    gpChangeEnd = nullptr;
     UNDO_Clear();
     sChanged = nullptr;
+}
+
+void UNDO_ChangeBegin(int32_t tag)
+{
+    Begin(tag);
+}
+
+void UNDO_ChangeEnd(int32_t tag)
+{
+    End(tag);
 }
 
 uint32_t UNDO_Generation()

@@ -7,8 +7,9 @@
 // from its file, and a turn of the photo is undone by turning it back. The history holds
 // UNDO_MAX_STEPS steps; the oldest are dropped first.
 //
-// Changes are bracketed by the picture's PICTURE_ChangeBegin / PICTURE_ChangeEnd, whose
-// hooks UNDO_Init installs: Begin notes the pieces as they are, End compares and keeps
+// Changes are bracketed by the picture's PICTURE_ChangeBegin / PICTURE_ChangeEnd, which
+// reach UNDO_ChangeBegin and UNDO_ChangeEnd through the PICTURE_NOTIFY block the program
+// installs (imgobj.h): Begin notes the pieces as they are, End compares and keeps
 // the difference as one step (nothing when nothing changed). A drag that another change
 // or a save interrupts goes on as a step of its own. The runs of one held button
 // or one turn of the wheel make one step: an End of such a tag joins the step before when
@@ -21,12 +22,15 @@
 constexpr int32_t UNDO_MAX_STEPS = 200;
 constexpr uint32_t UNDO_RUN_GAP_MS = 700;
 
-// Installs the picture's change hooks and empties the history. changed (may be null) is
-// called whenever what can be undone or redone may have changed: the window greys its
-// commands by it.
+// Empties the history. changed (may be null) is called whenever what can be undone or
+// redone may have changed: the window greys its commands by it.
 void UNDO_Init(void (*changed)() = nullptr);
-// Removes the hooks and empties the history.
+// Empties the history and forgets `changed`.
 void UNDO_Shutdown();
+// The change hooks, for PICTURE_NOTIFY's ChangeBegin and ChangeEnd: Begin notes the
+// pieces, End keeps what changed as a step.
+void UNDO_ChangeBegin(int32_t tag);
+void UNDO_ChangeEnd(int32_t tag);
 // Forgets every step (a picture was opened or created); the present state is the saved one.
 void UNDO_Clear();
 // The present state is the one on disk: undoing or redoing back to it clears gModified.

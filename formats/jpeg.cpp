@@ -148,7 +148,7 @@ int FillBuffer2(LPDDS target, int32_t width, int32_t height, const uint8_t *row,
         return Fail("No JPEG buffer for this row");
     std::memcpy(DXPixel(gDDSBuffer, 0, n - 1), row, static_cast<size_t>(width) * 3);
     if (n == height && (!target || target->pBits != gDDSBuffer->pBits) &&
-        !DXBlt(target, 0, 0, width, height, gDDSBuffer, 0, 0, 1))
+        !DXBlt(target, 0, 0, width, height, gDDSBuffer, 0, 0, DXBLT_OPAQUE))
         return Fail("gDDSBuffer -> pImgObj->iiRes[HI_RES_OBJ].DDSSurface !");
     return 1;
 }

@@ -97,13 +97,18 @@ int SafeFileOpen(const char *path, SAFEFILE *file)
             errno = ENAMETOOLONG;
             return 0;
         }
+        // Known to the signal cleanup before it exists: a signal right after the open
+        // would otherwise leave it behind. (A file of this name is a killed run's.)
+        PLAT_TempRegister(temp.c_str());
         const int fd = PLAT_FileOpen(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
+            const int error = errno;
+            PLAT_TempForget(temp.c_str());
+            errno = error;
             if (errno == EEXIST)
                 continue;
             return 0;
         }
-        PLAT_TempRegister(temp.c_str());
         file->pFile = PLAT_FileStream(fd, "wb");
         if (!file->pFile) {
             const int error = errno;

@@ -33,6 +33,13 @@ static bool ValidId(int32_t id)
     return id >= 1 && id <= CONTROL_COUNT;
 }
 
+// The change tag of a button's run; a button of no known id (a level file may place one)
+// has the tag of none.
+static int32_t ButtonTag(int32_t id)
+{
+    return CHANGE_BUTTON + (ValidId(id) ? id : 0);
+}
+
 int CONTROL_AddObj(int32_t x, int32_t y, int32_t id, int32_t xSrc, int32_t ySrc, int32_t width,
                    int32_t height, int32_t p3, int32_t p4, int32_t p5, int32_t p6)
 {
@@ -199,7 +206,7 @@ static void ResetStep(CONTROL *c)
 // run is one change, and a piece that followed by its outline alone is rebuilt now.
 static void EndPress(CONTROL *c)
 {
-    PICTURE_ChangeEnd(CHANGE_BUTTON + c->iId);
+    PICTURE_ChangeEnd(ButtonTag(c->iId));
     if (c->bQuickUpdate) {
         c->bQuickUpdate = 0;
         if (gSelected && c->iId != CTRL_FLIPH && c->iId != CTRL_FLIPV)
@@ -293,7 +300,7 @@ static void Pressed(CONTROL *c)
         if (!gSelected)
             return;
         // The whole run of a held button is one change; it ends when the press does.
-        PICTURE_ChangeBegin(CHANGE_BUTTON + id);
+        PICTURE_ChangeBegin(ButtonTag(id));
         Act(id, c->iStep);
         if (!c->bQuickUpdate)
             gSelected->bNeedsUpdate = 1;

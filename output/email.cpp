@@ -92,7 +92,7 @@ static int NewMailFolder(QString *folder)
 // separator in the name would lead out of the folder and becomes '_'.
 QString AttachmentName()
 {
-    QString name = PLATQT_ToQt(gFileName[0] ? gFileName : LoadText(267));
+    QString name = PLATQT_ToQt(gFileName[0] ? gFileName : LoadText(STR_UNTITLED));
     name.replace('/', '_');
     return name + ".jpg";
 }
@@ -150,8 +150,9 @@ static int SaveAttachmentAs(QWidget *window, const QString &attachment)
 {
     const QString start = QDir(PLATQT_ToQt(gFileDir[0] ? gFileDir : PLAT_DefaultDataDir()))
                               .filePath(QFileInfo(attachment).fileName());
-    const QString chosen = QFileDialog::getSaveFileName(
-        window, PLATQT_ToQt(LoadText(1677)), start, PLATQT_ToQt(LoadText(252)) + " (*.jpg *.jpeg)");
+    const QString chosen =
+        QFileDialog::getSaveFileName(window, PLATQT_ToQt(LoadText(STR_EMAIL)), start,
+                                     PLATQT_ToQt(LoadText(STR_FILTER_JPEG)) + " (*.jpg *.jpeg)");
     if (chosen.isEmpty())
         return 1;
     const QByteArray from = attachment.toLocal8Bit(), to = chosen.toLocal8Bit();
@@ -175,11 +176,11 @@ static int SaveAttachmentAs(QWidget *window, const QString &attachment)
 
 int MAIL_OfferSave(QWidget *window, const char *attachment)
 {
-    std::string text = LoadText(1675);
+    std::string text = LoadText(STR_MAIL_NO_ANSWER);
     text += "\n\n";
     text += gErrorTrail;
     TrailClear();
-    if (PLAT_MessageBox(text.c_str(), LoadText(1677), PLAT_MB_YESNO | PLAT_MB_ICONWARNING) !=
+    if (PLAT_MessageBox(text.c_str(), LoadText(STR_EMAIL), PLAT_MB_YESNO | PLAT_MB_ICONWARNING) !=
         PLAT_IDYES)
         return 0;
     if (!SaveAttachmentAs(window, FromPath(attachment)))

@@ -46,14 +46,14 @@ static QImage ComposePicture(int32_t width, int32_t height)
 {
     LPDDS composed = BuildHiResImage2(width, height, 3);
     if (!composed) {
-        Fail(LoadText(260));
+        Fail(LoadText(STR_PRINT_NO_MEMORY));
         return {};
     }
     const QImage view(composed->pBits, width, height, composed->iPitch, QImage::Format_BGR888);
     QImage picture = view.convertToFormat(QImage::Format_RGB32);
     ReleaseJpegBuffer2(composed);
     if (picture.isNull())
-        Fail(LoadText(260));
+        Fail(LoadText(STR_PRINT_NO_MEMORY));
     return picture;
 }
 
@@ -235,7 +235,8 @@ static QString DefaultPdfName()
     const QString folder = gFileDir[0] && QFileInfo(PLATQT_ToQt(gFileDir)).isWritable()
                                ? PLATQT_ToQt(gFileDir)
                                : QDir::homePath();
-    return QDir(folder).filePath(PLATQT_ToQt(gFileName[0] ? gFileName : LoadText(267)) + ".pdf");
+    return QDir(folder).filePath(PLATQT_ToQt(gFileName[0] ? gFileName : LoadText(STR_UNTITLED)) +
+                                 ".pdf");
 }
 
 // The trail's lines below one sentence that says what to do.
@@ -254,8 +255,8 @@ int PrintImage2(QWidget *window)
     // there is no printer, preset then.
     QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintShowPageSize;
     if (QPrinterInfo::availablePrinterNames().isEmpty()) {
-        if (PLAT_MessageBox(LoadText(1672), LoadText(1673), PLAT_MB_YESNO | PLAT_MB_ICONQUESTION) !=
-            PLAT_IDYES)
+        if (PLAT_MessageBox(LoadText(STR_NO_PRINTER), LoadText(STR_PRINT),
+                            PLAT_MB_YESNO | PLAT_MB_ICONQUESTION) != PLAT_IDYES)
             return 1;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(DefaultPdfName());

@@ -110,11 +110,13 @@ int CheckCustomSide(const char *text, int width, int32_t maxMM, int32_t *value, 
     uint32_t v = 0;
     const bool number = ReadUnsigned(text, &v);
     if (!number || v < static_cast<uint32_t>(MIN_MM)) {
-        std::snprintf(message, size, LoadText(width ? 288 : 289), MIN_MM, maxMM);
+        std::snprintf(message, size, LoadText(width ? STR_PRINT_BAD_WIDTH : STR_PRINT_BAD_HEIGHT),
+                      MIN_MM, maxMM);
         return 0;
     }
     if (v > static_cast<uint32_t>(maxMM)) {
-        std::snprintf(message, size, LoadText(width ? 307 : 308), maxMM);
+        std::snprintf(message, size, LoadText(width ? STR_PRINT_TOO_WIDE : STR_PRINT_TOO_HIGH),
+                      maxMM);
         return 0;
     }
     *value = static_cast<int32_t>(v);

@@ -5,8 +5,9 @@
 // screen buffer over the background, image objects in the picture buffer, each in the
 // rectangles where something moved, changed look, appeared or went away, and copies just
 // those rectangles to the window image. A frame in which nothing changed touches nothing.
-// Depends on: pixels/ (blits, lines, DIB loading), platform/ (window image, trail),
-// picture/imgobj.h (the photo's state, the selection).
+// The picture buffer's part of a frame is redraw.cpp's: the list walks its entries by
+// their flags and procedures only.
+// Depends on: pixels/ (blits), platform/ (window image, trail).
 #include "picture/ao.h"
 
 #include <cstdint>
@@ -15,7 +16,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "picture/imgobj.h"
+#include "picture/picture_local.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 
@@ -65,29 +66,7 @@ int AO_AddObj(AO *entry)
     return 1;
 }
 
-// Releases what an image object owns besides its block.
-static void ReleaseImgObj(IMGOBJ *obj)
-{
-    for (IMGRES &res : obj->iiRes) {
-        if (res.DDSSurface) {
-            DXReleaseSurface(res.DDSSurface);
-            res.DDSSurface = nullptr;
-        }
-    }
-    std::free(obj->pszFullPath);
-    obj->pszFullPath = nullptr;
-}
-
-static int CopyToWindow(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height);
-
 // ---- Rectangles to redraw ---------------------------------------------------------------
-// A short list of rectangles; when it is full, one box around them all takes their place.
-struct DIRTY {
-    static constexpr int kMax = 16;
-    XYWH r[kMax];
-    int n;
-};
-
 // The box around a and b.
 static XYWH Union(const XYWH &a, const XYWH &b)
 {
@@ -105,9 +84,7 @@ static bool Overlap(const XYWH &a, const XYWH &b)
            a.y < b.y + static_cast<int64_t>(b.h) && b.y < a.y + static_cast<int64_t>(a.h);
 }
 
-// Adds a rectangle; one that overlaps another is merged with it into their box (a piece's
-// old and new place are mostly the same pixels), so nothing is redrawn twice.
-static void AddDirty(DIRTY *d, int32_t x, int32_t y, int32_t w, int32_t h)
+void AO_AddDirty(DIRTY *d, int32_t x, int32_t y, int32_t w, int32_t h)
 {
     if (w <= 0 || h <= 0)
         return;
@@ -130,8 +107,7 @@ static void AddDirty(DIRTY *d, int32_t x, int32_t y, int32_t w, int32_t h)
     d->r[d->n++] = r;
 }
 
-// The part of (x, y, w, h) inside `clip`; false when they do not meet.
-static bool Clip(const XYWH &clip, int32_t *x, int32_t *y, int32_t *w, int32_t *h)
+bool AO_Clip(const XYWH &clip, int32_t *x, int32_t *y, int32_t *w, int32_t *h)
 {
     const int64_t left = *x > clip.x ? *x : clip.x, top = *y > clip.y ? *y : clip.y;
     const int64_t r1 = static_cast<int64_t>(*x) + *w, r2 = static_cast<int64_t>(clip.x) + clip.w;
@@ -145,7 +121,6 @@ static bool Clip(const XYWH &clip, int32_t *x, int32_t *y, int32_t *w, int32_t *
 }
 
 static DIRTY sSpritesGone;  // places of sprites removed since the last frame
-static DIRTY sPiecesGone;   // places of image objects removed since the last frame
 static DIRTY sPictureShown; // parts of the window's picture overwritten from the screen buffer
 
 int AO_DelObj(AO *entry)
@@ -169,21 +144,13 @@ int AO_DelObj(AO *entry)
                             entry->bDrawn ? r[3] : entry->iHeight};
         if (gDDSScratch && gDDSBackgnd &&
             DXBlt(gDDSScratch, place[0], place[1], place[2], place[3], gDDSBackgnd, place[0],
-                  place[1], 1))
-            CopyToWindow(gDDSScratch, place[0], place[1], place[2], place[3]);
-        AddDirty(&sSpritesGone, place[0], place[1], place[2], place[3]);
+                  place[1], DXBLT_OPAQUE))
+            AO_CopyToWindow(gDDSScratch, place[0], place[1], place[2], place[3]);
+        AO_AddDirty(&sSpritesGone, place[0], place[1], place[2], place[3]);
     }
 
-    if (entry->iType == AO_TYPE_IMGOBJ) {
-        IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(entry);
-        if (obj->bDrawn)
-            AddDirty(&sPiecesGone, obj->rcDrawn[0], obj->rcDrawn[1], obj->rcDrawn[2],
-                     obj->rcDrawn[3]);
-        // The picture pass outlines gSelected: never leave it pointing at freed memory.
-        if (gSelected == obj)
-            gSelected = nullptr;
-        ReleaseImgObj(obj);
-    }
+    if (entry->iType == AO_TYPE_IMGOBJ)
+        REDRAW_PieceLeaves(entry, 1);
     std::free(entry);
     return 1;
 }
@@ -322,10 +289,8 @@ void AO_KillObj(AO *entry, int32_t xSrc, int32_t ySrc)
     if (!entry)
         return;
     StartDying(entry, xSrc, ySrc);
-    if ((entry->dwFlags & AOFLAG_IMGOBJ) && reinterpret_cast<IMGOBJ *>(entry)->bDrawn) {
-        const int32_t *r = reinterpret_cast<IMGOBJ *>(entry)->rcDrawn;
-        AddDirty(&sPiecesGone, r[0], r[1], r[2], r[3]); // it leaves the picture
-    }
+    if (entry->dwFlags & AOFLAG_IMGOBJ)
+        REDRAW_PieceLeaves(entry, 0); // it leaves the picture
     entry->dwFlags = AOFLAG_SPRITE | AOFLAG_FLUSH;
     entry->pSheet = gSpriteSheet;
 }
@@ -366,7 +331,8 @@ int AO_CleanUp(void *)
     if (!AO_ClearList())
         return Fail("Couldn\xB4t clear linked list");
     // What the list's removal marked for the next frame belongs to the window just left.
-    sSpritesGone.n = sPiecesGone.n = sPictureShown.n = 0;
+    sSpritesGone.n = sPictureShown.n = 0;
+    REDRAW_Forget();
     gWindowDC = nullptr;
     sInitialised = 0;
     return 1;
@@ -391,9 +357,7 @@ static void WidenRow(uint8_t *to, const uint8_t *from, int32_t count)
     }
 }
 
-// Copies the rectangle (x, y, width, height) of src to the same place of the window
-// image, clipped to both, and invalidates what was copied. 0 without a window image.
-static int CopyToWindow(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height)
+int AO_CopyToWindow(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height)
 {
     PLAT_IMAGE *win = static_cast<PLAT_IMAGE *>(gWindowDC);
     if (!win || !win->pBits)
@@ -428,8 +392,8 @@ static int CopyToWindow(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t 
     if (src != gDDSPicture) {
         int32_t cx = static_cast<int32_t>(left), cy = static_cast<int32_t>(top);
         int32_t cw = static_cast<int32_t>(right - left), ch = static_cast<int32_t>(bottom - top);
-        if (Clip(gPictureRect, &cx, &cy, &cw, &ch))
-            AddDirty(&sPictureShown, cx, cy, cw, ch);
+        if (AO_Clip(gPictureRect, &cx, &cy, &cw, &ch))
+            AO_AddDirty(&sPictureShown, cx, cy, cw, ch);
     }
     return 1;
 }
@@ -482,11 +446,11 @@ static int DrawSprites(DIRTY *d, int whole)
 {
     if (whole) {
         d->n = 0;
-        AddDirty(d, 0, 0, gScreenWidth, gScreenHeight);
+        AO_AddDirty(d, 0, 0, gScreenWidth, gScreenHeight);
     }
     for (int i = 0; i < d->n; i++) {
         const XYWH &r = d->r[i];
-        if (!DXBlt(gDDSScratch, r.x, r.y, r.w, r.h, gDDSBackgnd, r.x, r.y, 1))
+        if (!DXBlt(gDDSScratch, r.x, r.y, r.w, r.h, gDDSBackgnd, r.x, r.y, DXBLT_OPAQUE))
             return Fail("AO 1");
     }
     for (AO *e = gAOList; e; e = e->pNext) {
@@ -495,9 +459,9 @@ static int DrawSprites(DIRTY *d, int whole)
         LPDDS source = e->pSheet ? gDDSSprite : gDDSPicture;
         for (int i = 0; i < d->n; i++) {
             int32_t x = e->x, y = e->y, w = e->iWidth, h = e->iHeight;
-            if (Clip(d->r[i], &x, &y, &w, &h) &&
+            if (AO_Clip(d->r[i], &x, &y, &w, &h) &&
                 !DXBlt(gDDSScratch, x, y, w, h, source, e->xSrc + (x - e->x), e->ySrc + (y - e->y),
-                       2))
+                       DXBLT_SRCKEY))
                 return Fail(e->pSheet ? "AO 2" : "AO 3");
         }
         e->rcDrawn[0] = e->x, e->rcDrawn[1] = e->y, e->rcDrawn[2] = e->iWidth,
@@ -508,7 +472,7 @@ static int DrawSprites(DIRTY *d, int whole)
     }
     for (int i = 0; i < d->n; i++) {
         const XYWH &r = d->r[i];
-        if (!CopyToWindow(gDDSScratch, r.x, r.y, r.w, r.h))
+        if (!AO_CopyToWindow(gDDSScratch, r.x, r.y, r.w, r.h))
             return Fail("AO 4b - BitBlt!");
     }
     return 1;
@@ -530,163 +494,24 @@ static int SpritePass()
         if (e->bDrawn && e->uDrawnSig == sig && (e->pSheet || !sPictureRedrawn))
             continue;
         if (!(e->dwFlags & AOFLAG_SPRITE)) {
-            AddDirty(&copy, e->rcUpdate[0], e->rcUpdate[1], e->rcUpdate[2], e->rcUpdate[3]);
+            AO_AddDirty(&copy, e->rcUpdate[0], e->rcUpdate[1], e->rcUpdate[2], e->rcUpdate[3]);
             e->uDrawnSig = sig, e->bDrawn = 1;
             continue;
         }
         if (e->bDrawn) {
-            AddDirty(&d, e->rcDrawn[0], e->rcDrawn[1], e->rcDrawn[2], e->rcDrawn[3]);
+            AO_AddDirty(&d, e->rcDrawn[0], e->rcDrawn[1], e->rcDrawn[2], e->rcDrawn[3]);
             if (e->dwFlags & AOFLAG_FLUSH)
-                AddDirty(&d, e->rcFlushed[0], e->rcFlushed[1], e->rcFlushed[2], e->rcFlushed[3]);
+                AO_AddDirty(&d, e->rcFlushed[0], e->rcFlushed[1], e->rcFlushed[2], e->rcFlushed[3]);
         }
-        AddDirty(&d, e->x, e->y, e->iWidth, e->iHeight);
+        AO_AddDirty(&d, e->x, e->y, e->iWidth, e->iHeight);
         if (e->dwFlags & AOFLAG_FLUSH)
-            AddDirty(&d, e->rcUpdate[0], e->rcUpdate[1], e->rcUpdate[2], e->rcUpdate[3]);
+            AO_AddDirty(&d, e->rcUpdate[0], e->rcUpdate[1], e->rcUpdate[2], e->rcUpdate[3]);
     }
     if (d.n && !DrawSprites(&d, 0))
         return 0;
     for (int i = 0; i < copy.n; i++)
-        if (!CopyToWindow(gDDSScratch, copy.r[i].x, copy.r[i].y, copy.r[i].w, copy.r[i].h))
+        if (!AO_CopyToWindow(gDDSScratch, copy.r[i].x, copy.r[i].y, copy.r[i].w, copy.r[i].h))
             return Fail("AO 4b - BitBlt!");
-    return 1;
-}
-
-// ---- Image objects in the picture buffer ------------------------------------------------
-// The picture buffer keeps the last picture drawn. A frame redraws it where an image
-// object's rectangle, screen image or place in the stacking changed, where one went
-// away and where the selection outline moved; all of it after a rebuild or a scratch
-// use of the buffer (AO_PictureChanged). What it redraws, and what a sprite's copy from
-// the screen buffer covered, is copied to the window.
-static int sPictureValid;           // the buffer holds the picture the objects' drawn state says
-static int32_t sOutlineDrawn[4][2]; // the corners of the outline in the buffer
-static XYWH sOutlineBox;            // and the box around it (w 0: no outline)
-
-void AO_PictureChanged()
-{
-    sPictureValid = 0;
-}
-
-// Where an image object is drawn: its own rectangle, or its turned box.
-static XYWH DrawnRect(const IMGOBJ *obj)
-{
-    const AO &ao = obj->ao;
-    if (obj->iKind == IMG_SRC || obj->iAngle == 0)
-        return {ao.x, ao.y, ao.iWidth, ao.iHeight};
-    return {obj->rcRotated[0], obj->rcRotated[1], obj->rcRotated[2], obj->rcRotated[3]};
-}
-
-// The image object's part inside `clip`.
-static int DrawImgObj(IMGOBJ *obj, const XYWH &clip)
-{
-    const XYWH r = DrawnRect(obj);
-    int32_t x = r.x, y = r.y, w = r.w, h = r.h;
-    if (!Clip(clip, &x, &y, &w, &h))
-        return 1;
-    LPDDS image = obj->iiRes[LO_RES_OBJ].DDSSurface;
-    const int mode = obj->iKind == IMG_SRC ? 1 : 4;
-    if (!DXBlt(gDDSPicture, x, y, w, h, image, x - r.x, y - r.y, mode))
-        return Fail(obj->iKind == IMG_SRC ? "AO 3 - IMG_SRC - AOFLAG_IMGOBJ"
-                                          : "AO 3 - IMG_OBJ - AOFLAG_IMGOBJ");
-    return 1;
-}
-
-// The box around the selected piece's outline, one pixel wider each way.
-static XYWH OutlineBox()
-{
-    if (!gSelected)
-        return {0, 0, 0, 0};
-    int32_t left = gSelected->ptCorner[0][0], right = left;
-    int32_t top = gSelected->ptCorner[0][1], bottom = top;
-    for (const auto &c : gSelected->ptCorner) {
-        left = c[0] < left ? c[0] : left, right = c[0] > right ? c[0] : right;
-        top = c[1] < top ? c[1] : top, bottom = c[1] > bottom ? c[1] : bottom;
-    }
-    return {left - 1, top - 1, right - left + 3, bottom - top + 3};
-}
-
-// The closed outline through the selected piece's corners: 4, 1, 2, 3, 4.
-static void DrawSelectionOutline(const IMGOBJ *obj)
-{
-    const int32_t(*pt)[2] = obj->ptCorner;
-    int from = 3;
-    for (int to = 0; to < 4; to++) {
-        DXDrawLine2(gDDSPicture, pt[from][0], pt[from][1], pt[to][0], pt[to][1], gOutlinePenColor);
-        from = to;
-    }
-}
-
-// Redraws the picture buffer where it changed. `d` collects what to copy to the window.
-static int PicturePass(DIRTY *d)
-{
-    const int whole = !sPictureValid;
-    DIRTY changed = sPiecesGone;
-    sPiecesGone.n = 0;
-    const void *below = nullptr;
-    for (AO *e = gAOList; e; e = e->pNext) {
-        if (!(e->dwFlags & AOFLAG_IMGOBJ))
-            continue;
-        IMGOBJ *o = reinterpret_cast<IMGOBJ *>(e);
-        const XYWH r = DrawnRect(o);
-        const void *image = o->iiRes[LO_RES_OBJ].DDSSurface;
-        if (!o->bDrawn || o->rcDrawn[0] != r.x || o->rcDrawn[1] != r.y || o->rcDrawn[2] != r.w ||
-            o->rcDrawn[3] != r.h || o->pDrawnImage != image || o->pDrawnBelow != below) {
-            if (o->bDrawn)
-                AddDirty(&changed, o->rcDrawn[0], o->rcDrawn[1], o->rcDrawn[2], o->rcDrawn[3]);
-            AddDirty(&changed, r.x, r.y, r.w, r.h);
-            o->rcDrawn[0] = r.x, o->rcDrawn[1] = r.y, o->rcDrawn[2] = r.w, o->rcDrawn[3] = r.h;
-            o->pDrawnImage = image;
-            o->pDrawnBelow = below;
-            o->bDrawn = 1;
-        }
-        below = o;
-    }
-    const XYWH outline = OutlineBox();
-    int32_t corners[4][2] = {};
-    if (gSelected)
-        std::memcpy(corners, gSelected->ptCorner, sizeof corners);
-    if (std::memcmp(&outline, &sOutlineBox, sizeof outline) != 0 ||
-        std::memcmp(corners, sOutlineDrawn, sizeof corners) != 0) {
-        AddDirty(&changed, sOutlineBox.x, sOutlineBox.y, sOutlineBox.w, sOutlineBox.h);
-        AddDirty(&changed, outline.x, outline.y, outline.w, outline.h);
-        sOutlineBox = outline;
-        std::memcpy(sOutlineDrawn, corners, sizeof corners);
-    }
-    if (whole) {
-        changed.n = 0;
-        AddDirty(&changed, gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h);
-    }
-    sPictureRedrawn = 0;
-    if (!gDDSPicture || !gDDSPicture->pBits) {
-        sPictureValid = 0;
-        return gPictureExists ? Fail("No DC!") : 1;
-    }
-    for (int i = 0; i < changed.n; i++) {
-        XYWH r = changed.r[i];
-        if (!Clip(gPictureRect, &r.x, &r.y, &r.w, &r.h))
-            continue;
-        for (AO *e = gAOList; e; e = e->pNext)
-            if ((e->dwFlags & AOFLAG_IMGOBJ) && !DrawImgObj(reinterpret_cast<IMGOBJ *>(e), r)) {
-                sPictureValid = 0;
-                return 0;
-            }
-        AddDirty(d, r.x, r.y, r.w, r.h);
-        sPictureRedrawn = 1;
-    }
-    // The outline over what was redrawn (elsewhere the buffer holds it already).
-    if (sPictureRedrawn && gSelected)
-        DrawSelectionOutline(gSelected);
-    sPictureValid = 1;
-    return 1;
-}
-
-// Copies the rectangles of the picture buffer to the window.
-static int ShowPicture(const DIRTY &d)
-{
-    if (!gPictureExists)
-        return 1;
-    for (int i = 0; i < d.n; i++)
-        if (!CopyToWindow(gDDSPicture, d.r[i].x, d.r[i].y, d.r[i].w, d.r[i].h))
-            return Fail("AO - Extra!");
     return 1;
 }
 
@@ -696,17 +521,17 @@ int AO_RefreshWindow()
         return Fail("No DC!");
     // The sprites go back onto the fresh background first, so none of them blinks.
     sSpritesGone.n = 0;
-    sPictureValid = 0;
+    AO_PictureChanged();
     DIRTY picture = {};
-    if (!PicturePass(&picture))
+    if (!REDRAW_PicturePass(&picture, &sPictureRedrawn))
         return 0;
     DIRTY screen = {};
     if (!DrawSprites(&screen, 1))
         return 0;
     sPictureShown.n = 0;
     DIRTY all = {};
-    AddDirty(&all, gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h);
-    return ShowPicture(all);
+    AO_AddDirty(&all, gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h);
+    return REDRAW_ShowPicture(all);
 }
 
 int AO_ProcessFlip()
@@ -719,15 +544,15 @@ int AO_ProcessFlip()
             return 1;
     }
     DIRTY show = {};
-    if (!PicturePass(&show) || !SpritePass())
+    if (!REDRAW_PicturePass(&show, &sPictureRedrawn) || !SpritePass())
         return 0;
     // Where a sprite's copy from the screen buffer went over the picture, the picture
     // goes back over it.
     for (int i = 0; i < sPictureShown.n; i++)
-        AddDirty(&show, sPictureShown.r[i].x, sPictureShown.r[i].y, sPictureShown.r[i].w,
-                 sPictureShown.r[i].h);
+        AO_AddDirty(&show, sPictureShown.r[i].x, sPictureShown.r[i].y, sPictureShown.r[i].w,
+                    sPictureShown.r[i].h);
     sPictureShown.n = 0;
-    const int ok = ShowPicture(show);
+    const int ok = REDRAW_ShowPicture(show);
     sPictureShown.n = 0; // the picture's own copies cover nothing
     return ok;
 }

@@ -49,10 +49,10 @@ struct AO {
     int32_t bDrawn;
 };
 
-extern AO *gAOList;            // head of the list, null when empty
-extern int32_t gAOListCleared; // set by AO_ClearList; ends the animate pass under way
-extern int32_t gFramesRunning; // frames run: the frame tick calls AO_ProcessFlip
-extern void *gWindowDC;        // the window image (platform), from AO_Init
+extern AO *gAOList;              // head of the list, null when empty
+extern int32_t gAOListCleared;   // set by AO_ClearList; ends the animate pass under way
+extern int32_t gFramesRunning;   // frames run: the frame tick calls AO_ProcessFlip
+extern void *gWindowDC;          // the window image (platform), from AO_Init
 extern const void *gSpriteSheet; // the sprite sheet's bytes ("SPRITE"), null without one
 
 // Allocates one zero-filled entry block of `size` bytes (a kind's full record); null

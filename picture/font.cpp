@@ -190,7 +190,8 @@ int BltFont(int32_t font, LPDDS surface, int32_t x, int32_t y, int32_t alignment
         if (w > 0 && surface && gDDSSprite) {
             // A failed copy is ignored: it leaves no lines in the trail either.
             size_t mark = TrailMark();
-            if (!DXBlt(surface, left + offset, y, w, def->iHeight, gDDSSprite, srcX, row, 2))
+            if (!DXBlt(surface, left + offset, y, w, def->iHeight, gDDSSprite, srcX, row,
+                       DXBLT_SRCKEY))
                 TrailRewind(mark);
         }
         offset += w + def->iSpacing;

@@ -13,9 +13,11 @@
 #include <mutex>
 #include <sys/stat.h>
 
+#include "clipart/lookup.h"
 #include "formats/formats.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
+#include "picture/picture_local.h"
 #include "picture/text.h"
 #include "platform/file.h"
 #include "platform/platform.h"
@@ -34,19 +36,16 @@ int32_t gDragDY;
 static PICTURE_NOTIFY sNotify;
 static int32_t sNextPieceId;
 
-void (*gpChangeBegin)(int32_t tag);
-void (*gpChangeEnd)(int32_t tag);
-
 void PICTURE_ChangeBegin(int32_t tag)
 {
-    if (gpChangeBegin)
-        gpChangeBegin(tag);
+    if (sNotify.ChangeBegin)
+        sNotify.ChangeBegin(tag);
 }
 
 void PICTURE_ChangeEnd(int32_t tag)
 {
-    if (gpChangeEnd)
-        gpChangeEnd(tag);
+    if (sNotify.ChangeEnd)
+        sNotify.ChangeEnd(tag);
 }
 
 void PICTURE_Init(const PICTURE_NOTIFY *notify)
@@ -73,14 +72,15 @@ void UpdateSelectionState()
         sNotify.SelectionChanged();
 }
 
-// The part of a piece that always stays inside the picture rectangle, in pixels.
-static constexpr int32_t kKeepInside = 25;
-// π as the selection outline uses it.
-static constexpr double kPiFrame = 3.141592;
+void PICTURE_PhotoChanged()
+{
+    if (sNotify.PhotoChanged)
+        sNotify.PhotoChanged();
+}
 
 // ---- Small helpers ------------------------------------------------------------------------
 
-static int32_t RoundUp8(int32_t n)
+int32_t IMGOBJ_RoundUp8(int32_t n)
 {
     return n % 8 == 0 ? n : (n / 8) * 8 + 8;
 }
@@ -139,14 +139,21 @@ static int StoreName(IMGOBJ *obj, const char *name)
     return 1;
 }
 
+void IMGOBJ_ReleaseOwned(IMGOBJ *obj)
+{
+    for (IMGRES &res : obj->iiRes) {
+        if (res.DDSSurface) {
+            DXReleaseSurface(res.DDSSurface);
+            res.DDSSurface = nullptr;
+        }
+    }
+    std::free(obj->pszFullPath);
+    obj->pszFullPath = nullptr;
+}
+
 // ---- Surfaces and the picture buffer --------------------------------------------------------
 
-// As DXCreateSurface (white, white key; `old` released first), but a large surface's
-// memory is asked to come in huge pages before it is first touched: a whole photo is
-// then faulted in a few hundred steps instead of tens of thousands. The top-left
-// keepW × keepH pixels, which a decoder is about to write, are not cleared.
-static LPDDS MakeImageSurface(LPDDS old, int32_t width, int32_t height, int32_t keepW = 0,
-                              int32_t keepH = 0)
+LPDDS IMGOBJ_MakeSurface(LPDDS old, int32_t width, int32_t height, int32_t keepW, int32_t keepH)
 {
     DXReleaseSurface(old);
     int32_t result = DD_OK;
@@ -156,7 +163,6 @@ static LPDDS MakeImageSurface(LPDDS old, int32_t width, int32_t height, int32_t 
         Fail("g_pDD->CreateSurface() failed!");
         return nullptr;
     }
-    s->pPalette = gDDPalette;
     DXSetColorKey(s, 0xFFFFFF);
     if (keepW >= width && keepH >= height)
         return s;
@@ -183,20 +189,20 @@ static int MakeObjSurface(IMGOBJ *obj, int32_t index, int filled)
     // A piece's artwork needs no more than its own size: a layout of twenty pieces would
     // otherwise clear twenty surfaces of window size it never uses.
     if (index == HI_RES_OBJ && obj->iKind != IMG_SRC && srcW > 0 && srcH > 0) {
-        LPDDS s = MakeImageSurface(obj->iiRes[index].DDSSurface, RoundUp8(srcW), srcH);
+        LPDDS s = IMGOBJ_MakeSurface(obj->iiRes[index].DDSSurface, IMGOBJ_RoundUp8(srcW), srcH);
         obj->iiRes[index].DDSSurface = s;
         return s != nullptr;
     }
     // A piece's screen image is drawn whole before it is shown and grows with the piece
     // (FitScreenSurface): it starts small and uncleared.
     if (index == LO_RES_OBJ && obj->iKind != IMG_SRC) {
-        LPDDS s = MakeImageSurface(obj->iiRes[index].DDSSurface, 8, 8, 8, 8);
+        LPDDS s = IMGOBJ_MakeSurface(obj->iiRes[index].DDSSurface, 8, 8, 8, 8);
         obj->iiRes[index].DDSSurface = s;
         return s != nullptr;
     }
-    int32_t w = RoundUp8(srcW);
-    if (RoundUp8(gPictureRect.w) > w)
-        w = RoundUp8(gPictureRect.w);
+    int32_t w = IMGOBJ_RoundUp8(srcW);
+    if (IMGOBJ_RoundUp8(gPictureRect.w) > w)
+        w = IMGOBJ_RoundUp8(gPictureRect.w);
     if (w < 1280)
         w = 1280;
     int32_t h = srcH > gPictureRect.h ? srcH : gPictureRect.h;
@@ -206,7 +212,7 @@ static int MakeObjSurface(IMGOBJ *obj, int32_t index, int filled)
     // not cleared either.
     const int32_t keepW = screenPhoto ? w : filled ? srcW : 0;
     const int32_t keepH = screenPhoto ? h : filled ? srcH : 0;
-    LPDDS s = MakeImageSurface(obj->iiRes[index].DDSSurface, w, h, keepW, keepH);
+    LPDDS s = IMGOBJ_MakeSurface(obj->iiRes[index].DDSSurface, w, h, keepW, keepH);
     obj->iiRes[index].DDSSurface = s;
     return s != nullptr;
 }
@@ -218,31 +224,13 @@ int CreateImgObjSurface(IMGOBJ *obj, int32_t index)
 
 // ---- Clip art ---------------------------------------------------------------------------------
 
-// Where clip art `name` may be: the clip-art folder (folder 0), the user's own stickers (1).
-// 0 when the path would not fit (a cut path would name another file).
-static int ClipArtPath(const char *name, int folder, char *path, size_t size)
-{
-    const int n = folder == 0 ? std::snprintf(path, size, "%sclipart%c%s", gMainDir,
-                                              PLAT_PathSeparator(), name)
-                              : std::snprintf(path, size, "%s%s", PLAT_UserStickerDir(), name);
-    return n >= 0 && static_cast<size_t>(n) < size;
-}
-
-// Whether a name is one the folders are searched for: a plain file name, so a name read
-// from a layout file never reaches any other folder.
-static bool PlainName(const char *name)
-{
-    return name[0] && !std::strchr(name, '/') && !std::strchr(name, '\\') &&
-           std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
-}
-
 int64_t IMGOBJ_ArtworkBytes(const char *name)
 {
     uint8_t head[64];
     ssize_t got = -1;
-    for (int folder = 0; PlainName(name) && got < 0 && folder < 2; folder++) {
+    for (int folder = 0; got < 0 && folder < 2; folder++) {
         char path[sizeof(gMainDir) + 160];
-        if (!ClipArtPath(name, folder, path, sizeof path))
+        if (!ClipArt_Path(name, folder, path, sizeof path))
             continue;
         const int fd = PLAT_FileOpen(path, O_RDONLY | O_CLOEXEC);
         if (fd < 0 && errno != ENOENT && errno != ENOTDIR)
@@ -272,7 +260,6 @@ int64_t IMGOBJ_ArtworkBytes(const char *name)
 // that name, else the resource of that name.
 static int LoadClipArtBitmap(const char *name, DIBIMAGE *image)
 {
-    const bool plain = PlainName(name);
     // One buffer for the run of loads a layout makes: a fresh block for each file would
     // fault in every page again. A rare large file's block is not kept. (Not thread-local:
     // the leak checker of the sanitizer builds fails on a loaded module's thread storage.)
@@ -280,9 +267,9 @@ static int LoadClipArtBitmap(const char *name, DIBIMAGE *image)
     static READBUFFER bytes;
     std::lock_guard<std::mutex> hold(bytesLock);
     int ok = 0;
-    for (int folder = 0; plain && !ok && folder < 2; folder++) {
+    for (int folder = 0; !ok && folder < 2; folder++) {
         char path[sizeof(gMainDir) + 160];
-        if (!ClipArtPath(name, folder, path, sizeof path))
+        if (!ClipArt_Path(name, folder, path, sizeof path))
             continue;
         bool opened;
         ok = PLAT_FileReadInto(path, (256 << 20) - 1, &bytes, &opened) && bytes.size &&
@@ -346,7 +333,6 @@ int ClipArtLoad(IMGOBJ *obj)
         return Fail("CreateImgObjSurface(HI_RES_OBJ)");
     }
     hi->bOwnsBits = 1;
-    hi->pPalette = gDDPalette;
     DXSetColorKey(hi, 0xFFFFFF);
     DXReleaseSurface(obj->iiRes[HI_RES_OBJ].DDSSurface);
     obj->iiRes[HI_RES_OBJ].DDSSurface = hi;
@@ -407,8 +393,7 @@ static int AddPhoto(IMGOBJ *obj)
     if (!ScreenResize(nullptr))
         return Fail("ScreenResize()");
     TakePhotoSize(obj);
-    if (sNotify.PhotoChanged)
-        sNotify.PhotoChanged();
+    PICTURE_PhotoChanged();
     return 1;
 }
 
@@ -536,243 +521,6 @@ IMGOBJ *IMGOBJ_AddObjSrcBuf(int32_t width, int32_t height, int32_t components, i
     return obj;
 }
 
-// ---- Per frame
-// ------------------------------------------------------------------------------------
-
-// Keeps at least 25 pixels of a piece inside the picture rectangle. The piece's exact size
-// counts: its screen size may still be the one from before a resize or a load, until the
-// rebuild later in this frame.
-static void KeepReachable(IMGOBJ *obj)
-{
-    const XYWH pic = gPictureRect;
-    AO &a = obj->ao;
-    const int32_t w = static_cast<int32_t>(obj->fWidth), h = static_cast<int32_t>(obj->fHeight);
-    // Where the window's resizes put it: held back here, it keeps its exact place in the
-    // picture and returns there when the window grows again.
-    const bool placed = obj->bPlaced && a.x == obj->xPlaced && a.y == obj->yPlaced;
-    if (a.x <= pic.x - w + kKeepInside)
-        a.x = pic.x - w + kKeepInside;
-    if (a.x >= pic.x + pic.w - kKeepInside)
-        a.x = pic.x + pic.w - kKeepInside;
-    if (a.y <= pic.y - h + kKeepInside)
-        a.y = pic.y - h + kKeepInside;
-    if (a.y >= pic.y + pic.h - kKeepInside)
-        a.y = pic.y + pic.h - kKeepInside;
-    if (placed) {
-        obj->xPlaced = a.x;
-        obj->yPlaced = a.y;
-    }
-}
-
-// The photo's screen image: the whole photo stretched, pixels dropped or repeated.
-static int UpdatePhotoImage(IMGOBJ *obj)
-{
-    AO_PictureChanged();
-    LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface, lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
-    if (!lo)
-        return Fail("pImgObj->iiRes[LO_RES_OBJ].DDSSurface->GetDC(&hdcLo)");
-    if (!hi)
-        return Fail("pImgObj->iiRes[HI_RES_OBJ].DDSSurface->GetDC(&hdcHi)");
-    if (obj->ao.iWidth > 0 && obj->ao.iHeight > 0 &&
-        !DXStretchBlt(lo, 0, 0, obj->ao.iWidth, obj->ao.iHeight, hi, 0, 0, obj->iSrcWidth,
-                      obj->iSrcHeight, 1))
-        return Fail("StretchBlt(Hi -> Lo) !)");
-    gPictureExists = 1;
-    return 1;
-}
-
-int IMGOBJ_AnimateProc(AO *entry)
-{
-    IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(entry);
-    if (entry->bRemove) {
-        AO_DelObj(entry);
-        return 1;
-    }
-    const int dragged = obj->bSelected && gDraggingPiece;
-    if (dragged) {
-        entry->x = obj->xAnchor + gDragDX;
-        entry->y = obj->yAnchor + gDragDY;
-    }
-    if (obj->iKind != IMG_SRC) {
-        KeepReachable(obj);
-        // A turned image is drawn from its box around the piece's centre: the box moves
-        // with the piece between rebuilds (drags, moves that only update the outline).
-        obj->rcRotated[0] = entry->x + (entry->iWidth - obj->rcRotated[2]) / 2;
-        obj->rcRotated[1] = entry->y + (entry->iHeight - obj->rcRotated[3]) / 2;
-        if (dragged)
-            CalcSelectionFrame(obj);
-    }
-    if (!obj->bNeedsUpdate)
-        return 1;
-    obj->bNeedsUpdate = 0;
-    if (obj->iKind == IMG_SRC)
-        return UpdatePhotoImage(obj);
-    if (UpdateImgObj(obj))
-        return 1;
-    return Fail(obj->iKind == IMG_OBJ    ? "UpdateImgObj(IMG_OBJ)!"
-                : obj->iKind == IMG_TEXT ? "UpdateImgText(IMG_TEXT)!"
-                                         : "UpdateImgObj(IMG_EMF)!");
-}
-
-// Makes the screen image's surface hold a box of w × h, the piece or its turned box (a
-// large piece turned needs more than the picture rectangle: 1065 × 798 at 45 degrees is
-// 1318 × 1318). It grows by a quarter at least, so a piece sized up step by step is not
-// given a new surface at every step, and is not cleared: what is shown is drawn first.
-static int FitScreenSurface(IMGOBJ *obj, int32_t w, int32_t h)
-{
-    LPDDS lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
-    if (lo && lo->iWidth >= w && lo->iHeight >= h)
-        return 1;
-    // Only the side that is too small grows.
-    auto side = [](int32_t had, int32_t need) {
-        return need > had ? DXGrownSize(had, need, MAX_SURFACE_SIDE) : had;
-    };
-    const int32_t nw = RoundUp8(side(lo ? lo->iWidth : 0, w < 1 ? 1 : w));
-    const int32_t nh = side(lo ? lo->iHeight : 0, h < 1 ? 1 : h);
-    obj->iiRes[LO_RES_OBJ].DDSSurface = MakeImageSurface(lo, nw, nh, nw, nh);
-    return obj->iiRes[LO_RES_OBJ].DDSSurface ? 1 : Fail("CreateImgObjSurface(LO_RES_OBJ)");
-}
-
-// Quality path: the piece turned at its high resolution, then scaled to the screen.
-static int RotateForQuality(IMGOBJ *obj, LPDDS hi, LPDDS lo, const DDBLTFX *fx)
-{
-    AO &a = obj->ao;
-    int32_t rw = 0, rh = 0;
-    CalcRotatedSize(a.iWidth, a.iHeight, obj->iAngle, &rw, &rh);
-    obj->rcRotated[0] = a.x + (a.iWidth - rw) / 2;
-    obj->rcRotated[1] = a.y + (a.iHeight - rh) / 2;
-    obj->rcRotated[2] = rw;
-    obj->rcRotated[3] = rh;
-    int32_t iw, ih;
-    if (a.iWidth < a.iHeight) {
-        ih = obj->iSrcHeight;
-        iw = static_cast<int32_t>(obj->iSrcHeight *
-                                  (static_cast<float>(a.iWidth) / static_cast<float>(a.iHeight)));
-    } else {
-        iw = obj->iSrcWidth;
-        ih = static_cast<int32_t>(obj->iSrcWidth *
-                                  (static_cast<float>(a.iHeight) / static_cast<float>(a.iWidth)));
-    }
-    // Artwork larger than the picture buffer is turned in a surface of its own.
-    LPDDS owned = nullptr;
-    LPDDS scratch = PictureScratch(iw, ih, &owned);
-    if (!scratch ||
-        !DXStretchBltFX(scratch, 0, 0, iw, ih, hi, 0, 0, obj->iSrcWidth, obj->iSrcHeight, 1, fx)) {
-        DXReleaseSurface(owned);
-        return Fail("DXStretchBlt(1) !");
-    }
-    LPDDS turned = DXRotateSurface(scratch, 0, 0, iw, ih, obj->iAngle);
-    DXReleaseSurface(owned);
-    if (!turned)
-        return Fail("DXRotateSurface()!");
-    if (!FitScreenSurface(obj, rw, rh)) {
-        DXReleaseSurface(turned);
-        return 0;
-    }
-    lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
-    const int ok = DXStretchBlt(lo, 0, 0, rw, rh, turned, 0, 0, turned->iWidth, turned->iHeight, 1);
-    DXReleaseSurface(turned);
-    return ok || Fail("DXStretchBlt(2)!");
-}
-
-// Fast path: scaled to the screen first, then turned at screen size.
-static int RotateFast(IMGOBJ *obj, LPDDS lo)
-{
-    AO &a = obj->ao;
-    LPDDS turned = DXRotateSurface(lo, 0, 0, a.iWidth, a.iHeight, obj->iAngle);
-    if (!turned)
-        return Fail("DXRotateSurface()!");
-    const int32_t tw = turned->iWidth, th = turned->iHeight;
-    if (!FitScreenSurface(obj, tw, th)) {
-        DXReleaseSurface(turned);
-        return 0;
-    }
-    lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
-    const int ok = DXBlt(lo, 0, 0, tw, th, turned, 0, 0, 1);
-    DXReleaseSurface(turned);
-    if (!ok)
-        return Fail("DXBlt(rotated...)!");
-    obj->rcRotated[0] = a.x + (a.iWidth - tw) / 2;
-    obj->rcRotated[1] = a.y + (a.iHeight - th) / 2;
-    obj->rcRotated[2] = tw;
-    obj->rcRotated[3] = th;
-    return 1;
-}
-
-DDBLTFX MirrorEffects(const IMGOBJ *obj)
-{
-    DDBLTFX fx = {100, 0};
-    if (obj->bFlipH)
-        fx.dwDDFX |= DDBLTFX_MIRRORLEFTRIGHT;
-    if (obj->bFlipV)
-        fx.dwDDFX |= DDBLTFX_MIRRORUPDOWN;
-    return fx;
-}
-
-static int UpdateClipArt(IMGOBJ *obj, LPDDS hi, LPDDS lo)
-{
-    AO &a = obj->ao;
-    const DDBLTFX fx = MirrorEffects(obj);
-    if (gSelected != obj && obj->iAngle != 0)
-        return RotateForQuality(obj, hi, lo, &fx);
-    if (!FitScreenSurface(obj, a.iWidth, a.iHeight))
-        return 0;
-    lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
-    if (!DXStretchBltFX(lo, 0, 0, a.iWidth, a.iHeight, hi, 0, 0, obj->iSrcWidth, obj->iSrcHeight, 1,
-                        &fx))
-        return Fail("DXStretchBltFX !");
-    return obj->iAngle == 0 || RotateFast(obj, lo);
-}
-
-static int UpdateText(IMGOBJ *obj, LPDDS hi, LPDDS lo)
-{
-    const DDBLTFX fx = MirrorEffects(obj);
-    if (!FitScreenSurface(obj, obj->ao.iWidth, obj->ao.iHeight))
-        return 0;
-    lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
-    if (!DXStretchBltFX(lo, 0, 0, obj->ao.iWidth, obj->ao.iHeight, hi, 0, 0, obj->iSrcWidth,
-                        obj->iSrcHeight, 1, &fx))
-        return Fail("DXStretchBltFX !");
-    if (!TextBubbleText(obj, 0, 0, 0))
-        return Fail("TextBubbleText(()!");
-    return 1;
-}
-
-int UpdateImgObj(IMGOBJ *obj)
-{
-    AO_PictureChanged(); // a new screen image, and the picture buffer's corner as scratch
-    if (obj->iKind != IMG_OBJ && obj->iKind != IMG_TEXT)
-        return 1; // the photo is rebuilt by its AnimateProc; metafiles are left alone
-    obj->ao.iWidth = static_cast<int32_t>(obj->fWidth);
-    obj->ao.iHeight = static_cast<int32_t>(obj->fHeight);
-    LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface, lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
-    if (!hi || !lo)
-        return Fail("DXStretchBltFX !");
-    // A piece too small to show has nothing to rebuild; its outline still follows.
-    if (obj->ao.iWidth >= 1 && obj->ao.iHeight >= 1) {
-        const int ok = obj->iKind == IMG_OBJ ? UpdateClipArt(obj, hi, lo) : UpdateText(obj, hi, lo);
-        if (!ok)
-            return 0;
-    }
-    CalcSelectionFrame(obj);
-    return 1;
-}
-
-void CalcSelectionFrame(IMGOBJ *obj)
-{
-    const double W = obj->fWidth, H = obj->fHeight;
-    const double cx = obj->ao.x + static_cast<int32_t>(W / 2);
-    const double cy = obj->ao.y + static_cast<int32_t>(H / 2);
-    const double r = std::sqrt((W / 2) * (W / 2) + (H / 2) * (H / 2));
-    const int32_t a = static_cast<int32_t>(std::atan2(H / 2, W / 2) * 180 / kPiFrame);
-    const int32_t angles[4] = {a + 270, 90 - a, a + 90, 270 - a};
-    for (int k = 0; k < 4; k++) {
-        const double t = (angles[k] + obj->iAngle) * kPiFrame / 180;
-        obj->ptCorner[k][0] = static_cast<int32_t>(cx + r * std::sin(t));
-        obj->ptCorner[k][1] = static_cast<int32_t>(cy - r * std::cos(t));
-    }
-}
-
 // ---- Selection and editing ----------------------------------------------------------------------
 
 void DeselectAll()
@@ -840,48 +588,5 @@ int RotateSelected(int32_t degrees)
             angle %= 360; // 370 → 10, 720 → 0; 360 itself stays
         obj->iAngle = static_cast<int32_t>(angle);
     }
-    return 1;
-}
-
-// ---- Turning the photo ------------------------------------------------------------------------
-
-// Gives the photo object the turned image: new surfaces of its size, the image copied in.
-static int TakeTurnedImage(IMGOBJ *obj, LPDDS turned)
-{
-    obj->iSrcWidth = gPhotoWidth = turned->iWidth;
-    obj->iSrcHeight = gPhotoHeight = turned->iHeight;
-    if (!CreateImgObjSurface(obj, HI_RES_OBJ))
-        return Fail("CreateImgObjSurface(HI_RES_OBJ)");
-    if (!CreateImgObjSurface(obj, LO_RES_OBJ))
-        return Fail("CreateImgObjSurface(LO_RES_OBJ)");
-    if (!DXBlt(obj->iiRes[HI_RES_OBJ].DDSSurface, 0, 0, turned->iWidth, turned->iHeight, turned, 0,
-               0, 1))
-        return Fail("DXBlt()!");
-    obj->bNeedsUpdate = 1;
-    return 1;
-}
-
-int PhotoRotate(int32_t angle)
-{
-    for (AO *e = gAOList; e; e = e->pNext) {
-        if (e->iType != AO_TYPE_IMGOBJ || e->bRemove || e->AnimateProc == AO_DieProc)
-            continue;
-        IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(e);
-        if (obj->iKind != IMG_SRC || !obj->iiRes[HI_RES_OBJ].DDSSurface)
-            continue;
-        LPDDS turned = DXRotatePhoto(obj->iiRes[HI_RES_OBJ].DDSSurface, 0, 0, obj->iSrcWidth,
-                                     obj->iSrcHeight, angle);
-        if (!turned)
-            return Fail("Rotation failed!");
-        const int ok = TakeTurnedImage(obj, turned);
-        DXReleaseSurface(turned);
-        if (!ok)
-            return 0;
-    }
-    if (!ScreenResize(nullptr))
-        return Fail("ScreenResize()");
-    if (sNotify.PhotoChanged)
-        sNotify.PhotoChanged();
-    PLAT_InvalidateWindow(0, 0, gScreenWidth, gScreenHeight);
     return 1;
 }

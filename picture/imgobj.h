@@ -127,12 +127,15 @@ extern int32_t gDragDX;        // how far the mouse moved it from its anchor
 extern int32_t gDragDY;
 
 // ---- Notifications to the window -----------------------------------------------------------
-// What the picture tells the program around it. The shell installs them with PICTURE_Init
-// at start and removes them with PICTURE_Shutdown; a null entry is skipped.
+// What the picture tells the program around it: its one table of upward calls. The shell
+// installs it with PICTURE_Init at start and removes it with PICTURE_Shutdown; a null
+// entry is skipped.
 struct PICTURE_NOTIFY {
-    void (*SelectionChanged)(); // the selection or the number of pieces changed
-    void (*Modified)();         // gModified has just become 1
-    void (*PhotoChanged)();     // a new photo was added (its size is in gPhoto*)
+    void (*SelectionChanged)();       // the selection or the number of pieces changed
+    void (*Modified)();               // gModified has just become 1
+    void (*PhotoChanged)();           // a new photo was added (its size is in gPhoto*)
+    void (*ChangeBegin)(int32_t tag); // PICTURE_ChangeBegin: the edit history's hooks
+    void (*ChangeEnd)(int32_t tag);   // PICTURE_ChangeEnd
 };
 // Installs the notifications (copied; null removes them all).
 void PICTURE_Init(const PICTURE_NOTIFY *notify);
@@ -147,8 +150,8 @@ void UpdateSelectionState();
 // Every change of the picture's pieces is bracketed by these calls with a tag naming its
 // kind: PICTURE_ChangeBegin before it, PICTURE_ChangeEnd after it, possibly frames later
 // (a drag, a held button). A Begin while a change of another tag is open ends that one
-// first; an End of another tag than the open one does nothing. The document installs the
-// hooks (the history lives above this folder); without them the calls do nothing.
+// first; an End of another tag than the open one does nothing. They reach the edit history
+// (above this folder) through PICTURE_NOTIFY; without those entries they do nothing.
 enum {
     CHANGE_DRAG = 1,
     CHANGE_DELETE,
@@ -160,8 +163,6 @@ enum {
     CHANGE_WHEEL,
     CHANGE_BUTTON = 100, // + the on-screen button's id: one change per run of a held button
 };
-extern void (*gpChangeBegin)(int32_t tag);
-extern void (*gpChangeEnd)(int32_t tag);
 void PICTURE_ChangeBegin(int32_t tag);
 void PICTURE_ChangeEnd(int32_t tag);
 

@@ -220,7 +220,7 @@ static int DrawTextOnto(IMGOBJ *obj, LPDDS target, int32_t x, int32_t y, float s
     int32_t dh = static_cast<int32_t>(h * f[3]);
     if (dw <= 0 || dh <= 0)
         return 1;
-    if (!DXStretchBlt(target, x + dx, y + dy, dw, dh, gDDSText, 0, 0, bw, bh, 2))
+    if (!DXStretchBlt(target, x + dx, y + dy, dw, dh, gDDSText, 0, 0, bw, bh, DXBLT_SRCKEY))
         return Fail("DXStretchBlt !");
     return 1;
 }

@@ -1,15 +1,15 @@
 // blit.cpp — clipped copies between surfaces: straight, scaled and mirrored.
 //
-// Both blits clip the target to the destination (or, for DXBlt mode 4, to the picture
-// area too) and never read outside the source: a source rectangle that leaves its
-// surface is refused with the platform's "invalid rectangle" result. Results go
-// through the blit failure table; the busy, lost and unsupported results are silent.
+// Both blits clip the target to the destination (for DXBlt mode 4, to the clip rectangle
+// the destination carries too) and never read outside the source: a source rectangle that leaves
+// its surface is refused with the platform's "invalid rectangle" result. Results go through the
+// blit failure table; the busy, lost and unsupported results are silent.
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 #include <immintrin.h>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "pixels/pixels.h"
 #include "platform/memory.h"
@@ -279,13 +279,12 @@ int DXBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS
     RECT64 t = {x, y, static_cast<int64_t>(x) + width, static_cast<int64_t>(y) + height};
     int32_t w = dest->iWidth, h = dest->iHeight;
     RECT64 k = {0, 0, w, h};
-    if (mode == 4) {
-        // The picture area replaces the destination as the clip; it is also kept
-        // inside the destination so a stale picture rectangle cannot write past it.
-        RECT64 p = {gPictureRect.x, gPictureRect.y,
-                    static_cast<int64_t>(gPictureRect.x) + gPictureRect.w,
-                    static_cast<int64_t>(gPictureRect.y) + gPictureRect.h};
-        k = Intersect(p, k);
+    if (mode == DXBLT_CLIPPED) {
+        // The destination's clip rectangle, kept inside the destination so a stale one
+        // cannot write past it.
+        const XYWH &c = dest->rcClip;
+        k = Intersect(
+            RECT64{c.x, c.y, static_cast<int64_t>(c.x) + c.w, static_cast<int64_t>(c.y) + c.h}, k);
     }
     RECT64 i = Intersect(t, k);
     if (IsEmpty(i))
@@ -294,7 +293,9 @@ int DXBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS
     s.right = s.left + (i.right - i.left);
     s.bottom = s.top + (i.bottom - i.top);
 
-    int kind = mode == 2 || mode == 4 ? COPY_SRCKEY : mode == 3 ? COPY_DESTKEY : COPY_OPAQUE;
+    int kind = mode == DXBLT_SRCKEY || mode == DXBLT_CLIPPED ? COPY_SRCKEY
+               : mode == DXBLT_DESTKEY                       ? COPY_DESTKEY
+                                                             : COPY_OPAQUE;
     int32_t result = BltRect(dest, i, src, s, kind);
     if (result == DD_OK)
         return 1;
@@ -435,8 +436,10 @@ static int StretchCommon(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_
         return 1;
     RECT64 s = {srcX, srcY, static_cast<int64_t>(srcX) + srcWidth,
                 static_cast<int64_t>(srcY) + srcHeight};
-    int kind = mode == 2 ? COPY_SRCKEY : mode == 3 ? COPY_DESTKEY : COPY_OPAQUE;
-    if (mode < 1 || mode > 3)
+    int kind = mode == DXBLT_SRCKEY    ? COPY_SRCKEY
+               : mode == DXBLT_DESTKEY ? COPY_DESTKEY
+                                       : COPY_OPAQUE;
+    if (mode < DXBLT_OPAQUE || mode > DXBLT_DESTKEY)
         effects = 0; // any other mode is a plain opaque copy
     int32_t result = StretchRect(dest, i, src, s, kind, effects);
     if (result == DD_OK)

@@ -13,8 +13,12 @@
 
 // ---- Surfaces ------------------------------------------------------------------------
 
-struct DDPALETTE {
-    uint8_t aEntries[256][4]; // red, green, blue, flags (always 0)
+// A rectangle as x, y, width, height (half-open).
+struct XYWH {
+    int32_t x;
+    int32_t y;
+    int32_t w;
+    int32_t h;
 };
 
 struct DDSURFACE {
@@ -25,25 +29,9 @@ struct DDSURFACE {
     int32_t bOwnsBits;    // 1: pBits (from PLAT_PixelsAlloc) is freed with the surface
     int32_t bHasColorKey; // a source colour key is set
     uint32_t dwColorKey;  // source colour key, 0xRRGGBB
-    DDPALETTE *pPalette;  // attached palette (no effect on 24-bit pixels)
+    XYWH rcClip;          // what mode-4 blits onto it are clipped to; its owner sets it (0: none)
 };
 typedef DDSURFACE *LPDDS;
-
-// A rectangle as x, y, width, height (half-open).
-struct XYWH {
-    int32_t x;
-    int32_t y;
-    int32_t w;
-    int32_t h;
-};
-
-// Half-open rectangle as the platform keeps it.
-struct RECT {
-    int32_t left;
-    int32_t top;
-    int32_t right;
-    int32_t bottom;
-};
 
 // Blit effects record; dwDDFX carries the mirror bits.
 struct DDBLTFX {
@@ -68,8 +56,7 @@ enum DDRESULT : int32_t {
 };
 
 // The named global surfaces, made by DXInit and released by DXCleanup.
-extern LPDDS gDDSWindow; // 800 × 600
-extern DDPALETTE *gDDPalette;
+extern LPDDS gDDSWindow;          // 800 × 600
 extern LPDDS gDDSSprite;          // the sprite sheet "SPRITE"
 extern LPDDS gDDSScratch;         // screen back buffer, the drawing area's size or more
 extern LPDDS gDDSBackgnd;         // clean window background, as large as gDDSScratch
@@ -77,7 +64,7 @@ extern LPDDS gDDSClp;             // "merrowick7.clp", no colour key
 extern LPDDS gDDSLogo;            // "logo7.clp"
 extern LPDDS gDDSPicture;         // picture buffer, 2048 × 2048 at start
 extern LPDDS gDDSText;            // text drawing area, 1200 × 600
-extern int32_t gDirectDrawReady;  // set once DXInit has its cooperative level
+extern int32_t gDirectDrawReady;  // set once DXInit has begun; a later start-up failure says so
 extern uint32_t gOutlinePenColor; // 0x79F41E: RGB(121, 244, 30); the pen is 2 pixels wide
 
 // Largest surface the program makes, in pixels and per side (refused beyond).
@@ -88,7 +75,7 @@ constexpr int32_t MAX_SURFACE_SIDE = 65500;
 // The drawing-area size: the part of the window image in use (800 × 600 at start).
 extern int32_t gScreenWidth;
 extern int32_t gScreenHeight;
-// The photo's rectangle in the window; DXBlt mode 4 clips to it.
+// The photo's rectangle in the window.
 extern XYWH gPictureRect;
 
 // Colour-keyed copies use the processor's vector instructions where it has them (1);
@@ -105,8 +92,21 @@ void DXSplitRows(int32_t top, int32_t bottom, bool split,
                  const std::function<void(int, int32_t, int32_t)> &rows);
 
 // Starts the surface system and makes the named surfaces in order; 0: cannot run.
-int DXInit(void *mainWindow);
-// Releases every named surface and the palette.
+int DXInit();
+// The named surfaces a job without a window needs, combined for DXStartHeadless.
+enum : uint32_t {
+    DXNEED_SCREEN = 1,  // gDDSScratch and gDDSBackgnd at the largest drawing area, 1280 × 1024
+    DXNEED_PICTURE = 2, // gDDSPicture, 2048 × 2048
+    DXNEED_TEXT = 4,    // gDDSText, 1200 × 600
+    DXNEED_SPRITE = 8,  // gDDSSprite: the sprite sheet "SPRITE" (the bubble fonts), white-keyed
+};
+// The engine's start without a window (the export, tests, benchmarks, fuzz targets):
+// releases the named surfaces, then makes those in `need`, white with the white key, and
+// sets the drawing area to 800 × 600 and no picture rectangle. 0 with the trail filled
+// when one cannot be made (DXCleanup releases those that were).
+int DXStartHeadless(uint32_t need);
+// Releases every named surface (null is fine for each): the end of DXInit's run and of
+// DXStartHeadless's.
 void DXCleanup();
 // The size a growing surface takes (it had `had` and must hold `need`): a quarter larger
 // at least, so what grows step by step is not remade at every step, and at most `most`.
@@ -137,13 +137,20 @@ void DXFillRect(LPDDS surface, int32_t x, int32_t y, int32_t width, int32_t heig
 void DXSetColorKey(LPDDS surface, uint32_t colour);
 // The surface's own encoding of colour (0xFFFFFFFF: just reads pixel (0, 0)).
 uint32_t DXMatchColor(LPDDS surface, uint32_t colour);
-// Clipped copy without scaling; modes 1 opaque, 2 source key, 3 destination key,
-// 4 source key clipped to gPictureRect (within the destination). A source rectangle
+// The modes of the blits.
+enum : int32_t {
+    DXBLT_OPAQUE = 1,  // every pixel
+    DXBLT_SRCKEY = 2,  // all but the source's key pixels
+    DXBLT_DESTKEY = 3, // only onto the destination's key pixels
+    DXBLT_CLIPPED = 4, // as DXBLT_SRCKEY, within the destination's rcClip (DXBlt only)
+};
+// Clipped copy without scaling in a mode of DXBLT_*; DXBLT_CLIPPED keeps within the
+// destination's rcClip too. A source rectangle
 // that leaves its surface draws nothing: code 5 and the blit's lines go to the trail.
 int DXBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src, int32_t srcX,
           int32_t srcY, int32_t mode);
 // Clipped nearest-pixel scaled copy of the whole source rectangle into the visible
-// part of the target; modes 1 opaque, 2 source key, 3 destination key.
+// part of the target; modes DXBLT_OPAQUE, DXBLT_SRCKEY, DXBLT_DESTKEY (any other is opaque).
 int DXStretchBlt(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t height, LPDDS src,
                  int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, int32_t mode);
 // As DXStretchBlt, mirrored by the effects' bits.
@@ -152,8 +159,6 @@ int DXStretchBltFX(LPDDS dest, int32_t x, int32_t y, int32_t width, int32_t heig
                    const DDBLTFX *effects);
 // Draws a solid 2-pixel line from (x0, y0) to (x1, y1), clipped to the surface.
 void DXDrawLine2(LPDDS surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint32_t colour);
-// Checks for lost surfaces and restores them (ours are never lost).
-void DXRestoreIfLost();
 // Restores all surfaces and reloads the sprite sheet.
 void DXRestoreAll();
 
@@ -179,7 +184,7 @@ LPDDS DXRotateSurface(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t he
 // The photo turned by a quarter turn (exact) or any angle; progress per row.
 LPDDS DXRotatePhoto(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height, int32_t angle);
 
-// ---- Bitmaps, DIBs and palettes --------------------------------------------------------
+// ---- Bitmaps and DIBs ---------------------------------------------------------------------
 
 #pragma pack(push, 1)
 struct BITMAPFILEHEADER {
@@ -224,24 +229,11 @@ int DibDecodeLimit(const uint8_t *data, size_t size, DIBIMAGE *out, const char *
 // Frees the pixels of a decoded bitmap.
 void DibFreeImage(DIBIMAGE *image);
 
-// A packed DIB (40-byte header, colour table, rows) from the file `name`, else from the
-// resource `name`; image size and colour count filled in. Null when neither exists or
-// the data is bad. Free with DibFree.
-BITMAPINFOHEADER *DibLoad(const char *name);
-// A packed DIB, as DibLoad makes it, from a bitmap held in memory (with or without its
-// file header); null when the data is bad. Free with DibFree.
-BITMAPINFOHEADER *DibPack(const uint8_t *data, size_t size);
-// Frees a packed DIB from DibLoad.
-void DibFree(BITMAPINFOHEADER *dib);
 // A new surface holding the bitmap `name` (resource first, then file); null with
 // "LoadImage() !" when neither exists.
-LPDDS DDLoadBitmap(void *directDraw, const char *name, int32_t width, int32_t height);
+LPDDS DDLoadBitmap(const char *name, int32_t width, int32_t height);
 // Draws the bitmap `name` again into an existing surface; DD_OK on success.
 int32_t DDReLoadBitmap(LPDDS surface, const char *name);
-// A palette from the bitmap `name` over the 3-3-2 ramp; null when refused.
-DDPALETTE *DDLoadPalette(void *directDraw, const char *name);
-// Frees a palette from DDLoadPalette (null is fine).
-void DDReleasePalette(DDPALETTE *palette);
 // Copies the rectangle (x, y, width, height) of a decoded bitmap onto the whole surface,
 // scaled to fit (width or height 0: the bitmap's own). DD_OK, DDERR_GENERIC when either
 // is missing, DDERR_INVALIDRECT when the rectangle leaves the bitmap.

@@ -89,7 +89,6 @@ static LPDDS MakeResult(int32_t width, int32_t height, int clear)
         Fail("CreateSurface()");
         return nullptr;
     }
-    dest->pPalette = gDDPalette;
     DXSetColorKey(dest, 0xFFFFFF);
     if (clear)
         ClearSurface(dest);

@@ -13,10 +13,8 @@
 #include "platform/memory.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
-#include "resources/strings/strings.h"
 
 LPDDS gDDSWindow;
-DDPALETTE *gDDPalette;
 LPDDS gDDSSprite;
 LPDDS gDDSScratch;
 LPDDS gDDSBackgnd;
@@ -29,13 +27,6 @@ uint32_t gOutlinePenColor = 0x79F41E;
 int32_t gScreenWidth = 800;
 int32_t gScreenHeight = 600;
 XYWH gPictureRect;
-
-// The surface system's own record ("the DirectDraw object"): exists between DXInit
-// and DXCleanup. Its address is what DDLoadBitmap and DDLoadPalette receive.
-struct DIRECTDRAW {
-    int32_t iVersion;
-};
-static DIRECTDRAW *g_pDD;
 
 // Number of a platform result in the create-failure table.
 static int32_t CreateFailureCode(int32_t result)
@@ -94,7 +85,6 @@ LPDDS DXCreateSurface(LPDDS old, int32_t width, int32_t height, uint32_t caps)
         Fail("g_pDD->CreateSurface() failed!");
         return nullptr;
     }
-    s->pPalette = gDDPalette;
     DXSetColorKey(s, 0xFFFFFF);
     ClearSurface(s);
     return s;
@@ -279,18 +269,7 @@ void DXDrawLine2(LPDDS surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1, 
     }
 }
 
-// Appends a localised text as one or more lines of the trail.
-static void TrailText(int id)
-{
-    const char *text = LoadText(id);
-    size_t n = std::strlen(text);
-    if (n && text[n - 1] == '\n')
-        TrailAppend(text);
-    else
-        Fail(text);
-}
-
-// Makes one named surface of the given size with the palette and white key. It is not
+// Makes one named surface of the given size with the white key. It is not
 // cleared: each is painted before it is read, and start-up time is mostly first touches
 // of memory, so a surface's memory is touched only where it is used.
 static LPDDS CreateNamed(int32_t width, int32_t height, const char *failLine)
@@ -302,7 +281,6 @@ static LPDDS CreateNamed(int32_t width, int32_t height, const char *failLine)
         Fail(failLine);
         return nullptr;
     }
-    s->pPalette = gDDPalette;
     DXSetColorKey(s, 0xFFFFFF);
     return s;
 }
@@ -340,29 +318,17 @@ int DXFitScreenSurfaces(int32_t width, int32_t height)
     return 1;
 }
 
-int DXInit(void *mainWindow)
+int DXInit()
 {
-    g_pDD = new (std::nothrow) DIRECTDRAW{4};
-    if (!g_pDD) {
-        TrailText(1640);
-        TrailText(1641);
-        TrailText(1642);
-        return 0;
-    }
-    gDirectDrawReady = 1; // the normal cooperative level needs nothing of the window
+    gDirectDrawReady = 1;
 
     gDDSWindow = CreateNamed(800, 600, "CreateSurface() - gDDSWindow !");
     if (!gDDSWindow)
         return 0;
-    gDDPalette = DDLoadPalette(g_pDD, "SPRITE");
-    if (!gDDPalette)
-        return Fail("DDLoadPalette() !");
-    gDDSWindow->pPalette = gDDPalette;
 
-    gDDSSprite = DDLoadBitmap(g_pDD, "SPRITE", 0, 0);
+    gDDSSprite = DDLoadBitmap("SPRITE", 0, 0);
     if (!gDDSSprite)
         return Fail("DDLoadBitmap() !");
-    gDDSSprite->pPalette = gDDPalette;
     DXSetColorKey(gDDSSprite, 0xFFFFFF);
 
     // The screen buffer and the background are painted whole before they are shown, the
@@ -373,10 +339,10 @@ int DXInit(void *mainWindow)
     if (!(gDDSBackgnd = CreateNamed(kFirstScreenW, kFirstScreenH, "Backgnd")))
         return 0;
 
-    gDDSClp = DDLoadBitmap(g_pDD, "merrowick7.clp", 0, 0);
+    gDDSClp = DDLoadBitmap("merrowick7.clp", 0, 0);
     if (!gDDSClp)
         return Fail("DDLoadBitmap(Image) !");
-    gDDSLogo = DDLoadBitmap(g_pDD, "logo7.clp", 0, 0);
+    gDDSLogo = DDLoadBitmap("logo7.clp", 0, 0);
     if (!gDDSLogo)
         return Fail("DDLoadBitmap(Image)!");
     DXSetColorKey(gDDSLogo, 0xFFFFFF);
@@ -392,6 +358,38 @@ int DXInit(void *mainWindow)
     return 1;
 }
 
+// A named surface of DXStartHeadless: made, white, and in `surface`; 0 when it cannot be.
+static int StartNamed(LPDDS &surface, int32_t width, int32_t height, const char *failLine)
+{
+    if (!(surface = CreateNamed(width, height, failLine)))
+        return 0;
+    ClearSurface(surface);
+    return 1;
+}
+
+int DXStartHeadless(uint32_t need)
+{
+    DXCleanup();
+    gScreenWidth = kFirstScreenW;
+    gScreenHeight = kFirstScreenH;
+    gPictureRect = {0, 0, 0, 0};
+    if ((need & DXNEED_SCREEN) &&
+        (!StartNamed(gDDSScratch, kMostScreenW, kMostScreenH, "Scratch") ||
+         !StartNamed(gDDSBackgnd, kMostScreenW, kMostScreenH, "Backgnd")))
+        return 0;
+    if ((need & DXNEED_PICTURE) &&
+        !StartNamed(gDDSPicture, 2048, 2048, "DXCreateSurface() failed!"))
+        return 0;
+    if ((need & DXNEED_TEXT) && !StartNamed(gDDSText, 1200, 600, "Text"))
+        return 0;
+    if (need & DXNEED_SPRITE) {
+        if (!(gDDSSprite = DDLoadBitmap("SPRITE", 0, 0)))
+            return Fail("DDLoadBitmap() !");
+        DXSetColorKey(gDDSSprite, 0xFFFFFF);
+    }
+    return 1;
+}
+
 static void ReleaseNamed(LPDDS &surface)
 {
     DXReleaseSurface(surface);
@@ -400,8 +398,6 @@ static void ReleaseNamed(LPDDS &surface)
 
 void DXCleanup()
 {
-    if (!g_pDD)
-        return;
     ReleaseNamed(gDDSWindow);
     ReleaseNamed(gDDSSprite);
     ReleaseNamed(gDDSScratch);
@@ -410,17 +406,6 @@ void DXCleanup()
     ReleaseNamed(gDDSLogo);
     ReleaseNamed(gDDSPicture);
     ReleaseNamed(gDDSText);
-    DDReleasePalette(gDDPalette);
-    gDDPalette = nullptr;
-    delete g_pDD;
-    g_pDD = nullptr;
-}
-
-void DXRestoreIfLost()
-{
-    int previous = PLAT_SetWaitCursor();
-    // Surfaces in ordinary memory are never lost: there is nothing to restore.
-    PLAT_RestoreCursor(previous);
 }
 
 void DXRestoreAll()

@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/trail.h"
+
 namespace
 {
 
@@ -103,6 +105,11 @@ int PLAT_FileOpen(const char *path, int flags, int mode)
 const char *PLAT_FileErrorText(int error)
 {
     return error == ENXIO ? "not a regular file" : std::strerror(error);
+}
+
+int PLAT_FileFail(const char *what, const char *path, int error)
+{
+    return Failf("%s %s (%s)", what, path ? path : "", PLAT_FileErrorText(error));
 }
 
 ssize_t PLAT_FileRead(int fd, void *data, size_t size)

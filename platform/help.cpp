@@ -11,7 +11,7 @@
 void HelpTopic(const char *englishPage, char *out, size_t size)
 {
     std::string page = englishPage ? englishPage : "";
-    if (gLanguageOffset == 3000) {
+    if (gLanguageOffset == LANGUAGE_SWEDISH) {
         size_t dot = page.rfind(".htm");
         if (dot != std::string::npos)
             page.insert(dot, "_swe");

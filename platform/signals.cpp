@@ -1,5 +1,5 @@
-// signals.cpp — temporary files that the signals ending the program remove, the sweep
-// of those a killed run left, and the file layer's error texts (see file.h).
+// signals.cpp — temporary files that the signals ending the program remove, and the
+// sweep of those a killed run left (see file.h).
 //
 // The handler may run at any instruction, so the table it reads holds plain character
 // arrays guarded by one atomic state each, and it calls only unlink, write and raise.
@@ -17,7 +17,6 @@
 #include <unistd.h>
 
 #include "platform/file.h"
-#include "platform/trail.h"
 
 namespace
 {
@@ -155,9 +154,4 @@ int PLAT_SweepTemporaries(const char *folder)
     }
     ::closedir(dir);
     return removed;
-}
-
-int PLAT_FileFail(const char *what, const char *path, int error)
-{
-    return Failf("%s %s (%s)", what, path ? path : "", PLAT_FileErrorText(error));
 }

@@ -70,6 +70,6 @@ void ShowErrorTrail(int bNoOwner)
 {
     if (!sTrailLength)
         return;
-    PLAT_MessageBox(gErrorTrail, LoadText(14), PLAT_MB_OK | PLAT_MB_ICONSTOP, bNoOwner);
+    PLAT_MessageBox(gErrorTrail, LoadText(STR_ERROR), PLAT_MB_OK | PLAT_MB_ICONSTOP, bNoOwner);
     TrailClear();
 }

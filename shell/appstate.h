@@ -14,20 +14,10 @@
 #include "document/layout.h"
 
 // ---- Handles and start-up values ----
-extern void *gInstance;
 extern void *gMainWnd;
-extern void *gMenu;
-extern void *gStatusBar;
-extern void *gProgressBar;
-extern int32_t gStatusBarHeight;
-extern uint32_t gTimerId;
-extern uint32_t gHelpCookie;
 extern char gMenuName[16];    // "MENU_ENG" or "MENU_SWE"
-extern char gHelpFile[16];    // "MW_ENG.HLP" or "MW_SWE.HLP"
 extern char gStartFile[4096]; // the file named on the command line, absolute; empty if none
 extern int32_t gMailAvailable;
-
-// ---- Document state: the document's name and flags live in document/layout.h ----
 
 // ---- Activation ----
 extern int32_t gAppActive;

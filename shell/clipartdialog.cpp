@@ -344,7 +344,7 @@ int ClipArtDlg::AddOwnSticker(const QString &path)
         DibFreeImage(&sticker);
     }
     if (!ok) {
-        Fail(LoadText(340));
+        Fail(LoadText(STR_STICKER_NOT_ADDED));
         ShowErrorTrail();
         return 0;
     }

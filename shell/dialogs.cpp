@@ -15,6 +15,7 @@
 #include "platform/trail.h"
 #include "resources/strings/strings.h"
 #include "shell/appstate.h"
+#include "shell/documentlogic.h"
 #include "shell/shell.h"
 #include "shell/shellcore.h"
 #include "ui_aboutdlg.h"
@@ -70,8 +71,8 @@ SetupDlg::SetupDlg(QWidget *owner) : QDialog(owner), mUi(new Ui::SetupDialog)
 
     connect(mUi->okButton, &QPushButton::clicked, this, [this] { OnOk(); });
     connect(mUi->cancelButton, &QPushButton::clicked, this, [this] { reject(); });
-    connect(mUi->appBrowse, &QPushButton::clicked, this, [this] { OnBrowse(2); });
-    connect(mUi->imagesBrowse, &QPushButton::clicked, this, [this] { OnBrowse(1); });
+    connect(mUi->appBrowse, &QPushButton::clicked, this, [this] { OnBrowse(FILEDLG_OPEN); });
+    connect(mUi->imagesBrowse, &QPushButton::clicked, this, [this] { OnBrowse(FILEDLG_PHOTO); });
     adjustSize();
     CenterWindowOver(owner ? owner : PLATQT_MainWindow(), this);
 }
@@ -80,7 +81,7 @@ SetupDlg::~SetupDlg() = default;
 
 void SetupDlg::OnBrowse(int mode)
 {
-    QLineEdit *edit = mode == 2 ? mUi->appEdit : mUi->imagesEdit;
+    QLineEdit *edit = mode == FILEDLG_OPEN ? mUi->appEdit : mUi->imagesEdit;
     char folder[4096];
     std::snprintf(folder, sizeof folder, "%s", edit->text().toLocal8Bit().constData());
     if (BrowseFolder(this, folder, sizeof folder, mode))
@@ -92,10 +93,11 @@ void SetupDlg::OnBrowse(int mode)
 void SetupDlg::OnOk()
 {
     int language = SetupLanguageNumber(mUi->languageCombo->currentIndex());
-    if ((language == 2 ? 3000 : 0) != gLanguageOffset) {
+    if ((language == 2 ? LANGUAGE_SWEDISH : LANGUAGE_ENGLISH) != gLanguageOffset) {
         char title[256];
-        std::snprintf(title, sizeof title, "%s", LoadText(319));
-        PLAT_MessageBox(LoadText(320), title, PLAT_MB_OK | PLAT_MB_ICONINFORMATION);
+        std::snprintf(title, sizeof title, "%s", LoadText(STR_INFORMATION));
+        PLAT_MessageBox(LoadText(STR_LANGUAGE_NEXT_START), title,
+                        PLAT_MB_OK | PLAT_MB_ICONINFORMATION);
     }
     PLAT_WriteProfileString("SETUP", "Language", language == 2 ? "2" : "1");
 
@@ -121,7 +123,7 @@ int SetupDialog(QWidget *owner)
 
 int BrowseFolder(QWidget *owner, char *folder, size_t size, int mode)
 {
-    if (mode != 1 && mode != 2)
+    if (mode != FILEDLG_PHOTO && mode != FILEDLG_OPEN)
         return Fail("Mode not supported!");
     QString start = PathToQt(folder);
     QString chosen =

@@ -72,19 +72,23 @@ int FileDialogFilters(int mode, std::vector<FILEFILTER> *filters)
     std::string text;
     switch (mode) {
     // Phones' PNG and WebP photos open like JPEGs and bitmaps.
-    case 1:
-        text = std::string(LoadText(251)) + "*.jpg;*.jpeg;*.bmp;*.rle;*.dib;*.png;*.webp@" +
-               LoadText(252) + "*.jpg;*.jpeg@" + LoadText(253) + "*.bmp;*.rle;*.dib@" +
-               LoadText(255) + "*.png;*.webp@@@";
+    case FILEDLG_PHOTO:
+        text = std::string(LoadText(STR_FILTER_ALL)) +
+               "*.jpg;*.jpeg;*.bmp;*.rle;*.dib;*.png;*.webp@" + LoadText(STR_FILTER_JPEG) +
+               "*.jpg;*.jpeg@" + LoadText(STR_FILTER_BITMAP) + "*.bmp;*.rle;*.dib@" +
+               LoadText(STR_FILTER_PNG_WEBP) + "*.png;*.webp@@@";
         break;
-    case 2:
-        text = std::string(LoadText(251)) + "*.mwi;*.jpg;*.jpeg;*.bmp;*.rle;*.dib;*.png;*.webp@" +
-               LoadText(254) + "*.mwi@" + LoadText(252) + "*.jpg;*.jpeg@" + LoadText(253) +
-               "*.bmp;*.rle;*.dib@" + LoadText(255) + "*.png;*.webp@@@";
+    case FILEDLG_OPEN:
+        text = std::string(LoadText(STR_FILTER_ALL)) +
+               "*.mwi;*.jpg;*.jpeg;*.bmp;*.rle;*.dib;*.png;*.webp@" + LoadText(STR_FILTER_LAYOUT) +
+               "*.mwi@" + LoadText(STR_FILTER_JPEG) + "*.jpg;*.jpeg@" +
+               LoadText(STR_FILTER_BITMAP) + "*.bmp;*.rle;*.dib@" + LoadText(STR_FILTER_PNG_WEBP) +
+               "*.png;*.webp@@@";
         break;
-    case 3:
-    case 4:
-        text = std::string(LoadText(254)) + "*.mwi@" + LoadText(252) + "*.jpg@@@";
+    case FILEDLG_SAVE:
+    case FILEDLG_SAVEAS:
+        text = std::string(LoadText(STR_FILTER_LAYOUT)) + "*.mwi@" + LoadText(STR_FILTER_JPEG) +
+               "*.jpg@@@";
         break;
     default:
         return Fail("Mode not supported!");
@@ -105,8 +109,8 @@ int AddSaveExtension(std::string *path, int jpegFilter)
 std::string FileDialogFolder(int mode)
 {
     char value[4096];
-    PLAT_GetProfileString("SETUP", mode == 1 ? "DirectoryImages" : "DirectoryApp", "", value,
-                          sizeof value);
+    PLAT_GetProfileString("SETUP", mode == FILEDLG_PHOTO ? "DirectoryImages" : "DirectoryApp", "",
+                          value, sizeof value);
     return value[0] ? value : gMainDir;
 }
 

@@ -17,19 +17,28 @@
 int SplitPath(const char *path, char *dir, size_t dirSize, char *name, size_t nameSize, char *ext,
               size_t extSize, int32_t *type);
 
+// The file dialogs' modes. The photo mode's starting folder is SETUP/DirectoryImages,
+// every other's SETUP/DirectoryApp.
+enum FILEDLGMODE : int {
+    FILEDLG_PHOTO = 1,  // open a photo (New > Photo)
+    FILEDLG_OPEN = 2,   // open any file the program reads (Open)
+    FILEDLG_SAVE = 3,   // Save
+    FILEDLG_SAVEAS = 4, // Save As
+};
+
 // One filter of a file dialog: its description and its patterns ("*.jpg *.jpeg").
 struct FILEFILTER {
     std::string description;
     std::string patterns;
 };
-// The filters of the open dialog (mode 1 photos, 2 any supported file) and the save
-// dialog (modes 3 and 4), in the current language, built as "description@patterns@"
-// pairs from the string table. 0 with "Mode not supported!" for any other mode.
+// The filters of a file dialog's mode (FILEDLG_*), in the current language, built as
+// "description@patterns@" pairs from the string table. 0 with "Mode not supported!" for any other
+// mode.
 int FileDialogFilters(int mode, std::vector<FILEFILTER> *filters);
 // Adds the extension of the save dialog's filter (".jpg" when jpegFilter, else ".mwi")
 // to a path whose name has none that the program knows ("holiday.2019"); 1 when added.
 int AddSaveExtension(std::string *path, int jpegFilter);
-// The folder a file dialog starts in: SETUP/DirectoryImages for photos (mode 1), else
+// The folder a file dialog starts in: SETUP/DirectoryImages for FILEDLG_PHOTO, else
 // SETUP/DirectoryApp; the main directory when the setting is empty.
 std::string FileDialogFolder(int mode);
 

@@ -65,7 +65,7 @@ void ShowDocumentState()
     if (gDocumentOpen) {
         UpdateStatusText();
     } else {
-        PLAT_SetStatusText(0, LoadText(128));
+        PLAT_SetStatusText(0, LoadText(STR_WELCOME));
         PLAT_ProgressSetPos(0);
     }
 }
@@ -132,8 +132,8 @@ static void TellIncompletePhoto(const char *path)
 {
     const char *sep = std::strrchr(path, PLAT_PathSeparator());
     char text[1024];
-    std::snprintf(text, sizeof text, LoadText(1660), sep ? sep + 1 : path);
-    PLAT_MessageBox(text, LoadText(1661), PLAT_MB_OK | PLAT_MB_ICONWARNING);
+    std::snprintf(text, sizeof text, LoadText(STR_PHOTO_INCOMPLETE), sep ? sep + 1 : path);
+    PLAT_MessageBox(text, LoadText(STR_PHOTO_INCOMPLETE_TITLE), PLAT_MB_OK | PLAT_MB_ICONWARNING);
 }
 
 static int OpenPhoto(const char *path, const char *dir, const char *name, const char *displayName)
@@ -193,7 +193,7 @@ int RestoreAutosave(const AUTOSAVEINFO *info)
     UNDO_ForgetSaved(); // unsaved until it is saved: undoing every change keeps it so
     sOwnFile.clear();
     // Back under its own name, but not its file: the first Save asks where.
-    const char *name = info->szName[0] ? info->szName : LoadText(267);
+    const char *name = info->szName[0] ? info->szName : LoadText(STR_UNTITLED);
     TakeDocumentName(info->szDir, name, info->szExt[0] ? info->szExt : ".mwi");
     gNeedsSaveAs = 1;
     if (!BackgroundResize())
@@ -215,12 +215,13 @@ int OfferAutosave(QWidget *)
     if (const std::tm *t = std::localtime(&info.tWritten))
         std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", t);
     char name[sizeof info.szName + sizeof info.szExt];
-    std::snprintf(name, sizeof name, "%s%s", info.szName[0] ? info.szName : LoadText(267),
+    std::snprintf(name, sizeof name, "%s%s", info.szName[0] ? info.szName : LoadText(STR_UNTITLED),
                   info.szName[0] ? info.szExt : "");
     char text[1024];
-    std::snprintf(text, sizeof text, LoadText(1650), name, when);
+    std::snprintf(text, sizeof text, LoadText(STR_RESTORE_ASK), name, when);
     // Yes is the default button: Return restores.
-    const int answer = PLAT_MessageBox(text, LoadText(1651), PLAT_MB_YESNO | PLAT_MB_ICONQUESTION);
+    const int answer =
+        PLAT_MessageBox(text, LoadText(STR_RESTORE_TITLE), PLAT_MB_YESNO | PLAT_MB_ICONQUESTION);
     if (answer != PLAT_IDYES) {
         AUTOSAVE_ReleaseOrphan(1);
         return 0;
@@ -274,7 +275,7 @@ static void SetUpFileDialog(QFileDialog &dialog, int mode, const std::string &fo
 
 int OpenFileDlg(QWidget *window, int mode)
 {
-    if (mode != 1 && mode != 2)
+    if (mode != FILEDLG_PHOTO && mode != FILEDLG_OPEN)
         return Fail("Mode not supported!");
     PrepareForDialog();
     QFileDialog dialog(window);
@@ -364,17 +365,18 @@ static bool ReplaceAllowed(const std::string &path)
     const size_t slash = path.find_last_of(PLAT_PathSeparator());
     const std::string shown = slash == std::string::npos ? path : path.substr(slash + 1);
     char text[600];
-    std::snprintf(text, sizeof text, LoadText(105), shown.c_str());
-    return PLAT_MessageBox(text, LoadText(106), PLAT_MB_YESNO | PLAT_MB_ICONQUESTION) == PLAT_IDYES;
+    std::snprintf(text, sizeof text, LoadText(STR_ASK_REPLACE), shown.c_str());
+    return PLAT_MessageBox(text, LoadText(STR_ASK_REPLACE_TITLE),
+                           PLAT_MB_YESNO | PLAT_MB_ICONQUESTION) == PLAT_IDYES;
 }
 
 int SaveFileDlg(QWidget *window, int mode)
 {
-    if (mode != 3 && mode != 4)
+    if (mode != FILEDLG_SAVE && mode != FILEDLG_SAVEAS)
         return Fail("Mode not supported!");
     ApplyPendingPresses();
     std::string folder = FileDialogFolder(mode);
-    if (mode == 3 && !gNeedsSaveAs) {
+    if (mode == FILEDLG_SAVE && !gNeedsSaveAs) {
         // Straight to the document's own name, unless a file there is not this picture's
         // (a layout beside a photo exported as JPEG): then the dialog asks.
         const std::string path = std::string(gFileDir) + gFileName + gFileExt;
@@ -423,16 +425,16 @@ int AskSaveChanges(QWidget *)
     char text[600];
     char name[600];
     std::snprintf(name, sizeof name, "%s%s", gFileName, gFileExt);
-    std::snprintf(text, sizeof text, LoadText(103), name);
-    const int answer =
-        PLAT_MessageBox(text, LoadText(104), PLAT_MB_YESNOCANCEL | PLAT_MB_ICONQUESTION);
+    std::snprintf(text, sizeof text, LoadText(STR_ASK_SAVE), name);
+    const int answer = PLAT_MessageBox(text, LoadText(STR_ASK_SAVE_TITLE),
+                                       PLAT_MB_YESNOCANCEL | PLAT_MB_ICONQUESTION);
     if (answer == PLAT_IDNO)
         return 1;
     if (answer != PLAT_IDYES)
         return 0;
     // Yes goes on only once the picture is on disk: a save dialog cancelled (or a JPEG
     // size not chosen) writes nothing, and a failed save is reported; the picture stays.
-    if (!SaveFileDlg(MainWnd(), 3)) {
+    if (!SaveFileDlg(MainWnd(), FILEDLG_SAVE)) {
         Fail("The file couldn't be saved.");
         ShowErrorTrail();
         return 0;
@@ -446,14 +448,14 @@ void NewPicture(QWidget *window)
     if (!NewDialog(window, &choice))
         return;
     if (choice == 1) {
-        if (!OpenFileDlg(window, 1)) {
+        if (!OpenFileDlg(window, FILEDLG_PHOTO)) {
             Fail("OpenFileDlg() failed");
             ShowErrorTrail();
         }
         return;
     }
     const std::string blank = std::string(gMainDir) + "blank.jpg";
-    const int ok = OpenPictureFile(blank.c_str(), LoadText(267));
+    const int ok = OpenPictureFile(blank.c_str(), LoadText(STR_UNTITLED));
     ShowDocumentState();
     if (!ok)
         ShowErrorTrail();

@@ -81,7 +81,7 @@ static IMGOBJ *AddPhoto(const char *path)
         return nullptr;
     if (obj->bIncomplete) {
         char text[1024];
-        std::snprintf(text, sizeof text, LoadText(1660), path);
+        std::snprintf(text, sizeof text, LoadText(STR_PHOTO_INCOMPLETE), path);
         std::fprintf(stderr, "merrowick: warning: %s\n", text);
     }
     AO_AddObj(&obj->ao);
@@ -92,15 +92,8 @@ static IMGOBJ *AddPhoto(const char *path)
 // The text area and the sprite sheet with the bubble fonts, which text pieces need.
 static int StartText()
 {
-    gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
-    if (!gDDSText)
-        return Fail("DXCreateSurface() failed!");
-    const size_t mark = TrailMark();
-    gDDSSprite = DDLoadBitmap(nullptr, "SPRITE", 0, 0);
-    TrailRewind(mark);
-    if (!gDDSSprite)
-        return Fail("The sprite sheet with the fonts could not be loaded.");
-    DXSetColorKey(gDDSSprite, 0xFFFFFF);
+    if (!DXStartHeadless(DXNEED_TEXT | DXNEED_SPRITE))
+        return Fail("The text area or the sprite sheet with the fonts could not be made.");
     return 1;
 }
 
@@ -266,9 +259,7 @@ static int ExportPicture(const char *input, const char *output, int32_t width, i
 // data folder unless a main folder is set already, smooth edges as chosen in Setup.
 static int StartEngine()
 {
-    gScreenWidth = 800;
-    gScreenHeight = 600;
-    gPictureRect = {0, 0, 0, 0};
+    DXStartHeadless(0);
     if (!gMainDir[0])
         std::snprintf(gMainDir, sizeof gMainDir, "%s", PLAT_DefaultDataDir());
     char smooth[16];
@@ -282,10 +273,7 @@ static void StopEngine()
 {
     AO_ClearList();
     gAOListCleared = 0;
-    DXReleaseSurface(gDDSPicture);
-    DXReleaseSurface(gDDSText);
-    DXReleaseSurface(gDDSSprite);
-    gDDSPicture = gDDSText = gDDSSprite = nullptr;
+    DXCleanup();
 }
 
 // A gradient sky over a green hill: the demonstration picture's photo.

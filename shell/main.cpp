@@ -38,8 +38,8 @@ int main(int argc, char **argv)
     void *module = ::dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
     using ENTRY = int (*)(int, char **);
     const ENTRY entry =
-        module ? reinterpret_cast<ENTRY>(::dlsym(module, headless ? "MerrowickExportMain"
-                                                                   : "MerrowickWindowMain"))
+        module ? reinterpret_cast<ENTRY>(
+                     ::dlsym(module, headless ? "MerrowickExportMain" : "MerrowickWindowMain"))
                : nullptr;
     if (!entry) {
         std::fprintf(stderr, "merrowick: %s\n", ::dlerror());

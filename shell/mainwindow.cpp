@@ -198,8 +198,7 @@ static void AddRecentMenu(MainWindow *window)
     const QList<QAction *> actions = file->actions();
     const qsizetype at = actions.indexOf(saveAs);
     QAction *before = at >= 0 && at + 1 < actions.size() ? actions[at + 1] : nullptr;
-    auto *recent = new QMenu(
-        gLanguageOffset == 3000 ? QStringLiteral("Senaste") : QStringLiteral("Recent"), file);
+    auto *recent = new QMenu(PLATQT_ToQt(LoadText(STR_RECENT)), file);
     file->insertMenu(before, recent);
     QObject::connect(recent, &QMenu::aboutToShow, recent, [window, recent] {
         recent->clear();
@@ -245,7 +244,8 @@ MainWindow::MainWindow(const MENUDEF *menu, const ACCELTABLE *accel)
                 },
                 Qt::QueuedConnection);
     };
-    const PICTURE_NOTIFY notify = {UpdateSelectionStateCore, ShowModifiedInTitle, UpdateStatusText};
+    const PICTURE_NOTIFY notify = {UpdateSelectionStateCore, ShowModifiedInTitle, UpdateStatusText,
+                                   UNDO_ChangeBegin, UNDO_ChangeEnd};
     PICTURE_Init(&notify);
     UNDO_Init(UpdateUndoCommands);
     UpdateUndoCommands();
@@ -266,7 +266,6 @@ MainWindow::~MainWindow()
     if (sMainWindow == this) {
         sMainWindow = nullptr;
         gMainWnd = nullptr;
-        gMenu = nullptr;
         gpEnableMenuItem = nullptr;
         gpPostCommand = nullptr;
         PICTURE_Shutdown();
@@ -347,8 +346,6 @@ void MainWindow::CreateStatusBar()
     mProgress->setRange(0, 100);
     mProgress->setValue(0);
     setStatusBar(bar);
-    gStatusBar = bar;
-    gProgressBar = mProgress;
     PLATQT_AttachStatusBar(mParts[0], mParts[1], mProgress);
 }
 
@@ -410,7 +407,7 @@ void MainWindow::OnDeactivate()
     // Repaints while inactive show the picture from the screen buffer.
     const XYWH &r = gPictureRect;
     if (r.w > 0 && r.h > 0 && gDDSScratch && gDDSPicture &&
-        !DXBlt(gDDSScratch, r.x, r.y, r.w, r.h, gDDSPicture, r.x, r.y, 1)) {
+        !DXBlt(gDDSScratch, r.x, r.y, r.w, r.h, gDDSPicture, r.x, r.y, DXBLT_OPAQUE)) {
         Fail("WM_ACTIVATEAPP - DXBlt!");
         return;
     }
@@ -420,7 +417,6 @@ void MainWindow::OnDeactivate()
 void MainWindow::OnActivate()
 {
     if (gFramesSuspended) {
-        DXRestoreIfLost();
         gFramesRunning = 1;
         gFramesSuspended = 0;
     }
@@ -565,14 +561,14 @@ void MainWindow::OnCommand(int id)
             NewPicture(this);
         break;
     case IDM_OPEN:
-        if (SavePromptPassed(this) && !OpenFileDlg(this, 2)) {
+        if (SavePromptPassed(this) && !OpenFileDlg(this, FILEDLG_OPEN)) {
             Fail("OpenFileDlg() failed");
             ShowErrorTrail();
         }
         break;
     case IDM_SAVE:
     case IDM_SAVEAS:
-        if (gPictureExists && !SaveFileDlg(this, id == IDM_SAVE ? 3 : 4)) {
+        if (gPictureExists && !SaveFileDlg(this, id == IDM_SAVE ? FILEDLG_SAVE : FILEDLG_SAVEAS)) {
             Fail("The file couldn't be saved.");
             ShowErrorTrail();
         }

@@ -43,10 +43,11 @@ void PhotoSizeLabel(int32_t id, int32_t photoWidth, int32_t photoHeight, int32_t
     int32_t w = 0, h = 0;
     PhotoSizeOfChoice(id, photoWidth, photoHeight, screenWidth, screenHeight, &w, &h);
     if (id == PHOTOSIZE_ORIGINAL || id == PHOTOSIZE_SCREEN)
-        std::snprintf(out, size, "%s  (%d x %d)", LoadText(id == PHOTOSIZE_ORIGINAL ? 282 : 283), w,
+        std::snprintf(out, size, "%s  (%d x %d)",
+                      LoadText(id == PHOTOSIZE_ORIGINAL ? STR_SIZE_ORIGINAL : STR_SIZE_SCREEN), w,
                       h);
     else if (id == PHOTOSIZE_CUSTOM)
-        std::snprintf(out, size, "%s", LoadText(284));
+        std::snprintf(out, size, "%s", LoadText(STR_SIZE_CUSTOM));
     else
         std::snprintf(out, size, "%d x %d", w, h);
 }

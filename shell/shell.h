@@ -116,7 +116,7 @@ int ShellMain(int argc, char **argv);
 int InitApplication(MainWindow *window);
 int CleanupApplication(MainWindow *window);
 // Keeps the window, clears the document state, reads the directory and interface settings.
-void InitDocumentState(MainWindow *window, void *instance);
+void InitDocumentState(MainWindow *window);
 
 // Sets the caption from the document state.
 void UpdateTitle(QWidget *window);
@@ -141,15 +141,15 @@ int OpenPictureFile(const char *path, const char *displayName);
 // restore it (Yes, the default, restores it modified and under its name, with Save asking
 // for a file); No deletes it. 1 when it was restored.
 int OfferAutosave(QWidget *window);
-// The open dialog: mode 1 photos (New > Photo), 2 any supported file (Open). 0 with the
+// The open dialog in mode FILEDLG_PHOTO or FILEDLG_OPEN (documentlogic.h). 0 with the
 // trail filled when the chosen file could not be opened (the picture is as it was).
 int OpenFileDlg(QWidget *window, int mode);
 // Saves by the path's extension: ".mwi" a layout (the document takes the name), ".jpg"
 // a JPEG export at the size the photo size dialog asks for. 0 with the trail filled.
 int SavePictureFile(const char *path);
-// Saves the document: mode 3 Save (asks for a name only when it has none, or when a file
-// of its name is there that this picture did not write), 4 Save As. A chosen name without
-// an extension the program knows takes the filter's; replacing a file of that longer name
+// Saves the document: mode FILEDLG_SAVE (asks for a name only when it has none, or when a
+// file of its name is there that this picture did not write) or FILEDLG_SAVEAS. A chosen name
+// without an extension the program knows takes the filter's; replacing a file of that longer name
 // is asked. 1 also when the user cancelled (gModified then still says so); 0 with the
 // trail filled when saving failed.
 int SaveFileDlg(QWidget *window, int mode);
@@ -167,7 +167,7 @@ void NewPicture(QWidget *window);
 int SetupDialog(QWidget *owner);
 // The About box (modal). Returns 1.
 int AboutDialog(QWidget *owner);
-// Lets the user pick a folder; mode 1 photos, 2 layout files. The folder text is the
-// start and receives the result with a trailing separator. 0 when cancelled, or with
-// "Mode not supported!" in the trail for any other mode.
+// Lets the user pick a folder; mode FILEDLG_PHOTO the photos', FILEDLG_OPEN the layouts'. The
+// folder text is the start and receives the result with a trailing separator. 0 when cancelled, or
+// with "Mode not supported!" in the trail for any other mode.
 int BrowseFolder(QWidget *owner, char *folder, size_t size, int mode);

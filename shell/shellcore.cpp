@@ -67,7 +67,7 @@ void ReadLanguage(int argc, char **argv)
     PLAT_GetProfileString("SETUP", "Language", "0", value, sizeof value);
     int stored = std::atoi(value);
     if (stored == 1 || stored == 2) {
-        gLanguageOffset = stored == 2 ? 3000 : 0;
+        gLanguageOffset = stored == 2 ? LANGUAGE_SWEDISH : LANGUAGE_ENGLISH;
         return;
     }
     int chosen = 1;
@@ -76,15 +76,14 @@ void ReadLanguage(int argc, char **argv)
         if (asked)
             chosen = asked;
     }
-    gLanguageOffset = chosen == 2 ? 3000 : 0;
+    gLanguageOffset = chosen == 2 ? LANGUAGE_SWEDISH : LANGUAGE_ENGLISH;
     PLAT_WriteProfileString("SETUP", "Language", chosen == 2 ? "2" : "1");
 }
 
 void ChooseMenuName()
 {
-    bool swedish = gLanguageOffset == 3000;
+    bool swedish = gLanguageOffset == LANGUAGE_SWEDISH;
     std::snprintf(gMenuName, sizeof gMenuName, "%s", swedish ? "MENU_SWE" : "MENU_ENG");
-    std::snprintf(gHelpFile, sizeof gHelpFile, "%s", swedish ? "MW_SWE.HLP" : "MW_ENG.HLP");
 }
 
 // ---- Document state ----------------------------------------------------------------------

@@ -24,7 +24,7 @@ int LanguageSwitch(const char *argument);
 // lets the last switch among the arguments decide (English without one) and writes
 // the choice back. argv[0] is the program.
 void ReadLanguage(int argc, char **argv);
-// Sets gMenuName and gHelpFile for gLanguageOffset.
+// Sets gMenuName for gLanguageOffset.
 void ChooseMenuName();
 // The first argument that is not a language switch, or null.
 const char *StartFileArgument(int argc, char **argv);

@@ -50,7 +50,6 @@ int UpdateStatusBar()
     QStatusBar *bar = window->statusBar();
     STATUSLAYOUT layout;
     CalcStatusBarLayout(gScreenWidth, bar->height(), STATUS_BORDER, &layout);
-    gStatusBarHeight = layout.iStatusBarHeight;
     int left = 0;
     for (int i = 0; i < 2; i++) {
         window->mParts[i]->setGeometry(left, 0, layout.aPartRight[i] - left, bar->height());
@@ -82,30 +81,27 @@ void CenterWindowOver(QWidget *parent, QWidget *child)
 
 // ---- Initialisation and clean-up -------------------------------------------------------------
 
-void InitDocumentState(MainWindow *window, void *instance)
+void InitDocumentState(MainWindow *window)
 {
     gMainWnd = window;
-    gInstance = instance;
     InitDocumentStateCore();
 }
 
 int InitApplication(MainWindow *window)
 {
-    gMenu = window->menuBar();
-    InitDocumentState(window, gInstance);
+    InitDocumentState(window);
     if (!AO_Init(window))
         return Fail("Couldn\xB4t init AO");
     if (!LoadObjects()) {
         Fail("LoadObjects()");
         ShowErrorTrail();
     }
-    gHelpCookie = 1; // the help window is made on first use
-    if (!DXInit(window))
+    if (!DXInit())
         return 0;
     gMailAvailable = MAPI_Init();
     if (QAction *mail = window->ActionFor(IDM_EMAIL); mail && !gMailAvailable) {
         // Why the command is grey: said when the pointer rests on it.
-        mail->setToolTip(PLATQT_ToQt(LoadText(1676)));
+        mail->setToolTip(PLATQT_ToQt(LoadText(STR_MAIL_NEEDS_PROGRAM)));
         mail->setStatusTip(mail->toolTip());
         for (QObject *owner : mail->associatedObjects())
             if (auto *menu = qobject_cast<QMenu *>(owner))
@@ -114,7 +110,7 @@ int InitApplication(MainWindow *window)
     window->CreateStatusBar();
     if (!window->statusBar())
         PLAT_MessageBox("Status bar!", "Error", PLAT_MB_OK);
-    window->mParts[0]->setText(PLATQT_ToQt(LoadText(128)));
+    window->mParts[0]->setText(PLATQT_ToQt(LoadText(STR_WELCOME)));
     if (!window->mProgress)
         PLAT_MessageBox("Progress bar!", "Error", PLAT_MB_OK);
     if (!UpdateStatusBar())
@@ -134,7 +130,6 @@ int CleanupApplication(MainWindow *window)
     FreeObjects();
     FreeLevel();
     DXCleanup();
-    gHelpCookie = 0;
     return 1;
 }
 
@@ -154,7 +149,7 @@ int MainWindow::Create()
     UpdateTitle(this);
     if (!InitApplication(this)) {
         if (gDirectDrawReady)
-            Fail(LoadText(1643));
+            Fail(LoadText(STR_NOT_STARTED));
         ShowErrorTrail();
         if (!CleanupApplication(this)) {
             Fail("Clean up failed");
@@ -164,7 +159,6 @@ int MainWindow::Create()
         return -1;
     }
     mFrameTimer.start();
-    gTimerId = static_cast<uint32_t>(mFrameTimer.timerId());
     gFramesRunning = 1;
     gAppActive = 1;
     mCreated = true;
@@ -226,7 +220,6 @@ void MainWindow::Destroy()
     mFrameTimer.stop();
     mAutosaveTimer.stop();
     AUTOSAVE_Stop(); // a clean end leaves no autosave
-    gTimerId = 0;
     gFramesRunning = 0;
     if (!CleanupApplication(this)) {
         Fail("Clean up failed");
@@ -242,7 +235,6 @@ void MainWindow::Destroy()
 int ShellMain(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    gInstance = &app;
     // Desktops match the window to its entry and icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.merrowick.Merrowick"));
     // SIGTERM, SIGHUP (logging out, a shutdown) and Ctrl+C remove the temporaries of a
@@ -253,7 +245,7 @@ int ShellMain(int argc, char **argv)
     // The start file is made absolute before anything changes the current directory.
     SetStartFile(StartFileArgument(argc, argv));
     ReadLanguage(argc, argv);
-    PLATQT_SetLanguage(gLanguageOffset == 3000);
+    PLATQT_SetLanguage(gLanguageOffset == LANGUAGE_SWEDISH);
     ChooseMenuName();
     const MENUDEF *menu = RES_FindMenu(gMenuName);
     const ACCELTABLE *accel = RES_FindAccel("ACCEL_ENG");

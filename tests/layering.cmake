@@ -1,18 +1,16 @@
 # Checks who includes what: the engine folders include no shell/ header and no toolkit
-# header, formats/ includes nothing of picture/, and nothing below the shell includes
-# a folder above it. Run as: cmake -DSOURCE_DIR=<repo> -P layering.cmake
-set(engine pixels formats picture interface document layout clipart platform resources)
-# Folders a folder must not include, lowest first.
-set(above_pixels formats picture interface document layout clipart output shell)
-set(above_formats picture interface document layout clipart output shell)
-set(above_picture interface document layout clipart output shell)
-set(above_interface document layout clipart output shell)
-set(above_document clipart output shell)
-set(above_layout clipart output shell)
-set(above_clipart output shell)
-set(above_output shell)
-set(above_platform pixels formats picture interface document layout clipart output shell)
-set(above_resources pixels formats picture interface document layout clipart output shell)
+# header, and nothing below the shell includes a folder above it. Run as:
+#   cmake -DSOURCE_DIR=<repo> -P layering.cmake
+set(engine pixels formats clipart picture interface document platform resources)
+# The layers, lowest first (CONVENTIONS.md): a folder includes none of those after it.
+set(layers pixels formats clipart picture interface document output shell)
+set(rest ${layers})
+foreach(dir ${layers})
+  list(REMOVE_AT rest 0)
+  set(above_${dir} ${rest})
+endforeach()
+set(above_platform ${layers})
+set(above_resources ${layers})
 
 set(faults "")
 # output/ may use the toolkit, but no more than the engine may it include the shell.

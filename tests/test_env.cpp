@@ -2,7 +2,8 @@
 // by ctest or by hand: the offscreen Qt platform and the build's data folder.
 #include <cstdlib>
 
-namespace {
+namespace
+{
 struct TestEnvironment {
     TestEnvironment()
     {

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "clipart/catalogue.h"
-#include "shell/clipartdialog.h"
 #include "clipart/thumbnail.h"
 #include "platform/platform.h"
+#include "shell/clipartdialog.h"
 
 static void UseDataFolder()
 {

@@ -36,11 +36,7 @@ struct Picture {
         layout = (dir / "bench.mwi").string();
         jpeg = (dir / "bench.jpg").string();
         std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
-        gScreenWidth = 800, gScreenHeight = 600;
-        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd})
-            *s = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+        DXStartHeadless(DXNEED_SCREEN | DXNEED_PICTURE | DXNEED_TEXT);
         AO_Init(nullptr);
         // A 200 × 150 clip-art bitmap, written as a 24-bit file.
         std::vector<uint8_t> pixels(static_cast<size_t>(W8(kW)) * 3 * kH);
@@ -58,7 +54,12 @@ struct Picture {
             std::fprintf(stderr, "%s", gErrorTrail);
         bytes = fs::file_size(layout);
     }
-    ~Picture() { fs::remove_all(dir); }
+    ~Picture()
+    {
+        AO_CleanUp(nullptr);
+        DXCleanup();
+        fs::remove_all(dir);
+    }
     static void WriteBitmap(const std::string &path, LPDDS s)
     {
         const int row = (s->iWidth * 3 + 3) / 4 * 4;

@@ -52,23 +52,23 @@ struct Picture {
         dir = fs::temp_directory_path() / ("mw-bench-undo-" + std::to_string(::getpid()));
         fs::create_directories(dir / "clipart");
         std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
-        gScreenWidth = 800, gScreenHeight = 600;
-        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd})
-            *s = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+        DXStartHeadless(DXNEED_SCREEN | DXNEED_PICTURE | DXNEED_TEXT);
         AO_Init(nullptr);
         WriteSolidBmp((dir / "photo.bmp").string(), w, h, 0x808080);
         WriteSolidBmp((dir / "clipart" / "piece.clp").string(), 200, 150, 0x3366AA);
         IMGOBJ_AddObj((dir / "photo.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr);
         for (int i = 0; i < 20; i++)
             pieces.push_back(IMGOBJ_AddObj("piece.clp", IMG_OBJ, 0, 0, nullptr, nullptr));
+        static const PICTURE_NOTIFY history = {nullptr, nullptr, nullptr, UNDO_ChangeBegin,
+                                               UNDO_ChangeEnd};
+        PICTURE_Init(&history);
         UNDO_Init();
     }
     ~Picture()
     {
         UNDO_Shutdown();
         AO_CleanUp(nullptr);
+        DXCleanup();
         fs::remove_all(dir);
     }
     // Lets the pieces that were told to go leave the list, as the next frame does.

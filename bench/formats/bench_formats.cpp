@@ -328,8 +328,8 @@ BENCHMARK(BM_DXRotateSurface600At30)->Unit(benchmark::kMicrosecond)->UseRealTime
 // into the picture buffer, turned there, scaled down to the screen.
 void BM_UpdateImgObjRotated(benchmark::State &state)
 {
+    DXStartHeadless(DXNEED_PICTURE);
     Setup();
-    gDDSPicture = DXCreateSurface(gDDSPicture, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
     IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(AO_Alloc(sizeof(IMGOBJ)));
     obj->ao.iType = AO_TYPE_IMGOBJ;
     obj->iKind = IMG_OBJ;

@@ -43,11 +43,9 @@ static void BM_EditingFrame(benchmark::State &state)
     const bool buttons = state.range(0) != 0, moving = state.range(1) != 0;
     IMGOBJ *selected = nullptr;
     FakePlatformReset();
-    gDDSScratch = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
-    gDDSBackgnd = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
-    gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
-    gDDSSprite = DXCreateSurface(nullptr, 1700, 345, DDSCAPS_SYSTEMOFFSCREEN);
+    DXStartHeadless(DXNEED_SCREEN | DXNEED_PICTURE | DXNEED_SPRITE);
     DXFillRect(gDDSBackgnd, 0, 0, 1280, 1024, 0x336699);
+    DXFillRect(gDDSSprite, 0, 0, 1700, 345, 0xFFFFFF);
     for (int i = 0; i < 1700; i += 20) // sprite cells with white (transparent) gaps
         DXFillRect(gDDSSprite, i, 0, 12, 345, 0x20A040 + i);
     AO_Init(nullptr);
@@ -98,8 +96,7 @@ static void BM_EditingFrame(benchmark::State &state)
     FreeLevel();
     FreeObjects();
     gSelected = nullptr;
-    for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSSprite})
-        DXReleaseSurface(*s), *s = nullptr;
+    DXCleanup();
 }
 BENCHMARK(BM_EditingFrame)
     ->Args({0, 0})

@@ -59,8 +59,7 @@ bool MakePicture(const std::string &path)
         }
     if (!JpegSave(px.data(), path.c_str(), kWidth, kHeight, 3, 90))
         return false;
-    gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
-    gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+    DXStartHeadless(DXNEED_PICTURE | DXNEED_TEXT);
     IMGOBJ *photo = IMGOBJ_LoadPhoto(path.c_str());
     if (!photo)
         return false;
@@ -108,8 +107,7 @@ void BM_PrintA4At1200Dpi(benchmark::State &state)
     if (peakOverStart / 1024.0 > composedMB + 100)
         state.SkipWithError("peak memory over the composed picture plus 100 MB");
     AO_ClearList();
-    DXReleaseSurface(gDDSPicture);
-    DXReleaseSurface(gDDSText);
+    DXCleanup();
     std::filesystem::remove_all(dir);
 }
 

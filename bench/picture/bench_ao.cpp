@@ -31,11 +31,9 @@ static IMGOBJ *AddImage(int32_t kind, int32_t x, int32_t y, int32_t w, int32_t h
 static void BM_ProcessFlip(benchmark::State &state)
 {
     FakePlatformReset();
-    gDDSScratch = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
-    gDDSBackgnd = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
-    gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
-    gDDSSprite = DXCreateSurface(nullptr, 1700, 345, DDSCAPS_SYSTEMOFFSCREEN);
+    DXStartHeadless(DXNEED_SCREEN | DXNEED_PICTURE | DXNEED_SPRITE);
     DXFillRect(gDDSBackgnd, 0, 0, 1280, 1024, 0x336699);
+    DXFillRect(gDDSSprite, 0, 0, 1700, 345, 0xFFFFFF);
     for (int i = 0; i < 1700; i += 20) // sprite cells with white (transparent) gaps
         DXFillRect(gDDSSprite, i, 0, 12, 345, 0x20A040 + i);
     AO_Init(nullptr);
@@ -71,7 +69,6 @@ static void BM_ProcessFlip(benchmark::State &state)
     }
 
     AO_CleanUp(nullptr);
-    for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSSprite})
-        DXReleaseSurface(*s), *s = nullptr;
+    DXCleanup();
 }
 BENCHMARK(BM_ProcessFlip)->Unit(benchmark::kMicrosecond);

@@ -45,21 +45,19 @@ static void StartPicture(int pieces)
     FakePlatformReset();
     AO_ClearList();
     gAOListCleared = 0;
-    gScreenWidth = 1280, gScreenHeight = 1024;
-    gPictureRect = {0, 0, 0, 0};
-    gSelected = nullptr;
-    gFramesRunning = 1;
     if (!gDDSScratch) {
-        gDDSScratch = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSBackgnd = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
+        DXStartHeadless(DXNEED_SCREEN | DXNEED_TEXT | DXNEED_SPRITE);
+        // A picture buffer larger than the start's, and the window background.
         gDDSPicture = DXCreateSurface(nullptr, 5000, 5000, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSSprite = DXCreateSurface(nullptr, 1700, 345, DDSCAPS_SYSTEMOFFSCREEN);
         DXFillRect(gDDSSprite, 0, 0, 1700, 345, 0x202060);
         gDDSClp = DXCreateSurface(nullptr, 800, 600, DDSCAPS_SYSTEMOFFSCREEN);
         DXFillRect(gDDSClp, 0, 0, 800, 600, 0x336699);
         AO_Init(nullptr);
     }
+    gScreenWidth = 1280, gScreenHeight = 1024;
+    gPictureRect = {0, 0, 0, 0};
+    gSelected = nullptr;
+    gFramesRunning = 1;
     IMGOBJ *photo = AddObject(IMG_SRC, 4000, 3000);
     for (int32_t y = 0; y < 3000; y += 100)
         DXFillRect(photo->iiRes[HI_RES_OBJ].DDSSurface, 0, y, 4000, 50, 0x808080 + y);

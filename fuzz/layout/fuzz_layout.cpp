@@ -39,9 +39,7 @@ static void StartOnce()
     if (started)
         return;
     started = true;
-    gScreenWidth = 800, gScreenHeight = 600;
-    gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
-    gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+    DXStartHeadless(DXNEED_PICTURE | DXNEED_TEXT);
     std::string dir = std::string(PLAT_TempDir()) + "fuzzmain/";
     std::system(("mkdir -p '" + dir + "clipart'").c_str());
     WriteBitmap(dir + "clipart/hat.clp", 40, 20);

@@ -37,9 +37,7 @@ int main(int argc, char **argv)
     }
     const std::string out = std::string(argv[2]) + "/";
     std::snprintf(gMainDir, sizeof gMainDir, "%s/", argv[1]);
-    gScreenWidth = 800, gScreenHeight = 600;
-    gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
-    gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+    DXStartHeadless(DXNEED_PICTURE | DXNEED_TEXT);
     gPictureRect = {190, 75, 400, 300};
 
     IMGOBJ *photo = IMGOBJ_AddObjSrcBuf(12, 9, 3);

@@ -139,7 +139,8 @@ const char *PLAT_TempDir()
 {
     static std::string dir;
     if (dir.empty()) {
-        auto base = std::filesystem::temp_directory_path() / ("mw-fake-" + std::to_string(::getpid()));
+        auto base =
+            std::filesystem::temp_directory_path() / ("mw-fake-" + std::to_string(::getpid()));
         std::filesystem::create_directories(base);
         dir = base.string() + "/";
     }

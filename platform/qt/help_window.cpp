@@ -119,7 +119,7 @@ class HelpWindow : public QWidget
     bool mOpen = false; // shown and not closed by the user
     static QString NotFoundHtml(const QString &path)
     {
-        bool swedish = gLanguageOffset == 3000;
+        bool swedish = gLanguageOffset == LANGUAGE_SWEDISH;
         QString heading =
             swedish ? QStringLiteral("Sidan hittades inte") : QStringLiteral("Page not found");
         QString line = swedish ? QStringLiteral("Hjälpsidan %1 finns inte.")

@@ -108,13 +108,13 @@ constexpr Table BuildTable()
     size_t at = 0;
     int n = 0;
     for (const Row &r : kRows) {
-        if (r.iId < 1 || r.iId >= 3000)
+        if (r.iId < 1 || r.iId >= LANGUAGE_SWEDISH)
             throw "string table: id outside 1..2999";
         if (!r.pszSwedish[0] && r.pszEnglish[0])
             throw "string table: Swedish text missing";
         t.index[n++] = {r.iId, int(at)};
         at = Append(t, at, r.pszEnglish);
-        t.index[n++] = {r.iId + 3000, int(at)};
+        t.index[n++] = {r.iId + LANGUAGE_SWEDISH, int(at)};
         at = Append(t, at, r.pszSwedish);
     }
     std::sort(t.index.begin(), t.index.end(),

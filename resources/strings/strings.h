@@ -1,14 +1,61 @@
 // strings.h — the string table in two languages.
 //
-// English texts have ids below 3000; the Swedish text of an id is stored at id + 3000.
+// English texts have ids below LANGUAGE_SWEDISH; the Swedish text of an id is stored at
+// id + LANGUAGE_SWEDISH.
 // Texts are 8-bit Windows Latin-1 (code page 1252): convert with QString::fromLatin1
 // (å is 0xE5). The table itself is resources/strings/strings.inc.
 #pragma once
 
 #include <cstdint>
 
-// The language offset: 0 English, 3000 Swedish.
+// The language offsets: what gLanguageOffset holds, and the distance between the two
+// texts of an id.
+enum : int32_t { LANGUAGE_ENGLISH = 0, LANGUAGE_SWEDISH = 3000 };
+// The language offset: LANGUAGE_ENGLISH or LANGUAGE_SWEDISH.
 extern int32_t gLanguageOffset;
+
+// The ids of the texts the code asks for by name (the dialogs' control texts go by the ids
+// of their templates).
+enum STRID : int {
+    STR_ERROR = 14,
+    STR_ASK_SAVE = 103,
+    STR_ASK_SAVE_TITLE = 104,
+    STR_ASK_REPLACE = 105,
+    STR_ASK_REPLACE_TITLE = 106,
+    STR_WELCOME = 128,
+    STR_FILTER_ALL = 251,
+    STR_FILTER_JPEG = 252,
+    STR_FILTER_BITMAP = 253,
+    STR_FILTER_LAYOUT = 254,
+    STR_FILTER_PNG_WEBP = 255,
+    STR_PRINT_NO_MEMORY = 260,
+    STR_UNTITLED = 267,
+    STR_SIZE_ORIGINAL = 282,
+    STR_SIZE_SCREEN = 283,
+    STR_SIZE_CUSTOM = 284,
+    STR_PRINT_BAD_WIDTH = 288,
+    STR_PRINT_BAD_HEIGHT = 289,
+    STR_PRINT_TOO_WIDE = 307,
+    STR_PRINT_TOO_HIGH = 308,
+    STR_INFORMATION = 319,
+    STR_LANGUAGE_NEXT_START = 320,
+    STR_STICKER_NOT_ADDED = 340,
+    STR_START_TITLE = 360,
+    STR_START_LINE1 = 361,
+    STR_NOT_STARTED = 1643,
+    STR_RESTORE_ASK = 1650,
+    STR_RESTORE_TITLE = 1651,
+    STR_PHOTO_INCOMPLETE = 1660,
+    STR_PHOTO_INCOMPLETE_TITLE = 1661,
+    STR_AUTOSAVE_FAILED = 1670,
+    STR_AUTOSAVE_AGAIN = 1671,
+    STR_NO_PRINTER = 1672,
+    STR_PRINT = 1673,
+    STR_MAIL_NO_ANSWER = 1675,
+    STR_MAIL_NEEDS_PROGRAM = 1676,
+    STR_EMAIL = 1677,
+    STR_RECENT = 1678,
+};
 
 // The longest text LoadText returns, in bytes; its buffer limit of 250 holds the NUL.
 enum { LOADTEXT_MAX_CHARS = 249 };

@@ -56,7 +56,7 @@ TEST(SpriteSheet, IsAn8BitBitmapOf1700By345WithWhiteOnceInItsPaletteAsTheProgram
         whites += b[54 + 4 * i] == 255 && b[55 + 4 * i] == 255 && b[56 + 4 * i] == 255;
     EXPECT_EQ(whites, 1) << "white must be one palette entry: the transparent colour";
 
-    LPDDS surface = DDLoadBitmap(nullptr, "SPRITE", 0, 0);
+    LPDDS surface = DDLoadBitmap("SPRITE", 0, 0);
     ASSERT_NE(surface, nullptr);
     EXPECT_EQ(DXGetPixel(surface, 1699, 344), 0xFFFFFFu) << "the sheet's corner is transparent";
     DXReleaseSurface(surface);

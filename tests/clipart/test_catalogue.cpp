@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "clipart/catalogue.h"
+#include "clipart/lookup.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/trail.h"
 #include "resources/strings/strings.h"

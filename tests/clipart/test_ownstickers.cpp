@@ -143,8 +143,8 @@ TEST_F(OwnStickers, AFolderThatCannotBeMadeLeavesNothingBehind)
 
 TEST_F(OwnStickers, APictureLoadsAnOwnStickerByItsPlainNameOnly)
 {
+    DXStartHeadless(DXNEED_PICTURE);
     gPictureRect = {190, 75, 600, 450};
-    gDDSPicture = DXCreateSurface(gDDSPicture, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
     fs::create_directories(stickers);
     WriteFile((stickers / "mine.clp").string(), SolidBmp(40, 20, 0xFEFEFE));
     for (const fs::path &outside : {dir / "outside.clp", dir / "data/merrowick/outside.clp"})
@@ -156,8 +156,7 @@ TEST_F(OwnStickers, APictureLoadsAnOwnStickerByItsPlainNameOnly)
     TrailClear();
     EXPECT_EQ(IMGOBJ_AddObj("../outside.clp", IMG_OBJ, 190, 75, nullptr, nullptr), nullptr);
     EXPECT_STREQ(gErrorTrail, "LoadImage() !\nBitmapLoad() IMG_OBJ failed!\n");
-    DXReleaseSurface(gDDSPicture);
-    gDDSPicture = nullptr;
+    DXCleanup();
 }
 
 } // namespace

@@ -33,7 +33,7 @@ class Autosave : public PictureEngineTest
     {
         PictureEngineTest::SetUp();
         ASSERT_NE(AddPhotoFile(64, 48), nullptr);
-        UNDO_Init();
+        StartHistory();
         folder = (dir / "state" / "merrowick").string() + "/";
         std::snprintf(gFileName, sizeof gFileName, "card");
         std::snprintf(gFileExt, sizeof gFileExt, ".mwi");

@@ -43,7 +43,7 @@ class Undo : public PictureEngineTest
         PictureEngineTest::SetUp();
         gMouseDown = gButtonReleased = 0;
         ASSERT_NE(AddPhotoFile(64, 48), nullptr);
-        UNDO_Init();
+        StartHistory();
         hat = Add("hat.clp");
         dog = Add("dog.clp");
         text = Add("text4.clp", IMG_TEXT, "HELLO");

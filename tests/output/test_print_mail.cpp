@@ -52,10 +52,7 @@ class PictureTest : public QtTest
   protected:
     void MakePicture(int w, int h)
     {
-        gScreenWidth = 800;
-        gScreenHeight = 600;
-        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+        ASSERT_TRUE(DXStartHeadless(DXNEED_PICTURE | DXNEED_TEXT));
         IMGOBJ *photo = IMGOBJ_LoadPhoto(WritePhoto(w, h).c_str());
         ASSERT_NE(photo, nullptr) << gErrorTrail;
         AO_AddObj(&photo->ao);
@@ -75,9 +72,7 @@ class PictureTest : public QtTest
         AO_ClearList();
         gAOListCleared = 0;
         gPictureExists = 0;
-        DXReleaseSurface(gDDSPicture);
-        DXReleaseSurface(gDDSText);
-        gDDSPicture = gDDSText = nullptr;
+        DXCleanup();
         QtTest::TearDown();
     }
     TempDir mDir;

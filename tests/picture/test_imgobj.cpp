@@ -24,13 +24,17 @@ class ImgObj : public EngineTest
     void SetUp() override
     {
         EngineReset();
+        DXStartHeadless(DXNEED_SCREEN | DXNEED_PICTURE);
         gPictureRect = {190, 75, 600, 450};
-        gDDSPicture = DXCreateSurface(gDDSPicture, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
         std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
         tmp.WriteText("clipart/wide.clp", TwoColourBmp(400, 200));
         tmp.WriteText("clipart/tall.clp", TwoColourBmp(200, 400));
     }
-    void TearDown() override { EngineReset(); }
+    void TearDown() override
+    {
+        EngineReset();
+        DXCleanup();
+    }
 
     static IMGOBJ *Piece(const char *name = "wide.clp")
     {
@@ -100,7 +104,7 @@ TEST_F(ImgObj, TurnsAndResizesStayWithinTheirLimits)
     IMGOBJ *obj = Piece(); // 210 × 105 in a 600 × 450 picture
     static int told;
     told = 0;
-    const PICTURE_NOTIFY notify = {nullptr, [] { ++told; }, nullptr};
+    const PICTURE_NOTIFY notify = {nullptr, [] { ++told; }, nullptr, nullptr, nullptr};
     PICTURE_Init(&notify);
     gModified = 0;
     const int turns[][3] = {// (start angle, turn, result)
@@ -155,11 +159,9 @@ TEST_F(ImgObj, PhotoFromALongPathBecomesTheUnselectedBackground)
     tmp.WriteText(std::string(200, 'd') + "/holiday.bmp", TwoColourBmp(64, 48));
     Piece();
     gModified = 1;
-    for (LPDDS *s : {&gDDSBackgnd, &gDDSScratch})
-        *s = DXCreateSurface(*s, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
     static int told;
     told = 0;
-    const PICTURE_NOTIFY notify = {nullptr, nullptr, [] { ++told; }};
+    const PICTURE_NOTIFY notify = {nullptr, nullptr, [] { ++told; }, nullptr, nullptr};
     PICTURE_Init(&notify);
     IMGOBJ *obj = IMGOBJ_AddObj(photo.c_str(), IMG_SRC, 0, 0, nullptr, nullptr);
     ASSERT_NE(obj, nullptr) << gErrorTrail;

@@ -135,12 +135,11 @@ class BubbleText : public ::testing::Test
     void SetUp() override
     {
         EngineReset();
-        // Glyph "A" (x 0-56) red, everything else blue.
+        DXStartHeadless(DXNEED_TEXT | DXNEED_PICTURE);
+        // A stand-in sprite sheet: glyph "A" (x 0-56) red, everything else blue.
         gDDSSprite = DXCreateSurface(nullptr, 2048, 345, DDSCAPS_SYSTEMOFFSCREEN);
         DXFillRect(gDDSSprite, 0, 0, 2048, 345, kBlue);
         DXFillRect(gDDSSprite, 0, 0, 57, 345, kRed);
-        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
         std::memset(&obj, 0, sizeof obj);
         obj.iKind = IMG_TEXT, obj.ao.iWidth = 400, obj.ao.iHeight = 289;
         obj.iiRes[LO_RES_OBJ].DDSSurface = DXCreateSurface(nullptr, 1280, 1024, 2112);
@@ -149,8 +148,8 @@ class BubbleText : public ::testing::Test
     }
     void TearDown() override
     {
-        for (LPDDS *s : {&gDDSSprite, &gDDSText, &gDDSPicture, &obj.iiRes[LO_RES_OBJ].DDSSurface})
-            DXReleaseSurface(*s), *s = nullptr;
+        DXReleaseSurface(obj.iiRes[LO_RES_OBJ].DDSSurface);
+        DXCleanup();
     }
     struct Box {
         int left = 1 << 30, top = -1, right = -1, bottom = -1;

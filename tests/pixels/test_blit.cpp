@@ -46,11 +46,11 @@ bool Copies(int mode, uint32_t srcPixel, uint32_t destPixel)
     return mode == 2 || mode == 4 ? srcPixel != 0xFFFFFF : mode != 3 || destPixel == 0xFFFFFF;
 }
 
-// The unscaled blit: target pixels in the clip (mode 4: the picture area too) take the
+// The unscaled blit: target pixels in the destination (mode 4: in its clip too) take the
 // source pixel at the same offset; false (dest untouched) when that pixel is missing.
-bool RefBlt(Pic &dest, int x, int y, int w, int h, Pic &src, int sx, int sy, int mode)
+bool RefBlt(Pic &dest, int x, int y, int w, int h, Pic &src, int sx, int sy, int mode, XYWH clip)
 {
-    const XYWH c = mode == 4 ? gPictureRect : XYWH{0, 0, dest.w, dest.h};
+    const XYWH c = mode == 4 ? clip : XYWH{0, 0, dest.w, dest.h};
     Pic out = dest;
     for (int ty = std::max({y, c.y, 0}); ty < std::min({y + h, c.y + c.h, dest.h}); ty++)
         for (int tx = std::max({x, c.x, 0}); tx < std::min({x + w, c.x + c.w, dest.w}); tx++) {
@@ -97,11 +97,7 @@ class Blit : public ::testing::Test
         FakePlatformReset();
         TrailClear();
     }
-    void TearDown() override
-    {
-        DXReleaseSurface(mDest), DXReleaseSurface(mSrc);
-        gPictureRect = {0, 0, 0, 0};
-    }
+    void TearDown() override { DXReleaseSurface(mDest), DXReleaseSurface(mSrc); }
     LPDDS mDest = DXCreateSurface(nullptr, 37, 29, DDSCAPS_SYSTEMOFFSCREEN),
           mSrc = DXCreateSurface(nullptr, 53, 19, DDSCAPS_SYSTEMOFFSCREEN);
     std::mt19937 mRng{12345};
@@ -117,7 +113,7 @@ TEST_F(Blit, BothBlitsMatchTheReferenceOnRandomRectanglesInEveryModeWithMirrorin
         const bool stretch = round % 2;
         gKeyedSimd = round / 2 % 2; // the vector copy against the word-wise one too
         gStretchSplitPixels = round / 4 % 2 ? 1 : int64_t{1} << 18; // rows on two threads
-        gPictureRect = {Pick(-10, 30), Pick(-10, 25), Pick(-5, 40), Pick(-5, 30)};
+        mDest->rcClip = {Pick(-10, 30), Pick(-10, 25), Pick(-5, 40), Pick(-5, 30)};
         int x = Pick(-50, 60), y = Pick(-40, 50), w = Pick(-5, 90), h = Pick(-5, 70);
         int sx = Pick(-10, 30), sy = Pick(-10, 25), sw = Pick(-1, 54), sh = Pick(-1, 20);
         int mode = Pick(0, 5);
@@ -125,7 +121,7 @@ TEST_F(Blit, BothBlitsMatchTheReferenceOnRandomRectanglesInEveryModeWithMirrorin
         Pic want = Read(mDest, &mRng), srcPic = Read(mSrc, &mRng);
         TrailClear();
         bool ok = stretch ? RefStretch(want, x, y, w, h, srcPic, sx, sy, sw, sh, mode, fx.dwDDFX)
-                          : RefBlt(want, x, y, w, h, srcPic, sx, sy, mode);
+                          : RefBlt(want, x, y, w, h, srcPic, sx, sy, mode, mDest->rcClip);
         int got = stretch ? DXStretchBltFX(mDest, x, y, w, h, mSrc, sx, sy, sw, sh, mode, &fx)
                           : DXBlt(mDest, x, y, w, h, mSrc, sx, sy, mode);
         const std::string where = "round " + std::to_string(round);

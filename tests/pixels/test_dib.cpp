@@ -1,4 +1,4 @@
-// Decoding of Windows bitmaps and packed DIBs: every depth, RLE, and refusals.
+// Decoding of Windows bitmaps: every depth, RLE, and refusals.
 #include <gtest/gtest.h>
 
 #include <algorithm>

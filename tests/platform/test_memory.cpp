@@ -2,9 +2,9 @@
 // huge-page boundaries.
 #include <cstdint>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <random>
 #include <vector>
-#include <gtest/gtest.h>
 
 #include "platform/memory.h"
 

@@ -45,9 +45,7 @@ class AddText : public QtTest
         for (const TEXTSTYLE &s : gTextStyles)
             WriteFile(mDir / "clipart/" + s.szFile,
                       SolidBmp(s.iRefWidth / 10, s.iRefHeight / 10, 0xFFFFFF));
-        gDDSSprite = DXCreateSurface(nullptr, 2048, 345, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
+        DXStartHeadless(DXNEED_SPRITE | DXNEED_TEXT | DXNEED_PICTURE);
         gPictureRect = {190, 75, 500, 400};
         PICTURE_Shutdown();
         gModified = 0;
@@ -56,8 +54,7 @@ class AddText : public QtTest
     void TearDown() override
     {
         AO_ClearList();
-        for (LPDDS *s : {&gDDSSprite, &gDDSText, &gDDSPicture})
-            DXReleaseSurface(*s), *s = nullptr;
+        DXCleanup();
         QtTest::TearDown();
     }
     // A text piece, then moved, resized and mirrored by the user.

@@ -38,7 +38,7 @@ class ClipArtDialogTest : public QtTest
                                  "Merrowick_English/html/basics_add.htm"})
             mMain.WriteText(std::string("help/") + page, "<html>help</html>");
         std::snprintf(gMainDir, sizeof gMainDir, "%s/", mMain.Path().c_str());
-        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
+        DXStartHeadless(DXNEED_PICTURE);
         gPictureRect = {190, 75, 600, 450};
         gClipArtCategory = gClipArtListPos = 0;
         mOwner.show();
@@ -47,8 +47,7 @@ class ClipArtDialogTest : public QtTest
     {
         AO_ClearList();
         gSelected = nullptr;
-        DXReleaseSurface(gDDSPicture);
-        gDDSPicture = nullptr;
+        DXCleanup();
         gLanguageOffset = 0;
         gMainDir[0] = '\0';
         QtTest::TearDown();

@@ -36,10 +36,10 @@ class RandomEngineRun : public PictureEngineTest
   protected:
     void SetUp() override
     {
+        need |= DXNEED_SPRITE; // the frame tiles
         PictureEngineTest::SetUp();
         gMouseDown = gButtonReleased = gShowButtonTexts = 0;
-        gMouseX = gMouseY = -1000;                                                 // over no button
-        gDDSSprite = DXCreateSurface(nullptr, 1700, 400, DDSCAPS_SYSTEMOFFSCREEN); // frame tiles
+        gMouseX = gMouseY = -1000; // over no button
         for (int32_t id = 1; id <= CONTROL_COUNT; id++) {
             ASSERT_TRUE(CONTROL_AddObj(10 + 80 * (id % 2), 20 * id, id, 0, 0, 40, 40, 0, 0, 0, 0));
             EnableControl(id, 1);
@@ -52,14 +52,13 @@ class RandomEngineRun : public PictureEngineTest
         ASSERT_NE(IMGOBJ_AddObj((dir / "photo.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr),
                   nullptr)
             << gErrorTrail;
-        UNDO_Init();
+        StartHistory();
         gFramesRunning = 1;
     }
     void TearDown() override
     {
         UNDO_Shutdown();
         PictureEngineTest::TearDown();
-        DXReleaseSurface(gDDSSprite), gDDSSprite = nullptr;
     }
     // Frames as the window's tick runs them: a frame, then the end of a released drag.
     static void Frames(int n)

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 
+#include "document/undo.h"
 #include "formats/formats.h"
 #include "picture/ao.h"
 #include "picture/compose.h"
@@ -42,6 +43,15 @@ inline void EngineReset()
     gMainDir[0] = '\0';
 }
 
+// An empty edit history that hears of the picture's changes, as the window starts it.
+inline void StartHistory()
+{
+    static const PICTURE_NOTIFY history = {nullptr, nullptr, nullptr, UNDO_ChangeBegin,
+                                           UNDO_ChangeEnd};
+    PICTURE_Init(&history);
+    UNDO_Init();
+}
+
 // A text piece's description as the text dialog gives it: the style, then the words.
 inline std::array<char, 208> Words(const char *words, int32_t style = 0)
 {
@@ -61,19 +71,17 @@ class EngineTest : public ::testing::Test
     const fs::path dir = tmp.Path();
 };
 
-// An engine with its surfaces (screen buffer, background, picture buffer, text surface)
-// and display list, over a private main folder whose clip-art folder holds a red 40 × 20 "hat.clp",
-// a green 20 × 40 "dog.clp" and near-white bubbles "text4.clp" (80 × 58) and "text5.clp" (90 × 40).
+// An engine with its surfaces (screen buffer, background, picture buffer, text surface;
+// more when a test widens `need` before SetUp) and display list, over a private main folder whose
+// clip-art folder holds a red 40 × 20 "hat.clp", a green 20 × 40 "dog.clp" and near-white bubbles
+// "text4.clp" (80 × 58) and "text5.clp" (90 × 40).
 class PictureEngineTest : public EngineTest
 {
   protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd})
-            *s = DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSPicture = DXCreateSurface(nullptr, 2048, 2048, DDSCAPS_SYSTEMOFFSCREEN);
-        gDDSText = DXCreateSurface(nullptr, 1200, 600, DDSCAPS_SYSTEMOFFSCREEN);
+        ASSERT_TRUE(DXStartHeadless(need)) << gErrorTrail;
         ASSERT_TRUE(AO_Init(nullptr));
         std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
         fs::create_directories(dir / "clipart");
@@ -96,10 +104,10 @@ class PictureEngineTest : public EngineTest
         EXPECT_NE(photo, nullptr) << gErrorTrail;
         return photo;
     }
+    uint32_t need = DXNEED_SCREEN | DXNEED_PICTURE | DXNEED_TEXT;
     void TearDown() override
     {
         AO_CleanUp(nullptr);
-        for (LPDDS *s : {&gDDSScratch, &gDDSBackgnd, &gDDSPicture, &gDDSText})
-            DXReleaseSurface(*s), *s = nullptr;
+        DXCleanup();
     }
 };

@@ -1,0 +1,61 @@
+// picture_local.h — what the picture folder's files share among themselves. No other
+// folder includes it: their contract is ao.h, imgobj.h, compose.h, text.h and font.h.
+#pragma once
+
+#include <cstdint>
+
+#include "picture/ao.h"
+#include "picture/imgobj.h"
+#include "pixels/pixels.h"
+
+// ---- The frames' rectangles (ao.cpp) ------------------------------------------------------
+
+// A short list of rectangles; when it is full, one box around them all takes their place.
+struct DIRTY {
+    static constexpr int kMax = 16;
+    XYWH r[kMax];
+    int n;
+};
+// Adds a rectangle; one that overlaps another is merged with it into their box (a piece's
+// old and new place are mostly the same pixels), so nothing is redrawn twice.
+void AO_AddDirty(DIRTY *d, int32_t x, int32_t y, int32_t w, int32_t h);
+// The part of (x, y, w, h) inside `clip`; false when they do not meet.
+bool AO_Clip(const XYWH &clip, int32_t *x, int32_t *y, int32_t *w, int32_t *h);
+// Copies the rectangle (x, y, width, height) of src to the same place of the window
+// image, clipped to both, and invalidates what was copied. 0 without a window image.
+int AO_CopyToWindow(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t height);
+
+// ---- The picture buffer's part of a frame (redraw.cpp) --------------------------------------
+
+// Redraws the picture buffer where it changed; `d` collects what to copy to the window,
+// *redrawn says whether any of the buffer was redrawn. 0 with the trail filled.
+int REDRAW_PicturePass(DIRTY *d, int *redrawn);
+// Copies the rectangles of the picture buffer to the window (nothing before a photo).
+int REDRAW_ShowPicture(const DIRTY &d);
+// An image object leaves the picture: deleted (1: it no longer is the selection and its
+// surfaces and path are freed), or dying as a sprite (0). Its place is redrawn next frame.
+void REDRAW_PieceLeaves(AO *entry, int deleted);
+// Forgets the places marked for the next frame (the window is left).
+void REDRAW_Forget();
+
+// ---- The full-resolution composition (compose.cpp, smooth.cpp) ------------------------
+
+// Composes clip art `obj` with smooth edges into the rectangle `p` of the export `out`
+// (the piece's place there before its turn). 0 with "Out of memory" in the trail; a piece
+// without artwork draws nothing.
+int COMPOSE_ClipArtSmooth(LPDDS out, const IMGOBJ *obj, const XYWH &p);
+
+// ---- Image objects (imgobj.cpp) -----------------------------------------------------------
+
+// Releases what an image object owns besides its block: its two surfaces and full path.
+void IMGOBJ_ReleaseOwned(IMGOBJ *obj);
+// As DXCreateSurface (white, white key; `old` released first), but a large surface's
+// memory is asked to come in huge pages before it is first touched: a whole photo is
+// then faulted in a few hundred steps instead of tens of thousands. The top-left
+// keepW × keepH pixels, which a decoder is about to write, are not cleared.
+LPDDS IMGOBJ_MakeSurface(LPDDS old, int32_t width, int32_t height, int32_t keepW = 0,
+                         int32_t keepH = 0);
+// n rounded up to a multiple of 8.
+int32_t IMGOBJ_RoundUp8(int32_t n);
+// Tells the window that a new photo (or the photo turned) is there.
+void PICTURE_PhotoChanged();

@@ -1,0 +1,165 @@
+// redraw.cpp — the picture buffer's part of a frame: image objects redrawn where they
+// changed, the selection outline over them, and what changed copied to the window.
+//
+// The picture buffer keeps the last picture drawn. A frame redraws it where an image
+// object's rectangle, screen image or place in the stacking changed, where one went
+// away and where the selection outline moved; all of it after a rebuild or a scratch
+// use of the buffer (AO_PictureChanged). What it redraws, and what a sprite's copy from
+// the screen buffer covered, is copied to the window.
+// Depends on: pixels/ (blits, lines), picture/imgobj.h (the pieces, the selection).
+#include <cstring>
+
+#include "picture/picture_local.h"
+#include "platform/trail.h"
+
+static DIRTY sPiecesGone;           // places of image objects removed since the last frame
+static int sPictureValid;           // the buffer holds the picture the objects' drawn state says
+static int32_t sOutlineDrawn[4][2]; // the corners of the outline in the buffer
+static XYWH sOutlineBox;            // and the box around it (w 0: no outline)
+
+void AO_PictureChanged()
+{
+    sPictureValid = 0;
+}
+
+// Where an image object is drawn: its own rectangle, or its turned box.
+static XYWH DrawnRect(const IMGOBJ *obj)
+{
+    const AO &ao = obj->ao;
+    if (obj->iKind == IMG_SRC || obj->iAngle == 0)
+        return {ao.x, ao.y, ao.iWidth, ao.iHeight};
+    return {obj->rcRotated[0], obj->rcRotated[1], obj->rcRotated[2], obj->rcRotated[3]};
+}
+
+// The image object's part inside `clip`.
+static int DrawImgObj(IMGOBJ *obj, const XYWH &clip)
+{
+    const XYWH r = DrawnRect(obj);
+    int32_t x = r.x, y = r.y, w = r.w, h = r.h;
+    if (!AO_Clip(clip, &x, &y, &w, &h))
+        return 1;
+    LPDDS image = obj->iiRes[LO_RES_OBJ].DDSSurface;
+    const int mode = obj->iKind == IMG_SRC ? DXBLT_OPAQUE : DXBLT_CLIPPED;
+    if (!DXBlt(gDDSPicture, x, y, w, h, image, x - r.x, y - r.y, mode))
+        return Fail(obj->iKind == IMG_SRC ? "AO 3 - IMG_SRC - AOFLAG_IMGOBJ"
+                                          : "AO 3 - IMG_OBJ - AOFLAG_IMGOBJ");
+    return 1;
+}
+
+// The box around the selected piece's outline, one pixel wider each way.
+static XYWH OutlineBox()
+{
+    if (!gSelected)
+        return {0, 0, 0, 0};
+    int32_t left = gSelected->ptCorner[0][0], right = left;
+    int32_t top = gSelected->ptCorner[0][1], bottom = top;
+    for (const auto &c : gSelected->ptCorner) {
+        left = c[0] < left ? c[0] : left, right = c[0] > right ? c[0] : right;
+        top = c[1] < top ? c[1] : top, bottom = c[1] > bottom ? c[1] : bottom;
+    }
+    return {left - 1, top - 1, right - left + 3, bottom - top + 3};
+}
+
+// The closed outline through the selected piece's corners: 4, 1, 2, 3, 4.
+static void DrawSelectionOutline(const IMGOBJ *obj)
+{
+    const int32_t(*pt)[2] = obj->ptCorner;
+    int from = 3;
+    for (int to = 0; to < 4; to++) {
+        DXDrawLine2(gDDSPicture, pt[from][0], pt[from][1], pt[to][0], pt[to][1], gOutlinePenColor);
+        from = to;
+    }
+}
+
+int REDRAW_PicturePass(DIRTY *d, int *redrawn)
+{
+    const int whole = !sPictureValid;
+    DIRTY changed = sPiecesGone;
+    sPiecesGone.n = 0;
+    const void *below = nullptr;
+    for (AO *e = gAOList; e; e = e->pNext) {
+        if (!(e->dwFlags & AOFLAG_IMGOBJ))
+            continue;
+        IMGOBJ *o = reinterpret_cast<IMGOBJ *>(e);
+        const XYWH r = DrawnRect(o);
+        const void *image = o->iiRes[LO_RES_OBJ].DDSSurface;
+        if (!o->bDrawn || o->rcDrawn[0] != r.x || o->rcDrawn[1] != r.y || o->rcDrawn[2] != r.w ||
+            o->rcDrawn[3] != r.h || o->pDrawnImage != image || o->pDrawnBelow != below) {
+            if (o->bDrawn)
+                AO_AddDirty(&changed, o->rcDrawn[0], o->rcDrawn[1], o->rcDrawn[2], o->rcDrawn[3]);
+            AO_AddDirty(&changed, r.x, r.y, r.w, r.h);
+            o->rcDrawn[0] = r.x, o->rcDrawn[1] = r.y, o->rcDrawn[2] = r.w, o->rcDrawn[3] = r.h;
+            o->pDrawnImage = image;
+            o->pDrawnBelow = below;
+            o->bDrawn = 1;
+        }
+        below = o;
+    }
+    const XYWH outline = OutlineBox();
+    int32_t corners[4][2] = {};
+    if (gSelected)
+        std::memcpy(corners, gSelected->ptCorner, sizeof corners);
+    if (std::memcmp(&outline, &sOutlineBox, sizeof outline) != 0 ||
+        std::memcmp(corners, sOutlineDrawn, sizeof corners) != 0) {
+        AO_AddDirty(&changed, sOutlineBox.x, sOutlineBox.y, sOutlineBox.w, sOutlineBox.h);
+        AO_AddDirty(&changed, outline.x, outline.y, outline.w, outline.h);
+        sOutlineBox = outline;
+        std::memcpy(sOutlineDrawn, corners, sizeof corners);
+    }
+    if (whole) {
+        changed.n = 0;
+        AO_AddDirty(&changed, gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h);
+    }
+    *redrawn = 0;
+    if (!gDDSPicture || !gDDSPicture->pBits) {
+        sPictureValid = 0;
+        return gPictureExists ? Fail("No DC!") : 1;
+    }
+    gDDSPicture->rcClip = gPictureRect; // pieces (blit mode 4) stay inside the picture
+    for (int i = 0; i < changed.n; i++) {
+        XYWH r = changed.r[i];
+        if (!AO_Clip(gPictureRect, &r.x, &r.y, &r.w, &r.h))
+            continue;
+        for (AO *e = gAOList; e; e = e->pNext)
+            if ((e->dwFlags & AOFLAG_IMGOBJ) && !DrawImgObj(reinterpret_cast<IMGOBJ *>(e), r)) {
+                sPictureValid = 0;
+                return 0;
+            }
+        AO_AddDirty(d, r.x, r.y, r.w, r.h);
+        *redrawn = 1;
+    }
+    // The outline over what was redrawn (elsewhere the buffer holds it already).
+    if (*redrawn && gSelected)
+        DrawSelectionOutline(gSelected);
+    sPictureValid = 1;
+    return 1;
+}
+
+int REDRAW_ShowPicture(const DIRTY &d)
+{
+    if (!gPictureExists)
+        return 1;
+    for (int i = 0; i < d.n; i++)
+        if (!AO_CopyToWindow(gDDSPicture, d.r[i].x, d.r[i].y, d.r[i].w, d.r[i].h))
+            return Fail("AO - Extra!");
+    return 1;
+}
+
+void REDRAW_PieceLeaves(AO *entry, int deleted)
+{
+    IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(entry);
+    if (obj->bDrawn)
+        AO_AddDirty(&sPiecesGone, obj->rcDrawn[0], obj->rcDrawn[1], obj->rcDrawn[2],
+                    obj->rcDrawn[3]);
+    if (!deleted)
+        return;
+    // The picture pass outlines gSelected: never leave it pointing at freed memory.
+    if (gSelected == obj)
+        gSelected = nullptr;
+    IMGOBJ_ReleaseOwned(obj);
+}
+
+void REDRAW_Forget()
+{
+    sPiecesGone.n = 0;
+}
