@@ -1,7 +1,7 @@
 // png.cpp — PNG photos through libpng's simplified reader.
 //
 // Every PNG variant (1 to 16 bits, palette, grey, with or without alpha) arrives as
-// 8-bit blue, green, red; transparent areas are laid over white, the blank canvas's
+// 8-bit blue, green, red in sRGB values; transparent areas are laid over white, the blank canvas's
 // colour, so they show as canvas. The size is checked against the photo limits before
 // the caller's surface is asked for; an opaque PNG decodes straight into that surface.
 // The file is read through the file layer and decoded from memory.
@@ -63,6 +63,10 @@ static int DecodePng(const char *path, const uint8_t *data, size_t size, PHOTOTA
         Failf("Not a readable PNG file: %s", path);
         return Fail(image.message);
     }
+    // 16-bit samples without a gAMA, sRGB or iCCP chunk are sRGB-encoded, as 8-bit ones
+    // are and as other programs show them; libpng would otherwise take them as linear
+    // light and show them too light. Files that say their gamma keep it.
+    image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
     // Held while it decodes: the file, one BGRA copy of a picture with alpha, row buffers
     // (counted once the size is known to be within the photo limits).
     const int alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;

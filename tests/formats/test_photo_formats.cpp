@@ -10,6 +10,7 @@
 #include "formats/formats.h"
 #include "platform/trail.h"
 #include "support/bmp_builder.h"
+#include "support/png16.h"
 #include "support/temp_dir.h"
 #include "tests/formats/photo_target.h"
 
@@ -100,6 +101,35 @@ TEST_F(PhotoFormats, EveryPngAndWebpVariantDecodesWithAlphaOverWhite)
             EXPECT_NEAR(static_cast<int>(half >> 16), 0x7F, 12) << c.name << " " << Hex(half);
         }
     }
+}
+
+// 16-bit PNGs without a gamma of their own are sRGB-encoded, as viewers show them; a gAMA
+// of 1/2.2 says the same, and one of 1.0 (linear light) is encoded to sRGB.
+TEST_F(PhotoFormats, SixteenBitPngsShowAsOtherProgramsShowThem)
+{
+    int n = 0;
+    for (const double gamma : {0.0, 1 / 2.2, 1.0})
+        for (const bool colour : {false, true})
+            for (const bool alpha : {false, true})
+                for (const bool interlaced : {false, true}) {
+                    const std::string path = In(std::to_string(n++) + ".png");
+                    SCOPED_TRACE(::testing::Message()
+                                 << "gamma " << gamma << " colour " << colour << " alpha " << alpha
+                                 << " interlaced " << interlaced);
+                    ASSERT_TRUE(WritePng16(path, colour, alpha, interlaced, gamma));
+                    PhotoTarget t;
+                    ASSERT_TRUE(t.Load(PhotoLoad, path)) << gErrorTrail;
+                    for (int x = 0; x < 16; x++) {
+                        const unsigned v = x * 4369u;
+                        const uint32_t p = DXGetPixel(t.surface, x, 5);
+                        const int shown[3] = {Shown8(v, gamma == 1.0),
+                                              Shown8(colour ? 65535 - v : v, gamma == 1.0),
+                                              Shown8(colour ? v / 2 : v, gamma == 1.0)};
+                        for (int c = 0; c < 3; c++)
+                            EXPECT_NEAR(static_cast<int>(p >> (16 - 8 * c) & 0xFF), shown[c], 2)
+                                << "x " << x << " channel " << c;
+                    }
+                }
 }
 
 // A JPEG stored sideways with an EXIF orientation arrives upright: the top corners of
