@@ -150,9 +150,11 @@ static int SaveAttachmentAs(QWidget *window, const QString &attachment)
 {
     const QString start = QDir(PLATQT_ToQt(gFileDir[0] ? gFileDir : PLAT_DefaultDataDir()))
                               .filePath(QFileInfo(attachment).fileName());
+    // The table's filter text ends in the '@' the program's filter lists split on.
+    QString filter = PLATQT_ToQt(LoadText(STR_FILTER_JPEG));
+    filter.chop(filter.endsWith('@') ? 1 : 0);
     const QString chosen =
-        QFileDialog::getSaveFileName(window, PLATQT_ToQt(LoadText(STR_EMAIL)), start,
-                                     PLATQT_ToQt(LoadText(STR_FILTER_JPEG)) + " (*.jpg *.jpeg)");
+        QFileDialog::getSaveFileName(window, PLATQT_ToQt(LoadText(STR_EMAIL)), start, filter);
     if (chosen.isEmpty())
         return 1;
     const QByteArray from = attachment.toLocal8Bit(), to = chosen.toLocal8Bit();
