@@ -280,7 +280,8 @@ static int ComposeClipArt(LPDDS out, IMGOBJ *obj, float sx, float sy)
     PLACEMENT p = PlaceInExport(obj, sx, sy);
     if (p.w <= 0 || p.h <= 0)
         return 1;
-    if (gSmoothEdges) {
+    // Artwork with alpha is always blended: a key would cut its soft parts.
+    if (gSmoothEdges || obj->pArtBgra) {
         return COMPOSE_ClipArtSmooth(out, obj, XYWH{p.x, p.y, p.w, p.h});
     }
     int32_t rw, rh;

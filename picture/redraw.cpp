@@ -31,6 +31,22 @@ static XYWH DrawnRect(const IMGOBJ *obj)
     return {obj->rcRotated[0], obj->rcRotated[1], obj->rcRotated[2], obj->rcRotated[3]};
 }
 
+// A piece whose artwork has alpha, blended from its artwork into the part `part` of the
+// picture buffer: its screen image would cut the soft parts at the key. Small enough
+// (an own sticker is at most 500 pixels a side) to compose again in any frame.
+static int DrawBlended(const IMGOBJ *obj, const XYWH &part)
+{
+    LPDDS view = DXCreateSurfaceOver(DXPixel(gDDSPicture, part.x, part.y), part.w, part.h,
+                                     gDDSPicture->iPitch);
+    if (!view)
+        return Fail("AO 3 - IMG_OBJ - AOFLAG_IMGOBJ");
+    const AO &ao = obj->ao;
+    const int ok =
+        COMPOSE_ClipArtSmooth(view, obj, XYWH{ao.x - part.x, ao.y - part.y, ao.iWidth, ao.iHeight});
+    DXReleaseSurface(view);
+    return ok;
+}
+
 // The image object's part inside `clip`.
 static int DrawImgObj(IMGOBJ *obj, const XYWH &clip)
 {
@@ -38,6 +54,8 @@ static int DrawImgObj(IMGOBJ *obj, const XYWH &clip)
     int32_t x = r.x, y = r.y, w = r.w, h = r.h;
     if (!AO_Clip(clip, &x, &y, &w, &h))
         return 1;
+    if (obj->pArtBgra && obj->iKind == IMG_OBJ)
+        return DrawBlended(obj, XYWH{x, y, w, h});
     LPDDS image = obj->iiRes[LO_RES_OBJ].DDSSurface;
     const int mode = obj->iKind == IMG_SRC ? DXBLT_OPAQUE : DXBLT_CLIPPED;
     if (!DXBlt(gDDSPicture, x, y, w, h, image, x - r.x, y - r.y, mode))
