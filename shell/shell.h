@@ -61,6 +61,9 @@ class MainWindow : public QMainWindow
     // rotation dialog over the window), unless the kept picture took its place. Does
     // something only the first time.
     void OpenStartDocuments();
+    // Takes the size limits for the screen the window is on (WindowLimitsFor) and keeps
+    // the window, its frame included, within that screen's available area.
+    void FitToScreen();
     // One frame tick.
     void OnFrameTick();
     // Command dispatch by command id.
