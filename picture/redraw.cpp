@@ -16,6 +16,7 @@ static DIRTY sPiecesGone;           // places of image objects removed since the
 static int sPictureValid;           // the buffer holds the picture the objects' drawn state says
 static int32_t sOutlineDrawn[4][2]; // the corners of the outline in the buffer
 static XYWH sOutlineBox;            // and the box around it (w 0: no outline)
+static int sBufferStale;            // the picture went to the screen's pixels instead
 
 void AO_PictureChanged()
 {
@@ -133,12 +134,22 @@ int REDRAW_PicturePass(DIRTY *d, int *redrawn)
         sPictureValid = 0;
         return gPictureExists ? Fail("No DC!") : 1;
     }
+    // Shown at the screen's own pixels, the picture is not drawn into the buffer, which
+    // nothing shows then; once the buffer shows again it is drawn whole.
+    const int device = HIDPI_PicturePass(changed, whole);
+    if (device) {
+        sBufferStale = 1;
+    } else if (sBufferStale) {
+        sBufferStale = 0;
+        changed.n = 0;
+        AO_AddDirty(&changed, gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h);
+    }
     gDDSPicture->rcClip = gPictureRect; // pieces (blit mode 4) stay inside the picture
     for (int i = 0; i < changed.n; i++) {
         XYWH r = changed.r[i];
         if (!AO_Clip(gPictureRect, &r.x, &r.y, &r.w, &r.h))
             continue;
-        for (AO *e = gAOList; e; e = e->pNext)
+        for (AO *e = gAOList; e && !device; e = e->pNext)
             if ((e->dwFlags & AOFLAG_IMGOBJ) && !DrawImgObj(reinterpret_cast<IMGOBJ *>(e), r)) {
                 sPictureValid = 0;
                 return 0;
@@ -147,7 +158,7 @@ int REDRAW_PicturePass(DIRTY *d, int *redrawn)
         *redrawn = 1;
     }
     // The outline over what was redrawn (elsewhere the buffer holds it already).
-    if (*redrawn && gSelected)
+    if (*redrawn && gSelected && !device)
         DrawSelectionOutline(gSelected);
     sPictureValid = 1;
     return 1;

@@ -87,6 +87,7 @@ void DrawArea::paintEvent(QPaintEvent *event)
         }
     } else
         painter.fillRect(event->rect(), Qt::white);
+    PaintDevicePicture(painter, this, event->rect());
     if (image && !mShown) {
         mShown = true;
         // Start-up measurements (scripts/compare-speed) end the program at its first frame.

@@ -15,6 +15,7 @@
 struct ACCELTABLE;
 struct MENUDEF;
 class QAction;
+class QPainter;
 class QLabel;
 class QProgressBar;
 class QStatusBar;
@@ -39,6 +40,11 @@ class DrawArea : public QWidget
   private:
     bool mShown = false; // the first frame has been shown
 };
+
+// On a scaled screen, paints the picture at the screen's own pixels (as the frames last
+// drew it) over the part `rect` of the drawing area; follows a change of the screen's
+// scale, which the next frame then draws.
+void PaintDevicePicture(QPainter &painter, QWidget *area, const QRect &rect);
 
 class MainWindow : public QMainWindow
 {
