@@ -115,14 +115,20 @@ int ClipArt_MakeSticker(const uint8_t *bgra, int32_t width, int32_t height, int3
     }
     const int32_t outPitch = (tw * 3 + 3) & ~3;
     uint8_t *bits = static_cast<uint8_t *>(PLAT_PixelsAlloc(static_cast<size_t>(th) * outPitch));
-    if (!bits)
+    uint8_t *bgraOut = static_cast<uint8_t *>(PLAT_PixelsAlloc(static_cast<size_t>(th) * tw * 4));
+    if (!bits || !bgraOut) {
+        PLAT_PixelsFree(bits);
+        PLAT_PixelsFree(bgraOut);
         return Fail("Out of memory");
+    }
+    bool partly = false; // a pixel neither opaque nor transparent: the alpha is kept
     // Each target pixel averages the source pixels of its box, weighted by their alpha.
     for (int32_t ty = 0; ty < th; ty++) {
         const int64_t y0 = box.y + static_cast<int64_t>(ty) * box.h / th;
         const int64_t y1 = std::max(y0 + 1, box.y + static_cast<int64_t>(ty + 1) * box.h / th);
         uint8_t *d = bits + static_cast<ptrdiff_t>(ty) * outPitch;
-        for (int32_t tx = 0; tx < tw; tx++, d += 3) {
+        uint8_t *q = bgraOut + static_cast<ptrdiff_t>(ty) * tw * 4;
+        for (int32_t tx = 0; tx < tw; tx++, d += 3, q += 4) {
             const int64_t x0 = box.x + static_cast<int64_t>(tx) * box.w / tw;
             const int64_t x1 = std::max(x0 + 1, box.x + static_cast<int64_t>(tx + 1) * box.w / tw);
             uint64_t sumA = 0, sum[3] = {0, 0, 0};
@@ -135,6 +141,10 @@ int ClipArt_MakeSticker(const uint8_t *bgra, int32_t width, int32_t height, int3
                 }
             }
             const uint64_t count = static_cast<uint64_t>((y1 - y0) * (x1 - x0));
+            q[3] = static_cast<uint8_t>((sumA + count / 2) / count);
+            for (int c = 0; c < 3; c++)
+                q[c] = sumA ? static_cast<uint8_t>((sum[c] + sumA / 2) / sumA) : 0;
+            partly = partly || (q[3] != 0 && q[3] != 255);
             if (2 * sumA < 255 * count) {
                 d[0] = d[1] = d[2] = 0xFF; // the white key: transparent
                 continue;
@@ -145,7 +155,11 @@ int ClipArt_MakeSticker(const uint8_t *bgra, int32_t width, int32_t height, int3
                 d[0] = d[1] = d[2] = 0xFE;
         }
     }
-    *out = {tw, th, outPitch, bits};
+    if (!partly) {
+        PLAT_PixelsFree(bgraOut);
+        bgraOut = nullptr;
+    }
+    *out = {tw, th, outPitch, bits, bgraOut};
     return 1;
 }
 
@@ -237,6 +251,24 @@ static bool WriteBitmap(int fd, const DIBIMAGE *image)
     return true;
 }
 
+// Writes the sticker's alpha file beside the sticker at path, replacing a stale one left
+// by an earlier sticker of that name. A failure leaves the sticker with its white key.
+static void SaveAlpha(const DIBIMAGE *sticker, const std::string &folder, const std::string &path)
+{
+    std::string temp = folder + ".sticker-XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return;
+    const bool written =
+        ::fchmod(fd, 0644) == 0 &&
+        ClipArt_WriteAlphaPng(fd, sticker->pBgra, sticker->iWidth, sticker->iHeight) &&
+        PLAT_FileSync(fd) == 0;
+    const bool closed = PLAT_FileClose(fd) == 0;
+    if (!written || !closed ||
+        PLAT_FileRename(temp.c_str(), ClipArt_AlphaPath(path.c_str()).c_str()) != 0)
+        ::unlink(temp.c_str());
+}
+
 int ClipArt_SaveSticker(const DIBIMAGE *sticker, const char *sourcePath, std::string *fileName)
 {
     if (!sticker || !sticker->pBits || sticker->iWidth <= 0 || sticker->iHeight <= 0)
@@ -276,6 +308,10 @@ int ClipArt_SaveSticker(const DIBIMAGE *sticker, const char *sourcePath, std::st
         if (done) {
             ::unlink(temp.c_str());
             *fileName = name;
+            if (sticker->pBgra)
+                SaveAlpha(sticker, folder, path);
+            else // an alpha file left from an earlier sticker of this name is not this one's
+                ::unlink(ClipArt_AlphaPath(path.c_str()).c_str());
             return 1;
         }
         if (!Exists(path))

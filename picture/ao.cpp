@@ -16,6 +16,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "picture/compose.h"
 #include "picture/picture_local.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
@@ -333,6 +334,7 @@ int AO_CleanUp(void *)
     // What the list's removal marked for the next frame belongs to the window just left.
     sSpritesGone.n = sPictureShown.n = 0;
     REDRAW_Forget();
+    PICTURE_ReleaseDevicePicture();
     gWindowDC = nullptr;
     sInitialised = 0;
     return 1;

@@ -215,11 +215,16 @@ struct PLACEMENT {
     int32_t x, y, w, h;
 };
 
+// Where the surface composed into lies in the export: (0, 0) but for a part of it
+// (COMPOSE_PiecesAt), and whether scratch space may be the picture buffer's corner.
+static int32_t sOriginX, sOriginY;
+static int sOwnScratch;
+
 static PLACEMENT PlaceInExport(const IMGOBJ *obj, float sx, float sy)
 {
     PLACEMENT p;
-    p.x = static_cast<int32_t>(static_cast<float>(obj->ao.x - gPictureRect.x) * sx);
-    p.y = static_cast<int32_t>(static_cast<float>(obj->ao.y - gPictureRect.y) * sy);
+    p.x = static_cast<int32_t>(static_cast<float>(obj->ao.x - gPictureRect.x) * sx) - sOriginX;
+    p.y = static_cast<int32_t>(static_cast<float>(obj->ao.y - gPictureRect.y) * sy) - sOriginY;
     p.w = static_cast<int32_t>(static_cast<float>(obj->ao.iWidth) * sx);
     p.h = static_cast<int32_t>(static_cast<float>(obj->ao.iHeight) * sy);
     return p;
@@ -234,7 +239,7 @@ static int Within(LPDDS s, int32_t x, int32_t y, int32_t w, int32_t h)
 LPDDS PictureScratch(int32_t w, int32_t h, LPDDS *owned)
 {
     *owned = nullptr;
-    if (gDDSPicture && gDDSPicture->iWidth >= w && gDDSPicture->iHeight >= h) {
+    if (!sOwnScratch && gDDSPicture && gDDSPicture->iWidth >= w && gDDSPicture->iHeight >= h) {
         AO_PictureChanged(); // its corner is overwritten: the next frame draws the picture anew
         return gDDSPicture;
     }
@@ -280,7 +285,8 @@ static int ComposeClipArt(LPDDS out, IMGOBJ *obj, float sx, float sy)
     PLACEMENT p = PlaceInExport(obj, sx, sy);
     if (p.w <= 0 || p.h <= 0)
         return 1;
-    if (gSmoothEdges) {
+    // Artwork with alpha is always blended: a key would cut its soft parts.
+    if (gSmoothEdges || obj->pArtBgra) {
         return COMPOSE_ClipArtSmooth(out, obj, XYWH{p.x, p.y, p.w, p.h});
     }
     int32_t rw, rh;
@@ -429,6 +435,49 @@ int ComposePieces(LPDDS out, int32_t width, int32_t height)
         return Fail("ComposePieces() !");
     const int ok = ComposeObjects(view, width, height, 0);
     DXReleaseSurface(view);
+    return ok;
+}
+
+// Whether a display-list entry is a piece the composition draws.
+static bool ComposedPiece(const AO *p)
+{
+    if (p->iType != AO_TYPE_IMGOBJ || p->bRemove || p->AnimateProc == AO_DieProc)
+        return false;
+    const int32_t kind = reinterpret_cast<const IMGOBJ *>(p)->iKind;
+    return kind == IMG_OBJ || kind == IMG_TEXT;
+}
+
+int COMPOSE_PieceBox(const IMGOBJ *obj, int32_t width, int32_t height, XYWH *box)
+{
+    if (!ComposedPiece(&obj->ao) || gPictureRect.w <= 0 || gPictureRect.h <= 0)
+        return 0;
+    const PLACEMENT p = PlaceInExport(obj, static_cast<float>(width) / gPictureRect.w,
+                                      static_cast<float>(height) / gPictureRect.h);
+    if (p.w <= 0 || p.h <= 0)
+        return 0;
+    int32_t rw = p.w, rh = p.h;
+    if (obj->iKind == IMG_OBJ)
+        CalcRotatedSize(p.w, p.h, obj->iAngle, &rw, &rh);
+    *box = {p.x + (p.w - rw) / 2, p.y + (p.h - rh) / 2, rw, rh};
+    return 1;
+}
+
+int COMPOSE_PieceAt(LPDDS view, IMGOBJ *obj, int32_t width, int32_t height, int32_t x, int32_t y)
+{
+    const float sx = static_cast<float>(width) / static_cast<float>(gPictureRect.w);
+    const float sy = static_cast<float>(height) / static_cast<float>(gPictureRect.h);
+    sOriginX = x, sOriginY = y, sOwnScratch = 1;
+    const int ok = obj->iKind == IMG_OBJ ? ComposeClipArt(view, obj, sx, sy)
+                                         : ComposeText(view, obj, width, height, sx, sy);
+    sOriginX = sOriginY = 0, sOwnScratch = 0;
+    return ok;
+}
+
+int COMPOSE_PiecesAt(LPDDS view, int32_t width, int32_t height, int32_t x, int32_t y)
+{
+    sOriginX = x, sOriginY = y, sOwnScratch = 1;
+    const int ok = ComposeObjects(view, width, height, 0);
+    sOriginX = sOriginY = 0, sOwnScratch = 0;
     return ok;
 }
 

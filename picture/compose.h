@@ -46,3 +46,21 @@ LPDDS BuildHiResImage2(int32_t width, int32_t height, int32_t components);
 // Composes the pieces (not the photo) at width × height onto `out`, which already holds
 // the photo at that size: how an export at the photo's own size is made in place.
 int ComposePieces(LPDDS out, int32_t width, int32_t height);
+
+// ---- The picture at the screen's own pixels (hidpi.cpp) ------------------------------------
+// On a scaled screen the frames keep a second picture buffer at the screen's device
+// pixels, composed as the export is (full-resolution photo, pieces from their
+// high-resolution images, the selection outline at that scale) wherever the picture
+// buffer is redrawn. Everything else stays in window pixels.
+
+// Sets the device pixels per window pixel (at most 4; 1 or less: none); a change draws
+// the whole picture again on the next frame.
+void PICTURE_SetDeviceScale(double scale);
+// The device scale in use (1: none).
+double PICTURE_DeviceScale();
+// The picture at device pixels as the frames last drew it, and in *place where it lies
+// in the drawing area's device pixels; null without a device scale, before the first
+// picture, and when it could not be drawn (the window image then shows the picture).
+LPDDS PICTURE_DevicePicture(XYWH *place);
+// Releases the device picture (the engine's end; tests).
+void PICTURE_ReleaseDevicePicture();

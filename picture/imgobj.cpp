@@ -14,12 +14,14 @@
 #include <sys/stat.h>
 
 #include "clipart/lookup.h"
+#include "clipart/ownstickers.h"
 #include "formats/formats.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
 #include "picture/picture_local.h"
 #include "picture/text.h"
 #include "platform/file.h"
+#include "platform/memory.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 
@@ -149,6 +151,8 @@ void IMGOBJ_ReleaseOwned(IMGOBJ *obj)
     }
     std::free(obj->pszFullPath);
     obj->pszFullPath = nullptr;
+    PLAT_PixelsFree(obj->pArtBgra);
+    obj->pArtBgra = nullptr;
 }
 
 // ---- Surfaces and the picture buffer --------------------------------------------------------
@@ -274,6 +278,8 @@ static int LoadClipArtBitmap(const char *name, DIBIMAGE *image)
         bool opened;
         ok = PLAT_FileReadInto(path, (256 << 20) - 1, &bytes, &opened) && bytes.size &&
              DibDecode(bytes.block.get(), bytes.size, image, nullptr);
+        if (ok)
+            ClipArt_LoadAlpha(path, image->iWidth, image->iHeight, &image->pBgra);
     }
     if (bytes.capacity > (size_t{8} << 20))
         bytes = READBUFFER();
@@ -333,6 +339,8 @@ int ClipArtLoad(IMGOBJ *obj)
         return Fail("CreateImgObjSurface(HI_RES_OBJ)");
     }
     hi->bOwnsBits = 1;
+    PLAT_PixelsFree(obj->pArtBgra);
+    obj->pArtBgra = image.pBgra;
     DXSetColorKey(hi, 0xFFFFFF);
     DXReleaseSurface(obj->iiRes[HI_RES_OBJ].DDSSurface);
     obj->iiRes[HI_RES_OBJ].DDSSurface = hi;

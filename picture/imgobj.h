@@ -63,6 +63,10 @@ struct IMGOBJ {
     int32_t bDrawn;
     // A photo whose file ended before its picture did: the missing part is grey.
     int32_t bIncomplete;
+    // A sticker with an alpha file: its artwork's straight BGRA pixels, iSrcWidth ×
+    // iSrcHeight, rows 4 × iSrcWidth apart, composed by blending; null for a keyed one.
+    // Owned by the object (PLAT_PixelsAlloc).
+    uint8_t *pArtBgra;
 };
 
 // ---- Creation ----------------------------------------------------------------------------

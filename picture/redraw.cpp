@@ -16,6 +16,7 @@ static DIRTY sPiecesGone;           // places of image objects removed since the
 static int sPictureValid;           // the buffer holds the picture the objects' drawn state says
 static int32_t sOutlineDrawn[4][2]; // the corners of the outline in the buffer
 static XYWH sOutlineBox;            // and the box around it (w 0: no outline)
+static int sBufferStale;            // the picture went to the screen's pixels instead
 
 void AO_PictureChanged()
 {
@@ -31,6 +32,22 @@ static XYWH DrawnRect(const IMGOBJ *obj)
     return {obj->rcRotated[0], obj->rcRotated[1], obj->rcRotated[2], obj->rcRotated[3]};
 }
 
+// A piece whose artwork has alpha, blended from its artwork into the part `part` of the
+// picture buffer: its screen image would cut the soft parts at the key. Small enough
+// (an own sticker is at most 500 pixels a side) to compose again in any frame.
+static int DrawBlended(const IMGOBJ *obj, const XYWH &part)
+{
+    LPDDS view = DXCreateSurfaceOver(DXPixel(gDDSPicture, part.x, part.y), part.w, part.h,
+                                     gDDSPicture->iPitch);
+    if (!view)
+        return Fail("AO 3 - IMG_OBJ - AOFLAG_IMGOBJ");
+    const AO &ao = obj->ao;
+    const int ok =
+        COMPOSE_ClipArtSmooth(view, obj, XYWH{ao.x - part.x, ao.y - part.y, ao.iWidth, ao.iHeight});
+    DXReleaseSurface(view);
+    return ok;
+}
+
 // The image object's part inside `clip`.
 static int DrawImgObj(IMGOBJ *obj, const XYWH &clip)
 {
@@ -38,6 +55,8 @@ static int DrawImgObj(IMGOBJ *obj, const XYWH &clip)
     int32_t x = r.x, y = r.y, w = r.w, h = r.h;
     if (!AO_Clip(clip, &x, &y, &w, &h))
         return 1;
+    if (obj->pArtBgra && obj->iKind == IMG_OBJ)
+        return DrawBlended(obj, XYWH{x, y, w, h});
     LPDDS image = obj->iiRes[LO_RES_OBJ].DDSSurface;
     const int mode = obj->iKind == IMG_SRC ? DXBLT_OPAQUE : DXBLT_CLIPPED;
     if (!DXBlt(gDDSPicture, x, y, w, h, image, x - r.x, y - r.y, mode))
@@ -115,12 +134,22 @@ int REDRAW_PicturePass(DIRTY *d, int *redrawn)
         sPictureValid = 0;
         return gPictureExists ? Fail("No DC!") : 1;
     }
+    // Shown at the screen's own pixels, the picture is not drawn into the buffer, which
+    // nothing shows then; once the buffer shows again it is drawn whole.
+    const int device = HIDPI_PicturePass(changed, whole);
+    if (device) {
+        sBufferStale = 1;
+    } else if (sBufferStale) {
+        sBufferStale = 0;
+        changed.n = 0;
+        AO_AddDirty(&changed, gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h);
+    }
     gDDSPicture->rcClip = gPictureRect; // pieces (blit mode 4) stay inside the picture
     for (int i = 0; i < changed.n; i++) {
         XYWH r = changed.r[i];
         if (!AO_Clip(gPictureRect, &r.x, &r.y, &r.w, &r.h))
             continue;
-        for (AO *e = gAOList; e; e = e->pNext)
+        for (AO *e = gAOList; e && !device; e = e->pNext)
             if ((e->dwFlags & AOFLAG_IMGOBJ) && !DrawImgObj(reinterpret_cast<IMGOBJ *>(e), r)) {
                 sPictureValid = 0;
                 return 0;
@@ -129,7 +158,7 @@ int REDRAW_PicturePass(DIRTY *d, int *redrawn)
         *redrawn = 1;
     }
     // The outline over what was redrawn (elsewhere the buffer holds it already).
-    if (*redrawn && gSelected)
+    if (*redrawn && gSelected && !device)
         DrawSelectionOutline(gSelected);
     sPictureValid = 1;
     return 1;

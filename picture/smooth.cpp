@@ -23,6 +23,19 @@ static inline uint64_t Spread(uint32_t colour)
            static_cast<uint64_t>(colour & 0xFF0000) << 16;
 }
 
+// A pixel of artwork with alpha (a sticker's alpha file): its colour premultiplied by
+// its alpha in the three lanes and the alpha itself in the fourth (bit 48); keyed where
+// wholly transparent.
+static inline uint64_t SpreadAlpha(const uint8_t *bgra)
+{
+    const uint32_t a = bgra[3];
+    if (a == 0)
+        return kKeyed;
+    auto pre = [a](uint32_t c) { return (c * a + 127) / 255; };
+    return Spread(pre(bgra[0]) | pre(bgra[1]) << 8 | pre(bgra[2]) << 16) | static_cast<uint64_t>(a)
+                                                                               << 48;
+}
+
 // Clip art with smooth edges: every pixel of the piece's turned box on the export is
 // sampled N × N times back through the turn, the mirror and the scale into the artwork;
 // white-key samples are transparent. The covered share of the samples blends their
@@ -37,6 +50,7 @@ struct SMOOTH {
     int32_t W, H, n;
     double c, s, cx, cy, fx, fy, hw, hh; // turn, centre, scale, half the placed size
     bool flipH, flipV;
+    bool alpha;                     // the artwork has alpha (SpreadAlpha): blended, never cut
     int32_t left, right, stride;    // the box's columns; stride: their count rounded up to 4
     double off[4];                  // where the samples lie within a pixel
     std::vector<double> colC, colS; // per sample column and box column: X·c and −(X·s)
@@ -101,6 +115,39 @@ static inline void PutPixel(uint8_t *d, uint64_t pixel)
         d[2] = static_cast<uint8_t>(pixel >> 32);
 }
 
+// Writes the sum of kTotal samples of artwork with alpha over the photo: the premultiplied
+// colours' sums and the alphas' sum (bit 48) say how much of the photo stays.
+template <uint32_t kTotal> static inline void BlendAlpha(uint8_t *d, uint64_t sum)
+{
+    constexpr uint32_t kFull = 255 * kTotal;
+    const uint32_t rest = kFull - static_cast<uint32_t>(sum >> 48 & 0x7FFF);
+    auto mean = [&](uint32_t lane, uint8_t under) {
+        return static_cast<uint8_t>((lane * 255 + under * rest + kFull / 2) / kFull);
+    };
+    d[0] = mean(sum & 0xFFFF, d[0]);
+    d[1] = mean(sum >> 16 & 0xFFFF, d[1]);
+    d[2] = mean(sum >> 32 & 0xFFFF, d[2]);
+}
+
+// One artwork pixel covers all of a destination pixel's samples.
+static inline void PutOne(const SMOOTH &m, uint8_t *d, uint64_t pixel)
+{
+    if (!m.alpha || (pixel >> 48 & 0xFF) == 255)
+        PutPixel(d, pixel);
+    else if (!(pixel & kKeyed))
+        BlendAlpha<1>(d, pixel);
+}
+
+// The mean of a destination pixel's samples over the photo.
+template <uint32_t kTotal>
+static inline void BlendAll(const SMOOTH &m, uint8_t *d, uint64_t sum, uint32_t hits)
+{
+    if (m.alpha)
+        BlendAlpha<kTotal>(d, sum);
+    else
+        BlendSamples<kTotal>(d, sum, hits);
+}
+
 // Rows [top, bottom) of an unturned smooth piece: a sample's column in the artwork
 // depends only on its pixel's column and its row only on the pixel's row, so each
 // pixel adds the few artwork pixels its row and column samples meet, each weighted by
@@ -123,7 +170,7 @@ static void ComposeUnturnedRows(const SMOOTH &m, const AXISSAMPLES *cols, int32_
             const AXISSAMPLES &c = cols[x];
             if (rows.count == 1 && c.count == 1 &&
                 static_cast<uint32_t>(rows.weight[0] * c.weight[0]) == kTotal) {
-                PutPixel(d, lines[0][c.at[0]]);
+                PutOne(m, d, lines[0][c.at[0]]);
                 continue;
             }
             uint64_t sum = 0;
@@ -134,7 +181,7 @@ static void ComposeUnturnedRows(const SMOOTH &m, const AXISSAMPLES *cols, int32_
                               static_cast<uint32_t>(rows.weight[r] * c.weight[k]), &sum, &hits);
             }
             if (hits)
-                BlendSamples<kTotal>(d, sum, hits);
+                BlendAll<kTotal>(m, d, sum, hits);
         }
     }
 }
@@ -247,7 +294,7 @@ static void ComposeSmoothRows(const SMOOTH &m, int32_t *cells, int32_t top, int3
             const int32_t first = at[0];
             if (first >= 0 && first == at[(N - 1) * stride] && first == at[N * (N - 1) * stride] &&
                 first == at[(kSamples - 1) * stride]) {
-                PutPixel(d, m.pixels[first]);
+                PutOne(m, d, m.pixels[first]);
                 continue;
             }
             uint64_t sum = 0;
@@ -255,7 +302,7 @@ static void ComposeSmoothRows(const SMOOTH &m, int32_t *cells, int32_t top, int3
             for (int32_t k = 0; k < kSamples; k++)
                 AddSample(m.pixels[at[k * stride]], 1, &sum, &hits);
             if (hits)
-                BlendSamples<kSamples>(d, sum, hits);
+                BlendAll<kSamples>(m, d, sum, hits);
         }
     }
 }
@@ -316,7 +363,14 @@ int COMPOSE_ClipArtSmooth(LPDDS out, const IMGOBJ *obj, const XYWH &p)
     const uint32_t key = hi->bHasColorKey ? hi->dwColorKey : 0xFFFFFF;
     m.art[0] = kKeyed; // where samples outside the artwork look
     m.pixels = m.art.get() + 1;
-    for (int32_t v = 0; v < H; v++) {
+    m.alpha = obj->pArtBgra != nullptr;
+    for (int32_t v = 0; m.alpha && v < H; v++) {
+        const uint8_t *px = obj->pArtBgra + static_cast<size_t>(v) * W * 4;
+        uint64_t *line = m.art.get() + 1 + static_cast<size_t>(v) * W;
+        for (int32_t u = 0; u < W; u++, px += 4)
+            line[u] = SpreadAlpha(px);
+    }
+    for (int32_t v = 0; !m.alpha && v < H; v++) {
         const uint8_t *px = DXPixel(hi, 0, v);
         uint64_t *line = m.art.get() + 1 + static_cast<size_t>(v) * W;
         for (int32_t u = 0; u < W; u++, px += 3) {

@@ -471,6 +471,7 @@ void DibFreeImage(DIBIMAGE *image)
     if (!image)
         return;
     PLAT_PixelsFree(image->pBits);
-    image->pBits = nullptr;
+    PLAT_PixelsFree(image->pBgra);
+    image->pBits = image->pBgra = nullptr;
     image->iWidth = image->iHeight = image->iPitch = 0;
 }

@@ -216,6 +216,9 @@ struct DIBIMAGE {
     int32_t iHeight;
     int32_t iPitch;
     uint8_t *pBits;
+    // Optional: the same picture with its straight alpha, 4 bytes a pixel (blue, green,
+    // red, alpha), rows 4 × width apart (a sticker made from a picture with transparency).
+    uint8_t *pBgra = nullptr;
 };
 
 // Decodes a Windows bitmap held in memory (with or without its 14-byte file header):

@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -79,6 +80,10 @@ void DrawArea::paintEvent(QPaintEvent *event)
         // Only the rectangle is converted to the screen's format: handed the whole image,
         // the painter would convert all of it on every repaint.
         const QRect r = event->rect() & image->rect();
+        // Enlarged smoothly where the scale is not whole: whole pixels cannot be repeated
+        // evenly there.
+        const double scale = devicePixelRatioF();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, scale != std::floor(scale));
         if (!r.isEmpty()) {
             const QImage part(image->constBits() + r.y() * image->bytesPerLine() +
                                   r.x() * (image->depth() / 8),
@@ -87,6 +92,7 @@ void DrawArea::paintEvent(QPaintEvent *event)
         }
     } else
         painter.fillRect(event->rect(), Qt::white);
+    PaintDevicePicture(painter, this, event->rect());
     if (image && !mShown) {
         mShown = true;
         // Start-up measurements (scripts/compare-speed) end the program at its first frame.

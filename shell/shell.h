@@ -15,6 +15,7 @@
 struct ACCELTABLE;
 struct MENUDEF;
 class QAction;
+class QPainter;
 class QLabel;
 class QProgressBar;
 class QStatusBar;
@@ -40,6 +41,11 @@ class DrawArea : public QWidget
     bool mShown = false; // the first frame has been shown
 };
 
+// On a scaled screen, paints the picture at the screen's own pixels (as the frames last
+// drew it) over the part `rect` of the drawing area; follows a change of the screen's
+// scale, which the next frame then draws.
+void PaintDevicePicture(QPainter &painter, QWidget *area, const QRect &rect);
+
 class MainWindow : public QMainWindow
 {
   public:
@@ -61,6 +67,9 @@ class MainWindow : public QMainWindow
     // rotation dialog over the window), unless the kept picture took its place. Does
     // something only the first time.
     void OpenStartDocuments();
+    // Takes the size limits for the screen the window is on (WindowLimitsFor) and keeps
+    // the window, its frame included, within that screen's available area.
+    void FitToScreen();
     // One frame tick.
     void OnFrameTick();
     // Command dispatch by command id.

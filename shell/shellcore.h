@@ -96,3 +96,17 @@ void SetCommandState(int32_t state);
 void UpdateSelectionStateCore();
 // Greys Undo and Redo when the history has nothing to undo or redo.
 void UpdateUndoCommands();
+
+// ---- The window on its screen (screenfit.cpp) -------------------------------------------------
+
+// The main window's size limits in logical pixels (the desktop's scale applied by the
+// toolkit), menu and status bar included.
+struct WINDOWLIMITS {
+    int32_t minW, minH, maxW, maxH;
+};
+// The limits on a screen whose available area (without panels) is availW × availH
+// logical pixels, the window manager's frame taking frameW × frameH of it: 800 × 600 to
+// 1280 × 1024, and on a screen too small for the minimum at its scale (1280 × 800 at
+// 150 % has 853 × 533) the minimum is what the area holds, so the window fits it
+// instead of running off it. An area of nothing known (0) leaves the usual limits.
+WINDOWLIMITS WindowLimitsFor(int32_t availW, int32_t availH, int32_t frameW, int32_t frameH);

@@ -8,6 +8,8 @@
 #include <QSocketNotifier>
 #include <QStatusBar>
 #include <QTimer>
+#include <QScreen>
+#include <QWindow>
 #include <cstdlib>
 #include <ctime>
 
@@ -264,7 +266,12 @@ int ShellMain(int argc, char **argv)
         QObject::connect(endSignal, &QSocketNotifier::activated, window,
                          [window] { window->EndOnSignal(); });
     window->resize(window->sizeHint()); // an 800 × 600 drawing area above the status bar
+    window->FitToScreen();
     window->show();
+    window->FitToScreen(); // with the frame the window manager gave it
+    if (QWindow *handle = window->windowHandle())
+        QObject::connect(handle, &QWindow::screenChanged, window,
+                         [window] { window->FitToScreen(); });
     // The start documents open over the window once its first frame is shown; should no
     // paint come (a window started minimised), a second later all the same.
     QTimer::singleShot(1000, window, &MainWindow::OpenStartDocuments);

@@ -1,0 +1,117 @@
+// The picture at the screen's own pixels: on a scaled screen the frames keep it equal to
+// the full-resolution composition of the same picture at that size, also after pieces
+// move and turn, with the selection outline at that scale.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "picture/ao.h"
+#include "picture/compose.h"
+#include "picture/imgobj.h"
+#include "tests/support/engine_reset.h"
+
+namespace
+{
+
+class DevicePicture : public PictureEngineTest
+{
+  protected:
+    void SetUp() override
+    {
+        PictureEngineTest::SetUp();
+        // A photo of random pixels: every neighbour differs, so any misplaced pixel shows.
+        IMGOBJ *photo = AddPhotoFile(1600, 1200);
+        LPDDS hi = photo->iiRes[HI_RES_OBJ].DDSSurface;
+        std::srand(7);
+        for (int32_t y = 0; y < 1200; y++)
+            for (int32_t x = 0; x < 1600; x++) {
+                uint8_t *p = DXPixel(hi, x, y);
+                p[0] = uint8_t(std::rand()), p[1] = uint8_t(std::rand()), p[2] = p[0] ^ p[1];
+            }
+        photo->bNeedsUpdate = 1;
+        hat = IMGOBJ_AddObj("hat.clp", IMG_OBJ, 0, 0, nullptr, nullptr);
+        dog = IMGOBJ_AddObj("dog.clp", IMG_OBJ, 0, 0, nullptr, nullptr);
+        ASSERT_TRUE(hat && dog) << gErrorTrail;
+        hat->ao.x = gPictureRect.x + 40, hat->ao.y = gPictureRect.y + 30;
+        dog->ao.x = gPictureRect.x + 60, dog->ao.y = gPictureRect.y + 40, dog->iAngle = 30;
+        hat->bNeedsUpdate = dog->bNeedsUpdate = 1;
+        DeselectAll();
+        gFramesRunning = 1;
+    }
+    void TearDown() override
+    {
+        PICTURE_SetDeviceScale(1);
+        PictureEngineTest::TearDown();
+    }
+    // Pixels where the device picture differs from the export of its size by more than
+    // the rounding of a blend (2 levels).
+    int Mismatches()
+    {
+        XYWH place;
+        LPDDS shown = PICTURE_DevicePicture(&place);
+        EXPECT_NE(shown, nullptr);
+        if (!shown)
+            return -1;
+        LPDDS out = BuildHiResImage2(place.w, place.h, 3);
+        EXPECT_NE(out, nullptr) << gErrorTrail;
+        int bad = 0;
+        for (int32_t y = 0; out && y < place.h; y++) {
+            const uint8_t *a = DXPixel(shown, 0, y), *b = DXPixel(out, 0, y);
+            for (int32_t k = 0; k < 3 * place.w; k += 3)
+                bad += std::abs(a[k] - b[k]) > 2 || std::abs(a[k + 1] - b[k + 1]) > 2 ||
+                       std::abs(a[k + 2] - b[k + 2]) > 2;
+        }
+        ReleaseJpegBuffer2(out);
+        return bad;
+    }
+    IMGOBJ *hat = nullptr, *dog = nullptr;
+};
+
+TEST_F(DevicePicture, EqualsTheCompositionAtItsSizeAsPiecesMoveAndTurn)
+{
+    for (const double scale : {2.0, 1.5, 1.25}) {
+        PICTURE_SetDeviceScale(scale);
+        ASSERT_TRUE(AO_ProcessFlip()) << gErrorTrail;
+        XYWH place;
+        ASSERT_NE(PICTURE_DevicePicture(&place), nullptr) << scale;
+        EXPECT_NEAR(place.w, gPictureRect.w * scale, 1);
+        EXPECT_EQ(place.x, std::lround(gPictureRect.x * scale));
+        EXPECT_EQ(Mismatches(), 0) << scale;
+        // Only what moved is drawn again (a turn redraws all: its rebuild borrows the
+        // picture buffer); nothing of the old places may stay behind.
+        for (int step = 0; step < 4; step++) {
+            hat->ao.x += 37, hat->ao.y += 11;
+            if (step == 2)
+                dog->iAngle += 45, dog->bNeedsUpdate = 1;
+            ASSERT_TRUE(AO_ProcessFlip()) << gErrorTrail;
+            EXPECT_EQ(Mismatches(), 0) << scale << " step " << step;
+        }
+    }
+}
+
+TEST_F(DevicePicture, TheOutlineIsDrawnAtTheScaleAndOnlyScaledScreensHaveOne)
+{
+    PICTURE_SetDeviceScale(1);
+    ASSERT_TRUE(AO_ProcessFlip());
+    XYWH place;
+    EXPECT_EQ(PICTURE_DevicePicture(&place), nullptr);
+    PICTURE_SetDeviceScale(2);
+    gSelected = hat, hat->bSelected = 1;
+    ASSERT_TRUE(AO_ProcessFlip()) << gErrorTrail;
+    LPDDS shown = PICTURE_DevicePicture(&place);
+    ASSERT_NE(shown, nullptr);
+    // The top edge's middle: the window's 2-pixel pen covers rows y − 1 and y, so 4 rows.
+    const int32_t x = (hat->ptCorner[0][0] + hat->ptCorner[1][0]) / 2 - gPictureRect.x;
+    const int32_t y = hat->ptCorner[0][1] - gPictureRect.y;
+    int rows = 0;
+    for (int32_t dy = -4; dy < 4; dy++)
+        rows += DXGetPixel(shown, 2 * x, 2 * y + dy) == gOutlinePenColor;
+    EXPECT_EQ(rows, 4);
+    gSelected = nullptr, hat->bSelected = 0;
+    ASSERT_TRUE(AO_ProcessFlip()) << gErrorTrail;
+    EXPECT_EQ(Mismatches(), 0) << "the outline leaves nothing behind";
+}
+
+} // namespace
