@@ -616,6 +616,12 @@ void MainWindow::OnCommand(int id)
     case IDM_DELETE:
         DeleteSelected();
         break;
+    case IDM_DUPLICATE:
+        // Like undo, only while the picture is still.
+        if (!gMouseDown && gSelected && !UNDO_DuplicateSelected(DUPLICATE_OFFSET, DUPLICATE_OFFSET))
+            ShowErrorTrail();
+        UpdateUndoCommands();
+        break;
     case IDM_CLIPART:
         if (gPictureExists)
             ClipArtDialog(this);

@@ -36,7 +36,8 @@ enum {
     IDM_ROTATERIGHT = 40046,
     IDM_BEHIND = 40054,
     IDM_FORWARD = 40048,
-    IDM_DELETE = 40055, // from the menu and the Delete key-down; no accelerator
+    IDM_DELETE = 40055,    // from the menu and the Delete key-down; no accelerator
+    IDM_DUPLICATE = 40102, // beyond the original commands: the selected piece copied
 
     // Add
     IDM_CLIPART = 40033,
