@@ -36,8 +36,11 @@ enum {
     IDM_ROTATERIGHT = 40046,
     IDM_BEHIND = 40054,
     IDM_FORWARD = 40048,
-    IDM_DELETE = 40055,    // from the menu and the Delete key-down; no accelerator
-    IDM_DUPLICATE = 40102, // beyond the original commands: the selected piece copied
+    IDM_DELETE = 40055, // from the menu and the Delete key-down; no accelerator
+    // Beyond the original commands: the composed picture to the clipboard, the selected
+    // piece copied.
+    IDM_COPYPICTURE = 40100,
+    IDM_DUPLICATE = 40102,
 
     // Add
     IDM_CLIPART = 40033,

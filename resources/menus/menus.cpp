@@ -43,6 +43,7 @@ const MENUITEMDEF kMenuEnglish[] = {
     Item(1, IDM_UNDO, "&Undo\tCtrl+Z"),
     Item(1, IDM_REDO, "R&edo\tCtrl+Y"),
     Separator(1),
+    Item(1, IDM_COPYPICTURE, "&Copy picture\tCtrl+Shift+C"),
     Item(1, IDM_DUPLICATE, "Dupl&icate\tCtrl+D"),
     Separator(1),
     Item(1, IDM_SELECTNEXT, "Select &next\tCtrl+E"),
@@ -105,6 +106,7 @@ const MENUITEMDEF kMenuSwedish[] = {
     Item(1, IDM_UNDO, "\xC5n&gra\tCtrl+Z"),
     Item(1, IDM_REDO, "G\xF6r &om\tCtrl+Y"),
     Separator(1),
+    Item(1, IDM_COPYPICTURE, "&Kopiera bilden\tCtrl+Skift+C"),
     Item(1, IDM_DUPLICATE, "&Duplicera\tCtrl+D"),
     Separator(1),
     Item(1, IDM_SELECTNEXT, "Markera &n\xE4sta\tCtrl+E"),
@@ -187,6 +189,7 @@ const ACCELDEF kAccelEnglish[] = {
     {'Z', MWMOD_CTRL | MWMOD_SHIFT, IDM_REDO},
     // Beside the original keys, those of today's editors.
     {'D', MWMOD_CTRL, IDM_DUPLICATE},
+    {'C', MWMOD_CTRL | MWMOD_SHIFT, IDM_COPYPICTURE},
 };
 
 template <size_t N> constexpr int Count(const MENUITEMDEF (&)[N])

@@ -58,6 +58,7 @@ enum STRID : int {
     // 1701 … 1703 and 1708 … 1729 name clip art.
     STR_FILTER_PNG = 1700,
     STR_FILTER_WEBP = 1704,
+    STR_COPIED = 1705,
 };
 
 // The longest text LoadText returns, in bytes; its buffer limit of 250 holds the NUL.
