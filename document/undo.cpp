@@ -190,6 +190,24 @@ void Place(IMGOBJ *obj, const PIECESTATE &s)
     obj->bNeedsUpdate = 1;
 }
 
+// A new piece made from a kept state: loaded from its file, selected and placed; it has an
+// id of its own. Null with the trail filled.
+IMGOBJ *Rebuild(const PIECESTATE &s)
+{
+    char text[4 + sizeof s.szText];
+    std::memcpy(text, &s.iTextStyle, 4);
+    std::memcpy(text + 4, s.szText, sizeof s.szText);
+    IMGOBJ *obj =
+        IMGOBJ_AddObj(s.szFileName, s.iKind, 0, 0, s.iKind == IMG_TEXT ? text : nullptr, nullptr);
+    if (!obj) {
+        Fail(s.szFileName);
+        Fail("A piece could not be rebuilt from its file.");
+        return nullptr;
+    }
+    Place(obj, s);
+    return obj;
+}
+
 // Brings a piece to the given state: rebuilt from its file, removed or changed.
 IMGOBJ *Bring(int32_t id, const std::optional<PIECESTATE> &to, int *ok)
 {
@@ -204,17 +222,13 @@ IMGOBJ *Bring(int32_t id, const std::optional<PIECESTATE> &to, int *ok)
         return nullptr;
     }
     if (!obj) {
-        char text[4 + sizeof to->szText];
-        std::memcpy(text, &to->iTextStyle, 4);
-        std::memcpy(text + 4, to->szText, sizeof to->szText);
-        obj = IMGOBJ_AddObj(to->szFileName, to->iKind, 0, 0, to->iKind == IMG_TEXT ? text : nullptr,
-                            nullptr);
+        obj = Rebuild(*to);
         if (!obj) {
-            Fail(to->szFileName);
-            *ok = Fail("A piece could not be rebuilt from its file.");
+            *ok = 0;
             return nullptr;
         }
         obj->iPieceId = id;
+        return obj;
     }
     Place(obj, *to);
     return obj;
@@ -484,4 +498,17 @@ size_t UNDO_Bytes()
             bytes += sizeof(CHANGE) + StateBytes(c.before) + StateBytes(c.after);
     }
     return bytes;
+}
+
+int UNDO_DuplicateSelected(int32_t dx, int32_t dy)
+{
+    if (!gSelected || !IsPiece(&gSelected->ao))
+        return Fail("No piece is selected.");
+    PIECESTATE copy = StateOf(gSelected);
+    copy.x += dx / PictureW();
+    copy.y += dy / PictureH();
+    PICTURE_ChangeBegin(CHANGE_ADD);
+    IMGOBJ *obj = Rebuild(copy);
+    PICTURE_ChangeEnd(CHANGE_ADD);
+    return obj != nullptr;
 }

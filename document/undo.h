@@ -51,6 +51,14 @@ int UNDO_Redo();
 // Turns the photo a quarter (PhotoRotate) as one step of the history.
 int UNDO_PhotoRotate(int32_t angle);
 
+// Copies the selected piece dx, dy pixels further right and down, as one step: the copy
+// is rebuilt from the same record of the piece that an undo rebuilds a deleted one from
+// (its kind, file, size, turn, mirroring, text and style), so every kind of piece the
+// history keeps is copied alike. The copy goes in front and is selected. 0 with the trail
+// filled when no piece is selected or it cannot be rebuilt (nothing changed).
+int UNDO_DuplicateSelected(int32_t dx, int32_t dy);
+// How far Edit > Duplicate puts the copy from its original, right and down, in pixels.
+constexpr int32_t DUPLICATE_OFFSET = 12;
 // Counts the history's changes (a step added or extended, undone, redone, the history
 // cleared): the autosave writes again when it moved.
 uint32_t UNDO_Generation();

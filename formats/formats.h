@@ -1,4 +1,5 @@
-// formats.h — photos in and pictures out: JPEG and Windows bitmap import, JPEG export.
+// formats.h — photos in and pictures out: JPEG, bitmap, PNG and WebP import; JPEG, PNG
+// and WebP export.
 //
 // Decoders know nothing of the picture: they read the photo's size, ask their caller
 // for a surface of that size, and decode into it.
@@ -130,6 +131,19 @@ int JpegSave(const uint8_t *pixels, const char *name, int32_t width, int32_t hei
 // As JpegSave, for rows `stride` bytes apart (a surface's own rows).
 int JpegSaveRows(const uint8_t *pixels, size_t stride, const char *name, int32_t width,
                  int32_t height, int32_t quality);
+// The quality of a JPEG or WebP picture written when none is asked for.
+constexpr int32_t PICTURE_DEFAULT_QUALITY = 90;
+// The composed picture (rows `stride` bytes apart, blue, green, red) as a lossless PNG file,
+// through SafeFileOpen like JpegSave. 0 with the trail filled.
+int PngSaveRows(const uint8_t *pixels, size_t stride, const char *name, int32_t width,
+                int32_t height);
+// Likewise as a lossy WebP file at quality 1 to 100 (anything else means 90); a side above
+// 16383 pixels, WebP's limit, is refused.
+int WebpSaveRows(const uint8_t *pixels, size_t stride, const char *name, int32_t width,
+                 int32_t height, int32_t quality);
+// The writer the name's type asks for: ".png" PNG, ".webp" WebP, any other name JPEG.
+int PictureSaveRows(const uint8_t *pixels, size_t stride, const char *name, int32_t width,
+                    int32_t height, int32_t quality);
 // Encoding on a thread of its own while the rows are still being made: pfnWait blocks
 // until the first `rows` rows are final and returns 1, or returns 0 to give up.
 struct JPEGROWWAIT {

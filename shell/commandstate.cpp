@@ -14,15 +14,16 @@ void (*gpEnableMenuItem)(int32_t commandId, int32_t enable);
 int32_t gCommandState;
 
 // Commands that need a picture.
-static const int32_t kPictureCommands[] = {IDM_CLIPART, IDM_TEXT,       IDM_SAVE,
-                                           IDM_SAVEAS,  IDM_KEY_CTRL_I, IDM_PRINT};
+static const int32_t kPictureCommands[] = {IDM_CLIPART,    IDM_TEXT,  IDM_SAVE,       IDM_SAVEAS,
+                                           IDM_KEY_CTRL_I, IDM_PRINT, IDM_COPYPICTURE};
 static const int32_t kMailCommand = IDM_EMAIL;
 static const int32_t kSelectNext = IDM_SELECTNEXT;
 // Commands that need a selection.
 static const int32_t kSelectionCommands[] = {
-    IDM_SELECTNEXT, IDM_MOVELEFT,   IDM_MOVERIGHT,   IDM_MOVEUP, IDM_MOVEDOWN, IDM_BIGGER,
-    IDM_SMALLER,    IDM_HIGHER,     IDM_LOWER,       IDM_WIDER,  IDM_NARROWER, IDM_FLIPH,
-    IDM_FLIPV,      IDM_ROTATELEFT, IDM_ROTATERIGHT, IDM_BEHIND, IDM_FORWARD,  IDM_DELETE};
+    IDM_SELECTNEXT, IDM_MOVELEFT, IDM_MOVERIGHT, IDM_MOVEUP,     IDM_MOVEDOWN,
+    IDM_BIGGER,     IDM_SMALLER,  IDM_HIGHER,    IDM_LOWER,      IDM_WIDER,
+    IDM_NARROWER,   IDM_FLIPH,    IDM_FLIPV,     IDM_ROTATELEFT, IDM_ROTATERIGHT,
+    IDM_BEHIND,     IDM_FORWARD,  IDM_DELETE,    IDM_DUPLICATE};
 static const int32_t kRotateCommands[] = {IDM_ROTATELEFT, IDM_ROTATERIGHT};
 
 static void Menu(int32_t id, int32_t enable)

@@ -88,7 +88,8 @@ int FileDialogFilters(int mode, std::vector<FILEFILTER> *filters)
     case FILEDLG_SAVE:
     case FILEDLG_SAVEAS:
         text = std::string(LoadText(STR_FILTER_LAYOUT)) + "*.mwi@" + LoadText(STR_FILTER_JPEG) +
-               "*.jpg@@@";
+               "*.jpg@" + LoadText(STR_FILTER_PNG) + "*.png@" + LoadText(STR_FILTER_WEBP) +
+               "*.webp@@@";
         break;
     default:
         return Fail("Mode not supported!");
@@ -98,11 +99,19 @@ int FileDialogFilters(int mode, std::vector<FILEFILTER> *filters)
     return 1;
 }
 
-int AddSaveExtension(std::string *path, int jpegFilter)
+const char *SaveFilterExtension(const std::string &patterns)
+{
+    for (const char *ext : {".jpg", ".png", ".webp"})
+        if (patterns == std::string("*") + ext)
+            return ext;
+    return ".mwi";
+}
+
+int AddSaveExtension(std::string *path, const char *ext)
 {
     if (FileTypeOf(path->c_str()) != FILETYPE_NONE)
         return 0;
-    *path += jpegFilter ? ".jpg" : ".mwi";
+    *path += ext;
     return 1;
 }
 

@@ -35,9 +35,12 @@ struct FILEFILTER {
 // "description@patterns@" pairs from the string table. 0 with "Mode not supported!" for any other
 // mode.
 int FileDialogFilters(int mode, std::vector<FILEFILTER> *filters);
-// Adds the extension of the save dialog's filter (".jpg" when jpegFilter, else ".mwi")
-// to a path whose name has none that the program knows ("holiday.2019"); 1 when added.
-int AddSaveExtension(std::string *path, int jpegFilter);
+// The extension a save dialog's filter stands for, from its patterns ("*.png" ".png"):
+// ".jpg", ".png", ".webp", or ".mwi" for the layout filter and anything else.
+const char *SaveFilterExtension(const std::string &patterns);
+// Adds ext (the chosen filter's, SaveFilterExtension) to a path whose name has no
+// extension that the program knows ("holiday.2019"); 1 when added.
+int AddSaveExtension(std::string *path, const char *ext);
 // The folder a file dialog starts in: SETUP/DirectoryImages for FILEDLG_PHOTO, else
 // SETUP/DirectoryApp; the main directory when the setting is empty.
 std::string FileDialogFolder(int mode);

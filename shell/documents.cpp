@@ -1,5 +1,5 @@
 // documents.cpp — opening, saving and starting pictures: the file dialogs, the save
-// prompt, the New dialog and the JPEG export.
+// prompt, the New dialog and the picture export (JPEG, PNG, WebP).
 //
 // A document is a photo (or the blank canvas) with pieces on it, named by gFileDir,
 // gFileName and gFileExt. A file that cannot be opened leaves the current picture as
@@ -258,8 +258,10 @@ int OpenPictureFile(const char *path, const char *displayName)
     return ok;
 }
 
-// A file dialog over the window with the filters of a mode, starting in folder.
-static void SetUpFileDialog(QFileDialog &dialog, int mode, const std::string &folder)
+// A file dialog over the window with the filters of a mode, starting in folder; the
+// filters in the dialog's order.
+static std::vector<FILEFILTER> SetUpFileDialog(QFileDialog &dialog, int mode,
+                                               const std::string &folder)
 {
     std::vector<FILEFILTER> filters;
     FileDialogFilters(mode, &filters);
@@ -271,6 +273,19 @@ static void SetUpFileDialog(QFileDialog &dialog, int mode, const std::string &fo
     if (!names.isEmpty())
         dialog.selectNameFilter(names.first());
     dialog.setDirectory(PathToQt(folder));
+    return filters;
+}
+
+// The extension of the save dialog's chosen filter (".mwi" for the layout). The dialog
+// names it in full or, hiding the patterns, by its description alone.
+static const char *ChosenExtension(const QString &chosen, const std::vector<FILEFILTER> &filters)
+{
+    for (const FILEFILTER &f : filters) {
+        const QString description = PLATQT_ToQt(f.description.c_str());
+        if (chosen == description || chosen.startsWith(description + " ("))
+            return SaveFilterExtension(f.patterns);
+    }
+    return ".mwi";
 }
 
 int OpenFileDlg(QWidget *window, int mode)
@@ -304,8 +319,9 @@ void OpenDocumentFile(QWidget *window, const char *path)
 
 // ---- Saving ------------------------------------------------------------------------------------
 
-// The JPEG export: the picture composed at the size the user picks.
-static int ExportJpeg(const char *path)
+// The picture export (JPEG, PNG or WebP by the path's extension): the picture composed
+// at the size the user picks.
+static int ExportPicture(const char *path, int32_t type)
 {
     int32_t size[2] = {0, 0};
     if (!PhotoSizeDialog(MainWnd(), size))
@@ -315,8 +331,11 @@ static int ExportJpeg(const char *path)
     int ok = out != nullptr;
     if (!ok)
         Fail("BuildHiResImage2() failed");
-    else if (!JpegSave(out->pBits, path, size[0], size[1], 3, 90))
-        ok = Fail("JpegSave() failed!");
+    else if (!PictureSaveRows(out->pBits, static_cast<size_t>(out->iPitch), path, size[0], size[1],
+                              PICTURE_DEFAULT_QUALITY))
+        ok = Fail(type == FILETYPE_PNG    ? "PngSave() failed!"
+                  : type == FILETYPE_WEBP ? "WebpSave() failed!"
+                                          : "JpegSave() failed!");
     ReleaseJpegBuffer2(out);
     PLAT_RestoreCursor(cursor);
     if (!ok)
@@ -335,8 +354,8 @@ int SavePictureFile(const char *path)
     int32_t type = FILETYPE_NONE;
     if (!SplitPath(path, dir, sizeof dir, name, sizeof name, ext, sizeof ext, &type))
         return Fail("Can't split path.");
-    if (type == FILETYPE_JPEG)
-        return ExportJpeg(path);
+    if (type == FILETYPE_JPEG || type == FILETYPE_PNG || type == FILETYPE_WEBP)
+        return ExportPicture(path, type);
     if (type != FILETYPE_LAYOUT)
         return Fail("You've choosen an invalid file extension.");
     const int cursor = PLAT_SetWaitCursor();
@@ -388,24 +407,21 @@ int SaveFileDlg(QWidget *window, int mode)
     QFileDialog dialog(window);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    SetUpFileDialog(dialog, mode, folder);
-    // A name typed without an extension takes the selected filter's: a layout unless
-    // the JPEG filter is chosen.
+    const std::vector<FILEFILTER> filters = SetUpFileDialog(dialog, mode, folder);
+    // A name typed without an extension takes the selected filter's: a layout unless a
+    // picture filter (JPEG, PNG, WebP) is chosen.
     dialog.setDefaultSuffix(QStringLiteral("mwi"));
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
-                     [&dialog](const QString &filter) {
-                         dialog.setDefaultSuffix(filter.contains(QStringLiteral("*.jpg"))
-                                                     ? QStringLiteral("jpg")
-                                                     : QStringLiteral("mwi"));
-                     });
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &filters](const QString &filter) {
+            dialog.setDefaultSuffix(QString::fromLatin1(ChosenExtension(filter, filters) + 1));
+        });
     dialog.selectFile(PLATQT_ToQt(gFileName));
     int ok = 1;
     while (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         // The dialog adds its suffix only to a name without a dot ("holiday.2019" has one).
         std::string path = PathFromQt(dialog.selectedFiles().first());
-        const bool jpeg = dialog.selectedNameFilter().contains(QStringLiteral("*.jpg"));
-        if (AddSaveExtension(&path, jpeg) && path != sOwnFile && FileExists(path) &&
-            !ReplaceAllowed(path)) {
+        if (AddSaveExtension(&path, ChosenExtension(dialog.selectedNameFilter(), filters)) &&
+            path != sOwnFile && FileExists(path) && !ReplaceAllowed(path)) {
             dialog.selectFile(PathToQt(path)); // not that one: the dialog again
             continue;
         }

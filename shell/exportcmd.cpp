@@ -5,8 +5,8 @@
 // open flow (which would redraw the window): a photo, or a layout file's photo and
 // pieces (clip art from the data folder). At the photo's own size the pieces are
 // composed onto the photo itself and its rows are encoded where they are; at another
-// size BuildHiResImage2 composes a new picture. JpegSave leaves an existing output file
-// alone on failure.
+// size BuildHiResImage2 composes a new picture. The output's name chooses PNG, WebP or
+// JPEG; every writer leaves an existing output file alone on failure.
 #include "shell/exportcmd.h"
 
 #include <cctype>
@@ -35,7 +35,7 @@
 
 static const char kUsage[] =
     "Usage: merrowick [FILE] [/EN | /SE]\n"
-    "       merrowick --export INPUT OUTPUT.jpg [--size WIDTHxHEIGHT]\n"
+    "       merrowick --export INPUT OUTPUT [--size WIDTHxHEIGHT] [--quality N]\n"
     "       merrowick --help | --version\n"
     "\n"
     "Without options the program opens its window (and FILE, if given).\n"
@@ -43,8 +43,10 @@ static const char kUsage[] =
     "  --export INPUT OUTPUT   compose the picture INPUT (a layout file .mwi with its photo,\n"
     "                          clip art and texts, or a photo: .jpg, .jpeg, .bmp, .dib,\n"
     "                          .rle, .png, .webp) without opening a window and write\n"
-    "                          it to OUTPUT as a JPEG file at quality 90\n"
+    "                          it to OUTPUT: a PNG file (lossless) for .png, a WebP file\n"
+    "                          for .webp, a JPEG file for any other name\n"
     "  --size WIDTHxHEIGHT     pixel size of the exported picture (default: the photo's own)\n"
+    "  --quality N             JPEG and WebP quality from 1 to 100 (default 90)\n"
     "  --help                  show this text\n"
     "  --version               show the program's version\n";
 
@@ -69,6 +71,18 @@ int ParseExportSize(const char *text, int32_t *width, int32_t *height)
         return 0;
     *width = static_cast<int32_t>(value[0]);
     *height = static_cast<int32_t>(value[1]);
+    return 1;
+}
+
+int ParseExportQuality(const char *text, int32_t *quality)
+{
+    int32_t value = 0;
+    const char *p = text;
+    while (std::isdigit(static_cast<unsigned char>(*p)) && value <= 100)
+        value = value * 10 + (*p++ - '0');
+    if (p == text || *p || value < 1 || value > 100)
+        return 0;
+    *quality = value;
     return 1;
 }
 
@@ -169,6 +183,7 @@ static int WaitRows(void *context, int32_t rows)
 // decoder.
 struct ENCODER {
     const char *output;
+    int32_t quality = PICTURE_DEFAULT_QUALITY;
     SAFEFILE file;
     int opened = 0, openError = 0, ok = 0;
     char error[300] = "";
@@ -186,18 +201,19 @@ static void EncodeBehind(RELAY *r, ENCODER *e)
     }
     const JPEGROWWAIT wait = {WaitRows, r};
     e->ok = e->opened && JpegWriteRows(e->file.pFile, s->pBits, static_cast<size_t>(s->iPitch), w,
-                                       h, 90, &wait, e->error, sizeof e->error);
+                                       h, e->quality, &wait, e->error, sizeof e->error);
     hold.lock();
     r->encoderDone = true;
     r->moved.notify_all();
 }
 
 // Decodes the JPEG photo `input` and encodes it to `output` at the same time.
-static int ExportJpegPhoto(const char *input, const char *output)
+static int ExportJpegPhoto(const char *input, const char *output, int32_t quality)
 {
     RELAY relay;
     ENCODER encoder;
     encoder.output = output;
+    encoder.quality = quality;
     gpPhotoRowsDone = RowsDone;
     gpPhotoRowsContext = &relay;
     std::thread thread(EncodeBehind, &relay, &encoder);
@@ -224,11 +240,23 @@ static int ExportJpegPhoto(const char *input, const char *output)
     return 1;
 }
 
-// Composes and writes the picture; 0 with the trail filled on failure.
-static int ExportPicture(const char *input, const char *output, int32_t width, int32_t height)
+// The writer's line when the picture could not be written.
+static int SaveFailed(const char *output)
 {
-    if (FileTypeOf(input) == FILETYPE_JPEG && width == 0)
-        return ExportJpegPhoto(input, output);
+    const int32_t type = FileTypeOf(output);
+    return Fail(type == FILETYPE_PNG    ? "PngSave() failed!"
+                : type == FILETYPE_WEBP ? "WebpSave() failed!"
+                                        : "JpegSave() failed!");
+}
+
+// Composes and writes the picture; 0 with the trail filled on failure.
+static int ExportPicture(const char *input, const char *output, int32_t width, int32_t height,
+                         int32_t quality)
+{
+    const int32_t outType = FileTypeOf(output);
+    const bool jpegOut = outType != FILETYPE_PNG && outType != FILETYPE_WEBP;
+    if (FileTypeOf(input) == FILETYPE_JPEG && width == 0 && jpegOut)
+        return ExportJpegPhoto(input, output, quality);
     IMGOBJ *photo = AddInput(input);
     if (!photo)
         return 0;
@@ -242,16 +270,18 @@ static int ExportPicture(const char *input, const char *output, int32_t width, i
         // The photo is not needed afterwards: the pieces go onto it, no copy is made.
         if (!ComposePieces(photoSurface, width, height))
             return Fail("BuildHiResImage2() failed!");
-        ok = JpegSaveRows(photoSurface->pBits, photoSurface->iPitch, output, width, height, 90);
+        ok = PictureSaveRows(photoSurface->pBits, static_cast<size_t>(photoSurface->iPitch), output,
+                             width, height, quality);
     } else {
         LPDDS out = BuildHiResImage2(width, height, 3);
         if (!out)
             return Fail("BuildHiResImage2() failed!");
-        ok = JpegSave(out->pBits, output, width, height, 3, 90);
+        ok = PictureSaveRows(out->pBits, static_cast<size_t>(out->iPitch), output, width, height,
+                             quality);
         ReleaseJpegBuffer2(out);
     }
     if (!ok)
-        return Fail("JpegSave() failed!");
+        return SaveFailed(output);
     return 1;
 }
 
@@ -398,11 +428,17 @@ int RunExportCommand(int argc, char **argv, int *handled)
         return 0;
     *handled = 1;
 
-    const char *input = nullptr, *output = nullptr, *size = nullptr;
+    const char *input = nullptr, *output = nullptr, *size = nullptr, *quality = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (i == exportAt)
             continue;
-        if (!std::strcmp(argv[i], "--size")) {
+        if (!std::strcmp(argv[i], "--quality")) {
+            if (++i >= argc)
+                return Usage("--quality needs a number from 1 to 100");
+            quality = argv[i];
+        } else if (!std::strncmp(argv[i], "--quality=", 10)) {
+            quality = argv[i] + 10;
+        } else if (!std::strcmp(argv[i], "--size")) {
             if (++i >= argc)
                 return Usage("--size needs WIDTHxHEIGHT");
             size = argv[i];
@@ -433,8 +469,16 @@ int RunExportCommand(int argc, char **argv, int *handled)
         return Usage(line);
     }
 
+    int32_t q = PICTURE_DEFAULT_QUALITY;
+    if (quality && !ParseExportQuality(quality, &q)) {
+        char line[300];
+        std::snprintf(line, sizeof line,
+                      "invalid quality \"%.200s\": expected a number from 1 to 100", quality);
+        return Usage(line);
+    }
+
     TrailClear();
-    int ok = StartEngine() && ExportPicture(input, output, width, height);
+    int ok = StartEngine() && ExportPicture(input, output, width, height, q);
     StopEngine();
     if (!ok) {
         std::fprintf(stderr, "merrowick: the export of %s failed:\n%s", input, gErrorTrail);

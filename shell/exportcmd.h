@@ -1,12 +1,13 @@
 // exportcmd.h — the headless command line: export a layout file or a photo as a
-// composed JPEG.
+// composed JPEG, PNG or WebP picture.
 //
-//   merrowick --export INPUT OUTPUT.jpg [--size WIDTHxHEIGHT]
+//   merrowick --export INPUT OUTPUT [--size WIDTHxHEIGHT] [--quality N]
 //   merrowick --help | --version
 //
 // Runs without a window: the layout's photo and pieces (or the photo alone) are loaded,
-// composed at the requested size (the photo's own by default) and written as a JPEG at
-// quality 90. No toolkit code.
+// composed at the requested size (the photo's own by default) and written as a PNG
+// (OUTPUT.png), a WebP (OUTPUT.webp) or a JPEG (any other name), at quality 90 unless
+// --quality says otherwise. No toolkit code.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,8 @@ int RunExportCommand(int argc, char **argv, int *handled);
 // padded to a multiple of 8 pixels, within the largest surface). 0 when the text is not
 // such a size.
 int ParseExportSize(const char *text, int32_t *width, int32_t *height);
+// Parses a quality: a whole number from 1 to 100. 0 when the text is not one.
+int ParseExportQuality(const char *text, int32_t *quality);
 // Composes a demonstration picture (a painted photo with two hats and a speech bubble from
 // the data folder) and writes it as a JPEG: what the program makes, where no window can be
 // shown. 0 with the trail printed to standard error.

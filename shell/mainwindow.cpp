@@ -44,6 +44,7 @@
 #include "shell/addtextdialog.h"
 #include "shell/appstate.h"
 #include "shell/clipartdialog.h"
+#include "shell/clipboard.h"
 #include "shell/documentlogic.h"
 #include "shell/photodialogs.h"
 #include "shell/shell.h"
@@ -621,6 +622,16 @@ void MainWindow::OnCommand(int id)
         break;
     case IDM_DELETE:
         DeleteSelected();
+        break;
+    case IDM_COPYPICTURE:
+        if (gPictureExists && !CopyPicture())
+            ShowErrorTrail();
+        break;
+    case IDM_DUPLICATE:
+        // Like undo, only while the picture is still.
+        if (!gMouseDown && gSelected && !UNDO_DuplicateSelected(DUPLICATE_OFFSET, DUPLICATE_OFFSET))
+            ShowErrorTrail();
+        UpdateUndoCommands();
         break;
     case IDM_CLIPART:
         if (gPictureExists)

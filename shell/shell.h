@@ -153,8 +153,8 @@ int OfferAutosave(QWidget *window);
 // The open dialog in mode FILEDLG_PHOTO or FILEDLG_OPEN (documentlogic.h). 0 with the
 // trail filled when the chosen file could not be opened (the picture is as it was).
 int OpenFileDlg(QWidget *window, int mode);
-// Saves by the path's extension: ".mwi" a layout (the document takes the name), ".jpg"
-// a JPEG export at the size the photo size dialog asks for. 0 with the trail filled.
+// Saves by the path's extension: ".mwi" a layout (the document takes the name), ".jpg",
+// ".png" or ".webp" a picture export at the size the photo size dialog asks for. 0 with the trail filled.
 int SavePictureFile(const char *path);
 // Saves the document: mode FILEDLG_SAVE (asks for a name only when it has none, or when a
 // file of its name is there that this picture did not write) or FILEDLG_SAVEAS. A chosen name

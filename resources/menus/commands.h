@@ -37,6 +37,10 @@ enum {
     IDM_BEHIND = 40054,
     IDM_FORWARD = 40048,
     IDM_DELETE = 40055, // from the menu and the Delete key-down; no accelerator
+    // Beyond the original commands: the composed picture to the clipboard, the selected
+    // piece copied.
+    IDM_COPYPICTURE = 40100,
+    IDM_DUPLICATE = 40102,
 
     // Add
     IDM_CLIPART = 40033,

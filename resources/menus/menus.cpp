@@ -43,6 +43,9 @@ const MENUITEMDEF kMenuEnglish[] = {
     Item(1, IDM_UNDO, "&Undo\tCtrl+Z"),
     Item(1, IDM_REDO, "R&edo\tCtrl+Y"),
     Separator(1),
+    Item(1, IDM_COPYPICTURE, "&Copy picture\tCtrl+Shift+C"),
+    Item(1, IDM_DUPLICATE, "Dupl&icate\tCtrl+D"),
+    Separator(1),
     Item(1, IDM_SELECTNEXT, "Select &next\tCtrl+E"),
     Separator(1),
     Popup(1, "&Move"),
@@ -103,6 +106,9 @@ const MENUITEMDEF kMenuSwedish[] = {
     Item(1, IDM_UNDO, "\xC5n&gra\tCtrl+Z"),
     Item(1, IDM_REDO, "G\xF6r &om\tCtrl+Y"),
     Separator(1),
+    Item(1, IDM_COPYPICTURE, "&Kopiera bilden\tCtrl+Skift+C"),
+    Item(1, IDM_DUPLICATE, "&Duplicera\tCtrl+D"),
+    Separator(1),
     Item(1, IDM_SELECTNEXT, "Markera &n\xE4sta\tCtrl+E"),
     Separator(1),
     Popup(1, "&Flytta"),
@@ -145,8 +151,9 @@ const MENUITEMDEF kMenuSwedish[] = {
     Item(1, IDM_ABOUT, "Om Merrowick..."),
 };
 
-// Exactly the keys of the command table. Delete is handled as a key-down by the main
-// window, not here. Ctrl+L, Ctrl+A and Ctrl+I send ids that no command handles.
+// The keys of the command table, then those added beside them. Delete is handled as a
+// key-down by the main window, not here. Ctrl+L, Ctrl+A and Ctrl+I send ids that no command
+// handles.
 const ACCELDEF kAccelEnglish[] = {
     {'N', MWMOD_CTRL, IDM_NEW},
     {'O', MWMOD_CTRL, IDM_OPEN},
@@ -180,6 +187,9 @@ const ACCELDEF kAccelEnglish[] = {
     {'Z', MWMOD_CTRL, IDM_UNDO},
     {'Y', MWMOD_CTRL, IDM_REDO},
     {'Z', MWMOD_CTRL | MWMOD_SHIFT, IDM_REDO},
+    // Beside the original keys, those of today's editors.
+    {'D', MWMOD_CTRL, IDM_DUPLICATE},
+    {'C', MWMOD_CTRL | MWMOD_SHIFT, IDM_COPYPICTURE},
 };
 
 template <size_t N> constexpr int Count(const MENUITEMDEF (&)[N])

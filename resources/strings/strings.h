@@ -55,6 +55,10 @@ enum STRID : int {
     STR_MAIL_NEEDS_PROGRAM = 1676,
     STR_EMAIL = 1677,
     STR_RECENT = 1678,
+    // 1701 … 1703 and 1708 … 1729 name clip art.
+    STR_FILTER_PNG = 1700,
+    STR_FILTER_WEBP = 1704,
+    STR_COPIED = 1705,
 };
 
 // The longest text LoadText returns, in bytes; its buffer limit of 250 holds the NUL.

@@ -125,6 +125,11 @@ class RandomEngineRun : public PictureEngineTest
             {"add text", 3, [&] { Add(one("text4.clp", "text5.clp"), IMG_TEXT); }},
             {"edit text", 3, [&] { Add(one("text4.clp", "text5.clp"), IMG_TEXT, true); }},
             {"delete", 4, [] { DeleteSelected(); }},
+            {"duplicate", 2,
+             [] {
+                 if (!gMouseDown && gSelected)
+                     ASSERT_TRUE(UNDO_DuplicateSelected(12, 12)) << gErrorTrail;
+             }},
             {"press a button", 24,
              [&] { PressControl(RandomIn(rng, CTRL_BIGGER, CTRL_SELECTNEXT)); }},
             {"layer", 4, [&] { LayerSelected(RandomIn(rng, 0, 1)); }},
