@@ -169,8 +169,15 @@ int OverSelectedPiece(int32_t x, int32_t y);
 // The mouse wheel at a point: over the selected piece, sizes it proportionally by
 // `notches` steps, or with turn set turns clip art. 0 when the point is not on it.
 int WheelOnPiece(int32_t x, int32_t y, int32_t notches, int32_t turn);
+// The piece a click repeated at (x, y) selects: the next one behind `piece` there, or
+// round to the frontmost; null when none holds the point.
+IMGOBJ *PieceBehind(const IMGOBJ *piece, int32_t x, int32_t y);
+// A double click's second press at (x, y): the selected text piece it lies on, which the
+// window opens in the text dialog (the press then selects nothing behind it); else null.
+IMGOBJ *DoubleClickText(int32_t x, int32_t y);
 // Selects a piece (null deselects), with redraws for the old and the new one.
 void SelectPiece(IMGOBJ *piece);
+
 // Deletes the selected piece.
 void DeleteSelected();
 // Swaps the selected piece with its neighbour behind (0) or in front (1) of it.

@@ -156,8 +156,16 @@ void DrawArea::mouseReleaseEvent(QMouseEvent *event)
 
 void DrawArea::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    // A double click is a second press: it grabs the piece the first one selected.
+    // A double click is a second press: it grabs the piece the first one selected, and a
+    // text piece opens in the text dialog once the press has ended.
     mousePressEvent(event);
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && DoubleClickText(p.x(), p.y())) {
+        gButtonReleased = 1;
+        if (MainWindow *main = TheMainWindow())
+            QMetaObject::invokeMethod(
+                main, [main] { main->OnCommand(IDM_TEXT); }, Qt::QueuedConnection);
+    }
 }
 
 void DrawArea::wheelEvent(QWheelEvent *event)

@@ -137,6 +137,12 @@ class RandomEngineRun : public PictureEngineTest
              }},
             {"mouse down", 7, [&] { std::apply(MouseDown, point()); }},
             {"mouse move", 7, [&] { std::apply(MouseMove, point()); }},
+            {"click twice on one spot", 2,
+             [&] {
+                 const auto [x, y] = point();
+                 for (int i = 0; i < 2 && !gMouseDown; i++)
+                     MouseDown(x, y), EndDrag();
+             }},
             {"mouse up", 6, [] { gButtonReleased = 1; }},
             {"wheel", 3,
              [&] {
