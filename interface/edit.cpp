@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "interface/interface.h"
+#include "picture/handles.h"
 #include "picture/imgobj.h"
 
 int32_t gMouseDown;
@@ -92,6 +93,8 @@ void MouseMove(int32_t x, int32_t y)
         gDragDX = x - gPressX;
         gDragDY = y - gPressY;
         sPressMoved |= gDragDX || gDragDY;
+        if (gHandleDrag != HANDLE_NONE)
+            HandleDragTo(x, y);
     }
 }
 
@@ -124,6 +127,10 @@ void MouseDown(int32_t x, int32_t y)
     if (!PointInPicture(x, y))
         return; // may press a button; the selection stays
     sPressLive = 1;
+    if (HandlePress(x, y)) {
+        PICTURE_ChangeBegin(CHANGE_DRAG);
+        return;
+    }
     if (gSelected && Contains(gSelected, x, y)) {
         Anchor(gSelected); // a second press grabs the selected piece
         gDraggingPiece = 1;
@@ -160,6 +167,7 @@ void EndDrag()
     const int click = sPressLive && !sPressMoved, cycle = click && sCycleOnRelease;
     gMouseDown = 0;
     gDraggingPiece = 0;
+    gHandleDrag = HANDLE_NONE;
     sPressLive = sCycleOnRelease = 0;
     sClickKept = click;
     sClickX = gPressX, sClickY = gPressY;

@@ -16,6 +16,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -131,17 +132,58 @@ void DrawArea::resizeEvent(QResizeEvent *event)
     }
 }
 
+// The turn handle's pointer: a circling arrow, drawn once.
+static QCursor TurnCursor()
+{
+    static const QCursor cursor = [] {
+        QPixmap pixmap(24, 24);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        for (int pass = 0; pass < 2; pass++) {
+            // A white halo under the black arrow keeps it visible on any photo.
+            p.setPen(
+                QPen(pass ? Qt::black : Qt::white, pass ? 1.6 : 4.0, Qt::SolidLine, Qt::RoundCap));
+            p.drawArc(QRectF(4, 4, 16, 16), 100 * 16, 280 * 16);
+            const QPointF tip(13.5, 3.8);
+            p.drawLine(tip, tip + QPointF(-4, -3));
+            p.drawLine(tip, tip + QPointF(-4, 3.5));
+        }
+        return QCursor(pixmap, 12, 12);
+    }();
+    return cursor;
+}
+
+// The pointer for what a drag from a point does (interface.h's POINTER_*).
+static QCursor PointerCursor(int32_t pointer)
+{
+    switch (pointer) {
+    case POINTER_MOVE:
+        return Qt::SizeAllCursor;
+    case POINTER_SIZE_FDIAG:
+        return Qt::SizeFDiagCursor;
+    case POINTER_SIZE_BDIAG:
+        return Qt::SizeBDiagCursor;
+    case POINTER_TURN:
+        return TurnCursor();
+    default:
+        return Qt::ArrowCursor;
+    }
+}
+
 void DrawArea::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint p = event->position().toPoint();
+    gMouseShift = (event->modifiers() & Qt::ShiftModifier) ? 1 : 0;
     MouseMove(p.x(), p.y());
-    // The selected piece can be picked up where the pointer shows it.
-    setCursor(!gMouseDown && OverSelectedPiece(p.x(), p.y()) ? Qt::SizeAllCursor : Qt::ArrowCursor);
+    // The pointer shows what a drag from here does.
+    setCursor(PointerCursor(PointerAt(p.x(), p.y())));
 }
 
 void DrawArea::mousePressEvent(QMouseEvent *event)
 {
     const QPoint p = event->position().toPoint();
+    gMouseShift = (event->modifiers() & Qt::ShiftModifier) ? 1 : 0;
     if (event->button() == Qt::LeftButton)
         MouseDown(p.x(), p.y());
     else if (event->button() == Qt::RightButton && TheMainWindow())

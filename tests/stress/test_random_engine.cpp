@@ -11,6 +11,7 @@
 #include "document/layout.h"
 #include "document/undo.h"
 #include "interface/interface.h"
+#include "picture/handles.h"
 #include "picture/text.h"
 #include "support/engine_reset.h"
 #include "support/random_run.h"
@@ -137,6 +138,16 @@ class RandomEngineRun : public PictureEngineTest
              }},
             {"mouse down", 7, [&] { std::apply(MouseDown, point()); }},
             {"mouse move", 7, [&] { std::apply(MouseMove, point()); }},
+            {"press a handle", 3,
+             [&] {
+                 if (gSelected) { // a corner, or the turn handle, with or without Shift
+                     HANDLES h;
+                     HANDLES_Place(gSelected, &h);
+                     const int k = RandomIn(rng, 0, h.bTurn ? 4 : 3);
+                     gMouseShift = RandomIn(rng, 0, 1);
+                     MouseDown(h.pt[k][0], h.pt[k][1]);
+                 }
+             }},
             {"click twice on one spot", 2,
              [&] {
                  const auto [x, y] = point();
