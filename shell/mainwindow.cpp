@@ -44,6 +44,7 @@
 #include "shell/addtextdialog.h"
 #include "shell/appstate.h"
 #include "shell/clipartdialog.h"
+#include "shell/cropdialog.h"
 #include "shell/documentlogic.h"
 #include "shell/photodialogs.h"
 #include "shell/shell.h"
@@ -665,6 +666,9 @@ void MainWindow::OnCommand(int id)
         break;
     case IDM_DELETE:
         DeleteSelected();
+        break;
+    case IDM_CROP:
+        CropPhotoDialog(this);
         break;
     case IDM_CLIPART:
         if (gPictureExists)

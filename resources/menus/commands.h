@@ -37,6 +37,7 @@ enum {
     IDM_BEHIND = 40054,
     IDM_FORWARD = 40048,
     IDM_DELETE = 40055, // from the menu and the Delete key-down; no accelerator
+    IDM_CROP = 40115,   // the Crop photo dialog
 
     // Add
     IDM_CLIPART = 40033,

@@ -148,6 +148,17 @@ class RandomEngineRun : public PictureEngineTest
                      MouseDown(h.pt[k][0], h.pt[k][1]);
                  }
              }},
+            {"crop the photo", 1,
+             [&] {
+                 const int32_t w = gPhotoWidth, h = gPhotoHeight; // at least 3/4 of each side
+                 if (!gMouseDown && w >= 8 && h >= 8) {
+                     const int32_t cw = RandomIn(rng, w * 3 / 4, w),
+                                   ch = RandomIn(rng, h * 3 / 4, h);
+                     ASSERT_TRUE(
+                         UNDO_PhotoCrop(RandomIn(rng, 0, w - cw), RandomIn(rng, 0, h - ch), cw, ch))
+                         << gErrorTrail;
+                 }
+             }},
             {"click twice on one spot", 2,
              [&] {
                  const auto [x, y] = point();
