@@ -4,10 +4,12 @@
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "picture/ao.h"
+#include "picture/crop.h"
 #include "picture/imgobj.h"
 #include "pixels/pixels.h"
 #include "platform/platform.h"
@@ -35,10 +37,24 @@ struct CHANGE {
     std::optional<PIECESTATE> before, after; // none: the piece did not exist
 };
 
+// A cut of the photo: the rectangle, the whole size before it, and while the cut is done
+// the whole image as it was (while it is undone the photo holds that image itself).
+struct CROP {
+    int32_t x, y, w, h;
+    int32_t iFullWidth, iFullHeight;
+    std::shared_ptr<DDSURFACE> kept;
+};
+
+std::shared_ptr<DDSURFACE> Keep(LPDDS surface)
+{
+    return std::shared_ptr<DDSURFACE>(surface, DXReleaseSurface);
+}
+
 struct STEP {
     int32_t iTag = 0;
     uint32_t dwBegin = 0, dwEnd = 0;
     int32_t iPhotoTurn = 0; // 90 or 270 when the step turned the photo
+    std::optional<CROP> crop;
     std::vector<CHANGE> changes;
     std::vector<int32_t> orderBefore, orderAfter; // piece ids back to front, when it changed
 };
@@ -51,6 +67,7 @@ int32_t sOpenTag;   //   its tag
 uint32_t sOpenTime; //   when it began
 std::vector<PIECESTATE> sOpenPieces; // the pieces when it began
 int32_t sOpenTurn;                   // the photo turn made during it
+std::optional<CROP> sOpenCrop;       // the cut of the photo made during it
 bool sApplying;                      // undo or redo at work: their own changes are not recorded
 bool sResumeDrag;                    // a change interrupted a drag, which goes on after it
 void (*sChanged)();                  // told when what can be undone or redone may have changed
@@ -276,10 +293,29 @@ void FollowSaved()
     }
 }
 
-int Apply(const STEP &step, bool undo)
+// Undoes or redoes a step's cut of the photo.
+int ApplyCrop(CROP &crop, bool undo)
+{
+    if (undo) {
+        if (!crop.kept ||
+            !PhotoUncrop(crop.kept.get(), crop.iFullWidth, crop.iFullHeight, crop.x, crop.y))
+            return Fail("The photo could not be given back its cut-away parts.");
+        crop.kept.reset(); // the photo holds the whole image again
+        return 1;
+    }
+    LPDDS kept = PhotoCrop(crop.x, crop.y, crop.w, crop.h);
+    if (!kept)
+        return Fail("The photo could not be cropped again.");
+    crop.kept = Keep(kept);
+    return 1;
+}
+
+int Apply(STEP &step, bool undo)
 {
     sApplying = true;
     int ok = 1;
+    if (step.crop && !ApplyCrop(*step.crop, undo))
+        ok = 0;
     if (step.iPhotoTurn && undo && !PhotoRotate(360 - step.iPhotoTurn))
         ok = Fail("The photo could not be turned back.");
     if (step.iPhotoTurn && !undo && !PhotoRotate(step.iPhotoTurn))
@@ -330,7 +366,15 @@ void Push(STEP step)
         sSaved = -1; // the saved state was among the steps undone: no way back to it now
     sSteps.push_back(std::move(step));
     sPosition++;
-    while (sSteps.size() > static_cast<size_t>(UNDO_MAX_STEPS)) {
+    // Each cut keeps a whole photo: beyond UNDO_MAX_KEPT_PHOTOS of them the oldest steps go.
+    auto keptPhotos = [] {
+        int n = 0;
+        for (const STEP &s : sSteps)
+            n += s.crop && s.crop->kept;
+        return n;
+    };
+    while (keptPhotos() > UNDO_MAX_KEPT_PHOTOS ||
+           sSteps.size() > static_cast<size_t>(UNDO_MAX_STEPS)) {
         sSteps.pop_front();
         sPosition--;
         sSaved = sSaved > 0 ? sSaved - 1 : -1;
@@ -349,9 +393,11 @@ void End(int32_t tag)
     sOpenPieces.clear();
     step.iTag = tag;
     step.iPhotoTurn = sOpenTurn;
+    step.crop = std::move(sOpenCrop);
+    sOpenCrop.reset();
     step.dwBegin = sOpenTime;
     step.dwEnd = PLAT_Milliseconds();
-    if (!step.changes.empty() || !step.orderAfter.empty() || step.iPhotoTurn)
+    if (!step.changes.empty() || !step.orderAfter.empty() || step.iPhotoTurn || step.crop)
         Push(std::move(step));
     // The rest of a drag that a key or a menu command interrupted is a change of its own.
     if (tag != CHANGE_DRAG && sResumeDrag) {
@@ -373,6 +419,7 @@ void Begin(int32_t tag)
     sOpenTag = tag;
     sOpenTime = PLAT_Milliseconds();
     sOpenTurn = 0;
+    sOpenCrop.reset();
     sOpenPieces = Pieces();
 }
 
@@ -418,6 +465,7 @@ void UNDO_Clear()
     sSaved = 0;
     sOpen = sResumeDrag = false;
     sOpenPieces.clear();
+    sOpenCrop.reset();
     Changed();
 }
 
@@ -484,6 +532,22 @@ int UNDO_PhotoRotate(int32_t angle)
     return ok;
 }
 
+int UNDO_PhotoCrop(int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    Begin(CHANGE_CROP);
+    const int32_t fullW = gPhotoWidth, fullH = gPhotoHeight;
+    LPDDS kept = PhotoCrop(x, y, width, height);
+    if (kept) {
+        if (sOpen && sOpenTag == CHANGE_CROP)
+            sOpenCrop = CROP{x, y, width, height, fullW, fullH, Keep(kept)};
+        else
+            DXReleaseSurface(kept); // undo or redo at work: never here
+        SetModified();
+    }
+    End(CHANGE_CROP);
+    return kept != nullptr;
+}
+
 int32_t UNDO_StepCount()
 {
     return static_cast<int32_t>(sSteps.size());
@@ -496,6 +560,8 @@ size_t UNDO_Bytes()
         bytes += sizeof(STEP) + (s.orderBefore.size() + s.orderAfter.size()) * sizeof(int32_t);
         for (const CHANGE &c : s.changes)
             bytes += sizeof(CHANGE) + StateBytes(c.before) + StateBytes(c.after);
+        if (s.crop && s.crop->kept)
+            bytes += static_cast<size_t>(s.crop->kept->iPitch) * s.crop->kept->iHeight;
     }
     return bytes;
 }

@@ -3,8 +3,9 @@
 // A step is a small description of one change: for each piece it touched, the piece's
 // fields before and after (kind, file name, position and exact size relative to the
 // picture, angle, mirroring, text and style), the stacking order of the pieces when it
-// changed, and a quarter turn of the photo. No pixels are kept: a deleted piece is rebuilt
-// from its file, and a turn of the photo is undone by turning it back. The history holds
+// changed, and a quarter turn of the photo. No pixels are kept but a cropped photo's: a
+// deleted piece is rebuilt from its file, a turn of the photo is undone by turning it back,
+// and a crop by giving the photo back the whole image it kept. The history holds
 // UNDO_MAX_STEPS steps; the oldest are dropped first.
 //
 // Changes are bracketed by the picture's PICTURE_ChangeBegin / PICTURE_ChangeEnd, which
@@ -50,6 +51,12 @@ int UNDO_Redo();
 
 // Turns the photo a quarter (PhotoRotate) as one step of the history.
 int UNDO_PhotoRotate(int32_t angle);
+// Cuts the photo to (x, y, width, height) of its pixels (PhotoCrop) as one step of the
+// history, which keeps the whole photo as it was to undo it; marks the picture modified.
+// 0 with the trail filled (nothing changed).
+int UNDO_PhotoCrop(int32_t x, int32_t y, int32_t width, int32_t height);
+// The cuts whose cut-away parts the history keeps at most; older steps are dropped first.
+constexpr int32_t UNDO_MAX_KEPT_PHOTOS = 4;
 
 // Copies the selected piece dx, dy pixels further right and down, as one step: the copy
 // is rebuilt from the same record of the piece that an undo rebuilds a deleted one from

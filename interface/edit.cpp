@@ -1,6 +1,15 @@
 // edit.cpp — the mouse on the picture and the selection: picking and dragging pieces,
 // deleting, layering and selecting the next piece.
+//
+// A press picks the frontmost piece under the pointer. A click that moved nothing, on
+// the selected piece at the spot of the click before it, selects the next piece behind
+// there when the button comes up (round to the front again), so a piece covered by
+// others stays reachable, while a press that drags carries the selected piece as before.
+#include <cmath>
+#include <cstdlib>
+
 #include "interface/interface.h"
+#include "picture/handles.h"
 #include "picture/imgobj.h"
 
 int32_t gMouseDown;
@@ -27,12 +36,29 @@ static IMGOBJ *Layered(AO *e)
     return obj && obj->iKind != IMG_EMF ? obj : nullptr;
 }
 
+// Whether a point lies on a piece as it is shown: its rectangle, edges included, turned
+// about its centre for turned clip art.
 static bool Contains(const IMGOBJ *obj, int32_t x, int32_t y)
 {
     const AO &a = obj->ao;
-    return x >= a.x && static_cast<int64_t>(x) <= static_cast<int64_t>(a.x) + a.iWidth &&
-           y >= a.y && static_cast<int64_t>(y) <= static_cast<int64_t>(a.y) + a.iHeight;
+    if (obj->iKind != IMG_OBJ || obj->iAngle % 360 == 0)
+        return x >= a.x && static_cast<int64_t>(x) <= static_cast<int64_t>(a.x) + a.iWidth &&
+               y >= a.y && static_cast<int64_t>(y) <= static_cast<int64_t>(a.y) + a.iHeight;
+    const double t = obj->iAngle * 3.14159265358979 / 180, w = a.iWidth / 2.0, h = a.iHeight / 2.0;
+    const double dx = x - (a.x + w), dy = y - (a.y + h);
+    const double lx = dx * std::cos(t) + dy * std::sin(t),
+                 ly = -dx * std::sin(t) + dy * std::cos(t);
+    return std::fabs(lx) <= w + 0.5 && std::fabs(ly) <= h + 0.5;
 }
+
+// The click before this press, for the next one at its spot: where it was, and whether it
+// was a click on the picture that moved nothing and the pointer stayed there since.
+static int32_t sClickX, sClickY;
+static int sClickKept;
+static int sPressLive;           // a press of the picture is under way (MouseDown until EndDrag)
+static int sPressMoved;          //   the mouse moved while it was held
+static int sCycleOnRelease;      //   it repeats the click before: the next piece behind follows
+constexpr int32_t kSameSpot = 2; // pixels either way that still count as the same spot
 
 static void Anchor(IMGOBJ *obj)
 {
@@ -52,22 +78,42 @@ int OverSelectedPiece(int32_t x, int32_t y)
     return gSelected && PointInPicture(x, y) && Contains(gSelected, x, y);
 }
 
+static bool NearClick(int32_t x, int32_t y)
+{
+    return std::abs(x - sClickX) <= kSameSpot && std::abs(y - sClickY) <= kSameSpot;
+}
+
 void MouseMove(int32_t x, int32_t y)
 {
     gMouseX = x;
     gMouseY = y;
+    if (sClickKept && !NearClick(x, y))
+        sClickKept = 0;
     if (gMouseDown) {
         gDragDX = x - gPressX;
         gDragDY = y - gPressY;
+        sPressMoved |= gDragDX || gDragDY;
+        if (gHandleDrag != HANDLE_NONE)
+            HandleDragTo(x, y);
     }
 }
 
 IMGOBJ *PieceAt(int32_t x, int32_t y)
 {
+    IMGOBJ *front = nullptr;
     for (AO *e = gAOList; e; e = e->pNext)
         if (IMGOBJ *obj = Pickable(e); obj && Contains(obj, x, y))
-            return obj;
-    return nullptr;
+            front = obj;
+    return front;
+}
+
+IMGOBJ *PieceBehind(const IMGOBJ *piece, int32_t x, int32_t y)
+{
+    if (piece)
+        for (AO *e = piece->ao.pPrev; e; e = e->pPrev)
+            if (IMGOBJ *obj = Pickable(e); obj && Contains(obj, x, y))
+                return obj;
+    return PieceAt(x, y); // round to the front
 }
 
 void MouseDown(int32_t x, int32_t y)
@@ -77,22 +123,29 @@ void MouseDown(int32_t x, int32_t y)
     gPressY = y;
     gDragDX = gDragDY = 0;
     gDraggingPiece = 0;
+    sPressLive = sPressMoved = sCycleOnRelease = 0;
     if (!PointInPicture(x, y))
         return; // may press a button; the selection stays
-    if (gSelected && Contains(gSelected, x, y)) {
-        Anchor(gSelected); // a second press grabs the selected piece
-        gDraggingPiece = 1;
+    sPressLive = 1;
+    if (HandlePress(x, y)) {
         PICTURE_ChangeBegin(CHANGE_DRAG);
         return;
     }
-    // The first piece from the head of the list wins: the one furthest back.
-    IMGOBJ *before = gSelected;
+    if (gSelected && Contains(gSelected, x, y)) {
+        Anchor(gSelected); // a second press grabs the selected piece
+        gDraggingPiece = 1;
+        sCycleOnRelease = sClickKept && NearClick(x, y);
+        PICTURE_ChangeBegin(CHANGE_DRAG);
+        return;
+    }
+    // The frontmost piece under the pointer wins.
+    IMGOBJ *before = gSelected, *picked = PieceAt(x, y);
     gSelected = nullptr;
     for (AO *e = gAOList; e; e = e->pNext) {
         IMGOBJ *obj = Pickable(e);
         if (!obj)
             continue;
-        if (!gSelected && Contains(obj, x, y)) {
+        if (obj == picked) {
             obj->bSelected = 1;
             Anchor(obj);
             gSelected = obj;
@@ -111,8 +164,13 @@ void MouseDown(int32_t x, int32_t y)
 void EndDrag()
 {
     const int32_t dragged = gDraggingPiece;
+    const int click = sPressLive && !sPressMoved, cycle = click && sCycleOnRelease;
     gMouseDown = 0;
     gDraggingPiece = 0;
+    gHandleDrag = HANDLE_NONE;
+    sPressLive = sCycleOnRelease = 0;
+    sClickKept = click;
+    sClickX = gPressX, sClickY = gPressY;
     // Only a piece that was carried is modified; a press elsewhere that moved the mouse
     // (on a button, on empty picture) changes nothing.
     if (gSelected && dragged && (gDragDX || gDragDY)) {
@@ -123,6 +181,16 @@ void EndDrag()
         Anchor(gSelected);
     gDragDX = gDragDY = 0;
     PICTURE_ChangeEnd(CHANGE_DRAG); // a drag that moved nothing leaves no step
+    if (cycle && gSelected)
+        SelectPiece(PieceBehind(gSelected, gPressX, gPressY));
+}
+
+IMGOBJ *DoubleClickText(int32_t x, int32_t y)
+{
+    if (!gMouseDown || !OverSelectedPiece(x, y) || gSelected->iKind != IMG_TEXT)
+        return nullptr;
+    sCycleOnRelease = 0; // the double click opens the text; it does not step behind it
+    return gSelected;
 }
 
 void SelectPiece(IMGOBJ *piece)

@@ -169,8 +169,45 @@ int OverSelectedPiece(int32_t x, int32_t y);
 // The mouse wheel at a point: over the selected piece, sizes it proportionally by
 // `notches` steps, or with turn set turns clip art. 0 when the point is not on it.
 int WheelOnPiece(int32_t x, int32_t y, int32_t notches, int32_t turn);
+// The piece a click repeated at (x, y) selects: the next one behind `piece` there, or
+// round to the frontmost; null when none holds the point.
+IMGOBJ *PieceBehind(const IMGOBJ *piece, int32_t x, int32_t y);
+// A double click's second press at (x, y): the selected text piece it lies on, which the
+// window opens in the text dialog (the press then selects nothing behind it); else null.
+IMGOBJ *DoubleClickText(int32_t x, int32_t y);
 // Selects a piece (null deselects), with redraws for the old and the new one.
 void SelectPiece(IMGOBJ *piece);
+
+// ---- Handles (handles.cpp)
+// ------------------------------------------------------------------------ The selected piece's
+// handle a press holds (picture/handles.h numbers), or HANDLE_NONE.
+extern int32_t gHandleDrag;
+// Shift is held: a corner sizes freely instead of in proportion, and the turn handle turns
+// in steps of 15 degrees. Set by the window with the mouse input.
+extern int32_t gMouseShift;
+// What a drag from (x, y) would do, for the pointer's shape.
+enum : int32_t {
+    POINTER_ARROW = 0,  // nothing (or a click that selects)
+    POINTER_MOVE,       // carries the selected piece
+    POINTER_SIZE_FDIAG, // sizes from a corner on the "\" diagonal
+    POINTER_SIZE_BDIAG, // sizes from a corner on the "/" diagonal
+    POINTER_TURN,       // turns the selected clip art
+};
+int32_t PointerAt(int32_t x, int32_t y);
+// A press at (x, y): takes the selected piece's handle there (1), or none (0).
+int HandlePress(int32_t x, int32_t y);
+// The held handle follows the pointer: the piece sized from its corner (opposite corner
+// fixed; in proportion unless gMouseShift) or turned about its centre.
+void HandleDragTo(int32_t x, int32_t y);
+// A piece's place and exact size: top-left corner of the unturned piece, width, height.
+struct PIECEBOX {
+    double x, y, w, h;
+};
+// The box of a piece turned by `angle` degrees after its corner `corner` is dragged to
+// (px, py) with the opposite corner fixed: in its proportions, or freely with `free`; each
+// side kept within 10 and maxW, maxH (in proportion while that is possible).
+PIECEBOX SizeFromCorner(const PIECEBOX &start, int32_t angle, int32_t corner, double px, double py,
+                        int free, double maxW, double maxH);
 // Deletes the selected piece.
 void DeleteSelected();
 // Swaps the selected piece with its neighbour behind (0) or in front (1) of it.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "picture/compose.h"
+#include "picture/handles.h"
 #include "picture/picture_local.h"
 #include "platform/trail.h"
 
@@ -349,6 +350,17 @@ static void DrawOutline(const IMGOBJ *obj)
     const int32_t t = static_cast<int32_t>(std::lround(2 * sScale));
     for (int from = 3, to = 0; to < 4; from = to++)
         ThickLine(pt[from][0], pt[from][1], pt[to][0], pt[to][1], t);
+    // The handles, at the same places and this scale.
+    HANDLES h;
+    HANDLES_Place(obj, &h);
+    auto device = [&](int32_t *p) {
+        p[0] = static_cast<int32_t>(std::lround((p[0] - gPictureRect.x) * sx));
+        p[1] = static_cast<int32_t>(std::lround((p[1] - gPictureRect.y) * sy));
+    };
+    for (auto &p : h.pt)
+        device(p);
+    device(h.stem);
+    HANDLES_Draw(sDevice, h, static_cast<float>(sScale), gOutlinePenColor);
 }
 
 static int Pass(const DIRTY &changed, int whole)

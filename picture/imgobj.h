@@ -165,6 +165,7 @@ enum {
     CHANGE_TEXT,
     CHANGE_PHOTOTURN,
     CHANGE_WHEEL,
+    CHANGE_CROP = 20,    // the photo cut down (picture/crop.h)
     CHANGE_BUTTON = 100, // + the on-screen button's id: one change per run of a held button
 };
 void PICTURE_ChangeBegin(int32_t tag);

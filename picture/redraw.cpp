@@ -9,14 +9,15 @@
 // Depends on: pixels/ (blits, lines), picture/imgobj.h (the pieces, the selection).
 #include <cstring>
 
+#include "picture/handles.h"
 #include "picture/picture_local.h"
 #include "platform/trail.h"
 
-static DIRTY sPiecesGone;           // places of image objects removed since the last frame
-static int sPictureValid;           // the buffer holds the picture the objects' drawn state says
-static int32_t sOutlineDrawn[4][2]; // the corners of the outline in the buffer
-static XYWH sOutlineBox;            // and the box around it (w 0: no outline)
-static int sBufferStale;            // the picture went to the screen's pixels instead
+static DIRTY sPiecesGone;     // places of image objects removed since the last frame
+static int sPictureValid;     // the buffer holds the picture the objects' drawn state says
+static HANDLES sOutlineDrawn; // the outline's corners and handles in the buffer
+static XYWH sOutlineBox;      // and the box around them (w 0: no outline)
+static int sBufferStale;       // the picture went to the screen's pixels instead
 
 void AO_PictureChanged()
 {
@@ -65,21 +66,14 @@ static int DrawImgObj(IMGOBJ *obj, const XYWH &clip)
     return 1;
 }
 
-// The box around the selected piece's outline, one pixel wider each way.
-static XYWH OutlineBox()
+// The box around the selected piece's outline and its handles.
+static XYWH OutlineBox(const HANDLES &h)
 {
-    if (!gSelected)
-        return {0, 0, 0, 0};
-    int32_t left = gSelected->ptCorner[0][0], right = left;
-    int32_t top = gSelected->ptCorner[0][1], bottom = top;
-    for (const auto &c : gSelected->ptCorner) {
-        left = c[0] < left ? c[0] : left, right = c[0] > right ? c[0] : right;
-        top = c[1] < top ? c[1] : top, bottom = c[1] > bottom ? c[1] : bottom;
-    }
-    return {left - 1, top - 1, right - left + 3, bottom - top + 3};
+    return gSelected ? HANDLES_Box(h, 1.0f) : XYWH{0, 0, 0, 0};
 }
 
-// The closed outline through the selected piece's corners: 4, 1, 2, 3, 4.
+// The closed outline through the selected piece's corners (4, 1, 2, 3, 4), then its
+// handles over it.
 static void DrawSelectionOutline(const IMGOBJ *obj)
 {
     const int32_t(*pt)[2] = obj->ptCorner;
@@ -88,6 +82,9 @@ static void DrawSelectionOutline(const IMGOBJ *obj)
         DXDrawLine2(gDDSPicture, pt[from][0], pt[from][1], pt[to][0], pt[to][1], gOutlinePenColor);
         from = to;
     }
+    HANDLES h;
+    HANDLES_Place(obj, &h);
+    HANDLES_Draw(gDDSPicture, h, 1.0f, gOutlinePenColor);
 }
 
 int REDRAW_PicturePass(DIRTY *d, int *redrawn)
@@ -114,16 +111,17 @@ int REDRAW_PicturePass(DIRTY *d, int *redrawn)
         }
         below = o;
     }
-    const XYWH outline = OutlineBox();
-    int32_t corners[4][2] = {};
+    HANDLES handles;
+    std::memset(&handles, 0, sizeof handles);
     if (gSelected)
-        std::memcpy(corners, gSelected->ptCorner, sizeof corners);
+        HANDLES_Place(gSelected, &handles);
+    const XYWH outline = OutlineBox(handles);
     if (std::memcmp(&outline, &sOutlineBox, sizeof outline) != 0 ||
-        std::memcmp(corners, sOutlineDrawn, sizeof corners) != 0) {
+        std::memcmp(&handles, &sOutlineDrawn, sizeof handles) != 0) {
         AO_AddDirty(&changed, sOutlineBox.x, sOutlineBox.y, sOutlineBox.w, sOutlineBox.h);
         AO_AddDirty(&changed, outline.x, outline.y, outline.w, outline.h);
         sOutlineBox = outline;
-        std::memcpy(sOutlineDrawn, corners, sizeof corners);
+        sOutlineDrawn = handles;
     }
     if (whole) {
         changed.n = 0;

@@ -17,6 +17,7 @@ int32_t gCommandState;
 static const int32_t kPictureCommands[] = {IDM_CLIPART,    IDM_TEXT,  IDM_SAVE,       IDM_SAVEAS,
                                            IDM_KEY_CTRL_I, IDM_PRINT, IDM_COPYPICTURE};
 static const int32_t kMailCommand = IDM_EMAIL;
+static const int32_t kCropCommand = IDM_CROP;
 static const int32_t kSelectNext = IDM_SELECTNEXT;
 // Commands that need a selection.
 static const int32_t kSelectionCommands[] = {
@@ -52,6 +53,7 @@ void SetCommandState(int32_t state)
         for (int32_t id : kPictureCommands)
             Menu(id, 0);
         Menu(kMailCommand, 0);
+        Menu(kCropCommand, 0);
         break;
     case CMDSTATE_PICTURE:
         SetCommandState(CMDSTATE_NO_PIECES);
@@ -59,6 +61,7 @@ void SetCommandState(int32_t state)
         for (int32_t id : kPictureCommands)
             Menu(id, 1);
         Menu(kMailCommand, gMailAvailable ? 1 : 0);
+        Menu(kCropCommand, 1);
         break;
     case CMDSTATE_NO_PIECES:
         Controls(1, 15, 0);

@@ -16,6 +16,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -45,6 +46,7 @@
 #include "shell/appstate.h"
 #include "shell/clipartdialog.h"
 #include "shell/clipboard.h"
+#include "shell/cropdialog.h"
 #include "shell/documentlogic.h"
 #include "shell/photodialogs.h"
 #include "shell/shell.h"
@@ -138,17 +140,58 @@ void DrawArea::resizeEvent(QResizeEvent *event)
     }
 }
 
+// The turn handle's pointer: a circling arrow, drawn once.
+static QCursor TurnCursor()
+{
+    static const QCursor cursor = [] {
+        QPixmap pixmap(24, 24);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        for (int pass = 0; pass < 2; pass++) {
+            // A white halo under the black arrow keeps it visible on any photo.
+            p.setPen(
+                QPen(pass ? Qt::black : Qt::white, pass ? 1.6 : 4.0, Qt::SolidLine, Qt::RoundCap));
+            p.drawArc(QRectF(4, 4, 16, 16), 100 * 16, 280 * 16);
+            const QPointF tip(13.5, 3.8);
+            p.drawLine(tip, tip + QPointF(-4, -3));
+            p.drawLine(tip, tip + QPointF(-4, 3.5));
+        }
+        return QCursor(pixmap, 12, 12);
+    }();
+    return cursor;
+}
+
+// The pointer for what a drag from a point does (interface.h's POINTER_*).
+static QCursor PointerCursor(int32_t pointer)
+{
+    switch (pointer) {
+    case POINTER_MOVE:
+        return Qt::SizeAllCursor;
+    case POINTER_SIZE_FDIAG:
+        return Qt::SizeFDiagCursor;
+    case POINTER_SIZE_BDIAG:
+        return Qt::SizeBDiagCursor;
+    case POINTER_TURN:
+        return TurnCursor();
+    default:
+        return Qt::ArrowCursor;
+    }
+}
+
 void DrawArea::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint p = event->position().toPoint();
+    gMouseShift = (event->modifiers() & Qt::ShiftModifier) ? 1 : 0;
     MouseMove(p.x(), p.y());
-    // The selected piece can be picked up where the pointer shows it.
-    setCursor(!gMouseDown && OverSelectedPiece(p.x(), p.y()) ? Qt::SizeAllCursor : Qt::ArrowCursor);
+    // The pointer shows what a drag from here does.
+    setCursor(PointerCursor(PointerAt(p.x(), p.y())));
 }
 
 void DrawArea::mousePressEvent(QMouseEvent *event)
 {
     const QPoint p = event->position().toPoint();
+    gMouseShift = (event->modifiers() & Qt::ShiftModifier) ? 1 : 0;
     if (event->button() == Qt::LeftButton)
         MouseDown(p.x(), p.y());
     else if (event->button() == Qt::RightButton && TheMainWindow())
@@ -163,8 +206,16 @@ void DrawArea::mouseReleaseEvent(QMouseEvent *event)
 
 void DrawArea::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    // A double click is a second press: it grabs the piece the first one selected.
+    // A double click is a second press: it grabs the piece the first one selected, and a
+    // text piece opens in the text dialog once the press has ended.
     mousePressEvent(event);
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && DoubleClickText(p.x(), p.y())) {
+        gButtonReleased = 1;
+        if (MainWindow *main = TheMainWindow())
+            QMetaObject::invokeMethod(
+                main, [main] { main->OnCommand(IDM_TEXT); }, Qt::QueuedConnection);
+    }
 }
 
 void DrawArea::wheelEvent(QWheelEvent *event)
@@ -632,6 +683,9 @@ void MainWindow::OnCommand(int id)
         if (!gMouseDown && gSelected && !UNDO_DuplicateSelected(DUPLICATE_OFFSET, DUPLICATE_OFFSET))
             ShowErrorTrail();
         UpdateUndoCommands();
+        break;
+    case IDM_CROP:
+        CropPhotoDialog(this);
         break;
     case IDM_CLIPART:
         if (gPictureExists)

@@ -41,6 +41,7 @@ enum {
     // piece copied.
     IDM_COPYPICTURE = 40100,
     IDM_DUPLICATE = 40102,
+    IDM_CROP = 40115,   // the Crop photo dialog
 
     // Add
     IDM_CLIPART = 40033,

@@ -74,6 +74,8 @@ const MENUITEMDEF kMenuEnglish[] = {
     Item(2, IDM_FORWARD, "Forward\tCtrl+F"),
     Separator(1),
     Item(1, IDM_DELETE, "&Delete\tDel"),
+    Separator(1),
+    Item(1, IDM_CROP, "&Crop photo..."),
 
     Popup(0, "&Add"),
     Item(1, IDM_CLIPART, "Clipart\tCtrl+C"),
@@ -137,6 +139,8 @@ const MENUITEMDEF kMenuSwedish[] = {
     Item(2, IDM_FORWARD, "Fram\xE5t\tCtrl+F"),
     Separator(1),
     Item(1, IDM_DELETE, "&Ta bort\tDel"),
+    Separator(1),
+    Item(1, IDM_CROP, "&Besk\xE4r foto..."),
 
     Popup(0, "&L\xE4gg till"),
     Item(1, IDM_CLIPART, "Clipart\tCtrl+C"),

@@ -59,6 +59,18 @@ enum STRID : int {
     STR_FILTER_PNG = 1700,
     STR_FILTER_WEBP = 1704,
     STR_COPIED = 1705,
+    STR_CROP_TITLE = 1730, // the Crop photo dialog (1725-1729 are clip-art names)
+    STR_CROP_HINT = 1731,
+    STR_CROP_RATIO = 1732,
+    STR_CROP_FREE = 1733,
+    STR_CROP_ORIGINAL = 1734,
+    STR_CROP_LEFT = 1735,
+    STR_CROP_TOP = 1736,
+    STR_CROP_WIDTH = 1737,
+    STR_CROP_HEIGHT = 1738,
+    STR_CROP_WHOLE = 1739,
+    STR_CROP_FAILED = 1740,
+    STR_CROP_UPRIGHT = 1741,
 };
 
 // The longest text LoadText returns, in bytes; its buffer limit of 250 holds the NUL.

@@ -211,20 +211,22 @@ TEST_F(Editing, HoverLabelsComeAndGoWithTheMouseAndTheSetting)
     }
 }
 
-// The piece furthest back wins where pieces overlap; a second press grabs it; a press
+// The frontmost piece wins where pieces overlap; a second press grabs it; a press
 // outside the picture leaves the selection; only a carried piece marks the picture.
 TEST_F(Editing, PickingDraggingAndTheModifiedMark)
 {
     IMGOBJ *back = Piece(IMG_OBJ, 300, 200), *front = Piece(IMG_TEXT, 350, 220);
     MouseDown(360, 230);
-    EXPECT_EQ(gSelected, back);
-    EXPECT_EQ(std::pair(back->bSelected, front->bSelected), std::pair(1, 0));
-    EndDrag();
-    MouseDown(445, 260); // only the front piece holds this point
     EXPECT_EQ(gSelected, front);
-    EXPECT_EQ(back->bNeedsUpdate, 1) << "let go: rebuilt at full quality";
+    EXPECT_EQ(std::pair(back->bSelected, front->bSelected), std::pair(0, 1));
     EndDrag();
-    MouseDown(360, 230); // on the selected piece: grabbed, not the one behind
+    MouseDown(310, 210); // only the back piece holds this point
+    EXPECT_EQ(gSelected, back);
+    EXPECT_EQ(front->bNeedsUpdate, 1) << "let go: rebuilt at full quality";
+    EndDrag();
+    MouseDown(445, 260);
+    EndDrag();
+    MouseDown(360, 240); // on the selected piece: grabbed, not the one behind
     EXPECT_EQ(gSelected, front);
     EXPECT_EQ(gDraggingPiece, 1);
     MouseMove(-5000, 230); // far outside, even beyond the window

@@ -11,6 +11,7 @@
 #include "document/layout.h"
 #include "document/undo.h"
 #include "interface/interface.h"
+#include "picture/handles.h"
 #include "picture/text.h"
 #include "support/engine_reset.h"
 #include "support/random_run.h"
@@ -142,6 +143,33 @@ class RandomEngineRun : public PictureEngineTest
              }},
             {"mouse down", 7, [&] { std::apply(MouseDown, point()); }},
             {"mouse move", 7, [&] { std::apply(MouseMove, point()); }},
+            {"press a handle", 3,
+             [&] {
+                 if (gSelected) { // a corner, or the turn handle, with or without Shift
+                     HANDLES h;
+                     HANDLES_Place(gSelected, &h);
+                     const int k = RandomIn(rng, 0, h.bTurn ? 4 : 3);
+                     gMouseShift = RandomIn(rng, 0, 1);
+                     MouseDown(h.pt[k][0], h.pt[k][1]);
+                 }
+             }},
+            {"crop the photo", 1,
+             [&] {
+                 const int32_t w = gPhotoWidth, h = gPhotoHeight; // at least 3/4 of each side
+                 if (!gMouseDown && w >= 8 && h >= 8) {
+                     const int32_t cw = RandomIn(rng, w * 3 / 4, w),
+                                   ch = RandomIn(rng, h * 3 / 4, h);
+                     ASSERT_TRUE(
+                         UNDO_PhotoCrop(RandomIn(rng, 0, w - cw), RandomIn(rng, 0, h - ch), cw, ch))
+                         << gErrorTrail;
+                 }
+             }},
+            {"click twice on one spot", 2,
+             [&] {
+                 const auto [x, y] = point();
+                 for (int i = 0; i < 2 && !gMouseDown; i++)
+                     MouseDown(x, y), EndDrag();
+             }},
             {"mouse up", 6, [] { gButtonReleased = 1; }},
             {"wheel", 3,
              [&] {

@@ -1,0 +1,120 @@
+// The Crop photo dialog: its arithmetic (proportions, drags, typed sizes kept inside the
+// photo) as tables, and the dialog itself on the offscreen platform: a drag on the photo,
+// a proportion chosen, numbers typed.
+#include <QComboBox>
+#include <QSpinBox>
+#include <QTest>
+
+#include "shell/cropdialog.h"
+#include "shell/croplogic.h"
+#include "support/qt_app.h"
+
+// Compared and printed by the tests (CROPBOX is a plain record).
+static bool operator==(const CROPBOX &a, const CROPBOX &b)
+{
+    return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
+}
+
+static std::ostream &operator<<(std::ostream &out, const CROPBOX &b)
+{
+    return out << b.x << "," << b.y << " " << b.w << "x" << b.h;
+}
+
+namespace
+{
+
+constexpr int kSquare = 2, k43 = 3, k169 = 5, kUpright34 = 6;
+
+class CropDialog : public QtTest
+{
+};
+
+} // namespace
+
+// A drag keeps its press corner and follows the pointer, within the photo, to the shape.
+TEST(CropLogic, DragsMarkRectanglesInsideThePhotoToTheirShape)
+{
+    const struct {
+        const char *what;
+        int32_t x0, y0, x1, y1;
+        int ratio;
+        CROPBOX want;
+    } cases[] = {
+        {"free, down and right", 100, 50, 400, 250, CROP_FREE, {100, 50, 300, 200}},
+        {"free, up and left: the press pixel stays in",
+         400,
+         250,
+         100,
+         50,
+         CROP_FREE,
+         {100, 50, 301, 201}},
+        {"beyond the photo's edge", 1000, 700, 5000, 5000, CROP_FREE, {1000, 700, 200, 100}},
+        {"square: the longer way decides", 100, 100, 400, 200, kSquare, {100, 100, 300, 300}},
+        {"square, but the room below ends it", 100, 600, 600, 650, kSquare, {100, 600, 200, 200}},
+        {"4:3 against the right edge", 1000, 0, 1300, 0, k43, {1000, 0, 200, 150}},
+        {"as the photo (3:2)", 0, 0, 300, 10, CROP_ORIGINAL, {0, 0, 300, 200}},
+        {"no drag at all: one pixel", 10, 10, 10, 10, CROP_FREE, {10, 10, 1, 1}},
+        {"upright 3:4", 0, 0, 90, 400, kUpright34, {0, 0, 300, 400}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(CropFromDrag(c.x0, c.y0, c.x1, c.y1, c.ratio, 1200, 800), c.want) << c.what;
+}
+
+// Typed numbers become a rectangle that fits; a chosen shape gives the largest of it.
+TEST(CropLogic, TypedSizesFitAndShapesGiveTheLargestRectangle)
+{
+    const struct {
+        const char *what;
+        CROPBOX typed;
+        int ratio, heightLeads;
+        CROPBOX want;
+    } fits[] = {
+        {"free, too far right: moved in", {1100, 0, 300, 100}, CROP_FREE, 0, {900, 0, 300, 100}},
+        {"free, too wide: the photo's width", {0, 0, 5000, 0}, CROP_FREE, 0, {0, 0, 1200, 1}},
+        {"16:9 from the width", {0, 0, 640, 1}, k169, 0, {0, 0, 640, 360}},
+        {"16:9 from the height", {0, 0, 1, 450}, k169, 1, {0, 0, 800, 450}},
+        {"square too high for the photo: both shrink",
+         {0, 0, 1000, 1},
+         kSquare,
+         0,
+         {0, 0, 800, 800}},
+    };
+    for (const auto &f : fits)
+        EXPECT_EQ(CropFit(f.typed, f.ratio, 1200, 800, f.heightLeads), f.want) << f.what;
+    EXPECT_EQ(CropLargest(kSquare, 1200, 800), (CROPBOX{200, 0, 800, 800}));
+    EXPECT_EQ(CropLargest(k169, 1200, 800), (CROPBOX{0, 62, 1200, 675}));
+    EXPECT_EQ(CropLargest(kUpright34, 1200, 800), (CROPBOX{300, 0, 600, 800}));
+    EXPECT_EQ(CropMoved({100, 100, 300, 200}, -500, 5000, 1200, 800), (CROPBOX{0, 600, 300, 200}));
+    EXPECT_FALSE(CropCuts({0, 0, 1200, 800}, 1200, 800));
+    EXPECT_TRUE(CropCuts({0, 0, 1200, 799}, 1200, 800));
+}
+
+// The dialog: a drag on the preview marks photo pixels, a drag inside moves the rectangle,
+// a shape gives its largest rectangle, typed numbers fit it, the fields follow.
+TEST_F(CropDialog, DragsShapesAndNumbersMakeTheRectangle)
+{
+    QImage preview(300, 200, QImage::Format_RGB888); // a 1200 × 800 photo at a quarter
+    preview.fill(Qt::gray);
+    CropDlg dialog(nullptr, preview, 1200, 800);
+    dialog.show();
+    CropView *view = dialog.View();
+    EXPECT_EQ(dialog.Chosen(), (CROPBOX{0, 0, 1200, 800})) << "the whole photo at first";
+
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(25, 25));
+    QTest::mouseMove(view, QPoint(125, 75));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(125, 75));
+    EXPECT_EQ(dialog.Chosen(), (CROPBOX{100, 100, 400, 200}));
+    EXPECT_EQ(dialog.Field(2)->value(), 400);
+
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(50, 50)); // inside: moves it
+    QTest::mouseMove(view, QPoint(60, 40));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(60, 40));
+    EXPECT_EQ(dialog.Chosen(), (CROPBOX{140, 60, 400, 200}));
+
+    dialog.Ratio()->setCurrentIndex(kSquare);
+    EXPECT_EQ(dialog.Chosen(), (CROPBOX{200, 0, 800, 800}));
+    dialog.Field(2)->setValue(400); // the width leads, the height follows
+    EXPECT_EQ(dialog.Chosen(), (CROPBOX{200, 0, 400, 400}));
+    EXPECT_EQ(dialog.Field(3)->value(), 400);
+    EXPECT_EQ(dialog.Ratio()->itemText(kUpright34).toStdString(), "3:4 upright");
+}
