@@ -272,6 +272,13 @@ int TextBubbleText(IMGOBJ *obj, int32_t fullResolution, int32_t W, int32_t H)
 
 // ---- The text dialog's rules ----------------------------------------------------------
 
+int TextBubbleDraws(unsigned char c)
+{
+    int32_t x, w;
+    FontGlyph(BUBBLE_FONT, c, &x, &w);
+    return w > 0;
+}
+
 void TextToCapitals(char *text)
 {
     for (unsigned char *p = reinterpret_cast<unsigned char *>(text); *p; ++p) {

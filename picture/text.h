@@ -64,6 +64,9 @@ int TextBubbleTextInto(IMGOBJ *obj, LPDDS target, int32_t x, int32_t y, int32_t 
 
 constexpr int32_t TEXT_DIALOG_MAX_CHARS = 98;
 
+// Whether the bubble font draws the code page 1252 character (a glyph with some width;
+// the space counts, line ends do not).
+int TextBubbleDraws(unsigned char c);
 // Turns Latin-1 letters into capitals in place (ß and characters without a capital stay).
 void TextToCapitals(char *text);
 // Copies at most 98 characters of in and a NUL into out (99 bytes). Returns the length.

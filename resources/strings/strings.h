@@ -55,6 +55,9 @@ enum STRID : int {
     STR_MAIL_NEEDS_PROGRAM = 1676,
     STR_EMAIL = 1677,
     STR_RECENT = 1678,
+    STR_TEXT_NOT_SHOWN = 1750,
+    STR_TEXT_CHARS_LEFT = 1751,
+    STR_TEXT_CUT = 1752,
 };
 
 // The longest text LoadText returns, in bytes; its buffer limit of 250 holds the NUL.
