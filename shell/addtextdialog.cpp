@@ -223,9 +223,9 @@ void AddTextDlg::ShowNotice(const std::u32string &chars, int32_t cut)
         lines << Text(STR_TEXT_NOT_SHOWN).replace(QStringLiteral("%s"), each.join(' '));
     }
     mUi->notice1750->setText(lines.join('\n'));
-    mUi->counter1751->setText(Text(STR_TEXT_CHARS_LEFT)
-                                  .replace(QStringLiteral("%d"),
-                                           QString::number(EditCharsLeft(chars))));
+    mUi->counter1751->setText(
+        Text(STR_TEXT_CHARS_LEFT)
+            .replace(QStringLiteral("%d"), QString::number(EditCharsLeft(chars))));
 }
 
 bool AddTextDlg::eventFilter(QObject *watched, QEvent *event)
