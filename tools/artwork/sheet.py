@@ -94,13 +94,8 @@ def large_glyphs():
             continue
         # The few signs the hand lacks come from a plain bold face, outlined the same.
         font = path if render.has_char(path, ch) else render.find_font("DejaVuSans-Bold.ttf")
-        # An added sign that reaches too far above or below (a bar, an underscore) is drawn
-        # a little smaller on the same baseline rather than cut.
-        for size in (90,) if g < T.MORE_FIRST else range(90, 50, -4):
-            f, o = _large_glyph(font, size, ch, T.LARGE["fixed"].get(g))
-            if o[0].max() < 0.5 and o[-1].max() < 0.5:
-                break
-        else:
+        f, o = _large_glyph(font, 90, ch, T.LARGE["fixed"].get(g))
+        if o[0].max() >= 0.5 or o[-1].max() >= 0.5:
             raise SystemExit(f"artwork: large glyph {ch!r} does not fit the cell height")
         blocks[g] = _compose_outlined(f, o)
     return blocks
@@ -109,8 +104,20 @@ def large_glyphs():
 def _large_glyph(font, size, ch, forced):
     """(fill, outline) of one large glyph at 1x, condensed, at its forced width if any."""
     baseline, stroke, condense = 90, 3.5, 0.9
-    fill, outline = render.glyph_masks(font, size, ch, T.LARGE["height"], baseline,
+    height, extra = T.LARGE["height"], 40
+    fill, outline = render.glyph_masks(font, size, ch, height + extra, baseline,
                                        stroke=stroke, scale=4)
+    # A tail that reaches below the cell (a cedilla, a bar, an inverted mark) is pressed
+    # into the room under the baseline; the letter above it keeps its shape.
+    rows = np.where(outline.max(axis=1) >= 0.02)[0]
+    bottom, limit, base = rows[-1] + 1, (height - 1) * 4, baseline * 4
+    if bottom > limit:
+        def squash(m):
+            tail = Image.fromarray(np.clip(m[base:bottom] * 255, 0, 255).astype(np.uint8))
+            tail = np.asarray(tail.resize((m.shape[1], limit - base), Image.BOX), np.float64)
+            return np.concatenate([m[:base], tail / 255, np.zeros((4 * height - limit, m.shape[1]))])
+        fill, outline = squash(fill), squash(outline)
+    fill, outline = fill[:4 * height], outline[:4 * height]
     x0, x1 = render.ink_columns(outline, 0.02)
     fill, outline = fill[:, x0:x1], outline[:, x0:x1]
     natural = max(1, int(round((x1 - x0) / 4 * condense)))
