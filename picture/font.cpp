@@ -15,21 +15,30 @@ static constexpr GLYPHENTRY kGlyphsPicture[1] = {{0, 79}};
 
 // Fonts 8, 9 and 12 have rows outside the sprite sheet; nothing draws with them. The
 // narrow fonts 8 and 9 (glyphs 0-38: A-Z, the three accented capitals, 0-9) share the
-// places of font 10's first 39 glyphs.
+// places of font 10's first 39 glyphs. Fonts 0 and 10 also hold the signs and capitals
+// from glyph 100 on, on rows of their own (font 0's entries 65-99 stay empty).
 static const FONTDEF sFonts[FONT_COUNT] = {
-    {kGlyphsLarge, 65, 12, 106, 0},    {kGlyphsLarge, 65, 12, 106, 0},
-    {kGlyphsSmall, 60, 0, 17, 238},    {kGlyphsSmall, 60, 0, 17, 216},
-    {kGlyphsSmall, 60, 0, 17, 238},    {kGlyphsSmall, 60, 0, 17, 216},
-    {kGlyphsSmall, 60, 0, 17, 216},    {kGlyphsSmall, 60, 0, 17, 260},
-    {kGlyphsText, 39, 0, 13, 1010},    {kGlyphsText, 39, 0, 13, 1026},
-    {kGlyphsText, 100, 1, 13, 281},    {kGlyphsIcons, 10, 1, 30, 296},
+    {kGlyphsLarge, kGlyphCountMore, 12, 106, 0, kGlyphRowsLarge},
+    {kGlyphsLarge, 65, 12, 106, 0},
+    {kGlyphsSmall, 60, 0, 17, 238},
+    {kGlyphsSmall, 60, 0, 17, 216},
+    {kGlyphsSmall, 60, 0, 17, 238},
+    {kGlyphsSmall, 60, 0, 17, 216},
+    {kGlyphsSmall, 60, 0, 17, 216},
+    {kGlyphsSmall, 60, 0, 17, 260},
+    {kGlyphsText, 39, 0, 13, 1010},
+    {kGlyphsText, 39, 0, 13, 1026},
+    {kGlyphsText, kGlyphCountMore, 1, 13, 281, kGlyphRowsText},
+    {kGlyphsIcons, 10, 1, 30, 296},
     {kGlyphsPicture, 1, 10, 79, 1687},
 };
 
-static_assert(sizeof(kGlyphsLarge) / sizeof(kGlyphsLarge[0]) == 65);
+static_assert(sizeof(kGlyphsLarge) / sizeof(kGlyphsLarge[0]) == kGlyphCountMore);
 static_assert(sizeof(kGlyphsSmall) / sizeof(kGlyphsSmall[0]) == 60);
-static_assert(sizeof(kGlyphsText) / sizeof(kGlyphsText[0]) == 100);
+static_assert(sizeof(kGlyphsText) / sizeof(kGlyphsText[0]) == kGlyphCountMore);
 static_assert(sizeof(kGlyphsIcons) / sizeof(kGlyphsIcons[0]) == 10);
+static_assert(sizeof(kGlyphRowsLarge) / sizeof(kGlyphRowsLarge[0]) == kGlyphCountMore);
+static_assert(sizeof(kGlyphRowsText) / sizeof(kGlyphRowsText[0]) == kGlyphCountMore);
 static_assert(FONT_FALLBACK >= 39, "the narrow fonts have no fallback glyph");
 
 const FONTDEF *FontDef(int32_t font)
@@ -119,16 +128,19 @@ int32_t FontGlyphIndex(unsigned char c)
         return 92;
     case 0xF6:
         return 93;
-    default:
-        return FONT_FALLBACK;
+    default: // the added signs and capitals, or the fallback
+        return kGlyphIndexMore[c];
     }
 }
 
-static void GlyphOf(const FONTDEF *def, unsigned char c, int32_t *srcX, int32_t *width)
+static void GlyphOf(const FONTDEF *def, unsigned char c, int32_t *srcX, int32_t *width,
+                    int32_t *row = nullptr)
 {
     int32_t g = FontGlyphIndex(c);
     if (g >= def->iGlyphCount)
         g = FONT_FALLBACK;
+    if (row)
+        *row = def->pRows && g < def->iGlyphCount ? def->pRows[g] : def->iRow;
     if (g >= def->iGlyphCount) { // the icon font has no fallback glyph
         *srcX = 0;
         *width = 0;
@@ -182,11 +194,8 @@ int BltFont(int32_t font, LPDDS surface, int32_t x, int32_t y, int32_t alignment
     int32_t offset = 0;
     for (const char *p = text; *p; ++p) {
         unsigned char c = static_cast<unsigned char>(*p);
-        int32_t srcX, w;
-        GlyphOf(def, c, &srcX, &w);
-        int32_t row = def->iRow;
-        if (font == 0)
-            row = FontGlyphIndex(c) < 29 ? 0 : 108;
+        int32_t srcX, w, row;
+        GlyphOf(def, c, &srcX, &w, &row);
         if (w > 0 && surface && gDDSSprite) {
             // A failed copy is ignored: it leaves no lines in the trail either.
             size_t mark = TrailMark();
@@ -226,8 +235,8 @@ static int AddLetterLine(const LETTERPACE &pace, int32_t font, int32_t group, in
     int32_t left = LineLeft(x, FontStringWidth(font, text), alignment);
     int32_t offset = 0;
     for (const char *p = text; *p; ++p) {
-        int32_t srcX, gw;
-        GlyphOf(def, static_cast<unsigned char>(*p), &srcX, &gw);
+        int32_t srcX, gw, row;
+        GlyphOf(def, static_cast<unsigned char>(*p), &srcX, &gw, &row);
         int32_t finalX = left + offset;
         offset += gw + def->iSpacing;
 
@@ -245,7 +254,7 @@ static int AddLetterLine(const LETTERPACE &pace, int32_t font, int32_t group, in
         ao.iWidth = gw;
         ao.iHeight = def->iHeight;
         ao.xSrc = srcX;
-        ao.ySrc = def->iRow;
+        ao.ySrc = row;
         ao.rcUpdate[0] = ao.x;
         ao.rcUpdate[1] = ao.y;
         ao.rcUpdate[2] = ao.iWidth;

@@ -2,8 +2,10 @@
 //
 // A font is a glyph table (source x and width per glyph), a row of the sprite sheet,
 // a height and a letter spacing. Text is 8-bit Windows Latin-1; one character-to-glyph
-// map serves every font. BltFont draws a line at once onto a surface; FONT_AddText and
-// FONT_AddLabel make an animated line, one display-list entry (type 17) per letter.
+// map serves every font. The bubble font 0 and the interface font 10 draw every printable
+// character of the code page that the text dialog writes. BltFont draws a line at once onto a
+// surface; FONT_AddText and FONT_AddLabel make an animated line, one display-list entry (type 17)
+// per letter.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +31,10 @@ struct FONTDEF {
     int32_t iGlyphCount;
     int32_t iSpacing;
     int32_t iHeight;
-    int32_t iRow; // sprite-sheet row y (font 0 draws glyphs 29 and up from row 108)
+    int32_t iRow; // sprite-sheet row y
+    // The row of each glyph, for fonts spread over several rows (font 0: glyphs 29 and
+    // up from row 108, the added ones further down); null: every glyph on iRow.
+    const int32_t *pRows = nullptr;
 };
 
 // Letter states, kept in the header's iState.

@@ -172,6 +172,30 @@ void BubbleTextFractions(int32_t style, int32_t flipH, int32_t flipV, float out[
     out[3] = static_cast<float>(th) / rh;
 }
 
+void BubbleFitBlock(int32_t bw, int32_t bh, int32_t x, int32_t y, int32_t w, int32_t h,
+                    int32_t out[4])
+{
+    out[0] = x, out[1] = y, out[2] = 0, out[3] = 0;
+    if (bw <= 0 || bh <= 0 || w <= 0 || h <= 0)
+        return;
+    // The smaller of the two ratios limits; the other side is derived from it, rounded,
+    // so a block never spills out of the rectangle by a rounding pixel.
+    const int64_t across = static_cast<int64_t>(w) * bh, down = static_cast<int64_t>(h) * bw;
+    if (across <= down) {
+        out[2] = w;
+        out[3] = static_cast<int32_t>((static_cast<int64_t>(bh) * w * 2 + bw) / (2 * bw));
+        if (out[3] > h)
+            out[3] = h;
+    } else {
+        out[3] = h;
+        out[2] = static_cast<int32_t>((static_cast<int64_t>(bw) * h * 2 + bh) / (2 * bh));
+        if (out[2] > w)
+            out[2] = w;
+    }
+    out[0] = x + (w - out[2]) / 2;
+    out[1] = y + (h - out[3]) / 2;
+}
+
 // Lays the rows out in gDDSText; returns the block size through bw, bh. 0 on failure.
 static int DrawTextBlock(const IMGOBJ *obj, int32_t *bw, int32_t *bh)
 {
@@ -218,9 +242,12 @@ static int DrawTextOnto(IMGOBJ *obj, LPDDS target, int32_t x, int32_t y, float s
     int32_t dy = static_cast<int32_t>(h * f[1]);
     int32_t dw = static_cast<int32_t>(w * f[2]);
     int32_t dh = static_cast<int32_t>(h * f[3]);
-    if (dw <= 0 || dh <= 0)
+    int32_t fit[4];
+    BubbleFitBlock(bw, bh, dx, dy, dw, dh, fit);
+    if (fit[2] <= 0 || fit[3] <= 0)
         return 1;
-    if (!DXStretchBlt(target, x + dx, y + dy, dw, dh, gDDSText, 0, 0, bw, bh, DXBLT_SRCKEY))
+    if (!DXStretchBlt(target, x + fit[0], y + fit[1], fit[2], fit[3], gDDSText, 0, 0, bw, bh,
+                      DXBLT_SRCKEY))
         return Fail("DXStretchBlt !");
     return 1;
 }
@@ -244,6 +271,13 @@ int TextBubbleText(IMGOBJ *obj, int32_t fullResolution, int32_t W, int32_t H)
 }
 
 // ---- The text dialog's rules ----------------------------------------------------------
+
+int TextBubbleDraws(unsigned char c)
+{
+    int32_t x, w;
+    FontGlyph(BUBBLE_FONT, c, &x, &w);
+    return w > 0;
+}
 
 void TextToCapitals(char *text)
 {

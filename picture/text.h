@@ -3,8 +3,9 @@
 //
 // A text piece is an image object of kind IMG_TEXT: a bubble bitmap with the user's
 // text drawn into the style's text rectangle. The text is broken into at most five
-// rows of the large font, each row centred, and the whole block is stretched to fill
-// the rectangle, on the screen and again at full resolution for export. The rectangle
+// rows of the large font, each row centred, and the whole block is scaled, the same
+// both ways, to the largest size that fits the rectangle, centred in it, on the screen
+// and again at full resolution for export. The rectangle
 // follows the piece's mirroring; the letters never do.
 //
 // The feeder (display-list type 85) shows the welcome and tips texts row by row in
@@ -47,6 +48,11 @@ int32_t BubbleTextRows(const char *text, char rows[BUBBLE_MAX_ROWS][BUBBLE_ROW_S
 // The style's text rectangle as fractions of the bubble (x, y, width, height),
 // mirrored with the piece; style numbers outside the table use style 0.
 void BubbleTextFractions(int32_t style, int32_t flipH, int32_t flipV, float out[4]);
+// Where a text block bw × bh goes in the rectangle (x, y, w, h): scaled by the same
+// factor both ways, as large as fits, centred. out = x, y, width, height; width or
+// height 0 when nothing can show.
+void BubbleFitBlock(int32_t bw, int32_t bh, int32_t x, int32_t y, int32_t w, int32_t h,
+                    int32_t out[4]);
 // Draws the piece's text: fullResolution 0 into its screen-resolution surface, 1 into
 // gDDSPicture for an export of W × H (the bubble already drawn at (0, 0)). 0 on failure.
 int TextBubbleText(IMGOBJ *obj, int32_t fullResolution, int32_t W, int32_t H);
@@ -58,6 +64,9 @@ int TextBubbleTextInto(IMGOBJ *obj, LPDDS target, int32_t x, int32_t y, int32_t 
 
 constexpr int32_t TEXT_DIALOG_MAX_CHARS = 98;
 
+// Whether the bubble font draws the code page 1252 character (a glyph with some width;
+// the space counts, line ends do not).
+int TextBubbleDraws(unsigned char c);
 // Turns Latin-1 letters into capitals in place (ß and characters without a capital stay).
 void TextToCapitals(char *text);
 // Copies at most 98 characters of in and a NUL into out (99 bytes). Returns the length.

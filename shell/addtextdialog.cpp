@@ -103,8 +103,8 @@ AddTextDlg::AddTextDlg(QWidget *owner, IMGOBJ *editObject)
         Edit()->moveCursor(QTextCursor::End);
     } else {
         setWindowTitle(Text(344));
-        OnTextChanged(); // centres the empty field's line
     }
+    OnTextChanged(); // centres the empty field's line, fills in the counter
     Radio(style)->setChecked(true);
     Edit()->document()->clearUndoRedoStacks(); // undo starts from the text shown
 
@@ -137,6 +137,16 @@ QLabel *AddTextDlg::Preview(int32_t style) const
     return findChild<QLabel *>(QStringLiteral("preview%1").arg(ADDTEXT_FIRST_PREVIEW + style));
 }
 
+QLabel *AddTextDlg::Notice() const
+{
+    return mUi->notice1750;
+}
+
+QLabel *AddTextDlg::Counter() const
+{
+    return mUi->counter1751;
+}
+
 std::string AddTextDlg::EditText() const
 {
     const QString text = Edit()->toPlainText();
@@ -149,45 +159,73 @@ std::string AddTextDlg::EditText() const
     return out;
 }
 
+// The field's characters as code points; lone surrogate halves go.
+static std::u32string FieldChars(const QString &text)
+{
+    std::u32string out;
+    for (char32_t c : text.toUcs4())
+        out += c;
+    return out;
+}
+
+static QString QtChars(const std::u32string &chars)
+{
+    return QString::fromUcs4(chars.data(), static_cast<qsizetype>(chars.size()));
+}
+
 // Every change of the field goes through here: typing, pasting, dropping, undoing.
-// Letters become capitals, characters the program cannot draw go, and what would
-// pass 98 stored characters is cut from what was just put in.
+// Letters become capitals, controls go, and what would pass 98 stored characters is cut
+// from what was just put in. Characters the style cannot draw stay in the field and are
+// named under it; the counter says how many characters are left.
 void AddTextDlg::OnTextChanged()
 {
     if (mNormalising)
         return;
     const QString text = Edit()->toPlainText();
     const int position = Edit()->textCursor().position();
-    std::string bytes;
-    int32_t cursor = position;
-    bool changed = false;
-    for (int i = 0; i < text.size(); ++i) {
-        int32_t b = EditCharToByte(text[i].unicode());
-        if (b < 0) {
-            changed = true;
-            if (i < position)
-                --cursor;
-            continue;
-        }
-        bytes += static_cast<char>(b);
-    }
-    changed = NormaliseEditText(bytes, cursor) || changed;
+    std::u32string chars = FieldChars(text);
+    int32_t cursor = static_cast<int32_t>(FieldChars(text.left(position)).size());
+    for (char32_t &c : chars) // capitals beyond the code page too (one for one)
+        if (c > 0xFF && EditCharToByte(c) < 0)
+            c = QChar::toUpper(c);
+    const int32_t cut = NormaliseEditChars(chars, cursor);
+    const QString shaped = QtChars(chars);
+    const bool changed = shaped != text;
 
     mNormalising = true;
     QTextCursor all(Edit()->document());
     all.joinPreviousEditBlock(); // one undo step with the change that caused it
     if (changed) {
         all.select(QTextCursor::Document);
-        all.insertText(EditToQt(bytes));
+        all.insertText(shaped);
     }
     CentreLines(Edit()->document());
     all.endEditBlock();
     if (changed) {
         QTextCursor at = Edit()->textCursor();
-        at.setPosition(cursor);
+        at.setPosition(static_cast<int>(QtChars(chars.substr(0, cursor)).size()));
         Edit()->setTextCursor(at);
     }
     mNormalising = false;
+    ShowNotice(chars, cut);
+}
+
+void AddTextDlg::ShowNotice(const std::u32string &chars, int32_t cut)
+{
+    QStringList lines;
+    if (cut > 0)
+        lines << Text(STR_TEXT_CUT).replace(QStringLiteral("%d"), QString::number(cut));
+    const std::u32string missing = NotShownChars(chars);
+    if (!missing.empty()) {
+        QStringList each;
+        for (char32_t c : missing)
+            each << QtChars(std::u32string(1, c));
+        lines << Text(STR_TEXT_NOT_SHOWN).replace(QStringLiteral("%s"), each.join(' '));
+    }
+    mUi->notice1750->setText(lines.join('\n'));
+    mUi->counter1751->setText(
+        Text(STR_TEXT_CHARS_LEFT)
+            .replace(QStringLiteral("%d"), QString::number(EditCharsLeft(chars))));
 }
 
 bool AddTextDlg::eventFilter(QObject *watched, QEvent *event)

@@ -3,7 +3,8 @@
 //
 // Eleven styles, each a radio button with its preview picture beside it (a click on
 // the picture picks the style), and a multi-line edit field that writes capitals,
-// centres its lines, takes Return as a new line and holds at most 98 characters.
+// centres its lines, takes Return as a new line and holds at most 98 characters; under
+// it, what the style will not show and how many characters are left.
 // The rules that need no window are in addtextlogic.h.
 #pragma once
 
@@ -34,18 +35,24 @@ class AddTextDlg : public QDialog
     void OnOk();
     // Opens the help topic of the current language; the dialog stays open.
     void OnHelp();
-    // The edit field's text in the program's code page, "\n" line ends.
+    // The edit field's text in the program's code page, "\n" line ends; characters the
+    // code page lacks are left out.
     std::string EditText() const;
 
     QTextEdit *Edit() const;
     QRadioButton *Radio(int32_t style) const;
     QLabel *Preview(int32_t style) const;
+    QLabel *Notice() const;
+    QLabel *Counter() const;
 
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
     void OnTextChanged();
+    // The notice under the field (what was cut, what the style cannot draw) and the
+    // counter of characters left.
+    void ShowNotice(const std::u32string &chars, int32_t cut);
 
     std::unique_ptr<Ui::AddTextDialog> mUi;
     IMGOBJ *mEditObject;

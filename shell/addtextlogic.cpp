@@ -48,35 +48,102 @@ int32_t StoredLength(const std::string &editText)
     return n;
 }
 
-bool NormaliseEditText(std::string &editText, int32_t &cursor)
+// Characters that show nothing of their own: joiners, marks of direction, variation
+// selectors, tags.
+static bool IsInvisible(char32_t c)
 {
-    const std::string before = editText;
+    return (c >= 0x200B && c <= 0x200F) || (c >= 0x2060 && c <= 0x2064) ||
+           (c >= 0xFE00 && c <= 0xFE0F) || c == 0xFEFF || (c >= 0xE0000 && c <= 0xE007F);
+}
+
+// What a character of the field becomes: itself, a space for a tab, 0 when it goes.
+static char32_t KeptChar(char32_t c)
+{
+    if (c == '\t')
+        return ' ';
+    if (c == '\n')
+        return c;
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xD800 && c < 0xE000) || c > 0x10FFFF ||
+        c == 0xFFFE || c == 0xFFFF)
+        return 0;
+    return c;
+}
+
+static int32_t CharsStored(const std::u32string &text)
+{
+    int32_t n = 0;
+    for (char32_t c : text)
+        n += c == '\n' ? 2 : 1;
+    return n;
+}
+
+int32_t NormaliseEditChars(std::u32string &editText, int32_t &cursor)
+{
     if (cursor < 0)
         cursor = 0;
     if (cursor > static_cast<int32_t>(editText.size()))
         cursor = static_cast<int32_t>(editText.size());
-
-    std::string kept;
+    std::u32string kept;
     int32_t keptCursor = cursor;
     for (size_t i = 0; i < editText.size(); ++i) {
-        if (editText[i] == '\r' || editText[i] == '\0') {
+        char32_t c = KeptChar(editText[i]);
+        if (!c) {
             if (static_cast<int32_t>(i) < cursor)
                 --keptCursor;
             continue;
         }
-        kept += editText[i];
+        const int32_t b = EditCharToByte(c);
+        if (b >= 0x20) { // capitals the code page has
+            char one[2] = {static_cast<char>(b), 0};
+            TextToCapitals(one);
+            c = EditByteToChar(static_cast<unsigned char>(one[0]));
+        }
+        kept += c;
     }
-    TextToCapitals(kept.data());
-
-    int32_t length = StoredLength(kept);
+    int32_t cut = 0;
+    int32_t length = CharsStored(kept);
     while (length > TEXT_DIALOG_MAX_CHARS) {
         size_t at = keptCursor > 0 ? static_cast<size_t>(--keptCursor) : kept.size() - 1;
         length -= kept[at] == '\n' ? 2 : 1;
         kept.erase(at, 1);
+        ++cut;
     }
     editText = kept;
     cursor = keptCursor;
-    return editText != before;
+    return cut;
+}
+
+bool NormaliseEditText(std::string &editText, int32_t &cursor)
+{
+    std::u32string chars;
+    for (char c : editText)
+        chars += EditByteToChar(static_cast<unsigned char>(c));
+    NormaliseEditChars(chars, cursor);
+    std::string out;
+    for (char32_t c : chars)
+        out += static_cast<char>(EditCharToByte(c));
+    const bool changed = out != editText;
+    editText = out;
+    return changed;
+}
+
+std::u32string NotShownChars(const std::u32string &editText)
+{
+    std::u32string out;
+    for (char32_t c : editText) {
+        if (c == '\n' || IsInvisible(c) || out.find(c) != std::u32string::npos)
+            continue;
+        const int32_t b = EditCharToByte(c);
+        if (b < 0 || !TextBubbleDraws(static_cast<unsigned char>(b)))
+            out += c;
+    }
+    return out;
+}
+
+int32_t EditCharsLeft(const std::u32string &editText)
+{
+    const int32_t left = TEXT_DIALOG_MAX_CHARS - CharsStored(editText);
+    return left > 0 ? left : 0;
 }
 
 void EditTextToStored(const std::string &editText, char *out)

@@ -36,6 +36,16 @@ int32_t StoredLength(const std::string &editText);
 // or pasted), then from the end. cursor (a character index) follows the changes.
 // Returns whether anything changed.
 bool NormaliseEditText(std::string &editText, int32_t &cursor);
+// The same for the field as Unicode code points, which keeps characters outside the
+// code page (they count toward the 98 and are left out when stored): a tab becomes a
+// space, other controls and non-characters go. Returns how many characters were cut to
+// keep 98; cursor is a code point index.
+int32_t NormaliseEditChars(std::u32string &editText, int32_t &cursor);
+// The characters of the field the bubble style cannot draw, each once, in the order they
+// first appear; invisible joiners and variation selectors are not listed.
+std::u32string NotShownChars(const std::u32string &editText);
+// How many of the 98 characters the field has left (a line end takes two).
+int32_t EditCharsLeft(const std::u32string &editText);
 // The stored form of the edit text: "\r\n" line ends, at most 98 characters (a line end
 // that does not fit whole is left out) and a NUL, into out (at least 99 bytes).
 void EditTextToStored(const std::string &editText, char *out);

@@ -71,6 +71,9 @@ enum STRID : int {
     STR_CROP_WHOLE = 1739,
     STR_CROP_FAILED = 1740,
     STR_CROP_UPRIGHT = 1741,
+    STR_TEXT_NOT_SHOWN = 1750,
+    STR_TEXT_CHARS_LEFT = 1751,
+    STR_TEXT_CUT = 1752,
 };
 
 // The longest text LoadText returns, in bytes; its buffer limit of 250 holds the NUL.

@@ -45,12 +45,12 @@ bool Overlap(int ax, int ay, int aw, int ah, int bx, int by, int bw, int bh)
 
 } // namespace
 
-TEST(SpriteSheet, IsAn8BitBitmapOf1700By345WithWhiteOnceInItsPaletteAsTheProgramLoadsIt)
+TEST(SpriteSheet, IsAn8BitBitmapOf1700By684WithWhiteOnceInItsPaletteAsTheProgramLoadsIt)
 {
     const std::vector<uint8_t> b = ReadData("resources/SPRITE.bmp");
     ASSERT_TRUE(Sheet().ok) << Sheet().why;
     EXPECT_EQ(Sheet().info.biBitCount, 8);
-    EXPECT_EQ(std::pair(Sheet().w(), Sheet().h()), std::pair(1700, 345));
+    EXPECT_EQ(std::pair(Sheet().w(), Sheet().h()), std::pair(1700, 684));
     int whites = 0;
     for (int i = 0; i < 256; ++i)
         whites += b[54 + 4 * i] == 255 && b[55 + 4 * i] == 255 && b[56 + 4 * i] == 255;
@@ -58,7 +58,7 @@ TEST(SpriteSheet, IsAn8BitBitmapOf1700By345WithWhiteOnceInItsPaletteAsTheProgram
 
     LPDDS surface = DDLoadBitmap("SPRITE", 0, 0);
     ASSERT_NE(surface, nullptr);
-    EXPECT_EQ(DXGetPixel(surface, 1699, 344), 0xFFFFFFu) << "the sheet's corner is transparent";
+    EXPECT_EQ(DXGetPixel(surface, 1699, 683), 0xFFFFFFu) << "the sheet's corner is transparent";
     DXReleaseSurface(surface);
 }
 

@@ -3,6 +3,8 @@
 // resolution), and the start screen's rows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -37,8 +39,8 @@ TEST(FontWidth, SumsGlyphsAndSpacingWithLatin1LettersAndAnEmptyFallback)
     };
     for (const auto &c : cases)
         EXPECT_EQ(FontStringWidth(c.font, c.text), c.width) << c.font << " \"" << c.text << '"';
-    // Å, Ä, Ö share the glyphs of [, \, ]; ö has its own; © falls back.
-    for (auto [c, index] : {std::pair{0xC5, 26}, {0xD6, 28}, {0xF6, 93}, {0xA9, FONT_FALLBACK}})
+    // Å, Ä, Ö share the glyphs of [, \, ]; ö has its own; 0x81, no character, falls back.
+    for (auto [c, index] : {std::pair{0xC5, 26}, {0xD6, 28}, {0xF6, 93}, {0x81, FONT_FALLBACK}})
         EXPECT_EQ(FontGlyphIndex(c), index) << c;
 }
 
@@ -167,27 +169,38 @@ class BubbleText : public ::testing::Test
 };
 
 // The style's text rectangle is (128, 115, 554, 297) of an 800 × 577 bubble; mirrored,
-// it starts at 118. The block fills its width and starts at its top.
-TEST_F(BubbleText, BlockFillsTheStylesTextRectangle)
+// it starts at 118. The block keeps its proportions: as large as fits, centred in the
+// rectangle, touching it on two opposite sides.
+TEST_F(BubbleText, BlockKeepsItsProportionsCentredInTheStylesTextRectangle)
 {
     const struct {
         int flip, fullRes;
+        const char *text;
         int32_t w, h; // the bubble on the screen (400 × 289) or in a 1000 × 800 export
         float left;
-    } cases[] = {{0, 0, 400, 289, 128}, {1, 0, 400, 289, 118}, {0, 1, 800, 578, 128}};
+    } cases[] = {{0, 0, "AB", 400, 289, 128},
+                 {1, 0, "AB", 400, 289, 118},
+                 {0, 1, "AB", 800, 578, 128},
+                 {0, 0, "ABABABABAB", 400, 289, 128}}; // wide: the width limits
     for (const auto &c : cases) {
         obj.bFlipH = c.flip;
+        std::strcpy(obj.szText, c.text);
         ClearSurface(gDDSPicture);
+        ClearSurface(obj.iiRes[LO_RES_OBJ].DDSSurface);
         ASSERT_TRUE(TextBubbleText(&obj, c.fullRes, c.fullRes ? 1000 : 0, c.fullRes ? 800 : 0));
         LPDDS s = c.fullRes ? gDDSPicture : obj.iiRes[LO_RES_OBJ].DDSSurface;
         const Box b = Bounds(s);
-        const int left = static_cast<int>(c.w * (c.left / 800));
-        EXPECT_EQ(std::pair(b.left, b.top), std::pair(left, static_cast<int>(c.h * (115.0f / 577))))
-            << c.flip << c.fullRes;
-        if (!c.flip) {
-            EXPECT_EQ(b.right, left + static_cast<int>(c.w * (554.0f / 800)) - 1) << c.fullRes;
-        }
-        EXPECT_LE(b.bottom, b.top + static_cast<int>(c.h * (297.0f / 577)));
+        const float rx = std::trunc(c.w * (c.left / 800)), ry = std::trunc(c.h * (115.0f / 577));
+        const float rw = std::trunc(c.w * (554.0f / 800)), rh = std::trunc(c.h * (297.0f / 577));
+        // The ink is the block less the 5 blank rows under the letters' 106.
+        const float bw = static_cast<float>(FontStringWidth(0, c.text)), bh = 111;
+        const float scale = std::min(rw / bw, rh / bh);
+        const float inkW = static_cast<float>(b.right - b.left + 1);
+        const float inkH = static_cast<float>(b.bottom - b.top + 1);
+        EXPECT_NEAR(inkW / bw, scale, 0.02f) << c.text << c.flip << c.fullRes;
+        EXPECT_NEAR(inkH / 106, scale, 0.02f) << c.text << c.flip << c.fullRes;
+        EXPECT_NEAR(b.left + inkW / 2, rx + rw / 2, 1.5f) << "centred across " << c.text;
+        EXPECT_NEAR(b.top + bh * scale / 2, ry + rh / 2, 1.5f) << "centred down " << c.text;
         EXPECT_EQ(DXGetPixel(s, b.left, b.top + 5), kRed) << "A stays on the left";
         EXPECT_EQ(DXGetPixel(s, b.right, b.top + 5), kBlue);
     }

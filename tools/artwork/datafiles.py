@@ -51,4 +51,19 @@ def glyph_header(tables):
             out.append(f"    {row},")
         out.append("};")
         out.append("")
+    out.append("// Sheet row of each glyph of the fonts that use more than one row.")
+    for name, rows in tables["rows"].items():
+        out.append(f"inline constexpr int32_t {name}[{len(rows)}] = {{")
+        for i in range(0, len(rows), 12):
+            out.append("    " + ", ".join(str(r) for r in rows[i:i + 12]) + ",")
+        out.append("};")
+        out.append("")
+    out.append("// Glyph index of each code page 1252 byte that the fixed map gives the fallback.")
+    more = [T.glyph_index(c) for c in range(256)]
+    out.append(f"inline constexpr int16_t kGlyphIndexMore[256] = {{")
+    for i in range(0, 256, 16):
+        out.append("    " + ", ".join(str(g) for g in more[i:i + 16]) + ",")
+    out.append("};")
+    out.append(f"inline constexpr int32_t kGlyphCountMore = {T.MORE_COUNT};")
+    out.append("")
     return "\n".join(out).encode("ascii")

@@ -68,6 +68,14 @@ def flatten(rgba, backdrop, cutoff=0.3):
     return out
 
 
+def has_char(font_path, ch):
+    """Whether the font has a glyph of its own for ch (not the missing-glyph box)."""
+    font = ImageFont.truetype(font_path, 48)
+    missing = font.getmask("\ue000")
+    mask = font.getmask(ch)
+    return mask.size != missing.size or bytes(mask) != bytes(missing)
+
+
 def glyph_masks(font_path, size, text, canvas_h, baseline, stroke=0, scale=1):
     """(fill, outline) coverage masks (float 0..1) of one character rendered at scale,
     on a canvas canvas_h*scale high whose baseline is at baseline*scale. Width is

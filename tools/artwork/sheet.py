@@ -76,33 +76,58 @@ def _pad_to(masks, width):
     return np.pad(fill, pad), np.pad(outline, pad)
 
 
+def _own_glyphs(count):
+    """(glyph, character) of fonts 0 and 10 with a picture of their own: the first count
+    entries and the glyphs from MORE_FIRST on."""
+    return [(g, ch) for g, ch in enumerate(T.glyph_chars(T.MORE_COUNT))
+            if ch is not None and (g < count or g >= T.MORE_FIRST)]
+
+
 def large_glyphs():
     """Font 0: {glyph: HxWx3 block} for every glyph with a picture, and forced widths."""
     path = render.find_font("ComicNeue-Bold.otf")
-    size, baseline, stroke, condense = 90, 90, 3.5, 0.9
-    chars = T.glyph_chars(T.LARGE["count"])
     blocks = {}
-    for g, ch in enumerate(chars):
-        if ch is None or g == T.FALLBACK:
+    for g, ch in _own_glyphs(T.LARGE["count"]):
+        if g == T.FALLBACK:
             continue
         if ch == " ":
             continue
-        fill, outline = render.glyph_masks(path, size, ch, T.LARGE["height"], baseline,
-                                           stroke=stroke, scale=4)
-        x0, x1 = render.ink_columns(outline, 0.02)
-        fill, outline = fill[:, x0:x1], outline[:, x0:x1]
-        natural = max(1, int(round((x1 - x0) / 4 * condense)))
-        forced = T.LARGE["fixed"].get(g)
-        width = natural
-        if forced and forced[1] < natural:
-            width = forced[1]
-        f, o = _fit((fill, outline), width)
-        if forced and forced[1] > width:
-            f, o = _pad_to((f, o), forced[1])
+        # The few signs the hand lacks come from a plain bold face, outlined the same.
+        font = path if render.has_char(path, ch) else render.find_font("DejaVuSans-Bold.ttf")
+        f, o = _large_glyph(font, 90, ch, T.LARGE["fixed"].get(g))
         if o[0].max() >= 0.5 or o[-1].max() >= 0.5:
             raise SystemExit(f"artwork: large glyph {ch!r} does not fit the cell height")
         blocks[g] = _compose_outlined(f, o)
     return blocks
+
+
+def _large_glyph(font, size, ch, forced):
+    """(fill, outline) of one large glyph at 1x, condensed, at its forced width if any."""
+    baseline, stroke, condense = 90, 3.5, 0.9
+    height, extra = T.LARGE["height"], 40
+    fill, outline = render.glyph_masks(font, size, ch, height + extra, baseline,
+                                       stroke=stroke, scale=4)
+    # A tail that reaches below the cell (a cedilla, a bar, an inverted mark) is pressed
+    # into the room under the baseline; the letter above it keeps its shape.
+    rows = np.where(outline.max(axis=1) >= 0.02)[0]
+    bottom, limit, base = rows[-1] + 1, (height - 1) * 4, baseline * 4
+    if bottom > limit:
+        def squash(m):
+            tail = Image.fromarray(np.clip(m[base:bottom] * 255, 0, 255).astype(np.uint8))
+            tail = np.asarray(tail.resize((m.shape[1], limit - base), Image.BOX), np.float64)
+            return np.concatenate([m[:base], tail / 255, np.zeros((4 * height - limit, m.shape[1]))])
+        fill, outline = squash(fill), squash(outline)
+    fill, outline = fill[:4 * height], outline[:4 * height]
+    x0, x1 = render.ink_columns(outline, 0.02)
+    fill, outline = fill[:, x0:x1], outline[:, x0:x1]
+    natural = max(1, int(round((x1 - x0) / 4 * condense)))
+    width = natural
+    if forced and forced[1] < natural:
+        width = forced[1]
+    f, o = _fit((fill, outline), width)
+    if forced and forced[1] > width:
+        f, o = _pad_to((f, o), forced[1])
+    return f, o
 
 
 def _cell_mask(path, size, ch, height, baseline, scale, threshold=0.2):
@@ -138,10 +163,9 @@ def small_glyph_masks():
 def text_glyph_masks():
     """Font 10: crisp hinted coverage masks of glyphs 0-99 (13 high)."""
     path = render.find_font("DejaVuSansCondensed-Bold.ttf")
-    chars = T.glyph_chars(T.TEXT["count"])
     masks = {}
-    for g, ch in enumerate(chars):
-        if ch is None or g == T.FALLBACK:
+    for g, ch in _own_glyphs(T.TEXT["count"]):
+        if g == T.FALLBACK:
             continue
         if ch == " ":
             masks[g] = np.zeros((T.TEXT["height"], T.TEXT["fixed"][41][1]))
@@ -189,12 +213,38 @@ def _pack(order, widths, start, fixed, limit):
 
 def place_fonts(sheet):
     """Draws fonts 0, 2-7 and 10; returns the glyph tables {name: [(x, w)] * count}."""
+    large, large_rows = _place_large(sheet)
+    text, text_rows = _place_text(sheet)
     return {
-        "kGlyphsLarge": _place_large(sheet),
+        "kGlyphsLarge": large,
         "kGlyphsSmall": _place_small(sheet),
-        "kGlyphsText": _place_text(sheet),
+        "kGlyphsText": text,
         "kGlyphsIcons": [(x, w) for x, w, _ in T.ICONS],
+        "rows": {"kGlyphRowsLarge": large_rows, "kGlyphRowsText": text_rows},
     }
+
+
+def _pack_shelves(order, widths, rows, limit):
+    """Places glyphs left to right on the first row with room. {glyph: (x, row, w)}."""
+    placed, i, x = {}, 0, 0
+    for g in order:
+        if x + widths[g] > limit:
+            i, x = i + 1, 0
+            if i == len(rows):
+                raise SystemExit("artwork: the extra glyphs do not fit their rows")
+        placed[g] = (x, rows[i], widths[g])
+        x += widths[g]
+    return placed
+
+
+def _place_more(sheet, name, blocks, rows, kind, table, row_of):
+    """Glyphs from MORE_FIRST on: packed on rows of their own below the first 345."""
+    order = [g for g in range(T.MORE_FIRST, T.MORE_COUNT) if g in blocks]
+    placed = _pack_shelves(order, {g: blocks[g].shape[1] for g in order}, rows, T.SHEET_W)
+    for g, (x, row, w) in placed.items():
+        table[g] = (x, w)
+        row_of[g] = row
+        sheet.put(f"{name} {g}", x, row, blocks[g], kind)
 
 
 def _place_large(sheet):
@@ -214,7 +264,8 @@ def _place_large(sheet):
             w = max(1, widths[g] * room // need)
             big[g] = np.asarray(Image.fromarray(f).resize((w, f.shape[0]), Image.LANCZOS))
             widths[g] = w
-    table = [T.FALLBACK_CELL] * L["count"]
+    table = [T.FALLBACK_CELL] * T.MORE_COUNT
+    rows = [L["row_low"] if g < L["split"] else L["row_high"] for g in range(T.MORE_COUNT)]
     placed = _pack(low, widths, 0, L["fixed"], T.SHEET_W - 12)
     placed.update(_pack(high_a, widths, 0, {}, room))
     placed.update(_pack(high_b, widths, room + L["fixed"][41][1], {}, T.LEAVING_CELL[0]))
@@ -226,7 +277,8 @@ def _place_large(sheet):
             sheet.reserve("large space", (x, row, w, L["height"]))
         elif w:
             sheet.put(f"large {g}", x, row, big[g], KIND_LARGE)
-    return table
+    _place_more(sheet, "large", big, L["more_rows"], KIND_LARGE, table, rows)
+    return table, rows
 
 
 def _place_small(sheet):
@@ -255,14 +307,17 @@ def _place_text(sheet):
     placed = _pack(first, widths, F["fixed"][0][0], {0: F["fixed"][0]}, F["fixed"][41][0])
     placed.update(_pack(rest, widths, F["fixed"][41][0] + F["fixed"][41][1], {}, 700))
     placed[41] = F["fixed"][41]
-    table = [T.FALLBACK_CELL] * F["count"]
+    table = [T.FALLBACK_CELL] * T.MORE_COUNT
+    rows = [F["row"]] * T.MORE_COUNT
     for g, (x, w) in placed.items():
         table[g] = (x, w)
         if g == 41:
             sheet.reserve("text space", (x, F["row"], w, F["height"]))
         else:
             sheet.put(f"text {g}", x, F["row"], _ink(text[g], TEXT_INK, 0.2), KIND_TEXT)
-    return table
+    inked = {g: _ink(m, TEXT_INK, 0.2) for g, m in text.items() if g >= T.MORE_FIRST}
+    _place_more(sheet, "text", inked, [F["more_row"]], KIND_TEXT, table, rows)
+    return table, rows
 
 
 def place_icons(sheet, drawings):

@@ -4,7 +4,7 @@ Everything the program reads by position (glyph cells, frame tiles, button looks
 window places of the buttons) is fixed here, so the generator and its checks agree.
 """
 
-SHEET_W, SHEET_H = 1700, 345
+SHEET_W, SHEET_H = 1700, 684
 WHITE = (255, 255, 255)
 
 # ---- Glyph index of a character (8-bit Latin-1 code page) ---------------------------
@@ -27,7 +27,31 @@ def glyph_index(code):
         '"': 60, "#": 61, "\xa4": 62, "/": 63, "+": 64,
         "\xe5": 91, "\xe4": 92, "\xf6": 93,
     }
-    return table.get(ch, 47)
+    if ch in table:
+        return table[ch]
+    if code == 0xA0:
+        return 41      # no-break space: the space
+    if code == 0xAD:
+        return 39      # soft hyphen: the hyphen
+    if code in MORE_CODES:
+        return MORE_FIRST + MORE_CODES.index(code)
+    return 47
+
+
+# Glyphs 100 and up: every other printable character of code page 1252 the text dialog
+# writes (its capitals, signs, quotes and dashes), in the fonts 0 and 10. A byte's glyph
+# is MORE_FIRST + its place in this list.
+MORE_FIRST = 100
+MORE_CODES = [ord(c) for c in "$*;<=@^_`{|}~"] + \
+    [0x80] + list(range(0x82, 0x8D)) + [0x8E] + list(range(0x91, 0x9A)) + [0x9B, 0x9F] + \
+    [c for c in range(0xA1, 0xE0) if c not in (0xA4, 0xAD, 0xAE, 0xC0, 0xC4, 0xC5, 0xC8,
+                                              0xC9, 0xCA, 0xD6, 0xD9, 0xDC)] + [0xF7]
+MORE_COUNT = MORE_FIRST + len(MORE_CODES)
+
+
+def code_char(code):
+    """The Unicode character of a code page 1252 byte."""
+    return bytes([code]).decode("cp1252")
 
 
 def glyph_chars(count):
@@ -35,12 +59,12 @@ def glyph_chars(count):
     chars = [None] * count
     # Prefer the letter over the bracket for the shared indices 26-28, and ">" over "®".
     for code in list(range(32, 127)) + [0xC5, 0xC4, 0xD6, 0xC9, 0xD9, 0xC8, 0xCA, 0xC0,
-                                        0xDC, 0xA4, 0xE5, 0xE4, 0xF6]:
+                                        0xDC, 0xA4, 0xE5, 0xE4, 0xF6] + MORE_CODES:
         g = glyph_index(code)
         if g == 47 or g >= count:
             continue
         if chars[g] is None or code in (0xC5, 0xC4, 0xD6):
-            chars[g] = chr(code)
+            chars[g] = code_char(code)
     chars[41] = " " if count > 41 else None
     return chars
 
@@ -51,11 +75,14 @@ FALLBACK_CELL = (951, 0)
 # ---- Fonts on the sheet ---------------------------------------------------------------
 
 LARGE = dict(count=65, height=106, row_low=0, row_high=108, split=29,
-             fixed={0: (0, 57), 1: (57, 48), 41: (509, 27), 47: FALLBACK_CELL})
+             fixed={0: (0, 57), 1: (57, 48), 41: (509, 27), 47: FALLBACK_CELL},
+             more_rows=(346, 454, 562))
 SMALL = dict(count=60, height=17, rows=(216, 238, 260),
              colours=((0x1F, 0x4E, 0x9A), (0xD2, 0x41, 0x2F), (0x2E, 0x8B, 0x47)))
 TEXT = dict(count=100, height=13, row=281,
-            fixed={0: (1, 6), 41: (260, 4), 47: FALLBACK_CELL})
+            fixed={0: (1, 6), 41: (260, 4), 47: FALLBACK_CELL}, more_row=670)
+# Fonts 0 and 10 also hold glyphs MORE_FIRST to MORE_COUNT - 1, below the first 345 rows
+# (font 0: entries 65-99 stay the empty fallback); their places are free of the fixed ones.
 
 # Font 11: ten pictures 30 high on row 296 at fixed places. The start screen shows
 # "A" (welcome), "B", "G" and "C" (tips).
