@@ -27,16 +27,8 @@ class Editing : public EngineTest
     // A piece of a kind at a place, listed behind those made before it is not: in front.
     static IMGOBJ *Piece(int32_t kind, int32_t x, int32_t y, int32_t w = 100, int32_t h = 50)
     {
-        IMGOBJ *o = reinterpret_cast<IMGOBJ *>(AO_Alloc(sizeof(IMGOBJ)));
-        o->ao.iType = AO_TYPE_IMGOBJ;
-        o->ao.dwFlags = AOFLAG_IMGOBJ;
-        o->ao.AnimateProc = IMGOBJ_AnimateProc;
-        o->ao.iLayer = 1000;
-        o->iKind = kind;
-        o->ao.x = o->xAnchor = x, o->ao.y = o->yAnchor = y;
-        o->ao.iWidth = w, o->ao.iHeight = h;
-        o->fWidth = static_cast<float>(w), o->fHeight = static_cast<float>(h);
-        o->iSrcWidth = w * 2, o->iSrcHeight = h * 2;
+        IMGOBJ *o = RawPiece(kind, w * 2, h * 2, x, y, w, h);
+        o->xAnchor = x, o->yAnchor = y;
         AO_AddObj(&o->ao);
         return o;
     }

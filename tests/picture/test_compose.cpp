@@ -59,12 +59,7 @@ class Compose : public PictureEngineTest
     static IMGOBJ *Add(int32_t kind, int32_t w, int32_t h, uint32_t colour, int32_t x = 0,
                        int32_t y = 0, int32_t pw = 0, int32_t ph = 0)
     {
-        IMGOBJ *o = reinterpret_cast<IMGOBJ *>(AO_Alloc(sizeof(IMGOBJ)));
-        o->ao.dwFlags = AOFLAG_IMGOBJ, o->ao.iType = AO_TYPE_IMGOBJ, o->ao.iLayer = 1000;
-        o->ao.AnimateProc = IMGOBJ_AnimateProc;
-        o->iKind = kind, o->iSrcWidth = w, o->iSrcHeight = h, o->iSrcComponents = 3;
-        o->ao.x = x, o->ao.y = y, o->ao.iWidth = pw, o->ao.iHeight = ph;
-        o->fWidth = static_cast<float>(pw), o->fHeight = static_cast<float>(ph);
+        IMGOBJ *o = RawPiece(kind, w, h, x, y, pw, ph);
         o->iiRes[HI_RES_OBJ].DDSSurface = DXCreateSurface(nullptr, w, h, DDSCAPS_SYSTEMOFFSCREEN);
         o->iiRes[LO_RES_OBJ].DDSSurface =
             DXCreateSurface(nullptr, 1280, 1024, DDSCAPS_SYSTEMOFFSCREEN);

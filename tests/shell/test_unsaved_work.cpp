@@ -1,8 +1,6 @@
 // Nothing a user makes is lost: every path that closes or replaces a changed picture, driven
 // through the window with its dialogs answered, and what is left on screen and on disk; and
 // the export without a window against the window's own.
-#include <QFileDialog>
-#include <QLineEdit>
 #include <QRadioButton>
 #include <deque>
 
@@ -49,15 +47,6 @@ struct Dialogs {
                 10};
 };
 
-Step ChooseFile(const std::string &path)
-{
-    return [path](QWidget *w) {
-        ASSERT_NE(qobject_cast<QFileDialog *>(w), nullptr) << w->metaObject()->className();
-        Child<QLineEdit>(w, "fileNameEdit")->setText(QString::fromStdString(path));
-        QMetaObject::invokeMethod(w, "accept");
-    };
-}
-
 std::deque<int> sAnswers; // the message boxes' answers in turn, then OK
 
 class UnsavedWork : public QtTest
@@ -79,21 +68,14 @@ class UnsavedWork : public QtTest
     {
         gModified = 0;
         mWindow.reset();
-        Settle();
+        SettleApplication();
         QtTest::TearDown();
-    }
-    // Closing a window told the application to end, which stops every later dialog at
-    // once; a run of the application loop takes that back.
-    static void Settle()
-    {
-        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
-        QCoreApplication::exec();
     }
     // A new window with a photo of the folder open (as it is turned).
     void Open(int w, int h)
     {
         mWindow.reset();
-        Settle();
+        SettleApplication();
         gModified = gDocumentOpen = gNeedsSaveAs = gFramesSuspended = 0;
         for (const auto &e : fs::directory_iterator(mDir.Path()))
             fs::remove(e.path());
@@ -232,6 +214,10 @@ TEST_F(UnsavedWork, APathThatClosesOrReplacesAChangedPictureGoesOnlyOnceItIsSafe
         for (int frame = 0; frame < 3 && mWindow->Running(); frame++)
             AO_ProcessFlip(); // a press left over would act now
         EXPECT_EQ(Outcome(x), r.outcome);
+        if (!mWindow->Running()) { // closed: the frames stopped and everything released
+            EXPECT_TRUE(!mWindow->FrameTimer().isActive() && !gGraphicsMap && !gDDSScratch &&
+                        !gWindowDC && !gAOList);
+        }
         EXPECT_EQ(gBoxes.size(), r.boxes) << (gBoxes.empty() ? "" : gBoxes.back());
         if (r.diskFull && !gBoxes.empty()) {
             EXPECT_TRUE(gBoxes.back().ends_with("The file couldn't be saved.\n")) << gBoxes.back();
@@ -281,7 +267,7 @@ TEST_F(UnsavedWork, TheExportWithoutAWindowIsTheWindowsOwn)
         ASSERT_TRUE(SavePictureFile(shown.c_str())) << gErrorTrail;
     }
     mWindow.reset();
-    Settle();
+    SettleApplication();
     std::string args[] = {"merrowick", "--export", layout, headless, "--size", "640x480"};
     char *argv[] = {args[0].data(), args[1].data(), args[2].data(),
                     args[3].data(), args[4].data(), args[5].data()};

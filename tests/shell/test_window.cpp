@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDialog>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -77,22 +76,6 @@ TEST(SplitPath, SplitsAtTheLastSeparatorAndTheLastDotOfTheName)
                 << c.path;
         }
     }
-    TrailClear();
-}
-
-TEST(FileDialogFilters, OpenOffersLayoutsAndEveryPhotoKindAllFirstAndUnknownModesAreRefused)
-{
-    gLanguageOffset = 0;
-    std::vector<FILEFILTER> filters;
-    ASSERT_TRUE(FileDialogFilters(2, &filters)); // Open: layouts and every kind of photo
-    std::vector<std::string> patterns;
-    for (const auto &f : filters)
-        patterns.push_back(f.patterns);
-    EXPECT_EQ(patterns, (std::vector<std::string>{
-                            "*.mwi *.jpg *.jpeg *.bmp *.rle *.dib *.png *.webp", "*.mwi",
-                            "*.jpg *.jpeg", "*.bmp *.rle *.dib", "*.png *.webp"}));
-    EXPECT_FALSE(FileDialogFilters(5, &filters));
-    EXPECT_EQ(std::string(gErrorTrail), "Mode not supported!\n");
     TrailClear();
 }
 
@@ -181,10 +164,7 @@ class WindowTest : public QtTest
     {
         mWindow.reset();
         gpFrameProc = AO_ProcessFlip;
-        // Closing a window told the application to end, which stops every later dialog at
-        // once; a run of the application loop takes that back.
-        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
-        QCoreApplication::exec();
+        SettleApplication();
         QtTest::TearDown();
     }
     // A new window in place of the last, over a main folder (the data folder when empty),
@@ -286,23 +266,6 @@ TEST_F(WindowTest, CommandStatesGreyMenuItemsAndSilenceTheirKeys)
     SetCommandState(1);
     QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(clipart.count(), 1);
-}
-
-TEST_F(WindowTest, AModifiedDocumentMarksTheCaptionAndAsksBeforeClosing)
-{
-    MainWindow *w = Make();
-    gDocumentOpen = 1;
-    std::snprintf(gFileName, sizeof gFileName, "beach");
-    std::snprintf(gFileExt, sizeof gFileExt, ".mwi");
-    SetModified();
-    EXPECT_EQ(w->windowTitle(), QString("beach.mwi * - Merrowick") + QString(17, ' '));
-    gBoxAnswer = PLAT_IDCANCEL; // keeps the window
-    w->OnCommand(IDM_EXIT);
-    EXPECT_TRUE(w->FrameTimer().isActive());
-    gBoxAnswer = PLAT_IDNO; // the window closes, the frames stop and everything is released
-    w->OnCommand(IDM_EXIT);
-    EXPECT_FALSE(w->Running() || w->FrameTimer().isActive());
-    EXPECT_TRUE(!gGraphicsMap && !gDDSScratch && !gWindowDC && !gAOList) << "all released";
 }
 
 // A start file that cannot be opened is reported and names nothing in the status bar;
@@ -427,18 +390,6 @@ namespace
 {
 
 // ---- Documents ----------------------------------------------------------------------------
-
-Answers::Step ChooseFile(const std::string &path)
-{
-    return [path](QWidget *w) {
-        auto *dialog = qobject_cast<QFileDialog *>(w);
-        ASSERT_NE(dialog, nullptr) << w->metaObject()->className();
-        // Typed, as a user would: a selection in the view waits for the folder to load.
-        Child<QLineEdit>(w, "fileNameEdit")->setText(QString::fromStdString(path));
-        QMetaObject::invokeMethod(dialog, "accept");
-        EXPECT_FALSE(dialog->isVisible()) << path;
-    };
-}
 
 using PhotoSizeDialogTest = QtTest;
 

@@ -61,6 +61,20 @@ inline std::array<char, 208> Words(const char *words, int32_t style = 0)
     return d;
 }
 
+// An image object without artwork, not yet listed: a kind, its artwork's size, and its
+// place and size in the window.
+inline IMGOBJ *RawPiece(int32_t kind, int32_t srcW, int32_t srcH, int32_t x, int32_t y, int32_t w,
+                        int32_t h)
+{
+    IMGOBJ *o = reinterpret_cast<IMGOBJ *>(AO_Alloc(sizeof(IMGOBJ)));
+    o->ao.dwFlags = AOFLAG_IMGOBJ, o->ao.iType = AO_TYPE_IMGOBJ, o->ao.iLayer = 1000;
+    o->ao.AnimateProc = IMGOBJ_AnimateProc;
+    o->iKind = kind, o->iSrcWidth = srcW, o->iSrcHeight = srcH, o->iSrcComponents = 3;
+    o->ao.x = x, o->ao.y = y, o->ao.iWidth = w, o->ao.iHeight = h;
+    o->fWidth = static_cast<float>(w), o->fHeight = static_cast<float>(h);
+    return o;
+}
+
 // A test of the engine from its start values, with a private folder `dir` that goes
 // with the test.
 class EngineTest : public ::testing::Test

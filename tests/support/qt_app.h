@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <deque>
@@ -129,3 +131,23 @@ struct RejectDialogs : Robot {
     {
     }
 };
+
+// Answers a file dialog with a typed name, as a user would: a selection in the view waits
+// for the folder to load.
+inline Answers::Step ChooseFile(const std::string &path)
+{
+    return [path](QWidget *w) {
+        ASSERT_NE(qobject_cast<QFileDialog *>(w), nullptr) << w->metaObject()->className();
+        Child<QLineEdit>(w, "fileNameEdit")->setText(QString::fromStdString(path));
+        QMetaObject::invokeMethod(w, "accept");
+        EXPECT_FALSE(w->isVisible()) << path;
+    };
+}
+
+// Closing a window told the application to end, which stops every later dialog at once;
+// a run of the application loop takes that back.
+inline void SettleApplication()
+{
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+}
