@@ -18,6 +18,7 @@
 #include "shell/exportcmd.h"
 #include "support/bmp_builder.h"
 #include "support/data_files.h"
+#include "support/png16.h"
 #include "tests/formats/photo_target.h"
 #include "tests/support/engine_reset.h"
 #include "tests/support/file_faults.h"
@@ -115,6 +116,24 @@ TEST_F(ExportCommand, PhotosExportAtTheirOwnOrTheRequestedSize)
                 wrong += RedAt(x, y) ? !(r > 160 && b < 90) : !(b > 160 && r < 90);
             }
         EXPECT_EQ(wrong, 0) << w << "x" << h;
+    }
+}
+
+// A 16-bit PNG exports as viewers show it: without a gamma of its own as sRGB values, with
+// a gAMA of 1.0 as linear light (the grey ramp stretched to bands 10 pixels wide).
+TEST_F(ExportCommand, SixteenBitPngsExportAsTheyShow)
+{
+    for (const bool linear : {false, true}) {
+        const std::string in = (dir / "ramp.png").string(), out = (dir / "out.jpg").string();
+        ASSERT_TRUE(WritePng16(in, false, false, false, linear ? 1.0 : 0));
+        std::string err;
+        ASSERT_EQ(Run({in, out, "--size", "160x80"}, &err), 0) << err;
+        PhotoTarget t;
+        ASSERT_TRUE(t.Load(JpegLoad, out));
+        for (int x = 0; x < 16; x++)
+            EXPECT_NEAR(static_cast<int>(DXGetPixel(t.surface, x * 10 + 5, 40) & 0xFF),
+                        Shown8(x * 4369u, linear), 6)
+                << "linear " << linear << " band " << x;
     }
 }
 
