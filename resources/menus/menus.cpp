@@ -75,7 +75,7 @@ const MENUITEMDEF kMenuEnglish[] = {
     Separator(1),
     Item(1, IDM_DELETE, "&Delete\tDel"),
     Separator(1),
-    Item(1, IDM_CROP, "&Crop photo..."),
+    Item(1, IDM_CROP, "Cr&op photo..."),
 
     Popup(0, "&Add"),
     Item(1, IDM_CLIPART, "Clipart\tCtrl+C"),
