@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <png.h>
+#include <sys/stat.h>
 
 #include "clipart/ownstickers.h"
 #include "platform/file.h"
@@ -54,6 +55,10 @@ int ClipArt_LoadAlpha(const char *stickerPath, int32_t width, int32_t height, ui
     READBUFFER bytes;
     bool opened = false;
     const std::string path = ClipArt_AlphaPath(stickerPath);
+    // Most stickers have none: looked for before anything is opened.
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return 0;
     if (!PLAT_FileReadInto(path.c_str(), kMaxAlphaFile, &bytes, &opened) || bytes.size < 8)
         return 0;
     png_image image;

@@ -216,9 +216,10 @@ struct PLACEMENT {
 };
 
 // Where the surface composed into lies in the export: (0, 0) but for a part of it
-// (COMPOSE_PiecesAt), and whether scratch space may be the picture buffer's corner.
+// (COMPOSE_PieceAt), and whether scratch space may be the picture buffer's corner.
 static int32_t sOriginX, sOriginY;
 static int sOwnScratch;
+static const IMGOBJ *sOnly; // the one piece composed (COMPOSE_PieceAt), or null: all
 
 static PLACEMENT PlaceInExport(const IMGOBJ *obj, float sx, float sy)
 {
@@ -377,7 +378,8 @@ static int ComposeObjects(LPDDS view, int32_t width, int32_t height, int withPho
     const float sy = static_cast<float>(height) / static_cast<float>(gPictureRect.h);
     for (AO *p = gAOList; p; p = p->pNext) {
         // A piece deleted or replaced since the last frame is no longer part of the picture.
-        if (p->iType != AO_TYPE_IMGOBJ || p->bRemove || p->AnimateProc == AO_DieProc)
+        if (p->iType != AO_TYPE_IMGOBJ || p->bRemove || p->AnimateProc == AO_DieProc ||
+            (sOnly && p != &sOnly->ao))
             continue;
         IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(p);
         int ok = 1;
@@ -441,10 +443,8 @@ int ComposePieces(LPDDS out, int32_t width, int32_t height)
 // Whether a display-list entry is a piece the composition draws.
 static bool ComposedPiece(const AO *p)
 {
-    if (p->iType != AO_TYPE_IMGOBJ || p->bRemove || p->AnimateProc == AO_DieProc)
-        return false;
-    const int32_t kind = reinterpret_cast<const IMGOBJ *>(p)->iKind;
-    return kind == IMG_OBJ || kind == IMG_TEXT;
+    return p->iType == AO_TYPE_IMGOBJ && !p->bRemove && p->AnimateProc != AO_DieProc &&
+           reinterpret_cast<const IMGOBJ *>(p)->iKind != IMG_SRC;
 }
 
 int COMPOSE_PieceBox(const IMGOBJ *obj, int32_t width, int32_t height, XYWH *box)
@@ -456,7 +456,7 @@ int COMPOSE_PieceBox(const IMGOBJ *obj, int32_t width, int32_t height, XYWH *box
     if (p.w <= 0 || p.h <= 0)
         return 0;
     int32_t rw = p.w, rh = p.h;
-    if (obj->iKind == IMG_OBJ)
+    if (obj->iKind != IMG_TEXT) // text is never turned
         CalcRotatedSize(p.w, p.h, obj->iAngle, &rw, &rh);
     *box = {p.x + (p.w - rw) / 2, p.y + (p.h - rh) / 2, rw, rh};
     return 1;
@@ -464,20 +464,9 @@ int COMPOSE_PieceBox(const IMGOBJ *obj, int32_t width, int32_t height, XYWH *box
 
 int COMPOSE_PieceAt(LPDDS view, IMGOBJ *obj, int32_t width, int32_t height, int32_t x, int32_t y)
 {
-    const float sx = static_cast<float>(width) / static_cast<float>(gPictureRect.w);
-    const float sy = static_cast<float>(height) / static_cast<float>(gPictureRect.h);
-    sOriginX = x, sOriginY = y, sOwnScratch = 1;
-    const int ok = obj->iKind == IMG_OBJ ? ComposeClipArt(view, obj, sx, sy)
-                                         : ComposeText(view, obj, width, height, sx, sy);
-    sOriginX = sOriginY = 0, sOwnScratch = 0;
-    return ok;
-}
-
-int COMPOSE_PiecesAt(LPDDS view, int32_t width, int32_t height, int32_t x, int32_t y)
-{
-    sOriginX = x, sOriginY = y, sOwnScratch = 1;
+    sOriginX = x, sOriginY = y, sOwnScratch = 1, sOnly = obj;
     const int ok = ComposeObjects(view, width, height, 0);
-    sOriginX = sOriginY = 0, sOwnScratch = 0;
+    sOriginX = sOriginY = 0, sOwnScratch = 0, sOnly = nullptr;
     return ok;
 }
 

@@ -44,14 +44,12 @@ void REDRAW_Forget();
 // (the piece's place there before its turn). 0 with "Out of memory" in the trail; a piece
 // without artwork draws nothing.
 int COMPOSE_ClipArtSmooth(LPDDS out, const IMGOBJ *obj, const XYWH &p);
-// Composes the pieces (not the photo) of the picture composed at width × height onto
-// `view`, which shows that composition's part from (x, y) on: pieces are cut at its
-// edges, and scratch space never touches the picture buffer. 0 with the trail filled.
-int COMPOSE_PiecesAt(LPDDS view, int32_t width, int32_t height, int32_t x, int32_t y);
-// The box a piece (clip art or text) covers in the picture composed at width × height;
-// 0 for an entry the composition does not draw or a piece of no size.
+// The box a piece (any image object but the photo) covers in the picture composed at
+// width × height; 0 for an entry the composition does not draw or a piece of no size.
 int COMPOSE_PieceBox(const IMGOBJ *obj, int32_t width, int32_t height, XYWH *box);
-// As COMPOSE_PiecesAt for the one piece obj.
+// Composes the one piece obj, as the picture composed at width × height has it, onto
+// `view`, which shows that composition's part from (x, y) on: the piece is cut at its
+// edges, and scratch space never touches the picture buffer. 0 with the trail filled.
 int COMPOSE_PieceAt(LPDDS view, IMGOBJ *obj, int32_t width, int32_t height, int32_t x, int32_t y);
 
 // ---- The picture at the screen's own pixels (hidpi.cpp) ------------------------------------

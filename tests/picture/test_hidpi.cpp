@@ -31,7 +31,18 @@ class DevicePicture : public PictureEngineTest
                 p[0] = uint8_t(std::rand()), p[1] = uint8_t(std::rand()), p[2] = p[0] ^ p[1];
             }
         photo->bNeedsUpdate = 1;
-        hat = IMGOBJ_AddObj("hat.clp", IMG_OBJ, 0, 0, nullptr, nullptr);
+        struct {
+            int32_t style = 0;
+            char text[8] = "HI";
+        } text;
+        bubble = IMGOBJ_AddObj("text4.clp", IMG_TEXT, 0, 0, &text, nullptr);
+        ASSERT_NE(bubble, nullptr) << gErrorTrail;
+        bubble->ao.x = gPictureRect.x + 20, bubble->ao.y = gPictureRect.y + 60;
+        // Not the same mirrored: red and blue halves, a keyed corner.
+        WriteFile((dir / "clipart/flag.clp").string(), PictureBmp(40, 20, [](int x, int y) {
+                      return x < 8 && y < 8 ? 0xFFFFFFu : x < 20 ? 0xFF0000u : 0x0000FFu;
+                  }));
+        hat = IMGOBJ_AddObj("flag.clp", IMG_OBJ, 0, 0, nullptr, nullptr);
         dog = IMGOBJ_AddObj("dog.clp", IMG_OBJ, 0, 0, nullptr, nullptr);
         ASSERT_TRUE(hat && dog) << gErrorTrail;
         hat->ao.x = gPictureRect.x + 40, hat->ao.y = gPictureRect.y + 30;
@@ -66,7 +77,7 @@ class DevicePicture : public PictureEngineTest
         ReleaseJpegBuffer2(out);
         return bad;
     }
-    IMGOBJ *hat = nullptr, *dog = nullptr;
+    IMGOBJ *hat = nullptr, *dog = nullptr, *bubble = nullptr;
 };
 
 TEST_F(DevicePicture, EqualsTheCompositionAtItsSizeAsPiecesMoveAndTurn)
@@ -85,6 +96,8 @@ TEST_F(DevicePicture, EqualsTheCompositionAtItsSizeAsPiecesMoveAndTurn)
             hat->ao.x += 37, hat->ao.y += 11;
             if (step == 2)
                 dog->iAngle += 45, dog->bNeedsUpdate = 1;
+            if (step == 3)
+                bubble->ao.x += 21, hat->bFlipH = 1, hat->bNeedsUpdate = 1;
             ASSERT_TRUE(AO_ProcessFlip()) << gErrorTrail;
             EXPECT_EQ(Mismatches(), 0) << scale << " step " << step;
         }
