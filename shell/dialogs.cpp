@@ -32,11 +32,15 @@ static QString PathToQt(const char *path)
     return QString::fromLocal8Bit(path);
 }
 
-static QString SettingOrMainDir(const char *key)
+// A folder setting into its edit box. Empty stays empty (the dialogs then start in the
+// last folder used, else the pictures folder, shown greyed), so that OK does not fix the
+// program's own data folder as the place of the user's files.
+static void ShowFolderSetting(QLineEdit *edit, const char *key)
 {
     char value[4096];
     PLAT_GetProfileString("SETUP", key, "", value, sizeof value);
-    return PathToQt(value[0] ? value : gMainDir);
+    edit->setText(PathToQt(value));
+    edit->setPlaceholderText(PathToQt(PicturesFolder().c_str()));
 }
 
 // ---- Setup ----------------------------------------------------------------------------------
@@ -63,8 +67,8 @@ SetupDlg::SetupDlg(QWidget *owner) : QDialog(owner), mUi(new Ui::SetupDialog)
     PLAT_GetProfileString("SETUP", "Language", "1", value, sizeof value);
     mUi->languageCombo->setCurrentIndex(SetupLanguageIndex(value));
 
-    mUi->appEdit->setText(SettingOrMainDir("DirectoryApp"));
-    mUi->imagesEdit->setText(SettingOrMainDir("DirectoryImages"));
+    ShowFolderSetting(mUi->appEdit, "DirectoryApp");
+    ShowFolderSetting(mUi->imagesEdit, "DirectoryImages");
     PLAT_GetProfileString("SETUP", "InterfaceTexts", "0", value, sizeof value);
     mUi->showTextsCheck->setChecked(InterfaceTextsOn(value) != 0);
     mUi->smoothEdgesCheck->setChecked(gSmoothEdges != 0);
@@ -83,7 +87,8 @@ void SetupDlg::OnBrowse(int mode)
 {
     QLineEdit *edit = mode == FILEDLG_OPEN ? mUi->appEdit : mUi->imagesEdit;
     char folder[4096];
-    std::snprintf(folder, sizeof folder, "%s", edit->text().toLocal8Bit().constData());
+    const QString start = edit->text().isEmpty() ? edit->placeholderText() : edit->text();
+    std::snprintf(folder, sizeof folder, "%s", start.toLocal8Bit().constData());
     if (BrowseFolder(this, folder, sizeof folder, mode))
         edit->setText(PathToQt(folder));
     else if (TrailPending())

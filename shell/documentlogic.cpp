@@ -2,9 +2,12 @@
 #include "shell/documentlogic.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "formats/formats.h"
+#include "platform/file.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 #include "resources/strings/strings.h"
@@ -115,12 +118,97 @@ int AddSaveExtension(std::string *path, const char *ext)
     return 1;
 }
 
+static bool IsFolder(const std::string &path)
+{
+    struct stat st;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+static std::string WithSeparator(std::string folder)
+{
+    if (!folder.empty() && folder.back() != PLAT_PathSeparator())
+        folder += PLAT_PathSeparator();
+    return folder;
+}
+
+// XDG_PICTURES_DIR="$HOME/Pictures" from a user-dirs.dirs text, $HOME put in; "" when absent.
+static std::string PicturesDirSetting(const std::string &text, const std::string &home)
+{
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(at, end - at);
+        at = end + 1;
+        const std::string key = "XDG_PICTURES_DIR=";
+        if (line.rfind(key, 0) != 0)
+            continue;
+        std::string value = line.substr(key.size());
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (value.rfind("$HOME", 0) == 0)
+            value = home + value.substr(5);
+        return value.empty() || value.front() != '/' ? "" : value;
+    }
+    return "";
+}
+
+std::string PicturesFolder()
+{
+    const char *homeVar = std::getenv("HOME");
+    const std::string home = homeVar ? homeVar : "";
+    const char *config = std::getenv("XDG_CONFIG_HOME");
+    const std::string dirs =
+        (config && *config ? std::string(config) : home + "/.config") + "/user-dirs.dirs";
+    std::string text;
+    size_t size = 0;
+    bool opened = false;
+    if (uint8_t *bytes = PLAT_FileReadWhole(dirs.c_str(), 65536, &size, &opened)) {
+        text.assign(reinterpret_cast<const char *>(bytes), size);
+        std::free(bytes);
+    }
+    const std::string pictures = PicturesDirSetting(text, home);
+    if (IsFolder(pictures))
+        return WithSeparator(pictures);
+    return IsFolder(home) ? WithSeparator(home) : "";
+}
+
+static const char *LastFolderKey(int mode)
+{
+    return mode == FILEDLG_PHOTO ? "LastPhotoFolder" : "LastFolder";
+}
+
 std::string FileDialogFolder(int mode)
 {
     char value[4096];
     PLAT_GetProfileString("SETUP", mode == FILEDLG_PHOTO ? "DirectoryImages" : "DirectoryApp", "",
                           value, sizeof value);
-    return value[0] ? value : gMainDir;
+    if (value[0])
+        return value;
+    PLAT_GetProfileString("MISC", LastFolderKey(mode), "", value, sizeof value);
+    if (IsFolder(value))
+        return WithSeparator(value);
+    return PicturesFolder();
+}
+
+void RememberDialogFolder(int mode, const std::string &folder)
+{
+    if (!folder.empty())
+        PLAT_WriteProfileString("MISC", LastFolderKey(mode), WithSeparator(folder).c_str());
+}
+
+std::string RecentLabel(const std::string &path)
+{
+    const size_t slash = path.find_last_of(PLAT_PathSeparator());
+    if (slash == std::string::npos)
+        return path;
+    std::string folder = path.substr(0, slash + 1);
+    const char *home = std::getenv("HOME");
+    const std::string h = home ? WithSeparator(home) : "";
+    if (h.size() > 1 && folder.rfind(h, 0) == 0)
+        folder = "~/" + folder.substr(h.size());
+    return path.substr(slash + 1) + "\t" + folder;
 }
 
 // ---- Recent documents

@@ -42,8 +42,20 @@ const char *SaveFilterExtension(const std::string &patterns);
 // extension that the program knows ("holiday.2019"); 1 when added.
 int AddSaveExtension(std::string *path, const char *ext);
 // The folder a file dialog starts in: SETUP/DirectoryImages for FILEDLG_PHOTO, else
-// SETUP/DirectoryApp; the main directory when the setting is empty.
+// SETUP/DirectoryApp. When the setting is empty: the folder last used in a dialog of that
+// kind (RememberDialogFolder) while it is there, else PicturesFolder(); never the
+// program's own data folder.
 std::string FileDialogFolder(int mode);
+// Keeps folder as the last one a dialog of mode's kind was used in (MISC/LastPhotoFolder for
+// FILEDLG_PHOTO, MISC/LastFolder for the others).
+void RememberDialogFolder(int mode, const std::string &folder);
+// The user's pictures folder: XDG_PICTURES_DIR of the user-dirs.dirs file in
+// $XDG_CONFIG_HOME (default ~/.config) while that folder is there, else the home folder,
+// each with a trailing separator; "" when there is no home either.
+std::string PicturesFolder();
+// How File > Recent shows a path: its file name, a tab, then its folder (the home folder
+// written "~"), which the menu draws dimmed.
+std::string RecentLabel(const std::string &path);
 
 // ---- Recent documents
 // ----------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 // A changed picture is closed or replaced only once it is on disk or the user said No.
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -298,8 +299,11 @@ int OpenFileDlg(QWidget *window, int mode)
     dialog.setFileMode(QFileDialog::ExistingFile);
     SetUpFileDialog(dialog, mode, FileDialogFolder(mode));
     int ok = 1;
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        RememberDialogFolder(mode,
+                             PathFromQt(QFileInfo(dialog.selectedFiles().first()).absolutePath()));
         ok = OpenPictureFile(PathFromQt(dialog.selectedFiles().first()).c_str(), nullptr);
+    }
     // The picture is as it was when the file could not be opened: its commands stay.
     ShowDocumentState();
     return ok;
@@ -425,6 +429,8 @@ int SaveFileDlg(QWidget *window, int mode)
             dialog.selectFile(PathToQt(path)); // not that one: the dialog again
             continue;
         }
+        RememberDialogFolder(mode,
+                             PathFromQt(QFileInfo(dialog.selectedFiles().first()).absolutePath()));
         ok = SavePictureFile(path.c_str());
         break;
     }

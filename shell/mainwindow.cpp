@@ -18,7 +18,9 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QStatusBar>
+#include <QStyleOptionMenuItem>
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
@@ -245,6 +247,36 @@ static void EnableMenuItemInWindow(int32_t id, int32_t enable)
             action->setEnabled(enable != 0);
 }
 
+// The Recent menu's look: each item's folder (after the tab, where other menus show
+// their keys) drawn dimmed beside the file's name.
+class RecentMenuStyle : public QProxyStyle
+{
+  public:
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override
+    {
+        const auto *item = qstyleoption_cast<const QStyleOptionMenuItem *>(option);
+        const qsizetype tab = item ? item->text.indexOf('\t') : -1;
+        if (element != CE_MenuItem || tab < 0) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        QStyleOptionMenuItem name(*item);
+        name.text = item->text.left(tab);
+        QProxyStyle::drawControl(element, &name, painter, widget);
+        const bool selected = item->state & State_Selected;
+        QColor dim = item->palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+        dim.setAlphaF(0.55f);
+        painter->save();
+        painter->setPen(dim);
+        const int margin = pixelMetric(PM_MenuHMargin, option, widget) + 12;
+        painter->drawText(item->rect.adjusted(0, 0, -margin, 0),
+                          Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
+                          item->text.mid(tab + 1));
+        painter->restore();
+    }
+};
+
 // File > Recent: the last documents opened or saved, filled each time it opens; placed
 // after Save as.
 static void AddRecentMenu(MainWindow *window)
@@ -257,12 +289,19 @@ static void AddRecentMenu(MainWindow *window)
     const qsizetype at = actions.indexOf(saveAs);
     QAction *before = at >= 0 && at + 1 < actions.size() ? actions[at + 1] : nullptr;
     auto *recent = new QMenu(PLATQT_ToQt(LoadText(STR_RECENT)), file);
+    auto *style = new RecentMenuStyle;
+    style->setParent(recent);
+    recent->setStyle(style);
     file->insertMenu(before, recent);
     QObject::connect(recent, &QMenu::aboutToShow, recent, [window, recent] {
         recent->clear();
         for (const std::string &path : RecentFiles()) {
-            const QString shown = QFile::decodeName(QByteArray(path.c_str()));
-            QObject::connect(recent->addAction(shown), &QAction::triggered, window,
+            // The name, then its folder dimmed where the keys of other menus stand.
+            QString shown = QFile::decodeName(QByteArray(RecentLabel(path).c_str()));
+            shown.replace('&', QStringLiteral("&&"));
+            QAction *action = recent->addAction(shown);
+            action->setToolTip(QFile::decodeName(QByteArray(path.c_str())));
+            QObject::connect(action, &QAction::triggered, window,
                              [window, path] { OpenDocumentFile(window, path.c_str()); });
         }
         recent->setEnabled(!recent->isEmpty());

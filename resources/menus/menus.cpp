@@ -30,7 +30,7 @@ const MENUITEMDEF kMenuEnglish[] = {
     Item(1, IDM_NEW, "&New...\tCtrl+N"),
     Item(1, IDM_OPEN, "&Open...\tCtrl+O"),
     Item(1, IDM_SAVE, "Save\tCtrl+S"),
-    Item(1, IDM_SAVEAS, "Save as...\tCtrl+A"),
+    Item(1, IDM_SAVEAS, "Save as...\tCtrl+Shift+S"),
     Separator(1),
     Item(1, IDM_PRINT, "&Print...\tCtrl+P"),
     Item(1, IDM_EMAIL, "E-mail..."),
@@ -95,7 +95,7 @@ const MENUITEMDEF kMenuSwedish[] = {
     Item(1, IDM_NEW, "&Ny...\tCtrl+N"),
     Item(1, IDM_OPEN, "&\xD6ppna...\tCtrl+O"),
     Item(1, IDM_SAVE, "Spara\tCtrl+S"),
-    Item(1, IDM_SAVEAS, "Spara som...\tCtrl+A"),
+    Item(1, IDM_SAVEAS, "Spara som...\tCtrl+Skift+S"),
     Separator(1),
     Item(1, IDM_PRINT, "Skriv &ut...\tCtrl+P"),
     Item(1, IDM_EMAIL, "E-post..."),
@@ -194,6 +194,8 @@ const ACCELDEF kAccelEnglish[] = {
     // Beside the original keys, those of today's editors.
     {'D', MWMOD_CTRL, IDM_DUPLICATE},
     {'C', MWMOD_CTRL | MWMOD_SHIFT, IDM_COPYPICTURE},
+    {'S', MWMOD_CTRL | MWMOD_SHIFT, IDM_SAVEAS},
+    {'Q', MWMOD_CTRL, IDM_EXIT},
 };
 
 template <size_t N> constexpr int Count(const MENUITEMDEF (&)[N])

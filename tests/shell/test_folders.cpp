@@ -1,0 +1,115 @@
+// Where the file dialogs start (the setting, else the last folder used, else the user's
+// pictures folder, never the program's data folder), how File > Recent names a file, and
+// the standard keys beside the original ones.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/platform.h"
+#include "resources/menus/commands.h"
+#include "resources/menus/menus.h"
+#include "shell/documentlogic.h"
+#include "support/temp_dir.h"
+
+namespace
+{
+
+class Folders : public ::testing::Test
+{
+  protected:
+    TempConfig config;
+    TempDir home;
+    ScopedEnv homeVar{"HOME", home.Path()};
+    // A folder under the home folder, made, with its trailing separator.
+    std::string Made(const std::string &name)
+    {
+        fs::create_directories(home / name);
+        return home / name + "/";
+    }
+};
+
+TEST_F(Folders, PicturesComeFromTheUserDirsFileWhileThatFolderIsThereElseHome)
+{
+    const std::string bilder = Made("Bilder"), h = home.Path() + "/";
+    const struct {
+        std::string dirs; // user-dirs.dirs, empty: none
+        std::string want;
+    } cases[] = {
+        {"", h},
+        {"# comment\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_PICTURES_DIR=\"$HOME/Bilder\"\n",
+         bilder},
+        {"XDG_PICTURES_DIR=\"$HOME/Gone\"\n", h},
+        {"XDG_PICTURES_DIR=relative/path\n", h},
+        {"XDG_PICTURES_DIR=" + home.Path() + "/Bilder/\n", bilder},
+    };
+    for (const auto &c : cases) {
+        fs::remove(config / "user-dirs.dirs");
+        if (!c.dirs.empty())
+            config.WriteText("user-dirs.dirs", c.dirs);
+        EXPECT_EQ(PicturesFolder(), c.want) << c.dirs;
+    }
+}
+
+TEST_F(Folders, DialogsStartInTheSettingElseTheLastFolderElsePicturesNeverTheDataFolder)
+{
+    std::snprintf(gMainDir, sizeof gMainDir, "%s", Made("data").c_str());
+    const std::string pictures = Made("Pictures"), last = Made("last");
+    config.WriteText("user-dirs.dirs", "XDG_PICTURES_DIR=\"$HOME/Pictures\"\n");
+    EXPECT_EQ(FileDialogFolder(FILEDLG_OPEN), pictures);
+    EXPECT_EQ(FileDialogFolder(FILEDLG_PHOTO), pictures);
+
+    RememberDialogFolder(FILEDLG_SAVEAS, home / "last"); // shared by open and save
+    EXPECT_EQ(FileDialogFolder(FILEDLG_OPEN), last);
+    EXPECT_EQ(FileDialogFolder(FILEDLG_PHOTO), pictures) << "the photos' own";
+
+    PLAT_WriteProfileString("SETUP", "DirectoryApp", "/set/by/user/");
+    EXPECT_EQ(FileDialogFolder(FILEDLG_SAVE), "/set/by/user/");
+    PLAT_WriteProfileString("SETUP", "DirectoryApp", "");
+
+    fs::remove_all(home / "last"); // a remembered folder that has gone
+    EXPECT_EQ(FileDialogFolder(FILEDLG_OPEN), pictures);
+}
+
+TEST_F(Folders, RecentShowsTheNameThenItsFolderWithHomeAsTilde)
+{
+    const std::string h = home.Path();
+    const struct {
+        std::string path, shown;
+    } cases[] = {
+        {h + "/Pictures/party.mwi", "party.mwi\t~/Pictures/"},
+        {h + "x/other.mwi", "other.mwi\t" + h + "x/"}, // not under home, only alike
+        {"/srv/cards/b.jpg", "b.jpg\t/srv/cards/"},
+        {"plain.mwi", "plain.mwi"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(RecentLabel(c.path), c.shown);
+}
+
+// The keys of today's programs work beside the original ones, and the menu shows them.
+TEST(StandardKeys, CtrlQCtrlShiftSAndF1AreThereAndSaveAsShowsItsKey)
+{
+    const ACCELTABLE *accel = RES_FindAccel("ACCEL_ENG");
+    ASSERT_NE(accel, nullptr);
+    auto has = [accel](int key, int mods, int id) {
+        for (int i = 0; i < accel->iCount; i++)
+            if (accel->pEntries[i].iKey == key && accel->pEntries[i].iModifiers == mods &&
+                accel->pEntries[i].iCommand == id)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(has('Q', MWMOD_CTRL, IDM_EXIT));
+    EXPECT_TRUE(has('X', MWMOD_ALT, IDM_EXIT)) << "the original stays";
+    EXPECT_TRUE(has('S', MWMOD_CTRL | MWMOD_SHIFT, IDM_SAVEAS));
+    EXPECT_TRUE(has(MWK_F1, MWMOD_NONE, IDM_CONTENTS));
+    for (const auto &[menu, shown] :
+         {std::pair{"MENU_ENG", "Ctrl+Shift+S"}, {"MENU_SWE", "Ctrl+Skift+S"}}) {
+        const MENUDEF *m = RES_FindMenu(menu);
+        ASSERT_NE(m, nullptr);
+        for (int i = 0; i < m->iCount; i++)
+            if (m->pItems[i].iId == IDM_SAVEAS)
+                EXPECT_NE(std::strstr(m->pItems[i].pszText, shown), nullptr) << menu;
+    }
+}
+
+} // namespace
