@@ -159,12 +159,13 @@ void MouseDown(int32_t x, int32_t y);
 // picture modified.
 void EndDrag();
 struct IMGOBJ;
-// The piece a press at (x, y) would select: the first clip-art, text or metafile piece
-// from the head of the list whose rectangle holds the point; null when none.
+// The piece a press at (x, y) would select: the frontmost clip-art, text or metafile piece
+// that holds the point as it is shown (turned clip art by its turned rectangle); null when
+// none.
 IMGOBJ *PieceAt(int32_t x, int32_t y);
 // Whether a point lies in the picture rectangle, edges included.
 int PointInPicture(int32_t x, int32_t y);
-// Whether a point lies on the selected piece (its rectangle, edges included).
+// Whether a point lies on the selected piece as it is shown, edges included.
 int OverSelectedPiece(int32_t x, int32_t y);
 // The mouse wheel at a point: over the selected piece, sizes it proportionally by
 // `notches` steps, or with turn set turns clip art. 0 when the point is not on it.

@@ -1,11 +1,10 @@
 // Cropping the photo: the pixels cut, the pieces kept on their spot of the photo, one step
 // of the history that gives back the cut-away parts, bad rectangles refused, the bound on
-// the photos the history keeps, and the layout file holding the cropped photo.
+// the photos the history keeps.
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "document/layout.h"
 #include "document/undo.h"
 #include "picture/crop.h"
 #include "support/engine_reset.h"
@@ -150,16 +149,4 @@ TEST_F(Crop, TheHistoryKeepsABoundedNumberOfPhotos)
     while (UNDO_CanUndo())
         ASSERT_TRUE(UNDO_Undo()) << gErrorTrail;
     EXPECT_EQ(gPhotoWidth, 24 - 2) << "the two oldest cuts can no longer be undone";
-}
-
-// The layout file holds the cropped photo: opened again, the photo is the cut one.
-TEST_F(Crop, TheLayoutFileHoldsTheCroppedPhoto)
-{
-    ASSERT_TRUE(UNDO_PhotoCrop(6, 4, 12, 8)) << gErrorTrail;
-    const auto cut = Pixels(12, 8);
-    const std::string path = (dir / "cut.mwi").string();
-    ASSERT_TRUE(LayoutSave(path.c_str())) << gErrorTrail;
-    ASSERT_TRUE(LayoutLoad(path.c_str(), 1)) << gErrorTrail;
-    EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(12, 8));
-    EXPECT_EQ(Pixels(12, 8), cut);
 }

@@ -1,9 +1,7 @@
 // Picking what the user sees: the frontmost piece under the pointer, a repeated click for
 // the next one behind, a double click on text; the handles on the selected piece's outline
 // (their sizing arithmetic, drags through the mouse, the pointer's shape).
-#include <cmath>
 #include <gtest/gtest.h>
-#include <vector>
 
 #include "interface/interface.h"
 #include "picture/handles.h"
@@ -53,67 +51,50 @@ class Picking : public EngineTest
 
 } // namespace
 
-// Three pieces stacked back to front over one spot: clicks there step from the front to
-// the back and round again; a click elsewhere or a drag breaks the run.
+// Three pieces stacked over one spot: clicks there step from the front to the back and
+// round again; a click elsewhere, a drag or the pointer leaving the spot breaks the run.
 TEST_F(Picking, ClicksOnOneSpotStepFromTheFrontToTheBack)
 {
     IMGOBJ *back = Piece(IMG_OBJ, 300, 200, 100, 50), *middle = Piece(IMG_TEXT, 320, 210, 100, 50),
            *front = Piece(IMG_OBJ, 340, 215, 40, 40);
     struct {
-        const char *what;
         int32_t x, y;
         IMGOBJ *selected;
     } const clicks[] = {
-        {"the frontmost piece under the pointer", 350, 220, front},
-        {"again on the spot: the one behind", 350, 220, middle},
-        {"again, within two pixels", 352, 219, back},
-        {"round to the front", 350, 220, front},
-        {"where only the middle one lies", 410, 250, middle},
-        {"empty picture", 700, 500, nullptr},
-        {"a first click after that picks the front", 350, 220, front},
+        {350, 220, front}, {350, 220, middle}, {352, 219, back}, // within two pixels
+        {350, 220, front}, {410, 250, middle}, {700, 500, nullptr}, {350, 220, front},
     };
     for (const auto &c : clicks) {
         Click(c.x, c.y);
-        EXPECT_EQ(gSelected, c.selected) << c.what;
+        EXPECT_EQ(gSelected, c.selected) << c.x << "," << c.y;
     }
-    // A press that drags carries the selected piece and steps to nothing behind it.
-    MouseDown(350, 220);
+    MouseDown(350, 220); // a drag carries the selected piece and steps to none behind it
     MouseMove(360, 225);
     MouseMove(350, 220);
     EndDrag();
-    EXPECT_EQ(gSelected, front);
     Click(350, 220); // the drag was no click: this is the first one at the spot
     EXPECT_EQ(gSelected, front);
-    // The pointer leaving the spot between two clicks breaks the run too.
     MouseMove(500, 400);
     MouseMove(350, 220);
     Click(350, 220);
     EXPECT_EQ(gSelected, front);
     EXPECT_EQ(std::pair(back->bSelected, front->bSelected), std::pair(0, 1));
+    // A turned piece is picked where it shows, not where its upright rectangle would be.
+    IMGOBJ *bar = Piece(IMG_OBJ, 300, 490, 200, 20, 90); // shown 20 × 200 at x 390..410
+    EXPECT_EQ(PieceAt(400, 410), bar);
+    EXPECT_EQ(PieceAt(310, 500), nullptr);
 }
 
-// A turned piece is picked where it shows, not where its upright rectangle would be.
-TEST_F(Picking, TurnedClipArtIsPickedWhereItShows)
-{
-    IMGOBJ *bar = Piece(IMG_OBJ, 300, 290, 200, 20, 90); // shown as a 20 × 200 bar at 390..410
-    EXPECT_EQ(PieceAt(400, 210), bar);
-    EXPECT_EQ(PieceAt(310, 300), nullptr) << "the upright rectangle's end is empty picture";
-    EXPECT_EQ(PieceBehind(bar, 400, 390), bar) << "alone at the spot: round to itself";
-}
-
-// A double click on the selected text piece is for the text dialog: its second press
-// does not step to the piece behind. A plain second click does; on clip art a double
-// click opens nothing.
+// A double click's second press on the selected text is for the text dialog, not a step
+// behind it; a plain second click steps behind; on clip art a double click opens nothing.
 TEST_F(Picking, DoubleClickOnTextOpensItInsteadOfSteppingBehind)
 {
     IMGOBJ *art = Piece(IMG_OBJ, 300, 200, 100, 50), *text = Piece(IMG_TEXT, 320, 210, 100, 50);
     Click(350, 220);
-    ASSERT_EQ(gSelected, text);
     MouseDown(350, 220);
     EXPECT_EQ(DoubleClickText(350, 220), text);
     EndDrag();
     EXPECT_EQ(gSelected, text);
-    EXPECT_EQ(DoubleClickText(350, 220), nullptr) << "no press under way";
     Click(350, 220);
     EXPECT_EQ(gSelected, art);
     MouseDown(350, 220);
@@ -121,80 +102,55 @@ TEST_F(Picking, DoubleClickOnTextOpensItInsteadOfSteppingBehind)
     EndDrag();
 }
 
-// Sizing from a corner keeps the opposite corner where it was, in proportion or free, on
-// upright and turned pieces, within 10 and the picture's size.
+// Sizing from a corner keeps the opposite corner, in proportion or free, on upright and
+// turned pieces, within 10 and the picture's size.
 TEST_F(Picking, CornerSizingKeepsTheOppositeCorner)
 {
     const PIECEBOX box = {100, 100, 200, 100};
     struct {
-        const char *what;
         int32_t angle, corner;
         double px, py;
         int free;
         PIECEBOX want;
     } const cases[] = {
-        {"bottom-right out, in proportion",
-         0,
-         HANDLE_BOTTOMRIGHT,
-         500,
-         300,
-         0,
-         {100, 100, 400, 200}},
-        {"bottom-right, free", 0, HANDLE_BOTTOMRIGHT, 500, 150, 1, {100, 100, 400, 50}},
-        {"top-left in, in proportion", 0, HANDLE_TOPLEFT, 200, 150, 0, {200, 150, 100, 50}},
-        {"top-right, free", 0, HANDLE_TOPRIGHT, 250, 50, 1, {100, 50, 150, 150}},
-        {"past the fixed corner: 10 at least", 0, HANDLE_BOTTOMLEFT, 600, 0, 1, {290, 100, 10, 10}},
-        {"in proportion, no smaller than 10 a side",
-         0,
-         HANDLE_BOTTOMRIGHT,
-         0,
-         0,
-         0,
-         {100, 100, 20, 10}},
-        {"no larger than the picture", 0, HANDLE_BOTTOMRIGHT, 5000, 5000, 0, {100, 100, 600, 300}},
-        // Turned a quarter, the piece shows 100 wide, 200 high around (200, 150); its
-        // bottom-right corner lies at screen (150, 250), the fixed top-left at (250, 50).
-        {"turned 90: free", 90, HANDLE_BOTTOMRIGHT, 150, 450, 1, {0, 200, 400, 100}},
+        {0, HANDLE_BOTTOMRIGHT, 500, 300, 0, {100, 100, 400, 200}},
+        {0, HANDLE_BOTTOMRIGHT, 500, 150, 1, {100, 100, 400, 50}},
+        {0, HANDLE_TOPLEFT, 200, 150, 0, {200, 150, 100, 50}},
+        {0, HANDLE_BOTTOMLEFT, 600, 0, 1, {290, 100, 10, 10}},        // past the fixed corner
+        {0, HANDLE_BOTTOMRIGHT, 0, 0, 0, {100, 100, 20, 10}},         // in proportion, 10 at least
+        {0, HANDLE_BOTTOMRIGHT, 5000, 5000, 0, {100, 100, 600, 300}}, // the picture at most
+        // Turned a quarter: shown 100 × 200 about (200, 150), the fixed corner at (250, 50).
+        {90, HANDLE_BOTTOMRIGHT, 150, 450, 1, {0, 200, 400, 100}},
     };
     for (const auto &c : cases) {
         const PIECEBOX got = SizeFromCorner(box, c.angle, c.corner, c.px, c.py, c.free, 600, 450);
-        EXPECT_NEAR(got.x, c.want.x, 1e-6) << c.what;
-        EXPECT_NEAR(got.y, c.want.y, 1e-6) << c.what;
-        EXPECT_NEAR(got.w, c.want.w, 1e-6) << c.what;
-        EXPECT_NEAR(got.h, c.want.h, 1e-6) << c.what;
+        EXPECT_NEAR(got.x, c.want.x, 1e-6) << c.corner << " " << c.px;
+        EXPECT_NEAR(got.y, c.want.y, 1e-6) << c.corner << " " << c.px;
+        EXPECT_NEAR(got.w, c.want.w, 1e-6) << c.corner << " " << c.px;
+        EXPECT_NEAR(got.h, c.want.h, 1e-6) << c.corner << " " << c.px;
     }
 }
 
-// The handles through the mouse: the pointer's shape over each, a corner drag that sizes,
-// Shift for free, the turn handle; one press is one change and marks the picture.
+// The handles through the mouse: the pointer over them, a corner drag, Shift for free, the
+// turn handle; text has no turn handle, and one that would leave the picture goes below.
 TEST_F(Picking, HandlesSizeAndTurnTheSelectedPiece)
 {
-    IMGOBJ *art = Piece(IMG_OBJ, 300, 200, 100, 50);
-    Click(350, 220);
+    IMGOBJ *art = Piece(IMG_OBJ, 300, 200, 100, 50), *text = Piece(IMG_TEXT, 500, 80, 100, 50);
+    Click(310, 210);
     ASSERT_EQ(gSelected, art);
     HANDLES h;
     HANDLES_Place(art, &h);
-    ASSERT_EQ(h.bTurn, 1);
-    struct {
-        int32_t x, y, pointer;
-    } const shapes[] = {
-        {h.pt[0][0], h.pt[0][1], POINTER_SIZE_FDIAG},
-        {h.pt[1][0] + 4, h.pt[1][1], POINTER_SIZE_BDIAG},
-        {h.pt[2][0], h.pt[2][1] - 4, POINTER_SIZE_FDIAG},
-        {h.pt[3][0], h.pt[3][1], POINTER_SIZE_BDIAG},
-        {h.pt[4][0], h.pt[4][1], POINTER_TURN},
-        {350, 225, POINTER_MOVE},
-        {700, 500, POINTER_ARROW},
-    };
+    EXPECT_NEAR(h.pt[4][1], 200 - HANDLE_TURN_STEM, 1);
+    const int32_t shapes[][3] = {{h.pt[0][0], h.pt[0][1], POINTER_SIZE_FDIAG},
+                                 {h.pt[1][0] + 4, h.pt[1][1], POINTER_SIZE_BDIAG},
+                                 {h.pt[4][0], h.pt[4][1], POINTER_TURN},
+                                 {350, 225, POINTER_MOVE},
+                                 {700, 500, POINTER_ARROW}};
     for (const auto &s : shapes)
-        EXPECT_EQ(PointerAt(s.x, s.y), s.pointer) << s.x << "," << s.y;
-    EXPECT_NEAR(h.pt[4][1], 200 - HANDLE_TURN_STEM, 1) << "above the top edge's middle";
-    EXPECT_NEAR(h.pt[4][0], 350, 1);
+        EXPECT_EQ(PointerAt(s[0], s[1]), s[2]) << s[0] << "," << s[1];
 
-    // The bottom-right corner pulled out, the top-left corner stays.
     gModified = 0;
-    MouseDown(h.pt[2][0], h.pt[2][1]);
-    EXPECT_EQ(gHandleDrag, HANDLE_BOTTOMRIGHT);
+    MouseDown(h.pt[2][0], h.pt[2][1]); // bottom-right pulled out: the top-left stays
     EXPECT_EQ(gDraggingPiece, 0) << "a handle does not carry the piece";
     MouseMove(h.pt[2][0] + 100, h.pt[2][1] + 50);
     EXPECT_EQ(PointerAt(0, 0), POINTER_SIZE_FDIAG) << "the held handle keeps its pointer";
@@ -202,42 +158,25 @@ TEST_F(Picking, HandlesSizeAndTurnTheSelectedPiece)
     EXPECT_NEAR(art->fWidth, 200, 2);
     EXPECT_NEAR(art->fHeight, 100, 1);
     EXPECT_EQ(std::pair(art->ao.x, art->ao.y), std::pair(300, 200));
-    EXPECT_EQ(gModified, 1);
-    EXPECT_EQ(gHandleDrag, HANDLE_NONE);
+    EXPECT_EQ(std::pair(gModified, gHandleDrag), std::pair(1, int32_t(HANDLE_NONE)));
 
-    // With Shift the top-left corner goes its own way: only the height changes.
     HANDLES_Place(art, &h);
-    gMouseShift = 1;
+    gMouseShift = 1; // the top-left corner goes its own way: only the height changes
     MouseDown(h.pt[0][0], h.pt[0][1]);
     MouseMove(h.pt[0][0], h.pt[0][1] + 40);
     EndDrag();
     gMouseShift = 0;
     EXPECT_NEAR(art->fWidth, 200, 2);
     EXPECT_NEAR(art->fHeight, 60, 1);
-    EXPECT_EQ(art->ao.y, 240);
 
-    // The turn handle dragged a quarter round the centre, clockwise.
-    HANDLES_Place(art, &h);
-    const int32_t cx = art->ao.x + int32_t(art->fWidth / 2),
-                  cy = art->ao.y + int32_t(art->fHeight / 2);
+    HANDLES_Place(art, &h); // the turn handle a quarter round the centre, clockwise
     MouseDown(h.pt[4][0], h.pt[4][1]);
     EXPECT_EQ(gHandleDrag, HANDLE_TURN);
-    MouseMove(cx + 80, cy);
+    MouseMove(art->ao.x + int32_t(art->fWidth / 2) + 80, art->ao.y + int32_t(art->fHeight / 2));
     EndDrag();
     EXPECT_NEAR(art->iAngle, 90, 1);
-}
 
-// Text has corner handles and no turn handle; a turn handle that would leave the picture
-// goes below the piece.
-TEST_F(Picking, TextHasNoTurnHandleAndTheTurnHandleStaysInThePicture)
-{
-    IMGOBJ *text = Piece(IMG_TEXT, 300, 200, 100, 50), *art = Piece(IMG_OBJ, 500, 80, 100, 50);
-    HANDLES h;
     HANDLES_Place(text, &h);
     EXPECT_EQ(h.bTurn, 0);
-    Click(320, 220);
-    ASSERT_EQ(gSelected, text);
-    EXPECT_EQ(PointerAt(350, 200 - HANDLE_TURN_STEM), POINTER_ARROW);
-    HANDLES_Place(art, &h);
-    EXPECT_NEAR(h.pt[4][1], 130 + HANDLE_TURN_STEM, 1);
+    EXPECT_NEAR(h.pt[4][1], 130 + HANDLE_TURN_STEM, 1) << "below: above would leave the picture";
 }

@@ -23,7 +23,7 @@ static std::ostream &operator<<(std::ostream &out, const CROPBOX &b)
 namespace
 {
 
-constexpr int kSquare = 2, k43 = 3, k169 = 5, kUpright34 = 6;
+constexpr int kSquare = 2, k169 = 5, kUpright34 = 6;
 
 class CropDialog : public QtTest
 {
@@ -51,9 +51,7 @@ TEST(CropLogic, DragsMarkRectanglesInsideThePhotoToTheirShape)
         {"beyond the photo's edge", 1000, 700, 5000, 5000, CROP_FREE, {1000, 700, 200, 100}},
         {"square: the longer way decides", 100, 100, 400, 200, kSquare, {100, 100, 300, 300}},
         {"square, but the room below ends it", 100, 600, 600, 650, kSquare, {100, 600, 200, 200}},
-        {"4:3 against the right edge", 1000, 0, 1300, 0, k43, {1000, 0, 200, 150}},
         {"as the photo (3:2)", 0, 0, 300, 10, CROP_ORIGINAL, {0, 0, 300, 200}},
-        {"no drag at all: one pixel", 10, 10, 10, 10, CROP_FREE, {10, 10, 1, 1}},
         {"upright 3:4", 0, 0, 90, 400, kUpright34, {0, 0, 300, 400}},
     };
     for (const auto &c : cases)
@@ -70,7 +68,6 @@ TEST(CropLogic, TypedSizesFitAndShapesGiveTheLargestRectangle)
         CROPBOX want;
     } fits[] = {
         {"free, too far right: moved in", {1100, 0, 300, 100}, CROP_FREE, 0, {900, 0, 300, 100}},
-        {"free, too wide: the photo's width", {0, 0, 5000, 0}, CROP_FREE, 0, {0, 0, 1200, 1}},
         {"16:9 from the width", {0, 0, 640, 1}, k169, 0, {0, 0, 640, 360}},
         {"16:9 from the height", {0, 0, 1, 450}, k169, 1, {0, 0, 800, 450}},
         {"square too high for the photo: both shrink",
