@@ -4,6 +4,7 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include "picture/text.h"
 #include "resources/strings/strings.h"
 #include "shell/addtextdialog.h"
 #include "shell/addtextlogic.h"
@@ -26,6 +27,9 @@ TEST(AddTextNotice, NamesEachCharacterTheFontLacksOnceAndCountsLineEndsAsTwo)
         EXPECT_EQ(NotShownChars(c.text), c.notShown);
         EXPECT_EQ(EditCharsLeft(c.text), c.left);
     }
+    // OK acts on a text of signs alone; a text of nothing drawable keeps the dialog open.
+    for (auto [text, acts] : {std::pair{"\x80", 1}, {"\xA3\xA9", 1}, {"\x81", 0}, {"", 0}})
+        EXPECT_EQ(TextDialogHasContent(text), acts) << text;
 }
 
 TEST(AddTextNotice, KeepsForeignCharactersAndCutsAtTheCursorCountingWhatWasCut)
