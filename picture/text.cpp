@@ -308,7 +308,7 @@ int32_t TextDialogCopy(const char *in, char *out)
 int TextDialogHasContent(const char *text)
 {
     for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); p && *p; ++p)
-        if (*p < 0x80 || *p >= 0xC5)
+        if (*p < 0x80 || *p >= 0xC5 || TextBubbleDraws(*p)) // "€" or "£" alone is a text too
             return 1;
     return 0;
 }

@@ -71,7 +71,8 @@ int TextBubbleDraws(unsigned char c);
 void TextToCapitals(char *text);
 // Copies at most 98 characters of in and a NUL into out (99 bytes). Returns the length.
 int32_t TextDialogCopy(const char *in, char *out);
-// Whether OK should act: some character below 0x80 or from 0xC5 up.
+// Whether OK should act: some character below 0x80 or from 0xC5 up, or one the bubble
+// font draws.
 int TextDialogHasContent(const char *text);
 // Offset of the first checked of count radio buttons; 0 when none is checked.
 int32_t CheckedRadioOffset(const int32_t *checked, int32_t count);

@@ -4,6 +4,7 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include "picture/text.h"
 #include "resources/strings/strings.h"
 #include "shell/addtextdialog.h"
 #include "shell/addtextlogic.h"
@@ -26,19 +27,9 @@ TEST(AddTextNotice, NamesEachCharacterTheFontLacksOnceAndCountsLineEndsAsTwo)
         EXPECT_EQ(NotShownChars(c.text), c.notShown);
         EXPECT_EQ(EditCharsLeft(c.text), c.left);
     }
-}
-
-TEST(AddTextNotice, KeepsForeignCharactersAndCutsAtTheCursorCountingWhatWasCut)
-{
-    // A paste of 100 x just before the cursor: 104 characters stay of 105 (the control
-    // goes), and the six too many come off the paste's end.
-    std::u32string text = U"\u0142\tb" + std::u32string(100, U'x') + U"\x01z";
-    int32_t cursor = 103;
-    EXPECT_EQ(NormaliseEditChars(text, cursor), 6);
-    EXPECT_EQ(text.substr(0, 3), U"\u0142 B") << "tab to space, capitals of the code page";
-    EXPECT_EQ(text.back(), U'Z');
-    EXPECT_EQ(static_cast<int32_t>(text.size()), 98);
-    EXPECT_EQ(cursor, 97);
+    // OK acts on a text of signs alone; a text of nothing drawable keeps the dialog open.
+    for (auto [text, acts] : {std::pair{"\x80", 1}, {"\xA3\xA9", 1}, {"\x81", 0}, {"", 0}})
+        EXPECT_EQ(TextDialogHasContent(text), acts) << text;
 }
 
 class AddTextDialogNotice : public QtTest
