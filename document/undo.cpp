@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "picture/ao.h"
+#include "picture/caption.h"
 #include "picture/imgobj.h"
 #include "pixels/pixels.h"
 #include "platform/platform.h"
@@ -29,6 +30,9 @@ struct PIECESTATE {
     int32_t iAngle, bFlipH, bFlipV;
     int32_t iTextStyle; // with szText: the piece's text description
     char szText[204];
+    // A caption's whole text and style (szText holds only its beginning).
+    std::string caption;
+    CAPTIONSTYLE captionStyle;
 };
 
 struct CHANGE {
@@ -66,7 +70,7 @@ bool IsPiece(AO *e)
     if (e->iType != AO_TYPE_IMGOBJ || e->bRemove || e->AnimateProc != IMGOBJ_AnimateProc)
         return false;
     const int32_t kind = reinterpret_cast<IMGOBJ *>(e)->iKind;
-    return kind == IMG_OBJ || kind == IMG_TEXT;
+    return kind == IMG_OBJ || kind == IMG_TEXT || kind == IMG_CAPTION;
 }
 
 // The picture rectangle's width and height, never 0.
@@ -82,8 +86,7 @@ double PictureH()
 
 PIECESTATE StateOf(const IMGOBJ *obj)
 {
-    PIECESTATE s;
-    std::memset(&s, 0, sizeof s);
+    PIECESTATE s{};
     s.iId = obj->iPieceId;
     s.iKind = obj->iKind;
     std::memcpy(s.szFileName, obj->szFileName, sizeof s.szFileName);
@@ -98,6 +101,10 @@ PIECESTATE StateOf(const IMGOBJ *obj)
     s.iTextStyle = obj->iTextStyle;
     std::memcpy(s.szText, obj->szText, sizeof s.szText);
     s.szText[sizeof s.szText - 1] = '\0';
+    if (obj->iKind == IMG_CAPTION && obj->pCaption) {
+        s.caption = obj->pCaption->text;
+        s.captionStyle = obj->pCaption->style;
+    }
     return s;
 }
 
@@ -106,7 +113,9 @@ bool Same(const PIECESTATE &a, const PIECESTATE &b)
     return a.iId == b.iId && a.iKind == b.iKind && std::strcmp(a.szFileName, b.szFileName) == 0 &&
            a.x == b.x && a.y == b.y && a.fWidth == b.fWidth && a.fHeight == b.fHeight &&
            a.iAngle == b.iAngle && a.bFlipH == b.bFlipH && a.bFlipV == b.bFlipV &&
-           a.iTextStyle == b.iTextStyle && std::strcmp(a.szText, b.szText) == 0;
+           a.iTextStyle == b.iTextStyle && std::strcmp(a.szText, b.szText) == 0 &&
+           a.caption == b.caption &&
+           std::memcmp(&a.captionStyle, &b.captionStyle, sizeof a.captionStyle) == 0;
 }
 
 std::vector<PIECESTATE> Pieces()
@@ -186,6 +195,10 @@ void Place(IMGOBJ *obj, const PIECESTATE &s)
     obj->bFlipV = s.bFlipV;
     obj->iTextStyle = s.iTextStyle;
     std::memcpy(obj->szText, s.szText, sizeof obj->szText);
+    if (obj->iKind == IMG_CAPTION && obj->pCaption) {
+        obj->pCaption->text = s.caption;
+        obj->pCaption->style = s.captionStyle;
+    }
     obj->bPlaced = 0; // measured anew against the picture rectangle
     obj->bNeedsUpdate = 1;
 }
@@ -207,8 +220,11 @@ IMGOBJ *Bring(int32_t id, const std::optional<PIECESTATE> &to, int *ok)
         char text[4 + sizeof to->szText];
         std::memcpy(text, &to->iTextStyle, 4);
         std::memcpy(text + 4, to->szText, sizeof to->szText);
-        obj = IMGOBJ_AddObj(to->szFileName, to->iKind, 0, 0, to->iKind == IMG_TEXT ? text : nullptr,
-                            nullptr);
+        const CAPTIONDESC caption = {to->captionStyle, to->caption.data(), to->caption.size()};
+        const void *desc = to->iKind == IMG_TEXT      ? static_cast<const void *>(text)
+                           : to->iKind == IMG_CAPTION ? &caption
+                                                      : nullptr;
+        obj = IMGOBJ_AddObj(to->szFileName, to->iKind, 0, 0, desc, nullptr);
         if (!obj) {
             Fail(to->szFileName);
             *ok = Fail("A piece could not be rebuilt from its file.");
@@ -364,7 +380,7 @@ void Begin(int32_t tag)
 
 size_t StateBytes(const std::optional<PIECESTATE> &s)
 {
-    return s ? sizeof(PIECESTATE) : 0;
+    return s ? sizeof(PIECESTATE) + s->caption.capacity() : 0;
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 // Depends on: pixels/ (blits, lines), picture/imgobj.h (the pieces, the selection).
 #include <cstring>
 
+#include "picture/caption.h"
 #include "picture/picture_local.h"
 #include "platform/trail.h"
 
@@ -38,6 +39,10 @@ static int DrawImgObj(IMGOBJ *obj, const XYWH &clip)
     int32_t x = r.x, y = r.y, w = r.w, h = r.h;
     if (!AO_Clip(clip, &x, &y, &w, &h))
         return 1;
+    if (obj->iKind == IMG_CAPTION) {
+        CAPTION_DrawScreen(gDDSPicture, obj, r, XYWH{x, y, w, h});
+        return 1;
+    }
     LPDDS image = obj->iiRes[LO_RES_OBJ].DDSSurface;
     const int mode = obj->iKind == IMG_SRC ? DXBLT_OPAQUE : DXBLT_CLIPPED;
     if (!DXBlt(gDDSPicture, x, y, w, h, image, x - r.x, y - r.y, mode))
