@@ -75,6 +75,7 @@ const MENUITEMDEF kMenuEnglish[] = {
     Popup(0, "&Add"),
     Item(1, IDM_CLIPART, "Clipart\tCtrl+C"),
     Item(1, IDM_TEXT, "&Text\tCtrl+T"),
+    Item(1, IDM_CAPTION, "Ca&ption...\tCtrl+Shift+T"),
 
     Popup(0, "&Help"),
     Item(1, IDM_CONTENTS, "Contents\tF1"),
@@ -135,6 +136,7 @@ const MENUITEMDEF kMenuSwedish[] = {
     Popup(0, "&L\xE4gg till"),
     Item(1, IDM_CLIPART, "Clipart\tCtrl+C"),
     Item(1, IDM_TEXT, "&Text\tCtrl+T"),
+    Item(1, IDM_CAPTION, "&Bildtext...\tCtrl+Skift+T"),
 
     Popup(0, "&Hj\xE4lp"),
     Item(1, IDM_CONTENTS, "Inneh\xE5ll\tF1"),
@@ -180,6 +182,7 @@ const ACCELDEF kAccelEnglish[] = {
     {'Z', MWMOD_CTRL, IDM_UNDO},
     {'Y', MWMOD_CTRL, IDM_REDO},
     {'Z', MWMOD_CTRL | MWMOD_SHIFT, IDM_REDO},
+    {'T', MWMOD_CTRL | MWMOD_SHIFT, IDM_CAPTION},
 };
 
 template <size_t N> constexpr int Count(const MENUITEMDEF (&)[N])
