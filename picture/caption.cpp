@@ -349,34 +349,64 @@ LINE LayOutLine(FACE *primary, const uint32_t *cps, size_t n, float px)
             faceOf[k] = f;
         i = j;
     }
-    hb_script_t last = HB_SCRIPT_INVALID;
+    // Each character's script and direction. Digits are left to right in any script;
+    // marks follow their base; spaces and punctuation between two letters of one
+    // direction take theirs, else the paragraph's (the direction of its first letter).
+    std::vector<int8_t> rtlOf(n, -1); // -1: neutral, not yet known
+    std::vector<bool> digit(n, false);
+    bool rtlParagraph = false;
     for (size_t i = 0; i < n; i++) {
-        hb_script_t s = hb_unicode_script(uf, cps[i]);
-        if (s == HB_SCRIPT_COMMON || s == HB_SCRIPT_INHERITED || s == HB_SCRIPT_UNKNOWN)
-            s = last;
-        scriptOf[i] = s;
-        if (s != HB_SCRIPT_INVALID)
-            last = s;
+        const hb_script_t s = hb_unicode_script(uf, cps[i]);
+        if (hb_unicode_general_category(uf, cps[i]) == HB_UNICODE_GENERAL_CATEGORY_DECIMAL_NUMBER) {
+            scriptOf[i] = HB_SCRIPT_LATIN, rtlOf[i] = 0, digit[i] = true;
+        } else if (s == HB_SCRIPT_INHERITED && i > 0 && rtlOf[i - 1] >= 0) {
+            scriptOf[i] = scriptOf[i - 1], rtlOf[i] = rtlOf[i - 1], digit[i] = digit[i - 1];
+        } else if (s == HB_SCRIPT_COMMON || s == HB_SCRIPT_INHERITED || s == HB_SCRIPT_UNKNOWN) {
+            scriptOf[i] = HB_SCRIPT_INVALID;
+        } else {
+            scriptOf[i] = s;
+            rtlOf[i] = hb_script_get_horizontal_direction(s) == HB_DIRECTION_RTL;
+        }
     }
-    // Leading neutral characters take the first script that follows.
-    hb_script_t first = last == HB_SCRIPT_INVALID ? HB_SCRIPT_LATIN : last;
     for (size_t i = 0; i < n; i++)
-        if (scriptOf[i] != HB_SCRIPT_INVALID) {
-            first = scriptOf[i];
+        if (rtlOf[i] >= 0 && !digit[i]) {
+            rtlParagraph = rtlOf[i] == 1;
             break;
         }
-    for (size_t i = 0; i < n && scriptOf[i] == HB_SCRIPT_INVALID; i++)
-        scriptOf[i] = first;
+    for (size_t i = 0; i < n;) {
+        if (scriptOf[i] != HB_SCRIPT_INVALID) {
+            i++;
+            continue;
+        }
+        size_t j = i;
+        while (j < n && scriptOf[j] == HB_SCRIPT_INVALID)
+            j++;
+        const bool hasPrev = i > 0, hasNext = j < n;
+        size_t from = 0; // the strong neighbour whose script and direction they take
+        bool found = true;
+        if (hasPrev && hasNext)
+            from = rtlOf[i - 1] == rtlOf[j] || rtlOf[i - 1] == rtlParagraph ? i - 1 : j;
+        else if (hasPrev)
+            from = i - 1;
+        else if (hasNext)
+            from = j;
+        else
+            found = false;
+        for (size_t k = i; k < j; k++) {
+            scriptOf[k] = found ? scriptOf[from] : HB_SCRIPT_LATIN;
+            rtlOf[k] = found ? rtlOf[from] : static_cast<int8_t>(rtlParagraph);
+        }
+        i = j;
+    }
     std::vector<RUN> runs;
     for (size_t i = 0; i < n;) {
         size_t j = i + 1;
-        while (j < n && faceOf[j] == faceOf[i] && scriptOf[j] == scriptOf[i])
+        while (j < n && faceOf[j] == faceOf[i] && scriptOf[j] == scriptOf[i] &&
+               rtlOf[j] == rtlOf[i])
             j++;
-        const bool rtl = hb_script_get_horizontal_direction(scriptOf[i]) == HB_DIRECTION_RTL;
-        runs.push_back({i, j, faceOf[i], scriptOf[i], rtl});
+        runs.push_back({i, j, faceOf[i], scriptOf[i], rtlOf[i] == 1});
         i = j;
     }
-    const bool rtlParagraph = runs.front().rtl;
     Reorder(runs, rtlParagraph);
 
     hb_buffer_t *buf = hb_buffer_create();
