@@ -29,7 +29,8 @@ const Book kBooks[] = {{"help/Merrowick_English/html", "", 0},
 // F1, Help > Getting started, the Help buttons of the New, photo size, clip-art, text and
 // print dialogs, the clip-art dialog's second tab), then those only other pages link to.
 const char *const kPages[] = {"merrowick",  "gettingstarted",  "basics_new",   "basics_save",
-                              "basics_add", "support_clipart", "basics_print", "keys"};
+                              "basics_add", "support_clipart", "basics_print", "keys",
+                              "basics_caption"};
 constexpr int kOpened = 7;
 
 fs::path BookDir(const Book &book)
