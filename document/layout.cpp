@@ -19,6 +19,7 @@
 #include "clipart/lookup.h"
 #include "formats/formats.h"
 #include "picture/ao.h"
+#include "picture/caption.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
 #include "picture/text.h"
@@ -92,6 +93,9 @@ void LayoutPutRecord(const LAYOUTRECORD *r, uint8_t out[LAYOUT_RECORD_SIZE])
     Put32(out + 140, r->iWidth);
     Put32(out + 144, r->iHeight);
     Put32(out + 148, r->iAngle);
+    Put32(out + 152, r->iCaptionBytes);
+    for (int i = 0; i < 6; i++)
+        Put32(out + 156 + 4 * i, r->iCaptionStyle[i]);
     Put32(out + 260, r->bFlipH);
     Put32(out + 264, r->bFlipV);
     Put32(out + 268, r->iTextStyle);
@@ -107,6 +111,9 @@ void LayoutGetRecord(const uint8_t in[LAYOUT_RECORD_SIZE], LAYOUTRECORD *r)
     r->iWidth = Get32(in + 140);
     r->iHeight = Get32(in + 144);
     r->iAngle = Get32(in + 148);
+    r->iCaptionBytes = Get32(in + 152);
+    for (int i = 0; i < 6; i++)
+        r->iCaptionStyle[i] = Get32(in + 156 + 4 * i);
     r->bFlipH = Get32(in + 260);
     r->bFlipV = Get32(in + 264);
     r->iTextStyle = Get32(in + 268);
@@ -143,7 +150,8 @@ static void StoreName(char field[LAYOUT_NAME_SIZE], const char *name)
 
 static int IsSavedKind(const IMGOBJ *obj)
 {
-    return obj->iKind == IMG_SRC || obj->iKind == IMG_OBJ || obj->iKind == IMG_TEXT;
+    return obj->iKind == IMG_SRC || obj->iKind == IMG_OBJ || obj->iKind == IMG_TEXT ||
+           (obj->iKind == IMG_CAPTION && obj->pCaption);
 }
 
 // An image object on its way out of the list (deleted or dying) is no longer the picture.
@@ -168,7 +176,45 @@ static LAYOUTRECORD RecordOf(const IMGOBJ *obj)
     r.bFlipV = obj->bFlipV;
     r.iTextStyle = obj->iTextStyle;
     std::memcpy(r.szText, obj->szText, LAYOUT_TEXT_SIZE);
+    if (obj->iKind == IMG_CAPTION) {
+        const CAPTIONSTYLE &s = obj->pCaption->style;
+        r.iCaptionBytes = static_cast<int32_t>(obj->pCaption->text.size());
+        const int32_t style[6] = {s.iFont,
+                                  static_cast<int32_t>(s.crFill),
+                                  static_cast<int32_t>(s.crOutline),
+                                  s.iOutline,
+                                  s.bShadow,
+                                  s.iAlign};
+        std::memcpy(r.iCaptionStyle, style, sizeof style);
+    }
     return r;
+}
+
+// How many records a caption's text takes after its own.
+static int32_t MoreRecords(int32_t bytes)
+{
+    return static_cast<int32_t>((static_cast<size_t>(bytes) + LAYOUT_MORE_SIZE - 1) /
+                                LAYOUT_MORE_SIZE);
+}
+
+// The records that carry a caption's text, one after another, appended to out.
+static void PutCaptionText(const IMGOBJ *obj, std::vector<uint8_t> *out)
+{
+    const std::string &t = obj->pCaption->text;
+    for (size_t at = 0; at < t.size(); at += LAYOUT_MORE_SIZE) {
+        uint8_t block[LAYOUT_RECORD_SIZE] = {};
+        Put32(block, LAYOUT_KIND_MORE);
+        std::memcpy(block + 4, t.data() + at, std::min(LAYOUT_MORE_SIZE, t.size() - at));
+        out->insert(out->end(), block, block + LAYOUT_RECORD_SIZE);
+    }
+}
+
+// The number of records an object takes: one, and a caption's text records.
+static int32_t RecordsOf(const IMGOBJ *obj)
+{
+    return obj->iKind == IMG_CAPTION
+               ? 1 + MoreRecords(static_cast<int32_t>(obj->pCaption->text.size()))
+               : 1;
 }
 
 static int WriteBlock(FILE *fp, const void *data, size_t size)
@@ -219,6 +265,12 @@ static int WriteLayout(FILE *fp, const std::vector<IMGOBJ *> &objects, const LAY
         LayoutPutRecord(&record, block);
         if (!WriteBlock(fp, block, LAYOUT_RECORD_SIZE))
             return Fail("write objects failed!");
+        if (obj->iKind == IMG_CAPTION) {
+            std::vector<uint8_t> more;
+            PutCaptionText(obj, &more);
+            if (!more.empty() && !WriteBlock(fp, more.data(), more.size()))
+                return Fail("write objects failed!");
+        }
         if (obj->iKind == IMG_SRC &&
             !WritePhotoRows(fp, obj, header.iPhotoWidth, header.iPhotoHeight))
             return 0;
@@ -233,7 +285,7 @@ static int Gather(std::vector<IMGOBJ *> &objects, LAYOUTHEADER &header)
     header = {};
     header.iPhotoWidth = gPhotoWidth;
     header.iPhotoHeight = gPhotoHeight;
-    int32_t pieces = 0;
+    int32_t pieces = 0, records = 0;
     for (AO *e = gAOList; e; e = e->pNext) {
         if (e->iType != AO_TYPE_IMGOBJ || IsLeaving(e))
             continue;
@@ -241,6 +293,7 @@ static int Gather(std::vector<IMGOBJ *> &objects, LAYOUTHEADER &header)
         if (!IsSavedKind(obj))
             continue;
         objects.push_back(obj);
+        records += RecordsOf(obj);
         if (obj->iKind == IMG_SRC) {
             StoreName(header.szPhotoName, obj->szFileName);
             header.iPhotoWidth = obj->iSrcWidth;
@@ -253,7 +306,7 @@ static int Gather(std::vector<IMGOBJ *> &objects, LAYOUTHEADER &header)
     if (pieces > LAYOUT_MAX_PIECES)
         return Failf("The picture has %d pieces; a layout file holds at most %d.", pieces,
                      LAYOUT_MAX_PIECES);
-    header.iCount = static_cast<int32_t>(objects.size());
+    header.iCount = records;
     header.iRectWidth = gPictureRect.w;
     header.iRectHeight = gPictureRect.h;
     header.iRectLeft = gPictureRect.x;
@@ -280,6 +333,8 @@ int LayoutToBytes(std::vector<uint8_t> *out)
         const LAYOUTRECORD record = RecordOf(obj);
         LayoutPutRecord(&record, block);
         out->insert(out->end(), block, block + LAYOUT_RECORD_SIZE);
+        if (obj->iKind == IMG_CAPTION)
+            PutCaptionText(obj, out);
         if (obj->iKind != IMG_SRC)
             continue;
         const LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
@@ -412,6 +467,19 @@ static int64_t PieceBytes(const LAYOUTRECORD &record, const LAYOUTHEADER &h,
     return art->second + 3 * static_cast<int64_t>(W8(rw)) * rh;
 }
 
+// What a caption holds once loaded: its screen image, as large as the largest drawing
+// area shows it, turned, and the image an export draws it in first.
+static int64_t CaptionBytes(const LAYOUTRECORD &record, const LAYOUTHEADER &h)
+{
+    LAYOUTRECORD r = record;
+    BringIntoRange(&r, h);
+    const int64_t w = static_cast<int64_t>(r.iWidth) * LAYOUT_MAX_AREA_WIDTH / h.iRectWidth;
+    const int64_t ht = static_cast<int64_t>(r.iHeight) * LAYOUT_MAX_AREA_HEIGHT / h.iRectHeight;
+    int32_t rw = 0, rh = 0;
+    CalcRotatedSize(static_cast<int32_t>(w), static_cast<int32_t>(ht), r.iAngle, &rw, &rh);
+    return 8 * static_cast<int64_t>(rw) * rh + CAPTION_MAX_BYTES;
+}
+
 // Reads every record once and skips the photo's rows, refusing what the editor cannot
 // have written and a picture beyond the memory budget. Nothing is allocated or changed.
 // Leaves the file after the last record.
@@ -459,6 +527,23 @@ static int CheckRecords(LAYOUTFILE *lf)
                 return Failf("Object %d: its artwork %s cannot be read (%s).", i + 1, r.szFileName,
                              PLAT_FileErrorText(errno));
             piecesBytes += bytes;
+        } else if (r.iKind == IMG_CAPTION) {
+            if (++pieces > LAYOUT_MAX_PIECES)
+                return Failf("The layout holds more than %d pieces.", LAYOUT_MAX_PIECES);
+            if (r.iCaptionBytes < 0 || static_cast<size_t>(r.iCaptionBytes) > CAPTION_MAX_BYTES)
+                return Failf("Object %d: a caption of %d bytes cannot be right.", i + 1,
+                             r.iCaptionBytes);
+            if (r.x < -LAYOUT_MAX_OFFSET || r.x > LAYOUT_MAX_OFFSET || r.y < -LAYOUT_MAX_OFFSET ||
+                r.y > LAYOUT_MAX_OFFSET)
+                return Failf("Object %d lies far outside the picture (%d, %d).", i + 1, r.x, r.y);
+            const int32_t object = i + 1;
+            for (int32_t k = MoreRecords(r.iCaptionBytes); k > 0; k--) {
+                if (++i >= h.iCount || !ReadBlock(lf->fp, block, sizeof block) ||
+                    Get32(block) != LAYOUT_KIND_MORE)
+                    return Failf("Object %d: the text of its caption is missing.", object);
+                offset += LAYOUT_RECORD_SIZE;
+            }
+            piecesBytes += CaptionBytes(r, h);
         }
     }
     if (photos == 0)
@@ -578,6 +663,34 @@ static IMGOBJ *ReadPiece(const LAYOUTRECORD &r)
     return obj;
 }
 
+// A caption from its record and its text.
+static IMGOBJ *ReadCaption(const LAYOUTRECORD &r, const std::string &text)
+{
+    CAPTIONDESC desc = {};
+    desc.style = {r.iCaptionStyle[0],
+                  static_cast<uint32_t>(r.iCaptionStyle[1]),
+                  static_cast<uint32_t>(r.iCaptionStyle[2]),
+                  r.iCaptionStyle[3],
+                  r.iCaptionStyle[4],
+                  r.iCaptionStyle[5]};
+    desc.pszText = text.data();
+    desc.cbText = text.size();
+    IMGOBJ *obj = IMGOBJ_AddObj("caption", IMG_CAPTION, r.x, r.y, &desc, nullptr);
+    if (!obj) {
+        Fail("IMGOBJ_AddObj() failed!");
+        return nullptr;
+    }
+    obj->ao.x = r.x;
+    obj->ao.y = r.y;
+    obj->fWidth = static_cast<float>(r.iWidth);
+    obj->fHeight = static_cast<float>(r.iHeight);
+    obj->iAngle = r.iAngle;
+    obj->bFlipH = r.bFlipH;
+    obj->bFlipV = r.bFlipV;
+    obj->bNeedsUpdate = 1;
+    return obj;
+}
+
 // What a failed load puts back.
 struct PICTURESTATE {
     int32_t iPhotoWidth, iPhotoHeight, iPhotoComponents;
@@ -628,7 +741,18 @@ static int ReadObjects(LAYOUTFILE *lf, std::vector<IMGOBJ *> *made)
             obj = ReadPhoto(lf, r);
         else if (r.iKind == IMG_OBJ || r.iKind == IMG_TEXT)
             obj = ReadPiece(r);
-        else
+        else if (r.iKind == IMG_CAPTION) {
+            // Its text follows in records of its own (checked to be there).
+            std::string text;
+            for (int32_t k = MoreRecords(r.iCaptionBytes); k > 0; k--, i++) {
+                PLAT_ProgressStepIt();
+                if (!ReadBlock(lf->fp, block, sizeof block))
+                    return Fail("Read objects failed!");
+                text.append(reinterpret_cast<const char *>(block) + 4, LAYOUT_MORE_SIZE);
+            }
+            text.resize(static_cast<size_t>(r.iCaptionBytes));
+            obj = ReadCaption(r, text);
+        } else
             continue; // kinds this program does not make are skipped
         if (!obj)
             return 0;

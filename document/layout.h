@@ -33,6 +33,12 @@ constexpr int32_t LAYOUT_MAX_AREA_WIDTH = 1280;
 constexpr int32_t LAYOUT_MAX_AREA_HEIGHT = 1024;
 // Piece positions lie within this distance of the drawing area.
 constexpr int32_t LAYOUT_MAX_OFFSET = 32768;
+// A caption (kind 4) keeps its style in its record's reserved bytes and its text, UTF-8,
+// in the records of this kind that follow it: 472 bytes of the text each, after the kind
+// word. They are counted in the header like any record, so a reader that skips kinds it
+// does not know skips them too.
+constexpr int32_t LAYOUT_KIND_MORE = 100;
+constexpr size_t LAYOUT_MORE_SIZE = LAYOUT_RECORD_SIZE - 4;
 
 // ---- The document ------------------------------------------------------------------------
 // The picture as a document: its name and what the program knows of it. The shell sets
@@ -61,6 +67,11 @@ struct LAYOUTRECORD {
     int32_t bFlipH, bFlipV;
     int32_t iTextStyle; // with szText: the object's 208-byte text description
     char szText[LAYOUT_TEXT_SIZE];
+    // Captions, in the reserved bytes: the text's length in bytes (offset 152), then the
+    // font, fill and outline colours (0xRRGGBB), outline width, shadow and alignment
+    // (offsets 156 to 176, caption.h's CAPTIONSTYLE in its order). Zeros for other kinds.
+    int32_t iCaptionBytes;
+    int32_t iCaptionStyle[6];
 };
 
 // Byte-exact encoding and decoding of the blocks (reserved bytes written as zeros and

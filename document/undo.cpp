@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "picture/ao.h"
+#include "picture/caption.h"
 #include "picture/crop.h"
 #include "picture/imgobj.h"
 #include "pixels/pixels.h"
@@ -31,6 +32,9 @@ struct PIECESTATE {
     int32_t iAngle, bFlipH, bFlipV;
     int32_t iTextStyle; // with szText: the piece's text description
     char szText[204];
+    // A caption's whole text and style (szText holds only its beginning).
+    std::string caption;
+    CAPTIONSTYLE captionStyle;
 };
 
 struct CHANGE {
@@ -83,7 +87,7 @@ bool IsPiece(AO *e)
     if (e->iType != AO_TYPE_IMGOBJ || e->bRemove || e->AnimateProc != IMGOBJ_AnimateProc)
         return false;
     const int32_t kind = reinterpret_cast<IMGOBJ *>(e)->iKind;
-    return kind == IMG_OBJ || kind == IMG_TEXT;
+    return kind == IMG_OBJ || kind == IMG_TEXT || kind == IMG_CAPTION;
 }
 
 // The picture rectangle's width and height, never 0.
@@ -99,8 +103,7 @@ double PictureH()
 
 PIECESTATE StateOf(const IMGOBJ *obj)
 {
-    PIECESTATE s;
-    std::memset(&s, 0, sizeof s);
+    PIECESTATE s{};
     s.iId = obj->iPieceId;
     s.iKind = obj->iKind;
     std::memcpy(s.szFileName, obj->szFileName, sizeof s.szFileName);
@@ -115,6 +118,10 @@ PIECESTATE StateOf(const IMGOBJ *obj)
     s.iTextStyle = obj->iTextStyle;
     std::memcpy(s.szText, obj->szText, sizeof s.szText);
     s.szText[sizeof s.szText - 1] = '\0';
+    if (obj->iKind == IMG_CAPTION && obj->pCaption) {
+        s.caption = obj->pCaption->text;
+        s.captionStyle = obj->pCaption->style;
+    }
     return s;
 }
 
@@ -123,7 +130,9 @@ bool Same(const PIECESTATE &a, const PIECESTATE &b)
     return a.iId == b.iId && a.iKind == b.iKind && std::strcmp(a.szFileName, b.szFileName) == 0 &&
            a.x == b.x && a.y == b.y && a.fWidth == b.fWidth && a.fHeight == b.fHeight &&
            a.iAngle == b.iAngle && a.bFlipH == b.bFlipH && a.bFlipV == b.bFlipV &&
-           a.iTextStyle == b.iTextStyle && std::strcmp(a.szText, b.szText) == 0;
+           a.iTextStyle == b.iTextStyle && std::strcmp(a.szText, b.szText) == 0 &&
+           a.caption == b.caption &&
+           std::memcmp(&a.captionStyle, &b.captionStyle, sizeof a.captionStyle) == 0;
 }
 
 std::vector<PIECESTATE> Pieces()
@@ -203,6 +212,10 @@ void Place(IMGOBJ *obj, const PIECESTATE &s)
     obj->bFlipV = s.bFlipV;
     obj->iTextStyle = s.iTextStyle;
     std::memcpy(obj->szText, s.szText, sizeof obj->szText);
+    if (obj->iKind == IMG_CAPTION && obj->pCaption) {
+        obj->pCaption->text = s.caption;
+        obj->pCaption->style = s.captionStyle;
+    }
     obj->bPlaced = 0; // measured anew against the picture rectangle
     obj->bNeedsUpdate = 1;
 }
@@ -214,8 +227,11 @@ IMGOBJ *Rebuild(const PIECESTATE &s)
     char text[4 + sizeof s.szText];
     std::memcpy(text, &s.iTextStyle, 4);
     std::memcpy(text + 4, s.szText, sizeof s.szText);
-    IMGOBJ *obj =
-        IMGOBJ_AddObj(s.szFileName, s.iKind, 0, 0, s.iKind == IMG_TEXT ? text : nullptr, nullptr);
+    const CAPTIONDESC caption = {s.captionStyle, s.caption.data(), s.caption.size()};
+    const void *desc = s.iKind == IMG_TEXT      ? static_cast<const void *>(text)
+                       : s.iKind == IMG_CAPTION ? &caption
+                                                : nullptr;
+    IMGOBJ *obj = IMGOBJ_AddObj(s.szFileName, s.iKind, 0, 0, desc, nullptr);
     if (!obj) {
         Fail(s.szFileName);
         Fail("A piece could not be rebuilt from its file.");
@@ -425,7 +441,7 @@ void Begin(int32_t tag)
 
 size_t StateBytes(const std::optional<PIECESTATE> &s)
 {
-    return s ? sizeof(PIECESTATE) : 0;
+    return s ? sizeof(PIECESTATE) + s->caption.capacity() : 0;
 }
 
 } // namespace

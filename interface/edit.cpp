@@ -20,13 +20,16 @@ int32_t gMouseY;
 int32_t gButtonReleased;
 int32_t gShowButtonTexts;
 
-// A piece the user can pick: clip art, text or metafile, and not on its way out.
+// A piece the user can pick: clip art, text, caption or metafile, and not on its way out.
 static IMGOBJ *Pickable(AO *e)
 {
     if (e->iType != AO_TYPE_IMGOBJ || e->bRemove || e->AnimateProc != IMGOBJ_AnimateProc)
         return nullptr;
     IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(e);
-    return obj->iKind == IMG_OBJ || obj->iKind == IMG_TEXT || obj->iKind == IMG_EMF ? obj : nullptr;
+    return obj->iKind == IMG_OBJ || obj->iKind == IMG_TEXT || obj->iKind == IMG_CAPTION ||
+                   obj->iKind == IMG_EMF
+               ? obj
+               : nullptr;
 }
 
 // Clip art and text: the pieces that layering and "select next" step through.
@@ -282,7 +285,7 @@ int WheelOnPiece(int32_t x, int32_t y, int32_t notches, int32_t turn)
     if (!OverSelectedPiece(x, y) || gMouseDown)
         return 0;
     IMGOBJ *piece = gSelected;
-    if (turn && piece->iKind != IMG_OBJ)
+    if (turn && piece->iKind != IMG_OBJ && piece->iKind != IMG_CAPTION)
         return 1;
     // Notch after notch of one turn of the wheel make one step of the history.
     PICTURE_ChangeBegin(CHANGE_WHEEL);

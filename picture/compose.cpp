@@ -13,6 +13,7 @@
 
 #include "formats/formats.h"
 #include "picture/ao.h"
+#include "picture/caption.h"
 #include "picture/font.h"
 #include "picture/imgobj.h"
 #include "picture/picture_local.h"
@@ -106,7 +107,7 @@ int ImageObjectResize(void *window)
         IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(p);
         if (obj->iKind == IMG_SRC)
             FitPhoto(obj);
-        else if (obj->iKind == IMG_OBJ || obj->iKind == IMG_TEXT)
+        else if (obj->iKind == IMG_OBJ || obj->iKind == IMG_TEXT || obj->iKind == IMG_CAPTION)
             FollowPicture(obj, old);
     }
     return 1;
@@ -392,6 +393,9 @@ static int ComposeObjects(LPDDS view, int32_t width, int32_t height, int withPho
             ok = ComposeClipArt(view, obj, sx, sy);
         } else if (obj->iKind == IMG_TEXT) {
             ok = ComposeText(view, obj, width, height, sx, sy);
+        } else if (obj->iKind == IMG_CAPTION) {
+            const PLACEMENT pl = PlaceInExport(obj, sx, sy);
+            ok = CAPTION_Compose(view, obj, XYWH{pl.x, pl.y, pl.w, pl.h});
         }
         if (!ok)
             return 0;
@@ -409,7 +413,7 @@ static void TakeExactSizes()
             continue;
         IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(p);
         const int32_t w = static_cast<int32_t>(obj->fWidth), h = static_cast<int32_t>(obj->fHeight);
-        if ((obj->iKind != IMG_OBJ && obj->iKind != IMG_TEXT) ||
+        if ((obj->iKind != IMG_OBJ && obj->iKind != IMG_TEXT && obj->iKind != IMG_CAPTION) ||
             (p->iWidth == w && p->iHeight == h))
             continue;
         p->iWidth = w;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "picture/caption.h"
 #include "picture/compose.h"
 #include "picture/picture_local.h"
 #include "picture/text.h"
@@ -90,9 +91,10 @@ int IMGOBJ_AnimateProc(AO *entry)
         return UpdatePhotoImage(obj);
     if (UpdateImgObj(obj))
         return 1;
-    return Fail(obj->iKind == IMG_OBJ    ? "UpdateImgObj(IMG_OBJ)!"
-                : obj->iKind == IMG_TEXT ? "UpdateImgText(IMG_TEXT)!"
-                                         : "UpdateImgObj(IMG_EMF)!");
+    return Fail(obj->iKind == IMG_OBJ       ? "UpdateImgObj(IMG_OBJ)!"
+                : obj->iKind == IMG_TEXT    ? "UpdateImgText(IMG_TEXT)!"
+                : obj->iKind == IMG_CAPTION ? "UpdateImgObj(IMG_CAPTION)!"
+                                            : "UpdateImgObj(IMG_EMF)!");
 }
 
 // Makes the screen image's surface hold a box of w × h, the piece or its turned box (a
@@ -223,6 +225,8 @@ static int UpdateText(IMGOBJ *obj, LPDDS hi, LPDDS lo)
 int UpdateImgObj(IMGOBJ *obj)
 {
     AO_PictureChanged(); // a new screen image, and the picture buffer's corner as scratch
+    if (obj->iKind == IMG_CAPTION)
+        return CAPTION_UpdateScreen(obj);
     if (obj->iKind != IMG_OBJ && obj->iKind != IMG_TEXT)
         return 1; // the photo is rebuilt by its AnimateProc; metafiles are left alone
     obj->ao.iWidth = static_cast<int32_t>(obj->fWidth);

@@ -16,6 +16,7 @@
 #include "clipart/lookup.h"
 #include "clipart/ownstickers.h"
 #include "formats/formats.h"
+#include "picture/caption.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
 #include "picture/picture_local.h"
@@ -153,6 +154,7 @@ void IMGOBJ_ReleaseOwned(IMGOBJ *obj)
     obj->pszFullPath = nullptr;
     PLAT_PixelsFree(obj->pArtBgra);
     obj->pArtBgra = nullptr;
+    CAPTION_Release(obj);
 }
 
 // ---- Surfaces and the picture buffer --------------------------------------------------------
@@ -474,6 +476,9 @@ IMGOBJ *IMGOBJ_AddObj(const char *name, int32_t kind, int32_t x, int32_t y, cons
     case IMG_TEXT:
         ok = AddPiece(obj, text, tmpl);
         break;
+    case IMG_CAPTION:
+        ok = CAPTION_AddPiece(obj, static_cast<const CAPTIONDESC *>(text), tmpl);
+        break;
     default:
         ok = Fail("IMGOBJ_AddObj: unknown kind");
     }
@@ -552,7 +557,8 @@ void DeselectAll()
 static IMGOBJ *SelectedOf(int allowText)
 {
     IMGOBJ *obj = gSelected;
-    if (!obj || !(obj->iKind == IMG_OBJ || (allowText && obj->iKind == IMG_TEXT)))
+    if (!obj || !(obj->iKind == IMG_OBJ || obj->iKind == IMG_CAPTION ||
+                  (allowText && obj->iKind == IMG_TEXT)))
         return nullptr;
     return obj;
 }

@@ -10,13 +10,16 @@
 #include "picture/ao.h"
 
 // Kinds (stored in layout files: the numbers stay).
-constexpr int32_t IMG_SRC = 0;  // the background photo
-constexpr int32_t IMG_OBJ = 1;  // clip art
-constexpr int32_t IMG_TEXT = 2; // text bubble or banner
-constexpr int32_t IMG_EMF = 3;  // reserved; never created
+constexpr int32_t IMG_SRC = 0;     // the background photo
+constexpr int32_t IMG_OBJ = 1;     // clip art
+constexpr int32_t IMG_TEXT = 2;    // text bubble or banner
+constexpr int32_t IMG_EMF = 3;     // reserved; never created
+constexpr int32_t IMG_CAPTION = 4; // text in real fonts (caption.h)
 
 constexpr int32_t HI_RES_OBJ = 0;
 constexpr int32_t LO_RES_OBJ = 1;
+
+struct CAPTION;
 
 struct IMGRES {
     LPDDS DDSSurface;
@@ -67,6 +70,8 @@ struct IMGOBJ {
     // iSrcHeight, rows 4 × iSrcWidth apart, composed by blending; null for a keyed one.
     // Owned by the object (PLAT_PixelsAlloc).
     uint8_t *pArtBgra;
+    // A caption's text and style (kind IMG_CAPTION; caption.h). Owned; freed with it.
+    CAPTION *pCaption;
 };
 
 // ---- Creation ----------------------------------------------------------------------------
@@ -75,6 +80,7 @@ struct IMGOBJ {
 // object becomes the background; IMG_OBJ / IMG_TEXT: name is the bitmap's name in the
 // clip-art folder, the piece is selected. text: a style int32 followed by the text
 // (IMG_TEXT), or null. tmpl: an object whose x, y, fWidth, fHeight the new one takes.
+// IMG_CAPTION: text is a CAPTIONDESC (caption.h); a caption as tmpl is copied whole.
 IMGOBJ *IMGOBJ_AddObj(const char *name, int32_t kind, int32_t x, int32_t y, const void *text,
                       const IMGOBJ *tmpl);
 // A new photo object loaded from a JPEG or bitmap file, not yet in the display list, with

@@ -9,6 +9,7 @@
 // Depends on: pixels/ (blits, lines), picture/imgobj.h (the pieces, the selection).
 #include <cstring>
 
+#include "picture/caption.h"
 #include "picture/handles.h"
 #include "picture/picture_local.h"
 #include "platform/trail.h"
@@ -17,7 +18,7 @@ static DIRTY sPiecesGone;     // places of image objects removed since the last 
 static int sPictureValid;     // the buffer holds the picture the objects' drawn state says
 static HANDLES sOutlineDrawn; // the outline's corners and handles in the buffer
 static XYWH sOutlineBox;      // and the box around them (w 0: no outline)
-static int sBufferStale;       // the picture went to the screen's pixels instead
+static int sBufferStale;      // the picture went to the screen's pixels instead
 
 void AO_PictureChanged()
 {
@@ -58,6 +59,10 @@ static int DrawImgObj(IMGOBJ *obj, const XYWH &clip)
         return 1;
     if (obj->pArtBgra && obj->iKind == IMG_OBJ)
         return DrawBlended(obj, XYWH{x, y, w, h});
+    if (obj->iKind == IMG_CAPTION) {
+        CAPTION_DrawScreen(gDDSPicture, obj, r, XYWH{x, y, w, h});
+        return 1;
+    }
     LPDDS image = obj->iiRes[LO_RES_OBJ].DDSSurface;
     const int mode = obj->iKind == IMG_SRC ? DXBLT_OPAQUE : DXBLT_CLIPPED;
     if (!DXBlt(gDDSPicture, x, y, w, h, image, x - r.x, y - r.y, mode))

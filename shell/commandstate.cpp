@@ -14,8 +14,8 @@ void (*gpEnableMenuItem)(int32_t commandId, int32_t enable);
 int32_t gCommandState;
 
 // Commands that need a picture.
-static const int32_t kPictureCommands[] = {IDM_CLIPART,    IDM_TEXT,  IDM_SAVE,       IDM_SAVEAS,
-                                           IDM_KEY_CTRL_I, IDM_PRINT, IDM_COPYPICTURE};
+static const int32_t kPictureCommands[] = {IDM_CLIPART,    IDM_TEXT,  IDM_SAVE,        IDM_SAVEAS,
+                                           IDM_KEY_CTRL_I, IDM_PRINT, IDM_COPYPICTURE, IDM_CAPTION};
 static const int32_t kMailCommand = IDM_EMAIL;
 static const int32_t kCropCommand = IDM_CROP;
 static const int32_t kSelectNext = IDM_SELECTNEXT;
@@ -103,7 +103,7 @@ void UpdateSelectionStateCore()
                                                          : CMDSTATE_UNSELECTED);
         return;
     }
-    if (gSelected->iKind == IMG_OBJ)
+    if (gSelected->iKind == IMG_OBJ || gSelected->iKind == IMG_CAPTION) // both turn
         SetCommandState(CMDSTATE_CLIPART);
     else if (gSelected->iKind == IMG_TEXT)
         SetCommandState(CMDSTATE_TEXT);

@@ -45,6 +45,7 @@
 #include "resources/menus/menus.h"
 #include "resources/strings/strings.h"
 #include "shell/addtextdialog.h"
+#include "shell/captiondialog.h"
 #include "shell/appstate.h"
 #include "shell/clipartdialog.h"
 #include "shell/clipboard.h"
@@ -457,7 +458,7 @@ void MainWindow::ShowPieceMenu(QPoint at, QPoint global)
     static const int kPieceCommands[] = {
         IDM_FLIPH,   IDM_FLIPV, IDM_ROTATELEFT, IDM_ROTATERIGHT, 0, IDM_BIGGER,
         IDM_SMALLER, 0,         IDM_BEHIND,     IDM_FORWARD,     0, IDM_DELETE};
-    static const int kPictureCommands[] = {IDM_CLIPART, IDM_TEXT};
+    static const int kPictureCommands[] = {IDM_CLIPART, IDM_TEXT, IDM_CAPTION};
     QMenu menu(this);
     auto add = [&](int id) {
         if (!id)
@@ -468,6 +469,8 @@ void MainWindow::ShowPieceMenu(QPoint at, QPoint global)
     if (piece) {
         if (piece->iKind == IMG_TEXT)
             add(IDM_TEXT); // edits the selected text
+        else if (piece->iKind == IMG_CAPTION)
+            add(IDM_CAPTION);
         for (int id : kPieceCommands)
             add(id);
     } else {
@@ -733,6 +736,10 @@ void MainWindow::OnCommand(int id)
     case IDM_TEXT:
         if (gPictureExists)
             AddTextDialog(this, gSelected);
+        break;
+    case IDM_CAPTION:
+        if (gPictureExists)
+            CaptionDialog(this, gSelected);
         break;
     case IDM_CONTENTS:
         ShowHelpPage("merrowick.htm");

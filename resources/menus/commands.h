@@ -46,6 +46,7 @@ enum {
     // Add
     IDM_CLIPART = 40033,
     IDM_TEXT = 40034,
+    IDM_CAPTION = 40130, // a caption in real fonts (new, or the selected one edited)
 
     // Help
     IDM_CONTENTS = 40067,

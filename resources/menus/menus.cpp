@@ -80,6 +80,7 @@ const MENUITEMDEF kMenuEnglish[] = {
     Popup(0, "&Add"),
     Item(1, IDM_CLIPART, "Clipart\tCtrl+C"),
     Item(1, IDM_TEXT, "&Text\tCtrl+T"),
+    Item(1, IDM_CAPTION, "Ca&ption...\tCtrl+Shift+T"),
 
     Popup(0, "&Help"),
     Item(1, IDM_CONTENTS, "Contents\tF1"),
@@ -145,6 +146,7 @@ const MENUITEMDEF kMenuSwedish[] = {
     Popup(0, "&L\xE4gg till"),
     Item(1, IDM_CLIPART, "Clipart\tCtrl+C"),
     Item(1, IDM_TEXT, "&Text\tCtrl+T"),
+    Item(1, IDM_CAPTION, "&Bildtext...\tCtrl+Skift+T"),
 
     Popup(0, "&Hj\xE4lp"),
     Item(1, IDM_CONTENTS, "Inneh\xE5ll\tF1"),
@@ -196,6 +198,7 @@ const ACCELDEF kAccelEnglish[] = {
     {'C', MWMOD_CTRL | MWMOD_SHIFT, IDM_COPYPICTURE},
     {'S', MWMOD_CTRL | MWMOD_SHIFT, IDM_SAVEAS},
     {'Q', MWMOD_CTRL, IDM_EXIT},
+    {'T', MWMOD_CTRL | MWMOD_SHIFT, IDM_CAPTION},
 };
 
 template <size_t N> constexpr int Count(const MENUITEMDEF (&)[N])

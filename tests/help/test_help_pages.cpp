@@ -31,7 +31,8 @@ const Book kBooks[] = {{"help/Merrowick_English/html", "", 0},
 // link to.
 const char *const kPages[] = {"merrowick",    "gettingstarted", "basics_new",
                               "basics_save",  "basics_add",     "support_clipart",
-                              "basics_print", "crop",           "keys"};
+                              "basics_print", "crop",           "keys",
+                              "basics_caption"};
 constexpr int kOpened = 8;
 
 fs::path BookDir(const Book &book)
