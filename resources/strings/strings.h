@@ -59,6 +59,8 @@ enum STRID : int {
     STR_FILTER_PNG = 1700,
     STR_FILTER_WEBP = 1704,
     STR_COPIED = 1705,
+    STR_PASTE_NOTHING = 1706,
+    STR_DROP_CHOICE = 1707, // title@question@first choice@second choice@
 };
 
 // The longest text LoadText returns, in bytes; its buffer limit of 250 holds the NUL.
