@@ -595,9 +595,18 @@ void MainWindow::dropEvent(QDropEvent *event)
         return;
     event->acceptProposedAction();
     const QByteArray bytes = QFile::encodeName(path);
+    // A picture dropped on an open picture may become a sticker on it: the user says.
+    const bool ask = gPictureExists && IsPhotoType(FileTypeOf(bytes.constData()));
     // Opened after the drop has ended: the rotation dialog must not run inside it.
     QMetaObject::invokeMethod(
-        this, [this, bytes] { OpenDocumentFile(this, bytes.constData()); }, Qt::QueuedConnection);
+        this,
+        [this, bytes, ask] {
+            if (ask)
+                DropPictureFile(this, bytes.constData());
+            else
+                OpenDocumentFile(this, bytes.constData());
+        },
+        Qt::QueuedConnection);
 }
 
 // ---- Commands
@@ -715,6 +724,12 @@ void MainWindow::OnCommand(int id)
         break;
     case IDM_DELETE:
         DeleteSelected();
+        break;
+    case IDM_PASTE:
+        // Like undo, only while the picture is still.
+        if (!gMouseDown && !PastePicture(this))
+            ShowErrorTrail();
+        UpdateUndoCommands();
         break;
     case IDM_COPYPICTURE:
         if (gPictureExists && !CopyPicture())

@@ -40,6 +40,7 @@ enum {
     // Beyond the original commands: the composed picture to the clipboard, the selected
     // piece copied.
     IDM_COPYPICTURE = 40100,
+    IDM_PASTE = 40101,
     IDM_DUPLICATE = 40102,
     IDM_CROP = 40115,   // the Crop photo dialog
 

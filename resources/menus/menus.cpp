@@ -44,6 +44,7 @@ const MENUITEMDEF kMenuEnglish[] = {
     Item(1, IDM_REDO, "R&edo\tCtrl+Y"),
     Separator(1),
     Item(1, IDM_COPYPICTURE, "&Copy picture\tCtrl+Shift+C"),
+    Item(1, IDM_PASTE, "&Paste\tCtrl+Shift+V"),
     Item(1, IDM_DUPLICATE, "Dupl&icate\tCtrl+D"),
     Separator(1),
     Item(1, IDM_SELECTNEXT, "Select &next\tCtrl+E"),
@@ -110,6 +111,7 @@ const MENUITEMDEF kMenuSwedish[] = {
     Item(1, IDM_REDO, "G\xF6r &om\tCtrl+Y"),
     Separator(1),
     Item(1, IDM_COPYPICTURE, "&Kopiera bilden\tCtrl+Skift+C"),
+    Item(1, IDM_PASTE, "Klistra &in\tCtrl+Skift+V"),
     Item(1, IDM_DUPLICATE, "&Duplicera\tCtrl+D"),
     Separator(1),
     Item(1, IDM_SELECTNEXT, "Markera &n\xE4sta\tCtrl+E"),
@@ -196,6 +198,7 @@ const ACCELDEF kAccelEnglish[] = {
     // Beside the original keys, those of today's editors.
     {'D', MWMOD_CTRL, IDM_DUPLICATE},
     {'C', MWMOD_CTRL | MWMOD_SHIFT, IDM_COPYPICTURE},
+    {'V', MWMOD_CTRL | MWMOD_SHIFT, IDM_PASTE},
     {'S', MWMOD_CTRL | MWMOD_SHIFT, IDM_SAVEAS},
     {'Q', MWMOD_CTRL, IDM_EXIT},
     {'T', MWMOD_CTRL | MWMOD_SHIFT, IDM_CAPTION},

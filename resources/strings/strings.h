@@ -59,6 +59,8 @@ enum STRID : int {
     STR_FILTER_PNG = 1700,
     STR_FILTER_WEBP = 1704,
     STR_COPIED = 1705,
+    STR_PASTE_NOTHING = 1706,
+    STR_DROP_CHOICE = 1707, // title@question@first choice@second choice@
     STR_CROP_TITLE = 1730, // the Crop photo dialog (1725-1729 are clip-art names)
     STR_CROP_HINT = 1731,
     STR_CROP_RATIO = 1732,

@@ -7,11 +7,13 @@
 #include <QStatusBar>
 #include <gtest/gtest.h>
 
+#include "document/layout.h"
 #include "formats/formats.h"
 #include "picture/ao.h"
 #include "picture/compose.h"
 #include "picture/imgobj.h"
 #include "pixels/pixels.h"
+#include "platform/platform.h"
 #include "resources/menus/commands.h"
 #include "resources/menus/menus.h"
 #include "shell/appstate.h"
@@ -22,6 +24,17 @@
 
 namespace
 {
+
+// The clip-art and text pieces, back to front.
+std::vector<IMGOBJ *> Pieces()
+{
+    std::vector<IMGOBJ *> out;
+    for (AO *e = gAOList; e; e = e->pNext)
+        if (e->iType == AO_TYPE_IMGOBJ && !e->bRemove && e->AnimateProc != AO_DieProc &&
+            reinterpret_cast<IMGOBJ *>(e)->iKind != IMG_SRC)
+            out.push_back(reinterpret_cast<IMGOBJ *>(e));
+    return out;
+}
 
 TEST(ClipboardPictureSize, ThePhotosOwnSizeUpTo4096PixelsASideInProportion)
 {
@@ -45,7 +58,15 @@ class Clipboard : public QtTest
     {
         gModified = 0;
         mWindow.reset();
+        Settle();
         QtTest::TearDown();
+    }
+    // Closing a window told the application to end, which would stop the next test's
+    // dialogs at once; a run of the application loop takes that back.
+    static void Settle()
+    {
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
     }
     // A window with a w × h photo of one colour and the glasses on it, settled.
     void Open(int w, int h)
@@ -63,7 +84,8 @@ class Clipboard : public QtTest
         for (int frame = 0; frame < 3; frame++)
             AO_ProcessFlip();
     }
-    TempDir mDir;
+    TempDir mDir, mData;
+    ScopedEnv mDataHome{"XDG_DATA_HOME", mData.Path()};
     std::unique_ptr<MainWindow> mWindow;
 };
 
@@ -102,6 +124,92 @@ TEST_F(Clipboard, ALargePhotoIsCopiedAt4096PixelsItsLongestSide)
     mWindow->ActionFor(IDM_COPYPICTURE)->trigger();
     const QImage got = QGuiApplication::clipboard()->image();
     EXPECT_EQ(std::pair(got.width(), got.height()), std::pair(4096, 33)) << gErrorTrail;
+}
+
+// A picture with alpha pasted on the picture: a sticker of its visible part, selected, one
+// undo step; with no picture open it becomes the photo of a new one.
+TEST_F(Clipboard, APastedPictureWithAlphaBecomesASelectedStickerOrTheNewPhoto)
+{
+    QImage picture(80, 60, QImage::Format_ARGB32);
+    picture.fill(Qt::transparent);
+    for (int y = 10; y < 30; y++)
+        for (int x = 20; x < 60; x++)
+            picture.setPixel(x, y, 0xFFFF0000); // an opaque red 40 x 20 in the middle
+    Open(300, 200);
+    const size_t before = Pieces().size();
+    QGuiApplication::clipboard()->setImage(picture);
+    mWindow->ActionFor(IDM_PASTE)->trigger();
+    ASSERT_EQ(Pieces().size(), before + 1) << gErrorTrail;
+    const IMGOBJ *sticker = gSelected;
+    ASSERT_TRUE(sticker && sticker == Pieces().back());
+    EXPECT_EQ(std::pair(sticker->iSrcWidth, sticker->iSrcHeight), std::pair(40, 20))
+        << "cut to its visible part";
+    EXPECT_TRUE(fs::exists(fs::path(PLAT_UserStickerDir()) / sticker->szFileName));
+    mWindow->ActionFor(IDM_UNDO)->trigger();
+    EXPECT_EQ(Pieces().size(), before);
+    mWindow->ActionFor(IDM_REDO)->trigger();
+    EXPECT_EQ(Pieces().size(), before + 1) << gErrorTrail;
+
+    // Nothing open: the pasted picture is the photo, at its own size.
+    gModified = 0;
+    mWindow.reset();
+    Settle();
+    gPictureExists = gDocumentOpen = 0;
+    mWindow = std::make_unique<MainWindow>(RES_FindMenu("MENU_ENG"), RES_FindAccel("ACCEL_ENG"));
+    ASSERT_EQ(mWindow->Create(), 0);
+    ShowDocumentState();
+    {
+        RejectDialogs rotation;
+        mWindow->ActionFor(IDM_PASTE)->trigger();
+    }
+    EXPECT_TRUE(gPictureExists);
+    EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(80, 60)) << gErrorTrail;
+}
+
+TEST_F(Clipboard, PastingWithoutAPictureOnTheClipboardSaysSoAndChangesNothing)
+{
+    Open(300, 200);
+    const size_t before = Pieces().size();
+    QGuiApplication::clipboard()->setText(QStringLiteral("just words"));
+    mWindow->ActionFor(IDM_PASTE)->trigger();
+    EXPECT_EQ(Pieces().size(), before);
+    EXPECT_EQ(gBoxes, std::vector<std::string>{"The clipboard holds no picture to paste."});
+}
+
+// A picture file dropped on an open picture: the user chooses a sticker, a new picture, or
+// neither.
+TEST_F(Clipboard, ADroppedPictureBecomesAStickerOrTheNewPictureAsTheUserChooses)
+{
+    Open(300, 200);
+    WriteFile(mDir / "drop.bmp", SolidBmp(30, 20, 0x20A040));
+    const std::string drop = mDir / "drop.bmp";
+    auto answer = [](const char *choice) {
+        return [choice](QWidget *box) {
+            for (QPushButton *b : box->findChildren<QPushButton *>())
+                if (b->text() == choice)
+                    return b->click();
+            FAIL() << "no button " << choice;
+        };
+    };
+    const size_t before = Pieces().size();
+    {
+        Answers cancel({answer("Cancel")});
+        DropPictureFile(mWindow.get(), drop.c_str());
+    }
+    EXPECT_EQ(Pieces().size(), before);
+    {
+        Answers sticker({answer("Add as sticker")});
+        DropPictureFile(mWindow.get(), drop.c_str());
+    }
+    ASSERT_EQ(Pieces().size(), before + 1) << (gBoxes.empty() ? "" : gBoxes.back());
+    EXPECT_EQ(std::string(gSelected->szFileName), "drop.clp");
+    gModified = 0;
+    {
+        Answers open({answer("Open as new picture"), Reject()});
+        DropPictureFile(mWindow.get(), drop.c_str());
+    }
+    EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(30, 20));
+    EXPECT_TRUE(Pieces().empty());
 }
 
 } // namespace

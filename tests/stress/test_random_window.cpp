@@ -5,8 +5,10 @@
 // and the pieces are checked after every step.
 #include <QAbstractEventDispatcher>
 #include <QAction>
+#include <QClipboard>
 #include <QDateTime>
 #include <QFileDialog>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -52,6 +54,10 @@ class RandomWindowRun : public QtTest
                 return sUnexpected.push_back(text), PLAT_IDOK;
             return std::array{PLAT_IDYES, PLAT_IDNO, PLAT_IDCANCEL}[RandomIn(sAnswers, 0, 2)];
         });
+        // A picture to paste (Copy picture puts the composed one there in turn).
+        QImage pasted(24, 16, QImage::Format_ARGB32);
+        pasted.fill(0xC0FF8000);
+        QGuiApplication::clipboard()->setImage(pasted);
         mWindow =
             std::make_unique<MainWindow>(RES_FindMenu("MENU_ENG"), RES_FindAccel("ACCEL_ENG"));
         ASSERT_EQ(mWindow->Create(), 0);
@@ -143,7 +149,8 @@ class RandomWindowRun : public QtTest
             dialog->reject(); // setup, about: not part of the run
         }
     }
-    TempDir mDir;
+    TempDir mDir, mData;
+    ScopedEnv mDataHome{"XDG_DATA_HOME", mData.Path()}; // pasted stickers go here
     std::unique_ptr<MainWindow> mWindow;
     QTimer mAnswerer;
     bool mOpenPhoto = false; // the next file dialog opens the photo
