@@ -351,7 +351,8 @@ LINE LayOutLine(FACE *primary, const uint32_t *cps, size_t n, float px)
     }
     // Each character's script and direction. Digits are left to right in any script;
     // marks follow their base; spaces and punctuation between two letters of one
-    // direction take theirs, else the paragraph's (the direction of its first letter).
+    // direction take theirs, else the paragraph's (the direction of its first letter),
+    // and so do those at the line's end after a letter of the other direction.
     std::vector<int8_t> rtlOf(n, -1); // -1: neutral, not yet known
     std::vector<bool> digit(n, false);
     bool rtlParagraph = false;
@@ -392,9 +393,12 @@ LINE LayOutLine(FACE *primary, const uint32_t *cps, size_t n, float px)
             from = j;
         else
             found = false;
+        const int8_t dir = found && (hasNext || rtlOf[from] == rtlParagraph)
+                               ? rtlOf[from]
+                               : static_cast<int8_t>(rtlParagraph);
         for (size_t k = i; k < j; k++) {
             scriptOf[k] = found ? scriptOf[from] : HB_SCRIPT_LATIN;
-            rtlOf[k] = found ? rtlOf[from] : static_cast<int8_t>(rtlParagraph);
+            rtlOf[k] = dir;
         }
         i = j;
     }
