@@ -752,8 +752,10 @@ static int ReadObjects(LAYOUTFILE *lf, std::vector<IMGOBJ *> *made)
             }
             text.resize(static_cast<size_t>(r.iCaptionBytes));
             obj = ReadCaption(r, text);
-        } else
-            continue; // kinds this program does not make are skipped
+        } else {
+            gLayoutSkipped++; // kinds this program does not make are skipped, and counted
+            continue;
+        }
         if (!obj)
             return 0;
         made->push_back(obj);
@@ -770,8 +772,11 @@ static void CloseLayout(LAYOUTFILE *lf, const char *path)
     lf->fp = nullptr;
 }
 
+int32_t gLayoutSkipped;
+
 int LayoutRead(const char *path, int32_t replace)
 {
+    gLayoutSkipped = 0;
     LAYOUTFILE lf = {};
     if (!OpenLayout(path, &lf))
         return 0;

@@ -102,4 +102,6 @@ int LayoutToBytes(std::vector<uint8_t> *out);
 int LayoutLoad(const char *path, int32_t replace);
 // LayoutLoad without the window: the objects only, no refit and no redraw (the export
 // command fits them itself).
+// Pieces of kinds this program does not know that the last LayoutRead left out.
+extern int32_t gLayoutSkipped;
 int LayoutRead(const char *path, int32_t replace);

@@ -168,6 +168,16 @@ static int OpenPhoto(const char *path, const char *dir, const char *name, const 
     return 1;
 }
 
+// Says how many pieces of unknown kinds the layout just read left out.
+static void TellSkippedPieces(const char *path)
+{
+    const char *sep = std::strrchr(path, PLAT_PathSeparator());
+    char text[1024];
+    std::snprintf(text, sizeof text, LoadText(STR_LAYOUT_SKIPPED), sep ? sep + 1 : path,
+                  static_cast<int>(gLayoutSkipped));
+    PLAT_MessageBox(text, LoadText(STR_LAYOUT_SKIPPED_TITLE), PLAT_MB_OK | PLAT_MB_ICONWARNING);
+}
+
 static int OpenLayout(const char *path, const char *dir, const char *name, const char *ext)
 {
     // The layout replaces the picture only once all of it has been read.
@@ -183,6 +193,8 @@ static int OpenLayout(const char *path, const char *dir, const char *name, const
         return Fail("LoadLevel() failed!");
     UpdateTitle(MainWnd());
     UpdateStatusText();
+    if (gLayoutSkipped)
+        TellSkippedPieces(path);
     return 1;
 }
 

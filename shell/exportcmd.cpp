@@ -118,6 +118,12 @@ static IMGOBJ *AddLayout(const char *path)
         Fail("LayoutLoad() failed!");
         return nullptr;
     }
+    if (gLayoutSkipped) {
+        char text[1024];
+        std::snprintf(text, sizeof text, LoadText(STR_LAYOUT_SKIPPED), path,
+                      static_cast<int>(gLayoutSkipped));
+        std::fprintf(stderr, "merrowick: warning: %s\n", text);
+    }
     ImageObjectResize(nullptr);
     for (AO *e = gAOList; e; e = e->pNext)
         if (e->iType == AO_TYPE_IMGOBJ && reinterpret_cast<IMGOBJ *>(e)->iKind == IMG_SRC)

@@ -295,6 +295,7 @@ TEST_F(Layout, MorePiecesThanTheLimitAreRefusedAndUnknownKindsSkipped)
     }
     Set32(skipped, kHeader, 3 + 150);
     EXPECT_TRUE(LoadBytes(skipped)) << gErrorTrail;
+    EXPECT_EQ(gLayoutSkipped, 150) << "counted, so the user is told";
     AO_ProcessFlip();
     EXPECT_EQ(Objects().size(), 3u);
     // More clip-art records than the limit: refused before a single piece is made.
