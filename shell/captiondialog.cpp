@@ -125,6 +125,8 @@ CaptionDlg::CaptionDlg(QWidget *owner, IMGOBJ *editObject)
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &CaptionDlg::OnOk);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QPushButton *help = buttons->addButton(Text(13), QDialogButtonBox::HelpRole);
+    connect(help, &QPushButton::clicked, this, [] { ShowHelpPage("basics_caption.htm"); });
 
     if (mEditObject)
         mEdit->setPlainText(QString::fromStdString(mEditObject->pCaption->text));

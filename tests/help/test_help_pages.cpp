@@ -25,15 +25,14 @@ struct Book {
 const Book kBooks[] = {{"help/Merrowick_English/html", "", 0},
                        {"help/Merrowick_Swedish/html", "_swe", 3000}};
 
-// The English names of the pages: first the eight the program opens (Help > Contents and
+// The English names of the pages: first the nine the program opens (Help > Contents and
 // F1, Help > Getting started, the Help buttons of the New, photo size, clip-art, text,
-// print and crop dialogs, the clip-art dialog's second tab), then those only other pages
-// link to.
-const char *const kPages[] = {"merrowick",    "gettingstarted", "basics_new",
-                              "basics_save",  "basics_add",     "support_clipart",
-                              "basics_print", "crop",           "keys",
-                              "basics_caption"};
-constexpr int kOpened = 8;
+// print, crop and caption dialogs, the clip-art dialog's second tab), then those only
+// other pages link to.
+const char *const kPages[] = {
+    "merrowick",       "gettingstarted", "basics_new", "basics_save",    "basics_add",
+    "support_clipart", "basics_print",   "crop",       "basics_caption", "keys"};
+constexpr int kOpened = 9;
 
 fs::path BookDir(const Book &book)
 {
