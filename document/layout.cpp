@@ -635,6 +635,18 @@ static IMGOBJ *ReadPhoto(const LAYOUTFILE *lf, const LAYOUTRECORD &r)
     return obj;
 }
 
+// Gives a piece made from a record the record's place, size, turn and mirroring.
+static void PlaceFromRecord(IMGOBJ *obj, const LAYOUTRECORD &r)
+{
+    obj->ao.x = r.x;
+    obj->ao.y = r.y;
+    obj->fWidth = static_cast<float>(r.iWidth);
+    obj->fHeight = static_cast<float>(r.iHeight);
+    obj->iAngle = r.iAngle;
+    obj->bFlipH = r.bFlipH;
+    obj->bFlipV = r.bFlipV;
+}
+
 // A clip-art or text piece from its record.
 static IMGOBJ *ReadPiece(const LAYOUTRECORD &r)
 {
@@ -648,13 +660,7 @@ static IMGOBJ *ReadPiece(const LAYOUTRECORD &r)
         Fail("IMGOBJ_AddObj() failed!");
         return nullptr;
     }
-    obj->ao.x = r.x;
-    obj->ao.y = r.y;
-    obj->fWidth = static_cast<float>(r.iWidth);
-    obj->fHeight = static_cast<float>(r.iHeight);
-    obj->iAngle = r.iAngle;
-    obj->bFlipH = r.bFlipH;
-    obj->bFlipV = r.bFlipV;
+    PlaceFromRecord(obj, r);
     if (r.iKind == IMG_TEXT) {
         obj->iTextStyle = r.iTextStyle;
         std::memcpy(obj->szText, r.szText, LAYOUT_TEXT_SIZE);
@@ -680,13 +686,7 @@ static IMGOBJ *ReadCaption(const LAYOUTRECORD &r, const std::string &text)
         Fail("IMGOBJ_AddObj() failed!");
         return nullptr;
     }
-    obj->ao.x = r.x;
-    obj->ao.y = r.y;
-    obj->fWidth = static_cast<float>(r.iWidth);
-    obj->fHeight = static_cast<float>(r.iHeight);
-    obj->iAngle = r.iAngle;
-    obj->bFlipH = r.bFlipH;
-    obj->bFlipV = r.bFlipV;
+    PlaceFromRecord(obj, r);
     obj->bNeedsUpdate = 1;
     return obj;
 }

@@ -18,14 +18,7 @@ class Crop : public PictureEngineTest
     void SetUp() override
     {
         PictureEngineTest::SetUp();
-        BmpLayout photo; // 24 × 16, every pixel unlike its neighbours
-        photo.width = 24, photo.height = 16;
-        for (int i = 0; i < 24 * 16 * 3; i++)
-            photo.pixels.push_back(uint8_t(i * 7 + i / 72));
-        WriteFile((dir / "photo.bmp").string(), MakeBmp(photo));
-        ASSERT_NE(IMGOBJ_AddObj((dir / "photo.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr),
-                  nullptr)
-            << gErrorTrail;
+        ASSERT_NE(AddPatternPhoto(dir.string()), nullptr) << gErrorTrail;
         original = Pixels(24, 16);
         StartHistory();
         gFramesRunning = 1;

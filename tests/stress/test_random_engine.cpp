@@ -45,14 +45,7 @@ class RandomEngineRun : public PictureEngineTest
             ASSERT_TRUE(CONTROL_AddObj(10 + 80 * (id % 2), 20 * id, id, 0, 0, 40, 40, 0, 0, 0, 0));
             EnableControl(id, 1);
         }
-        BmpLayout photo; // 24 × 16, every pixel unlike its neighbours
-        photo.width = 24, photo.height = 16;
-        for (int i = 0; i < 24 * 16 * 3; i++)
-            photo.pixels.push_back(uint8_t(i * 7 + i / 72));
-        WriteFile((dir / "photo.bmp").string(), MakeBmp(photo));
-        ASSERT_NE(IMGOBJ_AddObj((dir / "photo.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr),
-                  nullptr)
-            << gErrorTrail;
+        ASSERT_NE(AddPatternPhoto(dir.string()), nullptr) << gErrorTrail;
         StartHistory();
         gFramesRunning = 1;
     }

@@ -77,6 +77,19 @@ inline IMGOBJ *RawPiece(int32_t kind, int32_t srcW, int32_t srcH, int32_t x, int
 
 // A test of the engine from its start values, with a private folder `dir` that goes
 // with the test.
+// Writes a 24 × 16 bitmap whose every pixel differs from its neighbours into dir and adds
+// it as the photo; null (and the trail filled) when it cannot be added.
+inline IMGOBJ *AddPatternPhoto(const std::string &dir)
+{
+    BmpLayout photo;
+    photo.width = 24, photo.height = 16;
+    for (int i = 0; i < 24 * 16 * 3; i++)
+        photo.pixels.push_back(uint8_t(i * 7 + i / 72));
+    const std::string path = dir + "/photo.bmp";
+    WriteFile(path, MakeBmp(photo));
+    return IMGOBJ_AddObj(path.c_str(), IMG_SRC, 0, 0, nullptr, nullptr);
+}
+
 class EngineTest : public ::testing::Test
 {
   protected:
