@@ -1,6 +1,5 @@
-// random_run.h — long random editing runs: the seed and the length from the environment
-// (MW_RANDOM_SEED, MW_RANDOM_STEPS), a weighted table of actions, and what must hold of
-// the display list and the pieces after every step.
+// random_run.h — random editing runs (seed and length from MW_RANDOM_SEED, MW_RANDOM_STEPS),
+// and what must hold of the display list and the pieces after every step.
 #pragma once
 
 #include <array>
@@ -14,16 +13,11 @@
 #include "picture/compose.h"
 #include "picture/imgobj.h"
 
-inline uint32_t RandomRunSeed()
+// An environment variable as a number, `fallback` when it is not set.
+inline uint32_t RandomRunSetting(const char *name, uint32_t fallback)
 {
-    const char *s = std::getenv("MW_RANDOM_SEED");
-    return s && *s ? static_cast<uint32_t>(std::strtoul(s, nullptr, 0)) : 1u;
-}
-
-inline int RandomRunSteps(int fallback)
-{
-    const char *s = std::getenv("MW_RANDOM_STEPS");
-    return s && *s ? std::atoi(s) : fallback;
+    const char *s = std::getenv(name);
+    return s && *s ? static_cast<uint32_t>(std::strtoul(s, nullptr, 0)) : fallback;
 }
 
 inline int RandomIn(std::mt19937 &rng, int lo, int hi)
@@ -87,11 +81,8 @@ inline std::vector<std::array<int, 8>> PieceView(std::string *names)
     return v;
 }
 
-// What a change and its reverse (an undo and a redo, a resize and back) left changed of
-// the pieces, or "": with the picture settled by the frames before and after, they must be
-// as they were, places and sizes within a pixel. (A step may leave a piece beyond reach
-// until the next frame, a piece made smaller at the picture's edge: the frames bring it
-// back both times.)
+// What a change and its reverse (an undo and a redo, a resize and back) left changed of the
+// pieces, or "": settled by frames before and after, they are as they were within a pixel.
 inline std::string ThereAndBackProblem(const std::function<bool()> &thereAndBack,
                                        const std::function<void()> &frames)
 {
