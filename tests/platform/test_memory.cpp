@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/memory.h"
+#include "platform/trail.h"
 
 TEST(PixelBlocks, AreZeroedWritableWholeAndAlignedWhenLarge)
 {
@@ -69,4 +70,16 @@ TEST(PixelBlocks, SharedPagesGiveEveryBlockItsOwnZeroedBytes)
         check(h);
         PLAT_PixelsFree(h.p);
     }
+}
+
+// Exactly the budget may be held; a byte more, or a count that overflowed, says how much.
+TEST(MemoryBudget, AllowsUpToTheBudgetAndNamesWhatNeedsMore)
+{
+    for (const auto [bytes, allowed] :
+         {std::pair<int64_t, int>{MEMORY_BUDGET, 1}, {MEMORY_BUDGET + 1, 0}, {-1, 0}}) {
+        TrailClear();
+        EXPECT_EQ(MemoryBudgetAllows(bytes, "The photo"), allowed) << bytes;
+        EXPECT_EQ(std::string(gErrorTrail).starts_with("The photo needs "), !allowed) << bytes;
+    }
+    TrailClear();
 }

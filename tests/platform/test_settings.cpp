@@ -18,7 +18,8 @@ TEST(Settings, ReadsMatchSectionAndKeyWithoutCaseTrimValuesAndFallBackToTheDefau
         {"[SETUP]\nOther=5\n", "MISC", "Other", "<none>"}, // same key, other section
         {mixed, "SETUP", "Language", "2"},
         {mixed, "misc", "firststartinit", "1"},
-        {"[SETUP]\nLanguage\nLanguage=3\n", "SETUP", "Language", "3"}}; // a line without '='
+        {"[SETUP]\nLanguage\nLanguage=3\n", "SETUP", "Language", "3"}, // a line without '='
+        {"[SETUP)\nLanguage=2\n", "SETUP", "Language", "<none>"}};     // not a section
     for (const auto &c : cases) {
         TempConfig config;
         if (c.ini)

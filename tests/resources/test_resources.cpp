@@ -1,5 +1,5 @@
-// The string table and LoadText; the menu and accelerator tables: well-formed, alike in
-// both languages, showing working keys.
+// The string table and LoadText; the menus and keys: well-formed, alike in both languages,
+// showing the keys that work.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,9 +26,9 @@ static std::vector<std::string> Placeholders(const char *text)
     return out;
 }
 
-static int Count(const char *text, char c)
+static auto Count(const char *text, char c)
 {
-    return static_cast<int>(std::count(text, text + std::strlen(text), c));
+    return std::count(text, text + std::strlen(text), c);
 }
 
 TEST(StringTable, BothLanguagesAgreeAndEveryTextIsLatin1ThatFitsLoadText)
@@ -39,11 +39,11 @@ TEST(StringTable, BothLanguagesAgreeAndEveryTextIsLatin1ThatFitsLoadText)
         const char *text = StringTableLookup(id), *other = StringTableLookup((id + 3000) % 6000);
         SCOPED_TRACE("id " + std::to_string(id));
         ASSERT_NE(other, nullptr);
-        EXPECT_NE(text[0], '\0');
+        EXPECT_TRUE(text[0] && std::strlen(text) <= size_t(LOADTEXT_MAX_CHARS));
         EXPECT_EQ(Placeholders(text), Placeholders(other));
-        EXPECT_EQ(Count(text, '\n'), Count(other, '\n'));
-        EXPECT_EQ(Count(text, '@'), Count(other, '@')) << "file filter separators";
-        EXPECT_LE(std::strlen(text), size_t(LOADTEXT_MAX_CHARS));
+        // Line ends, and the file filters' separators.
+        EXPECT_EQ(std::pair(Count(text, '\n'), Count(text, '@')),
+                  std::pair(Count(other, '\n'), Count(other, '@')));
         // A Swedish letter converted twice shows as a UTF-8 lead byte and a continuation.
         for (const unsigned char *p = (const unsigned char *)text; p[0] && p[1]; p++)
             EXPECT_FALSE(p[0] >= 0xC2 && p[0] <= 0xF4 && (p[1] & 0xC0) == 0x80);
@@ -125,7 +125,7 @@ TEST(Menus, BothMenusAreWellFormedTreesOfTheSameRowsWithUniqueMnemonics)
     }
 }
 
-TEST(Accelerators, MenuShowsTheKeyThatWorksAndExtraKeysSendIdsNoMenuCommandHas)
+TEST(Accelerators, TheMenuShowsTheKeyThatWorks)
 {
     const MENUDEF *menu = RES_FindMenu("MENU_ENG");
     const ACCELTABLE *accel = RES_FindAccel("ACCEL_ENG");
@@ -138,13 +138,4 @@ TEST(Accelerators, MenuShowsTheKeyThatWorksAndExtraKeysSendIdsNoMenuCommandHas)
         EXPECT_EQ(none ? "" : KeyName(a), none ? "" : ShownKey(item.pszText)) << item.pszText;
         EXPECT_TRUE(!none || !a) << item.pszText << " must have no accelerator";
     }
-    std::set<std::pair<std::string, int>> extra;
-    for (int i = 0; i < accel->iCount; i++) {
-        const ACCELDEF &a = accel->pEntries[i];
-        if (!MENU_FindItem(menu, a.iCommand))
-            extra.insert({KeyName(&a), a.iCommand});
-    }
-    EXPECT_EQ(extra, (std::set<std::pair<std::string, int>>{{"Ctrl+L", IDM_KEY_CTRL_L},
-                                                            {"Ctrl+A", IDM_KEY_CTRL_A},
-                                                            {"Ctrl+I", IDM_KEY_CTRL_I}}));
 }
