@@ -1,6 +1,6 @@
 // The headless export command end to end: photos and layout files in (the photo and every
-// piece composed at the photo's or the given size), JPEG files out, and refusals and file
-// failures that leave the output file as it was.
+// piece composed at the photo's or the given size), JPEG, PNG and WebP files out at the
+// quality asked for, and refusals and file failures that leave the output file as it was.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -18,7 +18,6 @@
 #include "shell/exportcmd.h"
 #include "support/bmp_builder.h"
 #include "support/data_files.h"
-#include "support/png16.h"
 #include "tests/formats/photo_target.h"
 #include "tests/support/engine_reset.h"
 #include "tests/support/file_faults.h"
@@ -70,6 +69,16 @@ class ExportCommand : public EngineTest
         EXPECT_TRUE(JpegSave(px.data(), path.c_str(), w, h, 3, 95));
         return path;
     }
+    // A 48 × 32 photo with fine detail, so that the quality shows in the file's size.
+    std::string DetailPhoto()
+    {
+        std::vector<uint8_t> px(48 * 32 * 3);
+        for (size_t i = 0; i < px.size(); i++)
+            px[i] = static_cast<uint8_t>((i * 7919) % 251);
+        const std::string path = (dir / "detail.jpg").string();
+        EXPECT_TRUE(JpegSave(px.data(), path.c_str(), 48, 32, 3, 100));
+        return path;
+    }
     // Pixels of a rectangle of the output that are far from the photo's blue.
     static int NotBlue(LPDDS s, int x0, int y0, int w, int h)
     {
@@ -116,24 +125,6 @@ TEST_F(ExportCommand, PhotosExportAtTheirOwnOrTheRequestedSize)
                 wrong += RedAt(x, y) ? !(r > 160 && b < 90) : !(b > 160 && r < 90);
             }
         EXPECT_EQ(wrong, 0) << w << "x" << h;
-    }
-}
-
-// A 16-bit PNG exports as viewers show it: without a gamma of its own as sRGB values, with
-// a gAMA of 1.0 as linear light (the grey ramp stretched to bands 10 pixels wide).
-TEST_F(ExportCommand, SixteenBitPngsExportAsTheyShow)
-{
-    for (const bool linear : {false, true}) {
-        const std::string in = (dir / "ramp.png").string(), out = (dir / "out.jpg").string();
-        ASSERT_TRUE(WritePng16(in, false, false, false, linear ? 1.0 : 0));
-        std::string err;
-        ASSERT_EQ(Run({in, out, "--size", "160x80"}, &err), 0) << err;
-        PhotoTarget t;
-        ASSERT_TRUE(t.Load(JpegLoad, out));
-        for (int x = 0; x < 16; x++)
-            EXPECT_NEAR(static_cast<int>(DXGetPixel(t.surface, x * 10 + 5, 40) & 0xFF),
-                        Shown8(x * 4369u, linear), 6)
-                << "linear " << linear << " band " << x;
     }
 }
 
@@ -216,6 +207,62 @@ TEST_F(ExportCommand, AnExportThatFailsAnywhereLeavesTheEarlierOutput)
     for (const std::string &in : {layout, photo}) {
         auto run = [&] { return Run({in, out, "--size", "64x48"}) == 0; };
         CheckSaveUnderFaults({in, out, "an earlier export", nullptr, run, engine, writes});
+    }
+}
+
+TEST(ExportQuality, AcceptsOnlyAWholeNumberFromOneToAHundred)
+{
+    int32_t q = 0;
+    for (const auto [text, want] : {std::pair{"1", 1}, {"100", 100}, {"075", 75}}) {
+        EXPECT_TRUE(ParseExportQuality(text, &q)) << text;
+        EXPECT_EQ(q, want);
+    }
+    for (const char *bad : {"", "0", "101", "-5", "9x", "50.5", "99999999999"})
+        EXPECT_FALSE(ParseExportQuality(bad, &q)) << bad;
+}
+
+// Each output kind starts with its own signature; a lower quality makes a smaller lossy
+// file and leaves a PNG as it is.
+TEST_F(ExportCommand, TheOutputsNameChoosesItsKindAndTheQualityItsSize)
+{
+    const std::string photo = DetailPhoto();
+    const struct {
+        const char *name;
+        std::string magic; // the file's first bytes, from the given offset
+        size_t at;
+        bool lossy;
+    } cases[] = {{"out.png", "\x89PNG", 0, false},
+                 {"out.webp", "WEBP", 8, true},
+                 {"out.jpg", "\xFF\xD8", 0, true}};
+    // At the photo's own size a JPEG photo is encoded while it is decoded: that path too.
+    for (const bool sized : {true, false})
+        for (const auto &c : cases) {
+            const std::string out = (dir / c.name).string();
+            std::vector<std::string> args = {photo, out};
+            if (sized)
+                args.insert(args.end(), {"--size", "96x64"});
+            std::string err;
+            ASSERT_EQ(Run(args, &err), 0) << err;
+            const size_t fine = ReadBytes(out).size();
+            EXPECT_EQ(ReadText(out).substr(c.at, c.magic.size()), c.magic) << c.name;
+            args.insert(args.end(), {"--quality", "10"});
+            ASSERT_EQ(Run(args, &err), 0) << err;
+            const size_t rough = ReadBytes(out).size();
+            EXPECT_EQ(rough < fine * 0.8, c.lossy) << c.name << " " << rough << " " << fine;
+        }
+}
+
+TEST_F(ExportCommand, ABadQualityIsRefusedAndNothingIsWritten)
+{
+    const std::string photo = DetailPhoto(), out = (dir / "out.png").string();
+    for (const std::vector<std::string> &tail :
+         {std::vector<std::string>{"--quality", "0"}, {"--quality=abc"}, {"--quality"}}) {
+        std::vector<std::string> args = {photo, out};
+        args.insert(args.end(), tail.begin(), tail.end());
+        std::string err;
+        EXPECT_EQ(Run(args, &err), 2) << tail[0];
+        EXPECT_NE(err.find("quality"), std::string::npos) << err;
+        EXPECT_FALSE(fs::exists(out));
     }
 }
 

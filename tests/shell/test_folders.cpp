@@ -1,14 +1,12 @@
 // Where the file dialogs start (the setting, else the last folder used, else the user's
 // pictures folder, never the program's data folder), how File > Recent names a file, and
-// the standard keys beside the original ones.
+// the extension a saved name takes.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
+#include <tuple>
 
 #include "platform/platform.h"
-#include "resources/menus/commands.h"
-#include "resources/menus/menus.h"
 #include "shell/documentlogic.h"
 #include "support/temp_dir.h"
 
@@ -86,29 +84,16 @@ TEST_F(Folders, RecentShowsTheNameThenItsFolderWithHomeAsTilde)
         EXPECT_EQ(RecentLabel(c.path), c.shown);
 }
 
-// The keys of today's programs work beside the original ones, and the menu shows them.
-TEST(StandardKeys, CtrlQCtrlShiftSAndF1AreThereAndSaveAsShowsItsKey)
+// A name typed without a known extension takes the chosen filter's; a kind the user named stays.
+TEST(SaveDialog, ANameWithoutAKnownExtensionTakesTheChosenFiltersOne)
 {
-    const ACCELTABLE *accel = RES_FindAccel("ACCEL_ENG");
-    ASSERT_NE(accel, nullptr);
-    auto has = [accel](int key, int mods, int id) {
-        for (int i = 0; i < accel->iCount; i++)
-            if (accel->pEntries[i].iKey == key && accel->pEntries[i].iModifiers == mods &&
-                accel->pEntries[i].iCommand == id)
-                return true;
-        return false;
-    };
-    EXPECT_TRUE(has('Q', MWMOD_CTRL, IDM_EXIT));
-    EXPECT_TRUE(has('X', MWMOD_ALT, IDM_EXIT)) << "the original stays";
-    EXPECT_TRUE(has('S', MWMOD_CTRL | MWMOD_SHIFT, IDM_SAVEAS));
-    EXPECT_TRUE(has(MWK_F1, MWMOD_NONE, IDM_CONTENTS));
-    for (const auto &[menu, shown] :
-         {std::pair{"MENU_ENG", "Ctrl+Shift+S"}, {"MENU_SWE", "Ctrl+Skift+S"}}) {
-        const MENUDEF *m = RES_FindMenu(menu);
-        ASSERT_NE(m, nullptr);
-        for (int i = 0; i < m->iCount; i++)
-            if (m->pItems[i].iId == IDM_SAVEAS)
-                EXPECT_NE(std::strstr(m->pItems[i].pszText, shown), nullptr) << menu;
+    for (const auto &[typed, ext, saved] : {std::tuple{"/p/card", ".png", "/p/card.png"},
+                                            {"/p/card.2019", ".webp", "/p/card.2019.webp"},
+                                            {"/p/card.jpg", ".png", "/p/card.jpg"},
+                                            {"/p/card.WEBP", ".mwi", "/p/card.WEBP"}}) {
+        std::string path = typed;
+        AddSaveExtension(&path, ext);
+        EXPECT_EQ(path, saved);
     }
 }
 
