@@ -1,15 +1,26 @@
-// The text dialog's edit field, and the dialog acting on real image objects.
+// The text dialog: its edit field, its notice of what the style will not show and its counter
+// of characters left in both languages, and the dialog acting on real image objects; the
+// caption dialog.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTextEdit>
+#include <cstring>
 
 #include "picture/ao.h"
+#include "picture/caption.h"
 #include "picture/imgobj.h"
 #include "picture/text.h"
+#include "resources/strings/strings.h"
 #include "shell/addtextdialog.h"
 #include "shell/addtextlogic.h"
 #include "shell/appstate.h"
+#include "shell/captiondialog.h"
 #include "support/bmp_builder.h"
 #include "support/qt_app.h"
 #include "support/random_run.h"
@@ -31,6 +42,59 @@ TEST(AddTextField, CapitalsAndNinetyEightStoredCharactersCuttingWhatWasJustPutIn
         EXPECT_EQ(text, want);
         EXPECT_EQ(cursor, static_cast<int32_t>(want.size()));
     }
+}
+
+TEST(AddTextNotice, NamesEachCharacterTheFontLacksOnceAndCountsLineEndsAsTwo)
+{
+    const struct {
+        std::u32string text, notShown;
+        int32_t left;
+    } cases[] = {
+        {U"HEJ", U"", 95},
+        {U"\u0141A\U0001F600\n\u0141\u200D\U0001F600", U"\u0141\U0001F600", 90}, // ZWJ unnamed
+        {std::u32string(98, U'\U0001F600'), U"\U0001F600", 0},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(NotShownChars(c.text), c.notShown);
+        EXPECT_EQ(EditCharsLeft(c.text), c.left);
+    }
+    // OK acts on a text of signs alone; a text of nothing drawable keeps the dialog open.
+    for (auto [text, acts] : {std::pair{"\x80", 1}, {"\xA3\xA9", 1}, {"\x81", 0}, {"", 0}})
+        EXPECT_EQ(TextDialogHasContent(text), acts) << text;
+}
+
+// Pasted characters the style cannot draw stay in the field and are named under it; a
+// paste past 98 characters says how much was left out; the counter follows every change.
+TEST_F(QtTest, SaysBeforeOkWhatWillNotShowAndHowManyCharactersAreLeft)
+{
+    const struct {
+        int32_t language;
+        QString paste;
+        QString field, notice, counter;
+    } cases[] = {
+        {LANGUAGE_ENGLISH, QString::fromUtf8("ł ä 😀\tź"), QString::fromUtf8("Ł Ä 😀 Ź"),
+         QString::fromUtf8("Not shown in this style: Ł 😀 Ź"), "Characters left: 91"},
+        {LANGUAGE_SWEDISH, QString(120, 'a'), QString(98, 'A'),
+         QString::fromUtf8("22 tecken fick inte plats (högst 98) och togs bort."),
+         "Tecken kvar: 0"},
+    };
+    for (const auto &c : cases) {
+        gLanguageOffset = c.language;
+        AddTextDlg dialog(nullptr, nullptr);
+        EXPECT_EQ(dialog.Counter()->text(), c.language ? "Tecken kvar: 98" : "Characters left: 98");
+        EXPECT_TRUE(dialog.Notice()->text().isEmpty());
+        dialog.Edit()->insertPlainText(c.paste);
+        EXPECT_EQ(dialog.Edit()->toPlainText(), c.field);
+        EXPECT_EQ(dialog.Notice()->text(), c.notice);
+        EXPECT_EQ(dialog.Counter()->text(), c.counter);
+        QTest::keyClick(dialog.Edit(), Qt::Key_Backspace);
+        EXPECT_EQ(dialog.Notice()->text().isEmpty(), c.language == LANGUAGE_SWEDISH)
+            << "a change that cuts nothing takes the cut notice away";
+    }
+    gLanguageOffset = LANGUAGE_ENGLISH;
+    AddTextDlg dialog(nullptr, nullptr);
+    dialog.Edit()->insertPlainText(QString::fromUtf8("😀HI ł"));
+    EXPECT_EQ(dialog.EditText(), "HI ") << "what the code page lacks is not stored";
 }
 
 // White bubbles for every text style in the main folder, and the surfaces text draws on.
@@ -80,21 +144,24 @@ class AddText : public QtTest
 TEST_F(AddText, OkAddsATextPieceOfTheStyleButNotForAnEmptyFieldAndCancelChangesNothing)
 {
     bool stayed = false;
-    Answers add({[&](QWidget *dialog) {
-        auto *edit = Child<QTextEdit>(dialog, "edit1081");
-        QTest::mouseClick(Child<QRadioButton>(dialog, "radio306"), Qt::LeftButton);
-        Click("okButton")(dialog);
-        stayed = dialog->isVisible() && Pieces().empty();
-        QTest::keyClicks(edit, "for sale");
-        QTest::keyClick(edit, Qt::Key_Return);
-        QTest::keyClicks(edit, "cheap");
-        // Return in the text box was a new line; on the focused OK button it is a click.
-        QTest::keyClick(Child<QPushButton>(dialog, "okButton"), Qt::Key_Return);
-        if (dialog->isVisible())
-            ADD_FAILURE() << "Return on OK did nothing", static_cast<QDialog *>(dialog)->reject();
-    }});
-    EXPECT_EQ(AddTextDialog(&mOwner, nullptr), 1);
-    EXPECT_TRUE(stayed);
+    {
+        Answers add({[&](QWidget *dialog) {
+            auto *edit = Child<QTextEdit>(dialog, "edit1081");
+            QTest::mouseClick(Child<QRadioButton>(dialog, "radio306"), Qt::LeftButton);
+            Click("okButton")(dialog);
+            stayed = dialog->isVisible() && Pieces().empty();
+            QTest::keyClicks(edit, "for sale");
+            QTest::keyClick(edit, Qt::Key_Return);
+            QTest::keyClicks(edit, "cheap");
+            // Return in the text box was a new line; on the focused OK button it is a click.
+            QTest::keyClick(Child<QPushButton>(dialog, "okButton"), Qt::Key_Return);
+            if (dialog->isVisible())
+                ADD_FAILURE() << "Return on OK did nothing",
+                    static_cast<QDialog *>(dialog)->reject();
+        }});
+        EXPECT_EQ(AddTextDialog(&mOwner, nullptr), 1);
+        EXPECT_TRUE(stayed && add.Done());
+    }
     ASSERT_EQ(Pieces().size(), 1u);
     IMGOBJ *p = Pieces()[0];
     EXPECT_EQ(std::tuple(p->iKind, p->iTextStyle, std::string(p->szFileName),
@@ -110,6 +177,7 @@ TEST_F(AddText, OkAddsATextPieceOfTheStyleButNotForAnEmptyFieldAndCancelChangesN
                 static_cast<QDialog *>(dialog)->reject();
     }});
     EXPECT_EQ(AddTextDialog(&mOwner, p), 0);
+    EXPECT_TRUE(cancel.Done());
     EXPECT_EQ(Pieces(), std::vector<IMGOBJ *>{p});
     EXPECT_EQ(std::tuple(std::string(p->szText), p->iTextStyle, gModified),
               std::tuple("FOR SALE\r\nCHEAP", 5, 0));
@@ -145,6 +213,57 @@ TEST_F(AddText, OkOnAPieceChangesItsTextInPlaceReplacesItForAnotherStyleOrKeepsI
     EXPECT_EQ(gBoxes.size(), 1u);
     EXPECT_TRUE(dialog.isVisible() && now->iTextStyle == 1);
     EXPECT_EQ(Pieces(), std::vector<IMGOBJ *>{now});
+}
+
+// The caption dialog: the counter and what is cut past 2,000 characters, OK on empty text, a
+// new caption with the chosen style and size, and a caption changed in place.
+TEST_F(AddText, CaptionCountsCutsAndAddsACaptionOfTheChosenStyle)
+{
+    CaptionDlg dialog(&mOwner, nullptr);
+    EXPECT_EQ(dialog.Size()->value(), 40) << "a tenth of the picture's height";
+    dialog.OnOk(); // empty: a message, no caption, still open
+    EXPECT_EQ(gBoxes.size(), 1u);
+    EXPECT_EQ(gSelected, nullptr);
+
+    dialog.Edit()->setPlainText(QString(2100, QChar('a')));
+    EXPECT_EQ(dialog.Edit()->toPlainText().size(), 2000);
+    EXPECT_TRUE(dialog.Counter()->text().contains("2,000")) << "the cut is said";
+    dialog.Edit()->setPlainText(QString::fromUtf8("Hej \xF0\x9F\x98\x80\nd\xC3\xA5"));
+    EXPECT_TRUE(dialog.Counter()->text().startsWith("1992 of"))
+        << dialog.Counter()->text().toStdString();
+
+    dialog.Font()->setCurrentIndex(2);
+    dialog.Size()->setValue(60);
+    dialog.OutlineWidth()->setValue(6);
+    dialog.Shadow()->setChecked(false);
+    dialog.Align()->setCurrentIndex(CAPTION_ALIGN_RIGHT);
+    dialog.SetColours(0x112233, 0x445566);
+    dialog.OnOk();
+    ASSERT_NE(gSelected, nullptr);
+    ASSERT_EQ(gSelected->iKind, IMG_CAPTION);
+    const CAPTION &c = *gSelected->pCaption;
+    EXPECT_EQ(c.text, "Hej \xF0\x9F\x98\x80\nd\xC3\xA5");
+    const CAPTIONSTYLE want = {2, 0x112233, 0x445566, 100, 0, CAPTION_ALIGN_RIGHT};
+    EXPECT_EQ(std::memcmp(&c.style, &want, sizeof want), 0);
+    EXPECT_NEAR(CAPTION_LetterPx(gSelected), 60, 1.5);
+    EXPECT_EQ(gModified, 1);
+}
+
+TEST_F(AddText, CaptionEditsTheSelectedCaptionInPlace)
+{
+    const std::string text = "Sommar";
+    const CAPTIONDESC desc = {CAPTION_DefaultStyle(), text.data(), text.size(), 30};
+    IMGOBJ *obj = IMGOBJ_AddObj("caption", IMG_CAPTION, 0, 0, &desc, nullptr);
+    ASSERT_NE(obj, nullptr);
+    const int32_t cx = obj->ao.x + obj->ao.iWidth / 2;
+    CaptionDlg dialog(&mOwner, obj);
+    EXPECT_EQ(dialog.Edit()->toPlainText(), "Sommar");
+    EXPECT_EQ(dialog.Size()->value(), 30);
+    dialog.Edit()->setPlainText("Sommar i Sverige");
+    dialog.OnOk();
+    EXPECT_EQ(obj->pCaption->text, "Sommar i Sverige");
+    EXPECT_NEAR(obj->ao.x + obj->ao.iWidth / 2, cx, 1) << "it grows about its centre";
+    EXPECT_EQ(AO_CountType(AO_TYPE_IMGOBJ), 1) << "changed, not added";
 }
 
 } // namespace

@@ -18,12 +18,12 @@
 #include "shell/dialogs.h"
 #include "support/qt_app.h"
 
-using SetupDialog = QtTest;
+using SetupDialogTest = QtTest;
 
 // The dialog shows the stored values in the texts of the running language (an empty folder
 // stays empty, never the main directory); OK writes every key and announces only a new language,
 // which waits for the next start; Cancel writes nothing.
-TEST_F(SetupDialog, ShowsTheStoredValuesAndOkWritesEveryKeyWhileCancelWritesNothing)
+TEST_F(SetupDialogTest, ShowsTheStoredValuesAndOkWritesEveryKeyWhileCancelWritesNothing)
 {
     std::snprintf(gMainDir, sizeof gMainDir, "/srv/merrowick/");
     const struct {

@@ -2,7 +2,6 @@
 // through the window with its dialogs answered, and what is left on screen and on disk; and
 // the export without a window against the window's own.
 #include <QRadioButton>
-#include <deque>
 
 #include "document/autosave.h"
 #include "formats/formats.h"
@@ -22,39 +21,14 @@ namespace
 {
 
 using Step = Answers::Step;
-
-// Answers the modal dialogs in order, one step each (a dialog shown again is answered
-// again); a dialog beyond the steps is rejected and counted.
-struct Dialogs {
-    explicit Dialogs(std::vector<Step> steps) : steps(steps.begin(), steps.end()) {}
-    std::deque<Step> steps;
-    int extra = 0;
-    Robot robot{[this] {
-                    auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-                    if (!d || !d->isVisible() || d->property("answered").toBool())
-                        return false;
-                    d->setProperty("answered", true);
-                    QObject::connect(
-                        d, &QDialog::finished, d, [d] { d->setProperty("answered", false); },
-                        Qt::SingleShotConnection);
-                    if (steps.empty())
-                        return extra++, d->reject(), false;
-                    const Step step = steps.front();
-                    steps.pop_front();
-                    step(d);
-                    return false;
-                },
-                10};
-};
-
 std::deque<int> sAnswers; // the message boxes' answers in turn, then OK
 
-class UnsavedWork : public QtTest
+class UnsavedWork : public WindowTest
 {
   protected:
     void SetUp() override
     {
-        QtTest::SetUp();
+        WindowTest::SetUp();
         PLATQT_SetMessageBoxHook([](const char *text, const char *, int) -> int {
             gBoxes.push_back(text);
             const int answer = sAnswers.empty() ? PLAT_IDOK : sAnswers.front();
@@ -64,28 +38,16 @@ class UnsavedWork : public QtTest
         });
         PLAT_WriteProfileString("SETUP", "DirectoryApp", (mDir.Path() + "/").c_str());
     }
-    void TearDown() override
-    {
-        gModified = 0;
-        mWindow.reset();
-        SettleApplication();
-        QtTest::TearDown();
-    }
     // A new window with a photo of the folder open (as it is turned).
     void Open(int w, int h)
     {
-        mWindow.reset();
-        SettleApplication();
         gModified = gDocumentOpen = gNeedsSaveAs = gFramesSuspended = 0;
         for (const auto &e : fs::directory_iterator(mDir.Path()))
             fs::remove(e.path());
         WriteFile(mDir / "photo.bmp", SolidBmp(w, h, 0x4080C0));
         WriteFile(mDir / "other.bmp", SolidBmp(50, 50, 0x20A040));
-        mWindow =
-            std::make_unique<MainWindow>(RES_FindMenu("MENU_ENG"), RES_FindAccel("ACCEL_ENG"));
-        ASSERT_EQ(mWindow->Create(), 0);
-        Dialogs rotation({Reject()});
-        ASSERT_TRUE(OpenPictureFile((mDir / "photo.bmp").c_str(), nullptr)) << gErrorTrail;
+        Make();
+        OpenPhoto(mDir / "photo.bmp");
     }
     // The autosave of the changed picture, written now rather than half a minute later.
     void WriteAutosave()
@@ -121,7 +83,6 @@ class UnsavedWork : public QtTest
         return s + (autosaved ? "| kept" : "| gone");
     }
     TempDir mDir;
-    std::unique_ptr<MainWindow> mWindow;
     uint32_t mClock = 1000;
 };
 
@@ -178,7 +139,7 @@ TEST_F(UnsavedWork, APathThatClosesOrReplacesAChangedPictureGoesOnlyOnceItIsSafe
         // Save's own name after a JPEG export is the photo's: a layout of that name there is
         // not this picture's, and the dialog asks instead.
         {"Save after a JPEG export, a layout of the name there", [&] {
-             Dialogs size({Click("okButton")});
+             Answers size({Click("okButton")});
              ASSERT_TRUE(SavePictureFile(jpeg.c_str()) && ApplyAddText(nullptr, 0, "MORE"));
              others("photo.mwi")();
          }, IDM_SAVE, {}, {Reject()}, false,
@@ -200,7 +161,7 @@ TEST_F(UnsavedWork, APathThatClosesOrReplacesAChangedPictureGoesOnlyOnceItIsSafe
         gBoxes.clear();
         sAnswers.assign(r.answers.begin(), r.answers.end());
         {
-            Dialogs dialogs(r.dialogs);
+            Answers dialogs(r.dialogs);
             if (r.diskFull)
                 PLAT_FileDiskFull(0);
             if (r.command)
@@ -208,8 +169,7 @@ TEST_F(UnsavedWork, APathThatClosesOrReplacesAChangedPictureGoesOnlyOnceItIsSafe
             else
                 OpenDocumentFile(mWindow.get(), (mDir / "other.bmp").c_str());
             PLAT_FileFaultsReset();
-            EXPECT_EQ(std::pair(dialogs.steps.size(), dialogs.extra), std::pair(size_t{0}, 0))
-                << "dialogs left unanswered, and dialogs that should not have come";
+            EXPECT_TRUE(dialogs.Done()) << "dialogs left unanswered, or that should not have come";
         }
         for (int frame = 0; frame < 3 && mWindow->Running(); frame++)
             AO_ProcessFlip(); // a press left over would act now
@@ -260,7 +220,7 @@ TEST_F(UnsavedWork, TheExportWithoutAWindowIsTheWindowsOwn)
                       headless = mDir / "headless.jpg";
     ASSERT_TRUE(SavePictureFile(layout.c_str())) << gErrorTrail;
     {
-        Dialogs size({[](QWidget *d) {
+        Answers size({[](QWidget *d) {
             Child<QRadioButton>(d, "radio303")->setChecked(true); // 640 x 480
             Click("okButton")(d);
         }});

@@ -12,11 +12,18 @@
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "picture/ao.h"
+#include "picture/imgobj.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/trail.h"
+#include "resources/menus/menus.h"
+#include "resources/strings/strings.h"
+#include "shell/appstate.h"
+#include "shell/shell.h"
 #include "support/temp_dir.h"
 
 // Qt's font lookup keeps a few fontconfig blocks for the whole run; they are not ours.
@@ -86,26 +93,33 @@ class Robot
     QTimer mTimer;
 };
 
-// Answers the modal dialogs as they open, one step each, in order.
+// Answers the modal dialogs as they open, one step each, in order (a dialog shown again is
+// answered again); while it lives, a dialog beyond the steps is rejected and counted.
 class Answers
 {
   public:
     using Step = std::function<void(QWidget *)>;
-    explicit Answers(std::initializer_list<Step> steps) : mSteps(steps) {}
-    bool Done() const { return mSteps.empty(); }
+    Answers(std::initializer_list<Step> steps) : mSteps(steps) {}
+    explicit Answers(const std::vector<Step> &steps) : mSteps(steps.begin(), steps.end()) {}
+    bool Done() const { return mSteps.empty() && !mExtra; } // every step used, none beyond
 
   private:
     std::deque<Step> mSteps;
+    int mExtra = 0;
     Robot mRobot{[this] {
-                     QWidget *w = QApplication::activeModalWidget();
-                     if (w && !mSteps.empty() && !w->property("answered").toBool() &&
-                         w->isVisible()) {
-                         w->setProperty("answered", true);
-                         Step step = mSteps.front();
-                         mSteps.pop_front();
-                         step(w);
-                     }
-                     return mSteps.empty();
+                     auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+                     if (!d || !d->isVisible() || d->property("answered").toBool())
+                         return false;
+                     d->setProperty("answered", true);
+                     QObject::connect(
+                         d, &QDialog::finished, d, [d] { d->setProperty("answered", false); },
+                         Qt::SingleShotConnection);
+                     if (mSteps.empty())
+                         return mExtra++, d->reject(), false;
+                     const Step step = mSteps.front();
+                     mSteps.pop_front();
+                     step(d);
+                     return false;
                  },
                  10};
 };
@@ -151,3 +165,45 @@ inline void SettleApplication()
     QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
 }
+
+// A main window of the English menus, made by Make; after the test it goes without a save
+// prompt and the application is settled for the next one.
+class WindowTest : public QtTest
+{
+  protected:
+    void SetUp() override
+    {
+        QtTest::SetUp();
+        gLanguageOffset = gMailAvailable = gModified = gDocumentOpen = 0;
+        gNeedsSaveAs = gFramesSuspended = 0;
+    }
+    void TearDown() override
+    {
+        gModified = 0;
+        mWindow.reset();
+        gpFrameProc = AO_ProcessFlip;
+        SettleApplication();
+        QtTest::TearDown();
+    }
+    // A new window in place of the last, over a main folder (the data folder when empty),
+    // created or not.
+    MainWindow *Make(const std::string &mainDir = "", bool create = true)
+    {
+        if (!mainDir.empty())
+            PLAT_WriteProfileString("SETUP", "DirectoryMain", (mainDir + "/").c_str());
+        mWindow.reset();
+        SettleApplication();
+        mWindow =
+            std::make_unique<MainWindow>(RES_FindMenu("MENU_ENG"), RES_FindAccel("ACCEL_ENG"));
+        EXPECT_TRUE(!create || mWindow->Create() == 0) << (gBoxes.empty() ? "" : gBoxes[0]);
+        return mWindow.get();
+    }
+    // Opens a photo as File > Open does, its turn left as it is.
+    static void OpenPhoto(const std::string &path)
+    {
+        RejectDialogs rotation;
+        ASSERT_TRUE(OpenPictureFile(path.c_str(), nullptr)) << gErrorTrail;
+    }
+    std::string Title() const { return mWindow->windowTitle().trimmed().toStdString(); }
+    std::unique_ptr<MainWindow> mWindow;
+};
