@@ -1,8 +1,6 @@
-// Printing and e-mail of the picture. Printing: the options dialog on Qt's offscreen
-// platform, and whole jobs on a PDF printer whose page is rasterised with pdftoppm and
-// looked at pixel by pixel. E-mail, through a recording xdg-email placed first on PATH:
-// what it is given, the attachment it finds, failures, the greyed command, and the
-// clean-up of earlier runs.
+// Printing: the options dialog, and whole jobs on a PDF printer whose page pdftoppm
+// rasterises. E-mail through a recording xdg-email first on PATH: what it is given, the
+// attachment, failures, the greyed command, and the clean-up of earlier runs.
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -77,8 +75,6 @@ class PictureTest : public QtTest
     }
     TempDir mDir;
 };
-
-// ---- Printing -------------------------------------------------------------------------------
 
 // The controls a case sets: custom, stretch, width, height, horizontal and vertical radio.
 struct Options {
@@ -242,26 +238,9 @@ TEST_F(PrintTest, PicturesLandInTheirRectanglesOnThePrintedPage)
     EXPECT_TRUE(gBoxes.empty());
 }
 
-TEST_F(PrintTest, AbortingOrFailingGivesTheWindowBack)
+TEST_F(PrintTest, AFailingJobGivesTheWindowBack)
 {
     MakePicture(64, 48);
-    bool abortUsable = false;
-    Robot robot([&] {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w->objectName() == "PrintAbortDialog" && w->isVisible()) {
-                auto *button = Child<QPushButton>(w, "abortButton");
-                abortUsable = button->isEnabled() && !mWindow.isEnabled();
-                button->click();
-                return true;
-            }
-        return AnswerOptions(kDefaults);
-    });
-    EXPECT_EQ(PrintOnPrinter(&mWindow, &mPrinter), 1);
-    EXPECT_TRUE(abortUsable);
-    EXPECT_TRUE(mWindow.isEnabled());
-    EXPECT_FALSE(fs::exists(mPdf));
-    EXPECT_FALSE(TrailPending());
-
     mPrinter.setOutputFileName(QString::fromStdString(mDir / "no-such-folder/page.pdf"));
     Robot answer([] { return AnswerOptions(kDefaults); });
     EXPECT_EQ(PrintOnPrinter(&mWindow, &mPrinter), 0);
@@ -271,8 +250,8 @@ TEST_F(PrintTest, AbortingOrFailingGivesTheWindowBack)
         EXPECT_NE(w->objectName(), "PrintAbortDialog");
 }
 
-// Cancel pressed while the page is being drawn: nothing is printed, and an earlier PDF
-// of the name stays as it was, with no temporary file beside it.
+// Cancel, usable while the window is not, pressed while the page is being drawn: nothing is
+// printed, and an earlier PDF of the name stays as it was, with no temporary file beside it.
 TEST_F(PrintTest, CancelWhileThePageIsDrawnPrintsNothing)
 {
     MakePicture(64, 48);
@@ -284,18 +263,22 @@ TEST_F(PrintTest, CancelWhileThePageIsDrawnPrintsNothing)
         for (int i = 0; i < 5000 && __atomic_load_n(&gKeepPrinting, __ATOMIC_SEQ_CST); i++)
             ::usleep(1000);
     };
+    bool abortUsable = false;
     Robot robot([&] {
         if (drawing)
             for (QWidget *w : QApplication::topLevelWidgets())
                 if (w->objectName() == "PrintAbortDialog" && w->isVisible()) {
-                    Child<QPushButton>(w, "abortButton")->click();
+                    auto *button = Child<QPushButton>(w, "abortButton");
+                    abortUsable = button->isEnabled() && !mWindow.isEnabled();
+                    button->click();
                     return true;
                 }
         return AnswerOptions(kDefaults);
     });
     EXPECT_EQ(PrintOnPrinter(&mWindow, &mPrinter), 1) << gErrorTrail;
     gpPrintDrawHook = nullptr;
-    EXPECT_TRUE(drawing);
+    EXPECT_TRUE(drawing && abortUsable);
+    EXPECT_FALSE(TrailPending());
     EXPECT_EQ(ReadText(mPdf), "an earlier PDF");
     EXPECT_EQ(FolderNames(mDir.Path()), (std::vector<std::string>{"page.pdf", "photo.bmp"}));
     EXPECT_TRUE(mWindow.isEnabled());
@@ -356,8 +339,6 @@ TEST_F(PrintTest, PreviewShowsThePageAndCancelPrintsNothing)
     EXPECT_FALSE(fs::exists(mPdf));
     EXPECT_TRUE(gBoxes.empty());
 }
-
-// ---- E-mail ---------------------------------------------------------------------------------
 
 // Records its arguments one a line, says $SAYS on stderr, waits $WAIT seconds and exits
 // with $STATUS.
