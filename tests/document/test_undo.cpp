@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,17 +21,10 @@ namespace
 // What a user sees of the picture: the photo's size and each piece, back to front.
 std::string Look()
 {
-    std::ostringstream v;
-    v.precision(9);
-    v << gPhotoWidth << "x" << gPhotoHeight << ":";
-    for (AO *e = gAOList; e; e = e->pNext) {
-        const IMGOBJ *o = reinterpret_cast<IMGOBJ *>(e);
-        if (e->iType == AO_TYPE_IMGOBJ && !e->bRemove && o->iKind != IMG_SRC)
-            v << " [" << o->iKind << " " << o->szFileName << " " << o->ao.x << "," << o->ao.y << " "
-              << o->fWidth << "x" << o->fHeight << " a" << o->iAngle << " f" << o->bFlipH
-              << o->bFlipV << " s" << o->iTextStyle << " '" << o->szText << "']";
-    }
-    return v.str();
+    std::string v = std::to_string(gPhotoWidth) + "x" + std::to_string(gPhotoHeight) + ":";
+    for (const std::string &piece : PieceTexts())
+        v += " [" + piece + "]";
+    return v;
 }
 
 class Undo : public PictureEngineTest
