@@ -19,15 +19,6 @@ namespace
 
 constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kYellow = 0xFFFF00;
 
-bool Near(uint32_t a, uint32_t b, int tolerance)
-{
-    for (int shift = 0; shift < 24; shift += 8)
-        if (std::abs(static_cast<int>((a >> shift) & 0xFF) -
-                     static_cast<int>((b >> shift) & 0xFF)) > tolerance)
-            return false;
-    return true;
-}
-
 std::string Hex(uint32_t v)
 {
     char s[16];
@@ -89,12 +80,14 @@ TEST_F(PhotoFormats, EveryPngAndWebpVariantDecodesWithAlphaOverWhite)
         ASSERT_TRUE(t.Load(PhotoLoad, path)) << c.name << ": " << gErrorTrail;
         EXPECT_EQ(std::pair(t.info.iWidth, t.info.iHeight), std::pair(40, 20)) << c.name;
         const uint32_t left = c.grey ? 0x363636 : kRed, right = c.grey ? 0x121212 : kBlue;
-        EXPECT_PRED3(Near, DXGetPixel(t.surface, 5, 15), left, c.tolerance + (c.grey ? 20 : 0))
+        EXPECT_PRED3(NearColour, DXGetPixel(t.surface, 5, 15), left,
+                     c.tolerance + (c.grey ? 20 : 0))
             << c.name << " " << Hex(DXGetPixel(t.surface, 5, 15));
-        EXPECT_PRED3(Near, DXGetPixel(t.surface, 35, 15), right, c.tolerance + (c.grey ? 20 : 0))
+        EXPECT_PRED3(NearColour, DXGetPixel(t.surface, 35, 15), right,
+                     c.tolerance + (c.grey ? 20 : 0))
             << c.name;
         if (c.alpha) {
-            EXPECT_PRED3(Near, DXGetPixel(t.surface, 5, 2), 0xFFFFFF, c.tolerance) << c.name;
+            EXPECT_PRED3(NearColour, DXGetPixel(t.surface, 5, 2), 0xFFFFFF, c.tolerance) << c.name;
             // Half-transparent green over white: between the two, green kept full.
             const uint32_t half = DXGetPixel(t.surface, 30, 7);
             EXPECT_EQ((half >> 8) & 0xFF, 0xFFu) << c.name << " " << Hex(half);
@@ -182,9 +175,9 @@ TEST_F(PhotoFormats, JpegsWithAnOrientationArriveUpright)
             ASSERT_TRUE(t.Load(JpegLoad, path)) << orientation << ": " << gErrorTrail;
             const int32_t uw = orientation >= 5 ? h : w, uh = orientation >= 5 ? w : h;
             EXPECT_EQ(std::pair(t.info.iWidth, t.info.iHeight), std::pair(uw, uh)) << orientation;
-            EXPECT_PRED3(Near, DXGetPixel(t.surface, 4, 4), corners[orientation][0], 40)
+            EXPECT_PRED3(NearColour, DXGetPixel(t.surface, 4, 4), corners[orientation][0], 40)
                 << orientation << " " << Hex(DXGetPixel(t.surface, 4, 4));
-            EXPECT_PRED3(Near, DXGetPixel(t.surface, uw - 5, 4), corners[orientation][1], 40)
+            EXPECT_PRED3(NearColour, DXGetPixel(t.surface, uw - 5, 4), corners[orientation][1], 40)
                 << orientation;
         }
     }
