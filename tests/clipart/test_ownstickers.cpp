@@ -1,13 +1,9 @@
 // Own stickers: a picture with transparency becomes a white-keyed sticker, is stored
 // under a name of its own, listed, and loaded by the picture like any sticker.
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 #include "clipart/catalogue.h"
 #include "clipart/ownstickers.h"
-#include "picture/imgobj.h"
-#include "support/bmp_builder.h"
 #include "support/data_files.h"
 #include "support/engine_reset.h"
 

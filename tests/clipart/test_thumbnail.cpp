@@ -2,16 +2,12 @@
 // sampled row by row or decoded whole, the icon fallback and the placeholder.
 #include <cerrno>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 #include "clipart/thumbnail.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/file.h"
-#include "platform/trail.h"
 #include "support/bmp_builder.h"
 #include "support/data_files.h"
-#include "support/temp_dir.h"
 
 namespace
 {

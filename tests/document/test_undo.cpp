@@ -5,14 +5,9 @@
 
 #include <cstring>
 #include <functional>
-#include <string>
-#include <vector>
 
 #include "document/undo.h"
 #include "interface/interface.h"
-#include "picture/ao.h"
-#include "picture/compose.h"
-#include "picture/imgobj.h"
 #include "support/engine_reset.h"
 
 namespace

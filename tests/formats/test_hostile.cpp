@@ -2,13 +2,7 @@
 // go through the picture again and again, whole-picture buffers beyond the memory budget,
 // and files cut short, which open as far as they go and say so.
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
-#include "formats/formats.h"
-#include "platform/memory.h"
-#include "platform/trail.h"
-#include "support/bmp_builder.h"
 #include "support/engine_reset.h"
 #include "tests/formats/photo_target.h"
 

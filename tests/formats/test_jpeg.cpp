@@ -4,12 +4,9 @@
 #include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 #include <jpeglib.h>
 
-#include "formats/formats.h"
 #include "tests/formats/photo_target.h"
 #include "tests/support/engine_reset.h"
 

@@ -2,10 +2,7 @@
 // upright by their EXIF orientation, and broken or oversized photos of every kind refused
 // with a message before a surface is asked for.
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
-#include "formats/formats.h"
 #include "platform/trail.h"
 #include "support/bmp_builder.h"
 #include "support/png16.h"
