@@ -132,6 +132,7 @@ TEST_F(Undo, EveryKindOfChangeIsUndoneAndRedone)
              });
          }},
         {"turn the photo", [](Undo *) { ASSERT_TRUE(UNDO_PhotoRotate(90)) << gErrorTrail; }},
+        {"turn the photo left", [](Undo *) { ASSERT_TRUE(UNDO_PhotoRotate(270)) << gErrorTrail; }},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

@@ -62,6 +62,7 @@ TEST_F(Fonts, DrawsTheLineAroundItsAnchorWithGlyphsFromTheirRows)
         for (int32_t blank : {x + drawn, x + lw - 1})
             EXPECT_EQ(DXGetPixel(target, blank, 50), kWhite) << align;
     }
+    EXPECT_EQ(FontStringWidth(42, "A1"), FontStringWidth(0, "A1")) << "unknown: font 0";
     EXPECT_TRUE(BltFont(12, target, 0, 0, 0, "AB")) << "glyphs off the sheet are skipped";
     EXPECT_STREQ(gErrorTrail, "");
 }

@@ -60,6 +60,8 @@ TEST_F(Startup, MakesEveryNamedSurfaceAndGrowsTheScreenBuffers)
                     gDDSPicture, gDDSText})
         ASSERT_NE(s, nullptr);
     EXPECT_EQ(gDDSClp->bHasColorKey, 0) << "the window background is opaque";
+    EXPECT_EQ(std::pair(gDDSPicture->iWidth, gDDSPicture->iHeight), std::pair(2048, 2048))
+        << "room for a picture area of the largest window at full resolution";
     // The screen buffer and background grow together with the drawing area, by a quarter
     // at least, up to 1280 × 1024; a smaller area keeps them.
     const struct {
