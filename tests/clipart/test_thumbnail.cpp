@@ -6,6 +6,7 @@
 #include "clipart/thumbnail.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/file.h"
+#include "platform/trail.h"
 #include "support/bmp_builder.h"
 #include "support/data_files.h"
 
