@@ -1,10 +1,7 @@
 // The catalogue: every sticker present with names in both languages, the 500-entry limit
 // of a category's list, search by name and the folders a name is looked up in.
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "clipart/catalogue.h"
 #include "clipart/lookup.h"
@@ -12,7 +9,6 @@
 #include "platform/trail.h"
 #include "resources/strings/strings.h"
 #include "support/data_files.h"
-#include "support/temp_dir.h"
 
 namespace
 {

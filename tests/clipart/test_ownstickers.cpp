@@ -1,28 +1,14 @@
 // Own stickers: a picture with transparency becomes a white-keyed sticker, is stored
 // under a name of its own, listed, and loaded by the picture like any sticker.
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 #include "clipart/catalogue.h"
 #include "clipart/ownstickers.h"
-#include "picture/imgobj.h"
-#include "support/bmp_builder.h"
 #include "support/data_files.h"
 #include "support/engine_reset.h"
 
 namespace
 {
-
-// A picture of w × h pixels, every one the given 0xAARRGGBB, as straight BGRA bytes.
-std::vector<uint8_t> Bgra(int w, int h, uint32_t argb)
-{
-    std::vector<uint8_t> out;
-    for (int k = 0; k < w * h; k++)
-        out.insert(out.end(),
-                   {uint8_t(argb), uint8_t(argb >> 8), uint8_t(argb >> 16), uint8_t(argb >> 24)});
-    return out;
-}
 
 void Paint(std::vector<uint8_t> &bgra, int w, int x, int y, uint32_t argb)
 {
@@ -51,7 +37,7 @@ TEST_F(OwnStickers, HalfOpaquePixelsKeepTheirColourAndWhiteStaysVisible)
     const uint32_t pixels[] = {0xFFFF0000, 0x80123456, 0x7F123456, 0xFFFFFFFF,
                                0xFFFEFEFE, 0x00FF0000, 0xFF000000};
     const uint32_t want[] = {0xFF0000, 0x123456, 0xFFFFFF, 0xFEFEFE, 0xFEFEFE, 0xFFFFFF, 0x000000};
-    std::vector<uint8_t> bgra = Bgra(9, 3, 0);
+    std::vector<uint8_t> bgra = BgraPixels(9, 3, 0);
     for (int x = 0; x < 7; x++)
         Paint(bgra, 9, x + 1, 1, pixels[x]);
     DIBIMAGE s;
@@ -65,7 +51,7 @@ TEST_F(OwnStickers, HalfOpaquePixelsKeepTheirColourAndWhiteStaysVisible)
 TEST_F(OwnStickers, LargePicturesShrinkToFiveHundredWeighingCoverage)
 {
     // Left half opaque red, right half transparent green; the green never shows.
-    std::vector<uint8_t> bgra = Bgra(1000, 250, 0x0000FF00);
+    std::vector<uint8_t> bgra = BgraPixels(1000, 250, 0x0000FF00);
     for (int y = 0; y < 250; y++)
         for (int x = 0; x < 500; x++)
             Paint(bgra, 1000, x, y, 0xFFE00000);
@@ -91,7 +77,7 @@ TEST_F(OwnStickers, LargePicturesShrinkToFiveHundredWeighingCoverage)
 
 TEST_F(OwnStickers, StoredUnderANewNameNeverReplacingAFileAndListed)
 {
-    const std::vector<uint8_t> bgra = Bgra(3, 2, 0xFF336699);
+    const std::vector<uint8_t> bgra = BgraPixels(3, 2, 0xFF336699);
     DIBIMAGE s;
     ASSERT_TRUE(ClipArt_MakeSticker(bgra.data(), 3, 2, 12, &s));
     WriteFile((dir / "clipart/text1.clp").string(), {'x'});
@@ -130,7 +116,7 @@ TEST_F(OwnStickers, StoredUnderANewNameNeverReplacingAFileAndListed)
 TEST_F(OwnStickers, AFolderThatCannotBeMadeLeavesNothingBehind)
 {
     WriteFile((dir / "data").string(), {'x'}); // a file where the folder would go
-    const std::vector<uint8_t> bgra = Bgra(2, 2, 0xFF000000);
+    const std::vector<uint8_t> bgra = BgraPixels(2, 2, 0xFF000000);
     DIBIMAGE s;
     ASSERT_TRUE(ClipArt_MakeSticker(bgra.data(), 2, 2, 8, &s));
     std::string name;

@@ -2,8 +2,6 @@
 // sampled row by row or decoded whole, the icon fallback and the placeholder.
 #include <cerrno>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 #include "clipart/thumbnail.h"
 #include "platform/fake/fake_platform.h"
@@ -11,7 +9,6 @@
 #include "platform/trail.h"
 #include "support/bmp_builder.h"
 #include "support/data_files.h"
-#include "support/temp_dir.h"
 
 namespace
 {

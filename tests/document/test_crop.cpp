@@ -3,8 +3,6 @@
 // the photos the history keeps.
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "document/undo.h"
 #include "picture/crop.h"
 #include "support/engine_reset.h"
@@ -29,18 +27,11 @@ class Crop : public PictureEngineTest
         UNDO_Shutdown();
         PictureEngineTest::TearDown();
     }
-    static IMGOBJ *Photo()
-    {
-        for (AO *e = gAOList; e; e = e->pNext)
-            if (e->iType == AO_TYPE_IMGOBJ && reinterpret_cast<IMGOBJ *>(e)->iKind == IMG_SRC)
-                return reinterpret_cast<IMGOBJ *>(e);
-        return nullptr;
-    }
     // The photo's full-resolution pixels, w × h from its corner.
     static std::vector<uint8_t> Pixels(int32_t w, int32_t h)
     {
         std::vector<uint8_t> out;
-        LPDDS s = Photo()->iiRes[HI_RES_OBJ].DDSSurface;
+        LPDDS s = ListedObjects()[0]->iiRes[HI_RES_OBJ].DDSSurface;
         for (int32_t row = 0; row < h; row++)
             out.insert(out.end(), DXPixel(s, 0, row), DXPixel(s, 0, row) + 3 * w);
         return out;

@@ -4,25 +4,16 @@
 // picture (or the defaults) as they were.
 #include <gtest/gtest.h>
 
-#include <cerrno>
+#include <atomic>
+
 #include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
-#include <functional>
-#include <mutex>
 #include <random>
-#include <string>
 #include <sys/stat.h>
 #include <thread>
 #include <tuple>
-#include <vector>
 
 #include "document/layout.h"
-#include "formats/formats.h"
-#include "picture/ao.h"
-#include "picture/imgobj.h"
 #include "support/engine_reset.h"
 #include "support/file_faults.h"
 

@@ -3,37 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <cstring>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "document/layout.h"
-#include "picture/ao.h"
-#include "picture/compose.h"
-#include "picture/imgobj.h"
 #include "picture/text.h"
-#include "support/bmp_builder.h"
 #include "support/engine_reset.h"
 #include "support/layout_bytes.h"
 
 namespace
 {
-
-int32_t At32(const std::vector<uint8_t> &b, size_t offset)
-{
-    int32_t v;
-    std::memcpy(&v, b.data() + offset, 4);
-    return v;
-}
-
-void Set32(std::vector<uint8_t> &b, size_t offset, int32_t v)
-{
-    std::memcpy(b.data() + offset, &v, 4);
-}
 
 // Offsets in a file whose first record is the photo's (W × H) and whose pieces follow.
 constexpr size_t kHeader = 4, kFirstRecord = 4 + 668;
@@ -68,24 +48,6 @@ class Layout : public PictureEngineTest
             IMGOBJ_AddObj(name, kind, 0, 0, text ? Words(text, style).data() : nullptr, nullptr);
         EXPECT_NE(obj, nullptr) << gErrorTrail;
         return obj;
-    }
-    // The image objects of the list, in order.
-    static std::vector<IMGOBJ *> Objects()
-    {
-        std::vector<IMGOBJ *> out;
-        for (AO *e = gAOList; e; e = e->pNext)
-            if (e->iType == AO_TYPE_IMGOBJ && !e->bRemove)
-                out.push_back(reinterpret_cast<IMGOBJ *>(e));
-        return out;
-    }
-    // A piece as the file keeps it: kind, name, place, size, turn, mirroring, style, text.
-    static std::string Describe(const IMGOBJ *o)
-    {
-        std::ostringstream s;
-        s << o->iKind << " " << o->szFileName << " " << o->ao.x << "," << o->ao.y << " "
-          << int32_t(o->fWidth) << "x" << int32_t(o->fHeight) << " a" << o->iAngle << " f"
-          << o->bFlipH << o->bFlipV << " s" << o->iTextStyle << " '" << o->szText << "'";
-        return s.str();
     }
     // The photo's pixels that differ from the pattern.
     static int PhotoMismatches(const IMGOBJ *photo, int w, int h)
@@ -162,7 +124,7 @@ TEST_F(Layout, ARoundTripRestoresEveryPieceAndThePhoto)
     const XYWH rect = gPictureRect;
     std::vector<std::string> want;
     for (IMGOBJ *o : {dog, text, hat})
-        want.push_back(Describe(o));
+        want.push_back(PieceText(o, true));
     gModified = 1;
     ASSERT_TRUE(LayoutSave(Path("card.mwi").c_str())) << gErrorTrail;
     EXPECT_EQ(gModified, 0);
@@ -186,11 +148,13 @@ TEST_F(Layout, ARoundTripRestoresEveryPieceAndThePhoto)
     EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(61, 45));
     EXPECT_EQ((std::array{gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h}),
               (std::array{rect.x, rect.y, rect.w, rect.h}));
-    const auto back = Objects();
+    const auto back = ListedObjects();
     ASSERT_EQ(back.size(), 4u);
     EXPECT_EQ(back[0]->iKind, IMG_SRC);
     EXPECT_EQ(PhotoMismatches(back[0], 61, 45), 0);
-    EXPECT_EQ((std::vector{Describe(back[1]), Describe(back[2]), Describe(back[3])}), want);
+    EXPECT_EQ(
+        (std::vector{PieceText(back[1], true), PieceText(back[2], true), PieceText(back[3], true)}),
+        want);
 }
 
 // A cut file fails with the message of the block the cut falls in, and what the editor
@@ -235,7 +199,7 @@ TEST_F(Layout, CutAndHostileFilesAreRefusedAndLeaveThePictureAsItWas)
         {"a second photo", [&](auto &b) { Set32(b, hat, IMG_SRC); }, "more than one photo"},
         {"no photo", [](auto &b) { Set32(b, kHeader, 0); }, "holds no photo"},
     };
-    const auto before = Objects();
+    const auto before = ListedObjects();
     for (const auto &c : cases) {
         auto bytes = good;
         c.edit(bytes);
@@ -243,7 +207,7 @@ TEST_F(Layout, CutAndHostileFilesAreRefusedAndLeaveThePictureAsItWas)
         EXPECT_FALSE(LoadBytes(bytes)) << c.what;
         EXPECT_NE(std::string(gErrorTrail).find(c.says), std::string::npos)
             << c.what << ": " << gErrorTrail;
-        EXPECT_EQ(Objects(), before) << c.what;
+        EXPECT_EQ(ListedObjects(), before) << c.what;
         EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(30, 20)) << c.what;
     }
     TrailClear();
@@ -261,7 +225,7 @@ TEST_F(Layout, WidePhotosReadWholeAndThePiecesAfterThem)
     Photo(30, 20);
     ASSERT_TRUE(LoadBytes(good)) << gErrorTrail;
     AO_ProcessFlip();
-    const auto back = Objects();
+    const auto back = ListedObjects();
     ASSERT_EQ(back.size(), 3u);
     EXPECT_EQ(PhotoMismatches(back[0], w, h), 0);
     EXPECT_EQ(std::string(back[1]->szFileName) + " " + back[2]->szFileName, "hat.clp text4.clp");
@@ -277,7 +241,7 @@ TEST_F(Layout, WidePhotosReadWholeAndThePiecesAfterThem)
         EXPECT_FALSE(LoadBytes(bytes));
         EXPECT_NE(std::string(gErrorTrail).find("Read image row failed!"), std::string::npos)
             << gErrorTrail;
-        EXPECT_EQ(Objects(), back);
+        EXPECT_EQ(ListedObjects(), back);
     }
 }
 
@@ -297,7 +261,7 @@ TEST_F(Layout, MorePiecesThanTheLimitAreRefusedAndUnknownKindsSkipped)
     EXPECT_TRUE(LoadBytes(skipped)) << gErrorTrail;
     EXPECT_EQ(gLayoutSkipped, 150) << "counted, so the user is told";
     AO_ProcessFlip();
-    EXPECT_EQ(Objects().size(), 3u);
+    EXPECT_EQ(ListedObjects().size(), 3u);
     // More clip-art records than the limit: refused before a single piece is made.
     for (int i = 0; i < LAYOUT_MAX_PIECES; i++)
         bytes.insert(bytes.end(), hat.begin(), hat.end());
@@ -305,7 +269,7 @@ TEST_F(Layout, MorePiecesThanTheLimitAreRefusedAndUnknownKindsSkipped)
     TrailClear();
     EXPECT_FALSE(LoadBytes(bytes));
     EXPECT_NE(std::string(gErrorTrail).find("more than 1000 pieces"), std::string::npos);
-    EXPECT_EQ(Objects().size(), 3u);
+    EXPECT_EQ(ListedObjects().size(), 3u);
 }
 
 // The photo and every piece's artwork and screen image count against the memory budget
@@ -317,11 +281,11 @@ TEST_F(Layout, APictureBeyondTheMemoryBudgetIsRefusedBeforeAnyPieceIsMade)
     for (const auto &[pieces, loads] : {std::pair{5, true}, {7, false}}) {
         const std::vector<LAYOUTRECORD> bubbles(
             pieces, PieceAt(IMG_TEXT, "text4.clp", 190, 75, 400, 300, "HI"));
-        const size_t before = Objects().size();
+        const size_t before = ListedObjects().size();
         TrailClear();
         EXPECT_EQ(LoadBytes(LayoutBytes(8, 6, bubbles)), loads) << pieces << ": " << gErrorTrail;
         AO_ProcessFlip();
-        EXPECT_EQ(Objects().size(), loads ? 1u + pieces : before) << pieces;
+        EXPECT_EQ(ListedObjects().size(), loads ? 1u + pieces : before) << pieces;
         const bool says = std::string(gErrorTrail)
                               .find("The layout (a photo of 8 x 6 pixels and "
                                     "7 pieces) needs 43 MB of memory; at "
@@ -344,7 +308,7 @@ TEST_F(Layout, OutOfRangeNumbersAreBroughtIntoRange)
     std::memset(bytes.data() + text + 272, 'Q', 204);
     ASSERT_TRUE(LoadBytes(bytes)) << gErrorTrail;
     AO_ProcessFlip();
-    const auto objs = Objects();
+    const auto objs = ListedObjects();
     ASSERT_EQ(objs.size(), 3u);
     // ScreenResize refitted to the same rectangle: the sizes are as brought into range.
     EXPECT_EQ(std::pair(objs[1]->fWidth, objs[1]->fHeight), std::pair(float(rectW), 1.0f));

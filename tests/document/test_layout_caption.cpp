@@ -2,30 +2,16 @@
 // with the pieces around it, and files that cannot be right.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "document/layout.h"
 #include "document/undo.h"
-#include "picture/ao.h"
 #include "picture/caption.h"
-#include "picture/imgobj.h"
-#include "platform/trail.h"
-#include "support/bmp_builder.h"
 #include "support/engine_reset.h"
 #include "support/layout_bytes.h"
-#include "support/temp_dir.h"
 
 namespace
 {
-
-int32_t At32(const std::vector<uint8_t> &b, size_t offset)
-{
-    int32_t v;
-    std::memcpy(&v, b.data() + offset, 4);
-    return v;
-}
 
 class LayoutCaption : public PictureEngineTest
 {
@@ -37,15 +23,6 @@ class LayoutCaption : public PictureEngineTest
         IMGOBJ *obj = IMGOBJ_AddObj("caption", IMG_CAPTION, 0, 0, &desc, nullptr);
         EXPECT_NE(obj, nullptr) << gErrorTrail;
         return obj;
-    }
-    std::vector<IMGOBJ *> Pieces() const
-    {
-        std::vector<IMGOBJ *> out;
-        for (AO *e = gAOList; e; e = e->pNext)
-            if (e->iType == AO_TYPE_IMGOBJ && !e->bRemove &&
-                reinterpret_cast<IMGOBJ *>(e)->iKind != IMG_SRC)
-                out.push_back(reinterpret_cast<IMGOBJ *>(e));
-        return out;
     }
     int Load(const std::vector<uint8_t> &bytes)
     {
@@ -74,22 +51,13 @@ TEST_F(LayoutCaption, RoundTripKeepsTextStyleGeometryAndStacking)
     const size_t first = 4 + 668, caption = first + 476 + 8 * 6 * 3;
     EXPECT_EQ(At32(bytes, 4), 5);
     EXPECT_EQ(bytes.size(), caption + 4 * 476);
-    const int32_t fields[][2] = {{0, IMG_CAPTION},
-                                 {132, 250},
-                                 {136, 120},
-                                 {140, 211},
-                                 {144, 77},
-                                 {148, 30},
-                                 {152, static_cast<int32_t>(text.size())},
-                                 {156, 3},
-                                 {160, 0x123456},
-                                 {164, 0xABCDEF},
-                                 {168, 95},
-                                 {172, 1},
-                                 {176, CAPTION_ALIGN_RIGHT},
-                                 {260, 1}};
-    for (auto [offset, value] : fields)
-        EXPECT_EQ(At32(bytes, caption + offset), value) << offset;
+    const int32_t bytesOfText = static_cast<int32_t>(text.size());
+    const int32_t fields[] = {
+        0,   IMG_CAPTION,         132, 250, 136, 120,      140, 211,      144, 77, 148, 30,
+        152, bytesOfText,         156, 3,   160, 0x123456, 164, 0xABCDEF, 168, 95, 172, 1,
+        176, CAPTION_ALIGN_RIGHT, 260, 1}; // offset, value
+    for (size_t i = 0; i < std::size(fields); i += 2)
+        EXPECT_EQ(At32(bytes, caption + fields[i]), fields[i + 1]) << fields[i];
     EXPECT_EQ(At32(bytes, caption + 476), LAYOUT_KIND_MORE);
     EXPECT_EQ(At32(bytes, caption + 2 * 476), LAYOUT_KIND_MORE);
     EXPECT_EQ(At32(bytes, caption + 3 * 476), IMG_OBJ);
@@ -98,7 +66,7 @@ TEST_F(LayoutCaption, RoundTripKeepsTextStyleGeometryAndStacking)
 
     AO_ClearList();
     ASSERT_TRUE(Load(bytes)) << gErrorTrail;
-    const std::vector<IMGOBJ *> pieces = Pieces();
+    const std::vector<IMGOBJ *> pieces = ListedObjects(false);
     ASSERT_EQ(pieces.size(), 2u);
     const IMGOBJ *back = pieces[0];
     ASSERT_EQ(back->iKind, IMG_CAPTION);
@@ -147,19 +115,16 @@ TEST_F(LayoutCaption, BadCaptionsAreRefusedAndUnknownRecordsSkipped)
         } else {
             EXPECT_TRUE(ok) << gErrorTrail;
         }
-        EXPECT_EQ(Pieces().size(), c.pieces) << (c.message ? c.message : "loads");
+        EXPECT_EQ(ListedObjects(false).size(), c.pieces) << (c.message ? c.message : "loads");
     }
     ASSERT_TRUE(Load(LayoutBytes(4, 4, {captionAt(4), more})));
-    EXPECT_EQ(Pieces()[0]->pCaption->text, "Hi\xEF\xBF\xBD!") << "bad bytes are replaced";
+    EXPECT_EQ(ListedObjects(false)[0]->pCaption->text, "Hi\xEF\xBF\xBD!")
+        << "bad bytes are replaced";
 }
 
 TEST_F(LayoutCaption, UndoRebuildsADeletedCaptionAndItsText)
 {
-    UNDO_Init();
-    PICTURE_NOTIFY notify = {};
-    notify.ChangeBegin = UNDO_ChangeBegin;
-    notify.ChangeEnd = UNDO_ChangeEnd;
-    PICTURE_Init(&notify);
+    StartHistory();
     AddPhotoFile(40, 30);
     const std::string text(300, 'x');
     IMGOBJ *cap = Caption(text + "\xF0\x9F\x98\x80", CAPTION_DefaultStyle());
@@ -167,7 +132,7 @@ TEST_F(LayoutCaption, UndoRebuildsADeletedCaptionAndItsText)
     cap->ao.bRemove = 1;
     PICTURE_ChangeEnd(CHANGE_DELETE);
     ASSERT_TRUE(UNDO_Undo()) << gErrorTrail;
-    const std::vector<IMGOBJ *> pieces = Pieces();
+    const std::vector<IMGOBJ *> pieces = ListedObjects(false);
     ASSERT_EQ(pieces.size(), 1u);
     EXPECT_EQ(pieces[0]->pCaption->text, text + "\xF0\x9F\x98\x80");
     PICTURE_Shutdown();

@@ -4,20 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 #include "document/layout.h"
-#include "formats/formats.h"
-#include "picture/imgobj.h"
-#include "platform/file.h"
 #include "support/engine_reset.h"
 #include "support/file_faults.h"
 

@@ -1,16 +1,8 @@
 // Photos that ask for more than their picture needs: segments by the thousand, scans that
 // go through the picture again and again, whole-picture buffers beyond the memory budget,
 // and files cut short, which open as far as they go and say so.
-#include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
-#include "formats/formats.h"
-#include "platform/memory.h"
-#include "platform/trail.h"
-#include "support/bmp_builder.h"
 #include "support/engine_reset.h"
 #include "tests/formats/photo_target.h"
 
@@ -23,24 +15,7 @@ class HostilePhotos : public EngineTest
 {
   protected:
     std::string In(const std::string &name) const { return (dir / name).string(); }
-    // A w × h picture with gradients and edges, as a PPM file.
-    std::string Picture(int w, int h)
-    {
-        std::string px;
-        for (int y = 0; y < h; y++)
-            for (int x = 0; x < w; x++)
-                px += {static_cast<char>(x * 255 / w), static_cast<char>(y * 255 / h),
-                       static_cast<char>((x / 8 + y / 8) % 2 ? 200 : 30)};
-        std::ofstream(In("picture.ppm"), std::ios::binary) << "P6\n"
-                                                           << w << " " << h << "\n255\n"
-                                                           << px;
-        return In("picture.ppm");
-    }
-    // Runs a tool that makes a test file.
-    static void Make(const std::string &command)
-    {
-        ASSERT_EQ(std::system((command + " 2>/dev/null").c_str()), 0) << command;
-    }
+    std::string Picture(int w, int h) const { return WritePpm(In("picture.ppm"), w, h); }
     // The least budget, in whole megabytes, under which the file loads; below it the
     // refusal names the photo's size.
     int LeastBudgetMB(const std::string &name)
@@ -82,7 +57,7 @@ Bytes Exif(uint8_t o)
 // Exif segment's, whatever comes before it or after it.
 TEST_F(HostilePhotos, OnlyTheFirstExifSegmentIsReadForTheOrientation)
 {
-    Make("cjpeg -outfile " + In("plain.jpg") + " " + Picture(64, 32));
+    MakeWith("cjpeg -outfile " + In("plain.jpg") + " " + Picture(64, 32));
     const Bytes plain = ReadBytes(In("plain.jpg")), xmp = {'h', 't', 't', 'p', ':', '/', '/'};
     const std::pair<std::vector<Bytes>, bool> cases[] = {
         {{Exif(6)}, true},
@@ -108,7 +83,7 @@ TEST_F(HostilePhotos, OnlyTheFirstExifSegmentIsReadForTheOrientation)
 // scan repeated goes through them again each time. Up to the bound it still loads.
 TEST_F(HostilePhotos, ScansBeyondWhatThePictureNeedsAreRefused)
 {
-    Make("cjpeg -grayscale -progressive -outfile " + In("grey.jpg") + " " + Picture(256, 256));
+    MakeWith("cjpeg -grayscale -progressive -outfile " + In("grey.jpg") + " " + Picture(256, 256));
     const Bytes grey = ReadBytes(In("grey.jpg"));
     std::vector<long> markers; // every marker's place (in the data 0xFF is followed by 0)
     for (size_t i = 0; i + 1 < grey.size(); i++)
@@ -139,12 +114,13 @@ TEST_F(HostilePhotos, ScansBeyondWhatThePictureNeedsAreRefused)
 TEST_F(HostilePhotos, WholePictureBuffersCountAgainstTheMemoryBudget)
 {
     const std::string ppm = Picture(1000, 1000);
-    Make("cjpeg -sample 1x1 -outfile " + In("baseline.jpg") + " " + ppm);
-    Make("cjpeg -sample 1x1 -progressive -outfile " + In("progressive.jpg") + " " + ppm);
-    Make("convert " + ppm + " PNG24:" + In("opaque.png"));
-    Make("convert " + ppm + " -alpha set -channel A -evaluate set 50% PNG32:" + In("alpha.png"));
-    Make("cwebp -quiet -q 80 " + In("opaque.png") + " -o " + In("lossy.webp"));
-    Make("cwebp -quiet -lossless " + In("alpha.png") + " -o " + In("lossless.webp"));
+    MakeWith("cjpeg -sample 1x1 -outfile " + In("baseline.jpg") + " " + ppm);
+    MakeWith("cjpeg -sample 1x1 -progressive -outfile " + In("progressive.jpg") + " " + ppm);
+    MakeWith("convert " + ppm + " PNG24:" + In("opaque.png"));
+    MakeWith("convert " + ppm +
+             " -alpha set -channel A -evaluate set 50% PNG32:" + In("alpha.png"));
+    MakeWith("cwebp -quiet -q 80 " + In("opaque.png") + " -o " + In("lossy.webp"));
+    MakeWith("cwebp -quiet -lossless " + In("alpha.png") + " -o " + In("lossless.webp"));
     const struct {
         const char *cheap, *dear;
         int moreMB;
@@ -165,8 +141,8 @@ TEST_F(HostilePhotos, WholePictureBuffersCountAgainstTheMemoryBudget)
 TEST_F(HostilePhotos, ACutJpegOpensAsFarAsItGoesAndSaysItIsIncomplete)
 {
     const std::string ppm = Picture(256, 256);
-    Make("cjpeg -outfile " + In("baseline.jpg") + " " + ppm);
-    Make("cjpeg -progressive -outfile " + In("progressive.jpg") + " " + ppm);
+    MakeWith("cjpeg -outfile " + In("baseline.jpg") + " " + ppm);
+    MakeWith("cjpeg -progressive -outfile " + In("progressive.jpg") + " " + ppm);
     for (const char *name : {"baseline.jpg", "progressive.jpg"}) {
         const Bytes whole = ReadBytes(In(name));
         for (const size_t keep : {whole.size(), whole.size() * 4 / 10}) {

@@ -3,16 +3,10 @@
 // part way is checked in tests/document/test_file_faults.cpp.)
 #include <array>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 #include <jpeglib.h>
 
-#include "formats/formats.h"
 #include "tests/formats/photo_target.h"
 #include "tests/support/engine_reset.h"
 
@@ -24,23 +18,7 @@ namespace
 // cjpeg or djpeg with its options, from one file to another.
 void Tool(const std::string &tool, const fs::path &from, const fs::path &to)
 {
-    const std::string cmd = tool + " -outfile '" + to.string() + "' '" + from.string() + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
-}
-
-// A PPM with smooth areas, edges and every channel in use.
-fs::path TestPicture(const fs::path &p, int w, int h)
-{
-    std::string px;
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) {
-            px += static_cast<char>(x * 255 / (w > 1 ? w - 1 : 1));
-            px += static_cast<char>(y * 255 / (h > 1 ? h - 1 : 1));
-            px += static_cast<char>((x / 8 + y / 8) % 2 ? 200 : 30);
-        }
-    std::ofstream(p, std::ios::binary)
-        << ("P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n" + px);
-    return p;
+    MakeWith(tool + " -outfile '" + to.string() + "' '" + from.string() + "'");
 }
 
 using Jpeg = EngineTest;
@@ -104,7 +82,7 @@ TEST_F(Jpeg, DecodesEveryVariantExactlyLikeDjpeg)
         {37, 1, "", 0},    // one row: FillBuffer2 runs once, and that call lands the photo
     };
     for (const auto &c : cases) {
-        Tool("cjpeg " + std::string(c.options), TestPicture(src, c.w, c.h), jpg);
+        Tool("cjpeg " + std::string(c.options), WritePpm(src, c.w, c.h), jpg);
         Tool("djpeg -pnm", jpg, ref);
         const std::string d = ReadText(ref);
         int at = 0, ch = d[1] == '5' ? 1 : 3;

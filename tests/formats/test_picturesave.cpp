@@ -3,14 +3,10 @@
 // the name; a picture that cannot be written leaves the earlier file as it was.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <png.h>
-#include <string>
-#include <vector>
 #include <webp/decode.h>
 #include <webp/encode.h>
 
-#include "formats/formats.h"
 #include "support/engine_reset.h"
 
 namespace

@@ -2,11 +2,9 @@
 // and the mouse and selection operations, on pieces without artwork.
 #include <functional>
 #include <gtest/gtest.h>
-#include <vector>
 
 #include "interface/interface.h"
 #include "picture/font.h"
-#include "picture/imgobj.h"
 #include "tests/support/engine_reset.h"
 
 namespace

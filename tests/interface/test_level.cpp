@@ -2,8 +2,6 @@
 // and what is kept of them.
 #include <cstring>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 #include "interface/graphicsmap.h"
 #include "interface/interface.h"

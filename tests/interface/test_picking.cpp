@@ -28,15 +28,8 @@ class Picking : public EngineTest
     static IMGOBJ *Piece(int32_t kind, int32_t x, int32_t y, int32_t w, int32_t h,
                          int32_t angle = 0)
     {
-        IMGOBJ *o = reinterpret_cast<IMGOBJ *>(AO_Alloc(sizeof(IMGOBJ)));
-        o->ao.iType = AO_TYPE_IMGOBJ;
-        o->ao.dwFlags = AOFLAG_IMGOBJ;
-        o->ao.AnimateProc = IMGOBJ_AnimateProc;
-        o->ao.iLayer = 1000;
-        o->iKind = kind;
-        o->ao.x = o->xAnchor = x, o->ao.y = o->yAnchor = y;
-        o->ao.iWidth = w, o->ao.iHeight = h;
-        o->fWidth = static_cast<float>(w), o->fHeight = static_cast<float>(h);
+        IMGOBJ *o = RawPiece(kind, w, h, x, y, w, h);
+        o->xAnchor = x, o->yAnchor = y;
         o->iAngle = angle;
         CalcSelectionFrame(o);
         AO_AddObj(&o->ao);

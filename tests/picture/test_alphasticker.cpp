@@ -3,45 +3,14 @@
 // or not the sticker's.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <vector>
 
 #include "clipart/ownstickers.h"
-#include "picture/ao.h"
-#include "picture/compose.h"
-#include "picture/imgobj.h"
 #include "platform/memory.h"
 #include "tests/support/engine_reset.h"
 
 namespace
 {
-
-// w × h straight BGRA pixels of one 0xAARRGGBB colour.
-std::vector<uint8_t> Picture(int w, int h, uint32_t argb)
-{
-    std::vector<uint8_t> out;
-    for (int k = 0; k < w * h; k++)
-        out.insert(out.end(),
-                   {uint8_t(argb), uint8_t(argb >> 8), uint8_t(argb >> 16), uint8_t(argb >> 24)});
-    return out;
-}
-
-// Whether two 0xRRGGBB colours differ by at most `levels` in each channel.
-bool Near(uint32_t a, uint32_t b, int levels)
-{
-    for (int shift : {0, 8, 16})
-        if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > levels)
-            return false;
-    return true;
-}
-
-uint32_t At(LPDDS s, int32_t x, int32_t y)
-{
-    const uint8_t *p = DXPixel(s, x, y);
-    return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-}
 
 class AlphaStickers : public PictureEngineTest
 {
@@ -52,7 +21,7 @@ class AlphaStickers : public PictureEngineTest
     // A sticker made and stored from a picture of one colour; its file name.
     std::string Store(int w, int h, uint32_t argb, bool wantAlpha)
     {
-        const std::vector<uint8_t> bgra = Picture(w, h, argb);
+        const std::vector<uint8_t> bgra = BgraPixels(w, h, argb);
         DIBIMAGE s;
         EXPECT_TRUE(ClipArt_MakeSticker(bgra.data(), w, h, 4 * w, &s));
         EXPECT_EQ(s.pBgra != nullptr, wantAlpha) << std::hex << argb;
@@ -87,14 +56,14 @@ TEST_F(AlphaStickers, AHalfTransparentStickerBlendsInTheExportAndOnScreen)
     gFramesRunning = 1, gPictureExists = 1;
     ASSERT_TRUE(AO_ProcessFlip()) << gErrorTrail;
     const int32_t cx = obj->ao.x + obj->ao.iWidth / 2, cy = obj->ao.y + obj->ao.iHeight / 2;
-    EXPECT_TRUE(Near(At(gDDSPicture, cx, cy), kBlended, 2)) << std::hex << At(gDDSPicture, cx, cy);
+    EXPECT_PRED3(NearColour, DXGetPixel(gDDSPicture, cx, cy), kBlended, 2);
 
     const XYWH pic = gPictureRect;
     LPDDS out = BuildHiResImage2(1200, 900, 3);
     ASSERT_NE(out, nullptr) << gErrorTrail;
     const int32_t ex = (cx - pic.x) * 1200 / pic.w, ey = (cy - pic.y) * 900 / pic.h;
-    EXPECT_TRUE(Near(At(out, ex, ey), kBlended, 2)) << std::hex << At(out, ex, ey);
-    EXPECT_EQ(At(out, 5, 5), 0x808080u) << "the photo away from the piece";
+    EXPECT_PRED3(NearColour, DXGetPixel(out, ex, ey), kBlended, 2);
+    EXPECT_EQ(DXGetPixel(out, 5, 5), 0x808080u) << "the photo away from the piece";
     ReleaseJpegBuffer2(out);
 }
 
@@ -120,7 +89,8 @@ TEST_F(AlphaStickers, WithoutItsAlphaFileAStickerKeepsTheKey)
         EXPECT_EQ(obj->pArtBgra, nullptr) << name;
         LPDDS out = BuildHiResImage2(gPictureRect.w, gPictureRect.h, 3);
         ASSERT_NE(out, nullptr) << gErrorTrail;
-        EXPECT_EQ(At(out, 100 + obj->ao.iWidth / 2, 80 + obj->ao.iHeight / 2), 0xFF0000u) << name;
+        EXPECT_EQ(DXGetPixel(out, 100 + obj->ao.iWidth / 2, 80 + obj->ao.iHeight / 2), 0xFF0000u)
+            << name;
         ReleaseJpegBuffer2(out);
         AO_DelObj(&obj->ao);
     }
@@ -131,7 +101,7 @@ TEST_F(AlphaStickers, WithoutItsAlphaFileAStickerKeepsTheKey)
 // a stale one of an earlier sticker of the same name is not taken over.
 TEST_F(AlphaStickers, TheAlphaFileKeepsFaintPixelsAndIsTheStickersOwn)
 {
-    std::vector<uint8_t> bgra = Picture(2, 1, 0xFF00FF00);
+    std::vector<uint8_t> bgra = BgraPixels(2, 1, 0xFF00FF00);
     bgra[4] = 0x10, bgra[5] = 0x20, bgra[6] = 0x30, bgra[7] = 0x40; // faint, below half
     DIBIMAGE s;
     ASSERT_TRUE(ClipArt_MakeSticker(bgra.data(), 2, 1, 8, &s));

@@ -2,11 +2,7 @@
 // frame, and what one frame draws and flushes.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <string>
-#include <vector>
 
-#include "picture/ao.h"
 #include "tests/support/engine_reset.h"
 
 namespace

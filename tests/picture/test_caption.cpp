@@ -3,14 +3,10 @@
 // paths (selection, resize, turn, export).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "picture/ao.h"
 #include "picture/caption.h"
-#include "picture/compose.h"
-#include "picture/imgobj.h"
 #include "tests/support/engine_reset.h"
 
 namespace
@@ -82,24 +78,6 @@ INK InkOf(const CAPTIONIMAGE &img)
     return k;
 }
 
-// Writes the image as a PPM over grey when CAPTION_DUMP names a folder (for looking).
-void Dump(const CAPTIONIMAGE &img, const char *name)
-{
-    const char *dir = std::getenv("CAPTION_DUMP");
-    if (!dir)
-        return;
-    FILE *f = std::fopen((std::string(dir) + "/" + name + ".ppm").c_str(), "wb");
-    if (!f)
-        return;
-    std::fprintf(f, "P6 %d %d 255\n", img.w, img.h);
-    for (size_t i = 0; i < img.bgra.size(); i += 4) {
-        const int a = img.bgra[i + 3];
-        for (int k = 2; k >= 0; k--)
-            std::fputc(img.bgra[i + k] + 128 * (255 - a) / 255, f);
-    }
-    std::fclose(f);
-}
-
 CAPTION Caption(const std::string &text, CAPTIONSTYLE style = {0, 0xFF0000, 0x00FF00, 0, 0, 1})
 {
     CAPTION c;
@@ -148,22 +126,21 @@ TEST(CaptionDraw, SharpAtEverySizeWithFillAndOutlineColours)
     ASSERT_TRUE(CAPTION_Render(c, static_cast<int32_t>(w), static_cast<int32_t>(h), &small));
     ASSERT_TRUE(
         CAPTION_Render(c, static_cast<int32_t>(4 * w), static_cast<int32_t>(4 * h), &large));
-    Dump(small, "sharp-small");
-    Dump(large, "sharp-large");
     const INK s = InkOf(small), l = InkOf(large);
     // Drawn anew at each size: the ink grows with the area, and the edges stay thin (a
     // scaled-up bitmap would have edges four pixels wide).
     EXPECT_NEAR(static_cast<double>(l.pixels) / s.pixels, 16.0, 2.5);
     EXPECT_GT(s.red, 0);
     EXPECT_GT(s.green, 0) << "the outline";
-    int64_t softLarge = 0;
-    for (size_t i = 3; i < large.bgra.size(); i += 4)
-        softLarge += large.bgra[i] > 20 && large.bgra[i] < 235;
-    int64_t softSmall = 0;
-    for (size_t i = 3; i < small.bgra.size(); i += 4)
-        softSmall += small.bgra[i] > 20 && small.bgra[i] < 235;
-    EXPECT_GT(softSmall, 0) << "anti-aliased edges";
-    EXPECT_LT(softLarge, softSmall * 8) << "edges as long as the outline, not as wide as the scale";
+    auto soft = [](const CAPTIONIMAGE &img) {
+        int64_t n = 0;
+        for (size_t i = 3; i < img.bgra.size(); i += 4)
+            n += img.bgra[i] > 20 && img.bgra[i] < 235;
+        return n;
+    };
+    EXPECT_GT(soft(small), 0) << "anti-aliased edges";
+    EXPECT_LT(soft(large), soft(small) * 8)
+        << "edges as long as the outline, not as wide as the scale";
     // Without an outline there is no outline colour.
     c.style.iOutline = 0;
     CAPTIONIMAGE plain;
@@ -178,20 +155,16 @@ TEST(CaptionDraw, EmojiInColourAndRightToLeftOrder)
         bool emojiLeft; // the emoji ends up at the left end
     } cases[] = {
         {"\xF0\x9F\x98\x80 abc", true}, // left to right: first is left
-        {"abc \xF0\x9F\x98\x80", false},
         {"\xF0\x9F\x98\x80 \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D", false}, // Hebrew: first is right
         {"\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xF0\x9F\x98\x80", true},
-        {"\xD8\xB3\xD9\x84\xD8\xA7\xD9\x85 \xF0\x9F\x98\x80", true},    // Arabic
         {"a \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xF0\x9F\x98\x80", false}, // ends the line
     };
-    int n = 0;
     for (const auto &k : cases) {
         CAPTION c = Caption(k.text, {4, 0x202020, 0, 0, 0, 1});
         float w = 0, h = 0;
         CAPTION_NaturalSize(c, 60, &w, &h);
         CAPTIONIMAGE img;
         ASSERT_TRUE(CAPTION_Render(c, static_cast<int32_t>(w), static_cast<int32_t>(h), &img));
-        Dump(img, ("order" + std::to_string(n++)).c_str());
         const INK ink = InkOf(img);
         ASSERT_GT(ink.colourful, 200) << k.text << ": the emoji in colour";
         const bool left = ink.ColourX() < ink.Centre();
@@ -206,7 +179,6 @@ TEST(CaptionDraw, MarksDrawAndHostileTextStaysBounded)
     ASSERT_TRUE(CAPTION_Render(bare, 200, 200, &a));
     ASSERT_TRUE(CAPTION_Render(marked, 200, 200, &b));
     EXPECT_GT(InkOf(b).pixels, InkOf(a).pixels) << "the marks draw over the letter";
-    EXPECT_EQ(InkOf(b).pixels > 0, true);
 
     // 2,000 marks on one letter, a 2,000-character line: drawn into the box asked for.
     std::string marks = "a";

@@ -10,9 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "picture/ao.h"
-#include "picture/compose.h"
-#include "picture/imgobj.h"
 #include "tests/support/engine_reset.h"
 
 namespace

@@ -5,11 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 
-#include "picture/ao.h"
-#include "picture/compose.h"
-#include "picture/imgobj.h"
 #include "tests/support/engine_reset.h"
 
 namespace
@@ -31,11 +27,7 @@ class DevicePicture : public PictureEngineTest
                 p[0] = uint8_t(std::rand()), p[1] = uint8_t(std::rand()), p[2] = p[0] ^ p[1];
             }
         photo->bNeedsUpdate = 1;
-        struct {
-            int32_t style = 0;
-            char text[8] = "HI";
-        } text;
-        bubble = IMGOBJ_AddObj("text4.clp", IMG_TEXT, 0, 0, &text, nullptr);
+        bubble = IMGOBJ_AddObj("text4.clp", IMG_TEXT, 0, 0, Words("HI").data(), nullptr);
         ASSERT_NE(bubble, nullptr) << gErrorTrail;
         bubble->ao.x = gPictureRect.x + 20, bubble->ao.y = gPictureRect.y + 60;
         // Not the same mirrored: red and blue halves, a keyed corner.

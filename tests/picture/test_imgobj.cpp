@@ -2,10 +2,7 @@
 // procedure's drag rules, the two rebuild paths and the editing steps.
 #include <gtest/gtest.h>
 #include <string>
-#include <vector>
 
-#include "picture/imgobj.h"
-#include "support/bmp_builder.h"
 #include "tests/support/engine_reset.h"
 
 namespace

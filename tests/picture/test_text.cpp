@@ -1,4 +1,4 @@
-// Bitmap fonts (measuring, the character map, drawing at once, animated letters) and text
+// Bitmap fonts (drawing at once, animated letters) and text
 // pieces: row breaking, the text block in the bubble's rectangle (mirrored, at full
 // resolution), and the start screen's rows.
 #include <gtest/gtest.h>
@@ -9,9 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "picture/ao.h"
 #include "picture/font.h"
-#include "picture/imgobj.h"
 #include "picture/text.h"
 #include "resources/strings/strings.h"
 #include "tests/support/engine_reset.h"
@@ -20,29 +18,6 @@ namespace
 {
 
 constexpr uint32_t kWhite = 0xFFFFFF, kRed = 0xFF0000, kBlue = 0x0000FF;
-
-TEST(FontWidth, SumsGlyphsAndSpacingWithLatin1LettersAndAnEmptyFallback)
-{
-    const struct {
-        int32_t font;
-        const char *text;
-        int32_t width;
-    } cases[] = {
-        {0, "AB", 57 + 48 + 12},
-        {0, "", 0},
-        {10, "A A", 6 + 4 + 6 + 2},
-        {42, "AB", 117},         // unknown fonts measure with font 0
-        {0, "ab", 12},           // lower case is the empty fallback in font 0
-        {11, "K", 0},            // the icon font has no fallback glyph
-        {8, "AaA", 6 + 0 + 6},   // narrow fonts: font 10's first glyphs
-        {12, "AB", 79 + 0 + 10}, // font 12: one picture
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(FontStringWidth(c.font, c.text), c.width) << c.font << " \"" << c.text << '"';
-    // Å, Ä, Ö share the glyphs of [, \, ]; ö has its own; 0x81, no character, falls back.
-    for (auto [c, index] : {std::pair{0xC5, 26}, {0xD6, 28}, {0xF6, 93}, {0x81, FONT_FALLBACK}})
-        EXPECT_EQ(FontGlyphIndex(c), index) << c;
-}
 
 class Fonts : public ::testing::Test
 {
@@ -87,6 +62,7 @@ TEST_F(Fonts, DrawsTheLineAroundItsAnchorWithGlyphsFromTheirRows)
         for (int32_t blank : {x + drawn, x + lw - 1})
             EXPECT_EQ(DXGetPixel(target, blank, 50), kWhite) << align;
     }
+    EXPECT_EQ(FontStringWidth(42, "A1"), FontStringWidth(0, "A1")) << "unknown: font 0";
     EXPECT_TRUE(BltFont(12, target, 0, 0, 0, "AB")) << "glyphs off the sheet are skipped";
     EXPECT_STREQ(gErrorTrail, "");
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -113,4 +114,23 @@ inline void WriteFile(const std::string &path, const std::vector<uint8_t> &bytes
 {
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
+}
+
+// w × h straight BGRA pixels, every one the 0xAARRGGBB colour.
+inline std::vector<uint8_t> BgraPixels(int w, int h, uint32_t argb)
+{
+    std::vector<uint8_t> out;
+    for (int k = 0; k < w * h; k++)
+        out.insert(out.end(),
+                   {uint8_t(argb), uint8_t(argb >> 8), uint8_t(argb >> 16), uint8_t(argb >> 24)});
+    return out;
+}
+
+// Whether two 0xRRGGBB colours differ by at most `levels` in each channel.
+inline bool NearColour(uint32_t a, uint32_t b, int levels)
+{
+    for (int shift : {0, 8, 16})
+        if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > levels)
+            return false;
+    return true;
 }

@@ -7,6 +7,9 @@
 
 #include <array>
 #include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "document/undo.h"
 #include "formats/formats.h"
@@ -75,8 +78,6 @@ inline IMGOBJ *RawPiece(int32_t kind, int32_t srcW, int32_t srcH, int32_t x, int
     return o;
 }
 
-// A test of the engine from its start values, with a private folder `dir` that goes
-// with the test.
 // Writes a 24 × 16 bitmap whose every pixel differs from its neighbours into dir and adds
 // it as the photo; null (and the trail filled) when it cannot be added.
 inline IMGOBJ *AddPatternPhoto(const std::string &dir)
@@ -90,6 +91,45 @@ inline IMGOBJ *AddPatternPhoto(const std::string &dir)
     return IMGOBJ_AddObj(path.c_str(), IMG_SRC, 0, 0, nullptr, nullptr);
 }
 
+// The listed image objects back to front, the photo among them unless left out.
+inline std::vector<IMGOBJ *> ListedObjects(bool photo = true)
+{
+    std::vector<IMGOBJ *> out;
+    for (AO *e = gAOList; e; e = e->pNext) {
+        IMGOBJ *o = reinterpret_cast<IMGOBJ *>(e);
+        if (e->iType == AO_TYPE_IMGOBJ && !e->bRemove && (photo || o->iKind != IMG_SRC))
+            out.push_back(o);
+    }
+    return out;
+}
+
+// A piece as the tests compare it: kind, file, place, size (whole: in whole pixels, as a
+// layout file keeps it), turn, mirroring, style and text.
+inline std::string PieceText(const IMGOBJ *o, bool whole = false)
+{
+    std::ostringstream s;
+    s.precision(9);
+    s << o->iKind << " " << o->szFileName << " " << o->ao.x << "," << o->ao.y << " ";
+    if (whole)
+        s << int32_t(o->fWidth) << "x" << int32_t(o->fHeight);
+    else
+        s << o->fWidth << "x" << o->fHeight;
+    s << " a" << o->iAngle << " f" << o->bFlipH << o->bFlipV << " s" << o->iTextStyle << " '"
+      << o->szText << "'";
+    return s.str();
+}
+
+// The pieces (not the photo) back to front, as PieceText gives them.
+inline std::vector<std::string> PieceTexts(bool whole = false)
+{
+    std::vector<std::string> out;
+    for (const IMGOBJ *o : ListedObjects(false))
+        out.push_back(PieceText(o, whole));
+    return out;
+}
+
+// A test of the engine from its start values, with a private folder `dir` that goes
+// with the test.
 class EngineTest : public ::testing::Test
 {
   protected:

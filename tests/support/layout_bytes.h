@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "document/layout.h"
@@ -43,4 +44,16 @@ inline LAYOUTRECORD PieceAt(int32_t kind, const char *name, int32_t x, int32_t y
     r.x = x, r.y = y, r.iWidth = w, r.iHeight = h;
     std::snprintf(r.szText, sizeof r.szText, "%s", text);
     return r;
+}
+
+// The 32-bit number at an offset of a file's bytes, and setting it.
+inline int32_t At32(const std::vector<uint8_t> &b, size_t offset)
+{
+    int32_t v;
+    std::memcpy(&v, b.data() + offset, 4);
+    return v;
+}
+inline void Set32(std::vector<uint8_t> &b, size_t offset, int32_t v)
+{
+    std::memcpy(b.data() + offset, &v, 4);
 }
