@@ -147,6 +147,7 @@ int AO_DelObj(AO *entry)
             DXBlt(gDDSScratch, place[0], place[1], place[2], place[3], gDDSBackgnd, place[0],
                   place[1], DXBLT_OPAQUE))
             AO_CopyToWindow(gDDSScratch, place[0], place[1], place[2], place[3]);
+        DEVUI_Restore(place[0], place[1], place[2], place[3]);
         AO_AddDirty(&sSpritesGone, place[0], place[1], place[2], place[3]);
     }
 
@@ -335,6 +336,7 @@ int AO_CleanUp(void *)
     sSpritesGone.n = sPictureShown.n = 0;
     REDRAW_Forget();
     PICTURE_ReleaseDevicePicture();
+    DEVUI_Release();
     gWindowDC = nullptr;
     sInitialised = 0;
     return 1;
@@ -454,6 +456,7 @@ static int DrawSprites(DIRTY *d, int whole)
         const XYWH &r = d->r[i];
         if (!DXBlt(gDDSScratch, r.x, r.y, r.w, r.h, gDDSBackgnd, r.x, r.y, DXBLT_OPAQUE))
             return Fail("AO 1");
+        DEVUI_Restore(r.x, r.y, r.w, r.h);
     }
     for (AO *e = gAOList; e; e = e->pNext) {
         if (!(e->dwFlags & AOFLAG_SPRITE))
@@ -461,10 +464,12 @@ static int DrawSprites(DIRTY *d, int whole)
         LPDDS source = e->pSheet ? gDDSSprite : gDDSPicture;
         for (int i = 0; i < d->n; i++) {
             int32_t x = e->x, y = e->y, w = e->iWidth, h = e->iHeight;
-            if (AO_Clip(d->r[i], &x, &y, &w, &h) &&
-                !DXBlt(gDDSScratch, x, y, w, h, source, e->xSrc + (x - e->x), e->ySrc + (y - e->y),
+            if (!AO_Clip(d->r[i], &x, &y, &w, &h))
+                continue;
+            if (!DXBlt(gDDSScratch, x, y, w, h, source, e->xSrc + (x - e->x), e->ySrc + (y - e->y),
                        DXBLT_SRCKEY))
                 return Fail(e->pSheet ? "AO 2" : "AO 3");
+            DEVUI_Sprite(e, x, y, w, h);
         }
         e->rcDrawn[0] = e->x, e->rcDrawn[1] = e->y, e->rcDrawn[2] = e->iWidth,
         e->rcDrawn[3] = e->iHeight;

@@ -129,71 +129,104 @@ static const FRAMETILE kTopRight = {16, 16, 1653, 281, DXBLT_SRCKEY};
 static const FRAMETILE kBottomLeft = {13, 16, 1622, 312, DXBLT_SRCKEY};
 static const FRAMETILE kBottomRight = {16, 16, 1653, 312, DXBLT_OPAQUE};
 
-static int DrawTile(const FRAMETILE &t, int32_t x, int32_t y)
+static int DrawTile(const BACKDROP &b, const FRAMETILE &t, int32_t x, int32_t y)
 {
-    if (!DXBlt(gDDSBackgnd, x, y, t.w, t.h, gDDSSprite, t.srcX, t.srcY, t.mode))
+    const int32_t k = b.k;
+    if (!DXBlt(b.out, k * x, k * y, k * t.w, k * t.h, b.sheet, k * t.srcX, k * t.srcY, t.mode))
         return Fail("DropShadow - DXBlt!");
     return 1;
 }
 
 // The frame around the picture rectangle; the bottom and right tiles carry the shadow.
-static int DrawFrame(const XYWH &r)
+static int DrawFrame(const BACKDROP &b, const XYWH &r)
 {
     for (int32_t i = 0; i <= r.w / 16; ++i) {
-        if (!DrawTile(kTop, r.x + 16 * i, r.y - 13) || !DrawTile(kBottom, r.x + 16 * i, r.y + r.h))
+        if (!DrawTile(b, kTop, r.x + 16 * i, r.y - 13) ||
+            !DrawTile(b, kBottom, r.x + 16 * i, r.y + r.h))
             return 0;
     }
     for (int32_t i = 0; i <= r.h / 16; ++i) {
-        if (!DrawTile(kLeft, r.x - 13, r.y + 16 * i) || !DrawTile(kRight, r.x + r.w, r.y + 16 * i))
+        if (!DrawTile(b, kLeft, r.x - 13, r.y + 16 * i) ||
+            !DrawTile(b, kRight, r.x + r.w, r.y + 16 * i))
             return 0;
     }
-    return DrawTile(kTopLeft, r.x - 13, r.y - 13) && DrawTile(kTopRight, r.x + r.w, r.y - 13) &&
-           DrawTile(kBottomLeft, r.x - 13, r.y + r.h) &&
-           DrawTile(kBottomRight, r.x + r.w, r.y + r.h);
+    return DrawTile(b, kTopLeft, r.x - 13, r.y - 13) &&
+           DrawTile(b, kTopRight, r.x + r.w, r.y - 13) &&
+           DrawTile(b, kBottomLeft, r.x - 13, r.y + r.h) &&
+           DrawTile(b, kBottomRight, r.x + r.w, r.y + r.h);
 }
 
 // Before the first picture the empty picture area invites the first step: a heading
 // and the keys that open a photo or a blank picture, drawn with the program's fonts.
-static void DrawInvitation()
+static void DrawInvitation(const BACKDROP &b)
 {
     const int32_t cx = PICTURE_AREA_LEFT + (gScreenWidth - PICTURE_AREA_MARGIN_W) / 2;
     const int32_t cy = PICTURE_AREA_TOP + (gScreenHeight - PICTURE_AREA_MARGIN_H) / 2;
-    BltFont(11, gDDSBackgnd, cx, cy - 95, FONT_ALIGN_CENTRE, "A"); // the camera
-    BltFont(3, gDDSBackgnd, cx, cy - 40, FONT_ALIGN_CENTRE, LoadText(STR_START_TITLE));
+    BltFontFrom(11, b.out, b.sheet, b.k, cx, cy - 95, FONT_ALIGN_CENTRE, "A"); // the camera
+    BltFontFrom(3, b.out, b.sheet, b.k, cx, cy - 40, FONT_ALIGN_CENTRE, LoadText(STR_START_TITLE));
     for (int32_t line = 0; line < 3; line++)
-        BltFont(10, gDDSBackgnd, cx, cy + 5 + 24 * line, FONT_ALIGN_CENTRE,
-                LoadText(STR_START_LINE1 + line));
+        BltFontFrom(10, b.out, b.sheet, b.k, cx, cy + 5 + 24 * line, FONT_ALIGN_CENTRE,
+                    LoadText(STR_START_LINE1 + line));
 }
 
-int BackgroundResize()
+// The background art stretched over the drawing area, the logo, and before the first
+// picture the invitation.
+static int DrawBackdrop(const BACKDROP &b)
 {
-    if (gDDSClp && !DXStretchBlt(gDDSBackgnd, 0, 0, gScreenWidth, gScreenHeight, gDDSClp, 0, 0,
-                                 gDDSClp->iWidth, gDDSClp->iHeight, DXBLT_OPAQUE))
+    const int32_t k = b.k;
+    if (b.clp && !DXStretchBlt(b.out, 0, 0, k * gScreenWidth, k * gScreenHeight, b.clp, 0, 0,
+                               b.clp->iWidth, b.clp->iHeight, DXBLT_OPAQUE))
         return Fail("DXStretchBlt! (backgnd)");
-    if (gDDSLogo && !DXBlt(gDDSBackgnd, LOGO_X, LOGO_Y, gDDSLogo->iWidth, gDDSLogo->iHeight,
-                           gDDSLogo, 0, 0, DXBLT_SRCKEY))
+    if (b.logo && !DXBlt(b.out, k * LOGO_X, k * LOGO_Y, b.logo->iWidth, b.logo->iHeight, b.logo, 0,
+                         0, DXBLT_SRCKEY))
         return Fail("DXBlt! (backgnd) 2");
-    if (!gPictureExists && gDDSSprite)
-        DrawInvitation();
-    if (!AO_ProcessFlip()) {
-        gFramesRunning = 0;
-        return Fail("AO_ProcessFlip()");
-    }
+    if (!gPictureExists && b.sheet)
+        DrawInvitation(b);
+    return 1;
+}
+
+// The photo's screen image and the frame around it.
+static int DrawFramedPhoto(const BACKDROP &b)
+{
+    const int32_t k = b.k;
     for (AO *p = gAOList; p; p = p->pNext) {
         if (p->iType != AO_TYPE_IMGOBJ)
             continue;
         IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(p);
-        if (obj->iKind == IMG_SRC && !DXBlt(gDDSBackgnd, p->x, p->y, p->iWidth, p->iHeight,
-                                            obj->iiRes[LO_RES_OBJ].DDSSurface, 0, 0, DXBLT_OPAQUE))
+        LPDDS image = obj->iiRes[LO_RES_OBJ].DDSSurface;
+        if (obj->iKind == IMG_SRC &&
+            !(k == 1 ? DXBlt(b.out, p->x, p->y, p->iWidth, p->iHeight, image, 0, 0, DXBLT_OPAQUE)
+                     : DXStretchBlt(b.out, k * p->x, k * p->y, k * p->iWidth, k * p->iHeight, image,
+                                    0, 0, p->iWidth, p->iHeight, DXBLT_OPAQUE)))
             return Fail("DXBlt");
     }
-    if (gPictureRect.w != 0 && gPictureRect.h != 0 && !DrawFrame(gPictureRect))
+    if (gPictureRect.w != 0 && gPictureRect.h != 0 && !DrawFrame(b, gPictureRect))
+        return 0;
+    return 1;
+}
+
+int BackgroundResize()
+{
+    const BACKDROP one = {gDDSBackgnd, gDDSSprite, gDDSClp, gDDSLogo, 1};
+    BACKDROP two;
+    const int twice = DEVUI_Backdrop(&two);
+    if (!DrawBackdrop(one) || (twice && !DrawBackdrop(two)))
+        return 0;
+    if (!AO_ProcessFlip()) {
+        gFramesRunning = 0;
+        return Fail("AO_ProcessFlip()");
+    }
+    if (!DrawFramedPhoto(one) || (twice && !DrawFramedPhoto(two)))
         return 0;
     if (!DXBlt(gDDSScratch, 0, 0, gScreenWidth, gScreenHeight, gDDSBackgnd, 0, 0, DXBLT_OPAQUE))
         return Fail("DXBlt! (backgnd)");
     // The new background shows at once, not only where sprites next flush.
-    if (gWindowDC && !AO_RefreshWindow())
-        return 0;
+    if (gWindowDC) {
+        if (!AO_RefreshWindow())
+            return 0;
+        if (twice)
+            DEVUI_BackdropDone();
+    }
     return 1;
 }
 

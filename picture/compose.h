@@ -64,3 +64,25 @@ double PICTURE_DeviceScale();
 LPDDS PICTURE_DevicePicture(XYWH *place);
 // Releases the device picture (the engine's end; tests).
 void PICTURE_ReleaseDevicePicture();
+
+// ---- The window at twice its pixels (devui.cpp) --------------------------------------------
+// On a screen scaled 1.5 or more the frames also draw the window (background, frame, start
+// screen, sprites and their fonts) a second time, from the artwork made for 2x, into a
+// window image of twice the window's pixels that the window paints scaled to the screen's
+// own pixels. Places, hit testing and the frames' bookkeeping stay in window pixels.
+
+constexpr double DEVUI_MIN_SCALE = 1.5; // below it the window image is enlarged smoothly
+constexpr int32_t DEVUI_FACTOR = 2;     // the 2x window's pixels per window pixel
+
+// A rectangle of window pixels at `scale` device pixels per window pixel: its edges scaled
+// and rounded, so neighbouring rectangles stay neighbours.
+XYWH PICTURE_ToDevice(const XYWH &window, double scale);
+// Follows the screen's scale (device pixels per window pixel): from 1.5 on the 2x window is
+// wanted, drawn at the next background rebuild; below 1.5 its surfaces are released. 1 when
+// that changed.
+int DEVUI_SetScale(double scale);
+// The 2x window as the frames last drew it; null while it is not wanted, not drawn yet or
+// its artwork could not be loaded (the window image is then enlarged as it is).
+LPDDS DEVUI_Window();
+// Releases the 2x artwork and window (the engine's end; tests).
+void DEVUI_Release();

@@ -185,6 +185,12 @@ static int32_t LineLeft(int32_t x, int32_t lineWidth, int32_t alignment)
 
 int BltFont(int32_t font, LPDDS surface, int32_t x, int32_t y, int32_t alignment, const char *text)
 {
+    return BltFontFrom(font, surface, gDDSSprite, 1, x, y, alignment, text);
+}
+
+int BltFontFrom(int32_t font, LPDDS surface, LPDDS sheet, int32_t k, int32_t x, int32_t y,
+                int32_t alignment, const char *text)
+{
     const FONTDEF *def = DrawableFont(font);
     if (!def)
         return Fail("No font type specified !");
@@ -196,11 +202,11 @@ int BltFont(int32_t font, LPDDS surface, int32_t x, int32_t y, int32_t alignment
         unsigned char c = static_cast<unsigned char>(*p);
         int32_t srcX, w, row;
         GlyphOf(def, c, &srcX, &w, &row);
-        if (w > 0 && surface && gDDSSprite) {
+        if (w > 0 && surface && sheet) {
             // A failed copy is ignored: it leaves no lines in the trail either.
             size_t mark = TrailMark();
-            if (!DXBlt(surface, left + offset, y, w, def->iHeight, gDDSSprite, srcX, row,
-                       DXBLT_SRCKEY))
+            if (!DXBlt(surface, k * (left + offset), k * y, k * w, k * def->iHeight, sheet,
+                       k * srcX, k * row, DXBLT_SRCKEY))
                 TrailRewind(mark);
         }
         offset += w + def->iSpacing;

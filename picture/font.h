@@ -68,6 +68,10 @@ int32_t FontStringWidth(int32_t font, const char *text);
 // line, x its anchor by alignment. 0 for an unknown font or empty text. Failing glyph
 // copies are ignored and leave nothing in the error trail.
 int BltFont(int32_t font, LPDDS surface, int32_t x, int32_t y, int32_t alignment, const char *text);
+// As BltFont, from the sheet `sheet` drawn at k times the 1x sheet's size, onto a surface
+// k times the window's: the line is laid out in window pixels and every place multiplied.
+int BltFontFrom(int32_t font, LPDDS surface, LPDDS sheet, int32_t k, int32_t x, int32_t y,
+                int32_t alignment, const char *text);
 // An animated line: one letter entry per character, each starting centred on (x, y).
 // Entrance 6 rises to line `parameter`. 0 on failure (also for fonts 8 and 9); letters
 // made so far stay.

@@ -62,11 +62,7 @@ void PICTURE_ReleaseDevicePicture()
 // The picture rectangle in device pixels: its edges scaled and rounded.
 static XYWH DevicePlace(const XYWH &r)
 {
-    const int32_t left = static_cast<int32_t>(std::lround(r.x * sScale));
-    const int32_t top = static_cast<int32_t>(std::lround(r.y * sScale));
-    const int32_t right = static_cast<int32_t>(std::lround((r.x + r.w) * sScale));
-    const int32_t bottom = static_cast<int32_t>(std::lround((r.y + r.h) * sScale));
-    return {left, top, right - left, bottom - top};
+    return PICTURE_ToDevice(r, sScale);
 }
 
 // The photo, as the export scales it, at the device picture's size.

@@ -60,6 +60,25 @@ int COMPOSE_PieceAt(LPDDS view, IMGOBJ *obj, int32_t width, int32_t height, int3
 // trail is left as it was. 1: the picture at device pixels is what the window shows.
 int HIDPI_PicturePass(const DIRTY &changed, int whole);
 
+// ---- The window at twice its pixels (devui.cpp) --------------------------------------------
+
+// What one background is drawn from and onto: the window's surfaces (k 1), or the 2x
+// artwork and background (k 2), every place and size times k.
+struct BACKDROP {
+    LPDDS out, sheet, clp, logo;
+    int32_t k;
+};
+// The 2x backdrop for a background rebuild: its artwork loaded (the first time) and its
+// background and window sized to the drawing area. 0 when the 2x window is not wanted or
+// cannot be had (memory, artwork); the trail is left as it was.
+int DEVUI_Backdrop(BACKDROP *b);
+// The 2x background is drawn whole and the frames' refresh has put it in the 2x window.
+void DEVUI_BackdropDone();
+// Puts the 2x background back into the 2x window at the window rectangle.
+void DEVUI_Restore(int32_t x, int32_t y, int32_t w, int32_t h);
+// Draws the part (x, y, w, h), in window pixels, of a sprite into the 2x window.
+void DEVUI_Sprite(const AO *e, int32_t x, int32_t y, int32_t w, int32_t h);
+
 // ---- Image objects (imgobj.cpp) -----------------------------------------------------------
 
 // Releases what an image object owns besides its block: its two surfaces and full path.

@@ -45,8 +45,8 @@
 #include "resources/menus/menus.h"
 #include "resources/strings/strings.h"
 #include "shell/addtextdialog.h"
-#include "shell/captiondialog.h"
 #include "shell/appstate.h"
+#include "shell/captiondialog.h"
 #include "shell/clipartdialog.h"
 #include "shell/clipboard.h"
 #include "shell/cropdialog.h"
@@ -80,23 +80,12 @@ QSize DrawArea::sizeHint() const
 void DrawArea::paintEvent(QPaintEvent *event)
 {
     // The window image keeps everything the frames drew, so a repaint only copies it.
+    FollowDeviceScale(this);
     QPainter painter(this);
     QImage *image = PLATQT_WindowQImage();
-    if (image) {
-        // Only the rectangle is converted to the screen's format: handed the whole image,
-        // the painter would convert all of it on every repaint.
-        const QRect r = event->rect() & image->rect();
-        // Enlarged smoothly where the scale is not whole: whole pixels cannot be repeated
-        // evenly there.
-        const double scale = devicePixelRatioF();
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, scale != std::floor(scale));
-        if (!r.isEmpty()) {
-            const QImage part(image->constBits() + r.y() * image->bytesPerLine() +
-                                  r.x() * (image->depth() / 8),
-                              r.width(), r.height(), image->bytesPerLine(), image->format());
-            painter.drawImage(r.topLeft(), part);
-        }
-    } else
+    if (image)
+        PaintWindowImage(painter, this, event->rect(), *image);
+    else
         painter.fillRect(event->rect(), Qt::white);
     PaintDevicePicture(painter, this, event->rect());
     if (image && !mShown) {

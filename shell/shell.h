@@ -42,9 +42,14 @@ class DrawArea : public QWidget
 };
 
 // On a scaled screen, paints the picture at the screen's own pixels (as the frames last
-// drew it) over the part `rect` of the drawing area; follows a change of the screen's
-// scale, which the next frame then draws.
+// drew it) over the part `rect` of the drawing area.
 void PaintDevicePicture(QPainter &painter, QWidget *area, const QRect &rect);
+// Follows the scale of the screen the drawing area is on: the picture at its device pixels,
+// the window at 2x from 1.5 on; a change draws the window anew at once.
+void FollowDeviceScale(QWidget *area);
+// Paints the rectangle of the window image (window pixels) onto the drawing area: from the
+// 2x window where it is drawn, else the image enlarged to the screen's scale.
+void PaintWindowImage(QPainter &painter, QWidget *area, const QRect &rect, const QImage &image);
 
 class MainWindow : public QMainWindow
 {
@@ -154,7 +159,8 @@ int OfferAutosave(QWidget *window);
 // trail filled when the chosen file could not be opened (the picture is as it was).
 int OpenFileDlg(QWidget *window, int mode);
 // Saves by the path's extension: ".mwi" a layout (the document takes the name), ".jpg",
-// ".png" or ".webp" a picture export at the size the photo size dialog asks for. 0 with the trail filled.
+// ".png" or ".webp" a picture export at the size the photo size dialog asks for. 0 with the trail
+// filled.
 int SavePictureFile(const char *path);
 // Saves the document: mode FILEDLG_SAVE (asks for a name only when it has none, or when a
 // file of its name is there that this picture did not write) or FILEDLG_SAVEAS. A chosen name

@@ -5,7 +5,9 @@
 
 Writes DATA_DIR/resources/{SPRITE,CLIPART,CLIPART_ERROR}.bmp and 101.png (embedded into
 the program), DATA_DIR/{obj.edi, merrowick.lvl, merrowick7.clp, logo7.clp, blank.jpg},
-DATA_DIR/icons/merrowick.{png,svg} and GEN_DIR/glyphtables.h.
+DATA_DIR/icons/merrowick.{png,svg}, GEN_DIR/glyphtables.h, and the artwork of scaled
+screens DATA_DIR/2x/{SPRITE.bmp, merrowick7.clp, logo7.clp}: the same drawings at twice
+the size, every place and size of the 1x tables doubled.
 """
 
 import argparse
@@ -91,13 +93,29 @@ def write_data_files(args, drawings, places):
     d = args.data
     write_if_changed(os.path.join(d, "obj.edi"), datafiles.graphics_map(places))
     write_if_changed(os.path.join(d, T.LEVEL_NAME), datafiles.level_file())
-    back = render.flatten(drawings.rgba("background", T.SCREEN_W, T.SCREEN_H), T.WALL, 0.0)
-    bmpfile.write_bmp24(os.path.join(d, "merrowick7.clp"), back)
-    logo = render.flatten(drawings.rgba("logo", 160, 145), T.COLUMN, cutoff=0.3)
-    bmpfile.write_bmp24(os.path.join(d, "logo7.clp"), logo)
+    for scale, folder in ((1, d), (2, os.path.join(d, "2x"))):
+        write_pictures(drawings, folder, scale)
     # The blank canvas: white, an 8 x 10 inch print at 300 dpi.
     Image.new("RGB", (2400, 3000), (255, 255, 255)).save(
         os.path.join(d, "blank.jpg"), quality=90, dpi=(300, 300))
+
+
+def write_pictures(drawings, folder, scale):
+    """The window background and the logo at scale."""
+    os.makedirs(folder, exist_ok=True)
+    back = render.flatten(drawings.rgba("background", T.SCREEN_W * scale, T.SCREEN_H * scale),
+                          T.WALL, 0.0)
+    bmpfile.write_bmp24(os.path.join(folder, "merrowick7.clp"), back)
+    logo = render.flatten(drawings.rgba("logo", 160 * scale, 145 * scale), T.COLUMN, cutoff=0.3)
+    bmpfile.write_bmp24(os.path.join(folder, "logo7.clp"), logo)
+
+
+def write_sheet_2x(args, sheet):
+    """The sheet of scaled screens: every piece drawn again at 2x at its doubled place."""
+    folder = os.path.join(args.data, "2x")
+    os.makedirs(folder, exist_ok=True)
+    indices, palette = S.quantise(sheet.rescaled(2))
+    bmpfile.write_bmp8(os.path.join(folder, "SPRITE.bmp"), indices, palette)
 
 
 def main():
@@ -117,6 +135,7 @@ def main():
     write_if_changed(os.path.join(args.generated, "glyphtables.h"),
                      datafiles.glyph_header(tables))
     write_data_files(args, drawings, places)
+    write_sheet_2x(args, sheet)
     if args.stamp:
         with open(args.stamp, "w") as f:
             f.write("interface artwork\n")

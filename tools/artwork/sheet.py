@@ -21,21 +21,48 @@ WHITE_INDEX = 255
 
 
 class Sheet:
-    def __init__(self):
-        self.rgb = np.full((T.SHEET_H, T.SHEET_W, 3), 255, np.uint8)
-        self.kind = np.zeros((T.SHEET_H, T.SHEET_W), np.uint8)
+    """The sheet at a scale: the 1x sheet is laid out by the tables; a larger one draws
+    every piece of it again at its places and sizes multiplied (Sheet.rescaled)."""
+
+    def __init__(self, scale=1):
+        self.scale = scale
+        self.w, self.h = T.SHEET_W * scale, T.SHEET_H * scale
+        self.rgb = np.full((self.h, self.w, 3), 255, np.uint8)
+        self.kind = np.zeros((self.h, self.w), np.uint8)
         self.items = []   # (name, (x, y, w, h))
+        self.drawn = []   # (name, x, y, kind, draw): draw(scale) gives the piece's block
 
     def reserve(self, name, rect):
         self.items.append((name, rect))
 
-    def put(self, name, x, y, block, kind):
+    def put(self, name, x, y, block, kind, draw=None):
+        """Puts a piece drawn at this sheet's scale; draw(scale) draws it at another."""
         h, w, _ = block.shape
-        if x < 0 or y < 0 or x + w > T.SHEET_W or y + h > T.SHEET_H:
+        if x < 0 or y < 0 or x + w > self.w or y + h > self.h:
             raise SystemExit(f"artwork: {name} at ({x}, {y}, {w}, {h}) leaves the sheet")
         self.rgb[y:y + h, x:x + w] = block
         self.kind[y:y + h, x:x + w] = kind
         self.items.append((name, (x, y, w, h)))
+        if draw is not None:
+            self.drawn.append((name, x, y, kind, draw))
+
+    def rescaled(self, scale):
+        """The sheet with every piece drawn again at scale, at its place times scale.
+        Fails the build when a piece cannot be drawn again or comes out of another size."""
+        out = Sheet(scale)
+        drawn = {name for name, *_ in self.drawn}
+        rects = dict(self.items)
+        for name, (x, y, w, h) in self.items:
+            if name not in drawn:
+                out.reserve(name, (x * scale, y * scale, w * scale, h * scale))
+        for name, x, y, kind, draw in self.drawn:
+            block = draw(scale)
+            _, _, w, h = rects[name]
+            if block.shape[:2] != (h * scale, w * scale):
+                raise SystemExit(f"artwork: {name} at {scale}x is {block.shape[1]} x "
+                                 f"{block.shape[0]}, must be {w * scale} x {h * scale}")
+            out.put(name, x * scale, y * scale, block, kind)
+        return out
 
     def overlaps(self, allowed=()):
         """Pairs of named rectangles that overlap, except the allowed pairs."""
@@ -61,11 +88,11 @@ def _compose_outlined(fill, outline):
     return out
 
 
-def _fit(mask_pair, width):
-    """Resamples (fill, outline) 4x masks, already cropped, to width at 1x."""
+def _fit(mask_pair, width, scale=1):
+    """Resamples (fill, outline) 4x masks, already cropped, to width at 1x (times scale)."""
     fill, outline = mask_pair
-    h = fill.shape[0] // 4
-    return render.downsample(fill, width, h), render.downsample(outline, width, h)
+    h = fill.shape[0] // 4 * scale
+    return render.downsample(fill, width * scale, h), render.downsample(outline, width * scale, h)
 
 
 def _pad_to(masks, width):
@@ -84,7 +111,7 @@ def _own_glyphs(count):
 
 
 def large_glyphs():
-    """Font 0: {glyph: HxWx3 block} for every glyph with a picture, and forced widths."""
+    """Font 0: {glyph: draw(scale) of its HxWx3 block} for every glyph with a picture."""
     path = render.find_font("ComicNeue-Bold.otf")
     blocks = {}
     for g, ch in _own_glyphs(T.LARGE["count"]):
@@ -94,15 +121,17 @@ def large_glyphs():
             continue
         # The few signs the hand lacks come from a plain bold face, outlined the same.
         font = path if render.has_char(path, ch) else render.find_font("DejaVuSans-Bold.ttf")
-        f, o = _large_glyph(font, 90, ch, T.LARGE["fixed"].get(g))
+        draw = _large_glyph(font, 90, ch, T.LARGE["fixed"].get(g))
+        f, o = draw(1)
         if o[0].max() >= 0.5 or o[-1].max() >= 0.5:
             raise SystemExit(f"artwork: large glyph {ch!r} does not fit the cell height")
-        blocks[g] = _compose_outlined(f, o)
+        blocks[g] = lambda scale, draw=draw: _compose_outlined(*draw(scale))
     return blocks
 
 
 def _large_glyph(font, size, ch, forced):
-    """(fill, outline) of one large glyph at 1x, condensed, at its forced width if any."""
+    """draw(scale): (fill, outline) of one large glyph, condensed, at its forced width if
+    any, from the same 4x outline at every scale."""
     baseline, stroke, condense = 90, 3.5, 0.9
     height, extra = T.LARGE["height"], 40
     fill, outline = render.glyph_masks(font, size, ch, height + extra, baseline,
@@ -124,10 +153,13 @@ def _large_glyph(font, size, ch, forced):
     width = natural
     if forced and forced[1] < natural:
         width = forced[1]
-    f, o = _fit((fill, outline), width)
-    if forced and forced[1] > width:
-        f, o = _pad_to((f, o), forced[1])
-    return f, o
+
+    def draw(scale):
+        f, o = _fit((fill, outline), width, scale)
+        if forced and forced[1] > width:
+            f, o = _pad_to((f, o), forced[1] * scale)
+        return f, o
+    return draw
 
 
 def _cell_mask(path, size, ch, height, baseline, scale, threshold=0.2):
@@ -141,7 +173,7 @@ def _cell_mask(path, size, ch, height, baseline, scale, threshold=0.2):
 
 
 def small_glyph_masks():
-    """Fonts 2-7: coverage masks of glyphs 0-59 (17 high)."""
+    """Fonts 2-7: {glyph: draw(scale) of its coverage mask} of glyphs 0-59 (17 high)."""
     path = render.find_font("ComicNeue-Bold.otf")
     chars = T.glyph_chars(T.SMALL["count"])
     masks = {}
@@ -149,38 +181,50 @@ def small_glyph_masks():
         if ch is None or g == T.FALLBACK:
             continue
         if ch == " ":
-            masks[g] = np.zeros((T.SMALL["height"], 5))
+            masks[g] = lambda scale: np.zeros((T.SMALL["height"] * scale, 5 * scale))
             continue
         fill = _cell_mask(path, 14, ch, T.SMALL["height"], 14, 4)
         x0, x1 = render.ink_columns(fill, 0.05)
         fill = fill[:, x0:x1]
         width = max(1, int(round((x1 - x0) / 4)))
-        m = render.downsample(fill, width, T.SMALL["height"])
-        masks[g] = np.pad(m, ((0, 0), (0, 1)))   # one clear column after the letter
+
+        def draw(scale, fill=fill, width=width):
+            m = render.downsample(fill, width * scale, T.SMALL["height"] * scale)
+            return np.pad(m, ((0, 0), (0, scale)))   # one clear column after the letter
+        masks[g] = draw
     return masks
 
 
 def text_glyph_masks():
-    """Font 10: crisp hinted coverage masks of glyphs 0-99 (13 high)."""
+    """Font 10: {glyph: draw(scale) of its mask} of glyphs 0-99 (13 high): crisp hinted
+    coverage at 1x, and at a larger scale the face hinted at that size, cut to the same
+    columns times the scale."""
     path = render.find_font("DejaVuSansCondensed-Bold.ttf")
     masks = {}
     for g, ch in _own_glyphs(T.TEXT["count"]):
         if g == T.FALLBACK:
             continue
         if ch == " ":
-            masks[g] = np.zeros((T.TEXT["height"], T.TEXT["fixed"][41][1]))
+            width = T.TEXT["fixed"][41][1]
+            masks[g] = lambda scale, width=width: np.zeros((T.TEXT["height"] * scale,
+                                                             width * scale))
             continue
         fill = _cell_mask(path, 9, ch, T.TEXT["height"], 10, 1)
         x0, x1 = render.ink_columns(fill, 0.35)
-        m = fill[:, x0:x1].copy()
+        start, width = x0, x1 - x0
         forced = T.TEXT["fixed"].get(g)
         if forced:
-            if m.shape[1] > forced[1]:
-                cut = m.shape[1] - forced[1]
-                m = m[:, cut // 2: m.shape[1] - (cut - cut // 2)]
-            elif m.shape[1] < forced[1]:
-                m = np.pad(m, ((0, 0), (0, forced[1] - m.shape[1])))
-        masks[g] = m
+            if width > forced[1]:
+                start += (width - forced[1]) // 2
+            width = forced[1]
+
+        def draw(scale, ch=ch, fill=fill, start=start, width=width, ink_end=x1):
+            m = fill if scale == 1 else _cell_mask(path, 9, ch, T.TEXT["height"], 10, scale)
+            m = np.pad(m, ((0, 0), (0, max(0, (start + width) * scale - m.shape[1]))))
+            m = m[:, start * scale:(start + width) * scale].copy()
+            m[:, max(0, (ink_end - start) * scale):] = 0   # a narrow glyph padded clear
+            return m
+        masks[g] = draw
     return masks
 
 
@@ -237,19 +281,25 @@ def _pack_shelves(order, widths, rows, limit):
     return placed
 
 
-def _place_more(sheet, name, blocks, rows, kind, table, row_of):
-    """Glyphs from MORE_FIRST on: packed on rows of their own below the first 345."""
+def _place_more(sheet, name, draws, blocks, rows, kind, table, row_of):
+    """Glyphs from MORE_FIRST on: packed on rows of their own below the first 345.
+    draws: {glyph: draw(scale)}, blocks: their 1x blocks."""
     order = [g for g in range(T.MORE_FIRST, T.MORE_COUNT) if g in blocks]
     placed = _pack_shelves(order, {g: blocks[g].shape[1] for g in order}, rows, T.SHEET_W)
     for g, (x, row, w) in placed.items():
         table[g] = (x, w)
         row_of[g] = row
-        sheet.put(f"{name} {g}", x, row, blocks[g], kind)
+        sheet.put(f"{name} {g}", x, row, blocks[g], kind, draws[g])
+
+
+def _narrowed(block, w, h):
+    return np.asarray(Image.fromarray(block).resize((w, h), Image.LANCZOS))
 
 
 def _place_large(sheet):
     """Font 0: glyphs 0-28 on row 0, the others on row 108."""
-    big = large_glyphs()
+    draws = large_glyphs()
+    big = {g: d(1) for g, d in draws.items()}
     L = T.LARGE
     low = list(range(L["split"]))
     high_a = list(range(29, 41))                  # digits, "-", "." before the space
@@ -262,7 +312,9 @@ def _place_large(sheet):
         for g in high_a:
             f = big[g]
             w = max(1, widths[g] * room // need)
-            big[g] = np.asarray(Image.fromarray(f).resize((w, f.shape[0]), Image.LANCZOS))
+            big[g] = _narrowed(f, w, f.shape[0])
+            draws[g] = lambda scale, d=draws[g], w=w, h=f.shape[0]: _narrowed(d(scale), w * scale,
+                                                                              h * scale)
             widths[g] = w
     table = [T.FALLBACK_CELL] * T.MORE_COUNT
     rows = [L["row_low"] if g < L["split"] else L["row_high"] for g in range(T.MORE_COUNT)]
@@ -276,14 +328,15 @@ def _place_large(sheet):
         if g == 41:
             sheet.reserve("large space", (x, row, w, L["height"]))
         elif w:
-            sheet.put(f"large {g}", x, row, big[g], KIND_LARGE)
-    _place_more(sheet, "large", big, L["more_rows"], KIND_LARGE, table, rows)
+            sheet.put(f"large {g}", x, row, big[g], KIND_LARGE, draws[g])
+    _place_more(sheet, "large", draws, big, L["more_rows"], KIND_LARGE, table, rows)
     return table, rows
 
 
 def _place_small(sheet):
     """Fonts 2-7: one table, the same glyphs in three colours on three rows."""
-    small = small_glyph_masks()
+    draws = small_glyph_masks()
+    small = {g: d(1) for g, d in draws.items()}
     order = [g for g in range(T.SMALL["count"]) if g in small]
     placed = _pack(order, {g: m.shape[1] for g, m in small.items()}, 0, {}, 700)
     table = [T.FALLBACK_CELL] * T.SMALL["count"]
@@ -293,13 +346,16 @@ def _place_small(sheet):
             if g == 41:
                 sheet.reserve(f"small space {row}", (x, row, w, T.SMALL["height"]))
             else:
-                sheet.put(f"small {g} {row}", x, row, _ink(small[g], colour, 0.2), kind)
+                sheet.put(f"small {g} {row}", x, row, _ink(small[g], colour, 0.2), kind,
+                          lambda scale, d=draws[g], c=colour: _ink(d(scale), c, 0.2))
     return table
 
 
 def _place_text(sheet):
     """Font 10: capitals to "." before the space at 260, the rest after it."""
-    text = text_glyph_masks()
+    draws = text_glyph_masks()
+    text = {g: d(1) for g, d in draws.items()}
+    inked = {g: (lambda scale, d=d: _ink(d(scale), TEXT_INK, 0.2)) for g, d in draws.items()}
     F = T.TEXT
     first = [g for g in range(41) if g in text]
     rest = [g for g in range(42, F["count"]) if g in text]
@@ -314,16 +370,17 @@ def _place_text(sheet):
         if g == 41:
             sheet.reserve("text space", (x, F["row"], w, F["height"]))
         else:
-            sheet.put(f"text {g}", x, F["row"], _ink(text[g], TEXT_INK, 0.2), KIND_TEXT)
-    inked = {g: _ink(m, TEXT_INK, 0.2) for g, m in text.items() if g >= T.MORE_FIRST}
-    _place_more(sheet, "text", inked, [F["more_row"]], KIND_TEXT, table, rows)
+            sheet.put(f"text {g}", x, F["row"], _ink(text[g], TEXT_INK, 0.2), KIND_TEXT, inked[g])
+    more = {g: _ink(m, TEXT_INK, 0.2) for g, m in text.items() if g >= T.MORE_FIRST}
+    _place_more(sheet, "text", inked, more, [F["more_row"]], KIND_TEXT, table, rows)
     return table, rows
 
 
 def place_icons(sheet, drawings):
     for x, w, name in T.ICONS:
-        block = render.flatten(drawings.rgba(name, w, T.ICON_HEIGHT), T.COLUMN)
-        sheet.put(name, x, T.ICON_ROW, block, KIND_ART)
+        def draw(scale, name=name, w=w):
+            return render.flatten(drawings.rgba(name, w * scale, T.ICON_HEIGHT * scale), T.COLUMN)
+        sheet.put(name, x, T.ICON_ROW, draw(1), KIND_ART, draw)
 
 
 # ---- Frame tiles ------------------------------------------------------------------------
@@ -346,20 +403,24 @@ def _shadow(alpha):
 SHADOW_ALPHA = (0.40, 0.25, 0.11)
 
 
-def frame_tile(name):
-    """One tile of the picture frame as an HxWx3 block."""
+def frame_tile(name, scale=1):
+    """One tile of the picture frame as an HxWx3 block. At a larger scale each band is
+    scale pixels wide and the corners' mitre is drawn at the finer pixels."""
     x0, y0, w, h = T.FRAME_TILES[name]
     lit, dark = _band_colours(True), _band_colours(False)
     B = T.FRAME_BAND - 1
-    out = np.zeros((h, w, 3), np.uint8)
-    for y in range(h):
-        for x in range(w):
-            out[y, x] = _tile_pixel(name, x, y, B, lit, dark)
+    out = np.zeros((h * scale, w * scale, 3), np.uint8)
+    for y in range(h * scale):
+        for x in range(w * scale):
+            # The band a pixel belongs to, and its centre in 1x pixels for the mitre.
+            fx, fy = (x + 0.5) / scale - 0.5, (y + 0.5) / scale - 0.5
+            out[y, x] = _tile_pixel(name, x // scale, y // scale, B, lit, dark, fx, fy)
     return out
 
 
-def _tile_pixel(name, x, y, B, lit, dark):
+def _tile_pixel(name, x, y, B, lit, dark, fx=None, fy=None):
     wall = T.WALL
+    fx, fy = (x, y) if fx is None else (fx, fy)
     if name == "top":
         return lit[y]
     if name == "left":
@@ -372,11 +433,11 @@ def _tile_pixel(name, x, y, B, lit, dark):
         return lit[min(x, y)]
     if name == "top_right":
         if x <= B:
-            return lit[y] if y <= B - x else dark[B - x]
+            return lit[y] if fy <= B - fx else dark[B - x]
         return wall if y < T.FRAME_SHADOW else _shadow(SHADOW_ALPHA[x - B - 1])
     if name == "bottom_left":
         if y <= B:
-            return lit[x] if x <= B - y else dark[B - y]
+            return lit[x] if fx <= B - fy else dark[B - y]
         return wall if x < T.FRAME_SHADOW else _shadow(SHADOW_ALPHA[y - B - 1])
     if name == "bottom_right":
         if x <= B and y <= B:
@@ -390,7 +451,8 @@ def place_frame(sheet):
     # The top-right corner and the right edge share two rows (same pixels in both).
     for name in T.FRAME_TILES:
         x, y, _, _ = T.FRAME_TILES[name]
-        sheet.put("frame " + name, x, y, frame_tile(name), KIND_FRAME)
+        sheet.put("frame " + name, x, y, frame_tile(name), KIND_FRAME,
+                  lambda scale, name=name: frame_tile(name, scale))
 
 
 # ---- Buttons ----------------------------------------------------------------------------
@@ -404,11 +466,13 @@ FACES = {
 BUTTON_BACKDROP = (0xEB, 0xF0, 0xF5)
 
 
-def button_look(drawings, drawing, w, h, face):
-    """One look of a button: rounded face with a gradient, a lip and the icon."""
+def button_look(drawings, drawing, w1, h1, face, scale=1):
+    """One look of a button: rounded face with a gradient, a lip and the icon; w1 x h1 at
+    1x, drawn at scale (every length of the face times scale)."""
     top, bottom, edge, ink = FACES[face]
-    s = 4
-    W, H = w * s, h * s
+    w, h = w1 * scale, h1 * scale
+    s = 4 * scale          # 4x supersampling of the 1x lengths
+    W, H = w * 4, h * 4
     # Face coverage and lip at 4x.
     body = Image.new("L", (W, H), 0)
     ImageDraw.Draw(body).rounded_rectangle((s // 2, s // 2, W - 1 - s // 2, H - 1 - s // 2),
@@ -425,13 +489,14 @@ def button_look(drawings, drawing, w, h, face):
     gloss = np.clip(0.18 - np.linspace(0, 0.36, h), 0, None)[:, None, None]
     col = col + (255 - col) * gloss * face_in[..., None]
     # Icon with a soft dark drop under it.
-    size = min(w, h) - (14 if min(w, h) >= 40 else 12)
+    size1 = min(w1, h1) - (14 if min(w1, h1) >= 40 else 12)
+    size = size1 * scale
     icon = drawings.rgba(drawing, size, size)[..., 3]
-    ix, iy = (w - size) // 2, (h - size) // 2 - 1
+    ix, iy = (w1 - size1) // 2 * scale, ((h1 - size1) // 2 - 1) * scale
     mask = np.zeros((h, w))
     mask[iy:iy + size, ix:ix + size] = icon
     drop = np.zeros((h, w))
-    drop[iy + 1:iy + 1 + size, ix + 1:ix + 1 + size] = icon
+    drop[iy + scale:iy + scale + size, ix + scale:ix + scale + size] = icon
     col = col * (1 - 0.35 * drop[..., None] * face_in[..., None])
     col = col * (1 - mask[..., None]) + np.array(ink) * mask[..., None]
     rgba = np.concatenate([col / 255, cover[..., None]], axis=2)
@@ -448,9 +513,10 @@ def place_buttons(sheet, drawings, start_x, skip):
         for sx, sy, sw, sh in skip:
             if x < sx + sw and sx < x + w and y < sy + sh and sy < y + 3 * h:
                 x = sx + sw + 2
-        looks = [button_look(drawings, drawing, w, h, f) for f in ("disabled", face, "hot")]
-        for i, look in enumerate(looks):
-            sheet.put(f"button {number} look {i}", x, y + i * h, look, KIND_ART)
+        for i, f in enumerate(("disabled", face, "hot")):
+            def draw(scale, drawing=drawing, w=w, h=h, f=f):
+                return button_look(drawings, drawing, w, h, f, scale)
+            sheet.put(f"button {number} look {i}", x, y + i * h, draw(1), KIND_ART, draw)
         places[number] = (x, y, w, h)
         x += w + 3
     return places
@@ -458,15 +524,20 @@ def place_buttons(sheet, drawings, start_x, skip):
 
 def place_cells(sheet, drawings):
     x, y, w, h = T.LOGO_CELL
-    sheet.put("logo cell", x, y, render.flatten(drawings.rgba("mascot", w, h), (0xF0, 0xF0, 0xF0)),
-              KIND_ART)
+
+    def mascot(scale, w=w, h=h):
+        return render.flatten(drawings.rgba("mascot", w * scale, h * scale), (0xF0, 0xF0, 0xF0))
+    sheet.put("logo cell", x, y, mascot(1), KIND_ART, mascot)
     # A leaving letter shows this cell for its last frames: a few faint sparkles.
     x, y, w, h = T.LEAVING_CELL
-    cell = np.full((h, w, 3), 255, np.uint8)
-    for dx, dy in ((2, 5), (9, 2), (4, 10), (14, 7), (24, 14), (33, 4), (41, 20), (18, 24),
-                   (29, 27), (47, 9), (52, 30), (8, 33), (37, 35), (56, 16)):
-        cell[dy:dy + 2, dx:dx + 2] = (0xC8, 0xD2, 0xDF)
-    sheet.put("leaving cell", x, y, cell, KIND_ART)
+
+    def sparkles(scale, w=w, h=h):
+        cell = np.full((h * scale, w * scale, 3), 255, np.uint8)
+        for dx, dy in ((2, 5), (9, 2), (4, 10), (14, 7), (24, 14), (33, 4), (41, 20), (18, 24),
+                       (29, 27), (47, 9), (52, 30), (8, 33), (37, 35), (56, 16)):
+            cell[dy * scale:(dy + 2) * scale, dx * scale:(dx + 2) * scale] = (0xC8, 0xD2, 0xDF)
+        return cell
+    sheet.put("leaving cell", x, y, sparkles(1), KIND_ART, sparkles)
     sheet.reserve("blank cell", T.BLANK_CELL)
 
 
@@ -526,7 +597,7 @@ def quantise(sheet):
             continue
         choices = np.array(fixed.get(k, every) if k != KIND_ART else every)
         idx[sel] = choices[_nearest(rgb[sel].astype(np.int32), pal[choices])]
-    return idx.reshape(T.SHEET_H, T.SHEET_W), palette
+    return idx.reshape(sheet.h, sheet.w), palette
 
 
 def _refine(pixels, colours, rounds=6):
