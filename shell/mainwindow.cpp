@@ -45,8 +45,8 @@
 #include "resources/menus/menus.h"
 #include "resources/strings/strings.h"
 #include "shell/addtextdialog.h"
-#include "shell/captiondialog.h"
 #include "shell/appstate.h"
+#include "shell/captiondialog.h"
 #include "shell/clipartdialog.h"
 #include "shell/clipboard.h"
 #include "shell/cropdialog.h"
@@ -83,14 +83,16 @@ void DrawArea::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     QImage *image = PLATQT_WindowQImage();
     if (image) {
-        // Only the rectangle is converted to the screen's format: handed the whole image,
-        // the painter would convert all of it on every repaint.
-        const QRect r = event->rect() & image->rect();
         // Enlarged smoothly where the scale is not whole: whole pixels cannot be repeated
         // evenly there.
         const double scale = devicePixelRatioF();
         painter.setRenderHint(QPainter::SmoothPixmapTransform, scale != std::floor(scale));
-        if (!r.isEmpty()) {
+        // Only the invalidated rectangles are converted to the screen's format, not the
+        // box around them: a piece moved and a button lit far apart are two small parts.
+        for (const QRect &invalid : event->region()) {
+            const QRect r = invalid & image->rect();
+            if (r.isEmpty())
+                continue;
             const QImage part(image->constBits() + r.y() * image->bytesPerLine() +
                                   r.x() * (image->depth() / 8),
                               r.width(), r.height(), image->bytesPerLine(), image->format());
@@ -98,7 +100,8 @@ void DrawArea::paintEvent(QPaintEvent *event)
         }
     } else
         painter.fillRect(event->rect(), Qt::white);
-    PaintDevicePicture(painter, this, event->rect());
+    for (const QRect &invalid : event->region())
+        PaintDevicePicture(painter, this, invalid);
     if (image && !mShown) {
         mShown = true;
         // Start-up measurements (scripts/compare-speed) end the program at its first frame.

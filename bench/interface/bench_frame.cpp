@@ -1,7 +1,7 @@
 // One frame of the editing screen at the largest window: a 1065 × 904 picture with its
 // photo and 20 pieces (5 turned, 5 texts), one selected, with and without the 17 buttons
 // of the level file and a hover label under each; with nothing moving, and with the
-// selected piece moving (the picture drawn anew every frame).
+// selected piece moving (its old and new places redrawn), also at 300 × 300 (big).
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <cstdio>
@@ -59,6 +59,9 @@ static void BM_EditingFrame(benchmark::State &state)
                              0xC03020 + i);
         if (i % 4 == 2) // turned: drawn from its larger box
             p->iAngle = 30, p->rcRotated[0] -= 40, p->rcRotated[2] += 80, p->rcRotated[3] += 80;
+        if (i == 7 && state.range(2)) // the moving piece 300 × 300
+            p->ao.iWidth = p->ao.iHeight = 300, p->fWidth = p->fHeight = 300,
+            p->rcRotated[2] = p->rcRotated[3] = 300;
         if (i == 7)
             gSelected = selected = p, p->bSelected = 1, CalcSelectionFrame(p);
     }
@@ -99,9 +102,11 @@ static void BM_EditingFrame(benchmark::State &state)
     DXCleanup();
 }
 BENCHMARK(BM_EditingFrame)
-    ->Args({0, 0})
-    ->Args({1, 0})
-    ->Args({0, 1})
-    ->Args({1, 1})
-    ->ArgNames({"buttons", "moving"})
+    ->Args({0, 0, 0})
+    ->Args({1, 0, 0})
+    ->Args({0, 1, 0})
+    ->Args({1, 1, 0})
+    ->Args({0, 1, 1})
+    ->Args({1, 1, 1})
+    ->ArgNames({"buttons", "moving", "big"})
     ->Unit(benchmark::kMicrosecond);
