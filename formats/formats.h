@@ -154,6 +154,19 @@ struct JPEGROWWAIT {
 // trail nor the platform (the failure text goes to `error`). 0 on failure.
 int JpegWriteRows(FILE *fp, const uint8_t *pixels, size_t stride, int32_t width, int32_t height,
                   int32_t quality, const JPEGROWWAIT *wait, char *error, size_t errorSize);
+// A JPEG file encoded on a second thread while its rows are still being made (rows
+// `stride` bytes apart, width × height, quality 0 meaning 90). Start opens the output
+// through SafeFileOpen and starts the encoder: null with the trail filled ("Can't open
+// file") when the file cannot be written. "Saving..." progress.
+struct JPEGBEHIND;
+JPEGBEHIND *JpegBehindStart(const char *name, const uint8_t *pixels, size_t stride, int32_t width,
+                            int32_t height, int32_t quality);
+// The first `rows` rows are final: the encoder may read them.
+void JpegBehindRows(JPEGBEHIND *job, int32_t rows);
+// Ends the job (freed): with `ok`, the rest of the rows are final, the encoder finishes
+// and the file replaces `name`; without, the encoder gives up and any earlier file stays.
+// 1 when the file was written; else 0 with the trail filled (given up: nothing added).
+int JpegBehindFinish(JPEGBEHIND *job, int ok, const char *name);
 // Told by JpegLoad, when set, how many rows of the photo in `surface` (width × height
 // upright) are final: after every group of rows decoded in place, and all at the end;
 // -1 when the load failed (the surface is about to be freed: stop reading it first).

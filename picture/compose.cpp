@@ -455,7 +455,7 @@ static void TakeExactSizes()
     }
 }
 
-static int CanCompose(int32_t width, int32_t height)
+int COMPOSE_Prepare(int32_t width, int32_t height)
 {
     DeselectAll();
     TakeExactSizes();
@@ -466,7 +466,7 @@ static int CanCompose(int32_t width, int32_t height)
 
 int ComposePieces(LPDDS out, int32_t width, int32_t height)
 {
-    if (!CanCompose(width, height))
+    if (!COMPOSE_Prepare(width, height))
         return 0;
     // Through a view exactly width × height, so a piece over an edge is cut there.
     LPDDS view = DXCreateSurfaceOver(out->pBits, width, height, out->iPitch);
@@ -509,7 +509,7 @@ int COMPOSE_PieceAt(LPDDS view, IMGOBJ *obj, int32_t width, int32_t height, int3
 
 LPDDS BuildHiResImage2(int32_t width, int32_t height, int32_t components)
 {
-    if (!CanCompose(width, height))
+    if (!COMPOSE_Prepare(width, height))
         return nullptr;
     LPDDS out = CreateJpegBuffer2(width, height, components);
     if (!out) {

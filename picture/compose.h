@@ -47,6 +47,19 @@ LPDDS BuildHiResImage2(int32_t width, int32_t height, int32_t components);
 // the photo at that size: how an export at the photo's own size is made in place.
 int ComposePieces(LPDDS out, int32_t width, int32_t height);
 
+// Composes the picture at width × height and writes it to `name`: PNG, WebP or (any other
+// name) JPEG at `quality`, the JPEG encoded on a second thread while the picture is
+// composed. With `ontoPhoto` (the photo, whose full-resolution image is exactly that
+// size and not needed afterwards) the pieces go onto that image in place; else onto a
+// new export buffer.
+// The pixels are BuildHiResImage2's. 1 written; 0 the composition failed;
+// PICTURE_SAVE_FAILED the file could not be written; the trail filled either way, and
+// an earlier file of that name stays as it was.
+constexpr int PICTURE_SAVE_FAILED = -1;
+struct IMGOBJ;
+int PICTURE_SaveComposed(const char *name, int32_t width, int32_t height, int32_t quality,
+                         IMGOBJ *ontoPhoto);
+
 // ---- The picture at the screen's own pixels (hidpi.cpp) ------------------------------------
 // On a scaled screen the frames keep a second picture buffer at the screen's device
 // pixels, composed as the export is (full-resolution photo, pieces from their

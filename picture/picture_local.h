@@ -40,6 +40,12 @@ void REDRAW_Forget();
 
 // ---- The full-resolution composition (compose.cpp, smooth.cpp) ------------------------
 
+// Before a composition at width × height: no selection, every piece at the size its
+// exact size makes. 0 with the trail filled for a size that cannot be composed.
+int COMPOSE_Prepare(int32_t width, int32_t height);
+// Set while another thread works beside the composition (the encoder): a large piece is
+// then composed on one thread, not shared between two.
+extern int gComposeAlone;
 // Composes clip art `obj` with smooth edges into the rectangle `p` of the export `out`
 // (the piece's place there before its turn). 0 with "Out of memory" in the trail; a piece
 // without artwork draws nothing.

@@ -307,6 +307,8 @@ static void ComposeSmoothRows(const SMOOTH &m, int32_t *cells, int32_t top, int3
     }
 }
 
+int gComposeAlone;
+
 int COMPOSE_ClipArtSmooth(LPDDS out, const IMGOBJ *obj, const XYWH &p)
 {
     const LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
@@ -341,7 +343,7 @@ int COMPOSE_ClipArtSmooth(LPDDS out, const IMGOBJ *obj, const XYWH &p)
     const bool unturned = m.s == 0.0 && m.c == 1.0;
     m.stride = (m.right - m.left + 3) & ~3; // whole groups of four pixels
     const int64_t area = static_cast<int64_t>(m.right - m.left) * (bottom - top);
-    const int threads = area >= 200000 ? 2 : 1;
+    const int threads = area >= 200000 && !gComposeAlone ? 2 : 1;
     std::vector<AXISSAMPLES> cols;
     std::vector<int32_t> cells;
     try {

@@ -343,16 +343,15 @@ static int ExportPicture(const char *path, int32_t type)
     if (!PhotoSizeDialog(MainWnd(), size))
         return 1; // cancelled: nothing written, nothing to report
     const int cursor = PLAT_SetWaitCursor();
-    LPDDS out = BuildHiResImage2(size[0], size[1], 3);
-    int ok = out != nullptr;
-    if (!ok)
+    const int saved =
+        PICTURE_SaveComposed(path, size[0], size[1], PICTURE_DEFAULT_QUALITY, nullptr);
+    int ok = saved == 1;
+    if (saved == 0)
         Fail("BuildHiResImage2() failed");
-    else if (!PictureSaveRows(out->pBits, static_cast<size_t>(out->iPitch), path, size[0], size[1],
-                              PICTURE_DEFAULT_QUALITY))
-        ok = Fail(type == FILETYPE_PNG    ? "PngSave() failed!"
-                  : type == FILETYPE_WEBP ? "WebpSave() failed!"
-                                          : "JpegSave() failed!");
-    ReleaseJpegBuffer2(out);
+    else if (!ok)
+        Fail(type == FILETYPE_PNG    ? "PngSave() failed!"
+             : type == FILETYPE_WEBP ? "WebpSave() failed!"
+                                     : "JpegSave() failed!");
     PLAT_RestoreCursor(cursor);
     if (!ok)
         return 0;

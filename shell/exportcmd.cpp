@@ -5,8 +5,8 @@
 // open flow (which would redraw the window): a photo, or a layout file's photo and
 // pieces (clip art from the data folder). At the photo's own size the pieces are
 // composed onto the photo itself and its rows are encoded where they are; at another
-// size BuildHiResImage2 composes a new picture. The output's name chooses PNG, WebP or
-// JPEG; every writer leaves an existing output file alone on failure.
+// size a new picture is composed. A JPEG is encoded while the pieces are composed. The output's
+// name chooses PNG, WebP or JPEG; every writer leaves an existing output file alone on failure.
 #include "shell/exportcmd.h"
 
 #include <cctype>
@@ -270,23 +270,13 @@ static int ExportPicture(const char *input, const char *output, int32_t width, i
         width = photo->iSrcWidth;
         height = photo->iSrcHeight;
     }
-    int ok;
-    LPDDS photoSurface = photo->iiRes[HI_RES_OBJ].DDSSurface;
-    if (width == photo->iSrcWidth && height == photo->iSrcHeight) {
-        // The photo is not needed afterwards: the pieces go onto it, no copy is made.
-        if (!ComposePieces(photoSurface, width, height))
-            return Fail("BuildHiResImage2() failed!");
-        ok = PictureSaveRows(photoSurface->pBits, static_cast<size_t>(photoSurface->iPitch), output,
-                             width, height, quality);
-    } else {
-        LPDDS out = BuildHiResImage2(width, height, 3);
-        if (!out)
-            return Fail("BuildHiResImage2() failed!");
-        ok = PictureSaveRows(out->pBits, static_cast<size_t>(out->iPitch), output, width, height,
-                             quality);
-        ReleaseJpegBuffer2(out);
-    }
-    if (!ok)
+    // At the photo's own size the pieces go onto the photo itself, which is not needed
+    // afterwards: no copy is made.
+    const bool atSize = width == photo->iSrcWidth && height == photo->iSrcHeight;
+    const int ok = PICTURE_SaveComposed(output, width, height, quality, atSize ? photo : nullptr);
+    if (ok == 0)
+        return Fail("BuildHiResImage2() failed!");
+    if (ok != 1)
         return SaveFailed(output);
     return 1;
 }

@@ -83,11 +83,15 @@ void DrawArea::paintEvent(QPaintEvent *event)
     FollowDeviceScale(this);
     QPainter painter(this);
     QImage *image = PLATQT_WindowQImage();
-    if (image)
-        PaintWindowImage(painter, this, event->rect(), *image);
-    else
+    if (image) {
+        // Each invalidated rectangle on its own, not the box around them: a piece moved and
+        // a button lit far apart are two small parts.
+        for (const QRect &invalid : event->region())
+            PaintWindowImage(painter, this, invalid, *image);
+    } else
         painter.fillRect(event->rect(), Qt::white);
-    PaintDevicePicture(painter, this, event->rect());
+    for (const QRect &invalid : event->region())
+        PaintDevicePicture(painter, this, invalid);
     if (image && !mShown) {
         mShown = true;
         // Start-up measurements (scripts/compare-speed) end the program at its first frame.

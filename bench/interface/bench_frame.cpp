@@ -1,9 +1,9 @@
 // One frame of the editing screen at the largest window: a 1065 × 904 picture with its
 // photo and 20 pieces (5 turned, 5 texts), one selected, with and without the 17 buttons
 // of the level file and a hover label under each; with nothing moving, and with the
-// selected piece moving (the picture drawn anew every frame); on a screen of scale 1, and of
-// scale 2, where the picture is drawn at the screen's pixels and the window also at 2x from
-// the data folder's 2x artwork.
+// selected piece moving (its old and new places redrawn), also at 300 × 300 (big); on a
+// screen of scale 1, and of scale 2, where the picture is drawn at the screen's pixels and the
+// window also at 2x from the data folder's 2x artwork.
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <cstdio>
@@ -65,6 +65,9 @@ static void BM_EditingFrame(benchmark::State &state)
                              0xC03020 + i);
         if (i % 4 == 2) // turned: drawn from its larger box
             p->iAngle = 30, p->rcRotated[0] -= 40, p->rcRotated[2] += 80, p->rcRotated[3] += 80;
+        if (i == 7 && state.range(3)) // the moving piece 300 × 300
+            p->ao.iWidth = p->ao.iHeight = 300, p->fWidth = p->fHeight = 300,
+            p->rcRotated[2] = p->rcRotated[3] = 300;
         if (i == 7)
             gSelected = selected = p, p->bSelected = 1, CalcSelectionFrame(p);
     }
@@ -124,6 +127,9 @@ static void BM_EditingFrame(benchmark::State &state)
     DXCleanup();
 }
 BENCHMARK(BM_EditingFrame)
-    ->ArgsProduct({{0, 1}, {0, 1}, {1, 2}})
-    ->ArgNames({"buttons", "moving", "scale"})
+    ->ArgsProduct({{0, 1}, {0, 1}, {1, 2}, {0}})
+    ->Args({0, 1, 1, 1})
+    ->Args({1, 1, 1, 1})
+    ->Args({0, 1, 2, 1})
+    ->ArgNames({"buttons", "moving", "scale", "big"})
     ->Unit(benchmark::kMicrosecond);

@@ -1,0 +1,127 @@
+// The picture written while it is composed: the file holds exactly what the plain
+// composition followed by a save writes, whatever order the pieces are composed in, with
+// the encoder reading rows on its own thread; a file that cannot be written is reported.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "clipart/ownstickers.h"
+#include "formats/formats.h"
+#include "picture/caption.h"
+#include "picture/compose.h"
+#include "picture/imgobj.h"
+#include "tests/support/engine_reset.h"
+
+namespace
+{
+
+std::vector<char> Bytes(const fs::path &p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class SaveComposed : public PictureEngineTest
+{
+  protected:
+    ScopedEnv mDataHome{"XDG_DATA_HOME", dir / "data"};
+
+    void SetUp() override
+    {
+        PictureEngineTest::SetUp();
+        photo = AddPhotoFile(1600, 1200);
+        LPDDS hi = photo->iiRes[HI_RES_OBJ].DDSSurface;
+        std::srand(11); // every neighbour differs: a piece drawn out of turn shows
+        for (int32_t y = 0; y < 1200; y++)
+            for (int32_t x = 0; x < 1600; x++) {
+                uint8_t *p = DXPixel(hi, x, y);
+                p[0] = uint8_t(std::rand()), p[1] = uint8_t(std::rand()), p[2] = p[0] ^ p[1];
+            }
+        const XYWH r = gPictureRect;
+        // Listed bottom first, so the top-down order differs from the list's; each
+        // overlaps the one before it, so their stacking must hold.
+        IMGOBJ *dog = Piece("dog.clp", IMG_OBJ, nullptr, r.x + 300, r.y + 400);
+        dog->iAngle = 30, dog->fWidth = dog->fHeight = 160;
+        Piece("hat.clp", IMG_OBJ, nullptr, r.x + 330, r.y + 380)->bFlipH = 1;
+        struct {
+            int32_t style = 0;
+            char text[16] = "HELLO";
+        } text;
+        Piece("text4.clp", IMG_TEXT, &text, r.x + 20, r.y + 5);
+        const std::string words = "Over the top";
+        const CAPTIONDESC caption = {
+            {0, 0xFF0000, 0x000000, 0, 0, 1}, words.data(), words.size(), 0};
+        IMGOBJ *c = Piece("caption", IMG_CAPTION, &caption, r.x + 280, r.y + 360);
+        c->iAngle = 20;
+        // An own sticker, its alpha blended.
+        std::vector<uint8_t> bgra;
+        for (int k = 0; k < 50 * 40; k++)
+            bgra.insert(bgra.end(), {40, 200, 90, uint8_t(k % 50 * 5)});
+        DIBIMAGE s;
+        ASSERT_TRUE(ClipArt_MakeSticker(bgra.data(), 50, 40, 200, &s));
+        std::string sticker;
+        ASSERT_TRUE(ClipArt_SaveSticker(&s, "/pics/soft.png", &sticker)) << gErrorTrail;
+        DibFreeImage(&s);
+        Piece(sticker.c_str(), IMG_OBJ, nullptr, r.x + 10, r.y + 30)->fWidth = 300;
+        DeselectAll();
+    }
+    IMGOBJ *Piece(const char *name, int32_t kind, const void *desc, int32_t x, int32_t y)
+    {
+        IMGOBJ *o = IMGOBJ_AddObj(name, kind, 0, 0, desc, nullptr);
+        EXPECT_NE(o, nullptr) << gErrorTrail;
+        o->ao.x = x, o->ao.y = y, o->bNeedsUpdate = 1;
+        return o;
+    }
+    // What the plain composition and a save of it write.
+    std::vector<char> Expected(const char *name, int32_t w, int32_t h)
+    {
+        LPDDS out = BuildHiResImage2(w, h, 3);
+        EXPECT_NE(out, nullptr) << gErrorTrail;
+        const fs::path path = dir / name;
+        EXPECT_TRUE(PictureSaveRows(out->pBits, size_t(out->iPitch), path.c_str(), w, h, 90));
+        ReleaseJpegBuffer2(out);
+        return Bytes(path);
+    }
+    IMGOBJ *photo = nullptr;
+};
+
+TEST_F(SaveComposed, WritesWhatThePlainCompositionWritesAtEverySizeAndType)
+{
+    const struct {
+        const char *ext;
+        int32_t w, h;
+        bool onto; // onto the photo's own image
+    } cases[] = {{".jpg", 1600, 1200, false},
+                 {".jpg", 1000, 750, false},
+                 {".png", 1000, 750, false},
+                 {".jpg", 1600, 1200, true},
+                 {".png", 1600, 1200, true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.ext) + " " + std::to_string(c.w) + (c.onto ? " onto" : ""));
+        const std::string ref = std::string("ref") + c.ext, got = std::string("got") + c.ext;
+        const std::vector<char> expected = Expected(ref.c_str(), c.w, c.h);
+        ASSERT_GT(expected.size(), 1000u);
+        ASSERT_EQ(PICTURE_SaveComposed((dir / got).c_str(), c.w, c.h, 90, c.onto ? photo : nullptr),
+                  1)
+            << gErrorTrail;
+        EXPECT_TRUE(Bytes(dir / got) == expected);
+    }
+}
+
+TEST_F(SaveComposed, AFileThatCannotBeWrittenIsReportedAndAnEarlierOneStays)
+{
+    EXPECT_EQ(PICTURE_SaveComposed((dir / "none/out.jpg").c_str(), 800, 600, 90, nullptr),
+              PICTURE_SAVE_FAILED);
+    EXPECT_NE(std::string(gErrorTrail).find("Can't open file"), std::string::npos) << gErrorTrail;
+    EXPECT_FALSE(fs::exists(dir / "none"));
+    // A picture that cannot be composed leaves the file as it was.
+    WriteFile((dir / "old.jpg").string(), {'o', 'l', 'd'});
+    gPictureRect.w = 0;
+    EXPECT_EQ(PICTURE_SaveComposed((dir / "old.jpg").c_str(), 800, 600, 90, nullptr), 0);
+    EXPECT_EQ(Bytes(dir / "old.jpg"), (std::vector<char>{'o', 'l', 'd'}));
+}
+
+} // namespace
