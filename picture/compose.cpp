@@ -476,7 +476,7 @@ int COMPOSE_PieceAt(LPDDS view, IMGOBJ *obj, int32_t width, int32_t height, int3
 
 LPDDS BuildHiResImage2(int32_t width, int32_t height, int32_t components)
 {
-    if (!CanCompose(width, height))
+    if (!WaitForFullPhoto() || !CanCompose(width, height))
         return nullptr;
     LPDDS out = CreateJpegBuffer2(width, height, components);
     if (!out) {

@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -45,8 +46,8 @@
 #include "resources/menus/menus.h"
 #include "resources/strings/strings.h"
 #include "shell/addtextdialog.h"
-#include "shell/captiondialog.h"
 #include "shell/appstate.h"
+#include "shell/captiondialog.h"
 #include "shell/clipartdialog.h"
 #include "shell/clipboard.h"
 #include "shell/cropdialog.h"
@@ -77,6 +78,8 @@ QSize DrawArea::sizeHint() const
     return QSize(800, 600);
 }
 
+static void AfterPhotoFrame();
+
 void DrawArea::paintEvent(QPaintEvent *event)
 {
     // The window image keeps everything the frames drew, so a repaint only copies it.
@@ -99,6 +102,8 @@ void DrawArea::paintEvent(QPaintEvent *event)
     } else
         painter.fillRect(event->rect(), Qt::white);
     PaintDevicePicture(painter, this, event->rect());
+    if (image && gPictureExists)
+        AfterPhotoFrame();
     if (image && !mShown) {
         mShown = true;
         // Start-up measurements (scripts/compare-speed) end the program at its first frame.
@@ -107,6 +112,26 @@ void DrawArea::paintEvent(QPaintEvent *event)
         else if (MainWindow *main = TheMainWindow())
             QTimer::singleShot(0, main, &MainWindow::AfterFirstFrame);
     }
+}
+
+// Photo measurements (scripts/compare-speed, MW_EXIT_AFTER_PHOTO_FRAME) end the program
+// once the first frame showing a photo is on screen, saying how long its open took.
+static void AfterPhotoFrame()
+{
+    static const bool measuring = qEnvironmentVariableIsSet("MW_EXIT_AFTER_PHOTO_FRAME");
+    static bool done;
+    if (!measuring || done)
+        return;
+    done = true;
+    const int64_t now = std::chrono::duration_cast<std::chrono::microseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    std::fprintf(stderr, "open to photo frame: %.1f ms\n", (now - gOpenStartedUs) / 1000.0);
+    QTimer::singleShot(0, qApp, [] {
+        QCoreApplication::processEvents(); // the frame reaches the display
+        std::fflush(stderr);
+        std::_Exit(0);
+    });
 }
 
 void MainWindow::AfterFirstFrame()

@@ -146,6 +146,9 @@ void ShowDocumentState();
 // Replaces the picture by a photo, the blank canvas or a layout file; displayName (may be
 // null) names the document instead of the file. 0 with the trail filled.
 int OpenPictureFile(const char *path, const char *displayName);
+// When OpenPictureFile last began, in microseconds of the steady clock: the speed
+// measurements time an open to its first frame from it.
+extern int64_t gOpenStartedUs;
 // At start: when a run that did not end cleanly left an unsaved picture, asks whether to
 // restore it (Yes, the default, restores it modified and under its name, with Save asking
 // for a file); No deletes it. 1 when it was restored.
@@ -154,7 +157,8 @@ int OfferAutosave(QWidget *window);
 // trail filled when the chosen file could not be opened (the picture is as it was).
 int OpenFileDlg(QWidget *window, int mode);
 // Saves by the path's extension: ".mwi" a layout (the document takes the name), ".jpg",
-// ".png" or ".webp" a picture export at the size the photo size dialog asks for. 0 with the trail filled.
+// ".png" or ".webp" a picture export at the size the photo size dialog asks for. 0 with the trail
+// filled.
 int SavePictureFile(const char *path);
 // Saves the document: mode FILEDLG_SAVE (asks for a name only when it has none, or when a
 // file of its name is there that this picture did not write) or FILEDLG_SAVEAS. A chosen name
