@@ -282,6 +282,8 @@ static int WriteLayout(FILE *fp, const std::vector<IMGOBJ *> &objects, const LAY
 // the picture. 0 when the picture has more pieces than a layout holds.
 static int Gather(std::vector<IMGOBJ *> &objects, LAYOUTHEADER &header)
 {
+    if (!WaitForFullPhoto()) // its rows are written whole
+        return 0;
     header = {};
     header.iPhotoWidth = gPhotoWidth;
     header.iPhotoHeight = gPhotoHeight;

@@ -59,7 +59,7 @@ static int DecodeBitmapPhoto(const uint8_t *data, size_t size, PHOTOTARGET targe
         DibFreeImage(&image);
         return 0;
     }
-    *info = {image.iWidth, image.iHeight, 3, 0, 0}; // run-length files may skip pixels
+    *info = {image.iWidth, image.iHeight, 3, 0, 0, 0, 0}; // run-length files may skip pixels
     LPDDS dest = PhotoTargetSurface(target, context, info);
     int ok = dest != nullptr;
     if (ok) {

@@ -87,6 +87,9 @@ struct PHOTOINFO {
     // The file ended, or its picture data did, before the whole picture: what was there
     // is shown and the rest is grey. Set by the JPEG decoder (the others refuse such files).
     int32_t bIncomplete;
+    // The photo's own upright size when it was decoded smaller (JpegLoadScaled); 0 or
+    // iWidth × iHeight otherwise.
+    int32_t iFullWidth, iFullHeight;
 };
 // Asked by a decoder once the photo's size is known and allowed: returns the surface
 // the rows go into (at least iWidth × iHeight), or null with the trail filled to stop.
@@ -100,6 +103,25 @@ LPDDS PhotoTargetSurface(PHOTOTARGET target, void *context, const PHOTOINFO *inf
 // grayscale, CMYK and YCCK files arrive as blue, green, red. "Opening..." progress.
 // Fills *info. 0 on failure (the target may then hold part of the photo).
 int JpegLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info);
+// JpegLoad at the smallest of 1/8, 1/4 and 1/2 of the photo's size that still covers
+// fitWidth × fitHeight upright (full size when none does), with every check JpegLoad makes
+// of the full size; info->iFullWidth × iFullHeight is the photo's own size. When it was
+// decoded smaller, *fd is the file, still open and rewound, for JpegFullStart; else -1.
+int JpegLoadScaled(const char *path, int32_t fitWidth, int32_t fitHeight, PHOTOTARGET target,
+                   void *context, PHOTOINFO *info, int *fd);
+// The full-resolution decode of a JPEG on a thread of its own, behind its screen-sized
+// picture. It touches only the file, `dest` and its own memory: no trail, no progress.
+struct JPEGFULLJOB;
+// Starts decoding the JPEG open on fd (taken over) into `dest`, which holds at least
+// width × height, the upright size JpegLoadScaled gave. Null with the trail filled (fd
+// closed) when no thread can be had.
+JPEGFULLJOB *JpegFullStart(int fd, LPDDS dest, int32_t width, int32_t height);
+// Whether the decode has ended (JpegFullFinish will not wait).
+int JpegFullDone(const JPEGFULLJOB *job);
+// Waits for the decode, closes the file and frees the job: 1 when `dest` holds the photo,
+// else 0 with the reason in the trail. With `cancel` the decode stops at its next rows
+// and 0 is returned with the trail untouched.
+int JpegFullFinish(JPEGFULLJOB *job, int cancel);
 // The width and height a Windows bitmap's header declares (with or without its file
 // header; the first 26 bytes tell); 0 when there is no header to read.
 int BitmapPeekSize(const uint8_t *data, size_t size, int64_t *width, int64_t *height);

@@ -5,12 +5,16 @@
 // point, which releases what the routine made and reports the failure; the library's
 // own text goes to the developer output only. The functions that hold a recovery
 // point keep no C++ objects on their stack, so the jump skips no destructor.
+#include <atomic>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
+#include <thread>
+#include <unistd.h>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -207,15 +211,35 @@ struct DecodeState {
     JPEGFILESOURCE source;
     PHOTOTARGET target;
     void *context;
-    int32_t orientation; // EXIF orientation, 1 when upright as stored
-    int32_t bSawExif;    // the first Exif segment has been read
-    int32_t bIncomplete; // the file or its picture data ended early
-    int32_t iScan;       // the scan whose blocks were last counted
-    int64_t iScanWork;   // blocks the scans so far go through
-    int64_t iMostWork;   // the most they may
-    const char *pszStop; // why the decoder was stopped, for the trail
+    int32_t orientation;  // EXIF orientation, 1 when upright as stored
+    int32_t bSawExif;     // the first Exif segment has been read
+    int32_t bIncomplete;  // the file or its picture data ended early
+    int32_t iScan;        // the scan whose blocks were last counted
+    int64_t iScanWork;    // blocks the scans so far go through
+    int64_t iMostWork;    // the most they may
+    const char *pszStop;  // why the decoder was stopped, for the trail
+    int32_t fitW, fitH;   // JpegLoadScaled: the upright size the picture must cover
+    int32_t fullW, fullH; // the photo's own upright size
+    // A decode on a thread of its own (JpegFullStart): into quietDest, which must be of
+    // expectW × expectH upright, with no trail, progress or row hook; the reason of a
+    // failure goes to szQuietError. It stops when *cancel is set.
+    int32_t quiet;
+    int32_t expectW, expectH;
+    LPDDS quietDest;
+    const std::atomic<int> *cancel;
+    char szQuietError[JMSG_LENGTH_MAX + 64];
     uint8_t exif[65535]; // the Exif segment's payload
 };
+
+// A failure: into the trail, or the quiet decode's own text (the first one kept).
+static int Stop(DecodeState *st, const char *text)
+{
+    if (!st->quiet)
+        return Fail(text);
+    if (!st->szQuietError[0])
+        std::snprintf(st->szQuietError, sizeof st->szQuietError, "%s", text);
+    return 0;
+}
 
 static DecodeState *StateOf(j_common_ptr cinfo)
 {
@@ -367,14 +391,37 @@ static int StartDecode(DecodeState *st)
     const int cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
     jpeg_calc_output_dimensions(cinfo);
-    if (!PhotoSizeAllowed(cinfo->output_width, cinfo->output_height))
+    const int32_t w = cinfo->output_width, h = cinfo->output_height;
+    const bool sideways = st->orientation >= 5;
+    st->fullW = sideways ? h : w;
+    st->fullH = sideways ? w : h;
+    if (st->quiet) {
+        // Read again behind its screen-sized picture: it must be the photo that was.
+        if (st->fullW != st->expectW || st->fullH != st->expectH)
+            return Stop(st, "The file changed while it was being opened.");
+    } else if (!PhotoSizeAllowed(w, h)) {
         return 0;
+    }
+    // Counted at full size: the full decode follows a scaled one.
     const int64_t decoderBytes = DecoderBytes(cinfo);
-    if (!PhotoLoadAllowed(cinfo->output_width, cinfo->output_height, decoderBytes))
+    if (!st->quiet && !PhotoLoadAllowed(w, h, decoderBytes))
         return 0;
     // The library may not take more than was counted (it fails instead).
     cinfo->mem->max_memory_to_use = static_cast<long>(decoderBytes);
     st->iMostWork = kMaxPasses * PictureBlocks(cinfo);
+    if (st->fitW > 0 && st->fitH > 0) {
+        // The smallest of the fast scales whose picture still covers the fit, stored
+        // sides against the upright fit.
+        const int64_t needW = sideways ? st->fitH : st->fitW,
+                      needH = sideways ? st->fitW : st->fitH;
+        for (int denom = 8; denom >= 2; denom /= 2)
+            if ((w + denom - 1) / denom >= needW && (h + denom - 1) / denom >= needH) {
+                cinfo->scale_num = 1;
+                cinfo->scale_denom = static_cast<unsigned>(denom);
+                jpeg_calc_output_dimensions(cinfo);
+                break;
+            }
+    }
     jpeg_start_decompress(cinfo);
     return 1;
 }
@@ -394,29 +441,35 @@ static int ReadRows(DecodeState *st, LPDDS dest)
     JSAMPARRAY bgr = cmyk ? (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
                                                         JPOOL_IMAGE, w * 3, 1)
                           : row;
-    PLAT_SetStatusText(0, "Opening...");
-    PLAT_ProgressSetRange(0, h);
-    PLAT_ProgressSetStep(1);
+    const int report = !st->quiet; // status, progress and the row hook
+    if (report) {
+        PLAT_SetStatusText(0, "Opening...");
+        PLAT_ProgressSetRange(0, h);
+        PLAT_ProgressSetStep(1);
+    }
     constexpr int kRows = 16; // what the decoder gives a call at most (2 × 8-row blocks)
     JSAMPROW rows[kRows];
     while (cinfo->output_scanline < cinfo->output_height) {
         const int32_t y = static_cast<int32_t>(cinfo->output_scanline);
+        if (st->cancel && st->cancel->load(std::memory_order_relaxed))
+            return Stop(st, "The decode was stopped.");
         if (direct) {
             const int32_t n = h - y < kRows ? h - y : kRows;
             for (int32_t i = 0; i < n; i++)
                 rows[i] = DXPixel(dest, 0, y + i);
             const JDIMENSION got = jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(n));
             if (got == 0)
-                return Fail("Error 1");
-            for (JDIMENSION i = 0; i < got; i++)
+                return Stop(st, "Error 1");
+            for (JDIMENSION i = 0; report && i < got; i++)
                 PLAT_ProgressStepIt();
-            if (gpPhotoRowsDone)
+            if (report && gpPhotoRowsDone)
                 gpPhotoRowsDone(gpPhotoRowsContext, dest, w, h, y + static_cast<int32_t>(got));
             continue;
         }
-        PLAT_ProgressStepIt();
+        if (report)
+            PLAT_ProgressStepIt();
         if (jpeg_read_scanlines(cinfo, row, 1) != 1)
-            return Fail("Error 1");
+            return Stop(st, "Error 1");
         if (cmyk)
             CmykToBgr(row[0], bgr[0], w, cinfo->saw_Adobe_marker);
         if (st->orientation == 1) {
@@ -430,7 +483,7 @@ static int ReadRows(DecodeState *st, LPDDS dest)
             std::memcpy(DXPixel(dest, ux, uy), bgr[0] + 3 * x, 3);
         }
     }
-    if (gpPhotoRowsDone) {
+    if (report && gpPhotoRowsDone) {
         const bool sideways = st->orientation >= 5;
         gpPhotoRowsDone(gpPhotoRowsContext, dest, sideways ? h : w, sideways ? w : h,
                         sideways ? w : h);
@@ -443,8 +496,17 @@ static int DecodeJpeg(DecodeState *st, PHOTOINFO *info)
     jpeg_decompress_struct *cinfo = &st->cinfo;
     InitErr(&st->err);
     st->err.pub.emit_message = EmitMessage;
+    if (st->quiet)
+        st->err.pub.output_message = [](j_common_ptr) {}; // no developer output off the main thread
     cinfo->err = &st->err.pub;
     if (setjmp(st->err.jump)) {
+        if (st->quiet) {
+            char text[JMSG_LENGTH_MAX];
+            (*cinfo->err->format_message)(reinterpret_cast<j_common_ptr>(cinfo), text);
+            Stop(st, st->pszStop ? st->pszStop : text);
+            jpeg_destroy_decompress(cinfo);
+            return 0;
+        }
         jpeg_destroy_decompress(cinfo);
         if (st->pszStop)
             Fail(st->pszStop);
@@ -460,8 +522,8 @@ static int DecodeJpeg(DecodeState *st, PHOTOINFO *info)
         const int32_t w = cinfo->output_width, h = cinfo->output_height;
         const bool sideways = st->orientation >= 5; // upright, width and height swap
         // Grey and CMYK arrive as 3 components; every pixel of the photo is written.
-        *info = {sideways ? h : w, sideways ? w : h, 3, 1, 0};
-        LPDDS dest = PhotoTargetSurface(st->target, st->context, info);
+        *info = {sideways ? h : w, sideways ? w : h, 3, 1, 0, st->fullW, st->fullH};
+        LPDDS dest = st->quiet ? st->quietDest : PhotoTargetSurface(st->target, st->context, info);
         if (!dest)
             ok = 0;
         else {
@@ -475,7 +537,9 @@ static int DecodeJpeg(DecodeState *st, PHOTOINFO *info)
     return ok;
 }
 
-int JpegLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info)
+// JpegLoad and JpegLoadScaled: with fd, a file decoded smaller stays open for its full decode.
+static int LoadFile(const char *path, int32_t fitW, int32_t fitH, PHOTOTARGET target, void *context,
+                    PHOTOINFO *info, int *fd)
 {
     DecodeState *st = static_cast<DecodeState *>(std::calloc(1, sizeof(DecodeState)));
     if (!st)
@@ -488,13 +552,127 @@ int JpegLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *inf
     }
     st->target = target;
     st->context = context;
-    const int ok = DecodeJpeg(st, info);
+    st->fitW = fitW;
+    st->fitH = fitH;
+    int ok = DecodeJpeg(st, info);
     if (!ok && st->source.error)
         Failf("can't read %s (%s)", path, std::strerror(st->source.error));
     if (!ok && gpPhotoRowsDone)
         gpPhotoRowsDone(gpPhotoRowsContext, nullptr, 0, 0, -1); // no more rows will come
-    PLAT_FileClose(st->source.fd); // only read: a failed close loses nothing
+    const bool smaller = ok && (info->iWidth < st->fullW || info->iHeight < st->fullH);
+    if (smaller && fd) {
+        if (::lseek(st->source.fd, 0, SEEK_SET) == 0)
+            *fd = st->source.fd;
+        else
+            ok = Failf("can't read %s (%s)", path, std::strerror(errno));
+    }
+    if (!fd || *fd < 0)
+        PLAT_FileClose(st->source.fd); // only read: a failed close loses nothing
     std::free(st);
+    return ok;
+}
+
+int JpegLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *info)
+{
+    return LoadFile(path, 0, 0, target, context, info, nullptr);
+}
+
+int JpegLoadScaled(const char *path, int32_t fitWidth, int32_t fitHeight, PHOTOTARGET target,
+                   void *context, PHOTOINFO *info, int *fd)
+{
+    *fd = -1;
+    return LoadFile(path, fitWidth < 1 ? 1 : fitWidth, fitHeight < 1 ? 1 : fitHeight, target,
+                    context, info, fd);
+}
+
+// ---- The full decode behind the screen-sized picture ----------------------------------
+
+struct JPEGFULLJOB {
+    std::thread thread;
+    std::atomic<int> done{0};
+    std::atomic<int> cancel{0};
+    int ok = 0; // read once done
+    int fd = -1;
+    LPDDS dest = nullptr;
+    int32_t width = 0, height = 0;
+    char error[JMSG_LENGTH_MAX + 96] = "";
+};
+
+// The thread: the whole file decoded quietly into the job's surface.
+static void RunFullDecode(JPEGFULLJOB *job)
+{
+    DecodeState *st = static_cast<DecodeState *>(std::calloc(1, sizeof(DecodeState)));
+    if (!st) {
+        std::snprintf(job->error, sizeof job->error, "Out of memory!");
+    } else {
+        st->source.fd = job->fd;
+        st->quiet = 1;
+        st->expectW = job->width;
+        st->expectH = job->height;
+        st->quietDest = job->dest;
+        st->cancel = &job->cancel;
+        PHOTOINFO info = {};
+        job->ok = DecodeJpeg(st, &info);
+        if (!job->ok) {
+            char why[160] = "", text[128];
+            if (st->source.error) // strerror_r: strerror is not for threads
+                std::snprintf(why, sizeof why, " (%s)",
+                              strerror_r(st->source.error, text, sizeof text));
+            std::snprintf(job->error, sizeof job->error, "%s%s",
+                          st->szQuietError[0] ? st->szQuietError : "Error 1", why);
+        }
+        std::free(st);
+    }
+    job->done.store(1, std::memory_order_release);
+}
+
+JPEGFULLJOB *JpegFullStart(int fd, LPDDS dest, int32_t width, int32_t height)
+{
+    if (fd < 0)
+        return nullptr;
+    if (!dest || dest->iWidth < width || dest->iHeight < height || width < 1 || height < 1) {
+        PLAT_FileClose(fd);
+        Fail("The photo's surface is too small");
+        return nullptr;
+    }
+    JPEGFULLJOB *job = new (std::nothrow) JPEGFULLJOB;
+    if (!job) {
+        PLAT_FileClose(fd);
+        Fail("Out of memory!");
+        return nullptr;
+    }
+    job->fd = fd;
+    job->dest = dest;
+    job->width = width;
+    job->height = height;
+    try {
+        job->thread = std::thread(RunFullDecode, job);
+    } catch (...) {
+        PLAT_FileClose(fd);
+        delete job;
+        Fail("No thread for the photo's decode");
+        return nullptr;
+    }
+    return job;
+}
+
+int JpegFullDone(const JPEGFULLJOB *job)
+{
+    return job && job->done.load(std::memory_order_acquire);
+}
+
+int JpegFullFinish(JPEGFULLJOB *job, int cancel)
+{
+    if (!job)
+        return 0;
+    if (cancel)
+        job->cancel.store(1, std::memory_order_relaxed);
+    job->thread.join();
+    PLAT_FileClose(job->fd); // only read: a failed close loses nothing
+    const int ok = job->ok && !cancel;
+    if (!ok && !cancel)
+        Fail(job->error);
+    delete job;
     return ok;
 }
 

@@ -78,7 +78,7 @@ static int DecodePng(const char *path, const uint8_t *data, size_t size, PHOTOTA
         png_image_free(&image);
         return 0;
     }
-    *info = {static_cast<int32_t>(image.width), static_cast<int32_t>(image.height), 3, 1, 0};
+    *info = {static_cast<int32_t>(image.width), static_cast<int32_t>(image.height), 3, 1, 0, 0, 0};
     LPDDS dest = PhotoTargetSurface(target, context, info);
     if (!dest) {
         png_image_free(&image);

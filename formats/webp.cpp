@@ -59,7 +59,7 @@ int WebpLoad(const char *path, PHOTOTARGET target, void *context, PHOTOINFO *inf
              PhotoLoadAllowed(features.width, features.height, DecoderBytes(features, size));
     LPDDS dest = nullptr;
     if (ok) {
-        *info = {features.width, features.height, 3, 1, 0};
+        *info = {features.width, features.height, 3, 1, 0, 0, 0};
         dest = PhotoTargetSurface(target, context, info);
         ok = dest != nullptr;
     }

@@ -457,6 +457,8 @@ static void TakeExactSizes()
 
 int COMPOSE_Prepare(int32_t width, int32_t height)
 {
+    if (!WaitForFullPhoto()) // the photo's own pixels, not the screen-sized first decode
+        return 0;
     DeselectAll();
     TakeExactSizes();
     if (width <= 0 || height <= 0 || gPictureRect.w <= 0 || gPictureRect.h <= 0)

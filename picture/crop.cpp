@@ -121,6 +121,8 @@ int TakeImage(IMGOBJ *photo, LPDDS src, int32_t x, int32_t y, int32_t width, int
 
 LPDDS PhotoCrop(int32_t x, int32_t y, int32_t width, int32_t height)
 {
+    if (!WaitForFullPhoto())
+        return nullptr;
     IMGOBJ *photo = ThePhoto();
     if (!photo)
         return Fail("There is no photo to crop."), nullptr;

@@ -77,8 +77,11 @@ static int ScalePhoto()
         DXFillRect(sPhoto, 0, 0, sPlace.w, sPlace.h, 0xFFFFFF);
         return 1;
     }
-    if (!DXStretchBlt(sPhoto, 0, 0, sPlace.w, sPlace.h, hi, 0, 0, photo->iSrcWidth,
-                      photo->iSrcHeight, DXBLT_OPAQUE))
+    // From the screen-sized picture while the whole photo is still decoded: it is at least
+    // the device picture's size, and the picture is redrawn once the photo is whole.
+    int32_t hiW, hiH;
+    IMGOBJ_HiSize(photo, &hiW, &hiH);
+    if (!DXStretchBlt(sPhoto, 0, 0, sPlace.w, sPlace.h, hi, 0, 0, hiW, hiH, DXBLT_OPAQUE))
         return Fail("DXStretchBlt ! IMG_SRC");
     return 1;
 }

@@ -55,9 +55,10 @@ static int UpdatePhotoImage(IMGOBJ *obj)
         return Fail("pImgObj->iiRes[LO_RES_OBJ].DDSSurface->GetDC(&hdcLo)");
     if (!hi)
         return Fail("pImgObj->iiRes[HI_RES_OBJ].DDSSurface->GetDC(&hdcHi)");
+    int32_t hiW, hiH;
+    IMGOBJ_HiSize(obj, &hiW, &hiH);
     if (obj->ao.iWidth > 0 && obj->ao.iHeight > 0 &&
-        !DXStretchBlt(lo, 0, 0, obj->ao.iWidth, obj->ao.iHeight, hi, 0, 0, obj->iSrcWidth,
-                      obj->iSrcHeight, DXBLT_OPAQUE))
+        !DXStretchBlt(lo, 0, 0, obj->ao.iWidth, obj->ao.iHeight, hi, 0, 0, hiW, hiH, DXBLT_OPAQUE))
         return Fail("StretchBlt(Hi -> Lo) !)");
     gPictureExists = 1;
     return 1;
@@ -279,6 +280,8 @@ static int TakeTurnedImage(IMGOBJ *obj, LPDDS turned)
 
 int PhotoRotate(int32_t angle)
 {
+    if (!WaitForFullPhoto())
+        return Fail("Rotation failed!");
     for (AO *e = gAOList; e; e = e->pNext) {
         if (e->iType != AO_TYPE_IMGOBJ || e->bRemove || e->AnimateProc == AO_DieProc)
             continue;

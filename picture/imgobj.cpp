@@ -144,6 +144,12 @@ static int StoreName(IMGOBJ *obj, const char *name)
 
 void IMGOBJ_ReleaseOwned(IMGOBJ *obj)
 {
+    // A decode behind the photo stops before its surface goes.
+    if (obj->pFullJob)
+        JpegFullFinish(obj->pFullJob, 1);
+    obj->pFullJob = nullptr;
+    DXReleaseSurface(obj->pFullSurface);
+    obj->pFullSurface = nullptr;
     for (IMGRES &res : obj->iiRes) {
         if (res.DDSSurface) {
             DXReleaseSurface(res.DDSSurface);
@@ -354,12 +360,14 @@ int ClipArtLoad(IMGOBJ *obj)
 
 // ---- Creation -----------------------------------------------------------------------------------
 
-// The photo decoders' target: the object's two surfaces, made for the photo's size.
+// The photo decoders' target: the object's two surfaces, made for the photo's size. A
+// photo decoded smaller goes into a surface of its own, shown until the full one is decoded.
 static LPDDS PhotoSurfaces(void *context, const PHOTOINFO *info)
 {
     IMGOBJ *obj = static_cast<IMGOBJ *>(context);
-    obj->iSrcWidth = info->iWidth;
-    obj->iSrcHeight = info->iHeight;
+    const bool smaller = info->iFullWidth > info->iWidth || info->iFullHeight > info->iHeight;
+    obj->iSrcWidth = smaller ? info->iFullWidth : info->iWidth;
+    obj->iSrcHeight = smaller ? info->iFullHeight : info->iHeight;
     obj->iSrcComponents = info->iComponents;
     if (!MakeObjSurface(obj, HI_RES_OBJ, info->bFillsAll)) {
         Fail("CreateImgObjSurface(HI_RES_OBJ)");
@@ -369,7 +377,92 @@ static LPDDS PhotoSurfaces(void *context, const PHOTOINFO *info)
         Fail("CreateImgObjSurface(LO_RES_OBJ)");
         return nullptr;
     }
-    return obj->iiRes[HI_RES_OBJ].DDSSurface;
+    if (!smaller)
+        return obj->iiRes[HI_RES_OBJ].DDSSurface;
+    LPDDS shown = IMGOBJ_MakeSurface(nullptr, IMGOBJ_RoundUp8(info->iWidth), info->iHeight,
+                                     info->iWidth, info->iHeight);
+    if (!shown) {
+        Fail("CreateImgObjSurface(HI_RES_OBJ)");
+        return nullptr;
+    }
+    obj->pFullSurface = obj->iiRes[HI_RES_OBJ].DDSSurface;
+    obj->iiRes[HI_RES_OBJ].DDSSurface = shown;
+    obj->iShownWidth = info->iWidth;
+    obj->iShownHeight = info->iHeight;
+    return shown;
+}
+
+static int LoadPhoto(IMGOBJ *obj);
+
+// The largest the window shows the photo: its drawing area in device pixels.
+static void ScreenFit(int32_t *width, int32_t *height)
+{
+    const double scale = PICTURE_DeviceScale();
+    *width = static_cast<int32_t>(std::ceil(gScreenWidth * scale));
+    *height = static_cast<int32_t>(std::ceil(gScreenHeight * scale));
+}
+
+// A JPEG for the window: decoded at screen size, its full resolution started behind it.
+static int LoadPhotoForWindow(IMGOBJ *obj)
+{
+    if (obj->iFileType != FILETYPE_JPEG)
+        return LoadPhoto(obj);
+    const int cursor = PLAT_SetWaitCursor();
+    PHOTOINFO info = {};
+    int32_t fitW, fitH;
+    ScreenFit(&fitW, &fitH);
+    int fd = -1;
+    int ok = JpegLoadScaled(obj->pszFullPath, fitW, fitH, PhotoSurfaces, obj, &info, &fd);
+    if (ok && fd >= 0) {
+        obj->pFullJob = JpegFullStart(fd, obj->pFullSurface, obj->iSrcWidth, obj->iSrcHeight);
+        ok = obj->pFullJob != nullptr;
+    }
+    PLAT_RestoreCursor(cursor);
+    obj->bIncomplete = ok && info.bIncomplete;
+    return ok || Fail("JpegLoad() failed!");
+}
+
+void IMGOBJ_HiSize(const IMGOBJ *obj, int32_t *width, int32_t *height)
+{
+    const bool shown = obj->iShownWidth > 0;
+    *width = shown ? obj->iShownWidth : obj->iSrcWidth;
+    *height = shown ? obj->iShownHeight : obj->iSrcHeight;
+}
+
+int WaitForFullPhoto()
+{
+    int ok = 1;
+    for (AO *e = gAOList; e; e = e->pNext) {
+        if (e->iType != AO_TYPE_IMGOBJ)
+            continue;
+        IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(e);
+        if (obj->iKind != IMG_SRC || obj->iShownWidth <= 0 || e->bRemove ||
+            e->AnimateProc == AO_DieProc) // a photo on its way out is not waited for
+            continue;
+        if (!obj->pFullJob) { // its decode failed earlier
+            ok = Failf("%s could not be read whole.", obj->pszFullPath);
+            continue;
+        }
+        const bool waits = !JpegFullDone(obj->pFullJob);
+        const int cursor = waits ? PLAT_SetWaitCursor() : 0;
+        const int whole = JpegFullFinish(obj->pFullJob, 0);
+        obj->pFullJob = nullptr;
+        if (waits)
+            PLAT_RestoreCursor(cursor);
+        if (!whole) {
+            DXReleaseSurface(obj->pFullSurface);
+            obj->pFullSurface = nullptr;
+            ok = Failf("%s could not be read whole.", obj->pszFullPath);
+            continue;
+        }
+        DXReleaseSurface(obj->iiRes[HI_RES_OBJ].DDSSurface);
+        obj->iiRes[HI_RES_OBJ].DDSSurface = obj->pFullSurface;
+        obj->pFullSurface = nullptr;
+        obj->iShownWidth = obj->iShownHeight = 0;
+        obj->bNeedsUpdate = 1; // the screen image again, from the whole photo
+        AO_PictureChanged();
+    }
+    return ok;
 }
 
 // Decodes the photo file into the object.
@@ -394,7 +487,7 @@ static void TakePhotoSize(const IMGOBJ *obj)
 // The photo: loaded, the picture buffer made large enough, the object listed and fitted.
 static int AddPhoto(IMGOBJ *obj)
 {
-    if (!LoadPhoto(obj))
+    if (!LoadPhotoForWindow(obj))
         return 0;
     gModified = 0;
     DeselectAll();

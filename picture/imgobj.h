@@ -20,6 +20,7 @@ constexpr int32_t HI_RES_OBJ = 0;
 constexpr int32_t LO_RES_OBJ = 1;
 
 struct CAPTION;
+struct JPEGFULLJOB;
 
 struct IMGRES {
     LPDDS DDSSurface;
@@ -72,6 +73,12 @@ struct IMGOBJ {
     uint8_t *pArtBgra;
     // A caption's text and style (kind IMG_CAPTION; caption.h). Owned; freed with it.
     CAPTION *pCaption;
+    // A photo opened at screen size while its full resolution is decoded behind it:
+    // iiRes[HI_RES_OBJ] holds the screen-sized picture (iShownWidth × iShownHeight), the
+    // decode writes pFullSurface (iSrcWidth × iSrcHeight). Both owned; null once taken.
+    JPEGFULLJOB *pFullJob;
+    LPDDS pFullSurface;
+    int32_t iShownWidth, iShownHeight;
 };
 
 // ---- Creation ----------------------------------------------------------------------------
@@ -87,6 +94,13 @@ IMGOBJ *IMGOBJ_AddObj(const char *name, int32_t kind, int32_t x, int32_t y, cons
 // its size in gPhoto*; null on failure
 // (nothing changed). For a composition without the window (the export command).
 IMGOBJ *IMGOBJ_LoadPhoto(const char *path);
+// The photo at full resolution, for every reader of its pixels (export, print, mail, copy,
+// turns, crop, save, the device picture): waits for its background decode if that still
+// runs and puts it in place. 1 when there is no photo or it is whole; 0 with the trail
+// filled when that decode failed (the photo then stays at screen size, to be closed).
+int WaitForFullPhoto();
+// The size of what iiRes[HI_RES_OBJ] holds: the photo's own, or its screen-sized picture's.
+void IMGOBJ_HiSize(const IMGOBJ *obj, int32_t *width, int32_t *height);
 // An empty photo "Tempname.jpg" of width × height for a layout file to fill; null on failure.
 // White, unless `filled` says the caller writes every pixel: then its memory is left as
 // it comes.

@@ -211,6 +211,8 @@ static IMGOBJ *ThePhoto()
 
 QImage CropPreviewImage(int maxW, int maxH)
 {
+    if (!WaitForFullPhoto())
+        return {};
     IMGOBJ *photo = ThePhoto();
     if (!photo || gPhotoWidth < 1 || gPhotoHeight < 1)
         return {};

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -137,6 +138,26 @@ static void TellIncompletePhoto(const char *path)
     PLAT_MessageBox(text, LoadText(STR_PHOTO_INCOMPLETE_TITLE), PLAT_MB_OK | PLAT_MB_ICONWARNING);
 }
 
+// A photo shown at screen size whose whole decode then failed cannot be kept: the blank
+// canvas, unchanged, takes its place, and the open fails with the decoder's reason.
+static int BlankInstead()
+{
+    const std::string blank = std::string(gMainDir) + "blank.jpg";
+    // The canvas is decoded like any photo: a read of it that fails is tried once more.
+    for (int attempt = 0; attempt < 2; attempt++) {
+        KillPicture();
+        if (IMGOBJ_AddObj(blank.c_str(), IMG_SRC, 0, 0, nullptr, nullptr) && WaitForFullPhoto() &&
+            BackgroundResize()) {
+            TakeDocumentName(gMainDir, LoadText(STR_UNTITLED), ".mwi");
+            UpdateTitle(MainWnd());
+            UpdateStatusText();
+            UNDO_MarkSaved();
+            break;
+        }
+    }
+    return Fail("Could not open the file.");
+}
+
 static int OpenPhoto(const char *path, const char *dir, const char *name, const char *displayName)
 {
     const int32_t modified = gModified; // the photo clears it, also when it fails late
@@ -164,6 +185,9 @@ static int OpenPhoto(const char *path, const char *dir, const char *name, const 
     if (incomplete)
         TellIncompletePhoto(path);
     PhotoRotateDialog(MainWnd());
+    // The whole photo, decoded behind its screen-sized picture while the dialog was up.
+    if (!WaitForFullPhoto())
+        return BlankInstead();
     UNDO_MarkSaved();
     return 1;
 }
@@ -248,8 +272,13 @@ int OfferAutosave(QWidget *)
     return 1;
 }
 
+int64_t gOpenStartedUs;
+
 int OpenPictureFile(const char *path, const char *displayName)
 {
+    gOpenStartedUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                         std::chrono::steady_clock::now().time_since_epoch())
+                         .count();
     char dir[sizeof gFileDir], name[sizeof gFileName], ext[sizeof gFileExt];
     int32_t type = FILETYPE_NONE;
     if (!SplitPath(path, dir, sizeof dir, name, sizeof name, ext, sizeof ext, &type))

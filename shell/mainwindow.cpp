@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -77,6 +78,8 @@ QSize DrawArea::sizeHint() const
     return QSize(800, 600);
 }
 
+static void AfterPhotoFrame();
+
 void DrawArea::paintEvent(QPaintEvent *event)
 {
     // The window image keeps everything the frames drew, so a repaint only copies it.
@@ -92,6 +95,8 @@ void DrawArea::paintEvent(QPaintEvent *event)
         painter.fillRect(event->rect(), Qt::white);
     for (const QRect &invalid : event->region())
         PaintDevicePicture(painter, this, invalid);
+    if (image && gPictureExists)
+        AfterPhotoFrame();
     if (image && !mShown) {
         mShown = true;
         // Start-up measurements (scripts/compare-speed) end the program at its first frame.
@@ -100,6 +105,26 @@ void DrawArea::paintEvent(QPaintEvent *event)
         else if (MainWindow *main = TheMainWindow())
             QTimer::singleShot(0, main, &MainWindow::AfterFirstFrame);
     }
+}
+
+// Photo measurements (scripts/compare-speed, MW_EXIT_AFTER_PHOTO_FRAME) end the program
+// once the first frame showing a photo is on screen, saying how long its open took.
+static void AfterPhotoFrame()
+{
+    static const bool measuring = qEnvironmentVariableIsSet("MW_EXIT_AFTER_PHOTO_FRAME");
+    static bool done;
+    if (!measuring || done)
+        return;
+    done = true;
+    const int64_t now = std::chrono::duration_cast<std::chrono::microseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    std::fprintf(stderr, "open to photo frame: %.1f ms\n", (now - gOpenStartedUs) / 1000.0);
+    QTimer::singleShot(0, qApp, [] {
+        QCoreApplication::processEvents(); // the frame reaches the display
+        std::fflush(stderr);
+        std::_Exit(0);
+    });
 }
 
 void MainWindow::AfterFirstFrame()

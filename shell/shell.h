@@ -151,6 +151,9 @@ void ShowDocumentState();
 // Replaces the picture by a photo, the blank canvas or a layout file; displayName (may be
 // null) names the document instead of the file. 0 with the trail filled.
 int OpenPictureFile(const char *path, const char *displayName);
+// When OpenPictureFile last began, in microseconds of the steady clock: the speed
+// measurements time an open to its first frame from it.
+extern int64_t gOpenStartedUs;
 // At start: when a run that did not end cleanly left an unsaved picture, asks whether to
 // restore it (Yes, the default, restores it modified and under its name, with Save asking
 // for a file); No deletes it. 1 when it was restored.
