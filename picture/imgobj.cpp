@@ -206,6 +206,9 @@ static int MakeObjSurface(IMGOBJ *obj, int32_t index, int filled)
         obj->iiRes[index].DDSSurface = s;
         return s != nullptr;
     }
+    static uint32_t serial;
+    if (obj->iKind == IMG_SRC && index == HI_RES_OBJ)
+        obj->dwImageSerial = ++serial; // its pixels are about to be written
     int32_t w = IMGOBJ_RoundUp8(srcW);
     if (IMGOBJ_RoundUp8(gPictureRect.w) > w)
         w = IMGOBJ_RoundUp8(gPictureRect.w);

@@ -72,6 +72,10 @@ struct IMGOBJ {
     uint8_t *pArtBgra;
     // A caption's text and style (kind IMG_CAPTION; caption.h). Owned; freed with it.
     CAPTION *pCaption;
+    // A photo's: a new number, unique while the program runs, whenever its full image is
+    // made anew (opened, read from a layout, cut, turned), so a copy of its pixels kept
+    // elsewhere knows when it is stale.
+    uint32_t dwImageSerial;
 };
 
 // ---- Creation ----------------------------------------------------------------------------
