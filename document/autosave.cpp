@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,15 +15,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "document/layout.h"
 #include "document/undo.h"
 #include "picture/imgobj.h"
+#include "pixels/pixels.h"
 #include "platform/file.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
@@ -48,8 +53,19 @@ std::string sFailedPath;        // what it could not write (set by the worker)
 std::string sWanted;            // the folder asked for while no slot could be made there
 bool sReported;                 // the present failure has been said in the status bar
 double sSnapshotMs, sWriteMs;
-std::string sOrphan; // the claimed slot of an ended run
+size_t sWrittenBytes; // by the last write, all its files
+// The photo whose rows lie in the slot's photo file: its image serial, object and size.
+// The rest of the picture is written after each change; the rows only when these differ.
+struct PhotoKey {
+    uint32_t serial = 0;
+    const void *photo = nullptr;
+    int32_t width = 0, height = 0;
+    bool operator==(const PhotoKey &) const = default;
+};
+PhotoKey sRowsOnDisk; // set by the worker once the photo file is whole; .photo null: none
+std::string sOrphan;  // the claimed slot of an ended run
 int sOrphanFd = -1;
+int sAssembledFd = -1; // the claimed picture put together in memory
 
 using Clock = std::chrono::steady_clock;
 
@@ -58,8 +74,38 @@ double MsSince(Clock::time_point t)
     return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
 }
 
-// Writes bytes to path through a temporary file beside it, flushed to the disk, renamed.
-bool WriteAtomically(const std::string &path, const void *data, size_t size)
+// A slot's picture file starts with this when it holds the picture without the photo's
+// rows, which lie in "<slot>.<serial>.photo" (starting with kRowsMagic); a whole layout
+// starts with its version word. After the magic: the serial, 4 zero bytes, then for the
+// picture where the rows go in the layout and how many bytes they are, for the photo file
+// its rows' byte count.
+constexpr char kPartMagic[8] = {'M', 'W', 'A', 'U', 'T', 'O', '1', '\0'};
+constexpr char kRowsMagic[8] = {'M', 'W', 'R', 'O', 'W', 'S', '1', '\0'};
+constexpr size_t kPartHead = 32, kRowsHead = 24;
+
+void Put64(uint8_t *p, uint64_t v)
+{
+    for (int i = 0; i < 8; i++)
+        p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+uint64_t Get64(const uint8_t *p)
+{
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; i--)
+        v = v << 8 | p[i];
+    return v;
+}
+
+std::string PhotoPath(const std::string &slot, uint32_t serial)
+{
+    return slot + "." + std::to_string(serial) + ".photo";
+}
+
+// Writes the pieces of bytes to path through a temporary file beside it, flushed to the
+// disk, renamed.
+bool WriteAtomically(const std::string &path,
+                     std::initializer_list<std::pair<const void *, size_t>> parts)
 {
     const std::string tmp = path + ".tmp";
     PLAT_TempRegister(tmp.c_str()); // before it exists: a signal may come right after the open
@@ -69,7 +115,10 @@ bool WriteAtomically(const std::string &path, const void *data, size_t size)
         PLAT_TempForget(tmp.c_str());
         return false;
     }
-    bool ok = PLAT_FileWriteAll(fd, data, size) && PLAT_FileSync(fd) == 0;
+    bool ok = true;
+    for (const auto &[data, size] : parts)
+        ok = ok && PLAT_FileWriteAll(fd, data, size);
+    ok = ok && PLAT_FileSync(fd) == 0;
     int error = ok ? 0 : errno;
     if (PLAT_FileClose(fd) != 0 && ok)
         ok = false, error = errno;
@@ -83,6 +132,21 @@ bool WriteAtomically(const std::string &path, const void *data, size_t size)
     return ok;
 }
 
+// Removes the slot's photo files but the one of serial keep (0: all of them).
+void RemovePhotoFiles(const std::string &slot, uint32_t keep)
+{
+    const fs::path at(slot);
+    const std::string prefix = at.filename().string() + ".";
+    const std::string kept = keep ? fs::path(PhotoPath(slot, keep)).filename().string() : "";
+    std::error_code error;
+    for (const fs::directory_entry &e : fs::directory_iterator(at.parent_path(), error)) {
+        const std::string name = e.path().filename().string();
+        if (name.starts_with(prefix) &&
+            (name.ends_with(".photo") || name.ends_with(".photo.tmp")) && name != kept)
+            ::unlink(e.path().c_str());
+    }
+}
+
 void JoinWorker()
 {
     if (sWorker.joinable())
@@ -90,10 +154,13 @@ void JoinWorker()
     sWorking = false;
 }
 
-void RemoveSlotFiles(const std::string &slot)
+// The slot's picture and description; its photo files too unless keepPhoto.
+void RemoveSlotFiles(const std::string &slot, bool keepPhoto = false)
 {
     for (const char *ext : {".mwi", ".txt", ".mwi.tmp", ".txt.tmp"})
         ::unlink((slot + ext).c_str());
+    if (!keepPhoto)
+        RemovePhotoFiles(slot, 0);
 }
 
 // The document's description: folder, name, extension, save-as flag, time; one a line.
@@ -260,29 +327,62 @@ void AUTOSAVE_Leave()
     sWanted.clear();
     sWritten = false;
     sDirtySince = 0;
+    sRowsOnDisk = {};
 }
 
 void AUTOSAVE_Discard()
 {
     JoinWorker();
+    // The photo's rows stay: the next change of the same photo writes only the rest.
     if (!sSlot.empty())
-        RemoveSlotFiles(sSlot);
+        RemoveSlotFiles(sSlot, true);
     sWritten = false;
     sDirtySince = 0;
 }
 
-// Writes the picture into the slot: on the worker thread, or here when `wait`.
+// Writes the picture into the slot: on the worker thread, or here when `wait`. The window's
+// thread takes the picture without the photo's rows (a few kilobytes), and a copy of the
+// rows only when the photo changed since they were last written; the worker writes the
+// rows' file first, the picture naming it next, and removes older rows' files last, so a
+// crash at any point leaves a picture and the rows it names.
 static int WriteSlot(uint32_t nowMs, uint32_t generation, bool wait)
 {
     const Clock::time_point start = Clock::now();
-    auto bytes = std::make_shared<std::vector<uint8_t>>();
+    auto part = std::make_shared<std::vector<uint8_t>>();
+    size_t rowsAt = 0;
+    const IMGOBJ *photo = nullptr;
     const bool emptyTrail = gErrorTrail[0] == '\0';
-    if (!LayoutToBytes(bytes.get())) {
+    if (!LayoutToBytesWithoutRows(part.get(), &rowsAt, &photo)) {
         if (emptyTrail)
             TrailClear(); // nobody is shown this: the next change tries again
         sDirtySince = nowMs ? nowMs : 1;
         return 0;
     }
+    PhotoKey key;
+    if (photo)
+        key = {photo->dwImageSerial, photo, photo->iSrcWidth, photo->iSrcHeight};
+    const size_t rowBytes = static_cast<size_t>(key.width) * 3;
+    const size_t rowsBytes = rowBytes * static_cast<size_t>(key.height);
+    // Not cleared first: every byte is copied over at once.
+    std::shared_ptr<uint8_t[]> rows;
+    if (photo && !(key == sRowsOnDisk)) {
+        const LPDDS hi = photo->iiRes[HI_RES_OBJ].DDSSurface;
+        rows.reset(new (std::nothrow) uint8_t[rowsBytes ? rowsBytes : 1]);
+        if (!rows) {
+            sDirtySince = nowMs ? nowMs : 1;
+            return 0; // tried again an interval later
+        }
+        if (static_cast<size_t>(hi->iPitch) == rowBytes)
+            std::memcpy(rows.get(), DXPixel(hi, 0, 0), rowsBytes);
+        else
+            for (int32_t y = 0; y < key.height; y++)
+                std::memcpy(rows.get() + rowBytes * y, DXPixel(hi, 0, y), rowBytes);
+    }
+    uint8_t head[kPartHead] = {};
+    std::memcpy(head, kPartMagic, sizeof kPartMagic);
+    Put64(head + 8, key.serial);
+    Put64(head + 16, rowsAt);
+    Put64(head + 24, photo ? rowsBytes : 0);
     const std::string info = InfoText();
     sSnapshotMs = MsSince(start);
     sWritten = true;
@@ -290,12 +390,33 @@ static int WriteSlot(uint32_t nowMs, uint32_t generation, bool wait)
     sDirtySince = 0;
     sWorking = true;
     const std::string slot = sSlot;
-    auto write = [bytes, info, slot] {
+    auto write = [part, rows, head, key, rowsBytes, info, slot] {
         const Clock::time_point begin = Clock::now();
-        const bool picture = WriteAtomically(slot + ".mwi", bytes->data(), bytes->size());
-        const bool ok = picture && WriteAtomically(slot + ".txt", info.data(), info.size());
-        if (!ok)
+        size_t bytes = 0;
+        bool ok = true;
+        if (rows) {
+            uint8_t rowsHead[kRowsHead] = {};
+            std::memcpy(rowsHead, kRowsMagic, sizeof kRowsMagic);
+            Put64(rowsHead + 8, key.serial);
+            Put64(rowsHead + 16, rowsBytes);
+            ok = WriteAtomically(PhotoPath(slot, key.serial),
+                                 {{rowsHead, kRowsHead}, {rows.get(), rowsBytes}});
+            if (ok)
+                sRowsOnDisk = key, bytes += kRowsHead + rowsBytes;
+            else
+                sFailedPath = PhotoPath(slot, key.serial);
+        }
+        const bool picture =
+            ok && WriteAtomically(slot + ".mwi", {{head, kPartHead}, {part->data(), part->size()}});
+        const bool rowsOk = ok;
+        ok = picture && WriteAtomically(slot + ".txt", {{info.data(), info.size()}});
+        if (rowsOk && !ok)
             sFailedPath = slot + (picture ? ".txt" : ".mwi");
+        if (picture) {
+            bytes += ok ? kPartHead + part->size() + info.size() : kPartHead + part->size();
+            RemovePhotoFiles(slot, key.serial); // no picture names the others now
+        }
+        sWrittenBytes = bytes;
         sWriteMs = MsSince(begin);
         sLastOk = ok ? 1 : 0;
         sWorking = false;
@@ -378,6 +499,11 @@ void AUTOSAVE_LastCost(double *snapshotMs, double *writeMs)
     *writeMs = sWriteMs;
 }
 
+size_t AUTOSAVE_LastBytes()
+{
+    return sWrittenBytes;
+}
+
 int AUTOSAVE_FindOrphan(AUTOSAVEINFO *info)
 {
     AUTOSAVE_ReleaseOrphan(0);
@@ -423,8 +549,87 @@ int AUTOSAVE_FindOrphan(AUTOSAVEINFO *info)
     return 0;
 }
 
+// Fails with the part of the kept picture that is wrong and the file it lies in.
+static int OrphanFault(const char *what, const std::string &path)
+{
+    Fail(path.c_str());
+    return Failf("The unsaved picture's %s.", what);
+}
+
+int AUTOSAVE_OrphanLayout(const AUTOSAVEINFO *info, char *path, size_t size)
+{
+    if (sAssembledFd >= 0)
+        ::close(sAssembledFd), sAssembledFd = -1;
+    const std::string picture = info->szPicture;
+    std::snprintf(path, size, "%s", info->szPicture);
+    const int fd = PLAT_FileOpen(picture.c_str(), O_RDONLY | O_CLOEXEC);
+    uint8_t head[kPartHead];
+    const ssize_t got = fd >= 0 ? PLAT_FileReadAll(fd, head, sizeof head) : -1;
+    if (fd >= 0)
+        PLAT_FileClose(fd);
+    // A whole layout (or none that can be read): the layout reader says what it finds.
+    if (got != static_cast<ssize_t>(sizeof head) || std::memcmp(head, kPartMagic, 8) != 0)
+        return 1;
+    size_t partSize = 0;
+    bool opened = false;
+    std::unique_ptr<uint8_t, decltype(&std::free)> part(
+        PLAT_FileReadWhole(picture.c_str(), int64_t{1} << 30, &partSize, &opened), &std::free);
+    const uint64_t serial = Get64(head + 8), rowsAt = Get64(head + 16),
+                   rowsBytes = Get64(head + 24);
+    if (!part || partSize < kPartHead || rowsAt > partSize - kPartHead || serial > UINT32_MAX)
+        return OrphanFault("picture is cut short", picture);
+    const std::string slot =
+        picture.substr(0, picture.size() - std::min<size_t>(4, picture.size()));
+    const std::string rowsPath = PhotoPath(slot, static_cast<uint32_t>(serial));
+    const int rowsFd = rowsBytes ? PLAT_FileOpen(rowsPath.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+    if (rowsBytes && rowsFd < 0)
+        return OrphanFault("photo is missing", rowsPath);
+    struct Closer {
+        int fd;
+        ~Closer()
+        {
+            if (fd >= 0)
+                PLAT_FileClose(fd);
+        }
+    } closeRows{rowsFd};
+    if (rowsBytes) {
+        uint8_t rowsHead[kRowsHead];
+        struct stat st = {};
+        if (PLAT_FileReadAll(rowsFd, rowsHead, sizeof rowsHead) !=
+                static_cast<ssize_t>(sizeof rowsHead) ||
+            std::memcmp(rowsHead, kRowsMagic, 8) != 0 || Get64(rowsHead + 8) != serial ||
+            Get64(rowsHead + 16) != rowsBytes || ::fstat(rowsFd, &st) != 0 ||
+            static_cast<uint64_t>(st.st_size) != kRowsHead + rowsBytes)
+            return OrphanFault("photo does not belong to it or is cut short", rowsPath);
+    }
+    // The whole layout in memory, read back through its /proc name like any file.
+    const int out = ::memfd_create("merrowick-restore", MFD_CLOEXEC);
+    if (out < 0)
+        return Failf("The unsaved picture cannot be put together (%s).", std::strerror(errno));
+    const uint8_t *bytes = part.get() + kPartHead;
+    bool ok = PLAT_FileWriteAll(out, bytes, rowsAt);
+    std::vector<uint8_t> chunk(std::min<uint64_t>(rowsBytes, 1 << 20));
+    for (uint64_t left = rowsBytes; ok && left > 0;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(left, chunk.size()));
+        ok = PLAT_FileReadAll(rowsFd, chunk.data(), n) == static_cast<ssize_t>(n) &&
+             PLAT_FileWriteAll(out, chunk.data(), n);
+        left -= n;
+    }
+    ok = ok && PLAT_FileWriteAll(out, bytes + rowsAt, partSize - kPartHead - rowsAt);
+    if (!ok) {
+        const int error = errno;
+        ::close(out);
+        return Failf("The unsaved picture cannot be put together (%s).", std::strerror(error));
+    }
+    sAssembledFd = out;
+    std::snprintf(path, size, "/proc/self/fd/%d", out);
+    return 1;
+}
+
 void AUTOSAVE_ReleaseOrphan(int remove)
 {
+    if (sAssembledFd >= 0)
+        ::close(sAssembledFd), sAssembledFd = -1;
     if (sOrphan.empty())
         return;
     if (remove) {

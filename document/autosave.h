@@ -1,13 +1,17 @@
 // autosave.h — the unsaved picture kept on disk, offered back after a crash.
 //
-// While the picture is modified, it is written as a layout file into the autosave folder
+// While the picture is modified, it is written into the autosave folder
 // ($XDG_STATE_HOME/merrowick/, by default ~/.local/state/merrowick/) no later than the
-// interval after a change. The picture is taken as bytes on the window's thread (a copy
-// of the photo's rows) and written by a worker thread to a temporary file renamed over
-// the last one, so a crash mid-write leaves the previous autosave whole.
+// interval after a change. The photo's rows are written once per photo (when it is opened,
+// cut or turned) into a file of their own; each write after a change takes the rest of
+// the layout (pieces, text, captions: a few kilobytes) on the window's thread and a worker
+// thread writes it. Every file goes through a temporary file renamed over the last one,
+// the rows before the picture that names them, so a crash mid-write leaves the previous
+// autosave whole. Put back together, the two are the bytes Save writes.
 //
 // Each running program has its own slot, "<pid>-<start time>", whose ".lock" file it holds
-// locked while it runs: ".mwi" is the picture, ".txt" its document name and time. A clean
+// locked while it runs: ".mwi" is the picture (a whole layout, or the layout without the
+// photo's rows, which lie in "<serial>.photo"), ".txt" its document name and time. A clean
 // end removes the slot. A slot whose lock nobody holds and whose picture is there is the
 // work of a run that did not end cleanly; the next program to start claims it (taking its
 // lock, so no other program offers it too) and offers it back.
@@ -59,10 +63,17 @@ int AUTOSAVE_Wait();
 // The last write: milliseconds taken on the window's thread (the snapshot) and by the
 // worker (the file).
 void AUTOSAVE_LastCost(double *snapshotMs, double *writeMs);
+// The bytes the last write put on disk, all its files.
+size_t AUTOSAVE_LastBytes();
 
 // Claims the autosave of a run that did not end cleanly, the newest first: 1 with info
 // filled; the claim holds the slot's lock until AUTOSAVE_ReleaseOrphan. Slots of ended
 // runs that hold no picture are cleared on the way.
 int AUTOSAVE_FindOrphan(AUTOSAVEINFO *info);
+// The claimed picture as the layout Save would have written: path names info's picture
+// itself when it was written whole, else the picture put together in memory with the
+// photo's rows kept beside it (valid until AUTOSAVE_ReleaseOrphan). 0 with the trail
+// filled when the photo's rows are missing, cut short or belong to another picture.
+int AUTOSAVE_OrphanLayout(const AUTOSAVEINFO *info, char *path, size_t size);
 // Lets go of the claimed slot; remove 1 deletes its files (restored or declined).
 void AUTOSAVE_ReleaseOrphan(int remove);

@@ -316,7 +316,8 @@ static int Gather(std::vector<IMGOBJ *> &objects, LAYOUTHEADER &header)
     return 1;
 }
 
-int LayoutToBytes(std::vector<uint8_t> *out)
+// The picture's bytes; without the photo's rows when rowsAt is given, with where they go.
+static int PictureBytes(std::vector<uint8_t> *out, size_t *rowsAt, const IMGOBJ **photo)
 {
     std::vector<IMGOBJ *> objects;
     LAYOUTHEADER header;
@@ -325,7 +326,9 @@ int LayoutToBytes(std::vector<uint8_t> *out)
     const size_t rowBytes = static_cast<size_t>(header.iPhotoWidth) * 3;
     out->clear();
     out->reserve(LAYOUT_VERSION_SIZE + LAYOUT_HEADER_SIZE + objects.size() * LAYOUT_RECORD_SIZE +
-                 rowBytes * static_cast<size_t>(header.iPhotoHeight));
+                 (rowsAt ? 0 : rowBytes * static_cast<size_t>(header.iPhotoHeight)));
+    if (rowsAt)
+        *rowsAt = 0, *photo = nullptr;
     uint8_t block[LAYOUT_HEADER_SIZE];
     Put32(block, static_cast<int32_t>(LAYOUT_VERSION));
     out->insert(out->end(), block, block + LAYOUT_VERSION_SIZE);
@@ -342,12 +345,26 @@ int LayoutToBytes(std::vector<uint8_t> *out)
         const LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
         if (!hi || hi->iWidth < header.iPhotoWidth || hi->iHeight < header.iPhotoHeight)
             return Fail("Lock(Src)");
+        if (rowsAt) {
+            *rowsAt = out->size(), *photo = obj;
+            continue;
+        }
         for (int32_t y = 0; y < header.iPhotoHeight; y++) {
             const uint8_t *row = static_cast<const uint8_t *>(DXPixel(hi, 0, y));
             out->insert(out->end(), row, row + rowBytes);
         }
     }
     return 1;
+}
+
+int LayoutToBytes(std::vector<uint8_t> *out)
+{
+    return PictureBytes(out, nullptr, nullptr);
+}
+
+int LayoutToBytesWithoutRows(std::vector<uint8_t> *out, size_t *rowsAt, const IMGOBJ **photo)
+{
+    return PictureBytes(out, rowsAt, photo);
 }
 
 int LayoutSave(const char *path)

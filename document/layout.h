@@ -19,6 +19,8 @@
 #include <cstdint>
 #include <vector>
 
+struct IMGOBJ;
+
 constexpr uint32_t LAYOUT_VERSION = 1;
 constexpr size_t LAYOUT_VERSION_SIZE = 4;
 constexpr size_t LAYOUT_HEADER_SIZE = 668;
@@ -94,6 +96,10 @@ int LayoutSave(const char *path);
 // alone (a snapshot for the autosave, written away from the window's thread). 0 with the
 // trail filled.
 int LayoutToBytes(std::vector<uint8_t> *out);
+// LayoutToBytes without the photo's rows (the autosave keeps them apart, written once per
+// photo): *rowsAt is where they belong in the whole bytes and *photo whose rows they are
+// (its iSrcWidth × 3 bytes a row, iSrcHeight rows); 0 and null when there is no photo.
+int LayoutToBytesWithoutRows(std::vector<uint8_t> *out, size_t *rowsAt, const IMGOBJ **photo);
 // Reads a layout file and adds its objects to the picture; replace non-zero marks every
 // earlier photo, clip-art and text object for removal once the new ones all exist.
 // Restores the photo size and the picture rectangle, deselects, clears gModified and

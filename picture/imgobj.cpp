@@ -189,6 +189,14 @@ LPDDS IMGOBJ_MakeSurface(LPDDS old, int32_t width, int32_t height, int32_t keepW
 
 // CreateImgObjSurface, leaving the image's own pixels uncleared when `filled` says the
 // decoder or layout writes all of them.
+// A photo's image number, new each time its full image is made (layout.h's autosave keeps
+// the rows it wrote by it).
+static uint32_t NewImageSerial()
+{
+    static uint32_t serial;
+    return ++serial;
+}
+
 static int MakeObjSurface(IMGOBJ *obj, int32_t index, int filled)
 {
     if (index != HI_RES_OBJ && index != LO_RES_OBJ)
@@ -212,6 +220,8 @@ static int MakeObjSurface(IMGOBJ *obj, int32_t index, int filled)
         obj->iiRes[index].DDSSurface = s;
         return s != nullptr;
     }
+    if (obj->iKind == IMG_SRC && index == HI_RES_OBJ)
+        obj->dwImageSerial = NewImageSerial(); // its pixels are about to be written
     int32_t w = IMGOBJ_RoundUp8(srcW);
     if (IMGOBJ_RoundUp8(gPictureRect.w) > w)
         w = IMGOBJ_RoundUp8(gPictureRect.w);
@@ -459,6 +469,7 @@ int WaitForFullPhoto()
         obj->iiRes[HI_RES_OBJ].DDSSurface = obj->pFullSurface;
         obj->pFullSurface = nullptr;
         obj->iShownWidth = obj->iShownHeight = 0;
+        obj->dwImageSerial = NewImageSerial(); // other pixels than the screen-sized ones
         obj->bNeedsUpdate = 1; // the screen image again, from the whole photo
         AO_PictureChanged();
     }

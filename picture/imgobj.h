@@ -79,6 +79,10 @@ struct IMGOBJ {
     JPEGFULLJOB *pFullJob;
     LPDDS pFullSurface;
     int32_t iShownWidth, iShownHeight;
+    // A photo's: a new number, unique while the program runs, whenever its full image is
+    // made anew (opened, read from a layout, cut, turned), so a copy of its pixels kept
+    // elsewhere knows when it is stale.
+    uint32_t dwImageSerial;
 };
 
 // ---- Creation ----------------------------------------------------------------------------

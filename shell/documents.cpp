@@ -224,7 +224,8 @@ static int OpenLayout(const char *path, const char *dir, const char *name, const
 
 int RestoreAutosave(const AUTOSAVEINFO *info)
 {
-    if (!LayoutLoad(info->szPicture, 1))
+    char layout[sizeof info->szPicture];
+    if (!AUTOSAVE_OrphanLayout(info, layout, sizeof layout) || !LayoutLoad(layout, 1))
         return Fail("The unsaved picture could not be restored.");
     UNDO_Clear();
     UNDO_ForgetSaved(); // unsaved until it is saved: undoing every change keeps it so

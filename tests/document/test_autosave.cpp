@@ -102,7 +102,11 @@ TEST_F(Autosave, WrittenWithinTheIntervalAfterAChangeAndOnlyThen)
     // What was written opens as the picture.
     std::vector<uint8_t> now;
     ASSERT_TRUE(LayoutToBytes(&now));
-    EXPECT_EQ(ReadBytes(written), now);
+    AUTOSAVEINFO whole = {};
+    std::snprintf(whole.szPicture, sizeof whole.szPicture, "%s", written.c_str());
+    char layout[4096];
+    ASSERT_TRUE(AUTOSAVE_OrphanLayout(&whole, layout, sizeof layout)) << gErrorTrail;
+    EXPECT_EQ(ReadBytes(layout), now);
     EXPECT_EQ(gModified, 1) << "the autosave leaves the picture modified";
 
     // Another change: written again 30 s later; a save removes it.
