@@ -187,16 +187,16 @@ LPDDS IMGOBJ_MakeSurface(LPDDS old, int32_t width, int32_t height, int32_t keepW
     return s;
 }
 
-// CreateImgObjSurface, leaving the image's own pixels uncleared when `filled` says the
-// decoder or layout writes all of them.
-// A photo's image number, new each time its full image is made (layout.h's autosave keeps
-// the rows it wrote by it).
+// A photo's image number, new each time its full image is made: the autosave knows by it
+// whether the photo rows it wrote are still the photo's.
 static uint32_t NewImageSerial()
 {
     static uint32_t serial;
     return ++serial;
 }
 
+// CreateImgObjSurface, leaving the image's own pixels uncleared when `filled` says the
+// decoder or layout writes all of them.
 static int MakeObjSurface(IMGOBJ *obj, int32_t index, int filled)
 {
     if (index != HI_RES_OBJ && index != LO_RES_OBJ)
