@@ -332,16 +332,26 @@ void PLAT_SetStatusText(int part, const char *text)
     sParts[part]->repaint();
 }
 
+// The position stepped to, shown at most every kProgressShowMs: the bar is a few hundred
+// pixels wide, a photo thousands of rows long, and each repaint is a trip to the display.
+static int sProgressValue;
+static QElapsedTimer sProgressShown;
+static const int kProgressShowMs = 30;
+
 void PLAT_ProgressSetRange(int32_t low, int32_t high)
 {
-    if (sProgress)
+    if (sProgress) {
         sProgress->setRange(low, high > low ? high : low);
+        sProgressValue = sProgress->value();
+    }
 }
 
 void PLAT_ProgressSetPos(int32_t pos)
 {
-    if (sProgress)
+    if (sProgress) {
         sProgress->setValue(pos < sProgress->minimum() ? sProgress->minimum() : pos);
+        sProgressValue = sProgress->value();
+    }
 }
 
 static int32_t sProgressStep = 10;
@@ -356,11 +366,16 @@ void PLAT_ProgressStepIt()
     if (!sProgress)
         return;
     // Like the common control: stepping past the end wraps to the start.
-    int next = sProgress->value() + sProgressStep;
+    int next = sProgressValue + sProgressStep;
     if (next > sProgress->maximum())
         next = sProgress->minimum() + (next - sProgress->maximum());
+    sProgressValue = next;
+    if (sProgressShown.isValid() && sProgressShown.elapsed() < kProgressShowMs &&
+        next != sProgress->maximum())
+        return;
+    sProgressShown.start();
     sProgress->setValue(next);
-    sProgress->repaint();
+    sProgress->repaint(); // long operations step it without returning to the event loop
 }
 
 void PLAT_DebugOutput(const char *text)

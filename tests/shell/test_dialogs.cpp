@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -159,4 +160,32 @@ TEST(HelpPlace, BesideTheDialogAndOnTheScreen)
     };
     for (const auto &c : cases)
         EXPECT_EQ(PLATQT_HelpPlace(c.dialog, QSize(c.width, 400), screen), c.at) << c.dialog.x();
+}
+
+// A long operation steps the status bar's progress once per row: the bar is repainted a few
+// times, not once a row (each repaint is a trip to the display), and it ends full.
+TEST_F(QtTest, ProgressStepsRepaintTheBarAFewTimesAndItEndsFull)
+{
+    QProgressBar bar;
+    bar.resize(170, 16);
+    bar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    PLATQT_AttachStatusBar(nullptr, nullptr, &bar);
+    struct Paints : QObject {
+        int count = 0;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            count += e->type() == QEvent::Paint;
+            return false;
+        }
+    } paints;
+    bar.installEventFilter(&paints);
+    PLAT_ProgressSetRange(0, 3000);
+    PLAT_ProgressSetPos(0);
+    PLAT_ProgressSetStep(1);
+    for (int row = 0; row < 3000; row++)
+        PLAT_ProgressStepIt();
+    EXPECT_EQ(bar.value(), 3000);
+    EXPECT_LT(paints.count, 100);
+    PLATQT_AttachStatusBar(nullptr, nullptr, nullptr);
 }
