@@ -398,13 +398,19 @@ static int Pass(const DIRTY &changed, int whole)
 
 int HIDPI_PicturePass(const DIRTY &changed, int whole)
 {
+    static bool failed; // the last try could not draw the picture at device pixels
     if (sScale <= 1 || !gPictureExists || gPictureRect.w <= 0 || gPictureRect.h <= 0) {
         sValid = 0;
+        failed = false;
         return 0;
     }
-    // What cannot be drawn at device pixels shows from the window image instead.
+    // What cannot be drawn at device pixels shows from the window image instead, and is
+    // tried again only once something changed: not anew in every frame.
+    if (failed && !whole && !changed.n)
+        return 0;
     const size_t mark = TrailMark();
     sValid = Pass(changed, whole || !sValid);
+    failed = !sValid;
     if (!sValid)
         TrailRewind(mark);
     return sValid;
