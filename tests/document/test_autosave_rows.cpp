@@ -138,7 +138,7 @@ TEST_F(AutosaveRows, WrittenOncePerPhotoAndPutBackAsSaveWritesIt)
 }
 
 // A write that fails at any of its files leaves the previous autosave whole (or, when only
-// the description fails, the new picture whole); the next write mends it.
+// the .txt fails, the new picture whole); the next write mends it.
 TEST_F(AutosaveRows, AWriteCutShortKeepsThePreviousOne)
 {
     AddHat();
