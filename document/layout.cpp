@@ -466,6 +466,18 @@ static int64_t PhotoBytes(const LAYOUTHEADER &h)
 
 static void BringIntoRange(LAYOUTRECORD *r, const LAYOUTHEADER &h);
 
+// The piece's turned box as large as the largest drawing area shows it.
+static void LargestShownSize(const LAYOUTRECORD &record, const LAYOUTHEADER &h, int32_t *rw,
+                             int32_t *rh)
+{
+    LAYOUTRECORD r = record;
+    BringIntoRange(&r, h);
+    const int64_t w = static_cast<int64_t>(r.iWidth) * LAYOUT_MAX_AREA_WIDTH / h.iRectWidth;
+    const int64_t ht = static_cast<int64_t>(r.iHeight) * LAYOUT_MAX_AREA_HEIGHT / h.iRectHeight;
+    *rw = *rh = 0;
+    CalcRotatedSize(static_cast<int32_t>(w), static_cast<int32_t>(ht), r.iAngle, rw, rh);
+}
+
 // What a piece holds once loaded: its artwork (each looked up once in `artwork`) and its
 // screen image, as large as the largest drawing area shows the piece, turned. -1 when its
 // artwork cannot be read (errno set).
@@ -477,12 +489,8 @@ static int64_t PieceBytes(const LAYOUTRECORD &record, const LAYOUTHEADER &h,
         art = artwork->emplace(record.szFileName, IMGOBJ_ArtworkBytes(record.szFileName)).first;
     if (art->second < 0)
         return -1;
-    LAYOUTRECORD r = record;
-    BringIntoRange(&r, h);
-    const int64_t w = static_cast<int64_t>(r.iWidth) * LAYOUT_MAX_AREA_WIDTH / h.iRectWidth;
-    const int64_t ht = static_cast<int64_t>(r.iHeight) * LAYOUT_MAX_AREA_HEIGHT / h.iRectHeight;
-    int32_t rw = 0, rh = 0;
-    CalcRotatedSize(static_cast<int32_t>(w), static_cast<int32_t>(ht), r.iAngle, &rw, &rh);
+    int32_t rw, rh;
+    LargestShownSize(record, h, &rw, &rh);
     return art->second + 3 * static_cast<int64_t>(W8(rw)) * rh;
 }
 
@@ -490,12 +498,8 @@ static int64_t PieceBytes(const LAYOUTRECORD &record, const LAYOUTHEADER &h,
 // area shows it, turned, and the image an export draws it in first.
 static int64_t CaptionBytes(const LAYOUTRECORD &record, const LAYOUTHEADER &h)
 {
-    LAYOUTRECORD r = record;
-    BringIntoRange(&r, h);
-    const int64_t w = static_cast<int64_t>(r.iWidth) * LAYOUT_MAX_AREA_WIDTH / h.iRectWidth;
-    const int64_t ht = static_cast<int64_t>(r.iHeight) * LAYOUT_MAX_AREA_HEIGHT / h.iRectHeight;
-    int32_t rw = 0, rh = 0;
-    CalcRotatedSize(static_cast<int32_t>(w), static_cast<int32_t>(ht), r.iAngle, &rw, &rh);
+    int32_t rw, rh;
+    LargestShownSize(record, h, &rw, &rh);
     return 8 * static_cast<int64_t>(rw) * rh + CAPTION_MAX_BYTES;
 }
 
