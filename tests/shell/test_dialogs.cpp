@@ -1,21 +1,11 @@
-// The Setup dialog: the stored values it shows and what OK and Cancel write; Qt's own
-// buttons in the program's language.
+// The Setup dialog, and help opened from a modal dialog.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
-#include <tuple>
 
 #include "interface/interface.h"
 #include "picture/compose.h"
-#include "platform/platform.h"
-#include "resources/strings/strings.h"
-#include "shell/appstate.h"
 #include "shell/dialogs.h"
 #include "support/qt_app.h"
 
@@ -80,30 +70,8 @@ TEST_F(SetupDialogTest, ShowsTheStoredValuesAndOkWritesEveryKeyWhileCancelWrites
     gSmoothEdges = 1;
 }
 
-// Qt's own buttons speak the program's language: the save prompt's Yes, No and Cancel.
-TEST_F(QtTest, MessageBoxButtonsFollowTheProgramsLanguage)
-{
-    PLATQT_SetMessageBoxHook(nullptr);
-    for (const auto &[swedish, yes, cancel] :
-         {std::tuple{1, "&Ja", "Avbryt"}, std::tuple{0, "&Yes", "Cancel"}}) {
-        ASSERT_TRUE(PLATQT_SetLanguage(swedish));
-        QStringList shown;
-        QTimer::singleShot(0, [&shown] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            for (QAbstractButton *b : box->buttons())
-                shown << b->text();
-            box->reject();
-        });
-        EXPECT_EQ(PLAT_MessageBox("The file has been changed.", "Save changes?",
-                                  PLAT_MB_YESNOCANCEL | PLAT_MB_ICONQUESTION, 1),
-                  PLAT_IDCANCEL);
-        EXPECT_TRUE(shown.contains(yes) && shown.contains(cancel)) << shown.join(",").toStdString();
-    }
-}
-
 // Help opened from a modal dialog: the help window takes input (Escape closes it) and
-// stays open on its own when the dialog ends. (Where it stands: HelpPlace below.)
+// stays open on its own when the dialog ends.
 TEST_F(QtTest, HelpFromAModalDialogIsUsableBesideIt)
 {
     std::snprintf(gMainDir, sizeof gMainDir, "%s/", std::getenv("MW_DATA_DIR"));
@@ -139,53 +107,4 @@ TEST_F(QtTest, HelpFromAModalDialogIsUsableBesideIt)
     EXPECT_TRUE(escaped);
     EXPECT_TRUE(open) << "on its own after the dialog";
     EXPECT_TRUE(PLATQT_HelpCurrentFile().endsWith("basics_print.htm"));
-}
-
-// Beside the dialog: right when it fits, else left, else narrowed to the side with more
-// room, else over the dialog's edge where there is more room; always on the screen.
-TEST(HelpPlace, BesideTheDialogAndOnTheScreen)
-{
-    const QRect screen(0, 0, 1280, 1000);
-    const struct {
-        QRect dialog;
-        int width; // the help window's, 400 high
-        QRect at;
-    } cases[] = {
-        {{100, 100, 300, 200}, 500, {408, 100, 500, 400}}, // room on the right
-        {{700, 100, 400, 200}, 500, {192, 100, 500, 400}}, // on the left
-        {{300, 100, 700, 200}, 500, {0, 100, 500, 400}},   // neither, too narrow: over the edge
-        {{200, 800, 700, 300}, 500, {780, 600, 500, 400}}, // the same, more room right
-        {{450, 50, 800, 300}, 500, {0, 50, 442, 400}},     // narrowed on the left
-        {{204, 207, 392, 226}, 700, {604, 207, 676, 400}}, // narrowed on the right
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(PLATQT_HelpPlace(c.dialog, QSize(c.width, 400), screen), c.at) << c.dialog.x();
-}
-
-// A long operation steps the status bar's progress once per row: the bar is repainted a few
-// times, not once a row (each repaint is a trip to the display), and it ends full.
-TEST_F(QtTest, ProgressStepsRepaintTheBarAFewTimesAndItEndsFull)
-{
-    QProgressBar bar;
-    bar.resize(170, 16);
-    bar.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
-    PLATQT_AttachStatusBar(nullptr, nullptr, &bar);
-    struct Paints : QObject {
-        int count = 0;
-        bool eventFilter(QObject *, QEvent *e) override
-        {
-            count += e->type() == QEvent::Paint;
-            return false;
-        }
-    } paints;
-    bar.installEventFilter(&paints);
-    PLAT_ProgressSetRange(0, 3000);
-    PLAT_ProgressSetPos(0);
-    PLAT_ProgressSetStep(1);
-    for (int row = 0; row < 3000; row++)
-        PLAT_ProgressStepIt();
-    EXPECT_EQ(bar.value(), 3000);
-    EXPECT_LT(paints.count, 100);
-    PLATQT_AttachStatusBar(nullptr, nullptr, nullptr);
 }
