@@ -120,8 +120,6 @@ TEST(PhotoSize, ProportionsRoundAndCustomSidesStayWithinTheirLimits)
     TrailClear();
 }
 
-int sFrames;
-
 } // namespace
 
 TEST_F(WindowTest, AMissingGraphicsMapIsReportedButAMissingSpriteSheetStopsTheStart)
@@ -147,30 +145,6 @@ TEST_F(WindowTest, AMissingGraphicsMapIsReportedButAMissingSpriteSheetStopsTheSt
         EXPECT_EQ(gGraphicsMap, nullptr); // none read, or cleaned up after a failed start
         mWindow.reset();
     }
-}
-
-TEST_F(WindowTest, FramesRunOnTheTimerPauseWhileInactiveAndStopOnAFailure)
-{
-    MainWindow *w = Make();
-    sFrames = 0;
-    gpFrameProc = [] { return ++sFrames, 1; };
-    for (int wait = 0; wait < 50 && sFrames < 2; wait++) // the timer runs them
-        QTest::qWait(100);
-    EXPECT_GE(sFrames, 2);
-    QEvent off(QEvent::WindowDeactivate), on(QEvent::WindowActivate);
-    QApplication::sendEvent(w, &off);
-    sFrames = 0;
-    w->OnFrameTick();
-    EXPECT_EQ(sFrames, 0);
-    QApplication::sendEvent(w, &on);
-    // A failing frame stops the frames for good and is shown once.
-    gpFrameProc = [] { return ++sFrames, 0; };
-    sFrames = 0;
-    w->OnFrameTick();
-    w->OnFrameTick();
-    EXPECT_EQ(sFrames, 1);
-    ASSERT_EQ(gBoxes.size(), 1u);
-    EXPECT_EQ(gBoxes[0], "AO process failed!\n");
 }
 
 // A greyed command's key does nothing.
