@@ -1,18 +1,10 @@
-// The clip-art dialog on Qt's offscreen platform, adding real pieces to a picture: the
-// category buttons, the remembered category and position, the tabs, OK, double-click
-// and the keyboard, the search box and the user's own stickers.
-#include <QImage>
-#include <QLineEdit>
+// The clip-art dialog adding real pieces to a picture: the category buttons, the remembered
+// category and place, OK, double-click and the user's own stickers.
 #include <QListWidget>
 #include <QPainter>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTabBar>
 #include <QTest>
 
-#include "picture/ao.h"
-#include "picture/imgobj.h"
-#include "resources/strings/strings.h"
 #include "shell/clipartdialog.h"
 #include "support/data_files.h"
 #include "support/qt_app.h"
@@ -20,7 +12,7 @@
 namespace
 {
 
-// Every catalogue sticker of the data folder but the turban, and the help pages.
+// Every catalogue sticker of the data folder but the turban.
 class ClipArtDialogTest : public QtTest
 {
   protected:
@@ -32,10 +24,6 @@ class ClipArtDialogTest : public QtTest
             if (std::string(gClipArtList[k].szFileName) != "turban.clp")
                 fs::create_symlink(DataPath(std::string("clipart/") + gClipArtList[k].szFileName),
                                    mMain / (std::string("clipart/") + gClipArtList[k].szFileName));
-        for (const char *page : {"Merrowick_English/html/support_clipart.htm",
-                                 "Merrowick_Swedish/html/support_clipart_swe.htm",
-                                 "Merrowick_English/html/basics_add.htm"})
-            mMain.WriteText(std::string("help/") + page, "<html>help</html>");
         std::snprintf(gMainDir, sizeof gMainDir, "%s/", mMain.Path().c_str());
         DXStartHeadless(DXNEED_PICTURE);
         gPictureRect = {190, 75, 600, 450};
@@ -47,7 +35,6 @@ class ClipArtDialogTest : public QtTest
         AO_ClearList();
         gSelected = nullptr;
         DXCleanup();
-        gLanguageOffset = 0;
         gMainDir[0] = '\0';
         QtTest::TearDown();
     }
@@ -115,27 +102,6 @@ TEST_F(ClipArtDialogTest, CategoryButtonsFillTheListOkAddsAndTheLastPlaceIsRemem
     EXPECT_EQ(gClipArtListPos, 2);
 }
 
-TEST_F(ClipArtDialogTest, TheSecondTabAndHelpOpenTheirPagesAndTheFirstTabStays)
-{
-    CurrentDir inMain(mMain.Path()); // the program runs in its main directory
-    for (int language : {0, 3000}) {
-        gLanguageOffset = language;
-        ClipArtDlg d(&mOwner);
-        d.show();
-        d.Tabs()->setCurrentIndex(1);
-        EXPECT_TRUE(PLATQT_HelpCurrentFile().endsWith(language ? "support_clipart_swe.htm"
-                                                               : "support_clipart.htm"));
-        EXPECT_EQ(d.Tabs()->currentIndex(), 0);
-        EXPECT_EQ(d.Radio(0)->text(), QString::fromLatin1(LoadText(1621)));
-    }
-    gLanguageOffset = 0;
-    ClipArtDlg d(&mOwner);
-    d.show();
-    QTest::mouseClick(d.Button(3), Qt::LeftButton);
-    EXPECT_TRUE(PLATQT_HelpCurrentFile().endsWith("html/basics_add.htm"));
-    EXPECT_TRUE(d.isVisible());
-}
-
 TEST_F(ClipArtDialogTest, AMissingStickerShowsThePlaceholderAndCannotBeAdded)
 {
     ClipArtDlg d(&mOwner);
@@ -147,28 +113,6 @@ TEST_F(ClipArtDialogTest, AMissingStickerShowsThePlaceholderAndCannotBeAdded)
     ASSERT_EQ(gBoxes.size(), 1u);
     EXPECT_EQ(gBoxes[0], "LoadImage() !\nBitmapLoad() IMG_OBJ failed!\nIMGOBJ_AddObj() failed\n");
     EXPECT_TRUE(d.isVisible() && Pieces().empty());
-}
-
-TEST_F(ClipArtDialogTest, SearchFiltersByNameAndEscapeGoesBackToTheCategory)
-{
-    ClipArtDlg d(&mOwner);
-    d.show();
-    QTest::keyClicks(d.SearchBox(), "SANTA");
-    ASSERT_EQ(d.List()->count(), 4);
-    EXPECT_EQ(std::tuple(Label(d, 0), Label(d, 1), Current(d)), std::tuple("Santa Jr", "Santa", 0));
-    QTest::keyClick(d.SearchBox(), Qt::Key_Escape);
-    EXPECT_EQ(std::tuple(d.SearchBox()->text(), d.List()->count()), std::tuple("", 46));
-    EXPECT_TRUE(d.isVisible());
-    QTest::keyClicks(d.SearchBox(), "zzz");
-    EXPECT_EQ(d.List()->count(), 0);
-    QTest::mouseClick(d.Radio(1), Qt::LeftButton);
-    EXPECT_EQ(std::tuple(d.SearchBox()->text(), Label(d, 0)), std::tuple("", "Blond"));
-    QTest::mouseClick(d.Radio(0), Qt::LeftButton);
-    QTest::keyClicks(d.SearchBox(), "sheriff");
-    QTest::keyClick(d.SearchBox(), Qt::Key_Return);
-    EXPECT_FALSE(d.isVisible());
-    EXPECT_EQ(Pieces(), std::vector<std::string>{"sheriffhat.clp"});
-    EXPECT_EQ(gClipArtListPos, 2) << "its place among the hats";
 }
 
 TEST_F(ClipArtDialogTest, AnOwnPictureBecomesAStickerOfTheFourteenthGroup)
