@@ -1,12 +1,7 @@
 // Where the file dialogs start (the setting, else the last folder used, else the user's
-// pictures folder, never the program's data folder), how File > Recent names a file, and
-// the extension a saved name takes.
+// pictures folder, never the program's data folder), and the extension a saved name takes.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <tuple>
-
-#include "platform/platform.h"
 #include "shell/documentlogic.h"
 #include "support/temp_dir.h"
 
@@ -19,7 +14,7 @@ class Folders : public ::testing::Test
     TempConfig config;
     TempDir home;
     ScopedEnv homeVar{"HOME", home.Path()};
-    // A folder under the home folder, made, with its trailing separator.
+    // A folder under the home folder, made, with its separator.
     std::string Made(const std::string &name)
     {
         fs::create_directories(home / name);
@@ -67,21 +62,6 @@ TEST_F(Folders, DialogsStartInTheSettingElseTheLastFolderElsePicturesNeverTheDat
 
     fs::remove_all(home / "last"); // a remembered folder that has gone
     EXPECT_EQ(FileDialogFolder(FILEDLG_OPEN), pictures);
-}
-
-TEST_F(Folders, RecentShowsTheNameThenItsFolderWithHomeAsTilde)
-{
-    const std::string h = home.Path();
-    const struct {
-        std::string path, shown;
-    } cases[] = {
-        {h + "/Pictures/party.mwi", "party.mwi\t~/Pictures/"},
-        {h + "x/other.mwi", "other.mwi\t" + h + "x/"}, // not under home, only alike
-        {"/srv/cards/b.jpg", "b.jpg\t/srv/cards/"},
-        {"plain.mwi", "plain.mwi"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(RecentLabel(c.path), c.shown);
 }
 
 // A name typed without a known extension takes the chosen filter's; a kind the user named stays.

@@ -1,20 +1,12 @@
-// A large JPEG opened in the window: shown from its screen-sized decode, whole once the
-// open returns, and a file whose full decode fails after the screen-sized one went well
-// leaves the blank canvas with the decoder's reason instead of a photo at screen size.
+// A large JPEG opened in the window is whole once the open returns; one whose full decode
+// fails after the screen-sized one went well leaves the blank canvas, never a photo at
+// screen size.
 #include <cerrno>
 #include <cstring>
-#include <gtest/gtest.h>
-#include <string>
 
 #include "formats/formats.h"
-#include "picture/ao.h"
-#include "picture/imgobj.h"
 #include "platform/file.h"
-#include "resources/menus/menus.h"
-#include "shell/appstate.h"
-#include "shell/shell.h"
 #include "support/qt_app.h"
-#include "support/temp_dir.h"
 #include "tests/formats/photo_target.h"
 
 namespace
@@ -29,19 +21,13 @@ IMGOBJ *ThePhoto()
     return nullptr;
 }
 
-class PhotoOpen : public QtTest
-{
-  protected:
+struct PhotoOpen : WindowTest {
     void TearDown() override
     {
         PLAT_FileFaultsReset();
-        gModified = 0;
-        mWindow.reset();
-        SettleApplication();
-        QtTest::TearDown();
+        WindowTest::TearDown();
     }
     TempDir mDir;
-    std::unique_ptr<MainWindow> mWindow;
 };
 
 } // namespace
@@ -50,31 +36,24 @@ TEST_F(PhotoOpen, ALargeJpegIsWholeOnceOpenAndOneThatFailsWholeLeavesTheBlankCan
 {
     // Larger than twice the window's drawing area: decoded at half size or less first.
     const int32_t w = 2600, h = 2080;
-    const std::string path = mDir.Path() + "/large.jpg";
-    {
-        LPDDS p = CreateJpegBuffer2(w, h, 3);
-        ASSERT_NE(p, nullptr);
-        for (int32_t y = 0; y < h; y += 40)
-            DXFillRect(p, 0, y, w, 20, 0x103050 + static_cast<uint32_t>(y % 200));
-        DXFillRect(p, w / 3, 0, 7, h, 0xE0E0E0);
-        ASSERT_TRUE(JpegSave(p->pBits, path.c_str(), w, h, 3, 90)) << gErrorTrail;
-        ReleaseJpegBuffer2(p);
-    }
+    const std::string path = mDir / "large.jpg";
+    LPDDS p = CreateJpegBuffer2(w, h, 3);
+    ASSERT_NE(p, nullptr);
+    for (int32_t y = 0; y < h; y += 40)
+        DXFillRect(p, 0, y, w, 20, 0x103050 + static_cast<uint32_t>(y % 200));
+    DXFillRect(p, w / 3, 0, 7, h, 0xE0E0E0);
+    ASSERT_TRUE(JpegSave(p->pBits, path.c_str(), w, h, 3, 90)) << gErrorTrail;
+    ReleaseJpegBuffer2(p);
     PhotoTarget whole;
     ASSERT_TRUE(whole.Load(JpegLoad, path));
-    mWindow = std::make_unique<MainWindow>(RES_FindMenu("MENU_ENG"), RES_FindAccel("ACCEL_ENG"));
-    ASSERT_EQ(mWindow->Create(), 0);
-    // The reads of a clean open: the screen-sized decode's, then the full one's.
-    PLAT_FileFaultsReset();
-    {
-        RejectDialogs rotation;
-        ASSERT_TRUE(OpenPictureFile(path.c_str(), nullptr)) << gErrorTrail;
-    }
+    Make();
+    PLAT_FileFaultsReset(); // count the reads of a clean open
+    OpenPhoto(path);
     const int64_t reads = PLAT_FileOps().iCount[FILEOP_READ];
     ASSERT_TRUE(gModified == 0 && gPhotoWidth == w);
     // Each of those reads failing in turn: the open fails in its screen-sized decode (the
     // picture before stays), in its full decode (the blank canvas), or later (the photo
-    // whole); never is a photo left at screen size.
+    // whole).
     int failedWhole = 0;
     for (int64_t n = 0; n <= reads; n++) {
         SCOPED_TRACE("read " + std::to_string(n) + " fails");
@@ -90,24 +69,19 @@ TEST_F(PhotoOpen, ALargeJpegIsWholeOnceOpenAndOneThatFailsWholeLeavesTheBlankCan
         PLAT_FileFaultsReset();
         const IMGOBJ *photo = ThePhoto();
         ASSERT_NE(photo, nullptr);
-        EXPECT_EQ(photo->pFullJob, nullptr);
-        EXPECT_EQ(photo->iShownWidth, 0);
-        EXPECT_EQ(gModified, 0);
+        EXPECT_EQ(std::tuple(photo->pFullJob, photo->iShownWidth, gModified),
+                  std::tuple(nullptr, 0, 0));
         const std::string trail = gErrorTrail;
         if (trail.find("could not be read whole") != std::string::npos) {
             failedWhole++;
             EXPECT_FALSE(ok);
             EXPECT_NE(trail.find("Could not open the file."), std::string::npos) << trail;
-            // The blank canvas, untitled and unchanged, in the photo's place.
             EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(2400, 3000));
-            EXPECT_TRUE(mWindow->windowTitle().startsWith("Untitled"))
-                << mWindow->windowTitle().toStdString();
+            EXPECT_TRUE(Title().starts_with("Untitled")) << Title();
         } else if (ok && gPhotoWidth == w) {
             const LPDDS hi = photo->iiRes[HI_RES_OBJ].DDSSurface;
             for (int32_t y = 0; y < h; y += 97)
-                ASSERT_EQ(std::memcmp(DXPixel(hi, 0, y), DXPixel(whole.surface, 0, y),
-                                      static_cast<size_t>(w) * 3),
-                          0)
+                ASSERT_EQ(std::memcmp(DXPixel(hi, 0, y), DXPixel(whole.surface, 0, y), w * 3u), 0)
                     << "row " << y;
         } else {
             EXPECT_FALSE(ok) << trail;
