@@ -1,17 +1,13 @@
-// Nothing a user makes is lost: every path that closes or replaces a changed picture, driven
-// through the window with its dialogs answered, and what is left on screen and on disk; and
-// the export without a window against the window's own.
+// Every path that closes or replaces a changed picture, through the window with its dialogs
+// answered; and the export without a window against the window's own.
 #include <QRadioButton>
 
 #include "document/autosave.h"
 #include "formats/formats.h"
 #include "platform/file.h"
 #include "resources/menus/commands.h"
-#include "resources/menus/menus.h"
 #include "shell/addtextlogic.h"
-#include "shell/appstate.h"
 #include "shell/exportcmd.h"
-#include "shell/shell.h"
 #include "support/bmp_builder.h"
 #include "support/qt_app.h"
 #include "support/random_run.h"

@@ -1,6 +1,6 @@
-// qt_app.h — tests that make widgets: one QApplication on the offscreen platform (set by
-// test_env.cpp), message boxes recorded and answered instead of shown, private settings
-// for each test, and the modal dialogs a routine opens answered by the test.
+// qt_app.h — tests that make widgets: one QApplication on the offscreen platform, message
+// boxes recorded and answered instead of shown, private settings, and the modal dialogs a
+// routine opens answered by the test.
 #pragma once
 
 #include <QApplication>
@@ -12,9 +12,6 @@
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "picture/ao.h"
 #include "picture/imgobj.h"
@@ -27,7 +24,6 @@
 #include "support/temp_dir.h"
 
 // Qt's font lookup keeps a few fontconfig blocks for the whole run; they are not ours.
-// (Each test executable has one file that includes this header.)
 extern "C" __attribute__((used)) inline const char *__lsan_default_suppressions()
 {
     return "leak:libfontconfig.so\n";
@@ -39,8 +35,7 @@ inline int gBoxAnswer;                  // what they answer: OK unless the test 
 class QtTest : public ::testing::Test
 {
   protected:
-    // Made before any member widget of a fixture and never destroyed: tearing Qt down
-    // among the exit handlers crashes.
+    // Made before any member widget and never destroyed: Qt torn down at exit crashes.
     QtTest()
     {
         static int argc = 1;
@@ -93,8 +88,8 @@ class Robot
     QTimer mTimer;
 };
 
-// Answers the modal dialogs as they open, one step each, in order (a dialog shown again is
-// answered again); while it lives, a dialog beyond the steps is rejected and counted.
+// Answers the modal dialogs as they open, one step each, in order; while it lives, a dialog
+// beyond the steps is rejected and counted.
 class Answers
 {
   public:
@@ -146,8 +141,7 @@ struct RejectDialogs : Robot {
     }
 };
 
-// Answers a file dialog with a typed name, as a user would: a selection in the view waits
-// for the folder to load.
+// Answers a file dialog with a typed name, as a user would.
 inline Answers::Step ChooseFile(const std::string &path)
 {
     return [path](QWidget *w) {
@@ -158,16 +152,15 @@ inline Answers::Step ChooseFile(const std::string &path)
     };
 }
 
-// Closing a window told the application to end, which stops every later dialog at once;
-// a run of the application loop takes that back.
+// Closing a window told the application to end, which would stop every later dialog; a run
+// of the application loop takes that back.
 inline void SettleApplication()
 {
     QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
 }
 
-// A main window of the English menus, made by Make; after the test it goes without a save
-// prompt and the application is settled for the next one.
+// A main window of the English menus, made by Make; it goes without a save prompt.
 class WindowTest : public QtTest
 {
   protected:
@@ -185,8 +178,7 @@ class WindowTest : public QtTest
         SettleApplication();
         QtTest::TearDown();
     }
-    // A new window in place of the last, over a main folder (the data folder when empty),
-    // created or not.
+    // A new window in place of the last, over a main folder (empty: the data folder).
     MainWindow *Make(const std::string &mainDir = "", bool create = true)
     {
         if (!mainDir.empty())
