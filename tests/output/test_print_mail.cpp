@@ -66,21 +66,16 @@ struct Options {
     const char *width, *height, *h, *v;
 };
 
-void SetOptions(QWidget *dialog, const Options &o)
-{
-    Child<QRadioButton>(dialog, o.custom ? "customRadio" : "paperRadio")->click();
-    Child<QCheckBox>(dialog, "stretchCheck")->setChecked(o.stretch);
-    Child<QLineEdit>(dialog, "widthEdit")->setText(o.width);
-    Child<QLineEdit>(dialog, "heightEdit")->setText(o.height);
-    Child<QRadioButton>(dialog, o.h)->setChecked(true);
-    Child<QRadioButton>(dialog, o.v)->setChecked(true);
-}
-
 // Answers the options dialog with `o` and OK.
 bool AnswerOptions(const Options &o)
 {
     if (auto *dialog = dynamic_cast<PrintSizeDlg *>(QApplication::activeModalWidget())) {
-        SetOptions(dialog, o);
+        Child<QRadioButton>(dialog, o.custom ? "customRadio" : "paperRadio")->click();
+        Child<QCheckBox>(dialog, "stretchCheck")->setChecked(o.stretch);
+        Child<QLineEdit>(dialog, "widthEdit")->setText(o.width);
+        Child<QLineEdit>(dialog, "heightEdit")->setText(o.height);
+        Child<QRadioButton>(dialog, o.h)->setChecked(true);
+        Child<QRadioButton>(dialog, o.v)->setChecked(true);
         Child<QPushButton>(dialog, "okButton")->click();
     }
     return false;
@@ -138,38 +133,6 @@ class PrintTest : public PictureTest
     std::string mPdf = mDir / "page.pdf";
     QPrinter mPrinter{QPrinter::HighResolution};
 };
-
-TEST_F(PrintTest, OkRefusesCustomSizesOffThePaperAndWritesTheChoice)
-{
-    const struct {
-        Options o;
-        const char *box; // null: accepted
-        PRINTSIZE out;
-    } cases[] = {
-        {{true, false, "9", "50", "leftRadio", "upRadio"},
-         "The width is not valid. Please enter a value between 10 and 127\n",
-         {}},
-        {{true, false, "50", "92", "leftRadio", "upRadio"},
-         "The height is bigger than the paper size. The maximum height is 91\n",
-         {}},
-        {{true, true, "10", "91", "rightRadio", "downRadio"},
-         nullptr,
-         {PRINT_CUSTOM, 1, 10, 91, 127, 91, ALIGN_RIGHT, ALIGN_DOWN}},
-        {{false, false, "9", "9", "hCenterRadio", "vCenterRadio"},
-         nullptr,
-         {PRINT_PAPER, 0, 135, 101, 127, 91, ALIGN_CENTER, ALIGN_CENTER}},
-    };
-    for (const auto &c : cases) {
-        gBoxes.clear();
-        PRINTSIZE ps = {PRINT_PAPER, 1, 135, 101, 127, 91, -1, -1};
-        PrintSizeDlg dialog(nullptr, &ps, 1600, 1200, nullptr);
-        SetOptions(&dialog, c.o);
-        Child<QPushButton>(&dialog, "okButton")->click();
-        EXPECT_EQ(dialog.result(), c.box ? 0 : int(QDialog::Accepted)) << c.o.width;
-        EXPECT_EQ(gBoxes.empty() ? "" : gBoxes[0], c.box ? c.box : "");
-        EXPECT_TRUE(c.box || !std::memcmp(&ps, &c.out, sizeof ps)) << c.o.width;
-    }
-}
 
 TEST_F(PrintTest, PicturesLandInTheirRectanglesOnThePrintedPage)
 {
