@@ -122,31 +122,6 @@ TEST(PhotoSize, ProportionsRoundAndCustomSidesStayWithinTheirLimits)
 
 } // namespace
 
-TEST_F(WindowTest, AMissingGraphicsMapIsReportedButAMissingSpriteSheetStopsTheStart)
-{
-    const struct {
-        const char *omit, *hide;
-        int result;
-        std::string box; // a failed start ends with the sentence for the user
-    } cases[] = {{"obj.edi", nullptr, 0, "Open file failed!\nLoadObjects()\n"},
-                 {"", "SPRITE", -1,
-                  "LoadImage() !\nDDLoadBitmap() !\n" + std::string(LoadText(1643)) + "\n"}};
-    for (const auto &c : cases) {
-        gBoxes.clear();
-        TempDir main; // the data folder's entries, but for `omit`
-        for (const auto &entry : fs::directory_iterator(DataPath()))
-            if (entry.path().filename() != c.omit)
-                fs::create_symlink(entry.path(), main / entry.path().filename().string());
-        PLATQT_HideResource(c.hide);
-        EXPECT_EQ(Make(main.Path(), false)->Create(), c.result);
-        ASSERT_EQ(gBoxes.size(), 1u);
-        EXPECT_EQ(gBoxes[0], c.box);
-        EXPECT_EQ(gFramesRunning, c.result == 0);
-        EXPECT_EQ(gGraphicsMap, nullptr); // none read, or cleaned up after a failed start
-        mWindow.reset();
-    }
-}
-
 // A greyed command's key does nothing.
 TEST_F(WindowTest, GreyedCommandsSilenceTheirKeys)
 {
@@ -207,44 +182,6 @@ TEST_F(WindowTest, TheStartFileOpensAndCommandsAndKeysActThroughTheButtons)
     EXPECT_EQ(gSelected, nullptr);
     EXPECT_EQ(piece->ao.bRemove, 1);
     EXPECT_EQ(gCommandState, CMDSTATE_NO_PIECES);
-}
-
-// A dialog that comes up while a button is held takes the button's release: the press
-// ends there, and the piece stops growing behind the dialog and after it.
-TEST_F(WindowTest, AHeldButtonLetsGoWhenADialogComesUp)
-{
-    RejectDialogs closer;
-    std::snprintf(gStartFile, sizeof gStartFile, "%s", DataPath("blank.jpg").c_str());
-    MainWindow *w = Make();
-    w->OpenStartDocuments();
-    gStartFile[0] = '\0';
-    w->show();
-    w->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    w->FrameTimer().stop(); // frames only when the test runs them
-    IMGOBJ *piece = IMGOBJ_AddObj("glasses.clp", IMG_OBJ, 0, 0, nullptr, nullptr);
-    ASSERT_NE(piece, nullptr) << gErrorTrail;
-    const CONTROL *bigger = nullptr;
-    for (AO *e = gAOList; e; e = e->pNext)
-        if (e->iType == AO_TYPE_CONTROL && reinterpret_cast<CONTROL *>(e)->iId == CTRL_BIGGER)
-            bigger = reinterpret_cast<CONTROL *>(e);
-    ASSERT_NE(bigger, nullptr);
-    const float before = piece->fWidth;
-    const QPoint on(bigger->xHome + bigger->ao.iWidth / 2, bigger->yHome + 5);
-    QMouseEvent move(QEvent::MouseMove, on, w->Area()->mapToGlobal(on), Qt::NoButton, {}, {});
-    QApplication::sendEvent(w->Area(), &move);
-    QTest::mousePress(w->Area(), Qt::LeftButton, {}, on);
-    for (int tick = 0; tick < 3; tick++)
-        w->OnFrameTick();
-    EXPECT_GT(piece->fWidth, before) << "held, the button sizes the piece";
-    w->OnCommand(IDM_ABOUT);
-    for (int tick = 0; tick < 3; tick++)
-        w->OnFrameTick();
-    EXPECT_EQ(gMouseDown, 0);
-    const float after = piece->fWidth;
-    for (int tick = 0; tick < 5; tick++)
-        w->OnFrameTick();
-    EXPECT_EQ(piece->fWidth, after);
 }
 
 namespace
