@@ -1,7 +1,6 @@
 // The clip-art dialog adding real pieces to a picture: the category buttons, the remembered
-// category and place, OK, double-click and the user's own stickers.
+// category and place, OK and double-click, and a sticker that cannot be added.
 #include <QListWidget>
-#include <QPainter>
 #include <QRadioButton>
 #include <QTest>
 
@@ -113,28 +112,6 @@ TEST_F(ClipArtDialogTest, AMissingStickerShowsThePlaceholderAndCannotBeAdded)
     ASSERT_EQ(gBoxes.size(), 1u);
     EXPECT_EQ(gBoxes[0], "LoadImage() !\nBitmapLoad() IMG_OBJ failed!\nIMGOBJ_AddObj() failed\n");
     EXPECT_TRUE(d.isVisible() && Pieces().empty());
-}
-
-TEST_F(ClipArtDialogTest, AnOwnPictureBecomesAStickerOfTheFourteenthGroup)
-{
-    QImage picture(200, 100, QImage::Format_ARGB32);
-    picture.fill(Qt::transparent);
-    QPainter(&picture).fillRect(20, 10, 100, 80, Qt::white);
-    picture.save(QString::fromStdString(mMain / "Party Hat.png"));
-    mMain.WriteText("bad.png", "not a picture");
-    ClipArtDlg d(&mOwner);
-    d.show();
-    EXPECT_FALSE(d.AddOwnSticker(QString::fromStdString(mMain / "bad.png")));
-    ASSERT_EQ(gBoxes.size(), 1u);
-    EXPECT_TRUE(QString::fromStdString(gBoxes[0]).endsWith(LoadText(340) + QString("\n")));
-    EXPECT_FALSE(fs::exists(mData / "merrowick/stickers/bad.clp"));
-
-    ASSERT_TRUE(d.AddOwnSticker(QString::fromStdString(mMain / "Party Hat.png")));
-    EXPECT_TRUE(d.Radio(CLIPART_OWN_GROUP)->isChecked());
-    EXPECT_EQ(std::tuple(gClipArtCategory, d.List()->count(), Label(d, 0), Current(d)),
-              std::tuple(CLIPART_OWN_GROUP, 1, "party_hat", 0));
-    QTest::mouseClick(d.Button(1), Qt::LeftButton);
-    EXPECT_EQ(Pieces(), std::vector<std::string>{"party_hat.clp"});
 }
 
 } // namespace

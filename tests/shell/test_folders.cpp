@@ -22,28 +22,6 @@ class Folders : public ::testing::Test
     }
 };
 
-TEST_F(Folders, PicturesComeFromTheUserDirsFileWhileThatFolderIsThereElseHome)
-{
-    const std::string bilder = Made("Bilder"), h = home.Path() + "/";
-    const struct {
-        std::string dirs; // user-dirs.dirs, empty: none
-        std::string want;
-    } cases[] = {
-        {"", h},
-        {"# comment\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_PICTURES_DIR=\"$HOME/Bilder\"\n",
-         bilder},
-        {"XDG_PICTURES_DIR=\"$HOME/Gone\"\n", h},
-        {"XDG_PICTURES_DIR=relative/path\n", h},
-        {"XDG_PICTURES_DIR=" + home.Path() + "/Bilder/\n", bilder},
-    };
-    for (const auto &c : cases) {
-        fs::remove(config / "user-dirs.dirs");
-        if (!c.dirs.empty())
-            config.WriteText("user-dirs.dirs", c.dirs);
-        EXPECT_EQ(PicturesFolder(), c.want) << c.dirs;
-    }
-}
-
 TEST_F(Folders, DialogsStartInTheSettingElseTheLastFolderElsePicturesNeverTheDataFolder)
 {
     std::snprintf(gMainDir, sizeof gMainDir, "%s", Made("data").c_str());

@@ -67,30 +67,6 @@ TEST(SplitPath, SplitsAtTheLastSeparatorAndTheLastDotOfTheName)
     TrailClear();
 }
 
-TEST(PhotoSize, ChoicesFollowThePhotosOrientation)
-{
-    gLanguageOffset = 0;
-    const struct {
-        int32_t w, h, id;
-        const char *label;
-        int32_t outW, outH;
-    } cases[] = {
-        {1600, 1200, 301, "Original  (1600 x 1200)", 1600, 1200},
-        {1600, 1200, 302, "Screen  (585 x 438)", 585, 438},
-        {1600, 1200, 303, "640 x 480", 640, 480},
-        {1200, 1600, 304, "600 x 800", 600, 800},
-        {500, 500, 303, "480 x 640", 480, 640}, // square counts as upright
-    };
-    for (const auto &c : cases) {
-        char label[100];
-        PhotoSizeLabel(c.id, c.w, c.h, 585, 438, label, sizeof label);
-        EXPECT_STREQ(label, c.label);
-        int32_t w = 0, h = 0;
-        ASSERT_TRUE(PhotoSizeOfChoice(c.id, c.w, c.h, 585, 438, &w, &h));
-        EXPECT_EQ(std::pair(w, h), std::pair(c.outW, c.outH)) << c.label;
-    }
-}
-
 TEST(PhotoSize, ProportionsRoundAndCustomSidesStayWithinTheirLimits)
 {
     // 600.75 rounds up; no overflow; a side of nothing has no proportion.
