@@ -1,13 +1,9 @@
-// The string table and LoadText; the menus and keys: well-formed, alike in both languages,
-// showing the keys that work.
+// The string table and LoadText.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
-#include <set>
 
-#include "resources/menus/commands.h"
-#include "resources/menus/menus.h"
 #include "resources/strings/strings.h"
 
 // The printf conversions of a text in order ("%s", "%d"), "%%" left out.
@@ -77,53 +73,5 @@ TEST(StringTable, ATextStaysIntactThroughTheNextNineteenLoadsFoundOrNot)
         for (int i = 0; i < 19; i++)
             LoadText(between);
         EXPECT_STREQ(first, "OK") << between;
-    }
-}
-
-// The key text shown after '\t' in a menu text, in the accelerator's spelling.
-static std::string ShownKey(const char *text)
-{
-    std::string key = std::strchr(text, '\t') ? std::strchr(text, '\t') + 1 : "";
-    return key.substr(0, key.find(" Arrow"));
-}
-
-static std::string KeyName(const ACCELDEF *a)
-{
-    char buf[64];
-    return ACCEL_KeyName(a, buf, sizeof buf);
-}
-
-TEST(Menus, BothMenusAreWellFormedTreesOfTheSameRows)
-{
-    const MENUDEF *english = RES_FindMenu("MENU_ENG"), *swedish = RES_FindMenu("MENU_SWE");
-    ASSERT_TRUE(english && swedish && english->iCount == swedish->iCount);
-    for (const MENUDEF *menu : {english, swedish}) {
-        std::set<int> ids;
-        for (int i = 0, level = 0; i < menu->iCount; i++) {
-            const MENUITEMDEF &item = menu->pItems[i], &e = english->pItems[i];
-            SCOPED_TRACE((menu == english ? "English row " : "Swedish row ") + std::to_string(i));
-            EXPECT_EQ(std::tuple(item.iId, item.iLevel, item.bSeparator, item.bPopup),
-                      std::tuple(e.iId, e.iLevel, e.bSeparator, e.bPopup));
-            ASSERT_LE(item.iLevel, level) << "a level skipped";
-            level = item.iLevel + item.bPopup;
-            EXPECT_TRUE(item.bSeparator || (item.pszText && item.pszText[0]));
-            EXPECT_TRUE(item.bSeparator || item.bPopup || ids.insert(item.iId).second)
-                << "id twice: " << item.iId;
-        }
-    }
-}
-
-TEST(Accelerators, TheMenuShowsTheKeyThatWorks)
-{
-    const MENUDEF *menu = RES_FindMenu("MENU_ENG");
-    const ACCELTABLE *accel = RES_FindAccel("ACCEL_ENG");
-    for (int i = 0; i < menu->iCount; i++) {
-        const MENUITEMDEF &item = menu->pItems[i];
-        if (item.bSeparator || item.bPopup)
-            continue;
-        const bool none = item.iId == IDM_DELETE; // shown, not sent: a key-down of the window
-        const ACCELDEF *a = ACCEL_FindCommand(accel, item.iId);
-        EXPECT_EQ(none ? "" : KeyName(a), none ? "" : ShownKey(item.pszText)) << item.pszText;
-        EXPECT_TRUE(!none || !a) << item.pszText << " must have no accelerator";
     }
 }
