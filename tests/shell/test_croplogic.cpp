@@ -1,12 +1,7 @@
-// The Crop photo dialog: its arithmetic as tables, and the dialog itself: a drag on the
-// photo, a proportion chosen, numbers typed.
-#include <QComboBox>
-#include <QSpinBox>
-#include <QTest>
+// The Crop photo dialog's arithmetic: drags, typed sizes and proportions kept inside the photo.
+#include <gtest/gtest.h>
 
-#include "shell/cropdialog.h"
 #include "shell/croplogic.h"
-#include "support/qt_app.h"
 
 static bool operator==(const CROPBOX &a, const CROPBOX &b)
 {
@@ -22,7 +17,6 @@ namespace
 {
 
 constexpr int kSquare = 2, k169 = 5, kUpright34 = 6;
-using CropDialog = QtTest;
 
 } // namespace
 
@@ -68,29 +62,4 @@ TEST(CropLogic, TypedSizesFitAndShapesGiveTheLargestRectangle)
     EXPECT_EQ(CropMoved({100, 100, 300, 200}, -500, 5000, 1200, 800), (CROPBOX{0, 600, 300, 200}));
     EXPECT_FALSE(CropCuts({0, 0, 1200, 800}, 1200, 800));
     EXPECT_TRUE(CropCuts({0, 0, 1200, 799}, 1200, 800));
-}
-
-// A drag on the preview marks photo pixels, a drag inside moves the rectangle, a shape gives
-// its largest rectangle, typed numbers fit it, the fields follow.
-TEST_F(CropDialog, DragsShapesAndNumbersMakeTheRectangle)
-{
-    QImage preview(300, 200, QImage::Format_RGB888); // a 1200 × 800 photo at a quarter
-    preview.fill(Qt::gray);
-    CropDlg dialog(nullptr, preview, 1200, 800);
-    dialog.show();
-    EXPECT_EQ(dialog.Chosen(), (CROPBOX{0, 0, 1200, 800}));
-    for (const auto &[from, to, want] :
-         {std::tuple{QPoint(25, 25), QPoint(125, 75), CROPBOX{100, 100, 400, 200}},
-          {QPoint(50, 50), QPoint(60, 40), CROPBOX{140, 60, 400, 200}}}) { // inside: moves it
-        QTest::mousePress(dialog.View(), Qt::LeftButton, {}, from);
-        QTest::mouseMove(dialog.View(), to);
-        QTest::mouseRelease(dialog.View(), Qt::LeftButton, {}, to);
-        EXPECT_EQ(dialog.Chosen(), want);
-        EXPECT_EQ(dialog.Field(2)->value(), 400);
-    }
-    dialog.Ratio()->setCurrentIndex(kSquare);
-    EXPECT_EQ(dialog.Chosen(), (CROPBOX{200, 0, 800, 800}));
-    dialog.Field(2)->setValue(400); // the width leads, the height follows
-    EXPECT_EQ(dialog.Chosen(), (CROPBOX{200, 0, 400, 400}));
-    EXPECT_EQ(dialog.Field(3)->value(), 400);
 }
