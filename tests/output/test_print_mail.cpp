@@ -27,15 +27,16 @@ namespace
 // The photo's quadrants, 0xRRGGBB: top left, top right, bottom left, bottom right.
 constexpr uint32_t kQuadrant[4] = {0xFF0000, 0x00C000, 0x0000FF, 0xFFFF00};
 
-// A test with a photo of w × h in four coloured quadrants as the picture, composed
-// without a window as the export command does.
+// A 64 × 48 photo in four coloured quadrants as the picture, composed without a window as
+// the export command does.
 class PictureTest : public QtTest
 {
   protected:
-    void MakePicture(int w, int h)
+    void SetUp() override
     {
+        QtTest::SetUp();
         ASSERT_TRUE(DXStartHeadless(DXNEED_PICTURE | DXNEED_TEXT));
-        IMGOBJ *photo = IMGOBJ_LoadPhoto(WritePhoto(w, h).c_str());
+        IMGOBJ *photo = IMGOBJ_LoadPhoto(WritePhoto(64, 48).c_str());
         ASSERT_NE(photo, nullptr) << gErrorTrail;
         AO_AddObj(&photo->ao);
         ImageObjectResize(nullptr);
@@ -136,7 +137,6 @@ class PrintTest : public PictureTest
 
 TEST_F(PrintTest, PicturesLandInTheirRectanglesOnThePrintedPage)
 {
-    MakePicture(64, 48);
     const std::pair<Options, std::array<int, 4>> cases[] = {
         {{false, true, "", "", "rightRadio", "downRadio"}, {0, 0, 360, 260}},
         {{false, false, "", "", "rightRadio", "downRadio"}, {14, 1, 346, 259}},
@@ -157,7 +157,6 @@ TEST_F(PrintTest, PicturesLandInTheirRectanglesOnThePrintedPage)
 
 TEST_F(PrintTest, AFailingJobGivesTheWindowBack)
 {
-    MakePicture(64, 48);
     mPrinter.setOutputFileName(QString::fromStdString(mDir / "no-such-folder/page.pdf"));
     Robot answer([] { return AnswerOptions(kDefaults); });
     EXPECT_EQ(PrintOnPrinter(&mWindow, &mPrinter), 0);
@@ -171,7 +170,6 @@ TEST_F(PrintTest, AFailingJobGivesTheWindowBack)
 // printed, and an earlier PDF of the name stays as it was, with no temporary file beside it.
 TEST_F(PrintTest, CancelWhileThePageIsDrawnPrintsNothing)
 {
-    MakePicture(64, 48);
     mDir.WriteText("page.pdf", "an earlier PDF");
     static std::atomic<bool> drawing;
     drawing = false;
@@ -207,7 +205,6 @@ TEST_F(PrintTest, WithoutAPrinterThePictureCanGoToAPdfFile)
 {
     if (!QPrinterInfo::availablePrinterNames().isEmpty())
         GTEST_SKIP() << "this machine has a printer";
-    MakePicture(64, 48);
     std::snprintf(gFileName, sizeof gFileName, "card");
     std::snprintf(gFileDir, sizeof gFileDir, "%s/", mDir.Path().c_str());
     QString offered;
@@ -273,7 +270,6 @@ class MailTest : public PictureTest
 
 TEST_F(MailTest, TheMailProgramGetsAJpegOfTheChosenSizeUnderTheDocumentsName)
 {
-    MakePicture(64, 48);
     std::vector<std::string> sent;
     // The second name holds what a shell would read; nothing may run.
     for (std::string name : {"beach party", "it's $(touch pwned) `touch pwned`; \"x\" a/b"}) {
@@ -305,7 +301,6 @@ TEST_F(MailTest, TheMailProgramGetsAJpegOfTheChosenSizeUnderTheDocumentsName)
 // window says what to do above the lines and offers the JPEG instead.
 TEST_F(MailTest, FailuresLeaveTheirLinesAndNoFile)
 {
-    MakePicture(64, 48);
     const char *tail = "MAPI_Send() !\nEMAIL_Send() failed\n";
     QWidget window;
     for (const auto &[status, says, shown] :
@@ -338,7 +333,6 @@ TEST_F(MailTest, FailuresLeaveTheirLinesAndNoFile)
 // folders of mode 0700 that are no links; a link inside leads nowhere out.
 TEST_F(MailTest, AttachmentsGoAtALaterStartAfterADay)
 {
-    MakePicture(64, 48);
     ASSERT_EQ(SendEmail(nullptr, 64, 48, 3), 1) << gErrorTrail; // today's: kept
     const fs::path base = MailFolder();
     const fs::path outside = mDir / "outside";
@@ -371,7 +365,6 @@ TEST_F(MailTest, AttachmentsGoAtALaterStartAfterADay)
 // Swedish: the blank picture's attachment is "Namnlös.jpg", its own letters in the name.
 TEST_F(MailTest, TheAttachmentNameKeepsTheDocumentsLetters)
 {
-    MakePicture(64, 48);
     gLanguageOffset = 3000;
     std::snprintf(gFileName, sizeof gFileName, "%s", LoadText(267));
     ASSERT_EQ(SendEmail(nullptr, 64, 48, 3), 1) << gErrorTrail;
