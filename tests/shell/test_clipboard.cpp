@@ -29,13 +29,14 @@ TEST(ClipboardPictureSize, ThePhotosOwnSizeUpTo4096PixelsASideInProportion)
     }
 }
 
-// A window with a w × h photo of one colour and the glasses on it, settled.
+// A window with a 300 × 200 photo of one colour and the glasses on it, settled.
 class Clipboard : public WindowTest
 {
   protected:
-    void Open(int w, int h)
+    void SetUp() override
     {
-        WriteFile(mDir / "photo.bmp", SolidBmp(w, h, 0x4080C0));
+        WindowTest::SetUp();
+        WriteFile(mDir / "photo.bmp", SolidBmp(300, 200, 0x4080C0));
         Make();
         OpenPhoto(mDir / "photo.bmp");
         ShowDocumentState();
@@ -49,7 +50,6 @@ class Clipboard : public WindowTest
 
 TEST_F(Clipboard, CopyPictureGivesTheExportsPixels)
 {
-    Open(300, 200);
     gSmoothEdges = 1;
     QGuiApplication::clipboard()->clear();
     IMGOBJ *glasses = gSelected;
@@ -81,7 +81,6 @@ TEST_F(Clipboard, APastedPictureWithAlphaBecomesASelectedStickerOrTheNewPhoto)
     for (int y = 10; y < 30; y++)
         for (int x = 20; x < 60; x++)
             picture.setPixel(x, y, 0xFFFF0000); // an opaque red 40 x 20 in the middle
-    Open(300, 200);
     const size_t before = Pieces().size();
     QGuiApplication::clipboard()->setImage(picture);
     mWindow->ActionFor(IDM_PASTE)->trigger();
@@ -110,7 +109,6 @@ TEST_F(Clipboard, APastedPictureWithAlphaBecomesASelectedStickerOrTheNewPhoto)
 
 TEST_F(Clipboard, PastingWithoutAPictureOnTheClipboardSaysSoAndChangesNothing)
 {
-    Open(300, 200);
     const size_t before = Pieces().size();
     QGuiApplication::clipboard()->setText(QStringLiteral("just words"));
     mWindow->ActionFor(IDM_PASTE)->trigger();
@@ -122,7 +120,6 @@ TEST_F(Clipboard, PastingWithoutAPictureOnTheClipboardSaysSoAndChangesNothing)
 // neither.
 TEST_F(Clipboard, ADroppedPictureBecomesAStickerOrTheNewPictureAsTheUserChooses)
 {
-    Open(300, 200);
     WriteFile(mDir / "drop.bmp", SolidBmp(30, 20, 0x20A040));
     const std::string drop = mDir / "drop.bmp";
     auto answer = [](const char *choice) {
