@@ -35,7 +35,6 @@ std::string Quoted(const fs::path &path)
 }
 
 const fs::path kUsr = fs::path(MW_STAGE_DIR) / "usr", kShare = kUsr / "share";
-const std::string kApp = "example.merrowick.Merrowick";
 
 class InstalledTree : public ::testing::Test
 {
@@ -51,19 +50,10 @@ class InstalledTree : public ::testing::Test
     }
 };
 
-// The program and its modules, the desktop's files, the documentation; and the data folder
-// with every file the build made but for what the program holds itself and the icons.
+// The data folder holds every file the build made but for what the program holds itself and
+// the icons.
 TEST_F(InstalledTree, HoldsEveryFileInItsPlace)
 {
-    for (const std::string &path : std::vector<std::string>{
-             "bin/merrowick", "lib/merrowick/merrowick-window.so",
-             "lib/merrowick/merrowick-export.so", "share/applications/" + kApp + ".desktop",
-             "share/metainfo/" + kApp + ".metainfo.xml", "share/mime/packages/" + kApp + ".xml",
-             "share/icons/hicolor/scalable/apps/" + kApp + ".svg", "share/man/man1/merrowick.1.gz",
-             "share/doc/merrowick/ATTRIBUTION.md", "share/doc/merrowick/README.md",
-             "share/doc/merrowick/copyright", "share/doc/merrowick/changelog.Debian.gz"})
-        EXPECT_TRUE(fs::is_regular_file(kUsr / path) && fs::file_size(kUsr / path) > 0) << path;
-    EXPECT_EQ(Sh("test -x " + Quoted(kUsr / "bin/merrowick")).status, 0);
     const fs::path built = MW_BUILT_DATA_DIR;
     int count = 0;
     for (auto it = fs::recursive_directory_iterator(built); it != fs::end(it); ++it) {
