@@ -1,5 +1,5 @@
-// The clipboard: Copy picture hands over the pixels the export composes; pasted and dropped
-// pictures become stickers or the photo.
+// The clipboard: Copy picture hands over the pixels the export composes; a pasted picture
+// becomes a sticker or the photo.
 #include <QAction>
 #include <QClipboard>
 
@@ -114,41 +114,6 @@ TEST_F(Clipboard, PastingWithoutAPictureOnTheClipboardSaysSoAndChangesNothing)
     mWindow->ActionFor(IDM_PASTE)->trigger();
     EXPECT_EQ(Pieces().size(), before);
     EXPECT_EQ(gBoxes, std::vector<std::string>{"The clipboard holds no picture to paste."});
-}
-
-// A picture file dropped on an open picture: the user chooses a sticker, a new picture, or
-// neither.
-TEST_F(Clipboard, ADroppedPictureBecomesAStickerOrTheNewPictureAsTheUserChooses)
-{
-    WriteFile(mDir / "drop.bmp", SolidBmp(30, 20, 0x20A040));
-    const std::string drop = mDir / "drop.bmp";
-    auto answer = [](const char *choice) {
-        return [choice](QWidget *box) {
-            for (QPushButton *b : box->findChildren<QPushButton *>())
-                if (b->text() == choice)
-                    return b->click();
-            FAIL() << "no button " << choice;
-        };
-    };
-    const size_t before = Pieces().size();
-    {
-        Answers cancel({answer("Cancel")});
-        DropPictureFile(mWindow.get(), drop.c_str());
-    }
-    EXPECT_EQ(Pieces().size(), before);
-    {
-        Answers sticker({answer("Add as sticker")});
-        DropPictureFile(mWindow.get(), drop.c_str());
-    }
-    ASSERT_EQ(Pieces().size(), before + 1) << (gBoxes.empty() ? "" : gBoxes.back());
-    EXPECT_EQ(std::string(gSelected->szFileName), "drop.clp");
-    gModified = 0;
-    {
-        Answers open({answer("Open as new picture"), Reject()});
-        DropPictureFile(mWindow.get(), drop.c_str());
-    }
-    EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(30, 20));
-    EXPECT_TRUE(Pieces().empty());
 }
 
 } // namespace
