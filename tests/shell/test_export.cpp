@@ -82,15 +82,22 @@ class ExportCommand : public EngineTest
     }
 };
 
-TEST(ExportSize, AcceptsOnlyWidthByHeightWithinTheSurfaceLimits)
+// A size is width by height within the surface limits; a quality a whole number from 1 to 100.
+TEST(ExportArguments, SizeAndQualityAcceptOnlyWhatTheyMayBe)
 {
-    int32_t w = 0, h = 0;
+    int32_t w = 0, h = 0, q = 0;
     EXPECT_TRUE(ParseExportSize("65496x9770", &w, &h));
     EXPECT_EQ(std::pair(w, h), std::pair(65496, 9770));
     // Rows are padded to 8 pixels: the padded buffer must fit too.
     for (const char *bad :
          {"", "640x", "x480", "0x480", "-5x5", "640x480x", "6400000000x1", "65497x2", "65500x9770"})
         EXPECT_FALSE(ParseExportSize(bad, &w, &h)) << bad;
+    for (const auto &[text, want] : {std::pair{"1", 1}, {"100", 100}, {"075", 75}}) {
+        EXPECT_TRUE(ParseExportQuality(text, &q)) << text;
+        EXPECT_EQ(q, want);
+    }
+    for (const char *bad : {"", "0", "101", "-5", "9x", "50.5", "99999999999"})
+        EXPECT_FALSE(ParseExportQuality(bad, &q)) << bad;
 }
 
 TEST_F(ExportCommand, PhotosExportAtTheirOwnOrTheRequestedSize)
@@ -201,17 +208,6 @@ TEST_F(ExportCommand, AnExportThatFailsAnywhereLeavesTheEarlierOutput)
         auto run = [&] { return Run({in, out, "--size", "64x48"}) == 0; };
         CheckSaveUnderFaults({in, out, "an earlier export", nullptr, run, engine, writes});
     }
-}
-
-TEST(ExportQuality, AcceptsOnlyAWholeNumberFromOneToAHundred)
-{
-    int32_t q = 0;
-    for (const auto [text, want] : {std::pair{"1", 1}, {"100", 100}, {"075", 75}}) {
-        EXPECT_TRUE(ParseExportQuality(text, &q)) << text;
-        EXPECT_EQ(q, want);
-    }
-    for (const char *bad : {"", "0", "101", "-5", "9x", "50.5", "99999999999"})
-        EXPECT_FALSE(ParseExportQuality(bad, &q)) << bad;
 }
 
 // Each output kind starts with its own signature; a lower quality makes a smaller lossy
