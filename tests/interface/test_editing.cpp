@@ -1,10 +1,9 @@
-// Editing on screen: the buttons' frame procedure (presses, acceleration, looks, labels)
+// Editing on screen: the buttons' frame procedure (presses, acceleration, looks)
 // and the mouse and selection operations, on pieces without artwork.
 #include <functional>
 #include <gtest/gtest.h>
 
 #include "interface/interface.h"
-#include "picture/font.h"
 #include "tests/support/engine_reset.h"
 
 namespace
@@ -45,14 +44,6 @@ class Editing : public EngineTest
         gSelected = o;
         o->bSelected = 1;
         o->bNeedsUpdate = 0;
-    }
-    static int Letters(int32_t group)
-    {
-        int n = 0;
-        for (AO *e = gAOList; e; e = e->pNext)
-            n += e->iType == AO_TYPE_LETTER && e->AnimateProc == FONT_LetterProc &&
-                 e->iState != LETTER_LEAVING && reinterpret_cast<LETTER *>(e)->iGroup == group;
-        return n;
     }
 };
 
@@ -180,27 +171,6 @@ TEST_F(Editing, FramesFallingBehindRebuildThePieceWhenThePressEnds)
     }
 }
 
-TEST_F(Editing, HoverLabelsComeAndGoWithTheMouseAndTheSetting)
-{
-    CONTROL *select = Button(CTRL_SELECTNEXT);
-    const struct {
-        int32_t texts, x, enabled, letters; // letters of the label staying after the frame
-    } frames[] = {
-        {1, 20, 1, 6},  // "Select" appears
-        {1, 200, 1, 0}, // away: it leaves
-        {0, 20, 1, 0},  // setting off: none
-        {1, 200, 1, 0}, //
-        {1, 20, 1, 6},  //
-        {1, 20, 0, 0},  // disabled under the mouse: it leaves
-    };
-    for (const auto &f : frames) {
-        gShowButtonTexts = f.texts, gMouseX = f.x, gMouseY = 30;
-        EnableControl(CTRL_SELECTNEXT, f.enabled);
-        CONTROL_Proc(&select->ao);
-        EXPECT_EQ(Letters(CTRL_SELECTNEXT), f.letters) << f.x << " " << f.texts << f.enabled;
-    }
-}
-
 // The frontmost piece wins where pieces overlap; a second press grabs it; a press
 // outside the picture leaves the selection; only a carried piece marks the picture.
 TEST_F(Editing, PickingDraggingAndTheModifiedMark)
@@ -212,6 +182,7 @@ TEST_F(Editing, PickingDraggingAndTheModifiedMark)
     EndDrag();
     MouseDown(310, 210); // only the back piece holds this point
     EXPECT_EQ(gSelected, back);
+    EXPECT_EQ(PieceAt(300, 200), back) << "its edge is the piece's";
     EXPECT_EQ(front->bNeedsUpdate, 1) << "let go: rebuilt at full quality";
     EndDrag();
     MouseDown(445, 260);
