@@ -181,17 +181,10 @@ TEST_F(Compose, LargeAndWideTurnedPiecesAreDrawnAndFollowTheirPiece)
     EXPECT_EQ(std::pair(large->rcRotated[0], large->rcRotated[1]), std::pair(boxX - 40, boxY + 30));
 }
 
-// A rebuilt background reaches the window at once (the start screen's invitation, then
-// the framed picture), and a sprite that goes leaves the background behind in it too.
+// A rebuilt background reaches the window at once, and a sprite that goes leaves the
+// background behind in it too.
 TEST_F(Compose, TheWindowShowsRebuiltBackgroundsAndNoLeftOverSprites)
 {
-    // Before the first picture its area invites the first step (glyphs of the sheet).
-    ASSERT_TRUE(BackgroundResize()) << gErrorTrail;
-    int glyphs = 0;
-    for (int y = 150; y < 350; y++)
-        for (int x = 380; x < 600; x++)
-            glyphs += Shown(x, y) == kBlue;
-    EXPECT_GT(glyphs, 500);
     AddPhoto();
     ASSERT_TRUE(BackgroundResize()) << gErrorTrail;
     EXPECT_EQ(Shown(gPictureRect.x - 5, gPictureRect.y - 5), kBlue) << "the frame";
@@ -282,29 +275,6 @@ TEST_F(Compose, TextBubblesKeepTheirPlaceAndSizeAtAnyExportSize)
         EXPECT_EQ(out->iPitch, 3 * W8(c.w));
         EXPECT_EQ(DXGetPixel(out, c.w + 1, 40), 0x000000u) << "the row padding stays black";
     }
-}
-
-// Without smooth edges every pixel of a turned piece is either photo or piece, and its
-// white key leaves no fringe. (Smooth edges are held to the reference below.)
-TEST_F(Compose, HardEdgesTurnPiecesWithoutBlendsOrAWhiteFringe)
-{
-    AddPhoto();
-    IMGOBJ *piece = Add(IMG_OBJ, 200, 100, kRed, 190 + 200, 96 + 150, 200, 100);
-    LPDDS hi = piece->iiRes[HI_RES_OBJ].DDSSurface;
-    DXFillRect(hi, 0, 0, 200, 20, 0xFFFFFF); // a keyed margin inside the artwork
-    DXSetColorKey(hi, 0xFFFFFF);
-    piece->iAngle = 45;
-    gSmoothEdges = 0;
-    Export(585, 438);
-    int reds = 0, others = 0;
-    for (int y = 0; y < 438; ++y)
-        for (int x = 0; x < 585; ++x) { // not the row padding
-            const uint32_t px = DXGetPixel(out, x, y);
-            reds += px == kRed;
-            others += px != kRed && px != 0x808080;
-        }
-    EXPECT_NEAR(reds, 200 * 80, 200 * 80 / 8);
-    EXPECT_EQ(others, 0);
 }
 
 // The smooth composition written out sample by sample: what the export's own, which

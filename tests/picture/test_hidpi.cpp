@@ -1,6 +1,6 @@
 // The picture at the screen's own pixels: on a scaled screen the frames keep it equal to
 // the full-resolution composition of the same picture at that size, also after pieces
-// move and turn, with the selection outline at that scale.
+// move and turn.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -94,29 +94,6 @@ TEST_F(DevicePicture, EqualsTheCompositionAtItsSizeAsPiecesMoveAndTurn)
             EXPECT_EQ(Mismatches(), 0) << scale << " step " << step;
         }
     }
-}
-
-TEST_F(DevicePicture, TheOutlineIsDrawnAtTheScaleAndOnlyScaledScreensHaveOne)
-{
-    PICTURE_SetDeviceScale(1);
-    ASSERT_TRUE(AO_ProcessFlip());
-    XYWH place;
-    EXPECT_EQ(PICTURE_DevicePicture(&place), nullptr);
-    PICTURE_SetDeviceScale(2);
-    gSelected = hat, hat->bSelected = 1;
-    ASSERT_TRUE(AO_ProcessFlip()) << gErrorTrail;
-    LPDDS shown = PICTURE_DevicePicture(&place);
-    ASSERT_NE(shown, nullptr);
-    // The top edge's middle: the window's 2-pixel pen covers rows y − 1 and y, so 4 rows.
-    const int32_t x = (hat->ptCorner[0][0] + hat->ptCorner[1][0]) / 2 - gPictureRect.x;
-    const int32_t y = hat->ptCorner[0][1] - gPictureRect.y;
-    int rows = 0;
-    for (int32_t dy = -4; dy < 4; dy++)
-        rows += DXGetPixel(shown, 2 * x, 2 * y + dy) == gOutlinePenColor;
-    EXPECT_EQ(rows, 4);
-    gSelected = nullptr, hat->bSelected = 0;
-    ASSERT_TRUE(AO_ProcessFlip()) << gErrorTrail;
-    EXPECT_EQ(Mismatches(), 0) << "the outline leaves nothing behind";
 }
 
 } // namespace
