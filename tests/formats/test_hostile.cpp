@@ -38,17 +38,12 @@ class HostilePhotos : public EngineTest
     }
 };
 
-// An APP1 segment of `payload`, or an Exif one whose one directory entry is the orientation.
+// Appends an APP1 segment of `payload`.
 void App1(Bytes *file, const Bytes &payload)
 {
     const size_t n = payload.size() + 2;
     file->insert(file->end(), {0xFF, 0xE1, static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)});
     file->insert(file->end(), payload.begin(), payload.end());
-}
-Bytes Exif(uint8_t o)
-{
-    return {'E',  'x',  'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
-            0x12, 0x01, 3,   0,   1, 0, 0,   0,   o,  0, 0, 0, 0, 0, 0, 0};
 }
 
 } // namespace
@@ -60,10 +55,10 @@ TEST_F(HostilePhotos, OnlyTheFirstExifSegmentIsReadForTheOrientation)
     MakeWith("cjpeg -outfile " + In("plain.jpg") + " " + Picture(64, 32));
     const Bytes plain = ReadBytes(In("plain.jpg")), xmp = {'h', 't', 't', 'p', ':', '/', '/'};
     const std::pair<std::vector<Bytes>, bool> cases[] = {
-        {{Exif(6)}, true},
-        {{xmp, Exif(6), Exif(1)}, true},
-        {{Exif(1), Exif(6)}, false}, // upright as the first one says
-        {{{}, {'E', 'x'}, Exif(8)}, true},
+        {{ExifSegment(6)}, true},
+        {{xmp, ExifSegment(6), ExifSegment(1)}, true},
+        {{ExifSegment(1), ExifSegment(6)}, false}, // upright as the first one says
+        {{{}, {'E', 'x'}, ExifSegment(8)}, true},
     };
     for (const auto &[payloads, sideways] : cases) {
         Bytes file(plain.begin(), plain.begin() + 2);

@@ -3,10 +3,7 @@
 // with a message before a surface is asked for.
 #include <gtest/gtest.h>
 
-#include "platform/trail.h"
-#include "support/bmp_builder.h"
 #include "support/png16.h"
-#include "support/temp_dir.h"
 #include "tests/formats/photo_target.h"
 
 namespace
@@ -120,17 +117,6 @@ TEST_F(PhotoFormats, SixteenBitPngsShowAsOtherProgramsShowThem)
 TEST_F(PhotoFormats, JpegsWithAnOrientationArriveUpright)
 {
     const int32_t w = 64, h = 32;
-    LPDDS quarters = CreateJpegBuffer2(w, h, 3);
-    ASSERT_NE(quarters, nullptr);
-    DXFillRect(quarters, 0, 0, w / 2, h / 2, kRed);
-    DXFillRect(quarters, w / 2, 0, w / 2, h / 2, kGreen);
-    DXFillRect(quarters, 0, h / 2, w / 2, h / 2, kBlue);
-    DXFillRect(quarters, w / 2, h / 2, w / 2, h / 2, kYellow);
-    const std::string plain = In("plain.jpg");
-    ASSERT_TRUE(JpegSave(quarters->pBits, plain.c_str(), w, h, 3, 95)) << gErrorTrail;
-    ReleaseJpegBuffer2(quarters);
-    const std::vector<uint8_t> jpeg = ReadBytes(plain);
-
     const uint32_t corners[9][2] = {{},
                                     {kRed, kGreen},
                                     {kGreen, kRed},
@@ -142,25 +128,10 @@ TEST_F(PhotoFormats, JpegsWithAnOrientationArriveUpright)
                                     {kGreen, kYellow}};
     for (int orientation = 1; orientation <= 8; orientation++) {
         for (bool bigEndian : {false, true}) {
-            // APP1: "Exif\0\0", a TIFF header and one directory entry 0x0112 = orientation.
-            const uint8_t o = static_cast<uint8_t>(orientation);
-            const std::vector<uint8_t> tiff =
-                bigEndian ? std::vector<uint8_t>{'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0,
-                                                 3,   0,   0, 0,  1, 0, o, 0, 0, 0, 0,    0,    0}
-                          : std::vector<uint8_t>{'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3,
-                                                 0,   1,   0,  0, 0, o, 0, 0, 0, 0, 0,    0,    0};
-            std::vector<uint8_t> app1 = {'E', 'x', 'i', 'f', 0, 0};
-            app1.insert(app1.end(), tiff.begin(), tiff.end());
+            const std::vector<uint8_t> app1 = ExifSegment(orientation, bigEndian);
             EXPECT_EQ(ExifOrientation(app1.data(), app1.size()), orientation);
-            std::vector<uint8_t> file(jpeg.begin(), jpeg.begin() + 2); // SOI
-            const size_t length = app1.size() + 2;
-            file.insert(file.end(), {0xFF, 0xE1, static_cast<uint8_t>(length >> 8),
-                                     static_cast<uint8_t>(length)});
-            file.insert(file.end(), app1.begin(), app1.end());
-            file.insert(file.end(), jpeg.begin() + 2, jpeg.end());
             const std::string path = In("turned.jpg");
-            WriteFile(path, file);
-
+            QuartersJpeg(path, w, h, orientation, bigEndian);
             PhotoTarget t;
             ASSERT_TRUE(t.Load(JpegLoad, path)) << orientation << ": " << gErrorTrail;
             const int32_t uw = orientation >= 5 ? h : w, uh = orientation >= 5 ? w : h;
