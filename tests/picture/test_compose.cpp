@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -274,94 +273,6 @@ TEST_F(Compose, TextBubblesKeepTheirPlaceAndSizeAtAnyExportSize)
         EXPECT_EQ(BoxOf(kGreen), c.box) << c.w << "x" << c.h;
         EXPECT_EQ(out->iPitch, 3 * W8(c.w));
         EXPECT_EQ(DXGetPixel(out, c.w + 1, 40), 0x000000u) << "the row padding stays black";
-    }
-}
-
-// The smooth composition written out sample by sample: what the export's own, which
-// settles most pixels from a few samples and shares rows between threads, must match.
-static void ReferenceSmooth(LPDDS out, const IMGOBJ *obj, int32_t px, int32_t py, int32_t pw,
-                            int32_t ph)
-{
-    const LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
-    const int32_t W = obj->iSrcWidth, H = obj->iSrcHeight;
-    int32_t rw, rh;
-    CalcRotatedSize(pw, ph, obj->iAngle, &rw, &rh);
-    const double rad = obj->iAngle * 3.14159265358979 / 180.0, c = std::cos(rad), s = std::sin(rad);
-    const double cx = px + pw / 2.0, cy = py + ph / 2.0;
-    const double fx = static_cast<double>(W) / pw, fy = static_cast<double>(H) / ph;
-    const int32_t n = (fx > fy ? fx : fy) > 3 ? 4 : 3;
-    const int32_t x0 = px + (pw - rw) / 2, y0 = py + (ph - rh) / 2;
-    for (int32_t y = std::max(y0, 0); y < std::min(y0 + rh, out->iHeight); y++)
-        for (int32_t x = std::max(x0, 0); x < std::min(x0 + rw, out->iWidth); x++) {
-            uint32_t sum[3] = {0, 0, 0}, hits = 0;
-            for (int32_t b = 0; b < n; b++)
-                for (int32_t a = 0; a < n; a++) {
-                    const double Y = y + (b + 0.5) / n - cy, X = x + (a + 0.5) / n - cx;
-                    const double u = X * c + Y * s, v = Y * c - X * s;
-                    double su = (u + pw / 2.0) * fx, sv = (v + ph / 2.0) * fy;
-                    if (su < 0 || sv < 0 || su >= W || sv >= H)
-                        continue;
-                    su = obj->bFlipH ? W - su : su, sv = obj->bFlipV ? H - sv : sv;
-                    const uint32_t colour =
-                        DXGetPixel(hi, std::min(static_cast<int32_t>(su), W - 1),
-                                   std::min(static_cast<int32_t>(sv), H - 1));
-                    if (colour == 0xFFFFFF)
-                        continue;
-                    sum[0] += colour & 0xFF, sum[1] += colour >> 8 & 0xFF, sum[2] += colour >> 16;
-                    hits++;
-                }
-            if (!hits)
-                continue;
-            uint8_t *d = DXPixel(out, x, y);
-            const uint32_t total = static_cast<uint32_t>(n * n);
-            for (int k = 0; k < 3; k++)
-                d[k] = static_cast<uint8_t>((sum[k] + d[k] * (total - hits) + total / 2) / total);
-        }
-}
-
-// Smooth pieces enlarged, kept and reduced, turned and mirrored, over the picture's edge
-// too, in exports of the picture's proportions and stretched, come out exactly as the
-// sample-by-sample reference has them.
-TEST_F(Compose, SmoothPiecesMatchTheSampleBySampleReference)
-{
-    AddPhoto(); // the picture rectangle (190, 96, 585, 438)
-    IMGOBJ *piece = Add(IMG_OBJ, 61, 43, 0, 190 + 100, 96 + 80, 0, 0);
-    LPDDS hi = piece->iiRes[HI_RES_OBJ].DDSSurface;
-    for (int32_t y = 0; y < 43; y++) // every pixel its own colour; a white band is keyed
-        for (int32_t x = 0; x < 61; x++)
-            DXFillRect(hi, x, y, 1, 1,
-                       (x + y) % 9 == 4 ? 0xFFFFFF : 0x102030u * (x + 1) + 0x050301u * y);
-    DXSetColorKey(hi, 0xFFFFFF);
-    const struct {
-        int32_t exportW, pw, ph, angle, flipH, flipV, x, exportH = 0; // 0: in proportion
-    } cases[] = {
-        {585, 180, 120, 0, 0, 0, 100},      {585, 160, 100, 30, 1, 0, 100},
-        {1170, 150, 150, 200, 0, 1, 100},   {2340, 120, 90, 77, 1, 1, 100}, // enlarged, many rows
-        {300, 200, 140, 45, 0, 0, 100},     {585, 60, 43, 90, 0, 0, 100},   // reduced; its own size
-        {585, 200, 150, 10, 0, 0, 500},     {1170, 400, 300, 315, 1, 0, -60},  // over the edges
-        {1170, 100, 70, 0, 1, 1, 520},      {585, 15, 12, 0, 0, 1, 300},       // unturned, mirrored
-        {1170, 117, 61, 0, 0, 0, 100, 219}, {900, 80, 40, 90, 0, 0, 300, 600}, // stretched
-    };
-    for (const auto &c : cases) {
-        const int32_t exportH = c.exportH ? c.exportH : c.exportW * 438 / 585;
-        piece->ao.x = 190 + c.x, piece->ao.iWidth = c.pw, piece->ao.iHeight = c.ph;
-        piece->fWidth = static_cast<float>(c.pw), piece->fHeight = static_cast<float>(c.ph);
-        piece->iAngle = c.angle, piece->bFlipH = c.flipH, piece->bFlipV = c.flipV;
-        piece->ao.bRemove = 1; // the photo alone, as the reference's background
-        Export(c.exportW, exportH);
-        LPDDS want = out;
-        out = nullptr;
-        piece->ao.bRemove = 0;
-        const float sx = static_cast<float>(c.exportW) / 585,
-                    sy = static_cast<float>(exportH) / 438;
-        ReferenceSmooth(want, piece, static_cast<int32_t>(c.x * sx), static_cast<int32_t>(80 * sy),
-                        static_cast<int32_t>(c.pw * sx), static_cast<int32_t>(c.ph * sy));
-        Export(c.exportW, exportH);
-        int differ = 0;
-        for (int32_t y = 0; y < exportH; y++)
-            differ += std::memcmp(DXPixel(out, 0, y), DXPixel(want, 0, y), c.exportW * 3) != 0;
-        EXPECT_EQ(differ, 0) << "rows differ: " << c.exportW << " wide, angle " << c.angle;
-        ReleaseJpegBuffer2(want);
     }
 }
 
