@@ -3,26 +3,12 @@
 // the encoder reading rows on its own thread; a file that cannot be written is reported.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <vector>
-
 #include "clipart/ownstickers.h"
-#include "formats/formats.h"
 #include "picture/caption.h"
-#include "picture/compose.h"
-#include "picture/imgobj.h"
 #include "tests/support/engine_reset.h"
 
 namespace
 {
-
-std::vector<char> Bytes(const fs::path &p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class SaveComposed : public PictureEngineTest
 {
@@ -32,14 +18,7 @@ class SaveComposed : public PictureEngineTest
     void SetUp() override
     {
         PictureEngineTest::SetUp();
-        photo = AddPhotoFile(1600, 1200);
-        LPDDS hi = photo->iiRes[HI_RES_OBJ].DDSSurface;
-        std::srand(11); // every neighbour differs: a piece drawn out of turn shows
-        for (int32_t y = 0; y < 1200; y++)
-            for (int32_t x = 0; x < 1600; x++) {
-                uint8_t *p = DXPixel(hi, x, y);
-                p[0] = uint8_t(std::rand()), p[1] = uint8_t(std::rand()), p[2] = p[0] ^ p[1];
-            }
+        photo = AddNoisePhoto(1600, 1200, 11); // a piece drawn out of turn shows
         const XYWH r = gPictureRect;
         // Listed bottom first, so the top-down order differs from the list's; each
         // overlaps the one before it, so their stacking must hold.
@@ -76,14 +55,14 @@ class SaveComposed : public PictureEngineTest
         return o;
     }
     // What the plain composition and a save of it write.
-    std::vector<char> Expected(const char *name, int32_t w, int32_t h)
+    std::vector<uint8_t> Expected(const char *name, int32_t w, int32_t h)
     {
         LPDDS out = BuildHiResImage2(w, h, 3);
         EXPECT_NE(out, nullptr) << gErrorTrail;
         const fs::path path = dir / name;
         EXPECT_TRUE(PictureSaveRows(out->pBits, size_t(out->iPitch), path.c_str(), w, h, 90));
         ReleaseJpegBuffer2(out);
-        return Bytes(path);
+        return ReadBytes(path);
     }
     IMGOBJ *photo = nullptr;
 };
@@ -102,12 +81,12 @@ TEST_F(SaveComposed, WritesWhatThePlainCompositionWritesAtEverySizeAndType)
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.ext) + " " + std::to_string(c.w) + (c.onto ? " onto" : ""));
         const std::string ref = std::string("ref") + c.ext, got = std::string("got") + c.ext;
-        const std::vector<char> expected = Expected(ref.c_str(), c.w, c.h);
+        const std::vector<uint8_t> expected = Expected(ref.c_str(), c.w, c.h);
         ASSERT_GT(expected.size(), 1000u);
         ASSERT_EQ(PICTURE_SaveComposed((dir / got).c_str(), c.w, c.h, 90, c.onto ? photo : nullptr),
                   1)
             << gErrorTrail;
-        EXPECT_TRUE(Bytes(dir / got) == expected);
+        EXPECT_TRUE(ReadBytes(dir / got) == expected);
     }
 }
 
@@ -121,7 +100,7 @@ TEST_F(SaveComposed, AFileThatCannotBeWrittenIsReportedAndAnEarlierOneStays)
     WriteFile((dir / "old.jpg").string(), {'o', 'l', 'd'});
     gPictureRect.w = 0;
     EXPECT_EQ(PICTURE_SaveComposed((dir / "old.jpg").c_str(), 800, 600, 90, nullptr), 0);
-    EXPECT_EQ(Bytes(dir / "old.jpg"), (std::vector<char>{'o', 'l', 'd'}));
+    EXPECT_EQ(ReadText(dir / "old.jpg"), "old");
 }
 
 } // namespace

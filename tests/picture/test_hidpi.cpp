@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 
 #include "tests/support/engine_reset.h"
 
@@ -17,15 +16,7 @@ class DevicePicture : public PictureEngineTest
     void SetUp() override
     {
         PictureEngineTest::SetUp();
-        // A photo of random pixels: every neighbour differs, so any misplaced pixel shows.
-        IMGOBJ *photo = AddPhotoFile(1600, 1200);
-        LPDDS hi = photo->iiRes[HI_RES_OBJ].DDSSurface;
-        std::srand(7);
-        for (int32_t y = 0; y < 1200; y++)
-            for (int32_t x = 0; x < 1600; x++) {
-                uint8_t *p = DXPixel(hi, x, y);
-                p[0] = uint8_t(std::rand()), p[1] = uint8_t(std::rand()), p[2] = p[0] ^ p[1];
-            }
+        IMGOBJ *photo = AddNoisePhoto(1600, 1200, 7);
         photo->bNeedsUpdate = 1;
         bubble = IMGOBJ_AddObj("text4.clp", IMG_TEXT, 0, 0, Words("HI").data(), nullptr);
         ASSERT_NE(bubble, nullptr) << gErrorTrail;
