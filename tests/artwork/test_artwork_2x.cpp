@@ -2,8 +2,6 @@
 // doubled, as the window needs them to use them at all.
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "support/data_files.h"
 
 TEST(Artwork2x, IsTheSizeOfThe1xArtworkDoubled)

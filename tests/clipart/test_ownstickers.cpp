@@ -1,7 +1,5 @@
 // Own stickers: a picture with transparency becomes a white-keyed sticker, is stored
 // under a name of its own, listed, and loaded by the picture like any sticker.
-#include <gtest/gtest.h>
-
 #include "clipart/catalogue.h"
 #include "clipart/ownstickers.h"
 #include "support/data_files.h"

@@ -1,9 +1,6 @@
 // Cropping the photo: the pixels cut, the pieces kept on their spot of the photo, one step
 // of the history that gives back the cut-away parts, bad rectangles refused, the bound on
 // the photos the history keeps.
-#include <gtest/gtest.h>
-
-#include "document/undo.h"
 #include "picture/crop.h"
 #include "support/engine_reset.h"
 

@@ -1,9 +1,6 @@
 // Edit > Duplicate: a copy of the selected piece, whatever it is made of, lands 12 pixels
 // right and down in front of the others, selected; undo takes it away again and redo
 // brings it back, in one step each.
-#include <gtest/gtest.h>
-
-#include "document/undo.h"
 #include "support/engine_reset.h"
 
 namespace

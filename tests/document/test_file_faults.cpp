@@ -2,8 +2,6 @@
 // the layout save, the JPEG save and the settings write keep the earlier file and leave
 // no temporary file; the layout load, a photo open and the settings read leave the
 // picture (or the defaults) as they were.
-#include <gtest/gtest.h>
-
 #include <atomic>
 
 #include <chrono>

@@ -1,13 +1,8 @@
 // Layout files: the bytes on disk, round trips, truncated and hostile files. (A load that
 // fails half-way is checked in test_file_faults.cpp.)
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <functional>
-#include <string>
-#include <vector>
 
-#include "document/layout.h"
 #include "picture/text.h"
 #include "support/engine_reset.h"
 #include "support/layout_bytes.h"

@@ -1,11 +1,5 @@
 // Captions in layout files: the record and the text records after it, the round trip
 // with the pieces around it, and files that cannot be right.
-#include <gtest/gtest.h>
-
-#include <string>
-
-#include "document/layout.h"
-#include "document/undo.h"
 #include "picture/caption.h"
 #include "support/engine_reset.h"
 #include "support/layout_bytes.h"

@@ -1,12 +1,8 @@
 // Saving never loses the earlier file: layout files and JPEG exports alike refuse a
 // read-only file or a missing folder and keep what was there, follow a link to its
 // target, keep permission bits, and save names near the length limit.
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstring>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>

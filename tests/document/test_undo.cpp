@@ -1,12 +1,8 @@
 // The edit history: each kind of change undone and redone, redo dropped by a new change,
 // the modified mark at the saved state, runs of a held button, the bound, and a piece
 // whose file has gone.
-#include <gtest/gtest.h>
-
-#include <cstring>
 #include <functional>
 
-#include "document/undo.h"
 #include "interface/interface.h"
 #include "support/engine_reset.h"
 

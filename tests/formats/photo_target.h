@@ -4,12 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
-
 #include "formats/formats.h"
 #include "platform/trail.h"
 #include "support/bmp_builder.h"

@@ -1,9 +1,7 @@
 // JPEG import and export: real files made with cjpeg, decoded and compared with
 // djpeg's own output; the JPEG buffer's layout; the saved file. (A save that fails
 // part way is checked in tests/document/test_file_faults.cpp.)
-#include <array>
 #include <cstdio>
-#include <gtest/gtest.h>
 
 #include <jpeglib.h>
 

@@ -1,8 +1,6 @@
 // PNG and WebP photos in their variants (made by ImageMagick and cwebp here), JPEGs turned
 // upright by their EXIF orientation, and broken or oversized photos of every kind refused
 // with a message before a surface is asked for.
-#include <gtest/gtest.h>
-
 #include "support/png16.h"
 #include "tests/formats/photo_target.h"
 

@@ -1,8 +1,6 @@
 // The composed picture written as PNG and WebP, read back by libpng and libwebp themselves:
 // PNG keeps every pixel, WebP comes close and follows its quality; the writer is chosen by
 // the name; a picture that cannot be written leaves the earlier file as it was.
-#include <gtest/gtest.h>
-
 #include <png.h>
 #include <webp/decode.h>
 #include <webp/encode.h>

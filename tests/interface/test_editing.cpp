@@ -1,7 +1,6 @@
 // Editing on screen: the buttons' frame procedure (presses, acceleration, looks)
 // and the mouse and selection operations, on pieces without artwork.
 #include <functional>
-#include <gtest/gtest.h>
 
 #include "interface/interface.h"
 #include "tests/support/engine_reset.h"

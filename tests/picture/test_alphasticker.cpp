@@ -1,12 +1,7 @@
 // Own stickers with soft edges: the picture's alpha kept beside the sticker, blended over
 // the photo in the export and on screen, and the white key when the alpha file is missing
 // or not the sticker's.
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "clipart/ownstickers.h"
-#include "platform/memory.h"
 #include "tests/support/engine_reset.h"
 
 namespace

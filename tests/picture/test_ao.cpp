@@ -1,8 +1,5 @@
 // Display list: order and links, entries that delete themselves or the list during a
 // frame, and what one frame draws and flushes.
-#include <gtest/gtest.h>
-
-
 #include "tests/support/engine_reset.h"
 
 namespace

@@ -1,9 +1,5 @@
 // Captions: cleaning any bytes into text, hostile text drawn within bounds, and the piece
 // through the generic paths (selection, resize, turn, export, duplicate).
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "picture/caption.h"
 #include "tests/support/engine_reset.h"
 

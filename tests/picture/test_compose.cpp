@@ -1,13 +1,7 @@
 // Picture composition: fitting the photo, pieces following the picture, and
 // full-resolution export geometry.
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <array>
-#include <cstring>
 #include <functional>
-#include <string>
-#include <vector>
 
 #include "tests/support/engine_reset.h"
 

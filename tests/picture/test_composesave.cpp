@@ -1,8 +1,6 @@
 // The picture written while it is composed: the file holds exactly what the plain
 // composition followed by a save writes, whatever order the pieces are composed in, with
 // the encoder reading rows on its own thread; a file that cannot be written is reported.
-#include <gtest/gtest.h>
-
 #include "clipart/ownstickers.h"
 #include "picture/caption.h"
 #include "tests/support/engine_reset.h"

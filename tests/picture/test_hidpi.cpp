@@ -1,8 +1,6 @@
 // The picture at the screen's own pixels: on a scaled screen the frames keep it equal to
 // the full-resolution composition of the same picture at that size, also after pieces
 // move and turn.
-#include <gtest/gtest.h>
-
 #include <cmath>
 
 #include "tests/support/engine_reset.h"

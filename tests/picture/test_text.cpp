@@ -1,9 +1,4 @@
 // Bitmap fonts drawn at once, and the row breaking of text pieces and the start screen.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "picture/font.h"
 #include "picture/text.h"
 #include "resources/strings/strings.h"
