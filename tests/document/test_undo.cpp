@@ -263,3 +263,32 @@ TEST_F(Undo, APieceWhoseFileHasGoneIsReported)
     EXPECT_EQ(std::count(now.begin(), now.end(), '['), 2);
     EXPECT_EQ(UNDO_CanRedo(), 1);
 }
+
+// Edit > Duplicate: a copy of the selected piece, whatever it is made of, lands 12 pixels
+// right and down in front of the others, selected; undo and redo take it away and back.
+TEST_F(Undo, ADuplicateKeepsAllButItsPlaceAndIsOneStep)
+{
+    hat->iAngle = 45, hat->bFlipH = 1, hat->fWidth = 123.5f, hat->fHeight = 40.25f;
+    text->bFlipV = 1, text->iTextStyle = 3, text->fWidth = 160, text->fHeight = 77;
+    DeselectAll();
+    EXPECT_FALSE(UNDO_DuplicateSelected(12, 12)) << "nothing selected";
+    for (IMGOBJ *o : {hat, text}) { // the hat behind the other pieces
+        UNDO_Clear();
+        Pick(o);
+        const std::vector<std::string> before = PieceTexts();
+        ASSERT_TRUE(UNDO_DuplicateSelected(DUPLICATE_OFFSET, DUPLICATE_OFFSET)) << gErrorTrail;
+        std::vector<std::string> after = before;
+        o->ao.x += 12, o->ao.y += 12;
+        after.push_back(PieceText(o));
+        o->ao.x -= 12, o->ao.y -= 12;
+        EXPECT_EQ(PieceTexts(), after);
+        ASSERT_NE(gSelected, o);
+        EXPECT_TRUE(gSelected && gSelected->bSelected && !o->bSelected) << "the copy is selected";
+        EXPECT_NE(gSelected->iPieceId, o->iPieceId);
+        EXPECT_EQ(UNDO_StepCount(), 1);
+        ASSERT_TRUE(UNDO_Undo()) << gErrorTrail;
+        EXPECT_EQ(PieceTexts(), before);
+        ASSERT_TRUE(UNDO_Redo()) << gErrorTrail;
+        EXPECT_EQ(PieceTexts(), after);
+    }
+}
