@@ -1,10 +1,8 @@
 // Saving never loses the earlier file: layout files and JPEG exports alike refuse a
 // read-only file or a missing folder and keep what was there, follow a link to its
 // target, keep permission bits, and save names near the length limit.
-#include <chrono>
 #include <csignal>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "document/layout.h"
@@ -13,16 +11,6 @@
 
 namespace
 {
-
-// A process id that no process has: a child's, after it ended.
-pid_t DeadPid()
-{
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    ::waitpid(child, nullptr, 0);
-    return child;
-}
 
 class SafeSave : public EngineTest, public ::testing::WithParamInterface<int>
 {
@@ -106,36 +94,6 @@ TEST_P(SafeSave, NewFilesTakeTheUsualModeAndALinkedFileIsReplacedKeepingItsOwn)
     const std::string longName = std::string(251, 'n') + ".mwi"; // 255 bytes
     EXPECT_TRUE(Save(dir / longName)) << gErrorTrail;
     EXPECT_TRUE(fs::exists(dir / longName));
-}
-
-// A save sweeps the temporaries that killed saves of this user's left in its folder: a
-// dead process's, untouched for a minute. A running process's, a fresh one, another
-// user's and names of other kinds stay.
-TEST_P(SafeSave, ASaveSweepsTheTemporariesOfKilledSaves)
-{
-    const pid_t dead = DeadPid();
-    const std::string deadName = ".mw" + std::to_string(dead) + "_1f.tmp";
-    const std::string live = ".mw" + std::to_string(::getppid()) + "_0.tmp";
-    const std::string fresh = ".mw" + std::to_string(dead) + "_2.tmp";
-    const std::vector<std::string> kept = {".mw12x_1.tmp", fresh, live, "other.tmp"};
-    for (const std::string &name : kept)
-        tmp.WriteText(name, "x");
-    tmp.WriteText(deadName, "left by a kill -9");
-    const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(2);
-    for (const std::string &name : {deadName, live, std::string(".mw12x_1.tmp")})
-        fs::last_write_time(dir / name, old);
-    std::vector<std::string> expected = kept;
-    if (::geteuid() == 0) { // another user's stays
-        const std::string foreign = ".mw" + std::to_string(dead) + "_3.tmp";
-        tmp.WriteText(foreign, "x");
-        fs::last_write_time(dir / foreign, old);
-        ASSERT_EQ(::chown((dir / foreign).c_str(), 65534, 65534), 0);
-        expected.push_back(foreign);
-    }
-    ASSERT_TRUE(Save(dir / "saved.file")) << gErrorTrail;
-    expected.push_back("saved.file");
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(FolderNames(dir), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(LayoutAndJpeg, SafeSave, ::testing::Values(0, 1),
