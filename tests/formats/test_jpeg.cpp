@@ -157,9 +157,8 @@ TEST_F(JpegScaled, TheScreenPictureCoversTheFitAndTheFullDecodeIsJpegLoads)
         {320, 160, 6, 80, 40, 80, 160},    // the sideways fit needs half
     };
     for (const Row &r : rows) {
-        SCOPED_TRACE(std::to_string(r.w) + "x" + std::to_string(r.h) + " o" +
-                     std::to_string(r.orientation) + " fit " + std::to_string(r.fitW) + "x" +
-                     std::to_string(r.fitH));
+        SCOPED_TRACE(::testing::Message() << r.w << "x" << r.h << " o" << r.orientation << " fit "
+                                          << r.fitW << "x" << r.fitH);
         const std::string path = (dir / "q.jpg").string();
         QuartersJpeg(path, r.w, r.h, r.orientation);
         const bool sideways = r.orientation >= 5;
