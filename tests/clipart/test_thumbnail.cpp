@@ -1,7 +1,4 @@
-// Thumbnails (where a sticker lies in the square, the same pixels whether a file is sampled
-// row by row or decoded whole, the icon fallback and the placeholder) and own stickers (a
-// picture with transparency becomes a white-keyed sticker, is stored under a name of its
-// own, listed, and loaded by the picture like any sticker).
+// Thumbnails of stickers, and own stickers made from pictures with transparency.
 #include <cerrno>
 #include <gtest/gtest.h>
 

@@ -1,8 +1,4 @@
-// Saving never loses the earlier file and a failed load changes nothing: every file call
-// of a save or a load failing in turn, and the disk filling up part way, leaves the earlier
-// file (and no temporary file), the picture and the defaults as they were; layout files and
-// JPEG exports refuse a read-only file or a missing folder and keep what was there, follow
-// a link to its target and keep permission bits.
+// Saves that fail anywhere keep the earlier file, loads that fail anywhere change nothing.
 #include <atomic>
 #include <chrono>
 #include <csignal>

@@ -1,5 +1,5 @@
-// Layout files: the bytes on disk, round trips, truncated and hostile files, captions and
-// their text records. (A load that fails half-way is checked in test_file_faults.cpp.)
+// Layout files: bytes, round trips, cut and hostile files, captions. (A load that fails
+// half-way is checked in test_file_faults.cpp.)
 #include <algorithm>
 #include <functional>
 

@@ -1,7 +1,4 @@
-// The edit history: each kind of change undone and redone, redo dropped by a new change,
-// the modified mark at the saved state, runs of a held button, the bound, a piece whose
-// file has gone, duplicates, and cropping the photo (the pieces kept on their spot of the
-// photo, the cut-away parts given back, bad rectangles refused, the photos kept bounded).
+// The edit history, duplicates and cropping the photo.
 #include <functional>
 
 #include "interface/interface.h"

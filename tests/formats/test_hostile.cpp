@@ -1,6 +1,4 @@
-// Photos that ask for more than their picture needs: segments by the thousand, scans that
-// go through the picture again and again, whole-picture buffers beyond the memory budget,
-// and files cut short, which open as far as they go and say so.
+// Photos that ask for more than their picture needs, and photos cut short.
 #include "support/engine_reset.h"
 #include "tests/formats/photo_target.h"
 

@@ -1,7 +1,5 @@
-// JPEG import and export: real files made with cjpeg, decoded and compared with
-// djpeg's own output; the JPEG buffer's layout; the saved file; the screen-sized decode
-// and the full one behind it on a thread. (A save that fails part way is checked in
-// tests/document/test_file_faults.cpp.)
+// JPEG import and export against cjpeg and djpeg, and the screen-sized decode before the
+// full one. (A save that fails part way is checked in tests/document/test_file_faults.cpp.)
 #include <cstdio>
 
 #include <jpeglib.h>

@@ -1,8 +1,5 @@
-// Photos in and out: PNG and WebP photos in their variants (made by ImageMagick and cwebp
-// here), JPEGs turned upright by their EXIF orientation, broken or oversized photos refused
-// with a message before a surface is asked for; the composed picture written as PNG and
-// WebP and read back by libpng and libwebp themselves, its writer chosen by the name, a
-// picture that cannot be written leaving the earlier file as it was.
+// Photos in and out: PNG, WebP and turned JPEG photos read, broken ones refused, and the
+// composed picture written as PNG and WebP.
 #include <png.h>
 #include <webp/decode.h>
 #include <webp/encode.h>

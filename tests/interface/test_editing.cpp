@@ -1,7 +1,4 @@
-// Editing on screen, on pieces without artwork: the buttons' frame procedure (presses,
-// acceleration, looks), the mouse and selection operations, picking what the user sees
-// (the frontmost piece, a repeated click for the next one behind, a double click on text)
-// and the handles on the selected piece's outline.
+// Editing on screen, on pieces without artwork: buttons, mouse, picking and handles.
 #include <functional>
 
 #include "interface/interface.h"

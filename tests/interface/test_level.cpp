@@ -1,5 +1,4 @@
-// The graphics map "obj.edi", and the level file: header, name check, the four record lists
-// and what is kept of them.
+// The graphics map "obj.edi" and the level file, and what is kept of them.
 #include <cstring>
 #include <gtest/gtest.h>
 

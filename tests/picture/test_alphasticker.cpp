@@ -1,6 +1,4 @@
-// Own stickers with soft edges: the picture's alpha kept beside the sticker, blended over
-// the photo in the export and on screen, and the white key when the alpha file is missing
-// or not the sticker's.
+// Own stickers with soft edges: blended by their alpha file, keyed without it.
 #include "clipart/ownstickers.h"
 #include "tests/support/engine_reset.h"
 

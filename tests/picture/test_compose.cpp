@@ -1,5 +1,4 @@
-// Picture composition: fitting the photo, pieces following the picture, and
-// full-resolution export geometry.
+// Picture composition: fitting the photo, pieces following it, and the export's geometry.
 #include <algorithm>
 #include <functional>
 

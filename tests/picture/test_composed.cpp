@@ -1,7 +1,4 @@
-// The composed picture elsewhere than in the export: at the screen's own pixels on a scaled
-// screen, where the frames keep it equal to the full-resolution composition at that size
-// as pieces move and turn; and written while it is composed, where the file holds exactly
-// what the plain composition and a save write, whatever order the pieces are composed in.
+// The composed picture at the screen's own pixels, and written while it is composed.
 #include <cmath>
 
 #include "clipart/ownstickers.h"

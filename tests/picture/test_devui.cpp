@@ -1,6 +1,4 @@
-// The window at twice its pixels: drawn from 2x artwork that is the 1x artwork doubled,
-// the 2x window must be the screen buffer doubled, pixel for pixel, through a rebuild of
-// the background and the frames that move, change and remove sprites.
+// The window at twice its pixels: the screen buffer doubled, from 2x artwork.
 #include "tests/support/engine_reset.h"
 
 namespace

@@ -1,5 +1,4 @@
-// Image objects: creation of photos and pieces, first size and place, the frame
-// procedure's drag rules and the editing steps.
+// Image objects: photos and pieces made, first size and place, drags and editing steps.
 #include "tests/support/engine_reset.h"
 
 namespace

@@ -1,6 +1,4 @@
-// Text: bitmap fonts drawn at once, the row breaking of text pieces and the start screen,
-// and captions (any bytes cleaned into text, hostile text drawn within bounds, the piece
-// through the generic paths: selection, resize, turn, export, duplicate).
+// Text: bitmap fonts, row breaking, and captions.
 #include "picture/caption.h"
 #include "picture/font.h"
 #include "picture/text.h"
