@@ -40,9 +40,8 @@ TEST(Stickers, EveryManifestEntryAndTextStyleIsGeneratedAtItsSize)
     }
 }
 
-// Fonts 0 and 10 draw every printable character the text dialog writes: each has a picture
-// of its own on the sheet (the added ones below the first 345 rows, which keep their
-// glyphs), and drawing the character copies exactly that picture from its row.
+// Each character has a picture of its own on the sheet (the added ones below the first 345
+// rows, which keep their glyphs), and drawing it copies exactly that picture.
 TEST(MoreGlyphs, EveryCharacterTheDialogWritesDrawsItsOwnPictureInBothFonts)
 {
     gDDSSprite = DDLoadBitmap("SPRITE", 0, 0);

@@ -139,9 +139,8 @@ TEST_F(FileFaults, LoadsThatFailAnywhereLeaveThePictureAndTheDefaults)
         CheckLoadUnderFaults(c);
 }
 
-// A pipe given as a photo, a layout or the settings file is refused at once instead of
-// waiting for a writer that never comes. Should an open wait all the same, the watchdog
-// lets it go after half a minute and the test fails.
+// Should an open wait for a writer all the same, the watchdog lets it go after half a
+// minute and the test fails.
 TEST_F(FileFaults, FilesThatAreNoRegularFilesAreRefusedWithoutWaiting)
 {
     const std::vector<std::string> pipes = {Path("pipe.jpg"), Path("pipe.png"), Path("pipe.mwi"),

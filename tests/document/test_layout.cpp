@@ -229,9 +229,7 @@ TEST_F(Layout, CutAndHostileFilesAreRefusedAndLeaveThePictureAsItWas)
     EXPECT_TRUE(LoadBytes(good)) << gErrorTrail;
 }
 
-// A photo whose rows lie back to back in its surface is read straight into it in blocks
-// of rows: its pixels come back, the pieces after it are read from the right place, and
-// a file cut in any block is refused.
+// A photo read straight into its surface in blocks of rows; a file cut in any block.
 TEST_F(Layout, WidePhotosReadWholeAndThePiecesAfterThem)
 {
     const int w = 1288, h = 70; // two blocks of rows, the second short
@@ -287,9 +285,7 @@ TEST_F(Layout, MorePiecesThanTheLimitAreRefusedAndUnknownKindsSkipped)
     EXPECT_EQ(ListedObjects().size(), 3u);
 }
 
-// The photo and every piece's artwork and screen image count against the memory budget
-// before anything is made: each bubble here is as large as the picture area, which
-// the largest window shows at 1280 x 1024 (3.75 MB), beside the photo's 16 MB.
+// Each bubble as large as the picture area at 1280 x 1024 (3.75 MB), beside the photo's 16 MB.
 TEST_F(Layout, APictureBeyondTheMemoryBudgetIsRefusedBeforeAnyPieceIsMade)
 {
     gMemoryBudget = int64_t{40} << 20;
@@ -309,8 +305,7 @@ TEST_F(Layout, APictureBeyondTheMemoryBudgetIsRefusedBeforeAnyPieceIsMade)
     }
 }
 
-// Numbers the editor keeps within limits are brought into them; the text is cut at
-// its field's end.
+// Numbers the editor keeps within limits are brought into them; the text cut at its end.
 TEST_F(Layout, OutOfRangeNumbersAreBroughtIntoRange)
 {
     auto bytes = SaveSample("good.mwi", 9, 5);

@@ -150,9 +150,7 @@ TEST_F(Undo, EveryKindOfChangeIsUndoneAndRedone)
     }
 }
 
-// Steps come back in reverse order and go forward again, the picture unmodified exactly
-// at the saved state; a new change drops what could be redone, and with it a way back to a
-// save among those steps.
+// A new change drops what could be redone, and with it a way back to a save among it.
 TEST_F(Undo, StepsWalkBackAndForthAndTheModifiedMarkFollowsTheSavedState)
 {
     std::vector<std::string> views{Look()};
@@ -335,9 +333,7 @@ class Crop : public PictureEngineTest
 
 } // namespace
 
-// The cut gives the photo the rectangle's pixels, the hat stays on its spot of the photo
-// and grows with the photo's scale; undo gives back every pixel and the hat's place; redo
-// cuts again.
+// The hat stays on its spot of the photo and grows with the photo's scale.
 TEST_F(Crop, CutUndoAndRedoKeepThePixelsAndThePiecesPlaces)
 {
     IMGOBJ *hat = IMGOBJ_AddObj("hat.clp", IMG_OBJ, 0, 0, nullptr, nullptr);

@@ -100,8 +100,7 @@ TEST_F(HostilePhotos, ScansBeyondWhatThePictureNeedsAreRefused)
     }
 }
 
-// Of two files of one size, the one whose decoder keeps a whole-picture buffer needs that
-// much more of the budget, before anything is allocated.
+// A decoder's whole-picture buffer counts against the budget before anything is allocated.
 TEST_F(HostilePhotos, WholePictureBuffersCountAgainstTheMemoryBudget)
 {
     const std::string ppm = Picture(1000, 1000);

@@ -97,8 +97,7 @@ TEST_F(Editing, PressesActOnceAndHeldButtonsAccelerateToTen)
     EXPECT_EQ(piece->bNeedsUpdate, 1);
 }
 
-// Flips and Select next act once per press however long the button is held; a
-// disabled button shows its grey look and reacts to nothing.
+// Flips and Select next act once per press; a disabled button is grey and reacts to nothing.
 TEST_F(Editing, SingleActionsActOnceAndDisabledButtonsNever)
 {
     IMGOBJ *a = Piece(IMG_OBJ, 300, 200), *b = Piece(IMG_TEXT, 500, 300);
@@ -182,8 +181,7 @@ TEST_F(Editing, FramesFallingBehindRebuildThePieceWhenThePressEnds)
     }
 }
 
-// The frontmost piece wins where pieces overlap; a second press grabs it; a press
-// outside the picture leaves the selection; only a carried piece marks the picture.
+// The frontmost piece wins; a second press grabs it; only a carried piece marks the picture.
 TEST_F(Editing, PickingDraggingAndTheModifiedMark)
 {
     IMGOBJ *back = Piece(IMG_OBJ, 300, 200), *front = Piece(IMG_TEXT, 350, 220);
@@ -219,8 +217,7 @@ TEST_F(Editing, PickingDraggingAndTheModifiedMark)
     EXPECT_EQ(gModified, 0);
 }
 
-// Behind and Forward swap with the neighbouring piece (never the photo); at the ends
-// nothing changes. Delete removes the selection and marks the picture.
+// Behind and Forward swap with a neighbour (never the photo); Delete marks the picture.
 TEST_F(Editing, LayeringSelectNextAndDelete)
 {
     IMGOBJ *photo = Piece(IMG_SRC, 190, 75, 600, 450);
@@ -258,8 +255,7 @@ TEST_F(Editing, LayeringSelectNextAndDelete)
     EXPECT_EQ(PieceAt(325, 210), a) << "a piece on its way out is not picked";
 }
 
-// The wheel over the selected piece sizes it as Bigger and Smaller do, with Ctrl it turns
-// clip art (never text); elsewhere it is left to the window.
+// The wheel sizes the selected piece, with Ctrl turns clip art; elsewhere it is the window's.
 TEST_F(Editing, TheWheelSizesAndTurnsTheSelectedPiece)
 {
     IMGOBJ *art = Piece(IMG_OBJ, 300, 200), *text = Piece(IMG_TEXT, 500, 300);
@@ -326,8 +322,7 @@ TEST_F(Picking, DoubleClickOnTextOpensItInsteadOfSteppingBehind)
     EndDrag();
 }
 
-// Sizing from a corner keeps the opposite corner, in proportion or free, on upright and
-// turned pieces, within 10 and the picture's size.
+// The opposite corner stays, in proportion or free, upright or turned, within 10 and the picture.
 TEST_F(Picking, CornerSizingKeepsTheOppositeCorner)
 {
     const PIECEBOX box = {100, 100, 200, 100};

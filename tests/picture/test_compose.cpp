@@ -148,9 +148,8 @@ TEST_F(Compose, PiecesFollowThePictureThroughResizesWithoutDrift)
     EXPECT_EQ(pieces[2]->ao.x, start[2][0] + 7);
 }
 
-// Pieces the user can make are drawn whatever their turn: one as large as the picture
-// at 45 degrees (its box is larger than the window), and artwork wider than the picture
-// buffer; a turned piece's image follows its drag.
+// One as large as the picture at 45 degrees (its box is larger than the window), and
+// artwork wider than the picture buffer.
 TEST_F(Compose, LargeAndWideTurnedPiecesAreDrawnAndFollowTheirPiece)
 {
     gScreenWidth = 1280, gScreenHeight = 1024;
@@ -187,9 +186,7 @@ TEST_F(Compose, TheWindowShowsRebuiltBackgroundsAndNoLeftOverSprites)
     EXPECT_EQ(Shown(25, 25), DXGetPixel(gDDSBackgnd, 25, 25));
 }
 
-// A frame in which nothing in the picture changed neither redraws it nor copies it to
-// the window; a moved piece, a rebuilt image, a selection or a sprite copied over the
-// picture's area brings it back.
+// A moved piece, a rebuilt image, a selection or a sprite over the picture brings it back.
 TEST_F(Compose, FramesRedrawThePictureOnlyWhenItChanged)
 {
     AddPhoto();
