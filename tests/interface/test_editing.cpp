@@ -1,10 +1,8 @@
-// Editing on screen: the buttons' frame procedure (presses, acceleration, looks, labels)
-// and the mouse and selection operations, on pieces without artwork.
+// Editing on screen, on pieces without artwork: buttons, mouse, picking and handles.
 #include <functional>
-#include <gtest/gtest.h>
 
 #include "interface/interface.h"
-#include "picture/font.h"
+#include "picture/handles.h"
 #include "tests/support/engine_reset.h"
 
 namespace
@@ -16,19 +14,29 @@ class Editing : public EngineTest
     void SetUp() override
     {
         EngineReset();
-        gMouseDown = gButtonReleased = gShowButtonTexts = 0;
-        gMouseX = gMouseY = -1000;
+        gMouseDown = gButtonReleased = gShowButtonTexts = gMouseShift = 0;
         gPictureRect = {190, 75, 600, 450};
+        MouseMove(-10000, -10000); // no click before this test's first
+        EndDrag();
+        gMouseX = gMouseY = -1000;
     }
     void TearDown() override { EngineReset(); }
 
-    // A piece of a kind at a place, listed behind those made before it is not: in front.
-    static IMGOBJ *Piece(int32_t kind, int32_t x, int32_t y, int32_t w = 100, int32_t h = 50)
+    // A piece of a kind at a place, turned by angle, in front of those made before it.
+    static IMGOBJ *Piece(int32_t kind, int32_t x, int32_t y, int32_t w = 100, int32_t h = 50,
+                         int32_t angle = 0)
     {
         IMGOBJ *o = RawPiece(kind, w * 2, h * 2, x, y, w, h);
         o->xAnchor = x, o->yAnchor = y;
+        o->iAngle = angle;
+        CalcSelectionFrame(o);
         AO_AddObj(&o->ao);
         return o;
+    }
+    static void Click(int32_t x, int32_t y)
+    {
+        MouseDown(x, y);
+        EndDrag();
     }
     // An enabled button at (10, 20).
     static CONTROL *Button(int32_t id)
@@ -46,15 +54,9 @@ class Editing : public EngineTest
         o->bSelected = 1;
         o->bNeedsUpdate = 0;
     }
-    static int Letters(int32_t group)
-    {
-        int n = 0;
-        for (AO *e = gAOList; e; e = e->pNext)
-            n += e->iType == AO_TYPE_LETTER && e->AnimateProc == FONT_LetterProc &&
-                 e->iState != LETTER_LEAVING && reinterpret_cast<LETTER *>(e)->iGroup == group;
-        return n;
-    }
 };
+
+using Picking = Editing;
 
 } // namespace
 
@@ -95,8 +97,7 @@ TEST_F(Editing, PressesActOnceAndHeldButtonsAccelerateToTen)
     EXPECT_EQ(piece->bNeedsUpdate, 1);
 }
 
-// Flips and Select next act once per press however long the button is held; a
-// disabled button shows its grey look and reacts to nothing.
+// Flips and Select next act once per press; a disabled button is grey and reacts to nothing.
 TEST_F(Editing, SingleActionsActOnceAndDisabledButtonsNever)
 {
     IMGOBJ *a = Piece(IMG_OBJ, 300, 200), *b = Piece(IMG_TEXT, 500, 300);
@@ -180,29 +181,7 @@ TEST_F(Editing, FramesFallingBehindRebuildThePieceWhenThePressEnds)
     }
 }
 
-TEST_F(Editing, HoverLabelsComeAndGoWithTheMouseAndTheSetting)
-{
-    CONTROL *select = Button(CTRL_SELECTNEXT);
-    const struct {
-        int32_t texts, x, enabled, letters; // letters of the label staying after the frame
-    } frames[] = {
-        {1, 20, 1, 6},  // "Select" appears
-        {1, 200, 1, 0}, // away: it leaves
-        {0, 20, 1, 0},  // setting off: none
-        {1, 200, 1, 0}, //
-        {1, 20, 1, 6},  //
-        {1, 20, 0, 0},  // disabled under the mouse: it leaves
-    };
-    for (const auto &f : frames) {
-        gShowButtonTexts = f.texts, gMouseX = f.x, gMouseY = 30;
-        EnableControl(CTRL_SELECTNEXT, f.enabled);
-        CONTROL_Proc(&select->ao);
-        EXPECT_EQ(Letters(CTRL_SELECTNEXT), f.letters) << f.x << " " << f.texts << f.enabled;
-    }
-}
-
-// The frontmost piece wins where pieces overlap; a second press grabs it; a press
-// outside the picture leaves the selection; only a carried piece marks the picture.
+// The frontmost piece wins; a second press grabs it; only a carried piece marks the picture.
 TEST_F(Editing, PickingDraggingAndTheModifiedMark)
 {
     IMGOBJ *back = Piece(IMG_OBJ, 300, 200), *front = Piece(IMG_TEXT, 350, 220);
@@ -212,6 +191,7 @@ TEST_F(Editing, PickingDraggingAndTheModifiedMark)
     EndDrag();
     MouseDown(310, 210); // only the back piece holds this point
     EXPECT_EQ(gSelected, back);
+    EXPECT_EQ(PieceAt(300, 200), back) << "its edge is the piece's";
     EXPECT_EQ(front->bNeedsUpdate, 1) << "let go: rebuilt at full quality";
     EndDrag();
     MouseDown(445, 260);
@@ -237,8 +217,7 @@ TEST_F(Editing, PickingDraggingAndTheModifiedMark)
     EXPECT_EQ(gModified, 0);
 }
 
-// Behind and Forward swap with the neighbouring piece (never the photo); at the ends
-// nothing changes. Delete removes the selection and marks the picture.
+// Behind and Forward swap with a neighbour (never the photo); Delete marks the picture.
 TEST_F(Editing, LayeringSelectNextAndDelete)
 {
     IMGOBJ *photo = Piece(IMG_SRC, 190, 75, 600, 450);
@@ -276,8 +255,7 @@ TEST_F(Editing, LayeringSelectNextAndDelete)
     EXPECT_EQ(PieceAt(325, 210), a) << "a piece on its way out is not picked";
 }
 
-// The wheel over the selected piece sizes it as Bigger and Smaller do, with Ctrl it turns
-// clip art (never text); elsewhere it is left to the window.
+// The wheel sizes the selected piece, with Ctrl turns clip art; elsewhere it is the window's.
 TEST_F(Editing, TheWheelSizesAndTurnsTheSelectedPiece)
 {
     IMGOBJ *art = Piece(IMG_OBJ, 300, 200), *text = Piece(IMG_TEXT, 500, 300);
@@ -291,4 +269,125 @@ TEST_F(Editing, TheWheelSizesAndTurnsTheSelectedPiece)
     Select(text);
     EXPECT_EQ(WheelOnPiece(550, 320, 3, 1), 1);
     EXPECT_EQ(text->iAngle, 0);
+}
+
+// Three pieces stacked over one spot: clicks there step from the front to the back and
+// round again; a click elsewhere, a drag or the pointer leaving the spot breaks the run.
+TEST_F(Picking, ClicksOnOneSpotStepFromTheFrontToTheBack)
+{
+    IMGOBJ *back = Piece(IMG_OBJ, 300, 200, 100, 50), *middle = Piece(IMG_TEXT, 320, 210, 100, 50),
+           *front = Piece(IMG_OBJ, 340, 215, 40, 40);
+    struct {
+        int32_t x, y;
+        IMGOBJ *selected;
+    } const clicks[] = {
+        {350, 220, front}, {350, 220, middle}, {352, 219, back}, // within two pixels
+        {350, 220, front}, {410, 250, middle}, {700, 500, nullptr}, {350, 220, front},
+    };
+    for (const auto &c : clicks) {
+        Click(c.x, c.y);
+        EXPECT_EQ(gSelected, c.selected) << c.x << "," << c.y;
+    }
+    MouseDown(350, 220); // a drag carries the selected piece and steps to none behind it
+    MouseMove(360, 225);
+    MouseMove(350, 220);
+    EndDrag();
+    Click(350, 220); // the drag was no click: this is the first one at the spot
+    EXPECT_EQ(gSelected, front);
+    MouseMove(500, 400);
+    MouseMove(350, 220);
+    Click(350, 220);
+    EXPECT_EQ(gSelected, front);
+    EXPECT_EQ(std::pair(back->bSelected, front->bSelected), std::pair(0, 1));
+    // A turned piece is picked where it shows, not where its upright rectangle would be.
+    IMGOBJ *bar = Piece(IMG_OBJ, 300, 490, 200, 20, 90); // shown 20 × 200 at x 390..410
+    EXPECT_EQ(PieceAt(400, 410), bar);
+    EXPECT_EQ(PieceAt(310, 500), nullptr);
+}
+
+// A double click's second press on the selected text is for the text dialog, not a step
+// behind it; a plain second click steps behind; on clip art a double click opens nothing.
+TEST_F(Picking, DoubleClickOnTextOpensItInsteadOfSteppingBehind)
+{
+    IMGOBJ *art = Piece(IMG_OBJ, 300, 200, 100, 50), *text = Piece(IMG_TEXT, 320, 210, 100, 50);
+    Click(350, 220);
+    MouseDown(350, 220);
+    EXPECT_EQ(DoubleClickText(350, 220), text);
+    EndDrag();
+    EXPECT_EQ(gSelected, text);
+    Click(350, 220);
+    EXPECT_EQ(gSelected, art);
+    MouseDown(350, 220);
+    EXPECT_EQ(DoubleClickText(350, 220), nullptr);
+    EndDrag();
+}
+
+// The opposite corner stays, in proportion or free, upright or turned, within 10 and the picture.
+TEST_F(Picking, CornerSizingKeepsTheOppositeCorner)
+{
+    const PIECEBOX box = {100, 100, 200, 100};
+    struct {
+        int32_t angle, corner;
+        double px, py;
+        int free;
+        PIECEBOX want;
+    } const cases[] = {
+        {0, HANDLE_BOTTOMRIGHT, 500, 300, 0, {100, 100, 400, 200}},
+        {0, HANDLE_BOTTOMRIGHT, 500, 150, 1, {100, 100, 400, 50}},
+        {0, HANDLE_TOPLEFT, 200, 150, 0, {200, 150, 100, 50}},
+        {0, HANDLE_BOTTOMLEFT, 600, 0, 1, {290, 100, 10, 10}},        // past the fixed corner
+        {0, HANDLE_BOTTOMRIGHT, 0, 0, 0, {100, 100, 20, 10}},         // in proportion, 10 at least
+        {0, HANDLE_BOTTOMRIGHT, 5000, 5000, 0, {100, 100, 600, 300}}, // the picture at most
+        // Turned a quarter: shown 100 × 200 about (200, 150), the fixed corner at (250, 50).
+        {90, HANDLE_BOTTOMRIGHT, 150, 450, 1, {0, 200, 400, 100}},
+    };
+    for (const auto &c : cases) {
+        const PIECEBOX got = SizeFromCorner(box, c.angle, c.corner, c.px, c.py, c.free, 600, 450);
+        EXPECT_NEAR(got.x, c.want.x, 1e-6) << c.corner << " " << c.px;
+        EXPECT_NEAR(got.y, c.want.y, 1e-6) << c.corner << " " << c.px;
+        EXPECT_NEAR(got.w, c.want.w, 1e-6) << c.corner << " " << c.px;
+        EXPECT_NEAR(got.h, c.want.h, 1e-6) << c.corner << " " << c.px;
+    }
+}
+
+// The handles through the mouse: a corner drag, Shift for free, the turn handle; text has no turn
+// handle, and one that would leave the picture goes below.
+TEST_F(Picking, HandlesSizeAndTurnTheSelectedPiece)
+{
+    IMGOBJ *art = Piece(IMG_OBJ, 300, 200, 100, 50), *text = Piece(IMG_TEXT, 500, 80, 100, 50);
+    Click(310, 210);
+    ASSERT_EQ(gSelected, art);
+    HANDLES h;
+    HANDLES_Place(art, &h);
+    EXPECT_NEAR(h.pt[4][1], 200 - HANDLE_TURN_STEM, 1);
+
+    gModified = 0;
+    MouseDown(h.pt[2][0], h.pt[2][1]); // bottom-right pulled out: the top-left stays
+    EXPECT_EQ(gDraggingPiece, 0) << "a handle does not carry the piece";
+    MouseMove(h.pt[2][0] + 100, h.pt[2][1] + 50);
+    EndDrag();
+    EXPECT_NEAR(art->fWidth, 200, 2);
+    EXPECT_NEAR(art->fHeight, 100, 1);
+    EXPECT_EQ(std::pair(art->ao.x, art->ao.y), std::pair(300, 200));
+    EXPECT_EQ(std::pair(gModified, gHandleDrag), std::pair(1, int32_t(HANDLE_NONE)));
+
+    HANDLES_Place(art, &h);
+    gMouseShift = 1; // the top-left corner goes its own way: only the height changes
+    MouseDown(h.pt[0][0], h.pt[0][1]);
+    MouseMove(h.pt[0][0], h.pt[0][1] + 40);
+    EndDrag();
+    gMouseShift = 0;
+    EXPECT_NEAR(art->fWidth, 200, 2);
+    EXPECT_NEAR(art->fHeight, 60, 1);
+
+    HANDLES_Place(art, &h); // the turn handle a quarter round the centre, clockwise
+    MouseDown(h.pt[4][0], h.pt[4][1]);
+    EXPECT_EQ(gHandleDrag, HANDLE_TURN);
+    MouseMove(art->ao.x + int32_t(art->fWidth / 2) + 80, art->ao.y + int32_t(art->fHeight / 2));
+    EndDrag();
+    EXPECT_NEAR(art->iAngle, 90, 1);
+
+    HANDLES_Place(text, &h);
+    EXPECT_EQ(h.bTurn, 0);
+    EXPECT_NEAR(h.pt[4][1], 130 + HANDLE_TURN_STEM, 1) << "below: above would leave the picture";
 }

@@ -1,5 +1,4 @@
-// The graphics map "obj.edi", and the level file: header, name check, the four record lists
-// and what is kept of them.
+// The graphics map "obj.edi" and the level file, and what is kept of them.
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -88,6 +87,7 @@ TEST_F(Level, KeepsVisibleRecordsAndStandsInForUndefinedStaticGraphics)
     l.Add(0, {1001, -30, 0}, 12);    // kept
     l.Add(1, {1001, 0, -30, 9}, 16); // -30 + 30: wholly above
     l.Add(1, {1001, 3, 4, 0x1234}, 16);
+    l.Add(1, {1001, 0, -29, 0}, 16); // its last row shows: kept
     l.Add(2, {1, 2, 3, 4, 5}, 20);
     l.Add(3, {1001, 100, 200, 0, 10001, 15, 3, 4, 5, 6, 7, 0}, 48);
     l.Add(3, {1001, -45, 0, 0, 10001, 16}, 48); // not visible: not kept
@@ -98,7 +98,7 @@ TEST_F(Level, KeepsVisibleRecordsAndStandsInForUndefinedStaticGraphics)
     EXPECT_EQ(gLevel.pStatic[0].xSrc, 500);
     EXPECT_EQ(gLevel.pStatic[0].right, 5 + 8);
     EXPECT_EQ(gLevel.pStatic[1].left, -30);
-    ASSERT_EQ(gLevel.iForegroundCount, 1);
+    ASSERT_EQ(gLevel.iForegroundCount, 2);
     EXPECT_EQ(gLevel.pForeground[0].wFlags, 0x1234);
     EXPECT_EQ(gLevel.iPathCount, 1);
     ASSERT_EQ(gLevel.iActionCount, 1);

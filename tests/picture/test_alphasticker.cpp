@@ -1,12 +1,5 @@
-// Own stickers with soft edges: the picture's alpha kept beside the sticker, blended over
-// the photo in the export and on screen, and the white key when the alpha file is missing
-// or not the sticker's.
-#include <gtest/gtest.h>
-
-#include <string>
-
+// Own stickers with soft edges: blended by their alpha file, keyed without it.
 #include "clipart/ownstickers.h"
-#include "platform/memory.h"
 #include "tests/support/engine_reset.h"
 
 namespace
@@ -97,8 +90,7 @@ TEST_F(AlphaStickers, WithoutItsAlphaFileAStickerKeepsTheKey)
     EXPECT_TRUE(fs::exists(stickers / other));
 }
 
-// The alpha file keeps the picture's own colours where the key would have cut them, and
-// a stale one of an earlier sticker of the same name is not taken over.
+// The alpha file keeps faint pixels' colours; a stale one of the same name is not taken over.
 TEST_F(AlphaStickers, TheAlphaFileKeepsFaintPixelsAndIsTheStickersOwn)
 {
     std::vector<uint8_t> bgra = BgraPixels(2, 1, 0xFF00FF00);

@@ -1,8 +1,4 @@
-// Display list: order and links, entries that delete themselves or the list during a
-// frame, and what one frame draws and flushes.
-#include <gtest/gtest.h>
-
-
+// Display list: order and links, entries that delete themselves, and what a frame draws.
 #include "tests/support/engine_reset.h"
 
 namespace

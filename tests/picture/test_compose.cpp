@@ -1,14 +1,6 @@
-// Picture composition: fitting the photo, pieces following the picture, and
-// full-resolution export geometry.
-#include <gtest/gtest.h>
-
+// Picture composition: fitting the photo, pieces following it, and the export's geometry.
 #include <algorithm>
-#include <array>
-#include <cmath>
-#include <cstring>
 #include <functional>
-#include <string>
-#include <vector>
 
 #include "tests/support/engine_reset.h"
 
@@ -156,9 +148,8 @@ TEST_F(Compose, PiecesFollowThePictureThroughResizesWithoutDrift)
     EXPECT_EQ(pieces[2]->ao.x, start[2][0] + 7);
 }
 
-// Pieces the user can make are drawn whatever their turn: one as large as the picture
-// at 45 degrees (its box is larger than the window), and artwork wider than the picture
-// buffer; a turned piece's image follows its drag.
+// One as large as the picture at 45 degrees (its box is larger than the window), and
+// artwork wider than the picture buffer.
 TEST_F(Compose, LargeAndWideTurnedPiecesAreDrawnAndFollowTheirPiece)
 {
     gScreenWidth = 1280, gScreenHeight = 1024;
@@ -181,17 +172,10 @@ TEST_F(Compose, LargeAndWideTurnedPiecesAreDrawnAndFollowTheirPiece)
     EXPECT_EQ(std::pair(large->rcRotated[0], large->rcRotated[1]), std::pair(boxX - 40, boxY + 30));
 }
 
-// A rebuilt background reaches the window at once (the start screen's invitation, then
-// the framed picture), and a sprite that goes leaves the background behind in it too.
+// A rebuilt background reaches the window at once, and a sprite that goes leaves the
+// background behind in it too.
 TEST_F(Compose, TheWindowShowsRebuiltBackgroundsAndNoLeftOverSprites)
 {
-    // Before the first picture its area invites the first step (glyphs of the sheet).
-    ASSERT_TRUE(BackgroundResize()) << gErrorTrail;
-    int glyphs = 0;
-    for (int y = 150; y < 350; y++)
-        for (int x = 380; x < 600; x++)
-            glyphs += Shown(x, y) == kBlue;
-    EXPECT_GT(glyphs, 500);
     AddPhoto();
     ASSERT_TRUE(BackgroundResize()) << gErrorTrail;
     EXPECT_EQ(Shown(gPictureRect.x - 5, gPictureRect.y - 5), kBlue) << "the frame";
@@ -202,9 +186,7 @@ TEST_F(Compose, TheWindowShowsRebuiltBackgroundsAndNoLeftOverSprites)
     EXPECT_EQ(Shown(25, 25), DXGetPixel(gDDSBackgnd, 25, 25));
 }
 
-// A frame in which nothing in the picture changed neither redraws it nor copies it to
-// the window; a moved piece, a rebuilt image, a selection or a sprite copied over the
-// picture's area brings it back.
+// A moved piece, a rebuilt image, a selection or a sprite over the picture brings it back.
 TEST_F(Compose, FramesRedrawThePictureOnlyWhenItChanged)
 {
     AddPhoto();
@@ -281,117 +263,6 @@ TEST_F(Compose, TextBubblesKeepTheirPlaceAndSizeAtAnyExportSize)
         EXPECT_EQ(BoxOf(kGreen), c.box) << c.w << "x" << c.h;
         EXPECT_EQ(out->iPitch, 3 * W8(c.w));
         EXPECT_EQ(DXGetPixel(out, c.w + 1, 40), 0x000000u) << "the row padding stays black";
-    }
-}
-
-// Without smooth edges every pixel of a turned piece is either photo or piece, and its
-// white key leaves no fringe. (Smooth edges are held to the reference below.)
-TEST_F(Compose, HardEdgesTurnPiecesWithoutBlendsOrAWhiteFringe)
-{
-    AddPhoto();
-    IMGOBJ *piece = Add(IMG_OBJ, 200, 100, kRed, 190 + 200, 96 + 150, 200, 100);
-    LPDDS hi = piece->iiRes[HI_RES_OBJ].DDSSurface;
-    DXFillRect(hi, 0, 0, 200, 20, 0xFFFFFF); // a keyed margin inside the artwork
-    DXSetColorKey(hi, 0xFFFFFF);
-    piece->iAngle = 45;
-    gSmoothEdges = 0;
-    Export(585, 438);
-    int reds = 0, others = 0;
-    for (int y = 0; y < 438; ++y)
-        for (int x = 0; x < 585; ++x) { // not the row padding
-            const uint32_t px = DXGetPixel(out, x, y);
-            reds += px == kRed;
-            others += px != kRed && px != 0x808080;
-        }
-    EXPECT_NEAR(reds, 200 * 80, 200 * 80 / 8);
-    EXPECT_EQ(others, 0);
-}
-
-// The smooth composition written out sample by sample: what the export's own, which
-// settles most pixels from a few samples and shares rows between threads, must match.
-static void ReferenceSmooth(LPDDS out, const IMGOBJ *obj, int32_t px, int32_t py, int32_t pw,
-                            int32_t ph)
-{
-    const LPDDS hi = obj->iiRes[HI_RES_OBJ].DDSSurface;
-    const int32_t W = obj->iSrcWidth, H = obj->iSrcHeight;
-    int32_t rw, rh;
-    CalcRotatedSize(pw, ph, obj->iAngle, &rw, &rh);
-    const double rad = obj->iAngle * 3.14159265358979 / 180.0, c = std::cos(rad), s = std::sin(rad);
-    const double cx = px + pw / 2.0, cy = py + ph / 2.0;
-    const double fx = static_cast<double>(W) / pw, fy = static_cast<double>(H) / ph;
-    const int32_t n = (fx > fy ? fx : fy) > 3 ? 4 : 3;
-    const int32_t x0 = px + (pw - rw) / 2, y0 = py + (ph - rh) / 2;
-    for (int32_t y = std::max(y0, 0); y < std::min(y0 + rh, out->iHeight); y++)
-        for (int32_t x = std::max(x0, 0); x < std::min(x0 + rw, out->iWidth); x++) {
-            uint32_t sum[3] = {0, 0, 0}, hits = 0;
-            for (int32_t b = 0; b < n; b++)
-                for (int32_t a = 0; a < n; a++) {
-                    const double Y = y + (b + 0.5) / n - cy, X = x + (a + 0.5) / n - cx;
-                    const double u = X * c + Y * s, v = Y * c - X * s;
-                    double su = (u + pw / 2.0) * fx, sv = (v + ph / 2.0) * fy;
-                    if (su < 0 || sv < 0 || su >= W || sv >= H)
-                        continue;
-                    su = obj->bFlipH ? W - su : su, sv = obj->bFlipV ? H - sv : sv;
-                    const uint32_t colour =
-                        DXGetPixel(hi, std::min(static_cast<int32_t>(su), W - 1),
-                                   std::min(static_cast<int32_t>(sv), H - 1));
-                    if (colour == 0xFFFFFF)
-                        continue;
-                    sum[0] += colour & 0xFF, sum[1] += colour >> 8 & 0xFF, sum[2] += colour >> 16;
-                    hits++;
-                }
-            if (!hits)
-                continue;
-            uint8_t *d = DXPixel(out, x, y);
-            const uint32_t total = static_cast<uint32_t>(n * n);
-            for (int k = 0; k < 3; k++)
-                d[k] = static_cast<uint8_t>((sum[k] + d[k] * (total - hits) + total / 2) / total);
-        }
-}
-
-// Smooth pieces enlarged, kept and reduced, turned and mirrored, over the picture's edge
-// too, in exports of the picture's proportions and stretched, come out exactly as the
-// sample-by-sample reference has them.
-TEST_F(Compose, SmoothPiecesMatchTheSampleBySampleReference)
-{
-    AddPhoto(); // the picture rectangle (190, 96, 585, 438)
-    IMGOBJ *piece = Add(IMG_OBJ, 61, 43, 0, 190 + 100, 96 + 80, 0, 0);
-    LPDDS hi = piece->iiRes[HI_RES_OBJ].DDSSurface;
-    for (int32_t y = 0; y < 43; y++) // every pixel its own colour; a white band is keyed
-        for (int32_t x = 0; x < 61; x++)
-            DXFillRect(hi, x, y, 1, 1,
-                       (x + y) % 9 == 4 ? 0xFFFFFF : 0x102030u * (x + 1) + 0x050301u * y);
-    DXSetColorKey(hi, 0xFFFFFF);
-    const struct {
-        int32_t exportW, pw, ph, angle, flipH, flipV, x, exportH = 0; // 0: in proportion
-    } cases[] = {
-        {585, 180, 120, 0, 0, 0, 100},      {585, 160, 100, 30, 1, 0, 100},
-        {1170, 150, 150, 200, 0, 1, 100},   {2340, 120, 90, 77, 1, 1, 100}, // enlarged, many rows
-        {300, 200, 140, 45, 0, 0, 100},     {585, 60, 43, 90, 0, 0, 100},   // reduced; its own size
-        {585, 200, 150, 10, 0, 0, 500},     {1170, 400, 300, 315, 1, 0, -60},  // over the edges
-        {1170, 100, 70, 0, 1, 1, 520},      {585, 15, 12, 0, 0, 1, 300},       // unturned, mirrored
-        {1170, 117, 61, 0, 0, 0, 100, 219}, {900, 80, 40, 90, 0, 0, 300, 600}, // stretched
-    };
-    for (const auto &c : cases) {
-        const int32_t exportH = c.exportH ? c.exportH : c.exportW * 438 / 585;
-        piece->ao.x = 190 + c.x, piece->ao.iWidth = c.pw, piece->ao.iHeight = c.ph;
-        piece->fWidth = static_cast<float>(c.pw), piece->fHeight = static_cast<float>(c.ph);
-        piece->iAngle = c.angle, piece->bFlipH = c.flipH, piece->bFlipV = c.flipV;
-        piece->ao.bRemove = 1; // the photo alone, as the reference's background
-        Export(c.exportW, exportH);
-        LPDDS want = out;
-        out = nullptr;
-        piece->ao.bRemove = 0;
-        const float sx = static_cast<float>(c.exportW) / 585,
-                    sy = static_cast<float>(exportH) / 438;
-        ReferenceSmooth(want, piece, static_cast<int32_t>(c.x * sx), static_cast<int32_t>(80 * sy),
-                        static_cast<int32_t>(c.pw * sx), static_cast<int32_t>(c.ph * sy));
-        Export(c.exportW, exportH);
-        int differ = 0;
-        for (int32_t y = 0; y < exportH; y++)
-            differ += std::memcmp(DXPixel(out, 0, y), DXPixel(want, 0, y), c.exportW * 3) != 0;
-        EXPECT_EQ(differ, 0) << "rows differ: " << c.exportW << " wide, angle " << c.angle;
-        ReleaseJpegBuffer2(want);
     }
 }
 

@@ -1,8 +1,4 @@
-// Image objects: creation of photos and pieces, first size and place, the frame
-// procedure's drag rules, the two rebuild paths and the editing steps.
-#include <gtest/gtest.h>
-#include <string>
-
+// Image objects: photos and pieces made, first size and place, drags and editing steps.
 #include "tests/support/engine_reset.h"
 
 namespace
@@ -127,27 +123,6 @@ TEST_F(ImgObj, TurnsAndResizesStayWithinTheirLimits)
     }
     EXPECT_EQ(std::pair(gModified, told), std::pair(1, 1)) << "told once, when it first changed";
     PICTURE_Shutdown();
-}
-
-TEST_F(ImgObj, SelectedPieceIsTurnedFastAndOthersAtHighResolution)
-{
-    IMGOBJ *obj = Piece();
-    obj->iAngle = 180;
-    DXFillRect(gDDSPicture, 0, 0, 500, 500, 0x000000);
-    // Selected: scaled to the screen and turned there; the picture buffer is not used.
-    // Let go: rebuilt on the next frame through the high-resolution intermediate.
-    for (bool selected : {true, false}) {
-        if (!selected)
-            DeselectAll();
-        ASSERT_TRUE(obj->ao.AnimateProc(&obj->ao));
-        EXPECT_EQ(obj->bNeedsUpdate, 0);
-        EXPECT_EQ(DXGetPixel(gDDSPicture, 10, 10), selected ? 0x000000u : 0xFF0000u);
-        // Turned half way: the red half is now on the right of the screen image (which
-        // may have grown into a new surface for the turned box).
-        LPDDS lo = obj->iiRes[LO_RES_OBJ].DDSSurface;
-        EXPECT_EQ(DXGetPixel(lo, 20, 50), 0x0000FFu);
-        EXPECT_EQ(DXGetPixel(lo, 190, 50), 0xFF0000u);
-    }
 }
 
 TEST_F(ImgObj, PhotoFromALongPathBecomesTheUnselectedBackground)

@@ -1,14 +1,5 @@
-// Bitmap fonts (drawing at once, animated letters) and text
-// pieces: row breaking, the text block in the bubble's rectangle (mirrored, at full
-// resolution), and the start screen's rows.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstring>
-#include <string>
-#include <vector>
-
+// Text: bitmap fonts, row breaking, and captions.
+#include "picture/caption.h"
 #include "picture/font.h"
 #include "picture/text.h"
 #include "resources/strings/strings.h"
@@ -36,13 +27,6 @@ class Fonts : public ::testing::Test
         for (LPDDS *s : {&target, &gDDSSprite})
             DXReleaseSurface(*s), *s = nullptr;
     }
-    static void Frames(int n)
-    {
-        for (int i = 0; i < n; ++i)
-            for (AO *p = gAOList; p; p = p->pNext)
-                if (p->AnimateProc == FONT_LetterProc)
-                    FONT_LetterProc(p);
-    }
     LPDDS target = nullptr;
 };
 
@@ -65,18 +49,6 @@ TEST_F(Fonts, DrawsTheLineAroundItsAnchorWithGlyphsFromTheirRows)
     EXPECT_EQ(FontStringWidth(42, "A1"), FontStringWidth(0, "A1")) << "unknown: font 0";
     EXPECT_TRUE(BltFont(12, target, 0, 0, 0, "AB")) << "glyphs off the sheet are skipped";
     EXPECT_STREQ(gErrorTrail, "");
-}
-
-TEST_F(Fonts, FlyingLettersStartAtTheAnchorAndComeToRestInPlace)
-{
-    ASSERT_TRUE(FONT_AddLabel(10, 77, 300, 40, FONT_ALIGN_CENTRE, 1, 12, "AAA", 40));
-    const int32_t left = 300 - FontStringWidth(10, "AAA") / 2;
-    EXPECT_EQ(gAOList->x, 300 - 3);
-    Frames(21);
-    int i = 0;
-    for (AO *p = gAOList; p; p = p->pNext, ++i)
-        EXPECT_EQ(std::pair(p->x, p->iState), std::pair(left + 7 * i, int32_t{LETTER_RESTING}));
-    EXPECT_FALSE(FONT_AddText(9, 0, 0, 0, 1, 12, "A", 0)) << "narrow fonts make no letters";
 }
 
 std::vector<std::string> Rows(const char *text)
@@ -107,90 +79,122 @@ TEST(BubbleRows, BreakAtLineEndsSpacesTheCountLimitAndHyphensAndShowFiveRows)
     EXPECT_EQ(joined, text);
 }
 
-class BubbleText : public ::testing::Test
-{
-  protected:
-    void SetUp() override
-    {
-        EngineReset();
-        DXStartHeadless(DXNEED_TEXT | DXNEED_PICTURE);
-        // A stand-in sprite sheet: glyph "A" (x 0-56) red, everything else blue.
-        gDDSSprite = DXCreateSurface(nullptr, 2048, 345, DDSCAPS_SYSTEMOFFSCREEN);
-        DXFillRect(gDDSSprite, 0, 0, 2048, 345, kBlue);
-        DXFillRect(gDDSSprite, 0, 0, 57, 345, kRed);
-        std::memset(&obj, 0, sizeof obj);
-        obj.iKind = IMG_TEXT, obj.ao.iWidth = 400, obj.ao.iHeight = 289;
-        obj.iiRes[LO_RES_OBJ].DDSSurface = DXCreateSurface(nullptr, 1280, 1024, 2112);
-        std::strcpy(obj.szText, "AB");
-        gPictureRect = {190, 75, 500, 400};
-    }
-    void TearDown() override
-    {
-        DXReleaseSurface(obj.iiRes[LO_RES_OBJ].DDSSurface);
-        DXCleanup();
-    }
-    struct Box {
-        int left = 1 << 30, top = -1, right = -1, bottom = -1;
-    };
-    static Box Bounds(LPDDS s) // of everything not white
-    {
-        Box b;
-        for (int y = 0; y < 1024; ++y)
-            for (int x = 0; x < 1280; ++x)
-                if (DXGetPixel(s, x, y) != kWhite)
-                    b = {std::min(b.left, x), b.top < 0 ? y : b.top, std::max(b.right, x), y};
-        return b;
-    }
-    IMGOBJ obj;
-};
-
-// The style's text rectangle is (128, 115, 554, 297) of an 800 × 577 bubble; mirrored,
-// it starts at 118. The block keeps its proportions: as large as fits, centred in the
-// rectangle, touching it on two opposite sides.
-TEST_F(BubbleText, BlockKeepsItsProportionsCentredInTheStylesTextRectangle)
-{
-    const struct {
-        int flip, fullRes;
-        const char *text;
-        int32_t w, h; // the bubble on the screen (400 × 289) or in a 1000 × 800 export
-        float left;
-    } cases[] = {{0, 0, "AB", 400, 289, 128},
-                 {1, 0, "AB", 400, 289, 118},
-                 {0, 1, "AB", 800, 578, 128},
-                 {0, 0, "ABABABABAB", 400, 289, 128}}; // wide: the width limits
-    for (const auto &c : cases) {
-        obj.bFlipH = c.flip;
-        std::strcpy(obj.szText, c.text);
-        ClearSurface(gDDSPicture);
-        ClearSurface(obj.iiRes[LO_RES_OBJ].DDSSurface);
-        ASSERT_TRUE(TextBubbleText(&obj, c.fullRes, c.fullRes ? 1000 : 0, c.fullRes ? 800 : 0));
-        LPDDS s = c.fullRes ? gDDSPicture : obj.iiRes[LO_RES_OBJ].DDSSurface;
-        const Box b = Bounds(s);
-        const float rx = std::trunc(c.w * (c.left / 800)), ry = std::trunc(c.h * (115.0f / 577));
-        const float rw = std::trunc(c.w * (554.0f / 800)), rh = std::trunc(c.h * (297.0f / 577));
-        // The ink is the block less the 5 blank rows under the letters' 106.
-        const float bw = static_cast<float>(FontStringWidth(0, c.text)), bh = 111;
-        const float scale = std::min(rw / bw, rh / bh);
-        const float inkW = static_cast<float>(b.right - b.left + 1);
-        const float inkH = static_cast<float>(b.bottom - b.top + 1);
-        EXPECT_NEAR(inkW / bw, scale, 0.02f) << c.text << c.flip << c.fullRes;
-        EXPECT_NEAR(inkH / 106, scale, 0.02f) << c.text << c.flip << c.fullRes;
-        EXPECT_NEAR(b.left + inkW / 2, rx + rw / 2, 1.5f) << "centred across " << c.text;
-        EXPECT_NEAR(b.top + bh * scale / 2, ry + rh / 2, 1.5f) << "centred down " << c.text;
-        EXPECT_EQ(DXGetPixel(s, b.left, b.top + 5), kRed) << "A stays on the left";
-        EXPECT_EQ(DXGetPixel(s, b.right, b.top + 5), kBlue);
-    }
-}
-
 TEST(FeedRows, RowsFitTheBoxAndTwentyFiveAtMost)
 {
     char rows[FEED_MAX_ROWS][FEED_ROW_SIZE];
     for (int32_t i = 0, n = FeedTextRows(LoadText(231), 165, rows); i < n; ++i)
         EXPECT_LE(FontStringWidth(10, rows[i]), 165) << rows[i];
+    // A row that with its hyphen is exactly as wide as the box keeps the hyphen.
+    ASSERT_EQ(FeedTextRows("AAAA-BBBB", FontStringWidth(10, "AAAA-"), rows), 2);
+    EXPECT_STREQ(rows[0], "AAAA-");
     std::string many;
     for (int i = 0; i < 25; ++i)
         many += "X\n";
     EXPECT_EQ(FeedTextRows(many.c_str(), 165, rows), -1);
+}
+
+TEST(CaptionText, AnyBytesBecomeCleanText)
+{
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"Hej då", "Hej då"},
+        {"a\r\nb\rc\td", "a\nb\nc d"},
+        {std::string("x\0y\x1b\x7f", 5), "xy"},
+        {"\xff\xfe", "\xEF\xBF\xBD\xEF\xBF\xBD"}, // bytes that start nothing
+        {"\xED\xA0\x80", "\xEF\xBF\xBD"},         // a lone surrogate
+        {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"}, // an overlong slash
+        {"\xE2\x82", "\xEF\xBF\xBD"},             // cut short at the end
+        {"\xE2\x82z", "\xEF\xBF\xBDz"},           // cut short before a letter
+        {"\xF4\x90\x80\x80", "\xEF\xBF\xBD"},     // beyond U+10FFFF
+        {"\xF0\x9F\x98\x80 \xD7\x90", "\xF0\x9F\x98\x80 \xD7\x90"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(CAPTION_CleanText(c.in.data(), c.in.size()), c.out) << c.in;
+
+    int cut = 0;
+    const std::string many(3000, 'a');
+    EXPECT_EQ(CAPTION_CleanText(many.data(), many.size(), &cut).size(), 2000u);
+    EXPECT_EQ(cut, 1);
+    std::string wide; // 4-byte characters: the byte limit comes first
+    for (int i = 0; i < 2100; i++)
+        wide += "\xF0\x9F\x98\x80";
+    const std::string kept = CAPTION_CleanText(wide.data(), wide.size(), &cut);
+    EXPECT_EQ(kept.size(), CAPTION_MAX_BYTES);
+    EXPECT_EQ(CAPTION_CountChars(kept), 2000);
+    CAPTION_CleanText("ok", 2, &cut);
+    EXPECT_EQ(cut, 0);
+}
+
+// 10,000 marks on one letter, a 2,000-character line: drawn into the box asked for.
+TEST(CaptionDraw, HostileTextStaysBounded)
+{
+    std::string marks = "a";
+    for (int i = 0; i < 10000; i++)
+        marks += "\xCC\x81";
+    for (const std::string &text : {marks, std::string(2000, 'W')}) {
+        CAPTION c;
+        c.style = {0, 0xFF0000, 0x00FF00, 0, 0, 1};
+        c.text = CAPTION_CleanText(text.data(), text.size());
+        CAPTIONIMAGE img;
+        ASSERT_TRUE(CAPTION_Render(c, 640, 480, &img));
+        EXPECT_EQ(img.bgra.size(), 640u * 480 * 4);
+        EXPECT_FALSE(CAPTION_Render(c, 100000, 100000, &img));
+        EXPECT_TRUE(img.bgra.empty());
+    }
+}
+
+class CaptionPiece : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        EngineReset();
+        gPictureRect = {190, 75, 600, 400};
+    }
+    void TearDown() override { AO_ClearList(); }
+};
+
+TEST_F(CaptionPiece, IsSelectedTurnsResizesAndExportsAtItsSize)
+{
+    const std::string text = "Grattis!\nHappy day";
+    const CAPTIONDESC desc = {{0, 0xFF0000, 0x000000, 0, 0, 1}, text.data(), text.size()};
+    IMGOBJ *obj = IMGOBJ_AddObj("caption", IMG_CAPTION, 0, 0, &desc, nullptr);
+    ASSERT_NE(obj, nullptr);
+    EXPECT_EQ(gSelected, obj);
+    EXPECT_EQ(obj->pCaption->text, text);
+    EXPECT_NEAR(CAPTION_LetterPx(obj), 40, 2) << "a tenth of the picture's height";
+    EXPECT_GE(obj->ao.x, gPictureRect.x);
+    const float w = obj->fWidth;
+    ResizeSelected(w, 0);
+    RotateSelected(30);
+    EXPECT_EQ(obj->iAngle, 30) << "captions turn";
+    EXPECT_FLOAT_EQ(obj->fWidth, 2 * w);
+    ASSERT_TRUE(UpdateImgObj(obj));
+    EXPECT_GT(obj->pCaption->screen.h, static_cast<int32_t>(obj->fHeight)) << "the turned box";
+
+    // The export draws it at the export's size: twice the picture, twice the ink.
+    obj->iAngle = 0;
+    ResizeSelected(-w, 0);
+    UpdateImgObj(obj);
+    int64_t inkScreen = 0;
+    for (size_t i = 3; i < obj->pCaption->screen.bgra.size(); i += 4)
+        inkScreen += obj->pCaption->screen.bgra[i] >= 128;
+    LPDDS out = DXCreateSurface(nullptr, 1200, 800, DDSCAPS_SYSTEMOFFSCREEN);
+    ASSERT_TRUE(ComposePieces(out, 1200, 800));
+    int64_t red = 0;
+    for (int32_t y = 0; y < 800; y++)
+        for (int32_t x = 0; x < 1200; x++)
+            red += DXGetPixel(out, x, y) == 0xFF0000;
+    DXReleaseSurface(out);
+    EXPECT_NEAR(static_cast<double>(red) / inkScreen, 4.0, 0.8);
+
+    // A caption as template is copied whole (duplicate).
+    IMGOBJ *copy = IMGOBJ_AddObj("caption", IMG_CAPTION, 0, 0, nullptr, obj);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->pCaption->text, text);
+    EXPECT_EQ(copy->fWidth, obj->fWidth);
+    EXPECT_NE(copy->pCaption, obj->pCaption);
 }
 
 } // namespace

@@ -1,6 +1,4 @@
-// Both blits against a per-pixel reference on random rectangles (scaled ones also shared
-// between two threads), the two-pixel line, and rotation: predicted sizes, any-angle
-// sampling and the photo's exact quarter turns.
+// Both blits against a per-pixel reference, the two-pixel line, and rotation.
 #include <gtest/gtest.h>
 
 #include <cmath>

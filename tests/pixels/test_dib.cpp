@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <string>
 #include <sys/resource.h>
 #include <unistd.h>
 

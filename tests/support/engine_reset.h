@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -169,6 +170,19 @@ class PictureEngineTest : public EngineTest
         WriteFile((dir / "photo.bmp").string(), SolidBmp(w, h, colour));
         IMGOBJ *photo = IMGOBJ_AddObj((dir / "photo.bmp").c_str(), IMG_SRC, 0, 0, nullptr, nullptr);
         EXPECT_NE(photo, nullptr) << gErrorTrail;
+        return photo;
+    }
+    // The photo as AddPhotoFile makes it, its pixels then random: every neighbour differs,
+    // so any misplaced pixel shows.
+    IMGOBJ *AddNoisePhoto(int w, int h, unsigned seed)
+    {
+        IMGOBJ *photo = AddPhotoFile(w, h);
+        std::srand(seed);
+        for (int32_t y = 0; photo && y < h; y++)
+            for (int32_t x = 0; x < w; x++) {
+                uint8_t *p = DXPixel(photo->iiRes[HI_RES_OBJ].DDSSurface, x, y);
+                p[0] = uint8_t(std::rand()), p[1] = uint8_t(std::rand()), p[2] = p[0] ^ p[1];
+            }
         return photo;
     }
     uint32_t need = DXNEED_SCREEN | DXNEED_PICTURE | DXNEED_TEXT;
