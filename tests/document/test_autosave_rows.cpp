@@ -205,3 +205,43 @@ TEST_F(AutosaveRows, AKeptPictureWithoutItsRowsIsRefused)
         EXPECT_EQ(Files(".photo").size(), 1u) << "the claimed slot's files go";
     }
 }
+
+// The photo changed while the worker still writes its rows straight from its image: the
+// image stays until the worker is done (or has stopped), and the next write is the picture
+// as it is now.
+TEST_F(AutosaveRows, ThePhotoChangedWhileItsRowsAreWritten)
+{
+    const std::string small = home + "/small.mwi", big = home + "/big.mwi";
+    ASSERT_TRUE(LayoutSave(small.c_str())) << gErrorTrail;
+    for (AO *e = gAOList; e; e = e->pNext)
+        e->bRemove = 1;
+    ASSERT_NE(AddPhotoFile(1600, 1200), nullptr);
+    ASSERT_TRUE(LayoutSave(big.c_str())) << gErrorTrail;
+    const struct {
+        const char *change;
+        void (*apply)(const std::string &small);
+    } cases[] = {
+        {"turned", [](const std::string &) { ASSERT_TRUE(UNDO_PhotoRotate(90)); }},
+        {"cut", [](const std::string &) { ASSERT_TRUE(UNDO_PhotoCrop(0, 0, 40, 30)); }},
+        {"another opened",
+         [](const std::string &s) {
+             ASSERT_TRUE(LayoutRead(s.c_str(), 1)) << gErrorTrail;
+             AddHat();
+         }},
+    };
+    uint32_t t = 1000;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.change);
+        ASSERT_TRUE(LayoutRead(big.c_str(), 1)) << gErrorTrail;
+        AddHat();
+        AUTOSAVE_Tick(t += 1000);
+        ASSERT_EQ(AUTOSAVE_Tick(t += 30000), 1);
+        c.apply(small);
+        AUTOSAVE_Tick(t += 1000); // stops a write of the old image still under way
+        AUTOSAVE_Wait();
+        ASSERT_TRUE(AUTOSAVE_WriteNow()) << gErrorTrail;
+        EXPECT_EQ(Kept(), Now());
+        EXPECT_EQ(Files(".photo").size(), 1u);
+        EXPECT_TRUE(Files(".tmp").empty());
+    }
+}
