@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <new>
@@ -47,6 +48,11 @@ bool sWritten;        // the slot holds a picture of this run
 uint32_t sWrittenGeneration;
 std::thread sWorker;
 std::atomic<bool> sWorking{false};
+std::atomic<bool> sCancel{false}; // the write under way is of no use any more: it stops
+bool sCancelled;                  // the last write stopped so (set by the worker)
+uint32_t sSnapshotDirty;          // sDirtySince when the write under way was taken
+LPDDS sHeld;                      // the photo image the worker writes from, held for it
+uint32_t sHeldSerial;             //   its image serial
 std::atomic<int> sLastOk{1};
 std::atomic<int> sLastError{0}; // errno of the last write that failed
 std::string sFailedPath;        // what it could not write (set by the worker)
@@ -102,10 +108,12 @@ std::string PhotoPath(const std::string &slot, uint32_t serial)
     return slot + "." + std::to_string(serial) + ".photo";
 }
 
-// Writes the pieces of bytes to path through a temporary file beside it, flushed to the
-// disk, renamed.
-bool WriteAtomically(const std::string &path,
-                     std::initializer_list<std::pair<const void *, size_t>> parts)
+enum class Wrote { kOk, kFailed, kCancelled };
+
+// Writes path through a temporary file beside it, flushed to the disk, renamed; fill
+// writes the bytes and says whether they are all there (false with errno, or cancelled).
+// A cancel (sCancel) before the flush leaves nothing behind and the old file as it was.
+Wrote WriteAtomically(const std::string &path, const std::function<bool(int fd)> &fill)
 {
     const std::string tmp = path + ".tmp";
     PLAT_TempRegister(tmp.c_str()); // before it exists: a signal may come right after the open
@@ -113,12 +121,11 @@ bool WriteAtomically(const std::string &path,
     if (fd < 0) {
         sLastError = errno;
         PLAT_TempForget(tmp.c_str());
-        return false;
+        return Wrote::kFailed;
     }
-    bool ok = true;
-    for (const auto &[data, size] : parts)
-        ok = ok && PLAT_FileWriteAll(fd, data, size);
-    ok = ok && PLAT_FileSync(fd) == 0;
+    bool ok = fill(fd);
+    const bool cancelled = sCancel;
+    ok = ok && !cancelled && PLAT_FileSync(fd) == 0;
     int error = ok ? 0 : errno;
     if (PLAT_FileClose(fd) != 0 && ok)
         ok = false, error = errno;
@@ -127,9 +134,47 @@ bool WriteAtomically(const std::string &path,
     if (!ok)
         ::unlink(tmp.c_str());
     PLAT_TempForget(tmp.c_str());
+    if (cancelled)
+        return Wrote::kCancelled;
     if (!ok)
         sLastError = error ? error : EIO;
-    return ok;
+    return ok ? Wrote::kOk : Wrote::kFailed;
+}
+
+// WriteAtomically of pieces of bytes.
+Wrote WriteAtomically(const std::string &path,
+                      std::initializer_list<std::pair<const void *, size_t>> parts)
+{
+    return WriteAtomically(path, [parts](int fd) {
+        for (const auto &[data, size] : parts)
+            if (!PLAT_FileWriteAll(fd, data, size))
+                return false;
+        return true;
+    });
+}
+
+// Writes height rows of rowBytes, `pitch` apart from bits, a megabyte or so at a time;
+// stops (false) once the write is cancelled or the image's owner has let it go.
+bool WriteRows(int fd, LPDDS image, const uint8_t *bits, size_t pitch, size_t rowBytes,
+               int32_t height)
+{
+    constexpr size_t kChunk = size_t{1} << 20;
+    const int32_t perChunk = static_cast<int32_t>(std::max<size_t>(1, kChunk / pitch));
+    std::vector<uint8_t> packed(pitch == rowBytes ? 0 : rowBytes * perChunk);
+    for (int32_t y = 0; y < height; y += perChunk) {
+        if (sCancel || DXSurfaceReleased(image))
+            return sCancel = true, false;
+        const int32_t n = std::min(perChunk, height - y);
+        const uint8_t *from = bits + pitch * y;
+        if (!packed.empty()) {
+            for (int32_t i = 0; i < n; i++)
+                std::memcpy(packed.data() + rowBytes * i, from + pitch * i, rowBytes);
+            from = packed.data();
+        }
+        if (!PLAT_FileWriteAll(fd, from, rowBytes * n))
+            return false;
+    }
+    return true;
 }
 
 // Removes the slot's photo files but the one of serial keep (0: all of them).
@@ -147,11 +192,41 @@ void RemovePhotoFiles(const std::string &slot, uint32_t keep)
     }
 }
 
+// Waits for the worker; a write it stopped counts as not written, due again at once.
+// The photo image it held is let go here, on the window's thread, which owns it.
 void JoinWorker()
 {
     if (sWorker.joinable())
         sWorker.join();
     sWorking = false;
+    sCancel = false;
+    if (sHeld)
+        DXLetGoSurface(sHeld), sHeld = nullptr;
+    if (sCancelled) {
+        sCancelled = false;
+        sWritten = false;
+        sDirtySince = sSnapshotDirty;
+    }
+}
+
+// The photo's image serial now; 0 without a photo.
+uint32_t PhotoSerialNow()
+{
+    for (const AO *e = gAOList; e; e = e->pNext) {
+        const IMGOBJ *obj = reinterpret_cast<const IMGOBJ *>(e);
+        if (e->iType == AO_TYPE_IMGOBJ && obj->iKind == IMG_SRC && !e->bRemove &&
+            e->AnimateProc != AO_DieProc)
+            return obj->dwImageSerial;
+    }
+    return 0;
+}
+
+// A write of a photo image the picture no longer shows (cut, turned, another opened) is
+// stopped rather than waited for: the picture written next names other rows.
+void CancelIfStale()
+{
+    if (sWorking && sHeld && PhotoSerialNow() != sHeldSerial)
+        sCancel = true;
 }
 
 // The slot's picture and description; its photo files too unless keepPhoto.
@@ -308,6 +383,7 @@ int AUTOSAVE_Start(const char *folder, int32_t seconds)
 
 void AUTOSAVE_Stop()
 {
+    sCancel = true; // the slot goes: what is under way is of no use
     JoinWorker();
     if (!sSlot.empty()) {
         RemoveSlotFiles(sSlot);
@@ -332,6 +408,7 @@ void AUTOSAVE_Leave()
 
 void AUTOSAVE_Discard()
 {
+    sCancel = true;
     JoinWorker();
     // The photo's rows stay: the next change of the same photo writes only the rest.
     if (!sSlot.empty())
@@ -341,10 +418,12 @@ void AUTOSAVE_Discard()
 }
 
 // Writes the picture into the slot: on the worker thread, or here when `wait`. The window's
-// thread takes the picture without the photo's rows (a few kilobytes), and a copy of the
-// rows only when the photo changed since they were last written; the worker writes the
-// rows' file first, the picture naming it next, and removes older rows' files last, so a
-// crash at any point leaves a picture and the rows it names.
+// thread takes the picture without the photo's rows (a few kilobytes); when the photo
+// changed since its rows were last written, the worker writes them straight from the
+// photo's image, held for it (the photo may be cut, turned or closed meanwhile: the image
+// then stays until the worker is joined, and the write stops). The rows' file comes first,
+// the picture naming it next, older rows' files are removed last, so a crash at any point
+// leaves a picture and the rows it names.
 static int WriteSlot(uint32_t nowMs, uint32_t generation, bool wait)
 {
     const Clock::time_point start = Clock::now();
@@ -363,68 +442,73 @@ static int WriteSlot(uint32_t nowMs, uint32_t generation, bool wait)
         key = {photo->dwImageSerial, photo, photo->iSrcWidth, photo->iSrcHeight};
     const size_t rowBytes = static_cast<size_t>(key.width) * 3;
     const size_t rowsBytes = rowBytes * static_cast<size_t>(key.height);
-    // Not cleared first: every byte is copied over at once.
-    std::shared_ptr<uint8_t[]> rows;
+    LPDDS image = nullptr;
     if (photo && !(key == sRowsOnDisk)) {
-        const LPDDS hi = photo->iiRes[HI_RES_OBJ].DDSSurface;
-        rows.reset(new (std::nothrow) uint8_t[rowsBytes ? rowsBytes : 1]);
-        if (!rows) {
-            sDirtySince = nowMs ? nowMs : 1;
-            return 0; // tried again an interval later
-        }
-        if (static_cast<size_t>(hi->iPitch) == rowBytes)
-            std::memcpy(rows.get(), DXPixel(hi, 0, 0), rowsBytes);
-        else
-            for (int32_t y = 0; y < key.height; y++)
-                std::memcpy(rows.get() + rowBytes * y, DXPixel(hi, 0, y), rowBytes);
+        image = photo->iiRes[HI_RES_OBJ].DDSSurface;
+        DXHoldSurface(image);
+        sHeld = image, sHeldSerial = key.serial;
     }
+    const uint8_t *bits = image ? image->pBits : nullptr;
+    const size_t pitch = image ? static_cast<size_t>(image->iPitch) : 0;
     uint8_t head[kPartHead] = {};
     std::memcpy(head, kPartMagic, sizeof kPartMagic);
     Put64(head + 8, key.serial);
     Put64(head + 16, rowsAt);
     Put64(head + 24, photo ? rowsBytes : 0);
     const std::string info = InfoText();
-    sSnapshotMs = MsSince(start);
     sWritten = true;
     sWrittenGeneration = generation;
+    sSnapshotDirty = sDirtySince;
     sDirtySince = 0;
+    sCancel = false;
+    sCancelled = false;
     sWorking = true;
     const std::string slot = sSlot;
-    auto write = [part, rows, head, key, rowsBytes, info, slot] {
+    auto write = [part, image, bits, pitch, rowBytes, head, key, rowsBytes, info, slot] {
         const Clock::time_point begin = Clock::now();
         size_t bytes = 0;
-        bool ok = true;
-        if (rows) {
+        Wrote rows = Wrote::kOk;
+        if (image) {
             uint8_t rowsHead[kRowsHead] = {};
             std::memcpy(rowsHead, kRowsMagic, sizeof kRowsMagic);
             Put64(rowsHead + 8, key.serial);
             Put64(rowsHead + 16, rowsBytes);
-            ok = WriteAtomically(PhotoPath(slot, key.serial),
-                                 {{rowsHead, kRowsHead}, {rows.get(), rowsBytes}});
-            if (ok)
+            rows = WriteAtomically(PhotoPath(slot, key.serial), [&](int fd) {
+                return PLAT_FileWriteAll(fd, rowsHead, kRowsHead) &&
+                       WriteRows(fd, image, bits, pitch, rowBytes, key.height);
+            });
+            if (rows == Wrote::kOk)
                 sRowsOnDisk = key, bytes += kRowsHead + rowsBytes;
-            else
+            else if (rows == Wrote::kFailed)
                 sFailedPath = PhotoPath(slot, key.serial);
         }
-        const bool picture =
-            ok && WriteAtomically(slot + ".mwi", {{head, kPartHead}, {part->data(), part->size()}});
-        const bool rowsOk = ok;
-        ok = picture && WriteAtomically(slot + ".txt", {{info.data(), info.size()}});
-        if (rowsOk && !ok)
-            sFailedPath = slot + (picture ? ".txt" : ".mwi");
-        if (picture) {
-            bytes += ok ? kPartHead + part->size() + info.size() : kPartHead + part->size();
+        const Wrote picture =
+            rows == Wrote::kOk
+                ? WriteAtomically(slot + ".mwi", {{head, kPartHead}, {part->data(), part->size()}})
+                : rows;
+        const Wrote text = picture == Wrote::kOk
+                               ? WriteAtomically(slot + ".txt", {{info.data(), info.size()}})
+                               : picture;
+        if (rows == Wrote::kOk && text == Wrote::kFailed)
+            sFailedPath = slot + (picture == Wrote::kOk ? ".txt" : ".mwi");
+        if (picture == Wrote::kOk) {
+            bytes += text == Wrote::kOk ? kPartHead + part->size() + info.size()
+                                        : kPartHead + part->size();
             RemovePhotoFiles(slot, key.serial); // no picture names the others now
         }
         sWrittenBytes = bytes;
         sWriteMs = MsSince(begin);
-        sLastOk = ok ? 1 : 0;
+        sCancelled = text == Wrote::kCancelled && picture != Wrote::kOk;
+        sLastOk = text != Wrote::kFailed ? 1 : 0;
         sWorking = false;
     };
-    if (wait)
+    sSnapshotMs = MsSince(start);
+    if (wait) {
         write();
-    else
+        JoinWorker();
+    } else {
         sWorker = std::thread(write);
+    }
     return 1;
 }
 
@@ -442,6 +526,7 @@ static void AfterWrite(uint32_t nowMs)
 
 int AUTOSAVE_Tick(uint32_t nowMs)
 {
+    CancelIfStale();
     if ((sSlot.empty() && sWanted.empty()) || sWorking)
         return 0;
     JoinWorker();
@@ -480,6 +565,7 @@ int AUTOSAVE_WriteNow()
     }
     if (sSlot.empty())
         return 0;
+    CancelIfStale();
     JoinWorker();
     const uint32_t generation = UNDO_Generation();
     if (!gModified || (sWritten && sLastOk && generation == sWrittenGeneration))

@@ -5,7 +5,9 @@
 // interval after a change. The photo's rows are written once per photo (when it is opened,
 // cut or turned) into a file of their own; each write after a change takes the rest of
 // the layout (pieces, text, captions: a few kilobytes) on the window's thread and a worker
-// thread writes it. Every file goes through a temporary file renamed over the last one,
+// thread writes it, with the rows read straight from the photo's image, held for it
+// (pixels.h DXHoldSurface): a photo cut, turned or closed meanwhile leaves the image to
+// the worker, which stops. Every file goes through a temporary file renamed over the last one,
 // the rows before the picture that names them, so a crash mid-write leaves the previous
 // autosave whole. Put back together, the two are the bytes Save writes.
 //

@@ -124,8 +124,16 @@ LPDDS DXCreateSurface(LPDDS old, int32_t width, int32_t height, uint32_t caps);
 LPDDS DXCreateSurfaceRaw(int32_t width, int32_t height, int32_t *result);
 // Makes a surface over caller memory (rows `pitch` bytes apart); the caller keeps the memory.
 LPDDS DXCreateSurfaceOver(uint8_t *bits, int32_t width, int32_t height, int32_t pitch);
-// Releases a surface (null is fine).
+// Releases a surface (null is fine). A held one is only marked, and freed when let go.
 void DXReleaseSurface(LPDDS surface);
+// A hold keeps a surface's pixels for a reader on another thread (the autosave's writer)
+// while its owner may move on: a DXReleaseSurface meanwhile marks it instead of freeing
+// it, DXSurfaceReleased tells the reader so (it may stop), and DXLetGoSurface, once the
+// reader is done, frees it when it was released. Hold and let go on the owner's thread;
+// a surface is held by one reader at a time.
+void DXHoldSurface(LPDDS surface);
+int DXSurfaceReleased(LPDDS surface);
+void DXLetGoSurface(LPDDS surface);
 // Writes the create failure code line (and "Out of memory" for 14) and "pdd->CreateSurface() !".
 void DXCreateSurfaceError(int32_t result);
 // Fills the whole surface with white.

@@ -4,10 +4,14 @@
 // row's byte count rounded up to 4. Nothing is ever lost or busy, so restoring is only
 // reloading the sprite sheet. Creation failures are reported with the numbered codes
 // of the create-failure table.
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <vector>
 
 #include "pixels/pixels.h"
 #include "platform/memory.h"
@@ -113,9 +117,65 @@ LPDDS DXCreateSurfaceOver(uint8_t *bits, int32_t width, int32_t height, int32_t 
     return s;
 }
 
+namespace
+{
+struct HOLD {
+    LPDDS surface;
+    bool released;
+};
+std::mutex sHoldLock;
+std::vector<HOLD> sHolds;       // under sHoldLock
+std::atomic<int> sHoldCount{0}; // sHolds' size: most releases find none and skip the lock
+
+// Marks a held surface released: true when it is held (the hold frees it), else false.
+bool MarkReleased(LPDDS surface)
+{
+    if (sHoldCount.load(std::memory_order_acquire) == 0)
+        return false;
+    std::lock_guard<std::mutex> lock(sHoldLock);
+    for (HOLD &h : sHolds)
+        if (h.surface == surface)
+            return h.released = true;
+    return false;
+}
+} // namespace
+
+void DXHoldSurface(LPDDS surface)
+{
+    std::lock_guard<std::mutex> lock(sHoldLock);
+    sHolds.push_back({surface, false});
+    sHoldCount.store(static_cast<int>(sHolds.size()), std::memory_order_release);
+}
+
+int DXSurfaceReleased(LPDDS surface)
+{
+    std::lock_guard<std::mutex> lock(sHoldLock);
+    for (const HOLD &h : sHolds)
+        if (h.surface == surface)
+            return h.released;
+    return 1;
+}
+
+void DXLetGoSurface(LPDDS surface)
+{
+    bool released = false;
+    {
+        std::lock_guard<std::mutex> lock(sHoldLock);
+        const auto at = std::find_if(sHolds.begin(), sHolds.end(),
+                                     [surface](const HOLD &h) { return h.surface == surface; });
+        if (at == sHolds.end())
+            return;
+        released = at->released;
+        sHolds.erase(at);
+        sHoldCount.store(static_cast<int>(sHolds.size()), std::memory_order_release);
+    }
+    if (released)
+        DXReleaseSurface(surface);
+}
+
 void DXReleaseSurface(LPDDS surface)
 {
-    if (!surface)
+    if (!surface || MarkReleased(surface))
         return;
     if (surface->bOwnsBits)
         PLAT_PixelsFree(surface->pBits);
