@@ -10,11 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <mutex>
 #include <sys/stat.h>
 
+#include "clipart/artcache.h"
 #include "clipart/lookup.h"
-#include "clipart/ownstickers.h"
 #include "formats/formats.h"
 #include "picture/caption.h"
 #include "picture/compose.h"
@@ -142,6 +141,17 @@ static int StoreName(IMGOBJ *obj, const char *name)
     return 1;
 }
 
+// Lets go of the piece's alpha pixels: its own are freed, shared ones released.
+static void ReleaseArt(IMGOBJ *obj)
+{
+    if (obj->pArt)
+        ClipArt_ReleaseImage(obj->pArt);
+    else
+        PLAT_PixelsFree(obj->pArtBgra);
+    obj->pArt = nullptr;
+    obj->pArtBgra = nullptr;
+}
+
 void IMGOBJ_ReleaseOwned(IMGOBJ *obj)
 {
     // A decode behind the photo stops before its surface goes.
@@ -158,8 +168,7 @@ void IMGOBJ_ReleaseOwned(IMGOBJ *obj)
     }
     std::free(obj->pszFullPath);
     obj->pszFullPath = nullptr;
-    PLAT_PixelsFree(obj->pArtBgra);
-    obj->pArtBgra = nullptr;
+    ReleaseArt(obj);
     CAPTION_Release(obj);
 }
 
@@ -278,37 +287,6 @@ int64_t IMGOBJ_ArtworkBytes(const char *name)
     return (3 * w + 3) / 4 * 4 * h; // the decoded rows become the artwork's surface
 }
 
-// The clip-art bitmap: the file in the clip-art folder, then the user's own sticker of
-// that name, else the resource of that name.
-static int LoadClipArtBitmap(const char *name, DIBIMAGE *image)
-{
-    // One buffer for the run of loads a layout makes: a fresh block for each file would
-    // fault in every page again. A rare large file's block is not kept. (Not thread-local:
-    // the leak checker of the sanitizer builds fails on a loaded module's thread storage.)
-    static std::mutex bytesLock;
-    static READBUFFER bytes;
-    std::lock_guard<std::mutex> hold(bytesLock);
-    int ok = 0;
-    for (int folder = 0; !ok && folder < 2; folder++) {
-        char path[sizeof(gMainDir) + 160];
-        if (!ClipArt_Path(name, folder, path, sizeof path))
-            continue;
-        bool opened;
-        ok = PLAT_FileReadInto(path, (256 << 20) - 1, &bytes, &opened) && bytes.size &&
-             DibDecode(bytes.block.get(), bytes.size, image, nullptr);
-        if (ok)
-            ClipArt_LoadAlpha(path, image->iWidth, image->iHeight, &image->pBgra);
-    }
-    if (bytes.capacity > (size_t{8} << 20))
-        bytes = READBUFFER();
-    if (!ok) {
-        size_t size = 0;
-        const uint8_t *res = PLAT_FindResource(name, &size);
-        ok = res && DibDecode(res, size, image, nullptr);
-    }
-    return ok;
-}
-
 // First size (0.35 of the picture rectangle along the image's longer side) and a
 // random place around the middle of the picture rectangle.
 static void FirstSizeAndPlace(IMGOBJ *obj)
@@ -339,29 +317,28 @@ int ClipArtLoad(IMGOBJ *obj)
     struct stat st;
     if (gMainDir[0] && (::stat(gMainDir, &st) != 0 || !S_ISDIR(st.st_mode)))
         return Fail("SetCurrentDirectory() !");
-    DIBIMAGE image = {};
-    if (!LoadClipArtBitmap(obj->szFileName, &image))
+    // The decoded artwork is shared with every other piece of that file: this piece's
+    // surface only points at its rows, which nothing writes.
+    const CLIPART_IMAGE *art = ClipArt_AcquireImage(obj->szFileName);
+    if (!art)
         return Fail("LoadImage() !");
-    if (!PhotoSizeAllowed(image.iWidth, image.iHeight)) {
-        DibFreeImage(&image);
+    if (!PhotoSizeAllowed(art->iWidth, art->iHeight)) {
+        ClipArt_ReleaseImage(art);
         return Fail("LoadImage() !");
     }
-    obj->iSrcWidth = image.iWidth;
-    obj->iSrcHeight = image.iHeight;
-    obj->iSrcComponents = 3;
-    // The decoded rows, laid out as a surface's, become the artwork surface itself: no
-    // second block to fault in and copy into.
-    LPDDS hi = DXCreateSurfaceOver(image.pBits, image.iWidth, image.iHeight, image.iPitch);
+    LPDDS hi = DXCreateSurfaceOver(art->pBits, art->iWidth, art->iHeight, art->iPitch);
     if (!hi) {
-        DibFreeImage(&image);
+        ClipArt_ReleaseImage(art);
         return Fail("CreateImgObjSurface(HI_RES_OBJ)");
     }
-    hi->bOwnsBits = 1;
-    PLAT_PixelsFree(obj->pArtBgra);
-    obj->pArtBgra = image.pBgra;
-    DXSetColorKey(hi, 0xFFFFFF);
+    obj->iSrcWidth = art->iWidth;
+    obj->iSrcHeight = art->iHeight;
+    obj->iSrcComponents = 3;
     DXReleaseSurface(obj->iiRes[HI_RES_OBJ].DDSSurface);
-    obj->iiRes[HI_RES_OBJ].DDSSurface = hi;
+    obj->iiRes[HI_RES_OBJ].DDSSurface = hi; // white-keyed as made
+    ReleaseArt(obj);
+    obj->pArt = art;
+    obj->pArtBgra = art->pBgra;
     if (!CreateImgObjSurface(obj, LO_RES_OBJ))
         return Fail("CreateImgObjSurface(LO_RES_OBJ)");
     FirstSizeAndPlace(obj);
@@ -470,7 +447,7 @@ int WaitForFullPhoto()
         obj->pFullSurface = nullptr;
         obj->iShownWidth = obj->iShownHeight = 0;
         obj->dwImageSerial = NewImageSerial(); // other pixels than the screen-sized ones
-        obj->bNeedsUpdate = 1; // the screen image again, from the whole photo
+        obj->bNeedsUpdate = 1;                 // the screen image again, from the whole photo
         AO_PictureChanged();
     }
     return ok;

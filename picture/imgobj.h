@@ -20,6 +20,7 @@ constexpr int32_t HI_RES_OBJ = 0;
 constexpr int32_t LO_RES_OBJ = 1;
 
 struct CAPTION;
+struct CLIPART_IMAGE;
 struct JPEGFULLJOB;
 
 struct IMGRES {
@@ -83,6 +84,10 @@ struct IMGOBJ {
     // made anew (opened, read from a layout, cut, turned), so a copy of its pixels kept
     // elsewhere knows when it is stale.
     uint32_t dwImageSerial;
+    // A clip-art or text piece's decoded artwork, shared with the other pieces of that file
+    // (clipart/artcache.h): iiRes[HI_RES_OBJ] and pArtBgra point into it and are only
+    // read. One use of it is the object's; null for artwork of its own.
+    const CLIPART_IMAGE *pArt;
 };
 
 // ---- Creation ----------------------------------------------------------------------------
