@@ -30,6 +30,12 @@ int AO_CopyToWindow(LPDDS src, int32_t x, int32_t y, int32_t width, int32_t heig
 // Redraws the picture buffer where it changed; `d` collects what to copy to the window,
 // *redrawn says whether any of the buffer was redrawn. 0 with the trail filled.
 int REDRAW_PicturePass(DIRTY *d, int *redrawn);
+// Where an image object is drawn: its own rectangle, or its turned box.
+XYWH REDRAW_DrawnRect(const IMGOBJ *obj);
+// Draws the part of image object obj inside `clip` (window pixels) onto `to`, whose pixel
+// (0, 0) is the window's (ox, oy); keyed pieces are also cut to to->rcClip. 0 with the
+// trail filled.
+int REDRAW_DrawPiece(LPDDS to, int32_t ox, int32_t oy, IMGOBJ *obj, const XYWH &clip);
 // Copies the rectangles of the picture buffer to the window (nothing before a photo).
 int REDRAW_ShowPicture(const DIRTY &d);
 // An image object leaves the picture: deleted (1: it no longer is the selection and its
@@ -37,6 +43,18 @@ int REDRAW_ShowPicture(const DIRTY &d);
 void REDRAW_PieceLeaves(AO *entry, int deleted);
 // Forgets the places marked for the next frame (the window is left).
 void REDRAW_Forget();
+
+// ---- A piece on the move (dragcache.cpp) ---------------------------------------------------
+
+// The picture pass's frame: `moved` is the one piece whose place alone changed (null: none),
+// `others` says something else in the picture changed. 1: the picture under and over the
+// moving piece is kept (kept now if need be) and DRAG_Redraw draws this frame's rectangles.
+int DRAG_Frame(IMGOBJ *moved, int others);
+// Redraws the part r (inside the picture) of the picture buffer from what is kept: the
+// picture under the piece, the piece, the pieces over it. 0 with the trail filled.
+int DRAG_Redraw(const XYWH &r);
+// Forgets what is kept, and frees it.
+void DRAG_Drop();
 
 // ---- The full-resolution composition (compose.cpp, smooth.cpp) ------------------------
 

@@ -23,10 +23,10 @@ static int sBufferStale;      // the picture went to the screen's pixels instead
 void AO_PictureChanged()
 {
     sPictureValid = 0;
+    DRAG_Drop(); // what it keeps was drawn from the old content
 }
 
-// Where an image object is drawn: its own rectangle, or its turned box.
-static XYWH DrawnRect(const IMGOBJ *obj)
+XYWH REDRAW_DrawnRect(const IMGOBJ *obj)
 {
     const AO &ao = obj->ao;
     if (obj->iKind == IMG_SRC || obj->iAngle == 0)
@@ -34,13 +34,14 @@ static XYWH DrawnRect(const IMGOBJ *obj)
     return {obj->rcRotated[0], obj->rcRotated[1], obj->rcRotated[2], obj->rcRotated[3]};
 }
 
-// A piece whose artwork has alpha, blended from its artwork into the part `part` of the
-// picture buffer: its screen image would cut the soft parts at the key. Small enough
-// (an own sticker is at most 500 pixels a side) to compose again in any frame.
-static int DrawBlended(const IMGOBJ *obj, const XYWH &part)
+// A piece whose artwork has alpha, blended from its artwork into the part `part` (window
+// pixels) of `to`, whose (0, 0) is the window's (ox, oy): its screen image would cut the
+// soft parts at the key. Small enough (an own sticker is at most 500 pixels a side) to
+// compose again in any frame.
+static int DrawBlended(LPDDS to, int32_t ox, int32_t oy, const IMGOBJ *obj, const XYWH &part)
 {
-    LPDDS view = DXCreateSurfaceOver(DXPixel(gDDSPicture, part.x, part.y), part.w, part.h,
-                                     gDDSPicture->iPitch);
+    LPDDS view =
+        DXCreateSurfaceOver(DXPixel(to, part.x - ox, part.y - oy), part.w, part.h, to->iPitch);
     if (!view)
         return Fail("AO 3 - IMG_OBJ - AOFLAG_IMGOBJ");
     const AO &ao = obj->ao;
@@ -50,22 +51,21 @@ static int DrawBlended(const IMGOBJ *obj, const XYWH &part)
     return ok;
 }
 
-// The image object's part inside `clip`.
-static int DrawImgObj(IMGOBJ *obj, const XYWH &clip)
+int REDRAW_DrawPiece(LPDDS to, int32_t ox, int32_t oy, IMGOBJ *obj, const XYWH &clip)
 {
-    const XYWH r = DrawnRect(obj);
+    const XYWH r = REDRAW_DrawnRect(obj);
     int32_t x = r.x, y = r.y, w = r.w, h = r.h;
     if (!AO_Clip(clip, &x, &y, &w, &h))
         return 1;
     if (obj->pArtBgra && obj->iKind == IMG_OBJ)
-        return DrawBlended(obj, XYWH{x, y, w, h});
+        return DrawBlended(to, ox, oy, obj, XYWH{x, y, w, h});
     if (obj->iKind == IMG_CAPTION) {
-        CAPTION_DrawScreen(gDDSPicture, obj, r, XYWH{x, y, w, h});
+        CAPTION_DrawScreen(to, obj, XYWH{r.x - ox, r.y - oy, r.w, r.h}, XYWH{x - ox, y - oy, w, h});
         return 1;
     }
     LPDDS image = obj->iiRes[LO_RES_OBJ].DDSSurface;
     const int mode = obj->iKind == IMG_SRC ? DXBLT_OPAQUE : DXBLT_CLIPPED;
-    if (!DXBlt(gDDSPicture, x, y, w, h, image, x - r.x, y - r.y, mode))
+    if (!DXBlt(to, x - ox, y - oy, w, h, image, x - r.x, y - r.y, mode))
         return Fail(obj->iKind == IMG_SRC ? "AO 3 - IMG_SRC - AOFLAG_IMGOBJ"
                                           : "AO 3 - IMG_OBJ - AOFLAG_IMGOBJ");
     return 1;
@@ -96,16 +96,23 @@ int REDRAW_PicturePass(DIRTY *d, int *redrawn)
 {
     const int whole = !sPictureValid;
     DIRTY changed = sPiecesGone;
+    int others = sPiecesGone.n > 0; // more changed than one piece's place
+    IMGOBJ *moved = nullptr;
     sPiecesGone.n = 0;
     const void *below = nullptr;
     for (AO *e = gAOList; e; e = e->pNext) {
         if (!(e->dwFlags & AOFLAG_IMGOBJ))
             continue;
         IMGOBJ *o = reinterpret_cast<IMGOBJ *>(e);
-        const XYWH r = DrawnRect(o);
+        const XYWH r = REDRAW_DrawnRect(o);
         const void *image = o->iiRes[LO_RES_OBJ].DDSSurface;
         if (!o->bDrawn || o->rcDrawn[0] != r.x || o->rcDrawn[1] != r.y || o->rcDrawn[2] != r.w ||
             o->rcDrawn[3] != r.h || o->pDrawnImage != image || o->pDrawnBelow != below) {
+            if (!moved && o->bDrawn && o->pDrawnImage == image && o->pDrawnBelow == below &&
+                o->iKind != IMG_SRC)
+                moved = o;
+            else
+                others = 1;
             if (o->bDrawn)
                 AO_AddDirty(&changed, o->rcDrawn[0], o->rcDrawn[1], o->rcDrawn[2], o->rcDrawn[3]);
             AO_AddDirty(&changed, r.x, r.y, r.w, r.h);
@@ -142,18 +149,27 @@ int REDRAW_PicturePass(DIRTY *d, int *redrawn)
     const int device = HIDPI_PicturePass(changed, whole);
     if (device) {
         sBufferStale = 1;
+        others = 1;
     } else if (sBufferStale) {
         sBufferStale = 0;
+        others = 1;
         changed.n = 0;
         AO_AddDirty(&changed, gPictureRect.x, gPictureRect.y, gPictureRect.w, gPictureRect.h);
     }
     gDDSPicture->rcClip = gPictureRect; // pieces (blit mode 4) stay inside the picture
+    // One piece moving over an unchanged picture: drawn over what is kept of the rest.
+    const int kept = DRAG_Frame(moved, others || whole) && changed.n;
     for (int i = 0; i < changed.n; i++) {
         XYWH r = changed.r[i];
         if (!AO_Clip(gPictureRect, &r.x, &r.y, &r.w, &r.h))
             continue;
-        for (AO *e = gAOList; e && !device; e = e->pNext)
-            if ((e->dwFlags & AOFLAG_IMGOBJ) && !DrawImgObj(reinterpret_cast<IMGOBJ *>(e), r)) {
+        if (kept && !DRAG_Redraw(r)) {
+            sPictureValid = 0;
+            return 0;
+        }
+        for (AO *e = gAOList; e && !device && !kept; e = e->pNext)
+            if ((e->dwFlags & AOFLAG_IMGOBJ) &&
+                !REDRAW_DrawPiece(gDDSPicture, 0, 0, reinterpret_cast<IMGOBJ *>(e), r)) {
                 sPictureValid = 0;
                 return 0;
             }
@@ -180,6 +196,7 @@ int REDRAW_ShowPicture(const DIRTY &d)
 void REDRAW_PieceLeaves(AO *entry, int deleted)
 {
     IMGOBJ *obj = reinterpret_cast<IMGOBJ *>(entry);
+    DRAG_Drop(); // it may be the moving piece, or under or over it
     if (obj->bDrawn)
         AO_AddDirty(&sPiecesGone, obj->rcDrawn[0], obj->rcDrawn[1], obj->rcDrawn[2],
                     obj->rcDrawn[3]);
@@ -194,4 +211,5 @@ void REDRAW_PieceLeaves(AO *entry, int deleted)
 void REDRAW_Forget()
 {
     sPiecesGone.n = 0;
+    DRAG_Drop();
 }
