@@ -416,8 +416,10 @@ static int32_t StretchRect(LPDDS dest, const RECT64 &i, LPDDS src, const RECT64 
             }
         }
     };
-    // A large stretch shares its rows between two threads.
-    DXSplitRows(0, static_cast<int32_t>(h), w * h >= gStretchSplitPixels, stretchRows);
+    // A large stretch shares its rows between two threads; rows copied straight are bound
+    // by memory, not worth a thread's start.
+    DXSplitRows(0, static_cast<int32_t>(h), w * h >= gStretchSplitPixels && !straightRows,
+                stretchRows);
     std::free(cols);
     if (from != src)
         DXReleaseSurface(from);
