@@ -392,9 +392,9 @@ static int32_t StretchRect(LPDDS dest, const RECT64 &i, LPDDS src, const RECT64 
             if (kind == COPY_OPAQUE) {
                 // A pixel moves as 4 bytes, the fourth overwritten by the next pixel's; the
                 // row's last one as 3, and every pixel of the source's last row, where a
-                // fourth byte read could pass the end.
+                // fourth byte read could pass the end (a row below holds that byte).
                 int64_t x = 0;
-                if (srow + from->iPitch <= fromEnd)
+                if (srow + from->iPitch < fromEnd)
                     for (; x + 1 < w; x++, d += 3)
                         std::memcpy(d, srow + cols[x], 4);
                 for (; x < w; x++, d += 3) {
