@@ -97,8 +97,36 @@ LPDDS DDLoadBitmap(const char *name, int32_t width, int32_t height)
     return s;
 }
 
+// The rows of the embedded bitmap `name` when a surface can use them as they are.
+static const uint8_t *EmbeddedRows(const char *name, int32_t *width, int32_t *height)
+{
+    size_t size = 0;
+    const uint8_t *res = name ? PLAT_FindResource(name, &size) : nullptr;
+    return res ? DibRowsInPlace(res, size, width, height) : nullptr;
+}
+
+LPDDS DDLoadSheet(const char *name)
+{
+    int32_t width, height;
+    const uint8_t *rows = EmbeddedRows(name, &width, &height);
+    if (!rows)
+        return DDLoadBitmap(name, 0, 0);
+    // Read only: the surface's pixels are the program's own bytes, faulted in from its
+    // file as they are drawn, neither decoded nor copied.
+    LPDDS s = DXCreateSurfaceOver(const_cast<uint8_t *>(rows), width, height, (width * 3 + 3) & ~3);
+    if (!s) {
+        Fail("pdd->CreateSurface() !");
+        return nullptr;
+    }
+    s->bHasColorKey = 0;
+    return s;
+}
+
 int32_t DDReLoadBitmap(LPDDS surface, const char *name)
 {
+    int32_t width, height;
+    if (surface && surface->pBits && surface->pBits == EmbeddedRows(name, &width, &height))
+        return DD_OK; // the surface is the bitmap's own rows
     DIBIMAGE image;
     const char *why;
     if (!name || !LookUpBitmap(name, &image, &why)) {

@@ -364,6 +364,10 @@ static int32_t StretchRect(LPDDS dest, const RECT64 &i, LPDDS src, const RECT64 
     SampleTable(rows, h, fromRect.top, sh, mirrorY, 1);
     bool straightRows = sw == w && !mirrorX && kind == COPY_OPAQUE;
     uint32_t key = kind == COPY_SRCKEY ? from->dwColorKey : dest->dwColorKey;
+    // One past the source's last pixel byte.
+    const uint8_t *fromEnd = from->pBits +
+                             static_cast<ptrdiff_t>(from->iPitch) * (from->iHeight - 1) +
+                             static_cast<ptrdiff_t>(from->iWidth) * 3;
     // A source-keyed row is first stretched into a scratch row (once for the target rows
     // that repeat it), then copied with the key a block of pixels at a time.
     const bool viaRow = kind == COPY_SRCKEY;
@@ -386,7 +390,14 @@ static int32_t StretchRect(LPDDS dest, const RECT64 &i, LPDDS src, const RECT64 
                 continue;
             }
             if (kind == COPY_OPAQUE) {
-                for (int64_t x = 0; x < w; x++, d += 3) {
+                // A pixel moves as 4 bytes, the fourth overwritten by the next pixel's; the
+                // row's last one as 3, and every pixel of the source's last row, where a
+                // fourth byte read could pass the end (a row below holds that byte).
+                int64_t x = 0;
+                if (srow + from->iPitch < fromEnd)
+                    for (; x + 1 < w; x++, d += 3)
+                        std::memcpy(d, srow + cols[x], 4);
+                for (; x < w; x++, d += 3) {
                     const uint8_t *p = srow + cols[x];
                     d[0] = p[0];
                     d[1] = p[1];
@@ -416,8 +427,10 @@ static int32_t StretchRect(LPDDS dest, const RECT64 &i, LPDDS src, const RECT64 
             }
         }
     };
-    // A large stretch shares its rows between two threads.
-    DXSplitRows(0, static_cast<int32_t>(h), w * h >= gStretchSplitPixels, stretchRows);
+    // A large stretch shares its rows between two threads; rows copied straight are bound
+    // by memory, not worth a thread's start.
+    DXSplitRows(0, static_cast<int32_t>(h), w * h >= gStretchSplitPixels && !straightRows,
+                stretchRows);
     std::free(cols);
     if (from != src)
         DXReleaseSurface(from);

@@ -461,6 +461,19 @@ int DibDecodeLimit(const uint8_t *data, size_t size, DIBIMAGE *out, const char *
     return 1;
 }
 
+const uint8_t *DibRowsInPlace(const uint8_t *data, size_t size, int32_t *width, int32_t *height)
+{
+    DIBDESC d;
+    if (!data || !Describe(data, size, &d, nullptr) || d.iBitCount != 24 ||
+        d.dwCompression != BI_RGB || !d.bTopDown ||
+        static_cast<int64_t>(d.iWidth) * d.iHeight > MAX_SURFACE_PIXELS ||
+        StoredRowBytes(&d) * d.iHeight > d.cbPixels)
+        return nullptr;
+    *width = d.iWidth;
+    *height = d.iHeight;
+    return d.pPixels;
+}
+
 int DibDecode(const uint8_t *data, size_t size, DIBIMAGE *out, const char **why)
 {
     return DibDecodeLimit(data, size, out, why, MAX_SURFACE_PIXELS);

@@ -57,7 +57,7 @@ enum DDRESULT : int32_t {
 
 // The named global surfaces, made by DXInit and released by DXCleanup.
 extern LPDDS gDDSWindow;          // 800 × 600
-extern LPDDS gDDSSprite;          // the sprite sheet "SPRITE"
+extern LPDDS gDDSSprite;          // the sprite sheet "SPRITE"; DXInit's is read-only
 extern LPDDS gDDSScratch;         // screen back buffer, the drawing area's size or more
 extern LPDDS gDDSBackgnd;         // clean window background, as large as gDDSScratch
 extern LPDDS gDDSClp;             // "merrowick7.clp", no colour key
@@ -239,11 +239,19 @@ int DibDecodeLimit(const uint8_t *data, size_t size, DIBIMAGE *out, const char *
                    int64_t maxPixels);
 // Frees the pixels of a decoded bitmap.
 void DibFreeImage(DIBIMAGE *image);
+// The rows of a bitmap in memory when they can serve a surface as they are: uncompressed
+// 24 bits a pixel, top-down, rows of the surface pitch ((3 x width + 3) & ~3), all inside
+// `data`. Null otherwise (then DibDecode is the way).
+const uint8_t *DibRowsInPlace(const uint8_t *data, size_t size, int32_t *width, int32_t *height);
 
 // A new surface holding the bitmap `name` (resource first, then file); null with
 // "LoadImage() !" when neither exists.
 LPDDS DDLoadBitmap(const char *name, int32_t width, int32_t height);
-// Draws the bitmap `name` again into an existing surface; DD_OK on success.
+// As DDLoadBitmap at the bitmap's own size, but an embedded bitmap whose rows can serve as
+// they are (DibRowsInPlace) becomes a read-only surface over them: nothing is copied.
+LPDDS DDLoadSheet(const char *name);
+// Draws the bitmap `name` again into an existing surface; DD_OK on success (at once for a
+// surface over the bitmap's own rows, which cannot have changed).
 int32_t DDReLoadBitmap(LPDDS surface, const char *name);
 // Copies the rectangle (x, y, width, height) of a decoded bitmap onto the whole surface,
 // scaled to fit (width or height 0: the bitmap's own). DD_OK, DDERR_GENERIC when either

@@ -233,14 +233,11 @@ uint32_t DXMatchColor(LPDDS surface, uint32_t colour)
 {
     if (!surface || surface->iWidth <= 0 || surface->iHeight <= 0)
         return 0;
-    // Draw the colour into pixel (0, 0), read the surface's own value back, restore.
-    uint32_t old = DXGetPixel(surface, 0, 0);
+    // Every surface holds 24-bit pixels, so a colour encodes as itself. The surface is not
+    // touched: a fresh one's memory stays unfaulted, and the sprite sheet may be read-only.
     if (colour != 0xFFFFFFFF)
-        DXPutPixel(surface, 0, 0, colour);
-    uint32_t value = DXGetPixel(surface, 0, 0) & 0xFFFFFF;
-    if (colour != 0xFFFFFFFF)
-        DXPutPixel(surface, 0, 0, old);
-    return value;
+        return colour & 0xFFFFFF;
+    return DXGetPixel(surface, 0, 0) & 0xFFFFFF;
 }
 
 void DXSetColorKey(LPDDS surface, uint32_t colour)
@@ -386,7 +383,8 @@ int DXInit()
     if (!gDDSWindow)
         return 0;
 
-    gDDSSprite = DDLoadBitmap("SPRITE", 0, 0);
+    // The window only reads the sheet: drawn from the embedded rows where they can serve.
+    gDDSSprite = DDLoadSheet("SPRITE");
     if (!gDDSSprite)
         return Fail("DDLoadBitmap() !");
     DXSetColorKey(gDDSSprite, 0xFFFFFF);

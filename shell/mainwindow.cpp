@@ -83,6 +83,7 @@ static void AfterPhotoFrame();
 void DrawArea::paintEvent(QPaintEvent *event)
 {
     // The window image keeps everything the frames drew, so a repaint only copies it.
+    DrawPendingResize();
     FollowDeviceScale(this);
     QPainter painter(this);
     QImage *image = PLATQT_WindowQImage();
@@ -151,13 +152,23 @@ void DrawArea::resizeEvent(QResizeEvent *event)
         Fail("UpdateStatusBar()!");
         ShowErrorTrail();
     }
-    // The picture and the background follow the new size once the surfaces exist.
+    // The picture and the background follow the new size once the surfaces exist. Before
+    // the first frame, the sizes the window passes through while it is placed on the
+    // screen are drawn once, at the last, as that frame is painted.
+    mResizeDrawn = false;
+    if (mShown)
+        DrawPendingResize();
+}
+
+void DrawArea::DrawPendingResize()
+{
     MainWindow *main = TheMainWindow();
-    if (main && main->Running()) {
-        if (!ScreenResize(main)) {
-            Fail("AO process failed");
-            ShowErrorTrail();
-        }
+    if (mResizeDrawn || !main || !main->Running())
+        return;
+    mResizeDrawn = true;
+    if (!ScreenResize(main)) {
+        Fail("AO process failed");
+        ShowErrorTrail();
     }
 }
 

@@ -26,6 +26,9 @@ class DrawArea : public QWidget
   public:
     explicit DrawArea(QWidget *parent);
     QSize sizeHint() const override;
+    // Draws the screen at the drawing area's size if a resize before the first frame left
+    // it to be drawn.
+    void DrawPendingResize();
 
   protected:
     void paintEvent(QPaintEvent *event) override;
@@ -38,7 +41,8 @@ class DrawArea : public QWidget
     void leaveEvent(QEvent *event) override;
 
   private:
-    bool mShown = false; // the first frame has been shown
+    bool mShown = false;      // the first frame has been shown
+    bool mResizeDrawn = true; // the screen is drawn at the drawing area's size
 };
 
 // On a scaled screen, paints the picture at the screen's own pixels (as the frames last

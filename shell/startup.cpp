@@ -201,6 +201,7 @@ void MainWindow::OpenStartDocuments()
     if (mStartDocumentsOpened || !Running())
         return;
     mStartDocumentsOpened = true;
+    mArea->DrawPendingResize(); // no frame came yet (a window started minimised)
     // Restored, the kept picture takes the start file's place (which stays in the recent
     // list to open later).
     if (OfferAutosave(this) || !gStartFile[0])

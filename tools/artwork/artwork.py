@@ -78,7 +78,9 @@ def write_resources(args, drawings, indices, palette):
     icons = os.path.join(args.data, "icons")
     os.makedirs(res, exist_ok=True)
     os.makedirs(icons, exist_ok=True)
-    bmpfile.write_bmp8(os.path.join(res, "SPRITE.bmp"), indices, palette)
+    # The sheet the window draws from as it is embedded: the palette applied at build time.
+    rgb = np.array(palette, np.uint8)[indices]
+    bmpfile.write_bmp24(os.path.join(res, "SPRITE.bmp"), rgb, top_down=True)
     bmpfile.write_bmp24(os.path.join(res, "CLIPART.bmp"), np.full((72, 72, 3), 255, np.uint8))
     err = render.flatten(drawings.rgba("clipart_error", 56, 56), (255, 255, 255), cutoff=0.0)
     bmpfile.write_bmp24(os.path.join(res, "CLIPART_ERROR.bmp"), err)

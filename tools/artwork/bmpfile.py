@@ -1,12 +1,13 @@
-"""Windows bitmap files: 8-bit with a 256-entry colour table and 24-bit, bottom-up."""
+"""Windows bitmap files: 8-bit with a 256-entry colour table and 24-bit, bottom-up; 24-bit
+also top-down with its rows on a 16-byte boundary, the form the engine draws from as it is."""
 
 import struct
 
 import numpy as np
 
 
-def _headers(width, height, bits, colours, image_size):
-    offset = 14 + 40 + 4 * colours
+def _headers(width, height, bits, colours, image_size, offset=None):
+    offset = offset or 14 + 40 + 4 * colours
     file_header = struct.pack("<2sIHHI", b"BM", offset + image_size, 0, 0, offset)
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 0, image_size,
                        2835, 2835, colours, colours)
@@ -26,15 +27,22 @@ def write_bmp8(path, indices, palette):
         f.write(_headers(width, height, 8, 256, len(data)) + table + data)
 
 
-def write_bmp24(path, rgb):
-    """rgb: HxWx3 uint8."""
+def write_bmp24(path, rgb, top_down=False):
+    """rgb: HxWx3 uint8. top_down: rows stored first to last from byte 64 (a 16-byte
+    boundary), so the engine can draw from the stored rows without converting them."""
     height, width, _ = rgb.shape
     stride = (width * 3 + 3) & ~3
     rows = np.zeros((height, stride), np.uint8)
     rows[:, :width * 3] = rgb[:, :, ::-1].reshape(height, width * 3)
-    data = rows[::-1].tobytes()
+    if top_down:
+        data = rows.tobytes()
+        head = _headers(width, -height, 24, 0, len(data), offset=64)
+        head += bytes(64 - len(head))
+    else:
+        data = rows[::-1].tobytes()
+        head = _headers(width, height, 24, 0, len(data))
     with open(path, "wb") as f:
-        f.write(_headers(width, height, 24, 0, len(data)) + data)
+        f.write(head + data)
 
 
 def read_bmp(path):
