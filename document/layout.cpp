@@ -12,7 +12,6 @@
 #include <fcntl.h>
 #include <map>
 #include <string>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -26,7 +25,6 @@
 #include "picture/text.h"
 #include "pixels/pixels.h"
 #include "platform/file.h"
-#include "platform/memory.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
 
@@ -592,22 +590,6 @@ static void BringIntoRange(LAYOUTRECORD *r, const LAYOUTHEADER &h)
     r->szText[LAYOUT_TEXT_SIZE - 1] = '\0';
 }
 
-// Asks for small pages for fresh memory about to be read into whole, as a plain read's
-// buffer gets: the photo's block asks for huge pages, and clearing a fresh huge page at
-// its first touch cost a layout's load here about three times the read itself.
-static void SmallPages(uint8_t *at, size_t bytes)
-{
-#ifdef MADV_NOHUGEPAGE
-    const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const uintptr_t first = (reinterpret_cast<uintptr_t>(at) + page - 1) / page * page;
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(at) + bytes) / page * page;
-    if (end > first)
-        ::madvise(reinterpret_cast<void *>(first), end - first, MADV_NOHUGEPAGE); // a hint only
-#else
-    (void)at, (void)bytes;
-#endif
-}
-
 // Reads the photo's rows into hi. Rows that lie back to back in the surface, as in the
 // file, are read straight into it in large blocks, past the stream's buffer, and the
 // stream is then moved past them.
@@ -627,7 +609,6 @@ static int ReadPhotoRows(const LAYOUTFILE *lf, LPDDS hi, int32_t width, int32_t 
         sReadError = errno;
         return 0;
     }
-    SmallPages(DXPixel(hi, 0, 0), rowBytes * static_cast<size_t>(height));
     constexpr int32_t kRows = 64; // a read's rows; the progress bar moves a row at a time
     for (int32_t y = 0; y < height; y += kRows) {
         const int32_t rows = height - y < kRows ? height - y : kRows;

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <immintrin.h>
 #include <initializer_list>
+#include <sys/platform/x86.h> // glibc's CPU features, read without a cpuid of our own
 
 #include "picture/compose.h"
 #include "picture/picture_local.h"
@@ -368,7 +369,7 @@ __attribute__((target("ssse3"))) static int32_t WidenRowSsse3(uint8_t *to, const
 // Copies count 3-byte pixels into 4-byte ones whose fourth byte is 255.
 static void WidenRow(uint8_t *to, const uint8_t *from, int32_t count)
 {
-    static const bool kSsse3 = __builtin_cpu_supports("ssse3");
+    static const bool kSsse3 = CPU_FEATURE_ACTIVE(SSSE3);
     const int32_t done = kSsse3 ? WidenRowSsse3(to, from, count) : 0;
     to += 4 * done, from += 3 * done, count -= done;
     // Each pixel is read as 4 bytes, so the last, whose fourth may lie past the row, alone.
@@ -550,9 +551,9 @@ int AO_RefreshWindow()
 {
     if (!gDDSScratch || !gDDSScratch->pBits)
         return Fail("No DC!");
-    // The sprites go back onto the fresh background first, so none of them blinks.
+    // The sprites go back onto the fresh background first, so none of them blinks. The
+    // picture buffer is redrawn only where it changed: the frame just before drew it.
     sSpritesGone.n = 0;
-    AO_PictureChanged();
     DIRTY picture = {};
     if (!REDRAW_PicturePass(&picture, &sPictureRedrawn))
         return 0;

@@ -66,7 +66,7 @@ LPDDS DEVUI_Window()
 // Loads one 2x picture; it must be `w` × `h` (0: any size), or it is not used.
 static LPDDS LoadTwice(const char *name, int32_t w, int32_t h)
 {
-    LPDDS s = DDLoadBitmap(name, 0, 0);
+    LPDDS s = DDLoadSheet(name);
     if (s && ((w && s->iWidth != w) || (h && s->iHeight != h))) {
         DXReleaseSurface(s);
         return nullptr;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <new>
+#include <sys/platform/x86.h> // glibc's CPU features, read without a cpuid of our own
 #include <vector>
 
 #include "picture/picture_local.h"
@@ -272,7 +273,7 @@ static void ReachedColumns(const SMOOTH &m, int32_t y, int32_t *from, int32_t *t
 template <int32_t N>
 static void ComposeSmoothRows(const SMOOTH &m, int32_t *cells, int32_t top, int32_t bottom)
 {
-    static const bool avx2 = __builtin_cpu_supports("avx2");
+    static const bool avx2 = CPU_FEATURE_ACTIVE(AVX2);
     const auto sampleCells = avx2 ? SampleCellsAvx2 : SampleCellsBase;
     constexpr int32_t kSamples = N * N;
     const int32_t stride = m.stride, width = m.right - m.left;

@@ -105,12 +105,43 @@ static const uint8_t *EmbeddedRows(const char *name, int32_t *width, int32_t *he
     return res ? DibRowsInPlace(res, size, width, height) : nullptr;
 }
 
+// A read-only surface over the rows of the bitmap file `name`, mapped; null when the file
+// is missing or its rows cannot serve as they are.
+static LPDDS MappedSheet(const char *name)
+{
+    bool opened;
+    size_t size = 0;
+    const uint8_t *bytes =
+        name ? PLAT_FileMapWhole(name, MAX_BITMAP_FILE, &size, &opened) : nullptr;
+    if (!bytes)
+        return nullptr;
+    int32_t width, height;
+    const uint8_t *rows = DibRowsInPlace(bytes, size, &width, &height);
+    LPDDS s =
+        rows ? DXCreateSurfaceOver(const_cast<uint8_t *>(rows), width, height, (width * 3 + 3) & ~3)
+             : nullptr;
+    if (!s) {
+        PLAT_FileUnmap(bytes, size);
+        return nullptr;
+    }
+    s->pMapping = bytes;
+    s->cbMapping = size;
+    s->bHasColorKey = 0;
+    return s;
+}
+
 LPDDS DDLoadSheet(const char *name)
 {
     int32_t width, height;
     const uint8_t *rows = EmbeddedRows(name, &width, &height);
-    if (!rows)
+    if (!rows) {
+        // The file's rows, read from the page cache as they are drawn, touch no fresh memory.
+        size_t size = 0;
+        if (!PLAT_FindResource(name, &size))
+            if (LPDDS s = MappedSheet(name))
+                return s;
         return DDLoadBitmap(name, 0, 0);
+    }
     // Read only: the surface's pixels are the program's own bytes, faulted in from its
     // file as they are drawn, neither decoded nor copied.
     LPDDS s = DXCreateSurfaceOver(const_cast<uint8_t *>(rows), width, height, (width * 3 + 3) & ~3);

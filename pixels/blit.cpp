@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <immintrin.h>
+#include <sys/platform/x86.h> // glibc's CPU features, read without a cpuid of our own
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -168,7 +169,7 @@ __attribute__((target("ssse3"))) static int32_t KeyedRowSsse3(uint8_t *d, const 
 // bytes) are blended at a time in two machine words.
 static void KeyedRow(uint8_t *d, const uint8_t *s, int32_t w, uint32_t key)
 {
-    static const bool kSsse3 = __builtin_cpu_supports("ssse3");
+    static const bool kSsse3 = CPU_FEATURE_ACTIVE(SSSE3);
     int32_t x = kSsse3 && gKeyedSimd ? KeyedRowSsse3(d, s, w, key) : 0;
     s += 3 * x, d += 3 * x;
     for (; x + 4 <= w; x += 4, s += 12, d += 12) {

@@ -30,6 +30,8 @@ struct DDSURFACE {
     int32_t bHasColorKey; // a source colour key is set
     uint32_t dwColorKey;  // source colour key, 0xRRGGBB
     XYWH rcClip;          // what mode-4 blits onto it are clipped to; its owner sets it (0: none)
+    const uint8_t *pMapping = nullptr; // a read-only file mapping pBits lies in, unmapped with it
+    size_t cbMapping = 0;
 };
 typedef DDSURFACE *LPDDS;
 
@@ -247,8 +249,9 @@ const uint8_t *DibRowsInPlace(const uint8_t *data, size_t size, int32_t *width, 
 // A new surface holding the bitmap `name` (resource first, then file); null with
 // "LoadImage() !" when neither exists.
 LPDDS DDLoadBitmap(const char *name, int32_t width, int32_t height);
-// As DDLoadBitmap at the bitmap's own size, but an embedded bitmap whose rows can serve as
-// they are (DibRowsInPlace) becomes a read-only surface over them: nothing is copied.
+// As DDLoadBitmap at the bitmap's own size, but a bitmap whose rows can serve as they are
+// (DibRowsInPlace) becomes a read-only surface over them, the embedded bytes or the file
+// mapped: nothing is decoded or copied.
 LPDDS DDLoadSheet(const char *name);
 // Draws the bitmap `name` again into an existing surface; DD_OK on success (at once for a
 // surface over the bitmap's own rows, which cannot have changed).

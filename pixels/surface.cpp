@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "pixels/pixels.h"
+#include "platform/file.h"
 #include "platform/memory.h"
 #include "platform/platform.h"
 #include "platform/trail.h"
@@ -179,6 +180,8 @@ void DXReleaseSurface(LPDDS surface)
         return;
     if (surface->bOwnsBits)
         PLAT_PixelsFree(surface->pBits);
+    if (surface->pMapping)
+        PLAT_FileUnmap(surface->pMapping, surface->cbMapping);
     delete surface;
 }
 
@@ -397,7 +400,7 @@ int DXInit()
     if (!(gDDSBackgnd = CreateNamed(kFirstScreenW, kFirstScreenH, "Backgnd")))
         return 0;
 
-    gDDSClp = DDLoadBitmap("merrowick7.clp", 0, 0);
+    gDDSClp = DDLoadSheet("merrowick7.clp");
     if (!gDDSClp)
         return Fail("DDLoadBitmap(Image) !");
     gDDSLogo = DDLoadBitmap("logo7.clp", 0, 0);

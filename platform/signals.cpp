@@ -27,7 +27,7 @@ struct TEMPSLOT {
     std::atomic<int> state;
     char path[4096];
 };
-TEMPSLOT sTemps[kSlots];
+constinit TEMPSLOT sTemps[kSlots]; // zero in .bss: a dynamic start would touch its 128 KB
 
 std::atomic<int> sSignalPending{0};
 int sPipe[2] = {-1, -1};

@@ -39,6 +39,7 @@ struct Picture {
         std::snprintf(gMainDir, sizeof gMainDir, "%s/", dir.c_str());
         DXStartHeadless(DXNEED_SCREEN | DXNEED_PICTURE | DXNEED_TEXT);
         AO_Init(nullptr);
+        gFramesRunning = 1; // as in the window: a frame removes the replaced picture
         // A 200 × 150 clip-art bitmap, written as a 24-bit file.
         std::vector<uint8_t> pixels(static_cast<size_t>(W8(kW)) * 3 * kH);
         for (size_t i = 0; i < pixels.size(); i++)

@@ -1,6 +1,7 @@
-// The window's sprite sheet is drawn from its embedded rows: only whole top-down 24-bit
-// rows serve as they are, and the sheet over the program's read-only bytes reads as the
-// decoded one and is never written (a write there would end the test with a fault).
+// The window's sprite sheet is drawn from its embedded rows and its background from its
+// file's mapped rows: only whole top-down 24-bit rows serve as they are, and a surface over
+// read-only bytes reads as the decoded one and is never written (a write there would end
+// the test with a fault).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -44,4 +45,18 @@ TEST(Sheet, TheWindowsSheetIsTheEmbeddedRowsReadAsDecoded)
     DXRestoreAll(); // nothing to draw again into the sheet's own rows
     EXPECT_TRUE(FakePlatform().messageBoxes.empty());
     DXCleanup();
+
+    // The background file: top-down, its mapped rows are the surface; bottom-up, decoded.
+    const auto colour = [](int x, int y) { return 0x010203u * static_cast<uint32_t>(x + 7 * y); };
+    for (bool topDown : {true, false}) {
+        WriteFile(dir / "merrowick7.clp", PictureBmp(41, 30, colour, topDown));
+        ASSERT_EQ(DXInit(), 1) << gErrorTrail;
+        EXPECT_EQ(gDDSClp->pMapping != nullptr, topDown);
+        for (auto [x, y] : {std::pair{0, 0}, {40, 0}, {17, 29}, {40, 29}}) {
+            const uint8_t *p = DXPixel(gDDSClp, x, y);
+            EXPECT_EQ(p[0] | p[1] << 8 | p[2] << 16, colour(x, y))
+                << topDown << " " << x << "," << y;
+        }
+        DXCleanup();
+    }
 }

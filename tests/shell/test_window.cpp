@@ -276,6 +276,22 @@ TEST_F(Documents, SavingByExtensionExportsJpegsAndRefusesOthers)
     EXPECT_EQ(gNeedsSaveAs, 0);
 }
 
+// The status bar's progress bar fills the done share of its panel, and no more.
+TEST_F(Documents, TheProgressBarFillsItsDoneShare)
+{
+    QProgressBar *bar = mWindow->mProgress;
+    const QRgb fill = bar->palette().highlight().color().rgb();
+    for (int done : {0, 50, 200}) {
+        bar->setRange(0, 200), bar->setValue(done);
+        const QImage shot = bar->grab().toImage();
+        const int y = shot.height() / 2, edge = 2 + (shot.width() - 4) * done / 200;
+        EXPECT_EQ(shot.pixel(edge - 2, y) == fill, done > 0) << done;
+        if (done < 200)
+            EXPECT_NE(shot.pixel(edge + 1, y), fill) << done;
+    }
+    bar->setValue(0);
+}
+
 // A file that cannot be opened is reported once and leaves the picture as it was.
 TEST_F(Documents, AFileThatCannotBeOpenedLeavesThePictureAsItWas)
 {

@@ -1,6 +1,7 @@
 """Windows bitmap files: 8-bit with a 256-entry colour table and 24-bit, bottom-up; 24-bit
 also top-down with its rows on a 16-byte boundary, the form the engine draws from as it is."""
 
+import os
 import struct
 
 import numpy as np
@@ -41,8 +42,10 @@ def write_bmp24(path, rgb, top_down=False):
     else:
         data = rows[::-1].tobytes()
         head = _headers(width, height, 24, 0, len(data))
-    with open(path, "wb") as f:
+    # Written aside and renamed over: a running program may have the old file mapped.
+    with open(path + ".tmp", "wb") as f:
         f.write(head + data)
+    os.replace(path + ".tmp", path)
 
 
 def read_bmp(path):
