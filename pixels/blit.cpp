@@ -80,7 +80,7 @@ static bool Overlap(LPDDS dest, const RECT64 &d, LPDDS src, const RECT64 &s)
 }
 
 int32_t gKeyedSimd = 1;
-int64_t gStretchSplitPixels = int64_t{1} << 18;
+int64_t gStretchSplitPixels = int64_t{1} << 20;
 
 void DXSplitRows(int32_t top, int32_t bottom, bool split,
                  const std::function<void(int, int32_t, int32_t)> &rows)

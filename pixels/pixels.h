@@ -83,8 +83,9 @@ extern XYWH gPictureRect;
 // Colour-keyed copies use the processor's vector instructions where it has them (1);
 // tests set 0 to check them against the plain word-wise copy.
 extern int32_t gKeyedSimd;
-// Scaled blits of at least this many target pixels share their rows between two threads
-// (tests lower it to reach that path with small surfaces).
+// Scaled blits of at least this many target pixels (a megapixel) share their rows between
+// two threads: below it a thread's start costs more than it saves, the first one most,
+// which at start-up is the background's (tests lower it to reach that path).
 extern int64_t gStretchSplitPixels;
 
 // Calls rows(part, from, to) for rows [top, bottom): when split, the lower half as part 1 on

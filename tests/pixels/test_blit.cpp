@@ -106,11 +106,12 @@ class Blit : public ::testing::Test
 
 TEST_F(Blit, BothBlitsMatchTheReferenceOnRandomRectanglesInEveryModeWithMirroring)
 {
+    const int64_t kSplitPixels = gStretchSplitPixels;
     int refused = 0;
     for (int round = 0; round < 6000; round++) {
         const bool stretch = round % 2;
         gKeyedSimd = round / 2 % 2; // the vector copy against the word-wise one too
-        gStretchSplitPixels = round / 4 % 2 ? 1 : int64_t{1} << 18; // rows on two threads
+        gStretchSplitPixels = round / 4 % 2 ? 1 : kSplitPixels; // rows on two threads
         mDest->rcClip = {Pick(-10, 30), Pick(-10, 25), Pick(-5, 40), Pick(-5, 30)};
         int x = Pick(-50, 60), y = Pick(-40, 50), w = Pick(-5, 90), h = Pick(-5, 70);
         int sx = Pick(-10, 30), sy = Pick(-10, 25), sw = Pick(-1, 54), sh = Pick(-1, 20);
@@ -132,7 +133,7 @@ TEST_F(Blit, BothBlitsMatchTheReferenceOnRandomRectanglesInEveryModeWithMirrorin
     }
     EXPECT_GT(refused, 200); // the random cases include sources that leave the surface
     gKeyedSimd = 1;
-    gStretchSplitPixels = int64_t{1} << 18;
+    gStretchSplitPixels = kSplitPixels;
 }
 
 TEST_F(Blit, CopyWithinOneSurfaceReadsTheSourceBeforeWriting)
