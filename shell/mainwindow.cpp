@@ -461,8 +461,8 @@ void MainWindow::BuildMenus(const MENUDEF *menu, const ACCELTABLE *accel)
 
 namespace
 {
-// The status bar's progress bar, drawn as a sunken panel like the parts beside it with the
-// done share filled in plain rectangles. The style's own bar is drawn antialiased, and
+// The status bar's progress bar, drawn as a sunken white panel like the parts beside it
+// with the done share filled in plain rectangles. The style's own bar is drawn antialiased, and
 // Qt spreads such fills over a pool of threads, which the first paint has to start.
 class StatusProgress : public QProgressBar
 {
@@ -473,7 +473,8 @@ class StatusProgress : public QProgressBar
     void paintEvent(QPaintEvent *) override
     {
         QPainter painter(this);
-        qDrawShadePanel(&painter, rect(), palette(), true, 1);
+        const QBrush base = palette().base();
+        qDrawShadePanel(&painter, rect(), palette(), true, 1, &base);
         const QRect inner = rect().adjusted(2, 2, -2, -2);
         const int64_t range = static_cast<int64_t>(maximum()) - minimum();
         if (range <= 0 || value() <= minimum() || inner.isEmpty())
