@@ -372,6 +372,24 @@ static int32_t StretchRect(LPDDS dest, const RECT64 &i, LPDDS src, const RECT64 
     // A source-keyed row is first stretched into a scratch row (once for the target rows
     // that repeat it), then copied with the key a block of pixels at a time.
     const bool viaRow = kind == COPY_SRCKEY;
+    // Near 1:1 the columns step one source pixel at a time for long runs (800 to 796 has
+    // five): an opaque row is then copied a run at a time.
+    std::vector<std::pair<int32_t, int32_t>> runs; // first target column, length
+    if (kind == COPY_OPAQUE && !straightRows) {
+        try {
+            for (int64_t x = 0; x < w && static_cast<int64_t>(runs.size()) * 16 <= w;) {
+                int64_t end = x + 1;
+                while (end < w && cols[end] == cols[end - 1] + 3)
+                    end++;
+                runs.emplace_back(static_cast<int32_t>(x), static_cast<int32_t>(end - x));
+                x = end;
+            }
+        } catch (const std::bad_alloc &) {
+            runs.clear();
+        }
+        if (static_cast<int64_t>(runs.size()) * 16 > w)
+            runs.clear(); // short runs: pixel by pixel
+    }
     // Rows [top, bottom) of the target.
     auto stretchRows = [&](int, int32_t top, int32_t bottom) {
         std::vector<uint8_t> row;
@@ -388,6 +406,11 @@ static int32_t StretchRect(LPDDS dest, const RECT64 &i, LPDDS src, const RECT64 
             if (kind == COPY_OPAQUE && y > top && rows[y] == rows[y - 1]) {
                 // Enlarging repeats source rows: copy the row just made.
                 std::memcpy(d, d - dest->iPitch, static_cast<size_t>(w) * 3);
+                continue;
+            }
+            if (!runs.empty()) {
+                for (const auto &[x, n] : runs)
+                    std::memcpy(d + 3 * x, srow + cols[x], static_cast<size_t>(n) * 3);
                 continue;
             }
             if (kind == COPY_OPAQUE) {
