@@ -462,8 +462,9 @@ void MainWindow::BuildMenus(const MENUDEF *menu, const ACCELTABLE *accel)
 namespace
 {
 // The status bar's progress bar, drawn as a sunken white panel like the parts beside it
-// with the done share filled in plain rectangles. The style's own bar is drawn antialiased, and
-// Qt spreads such fills over a pool of threads, which the first paint has to start.
+// with the done share filled in plain rectangles. The style's own bar is drawn
+// antialiased, and Qt spreads such fills over a pool of threads, which the first paint
+// has to start.
 class StatusProgress : public QProgressBar
 {
   public:
