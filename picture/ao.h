@@ -88,9 +88,9 @@ int32_t AO_CountType(int32_t type);
 // picture (a piece's screen image rebuilt, the buffer used as scratch space), so the next
 // frame redraws the picture.
 void AO_PictureChanged();
-// Draws the sprites and pieces, then copies the whole screen buffer and the picture over
-// it to the window image: after the background was rebuilt every pixel of the window may
-// have changed. 0 with the trail filled.
+// Draws the sprites, and the pieces where the picture buffer changed, then copies the whole
+// screen buffer and the picture over it to the window image: after the background was
+// rebuilt every pixel of the window may have changed. 0 with the trail filled.
 int AO_RefreshWindow();
 // One frame: animate, then redraw what changed. Sprites whose place or look changed (or
 // that were removed) have their old and new places erased, every sprite there redrawn

@@ -105,52 +105,41 @@ static const uint8_t *EmbeddedRows(const char *name, int32_t *width, int32_t *he
     return res ? DibRowsInPlace(res, size, width, height) : nullptr;
 }
 
-// A read-only surface over the rows of the bitmap file `name`, mapped; null when the file
-// is missing or its rows cannot serve as they are.
-static LPDDS MappedSheet(const char *name)
+// A read-only surface over the rows of the bitmap in `bytes` when they can serve as they
+// are (DibRowsInPlace); null otherwise.
+static LPDDS SurfaceInPlace(const uint8_t *bytes, size_t size)
 {
-    bool opened;
-    size_t size = 0;
-    const uint8_t *bytes =
-        name ? PLAT_FileMapWhole(name, MAX_BITMAP_FILE, &size, &opened) : nullptr;
-    if (!bytes)
-        return nullptr;
     int32_t width, height;
     const uint8_t *rows = DibRowsInPlace(bytes, size, &width, &height);
     LPDDS s =
         rows ? DXCreateSurfaceOver(const_cast<uint8_t *>(rows), width, height, (width * 3 + 3) & ~3)
              : nullptr;
-    if (!s) {
-        PLAT_FileUnmap(bytes, size);
-        return nullptr;
-    }
-    s->pMapping = bytes;
-    s->cbMapping = size;
-    s->bHasColorKey = 0;
+    if (s)
+        s->bHasColorKey = 0;
     return s;
 }
 
 LPDDS DDLoadSheet(const char *name)
 {
-    int32_t width, height;
-    const uint8_t *rows = EmbeddedRows(name, &width, &height);
-    if (!rows) {
-        // The file's rows, read from the page cache as they are drawn, touch no fresh memory.
-        size_t size = 0;
-        if (!PLAT_FindResource(name, &size))
-            if (LPDDS s = MappedSheet(name))
-                return s;
+    if (!name)
         return DDLoadBitmap(name, 0, 0);
+    // The program's own bytes, or the file's mapped rows: faulted in from the file as they
+    // are drawn, neither decoded nor copied, and no fresh memory touched.
+    size_t size = 0;
+    if (const uint8_t *res = PLAT_FindResource(name, &size)) {
+        LPDDS s = SurfaceInPlace(res, size);
+        return s ? s : DDLoadBitmap(name, 0, 0);
     }
-    // Read only: the surface's pixels are the program's own bytes, faulted in from its
-    // file as they are drawn, neither decoded nor copied.
-    LPDDS s = DXCreateSurfaceOver(const_cast<uint8_t *>(rows), width, height, (width * 3 + 3) & ~3);
-    if (!s) {
-        Fail("pdd->CreateSurface() !");
-        return nullptr;
+    bool opened;
+    const uint8_t *bytes = PLAT_FileMapWhole(name, MAX_BITMAP_FILE, &size, &opened);
+    if (LPDDS s = bytes ? SurfaceInPlace(bytes, size) : nullptr) {
+        s->pMapping = bytes;
+        s->cbMapping = size;
+        return s;
     }
-    s->bHasColorKey = 0;
-    return s;
+    if (bytes)
+        PLAT_FileUnmap(bytes, size);
+    return DDLoadBitmap(name, 0, 0); // decoded, or the reason it cannot be
 }
 
 int32_t DDReLoadBitmap(LPDDS surface, const char *name)

@@ -31,7 +31,7 @@ struct DDSURFACE {
     uint32_t dwColorKey;  // source colour key, 0xRRGGBB
     XYWH rcClip;          // what mode-4 blits onto it are clipped to; its owner sets it (0: none)
     const uint8_t *pMapping = nullptr; // a read-only file mapping pBits lies in, unmapped with it
-    size_t cbMapping = 0;
+    size_t cbMapping = 0;              //   its length
 };
 typedef DDSURFACE *LPDDS;
 
