@@ -566,17 +566,31 @@ int AO_RefreshWindow()
     return REDRAW_ShowPicture(all);
 }
 
-int AO_ProcessFlip()
+// A frame's animation, then the picture buffer redrawn where it changed, with what to
+// show in `show`. -1: a clear ended the animate pass and the frame draws nothing more.
+static int AnimateAndRedrawPicture(DIRTY *show)
 {
     if (gFramesRunning) {
         int animated = AnimatePass();
-        if (animated == 0)
-            return 0;
-        if (animated < 0)
-            return 1;
+        if (animated <= 0)
+            return animated;
     }
+    return REDRAW_PicturePass(show, &sPictureRedrawn);
+}
+
+int AO_FrameBeforeRefresh()
+{
     DIRTY show = {};
-    if (!REDRAW_PicturePass(&show, &sPictureRedrawn) || !SpritePass())
+    return AnimateAndRedrawPicture(&show) != 0;
+}
+
+int AO_ProcessFlip()
+{
+    DIRTY show = {};
+    const int ready = AnimateAndRedrawPicture(&show);
+    if (ready <= 0)
+        return ready < 0;
+    if (!SpritePass())
         return 0;
     // Where a sprite's copy from the screen buffer went over the picture, the picture
     // goes back over it.

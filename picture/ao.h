@@ -99,3 +99,6 @@ int AO_RefreshWindow();
 // filled on failure.
 // An AnimateProc may delete its own entry or clear the whole list, never other entries.
 int AO_ProcessFlip();
+// A frame that only animates and redraws the picture buffer, for a caller that calls
+// AO_RefreshWindow next: that draws every sprite and copies the whole screen anyway.
+int AO_FrameBeforeRefresh();

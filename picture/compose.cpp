@@ -212,21 +212,24 @@ int BackgroundResize()
     const int twice = DEVUI_Backdrop(&two);
     if (!DrawBackdrop(one) || (twice && !DrawBackdrop(two)))
         return 0;
-    if (!AO_ProcessFlip()) {
+    // With a window, the whole of it is drawn again below, sprites and all; without one
+    // the screen buffer gets the new background.
+    if (!(gWindowDC ? AO_FrameBeforeRefresh() : AO_ProcessFlip())) {
         gFramesRunning = 0;
         return Fail("AO_ProcessFlip()");
     }
     if (!DrawFramedPhoto(one) || (twice && !DrawFramedPhoto(two)))
         return 0;
-    if (!DXBlt(gDDSScratch, 0, 0, gScreenWidth, gScreenHeight, gDDSBackgnd, 0, 0, DXBLT_OPAQUE))
-        return Fail("DXBlt! (backgnd)");
-    // The new background shows at once, not only where sprites next flush.
-    if (gWindowDC) {
-        if (!AO_RefreshWindow())
-            return 0;
-        if (twice)
-            DEVUI_BackdropDone();
+    if (!gWindowDC) {
+        if (!DXBlt(gDDSScratch, 0, 0, gScreenWidth, gScreenHeight, gDDSBackgnd, 0, 0, DXBLT_OPAQUE))
+            return Fail("DXBlt! (backgnd)");
+        return 1;
     }
+    // The new background shows at once, not only where sprites next flush.
+    if (!AO_RefreshWindow())
+        return 0;
+    if (twice)
+        DEVUI_BackdropDone();
     return 1;
 }
 

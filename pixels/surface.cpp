@@ -403,7 +403,7 @@ int DXInit()
     gDDSClp = DDLoadSheet("merrowick7.clp");
     if (!gDDSClp)
         return Fail("DDLoadBitmap(Image) !");
-    gDDSLogo = DDLoadBitmap("logo7.clp", 0, 0);
+    gDDSLogo = DDLoadSheet("logo7.clp");
     if (!gDDSLogo)
         return Fail("DDLoadBitmap(Image)!");
     DXSetColorKey(gDDSLogo, 0xFFFFFF);

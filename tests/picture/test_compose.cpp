@@ -186,6 +186,26 @@ TEST_F(Compose, TheWindowShowsRebuiltBackgroundsAndNoLeftOverSprites)
     EXPECT_EQ(Shown(25, 25), DXGetPixel(gDDSBackgnd, 25, 25));
 }
 
+// A photo let go for another is gone by the second rebuild of the background, as a photo's
+// open makes them (once adding it, once for the new document): none of it shows beside
+// the new one, which is narrower.
+TEST_F(Compose, ARebuiltBackgroundHoldsOnlyTheNewPhoto)
+{
+    gDDSClp = DXCreateSurface(nullptr, 80, 60, DDSCAPS_SYSTEMOFFSCREEN); // green backdrop art
+    DXFillRect(gDDSClp, 0, 0, 80, 60, kGreen);
+    AddPhoto();
+    ASSERT_TRUE(BackgroundResize()) << gErrorTrail;
+    ASSERT_EQ(DXGetPixel(gDDSBackgnd, 200, 200), 0x808080u);
+    AO_KillType(AO_TYPE_IMGOBJ, 0, 0);
+    Add(IMG_SRC, 1200, 1600, kRed);
+    ImageObjectResize(nullptr);
+    EXPECT_TRUE(BackgroundResize() && BackgroundResize()) << gErrorTrail;
+    EXPECT_EQ(DXGetPixel(gDDSBackgnd, 400, 200), kRed);
+    EXPECT_EQ(DXGetPixel(gDDSBackgnd, 200, 200), kGreen);
+    EXPECT_EQ(Shown(200, 200), kGreen);
+    DXReleaseSurface(gDDSClp), gDDSClp = nullptr;
+}
+
 // A moved piece, a rebuilt image, a selection or a sprite over the picture brings it back.
 TEST_F(Compose, FramesRedrawThePictureOnlyWhenItChanged)
 {

@@ -107,10 +107,10 @@ def write_pictures(drawings, folder, scale):
     os.makedirs(folder, exist_ok=True)
     back = render.flatten(drawings.rgba("background", T.SCREEN_W * scale, T.SCREEN_H * scale),
                           T.WALL, 0.0)
-    # Top-down: the program draws from the file's mapped rows as they are.
+    # Top-down, as the logo below: the program draws from the file's mapped rows as they are.
     bmpfile.write_bmp24(os.path.join(folder, "merrowick7.clp"), back, top_down=True)
     logo = render.flatten(drawings.rgba("logo", 160 * scale, 145 * scale), T.COLUMN, cutoff=0.3)
-    bmpfile.write_bmp24(os.path.join(folder, "logo7.clp"), logo)
+    bmpfile.write_bmp24(os.path.join(folder, "logo7.clp"), logo, top_down=True)
 
 
 def write_sheet_2x(args, sheet):
